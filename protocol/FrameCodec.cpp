@@ -1,0 +1,171 @@
+#include "FrameCodec.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace vemla {
+
+namespace {
+
+// Appends fields to an OutFrame; every frame we build fits its 64 bytes, so the bound is only
+// a guard against a future builder that miscounts.
+class FrameWriter {
+public:
+    explicit FrameWriter(uint8_t length, FrameCode code) {
+        Byte(kFrameStart);
+        Byte(length);
+        Byte(static_cast<uint8_t>(code));
+    }
+    void Byte(uint32_t value) {
+        if (m_frame.size < m_frame.bytes.size())
+            m_frame.bytes[m_frame.size++] = static_cast<uint8_t>(value & 0xFFu);
+    }
+    void U16(uint32_t value) {
+        std::array<uint8_t, 2> field{};
+        PutU16BE(field, value);
+        Byte(field[0]);
+        Byte(field[1]);
+    }
+    void F32(float value) {
+        std::array<uint8_t, 4> field{};
+        PutF32BE(field, value);
+        for (uint8_t b : field)
+            Byte(b);
+    }
+    OutFrame End(uint8_t endByte = kFrameEnd) {
+        Byte(endByte);
+        return m_frame;
+    }
+
+private:
+    OutFrame m_frame;
+};
+
+// Index arguments go out as their low 8 bits, so -1 becomes FF.
+uint32_t Low8(int value) {
+    return static_cast<uint32_t>(value) & 0xFFu;
+}
+
+} // namespace
+
+int HexDigitValue(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return 16;
+}
+
+std::size_t HexToBytes(std::string_view text, std::span<uint8_t> out) {
+    std::size_t count = 0;
+    std::size_t j = 0;
+    const std::size_t n = text.size();
+    while (j < n && count < out.size()) {
+        if (text[j] == ' ') {
+            ++j;
+            continue;
+        }
+        if (j + 1 >= n)
+            break; // a lone digit at the very end is dropped
+        const int hi = HexDigitValue(text[j]);
+        const int lo = HexDigitValue(text[j + 1]);
+        if (hi == 16 || lo == 16)
+            break;
+        out[count++] = static_cast<uint8_t>(hi * 16 + lo);
+        j += 2;
+    }
+    return count;
+}
+
+void PutUInt32LE(uint32_t value, std::span<uint8_t, 4> out) {
+    for (std::size_t i = 0; i < 4; ++i)
+        out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+float FloatFromBytesBE(std::span<const uint8_t, 4> in) {
+    const uint32_t bits = (uint32_t{in[0]} << 24) | (uint32_t{in[1]} << 16) |
+                          (uint32_t{in[2]} << 8) | uint32_t{in[3]};
+    return std::bit_cast<float>(bits);
+}
+
+void PutU16BE(std::span<uint8_t, 2> out, uint32_t value) {
+    out[0] = static_cast<uint8_t>(value >> 8);
+    out[1] = static_cast<uint8_t>(value);
+}
+
+void PutF32BE(std::span<uint8_t, 4> out, float value) {
+    std::array<uint8_t, 4> scratch{};
+    PutUInt32LE(std::bit_cast<uint32_t>(value), scratch);
+    std::reverse_copy(scratch.begin(), scratch.end(), out.begin());
+}
+
+OutFrame BuildFixedFrame(std::string_view hex) {
+    OutFrame frame;
+    frame.size = HexToBytes(hex, frame.bytes);
+    return frame;
+}
+
+OutFrame BuildSelectWave(int listIndex) {
+    FrameWriter w(5, FrameCode::SelectWave);
+    w.Byte(Low8(listIndex));
+    return w.End();
+}
+
+OutFrame BuildWaveEditChange(int portListIndex) {
+    FrameWriter w(5, FrameCode::WaveEditChange);
+    w.Byte(Low8(portListIndex));
+    return w.End(kFrameEndAlt);
+}
+
+OutFrame BuildDeleteSelected(int rowIndex) {
+    FrameWriter w(6, FrameCode::DeleteSelected);
+    // Unsigned, so a huge row index wraps instead of overflowing an int.
+    w.U16(static_cast<uint32_t>(rowIndex) + 1u);
+    return w.End();
+}
+
+OutFrame BuildDeleteAll(bool chinese) {
+    return BuildFixedFrame(chinese ? kDeleteAllChineseHex : kDeleteAllEnglishHex);
+}
+
+OutFrame BuildSetCalibration(float value) {
+    FrameWriter w(8, FrameCode::SetCalibration);
+    w.F32(value);
+    return w.End();
+}
+
+OutFrame BuildSetTime(uint32_t y, uint32_t mo, uint32_t d, uint32_t h, uint32_t mi) {
+    FrameWriter w(9, FrameCode::SetTime);
+    for (uint32_t field : {y, mo, d, h, mi})
+        w.Byte(field);
+    return w.End();
+}
+
+OutFrame BuildSetDeviceWaves(int waveCount, std::span<const uint8_t> waveList) {
+    // A count <= 0 carries no pairs, but its byte still goes out as sent.
+    const int pairs = std::clamp(waveCount, 0, kMaxDeviceWaves);
+    const int countByte = waveCount <= 0 ? waveCount : pairs;
+    FrameWriter w(static_cast<uint8_t>(2 * pairs + 5), FrameCode::SetDeviceWaves);
+    w.Byte(Low8(countByte));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(2 * pairs); ++i)
+        w.Byte(i < waveList.size() ? waveList[i] : 0);
+    return w.End();
+}
+
+OutFrame BuildSetLasers(const std::array<uint32_t, 4>& lasers) {
+    FrameWriter w(12, FrameCode::SetLasers);
+    for (uint32_t laser : lasers)
+        w.U16(laser);
+    return w.End();
+}
+
+OutFrame BuildSetPinType(int type) {
+    FrameWriter w(5, FrameCode::SetPinType);
+    w.Byte(Low8(type));
+    return w.End();
+}
+
+} // namespace vemla

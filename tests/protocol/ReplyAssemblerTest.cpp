@@ -1,0 +1,180 @@
+#include "ReplyAssembler.h"
+#include "ReplyDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace vemla {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Feeds every byte and checks on the way that the assembler never holds more than 200 bytes.
+std::vector<Bytes> Assemble(ReplyAssembler& assembler, const Bytes& stream) {
+    std::vector<Bytes> frames;
+    for (uint8_t b : stream) {
+        assembler.Feed(b, [&](const ReplyFrame& f) {
+            frames.emplace_back(f.Bytes().begin(), f.Bytes().end());
+            EXPECT_FALSE(assembler.InFrame());
+        });
+        EXPECT_LE(assembler.ByteCount(), 200);
+    }
+    return frames;
+}
+
+std::vector<Bytes> Assemble(const Bytes& stream) {
+    ReplyAssembler assembler;
+    return Assemble(assembler, stream);
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+Bytes Record(uint16_t index, uint8_t fill = 0x11) {
+    Bytes r(22, fill);
+    r[0] = 0xAA, r[1] = 22, r[2] = 0x05, r[3] = index >> 8, r[4] = index & 0xFF, r[21] = 0x55;
+    return r;
+}
+
+const Bytes kEnd{0xAA, 0x04, 0x05, 0x55};
+
+TEST(ReplyAssembler, LeadingNoiseIsDroppedAndEndFrameCompletes) {
+    EXPECT_EQ(Assemble({0x55, 0xAA, 0x04, 0x05, 0x55}), std::vector<Bytes>{kEnd});
+}
+
+TEST(ReplyAssembler, StartAndEndBytesInsidePayloadAreData) {
+    Bytes r = Record(0);
+    for (std::size_t i : {5u, 7u, 11u, 14u, 16u})
+        r[i] = 0xAA;
+    for (std::size_t i : {6u, 8u, 12u, 20u})
+        r[i] = 0x55;
+    EXPECT_EQ(Assemble(Cat({r, kEnd})), (std::vector<Bytes>{r, kEnd}));
+}
+
+TEST(ReplyAssembler, ThreeRecordsThenEndFrame) {
+    const auto frames = Assemble(Cat({Record(0), Record(1), Record(2), kEnd}));
+    ASSERT_EQ(frames.size(), 4u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(DecodeRecord(ReplyFrame(frames[i])).number, i + 1);
+    EXPECT_TRUE(IsUploadEnd(ReplyFrame(frames[3])));
+    EXPECT_FALSE(IsUploadEnd(ReplyFrame(frames[0])));
+}
+
+TEST(ReplyAssembler, CutFrameIsAbandonedAndNextFrameKept) {
+    const Bytes cutOff = Record(7);
+    for (std::size_t cut = 2; cut < 22; ++cut) {
+        const Bytes head(cutOff.begin(), cutOff.begin() + cut);
+        EXPECT_EQ(Assemble(Cat({head, Record(8), kEnd})), (std::vector<Bytes>{Record(8), kEnd}))
+            << "cut after " << cut;
+    }
+}
+
+// A lone start byte makes the next frame's start byte a length of 170, which is a valid
+// length: the frames inside come out once those 170 bytes have passed without an end byte.
+TEST(ReplyAssembler, StrayStartByteHoldsNextFramesUntilLength170Passes) {
+    ReplyAssembler assembler;
+    EXPECT_TRUE(Assemble(assembler, Cat({{0xAA}, Record(8), kEnd})).empty());
+    EXPECT_EQ(Assemble(assembler, Bytes(170 - 27, 0x00)), (std::vector<Bytes>{Record(8), kEnd}));
+    EXPECT_FALSE(assembler.InFrame());
+}
+
+TEST(ReplyAssembler, CorruptedLengthByteIsAbandonedAtOnce) {
+    for (uint8_t length : {0, 1, 2, 201, 255}) {
+        ReplyAssembler assembler;
+        EXPECT_TRUE(Assemble(assembler, {0xAA, length}).empty());
+        EXPECT_FALSE(assembler.InFrame()) << int{length};
+        EXPECT_EQ(Assemble(assembler, Cat({{0x05, 0x55}, kEnd})), std::vector<Bytes>{kEnd});
+    }
+}
+
+TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
+    Bytes r = Record(3);
+    r[21] = 0x54;
+    EXPECT_EQ(Assemble(Cat({r, kEnd})), std::vector<Bytes>{kEnd});
+    // An end frame hidden in the abandoned one's payload comes out when the rescan reaches it.
+    r = Record(3);
+    std::copy(kEnd.begin(), kEnd.end(), r.begin() + 10);
+    r[21] = 0x00;
+    EXPECT_EQ(Assemble(r), std::vector<Bytes>{kEnd});
+    // Rescans that are abandoned again: a bad length, then a frame still open when the stored
+    // bytes run out, which the next live frame's bytes abandon in turn.
+    r = Record(3);
+    r[5] = 0xAA, r[6] = 0x02;
+    std::copy(kEnd.begin(), kEnd.end(), r.begin() + 7);
+    r[12] = 0xAA, r[13] = 12, r[21] = 0x00;
+    EXPECT_EQ(Assemble(Cat({r, Record(4)})), (std::vector<Bytes>{kEnd, Record(4)}));
+}
+
+TEST(ReplyAssembler, GarbageRunOf255BytesNeverOverflowsAndNextFrameKept) {
+    std::mt19937 rng(7);
+    Bytes garbage{0xAA, 200};
+    while (garbage.size() < 255) {
+        const auto b = static_cast<uint8_t>(rng());
+        if (b != 0xAA && b != 0x55)
+            garbage.push_back(b);
+    }
+    ReplyAssembler assembler;
+    EXPECT_TRUE(Assemble(assembler, garbage).empty());
+    EXPECT_FALSE(assembler.InFrame());
+    EXPECT_EQ(Assemble(assembler, Record(1)), std::vector<Bytes>{Record(1)});
+}
+
+TEST(ReplyAssembler, LongestFrameOf200BytesCompletes) {
+    Bytes f(200, 0x00);
+    f[0] = 0xAA, f[1] = 200, f[2] = 0x01, f[199] = 0x55;
+    EXPECT_EQ(Assemble(f), std::vector<Bytes>{f});
+}
+
+TEST(ReplyAssembler, NoisyStreamYieldsEveryIntactFrameInOrder) {
+    std::mt19937 rng(20131009);
+    auto plain = [&] { // never a start or end byte, so noise alone can complete no frame
+        uint8_t b;
+        do
+            b = static_cast<uint8_t>(rng());
+        while (b == 0xAA || b == 0x55);
+        return b;
+    };
+    auto record = [&](uint16_t index) {
+        Bytes r = Record(index);
+        for (std::size_t i = 5; i < 21; ++i)
+            r[i] = plain();
+        return r;
+    };
+    Bytes stream;
+    std::vector<Bytes> intact;
+    for (uint16_t i = 0; i < 2000; ++i) {
+        Bytes noise;
+        switch (rng() % 5) {
+        case 0: // a garbage run
+            for (unsigned n = rng() % 40; n > 0; --n)
+                noise.push_back(plain());
+            break;
+        case 1: // a record cut short
+            noise = record(60000);
+            noise.resize(1 + rng() % 21);
+            break;
+        case 2: // a corrupted length byte
+            noise = {0xAA, static_cast<uint8_t>(rng() % 2 ? rng() % 3 : 201 + rng() % 55), plain()};
+            break;
+        case 3: // a wrong end byte
+            noise = record(60001);
+            noise[21] = plain();
+            break;
+        default: // none
+            break;
+        }
+        intact.push_back(record(i));
+        stream.insert(stream.end(), noise.begin(), noise.end());
+        stream.insert(stream.end(), intact.back().begin(), intact.back().end());
+    }
+    EXPECT_EQ(Assemble(stream), intact);
+}
+
+} // namespace
+} // namespace vemla

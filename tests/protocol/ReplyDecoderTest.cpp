@@ -1,0 +1,165 @@
+#include "ReplyDecoder.h"
+#include "ReplyAssembler.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace vemla {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Cells = std::array<std::string, 7>;
+
+ReplyFrame Frame(const Bytes& b) {
+    return ReplyFrame(b);
+}
+
+Bytes Record(uint8_t flag, Bytes date = {13, 10, 9, 15, 7}) {
+    Bytes r{0xAA, 22,   0x05, 0x00, 0x04, 0x06, 0x0E, 0xC1,
+            0x20, 0x00, 0x00, 0xC1, 0xA4, 0x00, 0x00, flag};
+    r.insert(r.end(), date.begin(), date.end());
+    r.push_back(0x55);
+    return r;
+}
+
+TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumns) {
+    const std::string date = "2013-10-09  15:07  ";
+    EXPECT_EQ(DecodeRecord(Frame(Record(1))).cells,
+              (Cells{"5", "1550", "-10.00dBm", "10.50dB", "-20.50dBm", date, ""}));
+    EXPECT_EQ(DecodeRecord(Frame(Record(0x80))).cells[3], "10.50dB");
+    const RecordRow row = DecodeRecord(Frame(Record(0)));
+    EXPECT_EQ(row.cells, (Cells{"5", "1550", "-10.00dBm", "", "", date, ""}));
+    EXPECT_EQ(row.number, 5);
+    EXPECT_EQ(row.reference, -20.5f);
+}
+
+TEST(ReplyDecoder, RecordIndex65535IsNumbered65536) {
+    Bytes r = Record(0);
+    r[3] = r[4] = 0xFF;
+    EXPECT_EQ(DecodeRecord(Frame(r)).number, 65536);
+    EXPECT_EQ(DecodeRecord(Frame(r)).cells[0], "65536");
+}
+
+TEST(ReplyDecoder, DateTextPadsToTwoDigitsAndKeepsLongValues) {
+    const struct {
+        unsigned y, m, d, h, mi;
+        std::string_view text;
+    } cases[] = {
+        {13, 10, 9, 15, 7, "2013-10-09  15:07  "},
+        {9, 3, 1, 0, 0, "2009-03-01  00:00  "},
+        {0, 0, 0, 0, 0, "2000-00-00  00:00  "},
+        {10, 12, 31, 23, 59, "2010-12-31  23:59  "},
+        {123, 255, 100, 99, 255, "20123-255-100  99:255  "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RecordDateText(c.y, c.m, c.d, c.h, c.mi), c.text);
+    EXPECT_EQ(DecodeRecord(Frame(Record(0, {9, 3, 5, 6, 8}))).cells[5], "2009-03-05  06:08  ");
+}
+
+TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
+    const struct {
+        Bytes f32;
+        std::string_view text;
+    } cases[] = {
+        {{0xC1, 0x20, 0x00, 0x00}, "-10.00"},
+        {{0xC0, 0xEA, 0x3D, 0x71}, "-7.32"},
+        {{0x3F, 0x80, 0xA3, 0xD7}, "1.00"},
+        {{0x3E, 0x00, 0x00, 0x00}, "0.12"},
+        {{0x3E, 0xC0, 0x00, 0x00}, "0.38"},
+        {{0x00, 0x00, 0x00, 0x00}, "0.00"},
+        {{0x7F, 0x7F, 0xFF, 0xFF}, "340282346638528859811704183484516925440.00"},
+    };
+    for (const auto& c : cases) {
+        Bytes f{0xAA, 0x08, 0x02};
+        f.insert(f.end(), c.f32.begin(), c.f32.end());
+        f.push_back(0x55);
+        EXPECT_EQ(DecodePowerText(Frame(f)), c.text);
+    }
+}
+
+TEST(ReplyDecoder, ConnectReplyWalk) {
+    const struct {
+        Bytes frame;
+        std::vector<int> waves;
+        std::array<uint32_t, 4> lasers;
+    } cases[] = {
+        {{0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55},
+         {1310, 1550},
+         {1310, 1550, 0, 0}},
+        {{0xAA, 0x0C, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55},
+         {},
+         {1310, 1550, 1490, 1625}},
+        // Odd L: the walk overshoots by one and laser 4 ends on the end byte.
+        {{0xAA, 0x0D, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x01, 0x55},
+         {1310},
+         {1550, 1310, 1550, 0x155}},
+        // Under 12 bytes the lasers read zeros past the frame's end.
+        {{0xAA, 0x06, 0x01, 0x05, 0x1E, 0x55}, {}, {1310, 0x5500, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        const ConnectReply reply = DecodeConnect(Frame(c.frame));
+        EXPECT_EQ(reply.waves, c.waves);
+        EXPECT_EQ(reply.lasers, c.lasers);
+    }
+}
+
+// A short frame that follows a long one through the same assembler must not show its bytes.
+TEST(ReplyDecoder, ShortFramesReadZeroPastTheirEnd) {
+    ReplyAssembler assembler;
+    std::vector<ReplyFrame> frames;
+    const Bytes stream{
+        0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x11, 0x11,
+        0x11, 0x11, 0x55, 0xAA, 0x05, 0x01, 0x07, 0x55, // connect, then short one
+        0xAA, 0x08, 0x02, 0x11, 0x11, 0x11, 0x11, 0x55, 0xAA, 0x05, 0x02, 0xC1, 0x55, // power
+    };
+    Bytes longRecord = Record(1, {0x11, 0x11, 0x11, 0x11, 0x11});
+    std::fill(longRecord.begin() + 5, longRecord.end() - 1, 0x11);
+    Bytes all = stream;
+    all.insert(all.end(), longRecord.begin(), longRecord.end());
+    all.insert(all.end(), {0xAA, 0x05, 0x05, 0x07, 0x55});
+    for (uint8_t b : all)
+        assembler.Feed(b, [&](const ReplyFrame& f) { frames.push_back(f); });
+    ASSERT_EQ(frames.size(), 6u);
+    EXPECT_EQ(DecodeConnect(frames[1]).lasers, (std::array<uint32_t, 4>{0x0755, 0, 0, 0}));
+    EXPECT_EQ(DecodePowerText(frames[3]), "-13.31"); // C1 55 00 00
+    EXPECT_EQ(DecodeRecord(frames[5]).cells,
+              (Cells{"1878", "0", "0.00dBm", "", "", "2000-00-00  00:00  ", ""}));
+    EXPECT_EQ(frames[5][5], 0);
+    EXPECT_EQ(frames[5][199], 0);
+    EXPECT_EQ(frames[5][100000], 0);
+}
+
+TEST(ReplyDecoder, MessageOfEveryCodeInBothLanguages) {
+    const std::map<int, std::pair<std::string_view, std::string_view>> known{
+        {1, {"CONNECT SUCESS!", "连接成功!"}},
+        {2, {"", ""}},
+        {3, {"CHOOSE WAVE SUCESS!", "波长选择成功!"}},
+        {5, {"UPLOAD SUCESS!", "上传完成!"}},
+        {6, {"DELETE SELECTED SUCESS!", "删除选中成功!"}},
+        {7, {"DELETE ALL SUCESS!", "删除全部成功!"}},
+        {8, {"Adjust SET SUCESS!", "校准值设置成功!"}},
+        {9, {"TIME SET SUCESS!", "时间设定成功!"}},
+        {10, {"WAVE SET SUCESS!", "波长设定成功!"}},
+        {11, {"LASER SET SUCESS!", "激光器设定成功!"}},
+        {12, {"PIN TYPE SET SUCESS!", "PIN类型设定成功!"}},
+        {252, {"波长选择失败!", "波长选择失败!"}},
+    };
+    for (int code = 0; code < 256; ++code) {
+        const auto it = known.find(code);
+        const auto expected =
+            it != known.end()
+                ? it->second
+                : std::pair<std::string_view, std::string_view>{"操作失败!", "操作失败!"};
+        const auto c = static_cast<uint8_t>(code);
+        EXPECT_EQ(ReplyMessage(c, 0), expected.first) << code;
+        EXPECT_EQ(ReplyMessage(c, 1), expected.second) << code;
+        EXPECT_EQ(ReplyMessage(c, 2), "") << code;
+        EXPECT_EQ(ReplyMessage(c, -1), "") << code;
+    }
+    EXPECT_EQ(ReplyMessage(Frame({0xAA, 0x04, 0x04, 0x55}).Code(), 0), "操作失败!");
+}
+
+} // namespace
+} // namespace vemla
