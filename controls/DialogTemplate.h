@@ -1,0 +1,62 @@
+#pragma once
+// Builds a dialog's widgets from its template table and converts dialog units to pixels
+// from the dialog font, the way dialog templates are laid out.
+
+#include "DialogTemplates.h"
+
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <functional>
+#include <map>
+#include <vector>
+
+class QWidget;
+
+namespace vemla {
+
+// The templates ask for "宋体" at 9 pt; Linux rarely has it, so fall back to an installed CJK face.
+QFont DialogFont();
+
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& font);
+    int X(int dlu) const { return Mul(dlu, m_baseX, 4); }
+    int Y(int dlu) const { return Mul(dlu, m_baseY, 8); }
+    QRect Rect(int x, int y, int w, int h) const { return {X(x), Y(y), X(w), Y(h)}; }
+    int BaseX() const { return m_baseX; }
+    int BaseY() const { return m_baseY; }
+
+private:
+    // Rounded multiply-divide, as the window system scales templates.
+    static int Mul(int v, int num, int den) {
+        return (v * num * 2 + (v >= 0 ? den : -den)) / (2 * den);
+    }
+    int m_baseX;
+    int m_baseY;
+};
+
+// Widgets created for one template, addressed by control id. Static controls without an id
+// are kept in order in `statics`.
+struct BuiltDialog {
+    std::map<int, QWidget*> byId;
+    std::vector<QWidget*> statics;
+    QWidget* Control(int id) const {
+        auto it = byId.find(id);
+        return it == byId.end() ? nullptr : it->second;
+    }
+};
+
+// Makes the widget of the list-view kind, which each dialog supplies (the measurement table for the
+// main window); the builder places it.
+using ListViewFactory = std::function<QWidget*(QWidget* parent)>;
+
+BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
+                        const ListViewFactory& listFactory = {});
+
+// The pixel rectangle a control of the template occupies (drop-down combos keep their edit
+// height, since the template height is that of the opened list).
+QRect ControlRect(const ControlSpec& spec, const DialogUnits& units, int comboHeight);
+
+} // namespace vemla
