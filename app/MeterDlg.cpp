@@ -1,0 +1,197 @@
+#include "MeterDlg.h"
+
+#include "AboutBox.h"
+#include "DataExchange.h"
+#include "EditList.h"
+#include "MessageBox.h"
+#include "ReplyDecoder.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+namespace vemla {
+namespace {
+
+constexpr std::array kLaserEdits{idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4};
+
+} // namespace
+
+QIcon CMeterDlg::LoadIcon(int id) {
+    return QIcon(QStringLiteral(":/icons/icon%1.svg").arg(id));
+}
+
+CMeterDlg::CMeterDlg(IMessageBox& boxes, QWidget* parent)
+    : QDialog(parent), m_boxes(boxes), m_units(DialogFont()), m_appIcon(LoadIcon(idi::kApp)) {
+    m_built = BuildDialog(this, MainDialogTemplate(), m_units, [this](QWidget* p) {
+        m_table = new CEditList(p);
+        return m_table;
+    });
+    connect(ControlAs<QPushButton>(idc::kExit), &QPushButton::clicked, this, &CMeterDlg::accept);
+    OnInitDialog();
+}
+
+CMeterDlg::~CMeterDlg() = default;
+
+void CMeterDlg::OnInitDialog() {
+    LoadFields();
+    setWindowIcon(m_appIcon);
+    // The window manager owns the system menu on Linux; the About item lives in the context menu.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    SetIcon(idc::kPortLamp, idi::kPortClosed);
+    SetIcon(idc::kLinkPicture, idi::kNotConnected);
+    m_assembler.Reset();
+    m_recordCounter = 0;
+
+    SaveFields();
+    m_waveCount = 1;
+    LoadFields();
+
+    auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
+    languages->clear();
+    languages->addItem(QString()); // the template's one empty entry
+
+    m_table->DeleteAllItems();
+    m_table->RebuildColumns(CEditList::ColumnCaptions(m_uiLanguage));
+}
+
+QString CMeterDlg::Pick(const char* english, const char* chinese) const {
+    if (m_uiLanguage == 1)
+        return QString::fromUtf8(chinese);
+    if (m_uiLanguage == 0)
+        return QString::fromUtf8(english);
+    return {};
+}
+
+void CMeterDlg::SetIcon(int controlId, int iconId) {
+    auto* label = ControlAs<QLabel>(controlId);
+    if (!label)
+        return;
+    label->setPixmap(LoadIcon(iconId).pixmap(32, 32));
+    if (controlId == idc::kLinkPicture)
+        m_linkIconId = iconId;
+    else if (controlId == idc::kPortLamp)
+        m_lampIconId = iconId;
+}
+
+void CMeterDlg::LoadFields() {
+    ControlAs<QLineEdit>(idc::kWaveCount)->setText(QString::number(m_waveCount));
+    for (size_t i = 0; i < kLaserEdits.size(); ++i)
+        ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_lasers[i]));
+}
+
+bool CMeterDlg::FailField(QLineEdit* edit, const char* english, const char* chinese) {
+    const QString text = Pick(english, chinese);
+    if (!text.isEmpty())
+        m_boxes.Show(this, kAppBoxCaption, text, BoxButtons::Ok, BoxIcon::Warning);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+bool CMeterDlg::SaveFields() {
+    auto* waveEdit = ControlAs<QLineEdit>(idc::kWaveCount);
+    const auto waves = ParseSignedDecimal(waveEdit->text());
+    if (!waves)
+        return FailField(waveEdit, "Please enter a whole number.", "请输入一个整数。");
+    m_waveCount = *waves;
+
+    for (size_t i = 0; i < kLaserEdits.size(); ++i) {
+        auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
+        const auto value = ParseUnsignedDecimal(edit->text());
+        if (!value)
+            return FailField(edit, "Please enter a whole number of 0 or more.",
+                             "请输入一个不小于 0 的整数。");
+        // The value read stays even when it is out of range, as the exchange stores before it
+        // checks.
+        m_lasers[i] = *value;
+        if (*value < kLaserMin || *value > kLaserMax)
+            return FailField(edit, "Please enter a wavelength between 0 and 7000.",
+                             "请输入 0 到 7000 之间的波长。");
+    }
+    return true;
+}
+
+void CMeterDlg::accept() {
+    if (SaveFields())
+        QDialog::accept();
+}
+
+void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(QString::fromUtf8(kAboutMenuText), this, &CMeterDlg::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void CMeterDlg::ShowAbout() {
+    CAboutBox about(m_appIcon, this);
+    about.exec();
+}
+
+void CMeterDlg::OnRxChar(uint8_t byte, uint32_t /*port*/) {
+    m_assembler.Feed(byte, [this](const ReplyFrame& frame) { DispatchReply(frame); });
+}
+
+void CMeterDlg::ShowReply(const QString& text) {
+    if (!text.isEmpty())
+        m_boxes.Show(this, kMainBoxCaption, text);
+}
+
+void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
+    const uint8_t code = frame.Code();
+    const std::string_view message = ReplyMessage(code, m_uiLanguage);
+    const QString text = QString::fromUtf8(message.data(), qsizetype(message.size()));
+    switch (static_cast<FrameCode>(code)) {
+    case FrameCode::Connect: {
+        const ConnectReply reply = DecodeConnect(frame);
+        auto* waves = ControlAs<QComboBox>(idc::kWaveSelect);
+        // Filling the list must not look like the operator choosing a wavelength.
+        const QSignalBlocker block(waves);
+        waves->clear();
+        for (int w : reply.waves)
+            waves->addItem(QString::number(w));
+        waves->setCurrentIndex(-1);
+        m_lasers = reply.lasers;
+        LoadFields();
+        ShowReply(text);
+        SetIcon(idc::kLinkPicture, idi::kConnected);
+        return;
+    }
+    case FrameCode::ReadPower:
+        ControlAs<QLineEdit>(idc::kPower)->setText(QString::fromStdString(DecodePowerText(frame)));
+        LoadFields();
+        return;
+    case FrameCode::Upload:
+        if (IsUploadEnd(frame)) {
+            if (m_silentUpload == 0)
+                ShowReply(text);
+        } else {
+            AddRecord(frame);
+        }
+        return;
+    case FrameCode::DeleteAll:
+        ShowReply(text);
+        m_table->DeleteAllItems();
+        return;
+    default:
+        ShowReply(text);
+        return;
+    }
+}
+
+void CMeterDlg::AddRecord(const ReplyFrame& frame) {
+    const RecordRow record = DecodeRecord(frame);
+    m_recordCounter = record.number;
+    m_lastReference = record.reference;
+    // A record numbered past the end (after a lost frame) lands at the end; its cells go to the
+    // row it actually got, not to a row that does not exist.
+    const int row = m_table->InsertItem(record.number - 1, QString::fromStdString(record.cells[0]));
+    for (int c = 1; c < kTableColumns; ++c)
+        m_table->SetItemText(row, c, QString::fromStdString(record.cells[static_cast<size_t>(c)]));
+}
+
+} // namespace vemla

@@ -1,0 +1,87 @@
+// Filling the shown measurement table with a full upload: 65,536 records, every cell set, the
+// way the window does it for each record frame.
+#include "EditList.h"
+#include "MessageBox.h"
+#include "MeterDlg.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+using namespace vemla;
+
+constexpr int kRows = 65536;
+
+void BM_TableInsertShown(benchmark::State& state) {
+    CEditList table;
+    table.RebuildColumns(
+        {"NUMBER", "WAVE LENGTH", "POWER", "RELATIVE POWER", "REF", "DATA/TIME", "NOTE"});
+    table.resize(800, 400);
+    table.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        table.DeleteAllItems();
+        for (int n = 1; n <= kRows; ++n) {
+            const int row = table.InsertItem(n - 1, QString::number(n));
+            table.SetItemText(row, 1, QStringLiteral("1550"));
+            table.SetItemText(row, 2, QStringLiteral("-10.00dBm"));
+            table.SetItemText(row, 3, QStringLiteral("10.50dB"));
+            table.SetItemText(row, 4, QStringLiteral("-20.50dBm"));
+            table.SetItemText(row, 5, QStringLiteral("2013-10-09  15:07  "));
+            table.SetItemText(row, 6, QString());
+        }
+        QApplication::processEvents(); // let the view catch up and paint
+        table.scrollToBottom();
+        table.repaint();
+    }
+    state.counters["rows"] = kRows;
+}
+BENCHMARK(BM_TableInsertShown)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole road inside the window: record frames fed byte by byte to OnRxChar.
+class SilentBoxes final : public IMessageBox {
+public:
+    BoxAnswer Show(QWidget*, const QString&, const QString&, BoxButtons, BoxIcon) override {
+        return BoxAnswer::Ok;
+    }
+};
+
+void BM_WindowUploadThroughOnRxChar(benchmark::State& state) {
+    std::vector<uint8_t> stream;
+    stream.reserve(kRows * 22 + 4);
+    for (int i = 0; i < kRows; ++i) {
+        const uint8_t rec[22] = {
+            0xAA, 22,   0x05, uint8_t(i >> 8), uint8_t(i), 0x06, 0x0E, 0xC1, 0x20, 0x00, 0x00, 0xC1,
+            0xA4, 0x00, 0x00, uint8_t(i & 1),  13,         10,   9,    15,   7,    0x55};
+        stream.insert(stream.end(), rec, rec + 22);
+    }
+    const uint8_t end[4] = {0xAA, 0x04, 0x05, 0x55};
+    stream.insert(stream.end(), end, end + 4);
+    SilentBoxes boxes;
+    CMeterDlg dlg(boxes);
+    dlg.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        dlg.Table().DeleteAllItems();
+        for (uint8_t b : stream)
+            dlg.OnRxChar(b, 1);
+        QApplication::processEvents();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stream.size()));
+}
+BENCHMARK(BM_WindowUploadThroughOnRxChar)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
