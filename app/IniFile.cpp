@@ -122,9 +122,12 @@ QByteArray IniWithValue(const QByteArray& text, const QByteArray& section, const
     if (w.keyLine) {
         const Line& l = lines[*w.keyLine];
         const QByteArray body = Body(text, l);
-        const qsizetype eq = body.indexOf('=');
+        // Keep the key and its spacing as the author wrote them; only the value changes.
+        qsizetype valueStart = body.indexOf('=') + 1;
+        while (valueStart < body.size() && (body[valueStart] == ' ' || body[valueStart] == '\t'))
+            ++valueStart;
         QByteArray out = text.left(l.begin);
-        out += body.left(eq + 1);
+        out += body.left(valueStart);
         out += value;
         out += text.mid(l.end);
         return out;

@@ -1,13 +1,17 @@
 #include "MeterDlg.h"
 
 #include "AboutBox.h"
+#include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "IniFile.h"
+#include "Language.h"
 #include "MessageBox.h"
 #include "ReplyDecoder.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,12 +55,66 @@ void CMeterDlg::OnInitDialog() {
     m_waveCount = 1;
     LoadFields();
 
+    StartupLoadLanguage();
+    connect(ControlAs<CComboBox>(idc::kLanguageList), &CComboBox::CloseUp, this,
+            &CMeterDlg::OnLanguageCloseUp);
+}
+
+void CMeterDlg::StartupLoadLanguage() {
     auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
     languages->clear();
-    languages->addItem(QString()); // the template's one empty entry
+    for (const char* entry : kLanguageEntries)
+        languages->addItem(QString::fromUtf8(entry));
 
-    m_table->DeleteAllItems();
+    const IniFile ini(ConfigFilePath());
+    m_uiLanguage = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
+    if (m_uiLanguage > 1 || m_uiLanguage < 0) {
+        m_uiLanguage = kChinese;
+        ini.Write(kIniSection, kIniKey, "1");
+        languages->setCurrentIndex(0);
+    }
+    // Written on every start, which also creates the file; a read-only directory is no error.
+    ini.Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+    ApplyLanguage();
+}
+
+void CMeterDlg::OnLanguageCloseUp() {
+    const int index = ControlAs<QComboBox>(idc::kLanguageList)->currentIndex();
+    if (index == 0 || index == 1) {
+        m_uiLanguage = index == 0 ? kChinese : kEnglish;
+        ApplyLanguage();
+    }
+    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+}
+
+void CMeterDlg::SetCaption(int id, const QString& caption) {
+    QWidget* w = Control(id);
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setText(caption);
+    else if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(caption);
+    else if (auto* g = qobject_cast<QGroupBox*>(w))
+        g->setTitle(caption);
+}
+
+void CMeterDlg::ApplyLanguage() {
+    if (m_uiLanguage != kEnglish && m_uiLanguage != kChinese)
+        return;
+    {
+        // Selecting the entry in force is not the operator's choice.
+        auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
+        const QSignalBlocker block(languages);
+        languages->setCurrentIndex(m_uiLanguage == kEnglish ? 1 : 0);
+    }
+    for (const CaptionPair& c : CaptionTable())
+        SetCaption(c.id, Pick(c.english, c.chinese));
+    SetCaption(idc::kPortButton, PortButtonCaption(m_portOpen));
+    // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(m_uiLanguage));
+}
+
+QString CMeterDlg::PortButtonCaption(bool open) const {
+    return open ? Pick("CLOSE COM", "关闭串口") : Pick("OPEN COM", "打开串口");
 }
 
 QString CMeterDlg::Pick(const char* english, const char* chinese) const {

@@ -66,6 +66,11 @@ protected:
 
 private:
     void OnInitDialog();
+    void StartupLoadLanguage();
+    void OnLanguageCloseUp();
+    void ApplyLanguage();
+    void SetCaption(int id, const QString& caption);
+    QString PortButtonCaption(bool open) const;
     void DispatchReply(const ReplyFrame& frame);
     void AddRecord(const ReplyFrame& frame);
     void SetIcon(int controlId, int iconId);
@@ -84,8 +89,13 @@ private:
     float m_lastReference = 0.0f;
     int32_t m_waveCount = 1;
     std::array<uint32_t, 4> m_lasers{};
-    int8_t m_uiLanguage = 1; // Chinese, as a first start without configuration gives
+    int8_t m_uiLanguage = 1;
     int32_t m_silentUpload = 0;
+
+    bool m_portToggle = false;
+    bool m_portOpen = false;
+    bool m_openRequested = false;
+    int32_t m_selectedPortIndex = -1;
 
     QIcon m_appIcon;
     int m_linkIconId = 0;

@@ -1,5 +1,7 @@
 #include "DialogTemplate.h"
 
+#include "ComboBox.h"
+
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -61,7 +63,7 @@ QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec, const ListViewFac
     case ControlKind::Edit:
         return new QLineEdit(dialog);
     case ControlKind::DropDownCombo: {
-        auto* c = new QComboBox(dialog);
+        auto* c = new CComboBox(dialog);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         return c;

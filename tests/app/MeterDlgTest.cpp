@@ -3,6 +3,7 @@
 #include "MeterDlg.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "FreshConfig.h"
 #include "RecordingMessageBox.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace vemla {
@@ -48,6 +50,7 @@ protected:
         return items;
     }
 
+    test::FreshConfig config;
     test::RecordingMessageBox boxes;
     CMeterDlg dlg{boxes};
 };
@@ -126,7 +129,7 @@ TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindCaptionVisibilityAndGe
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
 }
 
-TEST_F(MeterDlgTest, TemplateCaptionsAreTheChineseDefaults) {
+TEST_F(MeterDlgTest, TemplateKeepsTheChineseDefaultCaptions) {
     const std::vector<std::pair<int, const char*>> captions{
         {1, "退出"},
         {1001, "打开串口"},
@@ -141,8 +144,15 @@ TEST_F(MeterDlgTest, TemplateCaptionsAreTheChineseDefaults) {
         {1043, "语言切换:"},
         {1023, "激光器设置"},
     };
-    for (const auto& [id, caption] : captions)
-        EXPECT_EQ(Text(id), QString::fromUtf8(caption)) << id;
+    const DialogSpec& spec = MainDialogTemplate();
+    for (const auto& [id, caption] : captions) {
+        const auto it = std::find_if(spec.controls.begin(), spec.controls.end(),
+                                     [id = id](const ControlSpec& c) { return c.id == id; });
+        ASSERT_NE(it, spec.controls.end()) << id;
+        EXPECT_STREQ(it->caption, caption) << id;
+    }
+    // The laser group is never switched, so its template captions are what the window shows.
+    EXPECT_EQ(Text(idc::kLaserSet), QString::fromUtf8("激光器设置"));
     EXPECT_TRUE(dlg.ControlAs<QPushButton>(idc::kExit)->isDefault());
     EXPECT_TRUE(dlg.ControlAs<QLabel>(1029)->alignment() & Qt::AlignRight);
 }
