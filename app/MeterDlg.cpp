@@ -30,10 +30,13 @@ QIcon CMeterDlg::LoadIcon(int id) {
 
 CMeterDlg::CMeterDlg(IMessageBox& boxes, QWidget* parent)
     : QDialog(parent), m_boxes(boxes), m_units(DialogFont()), m_appIcon(LoadIcon(idi::kApp)) {
-    m_built = BuildDialog(this, MainDialogTemplate(), m_units, [this](QWidget* p) {
-        m_table = new CEditList(p);
-        return m_table;
-    });
+    m_built = BuildDialog(this, MainDialogTemplate(), m_units,
+                          [this](const ControlSpec& c, QWidget* parent) -> QWidget* {
+                              if (c.id != idc::kTable)
+                                  return nullptr;
+                              m_table = new CEditList(parent);
+                              return m_table;
+                          });
     connect(ControlAs<QPushButton>(idc::kExit), &QPushButton::clicked, this, &CMeterDlg::accept);
     OnInitDialog();
 }

@@ -41,7 +41,7 @@ QRect ControlRect(const ControlSpec& spec, const DialogUnits& units, int comboHe
 
 namespace {
 
-QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec, const ListViewFactory& listFactory) {
+QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec) {
     const QString caption = QString::fromUtf8(spec.caption);
     switch (spec.kind) {
     case ControlKind::DefaultButton:
@@ -69,7 +69,7 @@ QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec, const ListViewFac
         return c;
     }
     case ControlKind::ListView:
-        return listFactory ? listFactory(dialog) : new QListView(dialog);
+        return new QListView(dialog);
     case ControlKind::Icon: {
         auto* l = new QLabel(dialog);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -82,13 +82,15 @@ QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec, const ListViewFac
 } // namespace
 
 BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
-                        const ListViewFactory& listFactory) {
+                        const ControlFactory& factory) {
     BuiltDialog built;
     dialog->setFont(DialogFont());
     std::vector<QWidget*> groups;
     int comboHeight = 0;
     for (const ControlSpec& c : spec.controls) {
-        QWidget* w = MakeControl(dialog, c, listFactory);
+        QWidget* w = factory ? factory(c, dialog) : nullptr;
+        if (!w)
+            w = MakeControl(dialog, c);
         if (c.kind == ControlKind::DropDownCombo && comboHeight == 0)
             comboHeight = w->sizeHint().height();
         w->setGeometry(ControlRect(c, units, comboHeight));

@@ -48,12 +48,12 @@ struct BuiltDialog {
     }
 };
 
-// Makes the widget of the list-view kind, which each dialog supplies (the measurement table for the
-// main window); the builder places it.
-using ListViewFactory = std::function<QWidget*(QWidget* parent)>;
+// Lets a dialog make its own widget class for some controls (the measurement table, the icon
+// buttons); returning null makes the template's default widget for the kind.
+using ControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
 
 BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
-                        const ListViewFactory& listFactory = {});
+                        const ControlFactory& factory = {});
 
 // The pixel rectangle a control of the template occupies (drop-down combos keep their edit
 // height, since the template height is that of the opened list).
