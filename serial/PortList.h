@@ -1,0 +1,73 @@
+#pragma once
+
+#include "PortSource.h"
+
+#include <bitset>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemla {
+
+struct PortEntry {
+    uint32_t number;
+    std::string device;
+    std::string name;        // "COM<n> (<device>)", at most kMaxPortNameLength characters
+    std::string description; // tooltip: device, maker, product, serial number, by-id link
+};
+
+inline constexpr size_t kMaxPortEntries = 20;
+inline constexpr size_t kMaxPortNameLength = 29;
+// The window reads the number from two digits of the name, so numbers stay within 1..99.
+inline constexpr uint32_t kMaxPortNumber = 99;
+
+// "COM<n> (<shown>)" cut to kMaxPortNameLength: the shown part is cut, never the number. A device
+// path keeps its end (the distinctive part) behind "...", a label keeps its start. Control
+// characters are shown as '?'.
+enum class CutFrom { Start, End };
+std::string MakePortName(uint32_t number, std::string_view shown, CutFrom cut);
+
+// The window's rule for the port number in a name: the 4th and 5th characters, as signed 8-bit
+// codes; a 5th above 0x2F makes it two digits. "COM3 (..)" -> 3, "COM12 (..)" -> 12,
+// "COM100" -> 10. Missing characters count as 0.
+int32_t PortNumberFromName(std::string_view name);
+
+// The machine's serial ports as the window lists them. A device gets a number the first time it
+// is seen, the lowest one not given to any device before, and keeps it for the life of the object:
+// a stored number never opens another device after the first one is unplugged.
+class PortList {
+public:
+    explicit PortList(std::unique_ptr<IPortSource> source);
+
+    // A port the program provides itself (e.g. the simulated meter), listed before the system's as
+    // "COM<n> (<label>)" from the next Refresh on.
+    void AddVirtual(const std::string& device, const std::string& label);
+    void RemoveVirtual(const std::string& device);
+
+    // At most kMaxPortEntries entries: virtual ports first, then the source's in its order; a
+    // device listed twice is shown once. Ports beyond the bound, and new devices once all 99
+    // numbers are given, are left out.
+    const std::vector<PortEntry>& Refresh();
+    const std::vector<PortEntry>& Entries() const { return m_entries; }
+    // The device listed under number at the last Refresh, "" when there is none now.
+    std::string DeviceFor(uint32_t number) const;
+
+private:
+    uint32_t NumberFor(const std::string& device);
+
+    struct VirtualPort {
+        std::string device;
+        std::string label;
+    };
+
+    std::unique_ptr<IPortSource> m_source;
+    std::vector<VirtualPort> m_virtual;
+    std::map<std::string, uint32_t> m_numbers;
+    std::bitset<kMaxPortNumber + 1> m_given;
+    std::vector<PortEntry> m_entries;
+};
+
+} // namespace vemla

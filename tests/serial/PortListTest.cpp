@@ -1,0 +1,140 @@
+#include "PortList.h"
+#include "PtyPair.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace vemla::test {
+namespace {
+
+// A fixed list the test changes between refreshes, as a plug or an unplug would.
+class FixedSource final : public IPortSource {
+public:
+    explicit FixedSource(std::vector<std::string>* devices) : m_devices(devices) {}
+    std::vector<PortCandidate> Enumerate() override {
+        std::vector<PortCandidate> out;
+        for (const auto& d : *m_devices)
+            out.push_back({d, d + "\nFTDI"});
+        return out;
+    }
+
+private:
+    std::vector<std::string>* m_devices;
+};
+
+class PortListTest : public ::testing::Test {
+protected:
+    std::vector<std::string> m_devices;
+    PortList m_list{std::make_unique<FixedSource>(&m_devices)};
+
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (const auto& e : m_list.Refresh())
+            names.push_back(e.name);
+        return names;
+    }
+};
+
+TEST_F(PortListTest, NamesCarryTheNumberTheWindowReadsBack) {
+    for (int i = 0; i < 12; ++i)
+        m_devices.push_back("/dev/ttyUSB" + std::to_string(i));
+    const auto names = Names();
+    EXPECT_EQ(names[2], "COM3 (/dev/ttyUSB2)");
+    EXPECT_EQ(names[11], "COM12 (/dev/ttyUSB11)");
+    for (const auto& e : m_list.Entries())
+        EXPECT_EQ(PortNumberFromName(e.name), static_cast<int32_t>(e.number)) << e.name;
+    EXPECT_EQ(m_list.Entries()[0].description, "/dev/ttyUSB0\nFTDI");
+}
+
+TEST(PortNumberRule, ReadsTheFourthAndFifthCharacters) {
+    const std::pair<const char*, int32_t> table[] = {
+        {"COM3 (/dev/ttyS0)", 3}, {"COM12 (/dev/ttyUSB0)", 12}, {"COM100", 10}, {"COM9", 9},
+        {"COM1(", 1},             {"COM1\xC3\xA9", 1},          {"COM", -48}, {"", -48}};
+    for (const auto& [name, number] : table)
+        EXPECT_EQ(PortNumberFromName(name), number) << name;
+}
+
+TEST_F(PortListTest, DeviceKeepsItsNumberAcrossUnplugAndReplug) {
+    m_devices = {"/dev/ttyA", "/dev/ttyB", "/dev/ttyC"};
+    Names();
+    m_devices = {"/dev/ttyA", "/dev/ttyC", "/dev/ttyD"}; // B unplugged, D plugged in
+    EXPECT_EQ(Names(), (std::vector<std::string>{"COM1 (/dev/ttyA)", "COM3 (/dev/ttyC)",
+                                                 "COM4 (/dev/ttyD)"}));
+    EXPECT_EQ(m_list.DeviceFor(2), ""); // B's number never opens another device
+    EXPECT_EQ(m_list.DeviceFor(4), "/dev/ttyD");
+    m_devices = {"/dev/ttyB", "/dev/ttyD"};
+    EXPECT_EQ(Names(), (std::vector<std::string>{"COM2 (/dev/ttyB)", "COM4 (/dev/ttyD)"}));
+    EXPECT_EQ(m_list.DeviceFor(1), "");
+}
+
+TEST_F(PortListTest, AtMostTwentyEntriesAndNumbersStayBelowOneHundred) {
+    for (int i = 0; i < 25; ++i)
+        m_devices.push_back("/dev/ttyX" + std::to_string(i));
+    ASSERT_EQ(Names().size(), kMaxPortEntries);
+    EXPECT_EQ(m_list.Entries().back().number, 20u); // the five left out took no number
+    // 120 different devices come and go: after 99 numbers, new ones are left out.
+    for (int round = 0; round < 6; ++round) {
+        m_devices.clear();
+        for (int i = 0; i < 20; ++i)
+            m_devices.push_back("/dev/ttyR" + std::to_string(round * 20 + i));
+        for (const auto& e : m_list.Refresh()) {
+            EXPECT_GE(e.number, 1u);
+            EXPECT_LE(e.number, kMaxPortNumber);
+        }
+    }
+    EXPECT_TRUE(m_list.Entries().empty()); // the last round came after the 99th number
+}
+
+TEST_F(PortListTest, LongDevicePartIsCutNeverTheNumber) {
+    m_devices = {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0"};
+    for (int i = 0; i < 9; ++i)
+        m_devices.push_back("/dev/ttyQ" + std::to_string(i));
+    m_devices.push_back("/dev/\x01very/long/path/with/\xC3\xA9/and/more/ttyLast");
+    Names();
+    for (const auto& e : m_list.Entries()) {
+        EXPECT_LE(e.name.size(), kMaxPortNameLength) << e.name;
+        EXPECT_EQ(PortNumberFromName(e.name), static_cast<int32_t>(e.number)) << e.name;
+        EXPECT_EQ(e.name.back(), ')');
+    }
+    EXPECT_EQ(m_list.Entries()[0].name, "COM1 (...A50285BI-if00-port0)");
+    EXPECT_EQ(m_list.Entries()[11].name, "COM12 (.../and/more/ttyLast)"); // "é" not split
+    EXPECT_EQ(MakePortName(3, "a\tb", CutFrom::Start), "COM3 (a?b)");
+}
+
+TEST_F(PortListTest, VirtualPortsComeFirstAndAreShownByLabel) {
+    m_devices = {"/dev/ttyS0", "/tmp/vemla-sim-pty"};
+    m_list.AddVirtual("/tmp/vemla-sim-pty", "simulated meter");
+    m_list.AddVirtual("/tmp/other", "a label far too long to be shown whole");
+    const auto names = Names();
+    EXPECT_EQ(names, (std::vector<std::string>{"COM1 (simulated meter)",
+                                               "COM2 (a label far too lon...)", "COM3 (/dev/ttyS0)"}));
+    EXPECT_EQ(m_list.DeviceFor(1), "/tmp/vemla-sim-pty");
+    EXPECT_NE(m_list.Entries()[0].description.find("/tmp/vemla-sim-pty"), std::string::npos);
+    m_list.RemoveVirtual("/tmp/other");
+    EXPECT_EQ(Names().size(), 2u);
+}
+
+TEST(PortPathList, EmptyItemsAndRepeatsAreDropped) {
+    EXPECT_EQ(ParsePortPathList("/a::/b:/a:"), (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_TRUE(ParsePortPathList("").empty());
+    EXPECT_TRUE(ParsePortPathList(":::").empty());
+    EXPECT_EQ(ParsePortPathList(std::string(5000, 'p') + ":/c"), (std::vector<std::string>{"/c"}));
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += "/p" + std::to_string(i) + ":";
+    EXPECT_EQ(ParsePortPathList(many).size(), kMaxListedPaths);
+}
+
+TEST(PortPathList, EnvironmentPortsThatExistAreListed) {
+    PtyPair pty;
+    const std::string value = pty.SlavePath() + ":/dev/no-such-vemla-tty:" + pty.SlavePath();
+    ::setenv(kPortsVariable, value.c_str(), 1);
+    const auto found = CreateEnvironmentPortSource()->Enumerate();
+    ::unsetenv(kPortsVariable);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].device, pty.SlavePath());
+    EXPECT_NE(found[0].description.find("VEMLA_PORTS"), std::string::npos);
+}
+
+} // namespace
+} // namespace vemla::test

@@ -1,0 +1,118 @@
+#include "PtyPair.h"
+#include "SerialDevice.h"
+#include "WakeSignal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <termios.h>
+
+namespace vemla::test {
+namespace {
+
+TEST(WakeSignal, IsManualReset) {
+    WakeSignal s;
+    ASSERT_TRUE(s.IsValid());
+    EXPECT_FALSE(s.IsRaised());
+    s.Raise();
+    s.Raise();
+    EXPECT_TRUE(s.IsRaised());
+    EXPECT_TRUE(s.IsRaised()); // looking does not lower it
+    s.Lower();
+    EXPECT_FALSE(s.IsRaised());
+}
+
+class PosixDeviceTest : public ::testing::Test {
+protected:
+    PtyPair m_pty;
+    std::unique_ptr<ISerialDevice> m_device = CreateSerialDevice();
+};
+
+TEST_F(PosixDeviceTest, LineStateIsWrittenToTheTerminal) {
+    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    LineState s;
+    s.baud = 19200;
+    s.dataBits = 7;
+    s.parity = Parity::Even;
+    s.stopBits = StopBits::Two;
+    ASSERT_TRUE(m_device->SetLineState(s));
+    LineState back;
+    ASSERT_TRUE(m_device->GetLineState(back));
+    // A pseudo-terminal keeps 8 data bits without parity whatever is asked; speed and stop bits
+    // it takes.
+    EXPECT_EQ(back.baud, 19200u);
+    EXPECT_EQ(back.stopBits, StopBits::Two);
+    EXPECT_FALSE(back.xonXoff);
+    EXPECT_FALSE(back.ctsFlow);
+}
+
+TEST_F(PosixDeviceTest, SettingsWithoutTermiosFormAreRefused) {
+    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    for (auto edit : {+[](LineState& s) { s.baud = 12345; },
+                      +[](LineState& s) { s.stopBits = StopBits::OnePointFive; },
+                      +[](LineState& s) { s.dsrFlow = true; }}) {
+        LineState s;
+        edit(s);
+        EXPECT_FALSE(m_device->SetLineState(s));
+        EXPECT_EQ(m_device->LastErrorText(), SystemErrorText(EINVAL));
+    }
+}
+
+TEST_F(PosixDeviceTest, PurgeDiscardsWhatWaitsAndReadTakesItAll) {
+    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->SetEventMask(kEventRxChar));
+    m_pty.Send({1, 2, 3});
+    PumpFor(30);
+    uint32_t waiting = 0;
+    ASSERT_TRUE(m_device->BytesWaiting(waiting));
+    EXPECT_EQ(waiting, 3u);
+    ASSERT_TRUE(m_device->Purge());
+    ASSERT_TRUE(m_device->BytesWaiting(waiting));
+    EXPECT_EQ(waiting, 0u);
+    m_pty.Send({4, 5});
+    PumpFor(30);
+    std::array<uint8_t, 8> buf{};
+    size_t got = 0;
+    ASSERT_TRUE(m_device->Read(buf, got));
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(buf[1], 5);
+    ASSERT_TRUE(m_device->Read(buf, got));
+    EXPECT_EQ(got, 0u); // nothing waiting is no failure
+}
+
+TEST_F(PosixDeviceTest, WaitReportsEveryReadySourceAndHangUp) {
+    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->SetEventMask(kEventRxChar));
+    WakeSignal a, b;
+    b.Raise();
+    m_pty.Send({9});
+    PumpFor(30);
+    const std::array<const WakeSignal*, 2> list{&a, &b};
+    WaitOutcome w = m_device->Wait(list, true);
+    EXPECT_FALSE(w.IsRaised(0));
+    EXPECT_TRUE(w.IsRaised(1));
+    EXPECT_EQ(w.port, PortReadiness::Data);
+    m_pty.CloseMaster();
+    b.Lower();
+    w = m_device->Wait(list, true);
+    EXPECT_EQ(w.port, PortReadiness::HangUp);
+    std::array<uint8_t, 4> buf{};
+    size_t got = 0;
+    EXPECT_FALSE(m_device->Read(buf, got)); // the end of the line is a failure
+}
+
+TEST_F(PosixDeviceTest, OpenRefusesMissingPathsAndNonTerminals) {
+    EXPECT_FALSE(m_device->Open("/dev/no-such-vemla-tty"));
+    EXPECT_EQ(m_device->LastError(), PortError::NoSuchDevice);
+    char file[] = "/tmp/vemla-not-a-tty-XXXXXX";
+    const int fd = ::mkstemp(file);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(m_device->Open(file));
+    EXPECT_EQ(m_device->LastError(), PortError::Other);
+    EXPECT_FALSE(m_device->IsOpen());
+    ::close(fd);
+    ::unlink(file);
+}
+
+} // namespace
+} // namespace vemla::test
