@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace vemla {
 namespace {
@@ -28,8 +29,11 @@ QIcon CMeterDlg::LoadIcon(int id) {
     return QIcon(QStringLiteral(":/icons/icon%1.svg").arg(id));
 }
 
-CMeterDlg::CMeterDlg(IMessageBox& boxes, QWidget* parent)
-    : QDialog(parent), m_boxes(boxes), m_units(DialogFont()), m_appIcon(LoadIcon(idi::kApp)) {
+CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWidget* parent)
+    : QDialog(parent), m_boxes(boxes), m_units(DialogFont()),
+      m_ports(ports ? std::move(ports) : CreateSystemPortSource()),
+      m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
+      m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
     m_built = BuildDialog(this, MainDialogTemplate(), m_units,
                           [this](const ControlSpec& c, QWidget* parent) -> QWidget* {
                               if (c.id != idc::kTable)
@@ -37,7 +41,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, QWidget* parent)
                               m_table = new CEditList(parent);
                               return m_table;
                           });
-    connect(ControlAs<QPushButton>(idc::kExit), &QPushButton::clicked, this, &CMeterDlg::accept);
+    ConnectHandlers();
     OnInitDialog();
 }
 
@@ -59,8 +63,36 @@ void CMeterDlg::OnInitDialog() {
     LoadFields();
 
     StartupLoadLanguage();
+}
+
+void CMeterDlg::ConnectHandlers() {
+    const auto onClick = [this](int id, void (CMeterDlg::*handler)()) {
+        connect(ControlAs<QPushButton>(id), &QPushButton::clicked, this, handler);
+    };
+    onClick(idc::kExit, &CMeterDlg::accept);
+    onClick(idc::kPortButton, &CMeterDlg::OnPortButton);
+    onClick(idc::kConnect, &CMeterDlg::OnConnect);
+    onClick(idc::kUpload, &CMeterDlg::OnUpload);
+    onClick(idc::kDeleteSelect, &CMeterDlg::OnDeleteSelect);
+    onClick(idc::kDeleteAll, &CMeterDlg::OnDeleteAll);
+    onClick(idc::kTimeSet, &CMeterDlg::OnTimeSet);
+    onClick(idc::kPowerAdj, &CMeterDlg::OnPowerAdj);
+    onClick(idc::kLaserSet, &CMeterDlg::OnLaserSet);
+    onClick(idc::kGetTime, &CMeterDlg::OnGetTime);
+    onClick(idc::kReadPower, &CMeterDlg::OnReadPower);
+
+    // Service staff only: a combination an operator does not hit by chance.
+    auto* service = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);
+    connect(service, &QShortcut::activated, this, [this] { SetServiceMode(!m_serviceMode); });
+
+    connect(ControlAs<CComboBox>(idc::kPortList), &CComboBox::DropDown, this,
+            &CMeterDlg::OnPortListDropDown);
     connect(ControlAs<CComboBox>(idc::kLanguageList), &CComboBox::CloseUp, this,
             &CMeterDlg::OnLanguageCloseUp);
+    auto* waves = ControlAs<CComboBox>(idc::kWaveSelect);
+    // Only the operator's own choices and typing count, never the list being filled.
+    connect(waves, &QComboBox::activated, this, &CMeterDlg::OnWaveSelChange);
+    connect(waves->lineEdit(), &QLineEdit::textEdited, this, &CMeterDlg::OnWaveEditChange);
 }
 
 void CMeterDlg::StartupLoadLanguage() {
@@ -188,6 +220,16 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
+void CMeterDlg::SetServiceMode(bool on) {
+    m_serviceMode = on;
+    size_t statics = 0;
+    for (const ControlSpec& c : MainDialogTemplate().controls) {
+        QWidget* w = c.id == kNoId ? m_built.statics[statics++] : Control(c.id);
+        if (!c.visible)
+            w->setVisible(on);
+    }
+}
+
 void CMeterDlg::ShowAbout() {
     CAboutBox about(m_appIcon, this);
     about.exec();
@@ -195,6 +237,16 @@ void CMeterDlg::ShowAbout() {
 
 void CMeterDlg::OnRxChar(uint8_t byte, uint32_t /*port*/) {
     m_assembler.Feed(byte, [this](const ReplyFrame& frame) { DispatchReply(frame); });
+}
+
+void CMeterDlg::ShowAppMessage(const QString& text) {
+    if (!text.isEmpty())
+        m_boxes.Show(this, kAppBoxCaption, text);
+}
+
+QString CMeterDlg::EditText(int id) const {
+    auto* edit = ControlAs<QLineEdit>(id);
+    return edit ? edit->text() : QString();
 }
 
 void CMeterDlg::ShowReply(const QString& text) {
@@ -233,6 +285,10 @@ void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
         } else {
             AddRecord(frame);
         }
+        return;
+    case FrameCode::DeleteSelected:
+        ShowReply(text);
+        Reupload();
         return;
     case FrameCode::DeleteAll:
         ShowReply(text);

@@ -1,14 +1,20 @@
 #pragma once
 // The main window: owns the program's state and controls and wires one handler per event.
-// Decoding, framing and table storage live in their own classes.
+// Decoding, framing, port handling, INI editing and table storage live in their own classes.
 
+#include "CommPort.h"
 #include "DialogTemplate.h"
+#include "PortList.h"
 #include "ReplyAssembler.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <array>
 #include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -18,12 +24,16 @@ namespace vemla {
 
 class CEditList;
 class IMessageBox;
+class IPortSource;
 class ReplyFrame;
+struct OutFrame;
 
 class CMeterDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CMeterDlg(IMessageBox& boxes, QWidget* parent = nullptr);
+    // ports: where the serial devices come from; null for the system's own list.
+    explicit CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports = nullptr,
+                       QWidget* parent = nullptr);
     ~CMeterDlg() override;
 
     // WM_PORT_BYTE: one received byte, in arrival order. The port number is not used.
@@ -38,6 +48,8 @@ public:
     const BuiltDialog& Built() const { return m_built; }
     const DialogUnits& Units() const { return m_units; }
     CEditList& Table() const { return *m_table; }
+    PortList& Ports() { return m_ports; }
+    const CCommPort& Port() const { return m_port; }
 
     int8_t UiLanguage() const { return m_uiLanguage; }
     void SetUiLanguage(int8_t language) { m_uiLanguage = language; }
@@ -52,6 +64,18 @@ public:
     int LampIconId() const { return m_lampIconId; }
     const ReplyAssembler& Assembler() const { return m_assembler; }
 
+    bool PortToggle() const { return m_portToggle; }
+    bool PortOpenFlag() const { return m_portOpen; }
+    bool OpenRequested() const { return m_openRequested; }
+    int32_t PortNumber() const { return m_portNumber; }
+
+    // GET TIME reads this clock; tests set a fixed one.
+    void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+
+    // Service mode shows the settings controls the template keeps hidden, where it puts them.
+    void SetServiceMode(bool on);
+    bool ServiceMode() const { return m_serviceMode; }
+
     // The About box of the window menu.
     void ShowAbout();
 
@@ -61,28 +85,67 @@ public slots:
     // EXIT: closes only when the fields can be read.
     void accept() override;
 
+    void OnPortListDropDown();
+    void OnPortButton();
+    bool ReopenPort();
+    void RefreshPortNames();
+
+    void OnConnect();
+    void OnUpload();
+    void OnReadPower();
+    void OnDeleteSelect();
+    void OnDeleteAll();
+    void OnPowerAdj();
+    void OnGetTime();
+    void OnTimeSet();
+    void OnWaveSelChange();
+    void OnWaveEditChange();
+    void OnLaserSet();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void OnInitDialog();
+    void ConnectHandlers();
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
     void ApplyLanguage();
     void SetCaption(int id, const QString& caption);
     QString PortButtonCaption(bool open) const;
+
     void DispatchReply(const ReplyFrame& frame);
     void AddRecord(const ReplyFrame& frame);
+    // The upload that follows a delete-selected acknowledgement: SilentUpload keeps its value.
+    void Reupload();
+    // Port check: true when the port is open, otherwise the not-open message.
+    bool CheckPortOpen();
+    void Send(const OutFrame& frame);
+    QString OpenFailureDetail() const;
+
     void SetIcon(int controlId, int iconId);
     // The text of the language in force; a null text (nothing shown) for any other value.
     QString Pick(const char* english, const char* chinese) const;
     void ShowReply(const QString& text);
+    void ShowAppMessage(const QString& text);
     bool FailField(QLineEdit* edit, const char* english, const char* chinese);
+    QString EditText(int id) const;
 
     IMessageBox& m_boxes;
     DialogUnits m_units;
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
+
+    PortList m_ports;
+    std::vector<PortEntry> m_portNames; // as of the last refresh, in list order
+    int32_t m_portCount = 0;
+    int32_t m_previousPortCount = -1;
+    std::vector<std::string> m_listedNames; // what the port list shows
+    bool m_portToggle = false;
+    bool m_portOpen = false;
+    bool m_openRequested = false;
+    int32_t m_portNumber = 0;
+    int32_t m_selectedPortIndex = -1;
 
     ReplyAssembler m_assembler;
     int32_t m_recordCounter = 0;
@@ -92,14 +155,14 @@ private:
     int8_t m_uiLanguage = 1;
     int32_t m_silentUpload = 0;
 
-    bool m_portToggle = false;
-    bool m_portOpen = false;
-    bool m_openRequested = false;
-    int32_t m_selectedPortIndex = -1;
-
+    std::function<std::time_t()> m_clock;
+    bool m_serviceMode = false;
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;
+
+    // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
+    CCommPort m_port;
 };
 
 } // namespace vemla

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -387,12 +388,28 @@ TEST_F(MeterDlgTest, EveryAcknowledgementShowsItsMessageInBothLanguages) {
             boxes.shown.clear();
             dlg.SetUiLanguage(lang);
             Feed({0xAA, 0x04, c.code, 0x55});
-            ASSERT_EQ(boxes.shown.size(), 1u) << int(c.code);
+            // The delete-selected ack is followed by the re-upload's own port check.
+            ASSERT_EQ(boxes.shown.size(), c.code == 0x06 ? 2u : 1u) << int(c.code);
             EXPECT_EQ(boxes.shown[0].caption, "VORN");
             EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(lang ? c.chinese : c.english))
                 << int(c.code);
         }
     }
+}
+
+TEST_F(MeterDlgTest, DeleteSelectedAckStartsTheReuploadOnlyAfterItsBoxCloses) {
+    Feed(Record(0, 1310, kMinus10, kMinus20_5, 0));
+    int boxesWhileAckOpen = -1;
+    boxes.whileOpen = [&](const test::ShownBox& b) {
+        if (b.caption == "VORN")
+            boxesWhileAckOpen = int(boxes.shown.size());
+    };
+    Feed({0xAA, 0x04, 0x06, 0x55});
+    EXPECT_EQ(boxesWhileAckOpen, 1);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].caption, "Vemla");
+    EXPECT_EQ(boxes.shown[1].text, QString::fromUtf8("串口没有打开，请打开串口"));
+    EXPECT_EQ(dlg.Table().GetItemCount(), 1) << "a closed port leaves the table as it is";
 }
 
 TEST_F(MeterDlgTest, ALanguageOtherThanTheTwoShowsNoBox) {
@@ -481,6 +498,37 @@ TEST(EditListTest, RowsInsertAtTheirPlaceOrAtTheEndAndMissingCellsReadEmpty) {
     table.DeleteAllItems();
     EXPECT_EQ(table.GetItemCount(), 0);
     EXPECT_EQ(table.GetFirstSelectedRow(), -1);
+}
+
+} // namespace
+} // namespace vemla
+
+namespace vemla {
+namespace {
+
+TEST(ServiceModeTest, ShortcutTogglesExactlyTheHiddenControls) {
+    test::FreshConfig config;
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg(boxes);
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    const DialogSpec& spec = MainDialogTemplate();
+    const auto check = [&](bool service) {
+        size_t statics = 0;
+        for (const ControlSpec& c : spec.controls) {
+            QWidget* w = c.id == kNoId ? dlg.Built().statics[statics++] : dlg.Control(c.id);
+            EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
+            EXPECT_EQ(w->pos(), dlg.Units().Rect(c.x, c.y, c.w, c.h).topLeft()) << c.id;
+        }
+    };
+    check(false);
+    QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(dlg.ServiceMode());
+    check(true);
+    QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    check(false);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 } // namespace

@@ -1,0 +1,137 @@
+// The instrument commands: each builds one frame and hands it to the engine, which sends it
+// from its monitor thread. Replies arrive later through OnRxChar.
+#include "CommandText.h"
+#include "EditList.h"
+#include "FrameCodec.h"
+#include "MessageBox.h"
+#include "MeterDlg.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace vemla {
+
+bool CMeterDlg::CheckPortOpen() {
+    if (m_port.IsOpen())
+        return true;
+    ShowAppMessage(Pick("COM IS NOT OPEN!", "串口没有打开，请打开串口"));
+    return false;
+}
+
+void CMeterDlg::Send(const OutFrame& frame) {
+    m_port.Write(frame.View());
+}
+
+void CMeterDlg::OnConnect() {
+    if (!CheckPortOpen())
+        return;
+    Send(BuildFixedFrame(kConnectHex));
+}
+
+void CMeterDlg::OnUpload() {
+    m_silentUpload = 0; // also when the port turns out to be closed
+    Reupload();
+}
+
+void CMeterDlg::Reupload() {
+    if (!CheckPortOpen())
+        return;
+    const OutFrame frame = BuildFixedFrame(kUploadHex);
+    m_table->DeleteAllItems();
+    m_recordCounter = 0;
+    Send(frame);
+}
+
+void CMeterDlg::OnReadPower() {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(BuildFixedFrame(kReadPowerHex));
+}
+
+void CMeterDlg::OnDeleteSelect() {
+    if (m_recordCounter <= 0)
+        return;
+    const int row = m_table->GetFirstSelectedRow();
+    if (row < 0) {
+        m_silentUpload = 1;
+        return;
+    }
+    const OutFrame frame = BuildDeleteSelected(row);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+    m_silentUpload = 1;
+}
+
+void CMeterDlg::OnDeleteAll() {
+    if (m_uiLanguage != 0 && m_uiLanguage != 1)
+        return;
+    const BoxAnswer answer =
+        m_boxes.Show(this, kMainBoxCaption, Pick("DELETE ALL DATA?", "确认删除全部?"),
+                     BoxButtons::OkCancel, BoxIcon::Question);
+    if (answer != BoxAnswer::Ok)
+        return;
+    // The meter is told the language by the end byte: 0xBB in English, 0x55 in Chinese.
+    const OutFrame frame = BuildDeleteAll(m_uiLanguage == 1);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void CMeterDlg::OnPowerAdj() {
+    const auto value = static_cast<float>(LeadingDouble(EditText(idc::kPower)));
+    const OutFrame frame = BuildSetCalibration(value);
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void CMeterDlg::OnGetTime() {
+    const std::time_t now = m_clock();
+    std::tm local{};
+    localtime_r(&now, &local);
+    const std::array<QString, 5> fields = TimeFieldsFromText(StandardTimeText(local));
+    const std::array ids{idc::kYear, idc::kMonth, idc::kDay, idc::kHour, idc::kMinute};
+    for (size_t i = 0; i < ids.size(); ++i)
+        ControlAs<QLineEdit>(ids[i])->setText(fields[i]);
+}
+
+void CMeterDlg::OnTimeSet() {
+    ReopenPort();
+    std::array<uint32_t, 5> v{};
+    const std::array ids{idc::kYear, idc::kMonth, idc::kDay, idc::kHour, idc::kMinute};
+    for (size_t i = 0; i < ids.size(); ++i)
+        v[i] = static_cast<uint32_t>(LeadingUnsigned(EditText(ids[i])) & 0xFF);
+    const OutFrame frame = BuildSetTime(v[0], v[1], v[2], v[3], v[4]);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void CMeterDlg::OnWaveSelChange() {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(BuildSelectWave(ControlAs<QComboBox>(idc::kWaveSelect)->currentIndex()));
+}
+
+void CMeterDlg::OnWaveEditChange() {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    // The meter gets the port list's index here, not the wavelength list's.
+    Send(BuildWaveEditChange(ControlAs<QComboBox>(idc::kPortList)->currentIndex()));
+}
+
+void CMeterDlg::OnLaserSet() {
+    ReopenPort();
+    SaveFields();
+    const OutFrame frame = BuildSetLasers(m_lasers);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+} // namespace vemla

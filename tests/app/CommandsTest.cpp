@@ -1,0 +1,363 @@
+// Instrument commands through the real engine on a pseudo-terminal: the bytes on the line,
+// the closed-port paths, and the port button's states.
+#include "EditList.h"
+#include "FixedPortSource.h"
+#include "FreshConfig.h"
+#include "MeterDlg.h"
+#include "PtyPair.h"
+#include "RecordingMessageBox.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using namespace std::chrono_literals;
+
+class CommandsTest : public ::testing::Test {
+protected:
+    CommandsTest()
+        : ports(std::make_shared<std::vector<PortCandidate>>(
+              std::vector<PortCandidate>{{pty.Path(), "test meter"}})),
+          dlg(boxes, std::make_unique<test::FixedPortSource>(ports)) {}
+
+    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+
+    void OpenPort() {
+        auto* list = dlg.ControlAs<QComboBox>(idc::kPortList);
+        dlg.OnPortListDropDown();
+        list->setCurrentIndex(0);
+        dlg.ControlAs<QPushButton>(idc::kPortButton)->click();
+        ASSERT_TRUE(dlg.Port().IsOpen());
+        ASSERT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+    }
+    void Click(int id) { dlg.ControlAs<QPushButton>(id)->click(); }
+    void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
+    void Feed(const Bytes& bytes) {
+        for (uint8_t b : bytes)
+            dlg.OnRxChar(b, 1);
+    }
+
+    test::FreshConfig config;
+    test::PtyPair pty;
+    std::shared_ptr<std::vector<PortCandidate>> ports;
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg;
+};
+
+Bytes Record(uint16_t index) {
+    return {0xAA,
+            22,
+            0x05,
+            uint8_t(index >> 8),
+            uint8_t(index),
+            0x06,
+            0x0E,
+            0xC1,
+            0x20,
+            0,
+            0,
+            0xC1,
+            0xA4,
+            0,
+            0,
+            1,
+            13,
+            10,
+            9,
+            15,
+            7,
+            0x55};
+}
+
+TEST_F(CommandsTest, EveryButtonWritesItsFrameByteForByte) {
+    OpenPort();
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        Bytes frame;
+    };
+    const std::vector<Case> cases{
+        {"connect", [&] { Click(idc::kConnect); }, {0xAA, 0x04, 0x01, 0x55}},
+        {"read power", [&] { Click(idc::kReadPower); }, {0xAA, 0x04, 0x02, 0x55}},
+        {"upload", [&] { Click(idc::kUpload); }, {0xAA, 0x04, 0x05, 0x55}},
+        {"power adj",
+         [&] {
+             SetText(idc::kPower, "-10.00");
+             Click(idc::kPowerAdj);
+         },
+         {0xAA, 0x08, 0x08, 0xC1, 0x20, 0x00, 0x00, 0x55}},
+        {"power adj -7.32",
+         [&] {
+             SetText(idc::kPower, " -7.32dBm");
+             Click(idc::kPowerAdj);
+         },
+         {0xAA, 0x08, 0x08, 0xC0, 0xEA, 0x3D, 0x71, 0x55}},
+        {"power adj no number",
+         [&] {
+             SetText(idc::kPower, "abc");
+             Click(idc::kPowerAdj);
+         },
+         {0xAA, 0x08, 0x08, 0x00, 0x00, 0x00, 0x00, 0x55}},
+        {"time set",
+         [&] {
+             for (auto [id, t] : {std::pair{idc::kYear, "13"},
+                                  {idc::kMonth, "10"},
+                                  {idc::kDay, " 9"},
+                                  {idc::kHour, "15"},
+                                  {idc::kMinute, "27"}})
+                 SetText(id, t);
+             Click(idc::kTimeSet);
+         },
+         {0xAA, 0x09, 0x09, 0x0D, 0x0A, 0x09, 0x0F, 0x1B, 0x55}},
+        {"time set four-digit year and junk",
+         [&] {
+             SetText(idc::kYear, "2013");
+             SetText(idc::kMonth, "x");
+             SetText(idc::kDay, "-1");
+             Click(idc::kTimeSet);
+         },
+         {0xAA, 0x09, 0x09, 0xDD, 0x00, 0xFF, 0x0F, 0x1B, 0x55}},
+        {"laser set",
+         [&] {
+             for (auto [id, t] : {std::pair{idc::kLaser1, "1310"},
+                                  {idc::kLaser2, "1550"},
+                                  {idc::kLaser3, "1490"},
+                                  {idc::kLaser4, "1625"}})
+                 SetText(id, t);
+             Click(idc::kLaserSet);
+         },
+         {0xAA, 0x0C, 0x0B, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55}},
+    };
+    for (const Case& c : cases) {
+        pty.Received(50ms); // nothing left over from the one before
+        c.act();
+        EXPECT_EQ(pty.Received(), c.frame) << c.what;
+    }
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+}
+
+TEST_F(CommandsTest, WavelengthChoiceAndTypingSendTheirIndexes) {
+    OpenPort();
+    Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
+    pty.Received(50ms);
+    auto* waves = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
+    waves->setCurrentIndex(1);
+    dlg.OnWaveSelChange();
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x03, 0x01, 0x55}));
+    waves->setCurrentIndex(-1);
+    dlg.OnWaveSelChange();
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x03, 0xFF, 0x55}));
+    dlg.OnWaveEditChange(); // the port list's index (0), and 0xBB at the end
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x0F, 0x00, 0xBB}));
+}
+
+TEST_F(CommandsTest, DeleteAllEndsWithBBInEnglishAnd55InChinese) {
+    OpenPort();
+    dlg.SetUiLanguage(0);
+    Click(idc::kDeleteAll);
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x07, 0xBB}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "VORN");
+    EXPECT_EQ(boxes.shown[0].text, "DELETE ALL DATA?");
+    EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::OkCancel);
+
+    dlg.SetUiLanguage(1);
+    Click(idc::kDeleteAll);
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x07, 0x55}));
+    EXPECT_EQ(boxes.shown.back().text, QString::fromUtf8("确认删除全部?"));
+
+    boxes.answers.push_back(BoxAnswer::Cancel);
+    Click(idc::kDeleteAll);
+    EXPECT_TRUE(pty.Received().empty());
+}
+
+TEST_F(CommandsTest, DeleteSelectSendsTheRowAndSilencesTheReupload) {
+    OpenPort();
+    for (uint16_t i = 0; i < 5; ++i)
+        Feed(Record(i));
+    dlg.Table().selectRow(3);
+    Click(idc::kDeleteSelect);
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x06, 0x06, 0x00, 0x04, 0x55}));
+    EXPECT_EQ(dlg.SilentUpload(), 1);
+
+    // The acknowledgement: its box, then the re-upload empties the table and asks again.
+    Feed({0xAA, 0x04, 0x06, 0x55});
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x05, 0x55}));
+    EXPECT_EQ(dlg.Table().GetItemCount(), 0);
+    EXPECT_EQ(dlg.RecordCounter(), 0);
+    for (uint16_t i = 0; i < 4; ++i)
+        Feed(Record(i));
+    Feed({0xAA, 0x04, 0x05, 0x55});
+    EXPECT_EQ(dlg.Table().GetItemCount(), 4);
+    EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("删除选中成功!")})
+        << "no upload message after a delete";
+
+    Click(idc::kUpload); // the operator's own upload speaks again
+    EXPECT_EQ(dlg.SilentUpload(), 0);
+}
+
+TEST_F(CommandsTest, DeleteSelectWithNoRowOrNoRecordsSendsNothing) {
+    OpenPort();
+    Click(idc::kDeleteSelect); // record counter 0: nothing at all
+    EXPECT_EQ(dlg.SilentUpload(), 0);
+    Feed(Record(0));
+    Feed(Record(1));
+    Click(idc::kDeleteSelect); // rows but none selected
+    EXPECT_EQ(dlg.SilentUpload(), 1);
+    EXPECT_TRUE(pty.Received().empty());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(CommandsTest, ClosedPortShowsTheNotOpenMessageAndWritesNothing) {
+    Feed(Record(0));
+    dlg.SetUiLanguage(0);
+    dlg.SetSilentUpload(1);
+    for (int id : {idc::kConnect, idc::kUpload, idc::kReadPower, idc::kPowerAdj, idc::kTimeSet,
+                   idc::kLaserSet}) {
+        boxes.shown.clear();
+        Click(id);
+        ASSERT_EQ(boxes.shown.size(), 1u) << id;
+        EXPECT_EQ(boxes.shown[0].caption, "Vemla") << id;
+        EXPECT_EQ(boxes.shown[0].text, "COM IS NOT OPEN!") << id;
+    }
+    EXPECT_EQ(dlg.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
+    EXPECT_EQ(dlg.Table().GetItemCount(), 1);
+    EXPECT_EQ(dlg.RecordCounter(), 1);
+    dlg.Table().selectRow(0);
+    Click(idc::kDeleteSelect);
+    EXPECT_EQ(dlg.SilentUpload(), 0) << "left unchanged when the port is not open";
+    EXPECT_TRUE(pty.Received().empty());
+}
+
+TEST_F(CommandsTest, GetTimeFillsTheFieldsFromTheClock) {
+    std::tm t{};
+    t.tm_year = 113;
+    t.tm_mon = 9;
+    t.tm_mday = 9;
+    t.tm_hour = 15;
+    t.tm_min = 27;
+    t.tm_sec = 45;
+    t.tm_isdst = -1;
+    const std::time_t when = std::mktime(&t);
+    dlg.SetClock([when] { return when; });
+    Click(idc::kGetTime);
+    const std::array ids{idc::kYear, idc::kMonth, idc::kDay, idc::kHour, idc::kMinute};
+    const QStringList expected{"13", "10", " 9", "15", "27"};
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(dlg.ControlAs<QLineEdit>(ids[i])->text(), expected[int(i)]);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// --- the port button and the port list ---
+
+TEST_F(CommandsTest, PortButtonOpensAndClosesWithCaptionsAndLamp) {
+    dlg.SetUiLanguage(0);
+    OpenPort();
+    EXPECT_TRUE(dlg.PortToggle());
+    EXPECT_TRUE(dlg.PortOpenFlag());
+    EXPECT_TRUE(dlg.OpenRequested());
+    EXPECT_EQ(dlg.LampIconId(), 130);
+    EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "CLOSE COM");
+    EXPECT_EQ(dlg.ControlAs<QComboBox>(idc::kPortList)->itemText(0).left(4), "COM1");
+    EXPECT_EQ(
+        dlg.ControlAs<QComboBox>(idc::kPortList)->itemData(0, Qt::ToolTipRole).toString().isEmpty(),
+        false);
+
+    Click(idc::kPortButton);
+    EXPECT_TRUE(test::WaitUntil([&] { return !dlg.Port().IsOpen(); }));
+    EXPECT_FALSE(dlg.PortToggle());
+    EXPECT_FALSE(dlg.PortOpenFlag());
+    EXPECT_FALSE(dlg.OpenRequested());
+    EXPECT_EQ(dlg.LampIconId(), 131);
+    EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
+    Click(idc::kReadPower); // not requested any more: no re-open
+    EXPECT_FALSE(dlg.Port().IsOpen());
+}
+
+TEST_F(CommandsTest, NothingSelectedShowsTheSelectionMessageAndChangesNothing) {
+    dlg.SetUiLanguage(0);
+    Click(idc::kPortButton);
+    EXPECT_EQ(boxes.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
+    EXPECT_FALSE(dlg.PortToggle());
+    EXPECT_EQ(dlg.LampIconId(), 131);
+    dlg.SetUiLanguage(1);
+    Click(idc::kPortButton);
+    EXPECT_EQ(boxes.shown.back().text, QString::fromUtf8("请选择端口号!"));
+}
+
+TEST_F(CommandsTest, FailedOpenThenTwoClicks) {
+    dlg.SetUiLanguage(0);
+    auto* list = dlg.ControlAs<QComboBox>(idc::kPortList);
+    ports->assign({{"/dev/vemla-no-such-device", "gone"}});
+    dlg.OnPortListDropDown();
+    list->setCurrentIndex(0);
+    Click(idc::kPortButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("COM CANN'T OPEN!\n"));
+    EXPECT_TRUE(boxes.shown[0].text.contains("not there")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(dlg.PortToggle());
+    EXPECT_TRUE(dlg.OpenRequested());
+    EXPECT_EQ(dlg.LampIconId(), 131);
+    EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
+
+    Click(idc::kPortButton); // the closing path: nothing visible changes
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(dlg.PortToggle());
+    Click(idc::kPortButton); // and this one tries again
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(CommandsTest, DropDownWhileOpenClosesAndACommandReopensTheSamePort) {
+    dlg.SetUiLanguage(0);
+    OpenPort();
+    dlg.OnPortListDropDown();
+    EXPECT_TRUE(test::WaitUntil([&] { return !dlg.Port().IsOpen(); }));
+    EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
+    EXPECT_EQ(dlg.LampIconId(), 131);
+    EXPECT_TRUE(dlg.OpenRequested());
+    EXPECT_TRUE(dlg.PortOpenFlag()) << "the flag only follows the button";
+
+    Click(idc::kConnect); // the four that do not re-open report the closed port
+    EXPECT_EQ(boxes.Texts(), QStringList{"COM IS NOT OPEN!"});
+    Click(idc::kReadPower);
+    EXPECT_TRUE(dlg.Port().IsOpen());
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x02, 0x55}));
+    EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
+}
+
+TEST_F(CommandsTest, TheListIsRefilledOnlyWhenThePortsChange) {
+    auto* list = dlg.ControlAs<QComboBox>(idc::kPortList);
+    dlg.OnPortListDropDown();
+    list->setCurrentIndex(0);
+    dlg.OnPortListDropDown();
+    EXPECT_EQ(list->currentIndex(), 0) << "same ports: the list was left alone";
+    ports->push_back({"/dev/vemla-second", "second"});
+    dlg.OnPortListDropDown();
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentIndex(), -1);
+    ports->clear();
+    dlg.OnPortListDropDown();
+    EXPECT_EQ(list->count(), 0);
+    dlg.SetUiLanguage(0);
+    Click(idc::kPortButton);
+    EXPECT_EQ(boxes.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
+}
+
+TEST_F(CommandsTest, RepliesFromTheLineReachTheWindow) {
+    OpenPort();
+    dlg.SetUiLanguage(0);
+    pty.Send({0xAA, 0x08, 0x02, 0xC1, 0x20, 0x00, 0x00, 0x55});
+    EXPECT_TRUE(
+        test::WaitUntil([&] { return dlg.ControlAs<QLineEdit>(idc::kPower)->text() == "-10.00"; }));
+    pty.Send({0xAA, 0x04, 0x09, 0x55});
+    EXPECT_TRUE(test::WaitUntil([&] { return !boxes.shown.empty(); }));
+    EXPECT_EQ(boxes.Texts(), QStringList{"TIME SET SUCESS!"});
+}
+
+} // namespace
+} // namespace vemla
