@@ -1,0 +1,122 @@
+#include "Report.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace vemla {
+namespace {
+
+QString Pick(int8_t language, const char* english, const char* chinese) {
+    if (language == 0)
+        return QString::fromUtf8(english);
+    if (language == 1)
+        return QString::fromUtf8(chinese);
+    return {};
+}
+
+// Moves the finished file to its name without ever replacing another file: QFile::rename
+// refuses a name that is taken (atomically where the file system allows), and then the next
+// suffix is tried.
+bool PlaceWithoutOverwriting(const QString& temp, const QString& folder, const QString& fileName,
+                             QString* placed) {
+    const QString stem = fileName.chopped(5); // ".xlsx"
+    for (int n = 1; n < 1000; ++n) {
+        const QString name = n == 1 ? fileName : QStringLiteral("%1 (%2).xlsx").arg(stem).arg(n);
+        const QString path = QDir(folder).filePath(name);
+        QFile file(temp);
+        if (file.rename(path)) {
+            *placed = path;
+            return true;
+        }
+        if (!QFileInfo::exists(path))
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool DesktopReportOpener::Open(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString DefaultReportFolder() {
+    QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (docs.isEmpty())
+        docs = QDir::homePath();
+    return QDir(docs).filePath(QStringLiteral("Vemla"));
+}
+
+QString ReportFileName(int8_t language, const QDateTime& now) {
+    const QString title =
+        language == 1 ? QString::fromUtf8("测试报告") : QStringLiteral("Test Report");
+    return QStringLiteral("%1 %2.xlsx")
+        .arg(title, now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+}
+
+ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
+                          IReportOpener& opener) {
+    // The counter keeps its value after a delete-all; rows that are gone are not reported.
+    const int rows = std::max(0, std::min(request.recordCounter, request.tableRows));
+    if (rows == 0)
+        return {ExportOutcome::NoData, {}};
+
+    ReportData data;
+    data.language = request.language;
+    data.header = request.header;
+    data.rows.resize(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < 6; ++c)
+            data.rows[static_cast<size_t>(r)][static_cast<size_t>(c)] =
+                request.cell ? request.cell(r, c + 1) : QString();
+    }
+
+    if (!QDir().mkpath(request.folder))
+        return {ExportOutcome::CannotCreate, {}};
+    const QString fileName = ReportFileName(request.language, request.now);
+    const QString temp = QDir(request.folder)
+                             .filePath(QStringLiteral(".%1.%2.part")
+                                           .arg(fileName)
+                                           .arg(QCoreApplication::applicationPid()));
+    QString error;
+    if (!writer.Write(data, temp, &error)) {
+        QFile::remove(temp);
+        return {ExportOutcome::CannotCreate, {}};
+    }
+    QString placed;
+    if (!PlaceWithoutOverwriting(temp, request.folder, fileName, &placed)) {
+        QFile::remove(temp);
+        return {ExportOutcome::CannotCreate, {}};
+    }
+    return {opener.Open(placed) ? ExportOutcome::Opened : ExportOutcome::WrittenNotOpened, placed};
+}
+
+QString ExportMessage(const ExportResult& result, int8_t language) {
+    switch (result.outcome) {
+    case ExportOutcome::NoData:
+        return Pick(language, "NO DATA!", "无数据!");
+    case ExportOutcome::CannotCreate:
+        return Pick(language, "CANN'T CREAT Excel APPLATION!", "无法创建Excel应用!");
+    case ExportOutcome::Opened:
+        return {};
+    case ExportOutcome::WrittenNotOpened: {
+        const QString text =
+            Pick(language,
+                 "The report is saved as\n%1\nbut no spreadsheet program could open it. "
+                 "Open that file in your spreadsheet program to print it.",
+                 "测试报告已保存为\n%1\n但没有电子表格程序能打开它。"
+                 "请用电子表格程序打开该文件进行打印。");
+        return text.isEmpty() ? text : text.arg(QDir::toNativeSeparators(result.path));
+    }
+    }
+    return {};
+}
+
+} // namespace vemla

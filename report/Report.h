@@ -1,0 +1,84 @@
+#pragma once
+// The test report: the measurement table and the operator's header fields laid out as a
+// spreadsheet, written as a new workbook file and handed to the desktop's spreadsheet program.
+
+#include <QDateTime>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace vemla {
+
+struct ReportHeader {
+    QString company;
+    QString model;
+    QString serialNumber;
+    QString testOperator;
+    QString notes;
+};
+
+struct ReportData {
+    int8_t language = 1; // 0 English, 1 Chinese; any other value writes no labels or headers
+    ReportHeader header;
+    std::vector<std::array<QString, 6>> rows; // table columns 1..6, texts exactly as shown
+};
+
+// Writes one workbook. Another backend (spreadsheet automation elsewhere) can sit beside it.
+class IReportWriter {
+public:
+    virtual ~IReportWriter() = default;
+    // All or nothing: on failure no file is left at path.
+    virtual bool Write(const ReportData& data, const QString& path, QString* error) = 0;
+};
+
+class XlsxReportWriter final : public IReportWriter {
+public:
+    bool Write(const ReportData& data, const QString& path, QString* error) override;
+};
+
+// Hands a written report to the operator.
+class IReportOpener {
+public:
+    virtual ~IReportOpener() = default;
+    virtual bool Open(const QString& path) = 0;
+};
+
+class DesktopReportOpener final : public IReportOpener {
+public:
+    bool Open(const QString& path) override;
+};
+
+enum class ExportOutcome { NoData, CannotCreate, Opened, WrittenNotOpened };
+
+struct ExportResult {
+    ExportOutcome outcome = ExportOutcome::NoData;
+    QString path; // the file written, when one was
+};
+
+struct ExportRequest {
+    int recordCounter = 0;
+    int tableRows = 0;
+    std::function<QString(int row, int column)> cell; // the table's text
+    ReportHeader header;
+    int8_t language = 1;
+    QString folder; // created when missing
+    QDateTime now;  // names the file
+};
+
+// Exports the first min(record counter, table rows) rows; none means no data. Never overwrites
+// an existing file.
+ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
+                          IReportOpener& opener);
+
+// "Vemla" in the user's documents folder.
+QString DefaultReportFolder();
+
+// "Test Report 2026-12-07 14-03-22.xlsx" (Chinese: "测试报告 …"), before any " (2)" suffix.
+QString ReportFileName(int8_t language, const QDateTime& now);
+
+// What the window tells the operator about a result; empty when there is nothing to say.
+QString ExportMessage(const ExportResult& result, int8_t language);
+
+} // namespace vemla
