@@ -2,6 +2,12 @@
 
 #include "MessageBox.h"
 #include "MeterDlg.h"
+#include "MeterSimulator.h"
+
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include <memory>
 
 namespace vemla {
 
@@ -13,8 +19,43 @@ CMeterApp::CMeterApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 int CMeterApp::Run() {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Companion program of the optical power meter."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Add a simulated meter to the port list, for trying Vemla without one."));
+    const QCommandLineOption records(QStringLiteral("records"),
+                                     QStringLiteral("Readings stored in the simulated meter."),
+                                     QStringLiteral("n"), QStringLiteral("25"));
+    const QCommandLineOption service(QStringLiteral("service"),
+                                     QStringLiteral("Show the meter's settings controls."));
+    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                       QStringLiteral("Close the window after this many ms."),
+                                       QStringLiteral("ms"));
+    parser.addOptions({simulate, records, service, quitAfter});
+    parser.process(*this);
+
+    std::unique_ptr<MeterSimulator> meter;
+    if (parser.isSet(simulate)) {
+        SimOptions options;
+        options.records = std::clamp(parser.value(records).toInt(), 0, 65536);
+        options.paced = true; // like a real meter at 9600 baud
+        meter = std::make_unique<MeterSimulator>(options);
+        if (!meter->Start())
+            meter.reset();
+    }
+
     QtMessageBox boxes;
     CMeterDlg dlg(boxes);
+    if (meter)
+        dlg.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
+    if (parser.isSet(service))
+        dlg.SetServiceMode(true);
+    if (parser.isSet(quitAfter))
+        QTimer::singleShot(parser.value(quitAfter).toInt(), &dlg, &QDialog::reject);
     dlg.exec();
     return 0;
 }

@@ -9,6 +9,7 @@ class CMeterApp : public QApplication {
     Q_OBJECT
 public:
     CMeterApp(int& argc, char** argv);
+    // Reads the command line, runs the window; returns the process exit code.
     int Run();
 };
 

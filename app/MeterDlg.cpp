@@ -45,7 +45,12 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     OnInitDialog();
 }
 
-CMeterDlg::~CMeterDlg() = default;
+CMeterDlg::~CMeterDlg() {
+    // The base class hides and deletes the controls after this object's members are gone; no
+    // signal of theirs (a combo closing its list, say) may reach a handler by then.
+    for (const auto& [id, w] : m_built.byId)
+        w->disconnect(this);
+}
 
 void CMeterDlg::OnInitDialog() {
     LoadFields();
@@ -80,6 +85,7 @@ void CMeterDlg::ConnectHandlers() {
     onClick(idc::kLaserSet, &CMeterDlg::OnLaserSet);
     onClick(idc::kGetTime, &CMeterDlg::OnGetTime);
     onClick(idc::kReadPower, &CMeterDlg::OnReadPower);
+    onClick(idc::kSaveOrPrint, &CMeterDlg::OnSaveOrPrint);
 
     // Service staff only: a combination an operator does not hit by chance.
     auto* service = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);
@@ -218,6 +224,20 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QString::fromUtf8(kAboutMenuText), this, &CMeterDlg::ShowAbout);
     menu.exec(event->globalPos());
+}
+
+void CMeterDlg::OnSaveOrPrint() {
+    ExportRequest request;
+    request.recordCounter = m_recordCounter;
+    request.tableRows = m_table->GetItemCount();
+    request.cell = [this](int row, int column) { return m_table->GetItemText(row, column); };
+    request.header = {EditText(idc::kCompany), EditText(idc::kModel), EditText(idc::kSerialNumber),
+                      EditText(idc::kOperator), EditText(idc::kNotes)};
+    request.language = m_uiLanguage;
+    request.folder = m_reportFolder;
+    request.now = QDateTime::currentDateTime();
+    const ExportResult result = ExportReport(request, m_reportWriter, *m_reportOpener);
+    ShowAppMessage(ExportMessage(result, m_uiLanguage));
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

@@ -6,6 +6,7 @@
 #include "DialogTemplate.h"
 #include "PortList.h"
 #include "ReplyAssembler.h"
+#include "Report.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -76,6 +77,12 @@ public:
     void SetServiceMode(bool on);
     bool ServiceMode() const { return m_serviceMode; }
 
+    // Where SAVE OR PRINT puts reports and who opens them; tests point these elsewhere.
+    void SetReportFolder(QString folder) { m_reportFolder = std::move(folder); }
+    void SetReportOpener(IReportOpener* opener) {
+        m_reportOpener = opener ? opener : &m_desktopOpener;
+    }
+
     // The About box of the window menu.
     void ShowAbout();
 
@@ -101,6 +108,7 @@ public slots:
     void OnWaveSelChange();
     void OnWaveEditChange();
     void OnLaserSet();
+    void OnSaveOrPrint();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -157,6 +165,10 @@ private:
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
+    XlsxReportWriter m_reportWriter;
+    DesktopReportOpener m_desktopOpener;
+    IReportOpener* m_reportOpener = &m_desktopOpener;
+    QString m_reportFolder = DefaultReportFolder();
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;

@@ -14,11 +14,19 @@ public:
     void showPopup() override {
         emit DropDown();
         QComboBox::showPopup();
+        m_open = true;
     }
+    // Only a list that was open closes up; hiding the window does not count.
     void hidePopup() override {
         QComboBox::hidePopup();
-        emit CloseUp();
+        if (m_open) {
+            m_open = false;
+            emit CloseUp();
+        }
     }
+
+private:
+    bool m_open = false;
 
 signals:
     void DropDown();

@@ -77,6 +77,7 @@ class LanguageSwitchTest : public ::testing::Test {
 protected:
     void Choose(int index) {
         auto* list = dlg.ControlAs<QComboBox>(idc::kLanguageList);
+        list->showPopup();
         list->setCurrentIndex(index);
         list->hidePopup(); // the close-up is what takes the choice
     }

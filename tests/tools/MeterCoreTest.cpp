@@ -1,0 +1,436 @@
+#include "MeterCore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace vemla {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+SimOptions Options(int records = 10) {
+    SimOptions o;
+    o.records = records;
+    return o;
+}
+
+float FloatAt(const Bytes& b, std::size_t at) {
+    const uint32_t bits = uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 |
+                          uint32_t{b[at + 2]} << 8 | uint32_t{b[at + 3]};
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+struct CommandCase {
+    const char* name;
+    Bytes frame;
+    Bytes reply;
+};
+
+class CommandReply : public testing::TestWithParam<CommandCase> {};
+
+TEST_P(CommandReply, GivesExactReplyBytes) {
+    MeterCore core(Options());
+    EXPECT_EQ(core.Handle(GetParam().frame), GetParam().reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCommand, CommandReply,
+    testing::Values(
+        CommandCase{"Connect",
+                    {0xAA, 0x04, 0x01, 0x55},
+                    {0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2,
+                     0x06, 0x59, 0x55}},
+        CommandCase{"SelectWaveKnown", {0xAA, 0x05, 0x03, 0x01, 0x55}, {0xAA, 0x04, 0x03, 0x55}},
+        CommandCase{
+            "SelectWaveOutOfRange", {0xAA, 0x05, 0x03, 0x02, 0x55}, {0xAA, 0x04, 0xFC, 0x55}},
+        CommandCase{
+            "SelectWaveNoneChosen", {0xAA, 0x05, 0x03, 0xFF, 0x55}, {0xAA, 0x04, 0xFC, 0x55}},
+        CommandCase{
+            "DeleteSelectedFirst", {0xAA, 0x06, 0x06, 0x00, 0x01, 0x55}, {0xAA, 0x04, 0x06, 0x55}},
+        CommandCase{
+            "DeleteSelectedNoRow", {0xAA, 0x06, 0x06, 0x00, 0x00, 0x55}, {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"DeleteSelectedPastEnd",
+                    {0xAA, 0x06, 0x06, 0x00, 0x0B, 0x55},
+                    {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"DeleteAllChinese", {0xAA, 0x04, 0x07, 0x55}, {0xAA, 0x04, 0x07, 0x55}},
+        CommandCase{"DeleteAllEnglishEndsInBB", {0xAA, 0x04, 0x07, 0xBB}, {0xAA, 0x04, 0x07, 0x55}},
+        CommandCase{"SetCalibration",
+                    {0xAA, 0x08, 0x08, 0xC0, 0xEA, 0x3D, 0x71, 0x55},
+                    {0xAA, 0x04, 0x08, 0x55}},
+        CommandCase{"SetCalibrationNotANumber",
+                    {0xAA, 0x08, 0x08, 0x7F, 0xC0, 0x00, 0x00, 0x55},
+                    {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"SetTime",
+                    {0xAA, 0x09, 0x09, 0x0D, 0x0A, 0x09, 0x0F, 0x07, 0x55},
+                    {0xAA, 0x04, 0x09, 0x55}},
+        CommandCase{
+            "SetDeviceWaves", {0xAA, 0x07, 0x0A, 0x01, 0x06, 0x0E, 0x55}, {0xAA, 0x04, 0x0A, 0x55}},
+        CommandCase{"SetDeviceWavesCountMismatch",
+                    {0xAA, 0x07, 0x0A, 0x02, 0x06, 0x0E, 0x55},
+                    {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"SetLasers",
+                    {0xAA, 0x0C, 0x0B, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55},
+                    {0xAA, 0x04, 0x0B, 0x55}},
+        CommandCase{"SetPinTypeC", {0xAA, 0x05, 0x0C, 0x01, 0x55}, {0xAA, 0x04, 0x0C, 0x55}},
+        CommandCase{"SetPinTypeUnknown", {0xAA, 0x05, 0x0C, 0x02, 0x55}, {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"WaveEditChangeHasNoReply", {0xAA, 0x05, 0x0F, 0xFF, 0xBB}, {}},
+        CommandCase{"UnknownCode4", {0xAA, 0x04, 0x04, 0x55}, {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"UnknownCode0D", {0xAA, 0x04, 0x0D, 0x55}, {0xAA, 0x04, 0x04, 0x55}},
+        CommandCase{"LengthByteDisagrees", {0xAA, 0x05, 0x01, 0x55}, {}},
+        CommandCase{"TooShort", {0xAA, 0x04}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MeterCore, ReadPowerDriftsAroundMinusTen) {
+    MeterCore core(Options());
+    std::vector<float> seen;
+    for (int i = 0; i < 20; ++i) {
+        const Bytes reply = core.Handle(Bytes{0xAA, 0x04, 0x02, 0x55});
+        ASSERT_EQ(reply.size(), 8u);
+        EXPECT_EQ((Bytes{reply[0], reply[1], reply[2], reply[7]}), (Bytes{0xAA, 0x08, 0x02, 0x55}));
+        seen.push_back(FloatAt(reply, 3));
+        EXPECT_NEAR(seen.back(), -10.0f, 0.1f);
+    }
+    EXPECT_GT(*std::max_element(seen.begin(), seen.end()),
+              *std::min_element(seen.begin(), seen.end()));
+}
+
+struct RecordCase {
+    uint16_t index;
+    SimRecord record;
+    Bytes bytes;
+};
+
+TEST(RecordEncoding, KnownValuesGiveKnownBytes) {
+    const RecordCase cases[] = {
+        {0,
+         {1310, -10.0f, -20.5f, 1, 13, 10, 9, 15, 7},
+         {0xAA, 0x16, 0x05, 0x00, 0x00, 0x05, 0x1E, 0xC1, 0x20, 0x00, 0x00,
+          0xC1, 0xA4, 0x00, 0x00, 0x01, 0x0D, 0x0A, 0x09, 0x0F, 0x07, 0x55}},
+        {65535,
+         {1550, 1.5f, 0.0f, 0, 26, 12, 31, 23, 59},
+         {0xAA, 0x16, 0x05, 0xFF, 0xFF, 0x06, 0x0E, 0x3F, 0xC0, 0x00, 0x00,
+          0x00, 0x00, 0x00, 0x00, 0x00, 0x1A, 0x0C, 0x1F, 0x17, 0x3B, 0x55}},
+        {256,
+         {1625, -7.32f, -5.0f, 2, 9, 3, 1, 0, 0},
+         {0xAA, 0x16, 0x05, 0x01, 0x00, 0x06, 0x59, 0xC0, 0xEA, 0x3D, 0x71,
+          0xC0, 0xA0, 0x00, 0x00, 0x02, 0x09, 0x03, 0x01, 0x00, 0x00, 0x55}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EncodeRecordFrame(c.index, c.record), c.bytes) << "index " << c.index;
+}
+
+bool IsLeap(int y) {
+    return y % 4 == 0;
+}
+
+TEST(RecordGeneration, PlausibleValuesAndValidDates) {
+    const std::vector<uint16_t> waves{1310, 1550, 1625};
+    const auto records = GenerateRecords(5000, waves, 7);
+    ASSERT_EQ(records.size(), 5000u);
+    int relative = 0;
+    for (const auto& r : records) {
+        EXPECT_NE(std::find(waves.begin(), waves.end(), r.wavelength), waves.end());
+        EXPECT_GE(r.power, -40.0f);
+        EXPECT_LE(r.power, -5.0f);
+        EXPECT_GE(r.reference, -40.0f);
+        EXPECT_LE(r.reference, -5.0f);
+        EXPECT_GE(r.year, 13);
+        EXPECT_LE(r.year, 26);
+        ASSERT_GE(r.month, 1);
+        ASSERT_LE(r.month, 12);
+        const int days[] = {31, IsLeap(r.year) ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        EXPECT_GE(r.day, 1);
+        EXPECT_LE(r.day, days[r.month - 1]);
+        EXPECT_LE(r.hour, 23);
+        EXPECT_LE(r.minute, 59);
+        relative += r.relative != 0;
+    }
+    EXPECT_GT(relative, 1000); // flags are mixed, not all one way
+    EXPECT_LT(relative, 4000);
+}
+
+TEST(RecordGeneration, SameSeedSameRecordsOtherSeedOther) {
+    const std::vector<uint16_t> waves{1310, 1550};
+    auto bytes = [&](uint32_t seed) {
+        Bytes all;
+        const auto records = GenerateRecords(50, waves, seed);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const Bytes f = EncodeRecordFrame(static_cast<uint16_t>(i), records[i]);
+            all.insert(all.end(), f.begin(), f.end());
+        }
+        return all;
+    };
+    EXPECT_EQ(bytes(3), bytes(3));
+    EXPECT_NE(bytes(3), bytes(4));
+}
+
+TEST(RecordGeneration, CountIsBoundedTo65536) {
+    EXPECT_EQ(GenerateRecords(70000, {}, 1).size(), 65536u);
+    EXPECT_TRUE(GenerateRecords(-5, {}, 1).empty());
+}
+
+// Splits an upload into frames the way a strict reader does: 0xAA, length, end 0x55.
+std::vector<Bytes> IntactFrames(const Bytes& stream) {
+    std::vector<Bytes> frames;
+    for (std::size_t i = 0; i + 1 < stream.size();) {
+        const std::size_t len = stream[i + 1];
+        if (stream[i] == 0xAA && len >= 4 && i + len <= stream.size() &&
+            stream[i + len - 1] == 0x55) {
+            frames.emplace_back(stream.begin() + i, stream.begin() + i + len);
+            i += len;
+        } else {
+            ++i;
+        }
+    }
+    return frames;
+}
+
+Bytes Upload(MeterCore& core) {
+    return core.Handle(Bytes{0xAA, 0x04, 0x05, 0x55});
+}
+
+Bytes ExpectedRecord(const MeterCore& core, std::size_t i) {
+    return EncodeRecordFrame(static_cast<uint16_t>(i), core.Records()[i]);
+}
+
+TEST(Upload, RecordsThenEndFrame) {
+    MeterCore core(Options(3));
+    const Bytes up = Upload(core);
+    ASSERT_EQ(up.size(), 3 * 22 + 4u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Bytes(up.begin() + 22 * i, up.begin() + 22 * (i + 1)), ExpectedRecord(core, i));
+    EXPECT_EQ(Bytes(up.end() - 4, up.end()), (Bytes{0xAA, 0x04, 0x05, 0x55}));
+}
+
+TEST(Upload, NoRecordsGivesOnlyEndFrame) {
+    MeterCore core(Options(0));
+    EXPECT_EQ(Upload(core), (Bytes{0xAA, 0x04, 0x05, 0x55}));
+}
+
+TEST(Upload, DeleteSelectedRemovesThatRecordAndRenumbers) {
+    MeterCore core(Options(5));
+    const auto before = core.Records();
+    ASSERT_EQ(core.Handle(Bytes{0xAA, 0x06, 0x06, 0x00, 0x02, 0x55}),
+              (Bytes{0xAA, 0x04, 0x06, 0x55}));
+    ASSERT_EQ(core.Records().size(), 4u);
+    const Bytes up = Upload(core);
+    ASSERT_EQ(up.size(), 4 * 22 + 4u);
+    // Old records 0, 2, 3, 4 now go out as indices 0..3.
+    const std::size_t kept[] = {0, 2, 3, 4};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(Bytes(up.begin() + 22 * i, up.begin() + 22 * (i + 1)),
+                  EncodeRecordFrame(static_cast<uint16_t>(i), before[kept[i]]));
+}
+
+TEST(Upload, DeleteAllLeavesOnlyEndFrame) {
+    MeterCore core(Options(5));
+    core.Handle(Bytes{0xAA, 0x04, 0x07, 0xBB});
+    EXPECT_TRUE(core.Records().empty());
+    EXPECT_EQ(Upload(core), (Bytes{0xAA, 0x04, 0x05, 0x55}));
+}
+
+TEST(MeterCore, SetLasersChangesConnectReply) {
+    MeterCore core(Options());
+    core.Handle(Bytes{0xAA, 0x0C, 0x0B, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x1B, 0x58, 0x55});
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x01, 0x55}),
+              (Bytes{0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03,
+                     0x1B, 0x58, 0x55}));
+}
+
+TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
+    MeterCore core(Options());
+    core.Handle(Bytes{0xAA, 0x05, 0x03, 0x01, 0x55});
+    EXPECT_EQ(core.SelectedWave(), 1);
+    core.Handle(Bytes{0xAA, 0x07, 0x0A, 0x01, 0x06, 0x0E, 0x55});
+    EXPECT_EQ(core.DeviceWaves(), (std::vector<uint16_t>{1550}));
+    EXPECT_EQ(core.SelectedWave(), 0); // the selected index no longer exists
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x01, 0x55}),
+              (Bytes{0xAA, 0x0E, 0x01, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59,
+                     0x55}));
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x05, 0x03, 0x01, 0x55}), (Bytes{0xAA, 0x04, 0xFC, 0x55}));
+}
+
+TEST(MeterCore, NoWavesGivesTwelveByteConnectReply) {
+    SimOptions o = Options();
+    o.waves.clear();
+    MeterCore core(o);
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x01, 0x55}).size(), 12u);
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x05, 0x03, 0x00, 0x55}), (Bytes{0xAA, 0x04, 0xFC, 0x55}));
+}
+
+TEST(MeterCore, SettingsAreStored) {
+    MeterCore core(Options());
+    core.Handle(Bytes{0xAA, 0x08, 0x08, 0xC0, 0xEA, 0x3D, 0x71, 0x55});
+    core.Handle(Bytes{0xAA, 0x09, 0x09, 0x0D, 0x0A, 0x09, 0x0F, 0x07, 0x55});
+    core.Handle(Bytes{0xAA, 0x05, 0x0C, 0x01, 0x55});
+    EXPECT_FLOAT_EQ(core.Calibration(), -7.32f);
+    EXPECT_EQ(core.Time(), (std::array<uint8_t, 5>{13, 10, 9, 15, 7}));
+    EXPECT_EQ(core.PinType(), 1);
+}
+
+SimOptions Faulty(int records, auto setFault) {
+    SimOptions o = Options(records);
+    setFault(o.faults);
+    return o;
+}
+
+TEST(UploadFaults, CutRecordIsShorterAndEveryOtherRecordIntact) {
+    MeterCore core(Faulty(10, [](SimFaults& f) { f.cutRecord = 4; }));
+    const Bytes up = Upload(core);
+    EXPECT_LT(up.size(), 10 * 22 + 4u);
+    EXPECT_GT(up.size(), 9 * 22 + 4u);
+    const auto frames = IntactFrames(up);
+    std::vector<Bytes> expected;
+    for (std::size_t i = 0; i < 10; ++i)
+        if (i != 4)
+            expected.push_back(ExpectedRecord(core, i));
+    expected.push_back({0xAA, 0x04, 0x05, 0x55});
+    EXPECT_EQ(frames, expected);
+    // The cut part is the start of record 4.
+    const Bytes rec4 = ExpectedRecord(core, 4);
+    EXPECT_TRUE(std::equal(up.begin() + 4 * 22, up.begin() + 4 * 22 + 11, rec4.begin()));
+}
+
+TEST(UploadFaults, CorruptedLengthByteIsOneOfTheBadValues) {
+    for (uint32_t seed = 0; seed < 8; ++seed) {
+        MeterCore core(Faulty(6, [seed](SimFaults& f) {
+            f.corruptLengthRecord = 2;
+            f.seed = seed;
+        }));
+        const Bytes up = Upload(core);
+        ASSERT_EQ(up.size(), 6 * 22 + 4u);
+        const uint8_t length = up[2 * 22 + 1];
+        EXPECT_TRUE(length == 0 || length == 2 || length == 201 || length == 255) << int(length);
+        for (std::size_t i = 0; i < 6; ++i) {
+            Bytes rec = ExpectedRecord(core, i);
+            if (i == 2)
+                rec[1] = length;
+            EXPECT_EQ(Bytes(up.begin() + 22 * i, up.begin() + 22 * (i + 1)), rec);
+        }
+    }
+}
+
+TEST(UploadFaults, OverlongRunFollowsRecordAndStartsWithAAFF) {
+    MeterCore core(Faulty(4, [](SimFaults& f) { f.overlongRecord = 1; }));
+    const Bytes up = Upload(core);
+    ASSERT_EQ(up.size(), 4 * 22 + 255 + 4u);
+    EXPECT_EQ(up[44], 0xAA);
+    EXPECT_EQ(up[45], 0xFF);
+    EXPECT_EQ(up[44 + 254], 0x55);
+    // No second start byte inside the run: nothing in it can pass for a frame.
+    EXPECT_EQ(std::count(up.begin() + 45, up.begin() + 44 + 255, 0xAA), 0);
+    EXPECT_EQ(Bytes(up.begin() + 44 + 255, up.begin() + 44 + 255 + 22), ExpectedRecord(core, 2));
+}
+
+TEST(UploadFaults, HangUpStopsAfterThatRecordWithoutEndFrame) {
+    MeterCore core(Faulty(10, [](SimFaults& f) { f.hangUpAfterRecord = 3; }));
+    const Bytes up = Upload(core);
+    EXPECT_EQ(up.size(), 4 * 22u);
+    ASSERT_TRUE(core.HangUpAfterBytes().has_value());
+    EXPECT_EQ(*core.HangUpAfterBytes(), 4 * 22u);
+    EXPECT_EQ(Bytes(up.end() - 22, up.end()), ExpectedRecord(core, 3));
+    // Other commands carry no hang-up.
+    core.Handle(Bytes{0xAA, 0x04, 0x01, 0x55});
+    EXPECT_FALSE(core.HangUpAfterBytes().has_value());
+}
+
+TEST(UploadFaults, NoiseHasAAAnd55BetweenFramesButNeverInsideARecord) {
+    MeterCore core(Faulty(2000, [](SimFaults& f) {
+        f.noise = true;
+        f.seed = 11;
+    }));
+    const Bytes up = Upload(core);
+    // Walk the stream: each record must appear whole, in order, with only noise between.
+    std::size_t pos = 0, noiseAA = 0, noise55 = 0, noiseBytes = 0;
+    auto skipNoiseTo = [&](const Bytes& frame) {
+        auto at = std::search(up.begin() + pos, up.end(), frame.begin(), frame.end());
+        ASSERT_NE(at, up.end());
+        for (auto it = up.begin() + pos; it != at; ++it) {
+            ++noiseBytes;
+            noiseAA += *it == 0xAA;
+            noise55 += *it == 0x55;
+            if (*it == 0xAA) {
+                // A false start is always followed by a length no reply can have.
+                const uint8_t next = *(it + 1);
+                EXPECT_TRUE(next < 4 || next > 200) << int(next);
+            }
+        }
+        pos = static_cast<std::size_t>(at - up.begin()) + frame.size();
+    };
+    for (std::size_t i = 0; i < 2000; ++i)
+        skipNoiseTo(ExpectedRecord(core, i));
+    skipNoiseTo({0xAA, 0x04, 0x05, 0x55});
+    EXPECT_EQ(pos, up.size());
+    EXPECT_GT(noiseAA, 100u);
+    EXPECT_GT(noise55, 100u);
+    EXPECT_EQ(up.size(), 2000 * 22 + 4 + noiseBytes);
+    // Noise never comes before the first record.
+    EXPECT_EQ(Bytes(up.begin(), up.begin() + 22), ExpectedRecord(core, 0));
+}
+
+TEST(UploadFaults, FaultsOnlyTouchUploads) {
+    MeterCore core(Faulty(10, [](SimFaults& f) {
+        f.noise = true;
+        f.hangUpAfterRecord = 0;
+    }));
+    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x07, 0x55}), (Bytes{0xAA, 0x04, 0x07, 0x55}));
+    EXPECT_FALSE(core.HangUpAfterBytes().has_value());
+}
+
+TEST(CommandFramer, SplitsFramesBySizeAndSkipsGarbage) {
+    CommandFramer framer;
+    const Bytes stream{0x00, 0x55, 0xAA, 0x04, 0x01, 0x55, 0x13, 0xAA, 0x05,
+                       0x0F, 0x00, 0xBB, 0xAA, 0x06, 0x06, 0x00, 0xAA, 0x55};
+    const auto frames = framer.Feed(stream);
+    EXPECT_EQ(frames, (std::vector<Bytes>{{0xAA, 0x04, 0x01, 0x55},
+                                          {0xAA, 0x05, 0x0F, 0x00, 0xBB},
+                                          {0xAA, 0x06, 0x06, 0x00, 0xAA, 0x55}}));
+    EXPECT_EQ(framer.Pending(), 0u);
+}
+
+TEST(CommandFramer, BadFrameIsDroppedAndFrameInsideItKept) {
+    const struct {
+        Bytes stream;
+        std::vector<Bytes> frames;
+    } cases[] = {
+        // Length 2: cannot be a frame; the AA after it starts the real one.
+        {{0xAA, 0x02, 0xAA, 0x04, 0x02, 0x55}, {{0xAA, 0x04, 0x02, 0x55}}},
+        // Length 200: longer than any command; the frame starting inside is kept.
+        {{0xAA, 0xC8, 0x00, 0xAA, 0x04, 0x05, 0x55}, {{0xAA, 0x04, 0x05, 0x55}}},
+        // Cut frame: wrong byte at the end position, rescanned from the AA inside it.
+        {{0xAA, 0x06, 0x06, 0xAA, 0x04, 0x01, 0x55}, {{0xAA, 0x04, 0x01, 0x55}}},
+        // Start byte as length: AA AA is re-read with the second AA as start.
+        {{0xAA, 0xAA, 0x04, 0x07, 0xBB}, {{0xAA, 0x04, 0x07, 0xBB}}},
+        // Byte by byte split is the same as all at once; nothing complete yet.
+        {{0xAA, 0x0C, 0x0B}, {}},
+    };
+    for (const auto& c : cases) {
+        CommandFramer framer;
+        EXPECT_EQ(framer.Feed(c.stream), c.frames);
+        CommandFramer byByte;
+        std::vector<Bytes> got;
+        for (uint8_t b : c.stream)
+            for (auto& f : byByte.Feed(std::span(&b, 1)))
+                got.push_back(f);
+        EXPECT_EQ(got, c.frames);
+    }
+}
+
+TEST(CommandFramer, NeverHoldsMoreThanTheLongestFrame) {
+    CommandFramer framer;
+    Bytes junk(10000, 0x40);
+    junk[0] = 0xAA;
+    junk[1] = 0x40; // 64: allowed length, never ends on 55/BB
+    for (std::size_t i = 0; i < junk.size(); i += 37)
+        junk[i] = 0xAA;
+    framer.Feed(junk);
+    EXPECT_LE(framer.Pending(), CommandFramer::kMaxFrame);
+}
+
+} // namespace
+} // namespace vemla

@@ -1,0 +1,193 @@
+#include "MeterSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vemla {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using namespace std::chrono_literals;
+
+// The program's side of the line: opens the slave path raw, as the serial engine does.
+class Client {
+public:
+    explicit Client(const std::string& path) {
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0)
+            return;
+        termios t{};
+        ::tcgetattr(m_fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(m_fd, TCSANOW, &t);
+    }
+    ~Client() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool IsOpen() const { return m_fd >= 0; }
+    void Send(const Bytes& b) const {
+        ASSERT_EQ(::write(m_fd, b.data(), b.size()), ssize_t(b.size()));
+    }
+
+    // Reads until count bytes came, the line dropped, or the deadline passed.
+    Bytes Receive(std::size_t count, std::chrono::milliseconds timeout = 5000ms) {
+        Bytes got;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        uint8_t buf[8192];
+        while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::read(m_fd, buf, sizeof buf);
+            if (n > 0) {
+                got.insert(got.end(), buf, buf + n);
+            } else if (n < 0 && errno != EAGAIN) {
+                m_lastErrno = errno;
+                break;
+            }
+        }
+        return got;
+    }
+    int LastErrno() const { return m_lastErrno; }
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+    int m_lastErrno = 0;
+};
+
+SimOptions Options(int records) {
+    SimOptions o;
+    o.records = records;
+    return o;
+}
+
+const Bytes kConnect{0xAA, 0x04, 0x01, 0x55};
+const Bytes kUpload{0xAA, 0x04, 0x05, 0x55};
+
+TEST(MeterSimulator, ConnectGetsExactReplyOnThePty) {
+    MeterSimulator sim(Options(3));
+    ASSERT_TRUE(sim.Start()) << sim.ErrorText();
+    Client client(sim.DevicePath());
+    ASSERT_TRUE(client.IsOpen());
+    client.Send(kConnect);
+    const Bytes expected{0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05,
+                         0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55};
+    EXPECT_EQ(client.Receive(expected.size()), expected);
+    // Nothing more: in particular no echo of our own frame.
+    EXPECT_TRUE(client.Receive(1, 200ms).empty());
+    EXPECT_EQ(sim.ReceivedFrames(), (std::vector<Bytes>{kConnect}));
+}
+
+TEST(MeterSimulator, GarbageAndSplitWritesAreFramedBySize) {
+    MeterSimulator sim(Options(0));
+    ASSERT_TRUE(sim.Start());
+    Client client(sim.DevicePath());
+    client.Send({0x00, 0x55, 0xAA, 0x05});
+    std::this_thread::sleep_for(30ms);
+    client.Send({0x0F, 0x01, 0xBB, 0xAA, 0x04});
+    std::this_thread::sleep_for(30ms);
+    client.Send({0x07, 0xBB});
+    ASSERT_TRUE(sim.WaitForFrames(2, 2000ms));
+    EXPECT_EQ(sim.ReceivedFrames(),
+              (std::vector<Bytes>{{0xAA, 0x05, 0x0F, 0x01, 0xBB}, {0xAA, 0x04, 0x07, 0xBB}}));
+    // Only the delete-all is answered; the wave edit change gets no reply.
+    EXPECT_EQ(client.Receive(4), (Bytes{0xAA, 0x04, 0x07, 0x55}));
+}
+
+TEST(MeterSimulator, UploadOfThousandRecordsArrivesComplete) {
+    MeterSimulator sim(Options(1000));
+    MeterCore reference(Options(1000));
+    ASSERT_TRUE(sim.Start());
+    Client client(sim.DevicePath());
+    client.Send(kUpload);
+    const Bytes expected = reference.Handle(kUpload);
+    ASSERT_EQ(expected.size(), 1000 * 22 + 4u);
+    const Bytes got = client.Receive(expected.size(), 10000ms);
+    EXPECT_EQ(got, expected);
+}
+
+TEST(MeterSimulator, PacedLineCarriesAboutOneBytePerMillisecond) {
+    SimOptions o = Options(1);
+    o.paced = true;
+    MeterSimulator sim(o);
+    ASSERT_TRUE(sim.Start());
+    Client client(sim.DevicePath());
+    const auto start = std::chrono::steady_clock::now();
+    client.Send(kUpload);
+    const Bytes got = client.Receive(26);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(got.size(), 26u);
+    // 26 bytes at 9600 baud need 27 ms; an unpaced line takes well under 1 ms.
+    EXPECT_GE(took, 20ms);
+}
+
+TEST(MeterSimulator, HangUpGivesHangUpOrEioOnTheClient) {
+    SimOptions o = Options(50);
+    o.faults.hangUpAfterRecord = 9;
+    MeterSimulator sim(o);
+    ASSERT_TRUE(sim.Start());
+    Client client(sim.DevicePath());
+    client.Send(kUpload);
+    const Bytes got = client.Receive(50 * 22 + 4, 3000ms);
+    EXPECT_EQ(got.size(), 10 * 22u); // everything before the cut arrived
+    EXPECT_TRUE(sim.HungUp());
+    pollfd p{client.Fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 1000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR)) << p.revents;
+    uint8_t b;
+    EXPECT_EQ(::read(client.Fd(), &b, 1), -1);
+    EXPECT_EQ(errno, EIO);
+}
+
+TEST(MeterSimulator, StopWithClientConnectedReturnsPromptly) {
+    auto sim = std::make_unique<MeterSimulator>(Options(65536));
+    ASSERT_TRUE(sim->Start());
+    Client client(sim->DevicePath());
+    client.Send(kUpload); // nobody reads: the sender sits on a full pty
+    std::this_thread::sleep_for(50ms);
+    const auto start = std::chrono::steady_clock::now();
+    sim->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST(MeterSimulator, SlaveOpensAndClosesTwice) {
+    MeterSimulator sim(Options(2));
+    ASSERT_TRUE(sim.Start());
+    for (int round = 0; round < 2; ++round) {
+        Client client(sim.DevicePath());
+        ASSERT_TRUE(client.IsOpen()) << "round " << round;
+        client.Send(kConnect);
+        EXPECT_EQ(client.Receive(16).size(), 16u) << "round " << round;
+    }
+    EXPECT_TRUE(sim.WaitForFrames(2, 1000ms));
+}
+
+TEST(MeterSimulator, LinkPathPointsAtTheSlaveAndIsRemovedOnStop) {
+    const std::string link =
+        (std::filesystem::temp_directory_path() / ("vemla-sim-" + std::to_string(::getpid())))
+            .string();
+    {
+        MeterSimulator sim(Options(0));
+        sim.SetLinkPath(link);
+        ASSERT_TRUE(sim.Start()) << sim.ErrorText();
+        EXPECT_EQ(sim.DevicePath(), link);
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.SlavePath());
+        Client client(link);
+        client.Send(kConnect);
+        EXPECT_EQ(client.Receive(16).size(), 16u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+} // namespace
+} // namespace vemla

@@ -1,0 +1,107 @@
+#pragma once
+
+// The simulated optical power meter's behaviour: complete frames from the program in, the
+// instrument's reply bytes out. No I/O, so every reply can be checked byte by byte.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vemla {
+
+struct SimFaults {
+    bool noise = false; // random bytes (0xAA and 0x55 among them) between frames of an upload
+    int cutRecord = -1; // this record index is sent cut off in the middle
+    int corruptLengthRecord =
+        -1;                  // this record's length byte is corrupted (0, 2, 201 or 255 by seed)
+    int overlongRecord = -1; // this record is followed by a bogus 255-byte run starting with AA FF
+    int hangUpAfterRecord = -1; // close the master after sending this record (device pulled)
+    uint32_t seed = 1;
+};
+
+struct SimOptions {
+    int records = 10;                        // stored readings, 0..65536
+    bool paced = false;                      // 9600-baud pacing of what the meter sends
+    std::vector<uint16_t> waves{1310, 1550}; // offered wavelengths (connect reply, 12 + 2n bytes)
+    std::array<uint16_t, 4> lasers{1310, 1550, 1490, 1625};
+    SimFaults faults;
+};
+
+struct SimRecord {
+    uint16_t wavelength;
+    float power;
+    float reference;
+    uint8_t relative;
+    uint8_t year, month, day, hour, minute;
+};
+
+inline constexpr int kSimMaxRecords = 65536;
+// The meter keeps as many wavelengths as the program's wave list can send.
+inline constexpr std::size_t kSimMaxWaves = 20;
+inline constexpr std::size_t kRecordFrameSize = 22;
+inline constexpr std::size_t kOverlongRunSize = 255;
+
+// 22 bytes: AA 16 05, index, wavelength, power, reference, flag, Y M D h m, 55.
+std::vector<uint8_t> EncodeRecordFrame(uint16_t index, const SimRecord& r);
+
+// Stored readings generated from the seed alone, so a run can be repeated.
+std::vector<SimRecord> GenerateRecords(int count, std::span<const uint16_t> waves, uint32_t seed);
+
+// Splits the program's byte stream into frames by their length byte. A frame ends in 0x55 or
+// 0xBB (two of the program's frames end in 0xBB). Bytes before a start byte are skipped, and a
+// frame that cannot be one (length below 4 or above the longest the program sends, wrong end
+// byte) is dropped and the stream re-read from the next 0xAA inside it.
+class CommandFramer {
+public:
+    // Longest frame the program sends is 45 bytes; leave some room.
+    static constexpr std::size_t kMaxFrame = 64;
+
+    std::vector<std::vector<uint8_t>> Feed(std::span<const uint8_t> bytes);
+    std::size_t Pending() const { return m_buffer.size(); }
+
+private:
+    void DropToNextStart(std::size_t from);
+    std::vector<uint8_t> m_buffer;
+};
+
+class MeterCore {
+public:
+    explicit MeterCore(const SimOptions& options);
+
+    // Reply bytes for one complete frame from the program; empty when the meter says nothing.
+    std::vector<uint8_t> Handle(std::span<const uint8_t> frame);
+
+    const std::vector<SimRecord>& Records() const { return m_records; }
+    float Calibration() const { return m_calibration; }
+    const std::array<uint8_t, 5>& Time() const { return m_time; }
+    const std::vector<uint16_t>& DeviceWaves() const { return m_waves; }
+    const std::array<uint16_t, 4>& Lasers() const { return m_lasers; }
+    uint8_t PinType() const { return m_pinType; }
+    int SelectedWave() const { return m_selectedWave; }
+    // After the last Handle: the number of reply bytes after which the line goes dead, when the
+    // hang-up fault struck during that upload.
+    std::optional<std::size_t> HangUpAfterBytes() const { return m_hangUpAfter; }
+
+private:
+    std::vector<uint8_t> Connect() const;
+    std::vector<uint8_t> ReadPower();
+    std::vector<uint8_t> Upload();
+    void AppendNoise(std::vector<uint8_t>& out);
+    uint32_t NextRandom();
+
+    SimFaults m_faults;
+    std::vector<SimRecord> m_records;
+    std::vector<uint16_t> m_waves;
+    std::array<uint16_t, 4> m_lasers;
+    float m_calibration = 0.0f;
+    std::array<uint8_t, 5> m_time{13, 1, 1, 0, 0};
+    uint8_t m_pinType = 0;
+    int m_selectedWave = 0;
+    uint64_t m_random;
+    uint32_t m_powerSteps = 0;
+    std::optional<std::size_t> m_hangUpAfter;
+};
+
+} // namespace vemla

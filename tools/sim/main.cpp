@@ -1,0 +1,128 @@
+// vemla-meter-sim: plays the optical power meter on a pseudo-terminal, so Vemla can be run,
+// demonstrated and tested without the instrument.
+#include "MeterSimulator.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <pthread.h>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vemla-meter-sim [options]\n"
+    "Plays the optical power meter on a pseudo-terminal and prints the device path.\n"
+    "\n"
+    "  --records N         stored readings, 0..65536 (default 10)\n"
+    "  --paced             send at 9600 baud (about 1.04 ms per byte); default unpaced\n"
+    "  --noise             random bytes between the frames of an upload\n"
+    "  --cut-record K      send record K cut off in the middle\n"
+    "  --corrupt-length K  corrupt the length byte of record K\n"
+    "  --overlong K        follow record K with a bogus 255-byte frame\n"
+    "  --hangup-after K    close the line after record K, as if the device were pulled\n"
+    "  --seed S            seed of the generated readings and faults (default 1)\n"
+    "  --link PATH         make the symlink PATH -> device, a path that stays the same\n"
+    "  --help              this text\n";
+
+std::optional<long> ParseNumber(const char* text, long low, long high) {
+    if (text == nullptr || *text == '\0')
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    vemla::SimOptions options;
+    std::string link;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto number = [&](long low, long high) -> std::optional<long> {
+            auto v = ParseNumber(value, low, high);
+            if (!v)
+                std::fprintf(stderr, "vemla-meter-sim: %s needs a number from %ld to %ld\n",
+                             arg.c_str(), low, high);
+            ++i;
+            return v;
+        };
+        std::optional<long> v;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--paced") {
+            options.paced = true;
+            continue;
+        } else if (arg == "--noise") {
+            options.faults.noise = true;
+            continue;
+        } else if (arg == "--link") {
+            if (value == nullptr || *value == '\0') {
+                std::fputs("vemla-meter-sim: --link needs a path\n", stderr);
+                return 2;
+            }
+            link = value;
+            ++i;
+            continue;
+        } else if (arg == "--records") {
+            if (!(v = number(0, vemla::kSimMaxRecords)))
+                return 2;
+            options.records = static_cast<int>(*v);
+        } else if (arg == "--cut-record") {
+            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
+                return 2;
+            options.faults.cutRecord = static_cast<int>(*v);
+        } else if (arg == "--corrupt-length") {
+            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
+                return 2;
+            options.faults.corruptLengthRecord = static_cast<int>(*v);
+        } else if (arg == "--overlong") {
+            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
+                return 2;
+            options.faults.overlongRecord = static_cast<int>(*v);
+        } else if (arg == "--hangup-after") {
+            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
+                return 2;
+            options.faults.hangUpAfterRecord = static_cast<int>(*v);
+        } else if (arg == "--seed") {
+            if (!(v = number(0, 0xFFFFFFFFL)))
+                return 2;
+            options.faults.seed = static_cast<uint32_t>(*v);
+        } else {
+            std::fprintf(stderr, "vemla-meter-sim: unknown option %s\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+
+    // Block the stop signals before the thread starts, so it inherits the mask and only
+    // sigwait below sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    vemla::MeterSimulator sim(options);
+    if (!link.empty())
+        sim.SetLinkPath(link);
+    if (!sim.Start()) {
+        std::fprintf(stderr, "vemla-meter-sim: %s\n", sim.ErrorText().c_str());
+        return 1;
+    }
+    std::printf("%s\n", sim.DevicePath().c_str());
+    std::fflush(stdout);
+
+    int caught = 0;
+    sigwait(&stopSignals, &caught);
+    sim.Stop();
+    return 0;
+}
