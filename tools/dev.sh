@@ -2,6 +2,7 @@
 # One entry point for newcomers and CI:
 #   tools/dev.sh run   install packages, build, start Vemla with a simulated meter
 #   tools/dev.sh test  install packages, build, run every test through ctest
+#   tools/dev.sh sanitize  the tests again under ASan+UBSan and ThreadSanitizer
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -28,6 +29,11 @@ configure_and_build() {
     cmake --build "$build" --parallel "$(nproc)"
 }
 
+run_tests() {
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --timeout 300 \
+        -j "$(nproc)" "$@"
+}
+
 case "$mode" in
 run)
     install_packages
@@ -38,10 +44,20 @@ run)
 test)
     install_packages
     configure_and_build
-    QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$(nproc)"
+    run_tests
+    ;;
+sanitize)
+    # The whole suite under AddressSanitizer and UBSan, the threaded parts under ThreadSanitizer.
+    install_packages
+    build=build-asan configure_and_build -DVEMLA_SANITIZE=address,undefined -DVEMLA_BUILD_BENCH=OFF
+    build=build-asan run_tests
+    build=build-tsan configure_and_build -DVEMLA_SANITIZE=thread -DVEMLA_BUILD_BENCH=OFF
+    # Qt itself is not built with ThreadSanitizer; run the engine, window and simulator tests.
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build=build-tsan \
+        run_tests -R 'CommPort|HeldWrite|PosixDevice|WakeSignal|Commands|Session|Simulator|MeterCore'
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|sanitize" >&2
     exit 2
     ;;
 esac
