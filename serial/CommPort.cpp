@@ -2,8 +2,10 @@
 
 #include "PortErrorText.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
@@ -15,22 +17,101 @@ namespace vemla {
 
 namespace detail {
 
-// Touched on the window thread only. A byte handler that shows a modal box runs a nested event
-// loop; a hand-over that arrives then (from a port re-opened meanwhile) is held until the handler
-// has returned, so the window never handles two hand-overs at once.
-struct WindowGate {
-    bool busy = false;
-    std::deque<std::function<void()>> held;
-};
+class HandOverEvent;
 
 // One per run of the monitor thread, shared with the hand-overs it posts, so that a hand-over
 // left in the window's queue stays harmless after the engine has stopped or gone.
 struct DeliveryChannel {
+    ~DeliveryChannel();
+
     PortOwner owner;
     uint32_t port = 0;
+    HandOverSink* sink = nullptr;   // lives on the window thread, outlives the monitor thread
     std::atomic<bool> wanted{true}; // cleared when the monitor thread abandons its hand-over
     WakeSignal handled;             // raised by the window thread when a hand-over is done
-    std::shared_ptr<WindowGate> gate;
+
+    // The hand-over itself passes under this lock, not inside the event: the event only tells
+    // the window thread to look. The window thread also makes the event the monitor thread posts
+    // next, so nothing the window thread reads was made on the monitor thread without the lock.
+    std::mutex mailLock;
+    std::function<void(DeliveryChannel&)> mail; // holds no reference to the channel: no cycle
+    HandOverEvent* spare = nullptr;
+};
+
+// "Look in the mailbox". Qt owns a posted event and deletes it on the window thread.
+class HandOverEvent final : public QEvent {
+public:
+    explicit HandOverEvent(std::weak_ptr<DeliveryChannel> channel)
+        : QEvent(Kind()), m_channel(std::move(channel)) {}
+    static QEvent::Type Kind() {
+        static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return kind;
+    }
+    // On the window thread: takes the hand-over and leaves the next event in its place.
+    std::function<void()> TakeJob() {
+        const auto channel = m_channel.lock();
+        if (!channel)
+            return {}; // the monitor thread has gone, and with it its hand-over
+        std::lock_guard lock(channel->mailLock);
+        if (!channel->spare)
+            channel->spare = new HandOverEvent(m_channel);
+        if (!channel->mail)
+            return {};
+        // The channel is kept alive while the hand-over runs.
+        return [channel, job = std::move(channel->mail)] { job(*channel); };
+    }
+
+private:
+    std::weak_ptr<DeliveryChannel> m_channel;
+};
+
+DeliveryChannel::~DeliveryChannel() {
+    delete spare;
+}
+
+// Receives the hand-overs on the window thread. A byte handler that shows a modal box runs a
+// nested event loop; a hand-over that arrives then (from a port re-opened meanwhile) is held until
+// the handler has returned, so the window never handles two hand-overs at once. Deleting the sink
+// drops the hand-overs still queued for it; it may be deleted from inside one (the window closes
+// while a reply box is up), so the gate outlives it on the stack.
+class HandOverSink final : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() != HandOverEvent::Kind())
+            return QObject::event(e);
+        std::function<void()> job = static_cast<HandOverEvent*>(e)->TakeJob();
+        if (!job)
+            return true;
+        const std::shared_ptr<Gate> gate = m_gate;
+        RunGated(*gate, std::move(job));
+        return true; // nothing of this object is touched after the hand-over
+    }
+
+private:
+    struct Gate {
+        bool busy = false;
+        std::deque<std::function<void()>> held;
+    };
+
+    static void RunGated(Gate& gate, std::function<void()> job) {
+        if (gate.busy) {
+            gate.held.push_back(std::move(job));
+            return;
+        }
+        gate.busy = true;
+        struct Release {
+            bool& busy;
+            ~Release() { busy = false; }
+        } release{gate.busy};
+        job();
+        while (!gate.held.empty()) {
+            auto next = std::move(gate.held.front());
+            gate.held.pop_front();
+            next();
+        }
+    }
+
+    std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
 };
 
 } // namespace detail
@@ -38,31 +119,22 @@ struct DeliveryChannel {
 namespace {
 
 using detail::DeliveryChannel;
-using detail::WindowGate;
+using detail::HandOverEvent;
+using detail::HandOverSink;
 
-void RunGated(const std::shared_ptr<WindowGate>& gate, std::function<void()> job) {
-    if (gate->busy) {
-        gate->held.push_back(std::move(job));
-        return;
+// On the monitor thread. One hand-over at a time: the next is posted only after the window has
+// handled this one (its event has then left the spare for it) or the thread is ending.
+void PostToWindow(const std::shared_ptr<DeliveryChannel>& channel,
+                  std::function<void(DeliveryChannel&)> job) {
+    HandOverEvent* poke = nullptr;
+    {
+        std::lock_guard lock(channel->mailLock);
+        channel->mail = std::move(job);
+        poke = std::exchange(channel->spare, nullptr);
     }
-    gate->busy = true;
-    struct Release {
-        WindowGate& gate;
-        ~Release() { gate.busy = false; }
-    } release{*gate};
-    job();
-    while (!gate->held.empty()) {
-        auto next = std::move(gate->held.front());
-        gate->held.pop_front();
-        next();
-    }
-}
-
-void PostToWindow(const std::shared_ptr<DeliveryChannel>& channel, std::function<void()> job) {
-    QMetaObject::invokeMethod(
-        channel->owner.context,
-        [gate = channel->gate, job = std::move(job)]() mutable { RunGated(gate, std::move(job)); },
-        Qt::QueuedConnection);
+    if (!poke)
+        poke = new HandOverEvent(channel);
+    QCoreApplication::postEvent(channel->sink, poke);
 }
 
 } // namespace
@@ -73,13 +145,15 @@ CCommPort::CCommPort(std::function<std::string(uint32_t)> resolve)
 CCommPort::CCommPort(std::function<std::string(uint32_t)> resolve,
                      std::unique_ptr<ISerialDevice> device)
     : m_resolve(std::move(resolve)), m_device(std::move(device)),
-      m_gate(std::make_shared<WindowGate>()) {}
+      m_sink(std::make_unique<detail::HandOverSink>()) {}
 
 CCommPort::~CCommPort() {
     StopMonitor();
-    std::lock_guard lock(m_portLock);
-    m_device->Close();
-    m_portOpen = false;
+    {
+        std::lock_guard lock(m_portLock);
+        m_device->Close();
+        m_portOpen = false;
+    }
 }
 
 void CCommPort::StopMonitor() {
@@ -174,10 +248,15 @@ bool CCommPort::StartMonitor() {
     auto channel = std::make_shared<DeliveryChannel>();
     channel->owner = m_owner;
     channel->port = m_portNumber;
-    channel->gate = m_gate;
+    // The hand-overs run on the owner's thread.
+    if (m_owner.context && m_sink->thread() != m_owner.context->thread())
+        m_sink->moveToThread(m_owner.context->thread());
+    channel->sink = m_sink.get();
+    channel->spare = new HandOverEvent(channel);
     if (!channel->handled.IsValid() || !m_shutdownSignal.IsValid() || !m_writeSignal.IsValid())
         return false;
     m_readBuffer.resize(kReadChunk);
+    m_lastHandOver = 0;
     m_monitorEnded = false;
     try {
         m_monitor = std::thread([this, channel] { MonitorLoop(channel); });
@@ -201,7 +280,9 @@ bool CCommPort::Write(std::span<const uint8_t> bytes) {
     return true;
 }
 
-void CCommPort::RequestStop() { m_shutdownSignal.Raise(); }
+void CCommPort::RequestStop() {
+    m_shutdownSignal.Raise();
+}
 
 void CCommPort::MonitorLoop(const ChannelPtr& channel) {
     {
@@ -247,18 +328,25 @@ void CCommPort::MonitorLoop(const ChannelPtr& channel) {
 }
 
 CCommPort::DrainResult CCommPort::DrainInput(const ChannelPtr& channel, bool hangUpSeen) {
-    for (;;) {
+    if (!hangUpSeen && m_lastHandOver < kGatherBelow) {
         uint32_t waiting = 0;
-        size_t got = 0;
         bool ok;
         {
             std::lock_guard lock(m_portLock);
             ok = m_device->BytesWaiting(waiting);
-            // After a hang-up the read tells whether anything is left or the line is gone.
-            if (ok && (waiting > 0 || hangUpSeen)) {
-                const size_t want = std::clamp<size_t>(waiting, 1, m_readBuffer.size());
-                ok = m_device->Read(std::span(m_readBuffer).first(want), got);
-            }
+        }
+        // Shutdown still wins while the bytes gather.
+        if (ok && waiting < kGatherBelow && m_shutdownSignal.WaitRaised(kGatherMs))
+            return DrainResult::Shutdown;
+    }
+    for (;;) {
+        size_t got = 0;
+        bool ok;
+        {
+            // A read that does not block takes what is waiting, so it needs no count first. After
+            // a hang-up it tells whether anything is left or the line is gone.
+            std::lock_guard lock(m_portLock);
+            ok = m_device->Read(m_readBuffer, got);
         }
         if (!ok || (got == 0 && hangUpSeen)) {
             if (!ShowErrorFromMonitor(channel, "ReadFile()"))
@@ -267,9 +355,13 @@ CCommPort::DrainResult CCommPort::DrainInput(const ChannelPtr& channel, bool han
         }
         if (got == 0)
             return DrainResult::Drained;
-        if (!DeliverBytes(channel, std::vector<uint8_t>(m_readBuffer.begin(),
-                                                        m_readBuffer.begin() + got)))
+        m_lastHandOver = got;
+        if (!DeliverBytes(channel,
+                          std::vector<uint8_t>(m_readBuffer.begin(), m_readBuffer.begin() + got)))
             return DrainResult::Shutdown;
+        // The queue was emptied: what came meanwhile the wait reports, after a shutdown check.
+        if (got < m_readBuffer.size())
+            return DrainResult::Drained;
     }
 }
 
@@ -316,13 +408,13 @@ bool CCommPort::WaitForWindow(const ChannelPtr& channel) {
 bool CCommPort::DeliverBytes(const ChannelPtr& channel, std::vector<uint8_t> bytes) {
     if (!channel->owner.context || !channel->owner.onByte)
         return !m_shutdownSignal.IsRaised(); // nobody to hand them to
-    PostToWindow(channel, [channel, bytes = std::move(bytes)] {
+    PostToWindow(channel, [bytes = std::move(bytes)](DeliveryChannel& c) {
         for (uint8_t byte : bytes) {
-            if (!channel->wanted.load())
+            if (!c.wanted.load())
                 return;
-            channel->owner.onByte(byte, channel->port);
+            c.owner.onByte(byte, c.port);
         }
-        channel->handled.Raise();
+        c.handled.Raise();
     });
     return WaitForWindow(channel);
 }
@@ -331,10 +423,10 @@ bool CCommPort::ShowErrorFromMonitor(const ChannelPtr& channel, const char* oper
     std::string text = FormatPortErrorText(operation, m_device->LastErrorText(), channel->port);
     if (!channel->owner.context || !channel->owner.onError)
         return !m_shutdownSignal.IsRaised();
-    PostToWindow(channel, [channel, text = std::move(text)] {
-        if (channel->wanted.load())
-            channel->owner.onError(kPortErrorCaption, text);
-        channel->handled.Raise();
+    PostToWindow(channel, [text = std::move(text)](DeliveryChannel& c) {
+        if (c.wanted.load())
+            c.owner.onError(kPortErrorCaption, text);
+        c.handled.Raise();
     });
     return WaitForWindow(channel);
 }

@@ -29,7 +29,7 @@ struct PortOwner {
 
 namespace detail {
 struct DeliveryChannel;
-struct WindowGate;
+class HandOverSink;
 } // namespace detail
 
 // The serial port engine: opens one numbered port, and runs a monitor thread that hands every
@@ -67,6 +67,12 @@ public:
     static constexpr uint32_t kMaxBufferSize = 64 * 1024;
     // Most bytes taken from the port in one read and handed over in one hop.
     static constexpr size_t kReadChunk = 4096;
+    // A trickle (fewer bytes waiting than this) is left to gather for kGatherMs before it is
+    // handed over, about eight characters at 9600 baud: a slow line then costs one hop per several
+    // bytes instead of one per byte, for a delay no operator sees. A flood (the last hand-over was
+    // no trickle) is never held back.
+    static constexpr uint32_t kGatherBelow = 16;
+    static constexpr int kGatherMs = 8;
 
 private:
     enum class DrainResult { Drained, PortFailed, Shutdown };
@@ -107,8 +113,9 @@ private:
     // The monitor thread's own copies.
     std::vector<uint8_t> m_sending;
     std::vector<uint8_t> m_readBuffer;
+    size_t m_lastHandOver = 0;
 
-    std::shared_ptr<detail::WindowGate> m_gate;
+    std::unique_ptr<detail::HandOverSink> m_sink; // destroyed after the monitor thread has ended
 
     PortError m_lastOpenError = PortError::None;
     std::string m_lastOpenErrorText;

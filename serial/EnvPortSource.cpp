@@ -22,8 +22,9 @@ std::vector<std::string> ParsePortPathList(std::string_view list) {
     return paths;
 }
 
-std::vector<PortCandidate> CandidatesFromPathList(std::string_view list,
-                                                  const std::function<bool(const std::string&)>& exists) {
+std::vector<PortCandidate>
+CandidatesFromPathList(std::string_view list,
+                       const std::function<bool(const std::string&)>& exists) {
     std::vector<PortCandidate> candidates;
     for (auto& path : ParsePortPathList(list)) {
         if (!exists(path))

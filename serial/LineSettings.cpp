@@ -68,12 +68,23 @@ bool ApplyWord(std::string_view key, std::string_view value, LineState& s, bool&
         if (value.size() != 1)
             return false;
         switch (std::tolower(static_cast<unsigned char>(value[0]))) {
-        case 'n': s.parity = Parity::None; break;
-        case 'o': s.parity = Parity::Odd; break;
-        case 'e': s.parity = Parity::Even; break;
-        case 'm': s.parity = Parity::Mark; break;
-        case 's': s.parity = Parity::Space; break;
-        default: return false;
+        case 'n':
+            s.parity = Parity::None;
+            break;
+        case 'o':
+            s.parity = Parity::Odd;
+            break;
+        case 'e':
+            s.parity = Parity::Even;
+            break;
+        case 'm':
+            s.parity = Parity::Mark;
+            break;
+        case 's':
+            s.parity = Parity::Space;
+            break;
+        default:
+            return false;
         }
     } else if (EqualsNoCase(key, "data")) {
         auto bits = ParseDecimal(value);

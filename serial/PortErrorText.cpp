@@ -34,19 +34,20 @@ void TrimIncompleteUtf8Tail(std::string& text) {
 std::string FormatPortErrorText(std::string_view operation, std::string_view description,
                                 uint32_t port) {
     std::array<char, kPortErrorTextCapacity> text{};
-    const int fixed =
-        std::snprintf(nullptr, 0, "WARNING:  %.*s Failed with the following error: \n\nPort: %" PRIu32 "\n",
-                      static_cast<int>(operation.size()), operation.data(), port);
+    const int fixed = std::snprintf(
+        nullptr, 0, "WARNING:  %.*s Failed with the following error: \n\nPort: %" PRIu32 "\n",
+        static_cast<int>(operation.size()), operation.data(), port);
     const long room = static_cast<long>(text.size()) - 1 - fixed;
     std::string cutDescription(description);
     if (room >= 0 && cutDescription.size() > static_cast<size_t>(room)) {
         cutDescription.resize(static_cast<size_t>(room));
         TrimIncompleteUtf8Tail(cutDescription);
     }
-    const int n = std::snprintf(text.data(), text.size(),
-                                "WARNING:  %.*s Failed with the following error: \n%.*s\nPort: %" PRIu32 "\n",
-                                static_cast<int>(operation.size()), operation.data(),
-                                static_cast<int>(cutDescription.size()), cutDescription.data(), port);
+    const int n =
+        std::snprintf(text.data(), text.size(),
+                      "WARNING:  %.*s Failed with the following error: \n%.*s\nPort: %" PRIu32 "\n",
+                      static_cast<int>(operation.size()), operation.data(),
+                      static_cast<int>(cutDescription.size()), cutDescription.data(), port);
     std::string result(text.data(), n < 0 ? 0 : std::min<size_t>(n, text.size() - 1));
     if (n >= static_cast<int>(text.size()))
         TrimIncompleteUtf8Tail(result);

@@ -33,8 +33,9 @@ std::vector<std::string> ParsePortPathList(std::string_view list);
 
 // The listed paths that exist now, in their order. A path that does not exist (yet) is left out,
 // and shows up at the next enumeration once it does, e.g. when socat has made its link.
-std::vector<PortCandidate> CandidatesFromPathList(std::string_view list,
-                                                  const std::function<bool(const std::string&)>& exists);
+std::vector<PortCandidate>
+CandidatesFromPathList(std::string_view list,
+                       const std::function<bool(const std::string&)>& exists);
 
 // The VEMLA_PORTS paths, read anew at every enumeration.
 std::unique_ptr<IPortSource> CreateEnvironmentPortSource();

@@ -42,10 +42,10 @@ struct WaitOutcome {
 };
 
 enum class WriteOutcome : uint8_t {
-    Done,     // every byte accepted and sent
-    Failed,   // the first attempt failed: an error worth a box
+    Done,       // every byte accepted and sent
+    Failed,     // the first attempt failed: an error worth a box
     Unfinished, // time-out or a later failure: the line took what it could
-    Aborted   // the abort signal was raised while waiting
+    Aborted     // the abort signal was raised while waiting
 };
 
 // The narrow platform layer under CCommPort. One object per engine; every call but Wait is made
@@ -67,7 +67,7 @@ public:
     virtual bool BuildLineState(const std::string& settings, LineState& state) = 0;
     // Raw line, no flow control unless asked, RTS and DTR as state says.
     virtual bool SetLineState(const LineState& state) = 0;
-    // Discards both queues.
+    // Discards what was received and not yet read, and what the driver has not yet sent.
     virtual bool Purge() = 0;
     virtual bool BytesWaiting(uint32_t& count) = 0;
     // Takes what is there now, at most into.size() bytes; got = 0 when nothing is waiting. The end

@@ -18,6 +18,8 @@ public:
     void Raise();
     void Lower();
     bool IsRaised() const;
+    // Waits up to timeoutMs for the signal; true when it is raised.
+    bool WaitRaised(int timeoutMs) const;
     intptr_t NativeHandle() const { return m_handle; }
 
 private:

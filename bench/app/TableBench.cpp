@@ -4,7 +4,13 @@
 #include "MessageBox.h"
 #include "MeterDlg.h"
 
+#include "MeterSimulator.h"
+#include "PortSource.h"
+
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -42,6 +48,11 @@ void BM_TableInsertShown(benchmark::State& state) {
 BENCHMARK(BM_TableInsertShown)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The whole road inside the window: record frames fed byte by byte to OnRxChar.
+class NoPorts final : public IPortSource {
+public:
+    std::vector<PortCandidate> Enumerate() override { return {}; }
+};
+
 class SilentBoxes final : public IMessageBox {
 public:
     BoxAnswer Show(QWidget*, const QString&, const QString&, BoxButtons, BoxIcon) override {
@@ -73,6 +84,70 @@ void BM_WindowUploadThroughOnRxChar(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stream.size()));
 }
 BENCHMARK(BM_WindowUploadThroughOnRxChar)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole road from the meter: 65,536 records from the unpaced simulator on a pty, through
+// the engine and OnRxChar into the shown table.
+void BM_UploadFromSimulator(benchmark::State& state) {
+    SimOptions options;
+    options.records = kRows;
+    MeterSimulator meter(options);
+    if (!meter.Start()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    SilentBoxes boxes;
+    CMeterDlg dlg(boxes, std::make_unique<NoPorts>());
+    dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
+    dlg.show();
+    dlg.OnPortListDropDown();
+    dlg.findChild<QComboBox*>(QStringLiteral("1000"))->setCurrentIndex(0);
+    dlg.OnPortButton();
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        dlg.OnUpload();
+        while (dlg.Table().GetItemCount() < kRows && t.elapsed() < 60000)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+    }
+    state.counters["rows"] = dlg.Table().GetItemCount();
+    state.SetBytesProcessed(int64_t(state.iterations()) * (int64_t(kRows) * 22 + 4));
+}
+BENCHMARK(BM_UploadFromSimulator)->Unit(benchmark::kMillisecond)->Iterations(2)->UseManualTime();
+
+long PeakKiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    }
+    return -1;
+}
+
+// Peak memory of the window holding a full upload, beside the window alone.
+void BM_WindowPeakMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        SilentBoxes boxes;
+        CMeterDlg dlg(boxes, std::make_unique<NoPorts>());
+        dlg.show();
+        QApplication::processEvents();
+        const long before = PeakKiB();
+        for (int n = 1; n <= kRows; ++n) {
+            const int row = dlg.Table().InsertItem(n - 1, QString::number(n));
+            dlg.Table().SetItemText(row, 1, QStringLiteral("1550"));
+            dlg.Table().SetItemText(row, 2, QString::number(-10.0 - n % 7, 'f', 2) + "dBm");
+            dlg.Table().SetItemText(row, 3, QString::number(n % 11, 'f', 2) + "dB");
+            dlg.Table().SetItemText(row, 4, QStringLiteral("-20.50dBm"));
+            dlg.Table().SetItemText(row, 5, QStringLiteral("2013-10-09  15:07  "));
+        }
+        QApplication::processEvents();
+        state.counters["peak_MiB"] = double(PeakKiB()) / 1024.0;
+        state.counters["rows_MiB"] = double(PeakKiB() - before) / 1024.0;
+    }
+}
+BENCHMARK(BM_WindowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -24,14 +24,14 @@ struct SpeedCode {
 };
 
 constexpr std::array kSpeeds{
-    SpeedCode{50, B50},         SpeedCode{75, B75},         SpeedCode{110, B110},
-    SpeedCode{134, B134},       SpeedCode{150, B150},       SpeedCode{200, B200},
-    SpeedCode{300, B300},       SpeedCode{600, B600},       SpeedCode{1200, B1200},
-    SpeedCode{1800, B1800},     SpeedCode{2400, B2400},     SpeedCode{4800, B4800},
-    SpeedCode{9600, B9600},     SpeedCode{19200, B19200},   SpeedCode{38400, B38400},
-    SpeedCode{57600, B57600},   SpeedCode{115200, B115200}, SpeedCode{230400, B230400},
-    SpeedCode{460800, B460800}, SpeedCode{500000, B500000}, SpeedCode{576000, B576000},
-    SpeedCode{921600, B921600}, SpeedCode{1000000, B1000000}, SpeedCode{1152000, B1152000},
+    SpeedCode{50, B50},           SpeedCode{75, B75},           SpeedCode{110, B110},
+    SpeedCode{134, B134},         SpeedCode{150, B150},         SpeedCode{200, B200},
+    SpeedCode{300, B300},         SpeedCode{600, B600},         SpeedCode{1200, B1200},
+    SpeedCode{1800, B1800},       SpeedCode{2400, B2400},       SpeedCode{4800, B4800},
+    SpeedCode{9600, B9600},       SpeedCode{19200, B19200},     SpeedCode{38400, B38400},
+    SpeedCode{57600, B57600},     SpeedCode{115200, B115200},   SpeedCode{230400, B230400},
+    SpeedCode{460800, B460800},   SpeedCode{500000, B500000},   SpeedCode{576000, B576000},
+    SpeedCode{921600, B921600},   SpeedCode{1000000, B1000000}, SpeedCode{1152000, B1152000},
     SpeedCode{1500000, B1500000}, SpeedCode{2000000, B2000000}, SpeedCode{2500000, B2500000},
     SpeedCode{3000000, B3000000}, SpeedCode{3500000, B3500000}, SpeedCode{4000000, B4000000},
 };
@@ -54,27 +54,36 @@ bool WaitAbort(const WakeSignal& abort, int timeoutMs) {
 
 PortError PortErrorFromSystemCode(int code) {
     switch (code) {
-    case 0: return PortError::None;
+    case 0:
+        return PortError::None;
     case ENOENT:
     case ENODEV:
     case ENXIO:
-    case ENOTDIR: return PortError::NoSuchDevice;
+    case ENOTDIR:
+        return PortError::NoSuchDevice;
     case EBUSY:
-    case EWOULDBLOCK: return PortError::Busy;
+    case EWOULDBLOCK:
+        return PortError::Busy;
     case EACCES:
     case EPERM:
-    case EROFS: return PortError::PermissionDenied;
-    default: return PortError::Other;
+    case EROFS:
+        return PortError::PermissionDenied;
+    default:
+        return PortError::Other;
     }
 }
 
-std::string SystemErrorText(int code) { return std::system_category().message(code); }
+std::string SystemErrorText(int code) {
+    return std::system_category().message(code);
+}
 
 std::unique_ptr<ISerialDevice> CreateSerialDevice() {
     return std::make_unique<PosixSerialDevice>();
 }
 
-PosixSerialDevice::~PosixSerialDevice() { Close(); }
+PosixSerialDevice::~PosixSerialDevice() {
+    Close();
+}
 
 bool PosixSerialDevice::Fail(int code) {
     m_lastErrno = code;
@@ -141,10 +150,18 @@ bool PosixSerialDevice::GetLineState(LineState& state) {
             state.baud = s.baud;
     }
     switch (t.c_cflag & CSIZE) {
-    case CS5: state.dataBits = 5; break;
-    case CS6: state.dataBits = 6; break;
-    case CS7: state.dataBits = 7; break;
-    default: state.dataBits = 8; break;
+    case CS5:
+        state.dataBits = 5;
+        break;
+    case CS6:
+        state.dataBits = 6;
+        break;
+    case CS7:
+        state.dataBits = 7;
+        break;
+    default:
+        state.dataBits = 8;
+        break;
     }
     if (!(t.c_cflag & PARENB))
         state.parity = Parity::None;
@@ -191,11 +208,20 @@ bool PosixSerialDevice::SetLineState(const LineState& state) {
     static constexpr std::array<tcflag_t, 4> kSizes{CS5, CS6, CS7, CS8};
     t.c_cflag |= kSizes[state.dataBits - 5];
     switch (state.parity) {
-    case Parity::None: break;
-    case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-    case Parity::Even: t.c_cflag |= PARENB; break;
-    case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None:
+        break;
+    case Parity::Odd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
+        t.c_cflag |= PARENB;
+        break;
+    case Parity::Mark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case Parity::Space:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
     }
     if (state.parity != Parity::None)
         t.c_iflag |= INPCK;
@@ -222,7 +248,12 @@ bool PosixSerialDevice::SetLineState(const LineState& state) {
 bool PosixSerialDevice::Purge() {
     if (m_fd < 0)
         return Fail(EBADF);
-    if (::tcflush(m_fd, TCIOFLUSH) < 0)
+    // The output queue is cleared only while the driver still holds unsent bytes. A
+    // pseudo-terminal reports none, yet its output flush takes back bytes already handed to the
+    // other end (the previous write, complete by then), so it must not run there.
+    int unsent = 0;
+    const bool flushOutput = ::ioctl(m_fd, TIOCOUTQ, &unsent) == 0 && unsent > 0;
+    if (::tcflush(m_fd, flushOutput ? TCIOFLUSH : TCIFLUSH) < 0)
         return Fail(errno);
     return true;
 }
@@ -349,8 +380,7 @@ WaitOutcome PosixSerialDevice::Wait(std::span<const WakeSignal* const> waitList,
         if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
             outcome.port = PortReadiness::HangUp;
             m_lastErrno = EIO;
-        }
-        else if (ev & POLLIN)
+        } else if (ev & POLLIN)
             outcome.port = PortReadiness::Data;
     }
     return outcome;

@@ -30,8 +30,15 @@ void WakeSignal::Lower() {
 }
 
 bool WakeSignal::IsRaised() const {
+    return WaitRaised(0);
+}
+
+bool WakeSignal::WaitRaised(int timeoutMs) const {
     pollfd p{static_cast<int>(m_handle), POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+    int r;
+    while ((r = ::poll(&p, 1, timeoutMs)) < 0 && errno == EINTR) {
+    }
+    return r == 1 && (p.revents & POLLIN) != 0;
 }
 
 } // namespace vemla

@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include <atomic>
-#include <condition_variable>
 #include <cerrno>
+#include <condition_variable>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/resource.h>
@@ -43,7 +43,9 @@ protected:
                     if (m_onByte)
                         m_onByte(b);
                 },
-                [this](const std::string& c, const std::string& t) { m_boxes.push_back({c, t}); }};
+                [this](const std::string& c, const std::string& t) {
+                    m_boxes.push_back({c, t});
+                }};
     }
     bool OpenPort(uint32_t n = 5, char parity = 'N', int baud = 9600, int data = 8, int stop = 1,
                   uint32_t bufferSize = 512) {
@@ -51,7 +53,8 @@ protected:
     }
     // Bytes sent before the monitor thread's first purge would be discarded.
     bool OpenAndMonitor() {
-        return OpenPort() && m_port->StartMonitor() && WaitUntil([&] { return m_port->IsMonitoring(); });
+        return OpenPort() && m_port->StartMonitor() &&
+               WaitUntil([&] { return m_port->IsMonitoring(); });
     }
     bool WriteBytes(const Bytes& b) { return m_port->Write(b); }
 
@@ -79,6 +82,26 @@ TEST_F(CommPortTest, BytesReachOwnerOneByOneInOrderWithPortNumber) {
     ASSERT_TRUE(WaitUntil([&] { return m_got.size() == 3003; }));
     EXPECT_TRUE(std::equal(many.begin(), many.end(), m_got.begin() + 3));
     EXPECT_EQ(std::count(m_ports.begin(), m_ports.end(), 5u), 3003);
+}
+
+TEST_F(CommPortTest, SlowTrickleArrivesWholeAndInOrder) {
+    ASSERT_TRUE(OpenAndMonitor());
+    Bytes sent;
+    for (int i = 0; i < 60; ++i) {
+        sent.push_back(static_cast<uint8_t>(0x30 + i));
+        m_pty.Send({sent.back()});
+        PumpFor(i % 7 == 0 ? 12 : 1); // gaps shorter and longer than the gathering time
+    }
+    ASSERT_TRUE(WaitUntil([&] { return m_got.size() == sent.size(); }));
+    EXPECT_EQ(m_got, sent);
+}
+
+TEST_F(CommPortTest, StopWinsOverGatheringBytes) {
+    ASSERT_TRUE(OpenAndMonitor());
+    m_pty.Send({0x01});
+    m_port->RequestStop();
+    ASSERT_TRUE(WaitUntil([&] { return !m_port->IsOpen(); }, 1000));
+    EXPECT_FALSE(m_port->IsMonitoring());
 }
 
 TEST_F(CommPortTest, PortNumberIsResolvedThroughTheList) {
@@ -346,8 +369,9 @@ TEST_F(CommPortTest, EventMaskFailureShowsOneBoxAndSkipsLineState) {
     EXPECT_TRUE(m_port->IsOpen());
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].caption, "Application Error");
-    EXPECT_EQ(m_boxes[0].text,
-              "WARNING:  SetCommMask() Failed with the following error: \ninjected failure\nPort: 5\n");
+    EXPECT_EQ(
+        m_boxes[0].text,
+        "WARNING:  SetCommMask() Failed with the following error: \ninjected failure\nPort: 5\n");
     const auto calls = m_spy->Calls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "GetLineState"), 0);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetLineState"), 0);
@@ -360,10 +384,11 @@ TEST_F(CommPortTest, BadLineSettingsShowTheFailingStep) {
         int data, stop;
         const char* step;
     };
-    for (const Case& c : {Case{9600, 'X', 8, 1, "BuildCommDCB()"}, Case{9600, 'N', 9, 1, "BuildCommDCB()"},
-                          Case{9600, 'N', 8, 3, "BuildCommDCB()"}, Case{-1, 'N', 8, 1, "BuildCommDCB()"},
-                          Case{9600, '\0', 8, 1, "BuildCommDCB()"}, Case{12345, 'N', 8, 1, "SetCommState()"},
-                          Case{9600, 'N', 8, 1, nullptr}}) {
+    for (const Case& c :
+         {Case{9600, 'X', 8, 1, "BuildCommDCB()"}, Case{9600, 'N', 9, 1, "BuildCommDCB()"},
+          Case{9600, 'N', 8, 3, "BuildCommDCB()"}, Case{-1, 'N', 8, 1, "BuildCommDCB()"},
+          Case{9600, '\0', 8, 1, "BuildCommDCB()"}, Case{12345, 'N', 8, 1, "SetCommState()"},
+          Case{9600, 'N', 8, 1, nullptr}}) {
         m_boxes.clear();
         EXPECT_TRUE(OpenPort(5, c.parity, c.baud, c.data, c.stop)) << c.baud;
         if (!c.step) {

@@ -44,23 +44,25 @@ TEST_P(SettingsStringTest, AppliesLikeBuildCommDcb) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SettingsStringTest,
-    ::testing::Values(
-        SettingsCase{"baud=9600 parity=N data=8 stop=1", true, 9600, 8, Parity::None, StopBits::One},
-        SettingsCase{"baud=19200 parity=e data=7 stop=2", true, 19200, 7, Parity::Even, StopBits::Two},
-        SettingsCase{"BAUD=1200  PARITY=O DATA=5 STOP=1.5", true, 1200, 5, Parity::Odd,
-                     StopBits::OnePointFive},
-        SettingsCase{"baud=110 parity=m", true, 110, 6, Parity::Mark, StopBits::Two},
-        SettingsCase{"parity=s", true, 300, 6, Parity::Space, StopBits::Two},
-        SettingsCase{"baud=9600 parity=X data=8 stop=1", false},
-        SettingsCase{"baud=9600 parity= data=8 stop=1", false},
-        SettingsCase{"baud=9600 parity=NN data=8 stop=1", false},
-        SettingsCase{"baud=-1 parity=N data=8 stop=1", false},
-        SettingsCase{"baud=0 parity=N", false}, SettingsCase{"baud=96x0", false},
-        SettingsCase{"baud=99999999999", false}, SettingsCase{"data=9", false},
-        SettingsCase{"data=4", false}, SettingsCase{"stop=3", false},
-        SettingsCase{"stop=1.2", false}, SettingsCase{"speed=9600", false},
-        SettingsCase{"baud9600", false}, SettingsCase{"=9600", false}, SettingsCase{"", false},
-        SettingsCase{"   ", false}, SettingsCase{"baud=9600 xon=maybe", false}));
+    ::testing::Values(SettingsCase{"baud=9600 parity=N data=8 stop=1", true, 9600, 8, Parity::None,
+                                   StopBits::One},
+                      SettingsCase{"baud=19200 parity=e data=7 stop=2", true, 19200, 7,
+                                   Parity::Even, StopBits::Two},
+                      SettingsCase{"BAUD=1200  PARITY=O DATA=5 STOP=1.5", true, 1200, 5,
+                                   Parity::Odd, StopBits::OnePointFive},
+                      SettingsCase{"baud=110 parity=m", true, 110, 6, Parity::Mark, StopBits::Two},
+                      SettingsCase{"parity=s", true, 300, 6, Parity::Space, StopBits::Two},
+                      SettingsCase{"baud=9600 parity=X data=8 stop=1", false},
+                      SettingsCase{"baud=9600 parity= data=8 stop=1", false},
+                      SettingsCase{"baud=9600 parity=NN data=8 stop=1", false},
+                      SettingsCase{"baud=-1 parity=N data=8 stop=1", false},
+                      SettingsCase{"baud=0 parity=N", false}, SettingsCase{"baud=96x0", false},
+                      SettingsCase{"baud=99999999999", false}, SettingsCase{"data=9", false},
+                      SettingsCase{"data=4", false}, SettingsCase{"stop=3", false},
+                      SettingsCase{"stop=1.2", false}, SettingsCase{"speed=9600", false},
+                      SettingsCase{"baud9600", false}, SettingsCase{"=9600", false},
+                      SettingsCase{"", false}, SettingsCase{"   ", false},
+                      SettingsCase{"baud=9600 xon=maybe", false}));
 
 TEST(SettingsString, NamedFlowControlIsKept) {
     LineState state;
@@ -80,8 +82,9 @@ TEST(SettingsString, IsFormedInFiftyBytes) {
 }
 
 TEST(PortErrorText, HasTheExactForm) {
-    EXPECT_EQ(FormatPortErrorText("WriteFile()", "Input/output error", 12),
-              "WARNING:  WriteFile() Failed with the following error: \nInput/output error\nPort: 12\n");
+    EXPECT_EQ(
+        FormatPortErrorText("WriteFile()", "Input/output error", 12),
+        "WARNING:  WriteFile() Failed with the following error: \nInput/output error\nPort: 12\n");
 }
 
 TEST(PortErrorText, LongDescriptionIsCutToFitAndKeepsThePortLine) {
@@ -102,12 +105,15 @@ TEST(PortErrorText, LongDescriptionIsCutToFitAndKeepsThePortLine) {
 }
 
 TEST(PortErrorKind, SystemCodesMapToKinds) {
-    const std::pair<int, PortError> table[] = {
-        {0, PortError::None},           {ENOENT, PortError::NoSuchDevice},
-        {ENODEV, PortError::NoSuchDevice}, {ENXIO, PortError::NoSuchDevice},
-        {EBUSY, PortError::Busy},       {EACCES, PortError::PermissionDenied},
-        {EPERM, PortError::PermissionDenied}, {EIO, PortError::Other},
-        {ENOTTY, PortError::Other}};
+    const std::pair<int, PortError> table[] = {{0, PortError::None},
+                                               {ENOENT, PortError::NoSuchDevice},
+                                               {ENODEV, PortError::NoSuchDevice},
+                                               {ENXIO, PortError::NoSuchDevice},
+                                               {EBUSY, PortError::Busy},
+                                               {EACCES, PortError::PermissionDenied},
+                                               {EPERM, PortError::PermissionDenied},
+                                               {EIO, PortError::Other},
+                                               {ENOTTY, PortError::Other}};
     for (const auto& [code, kind] : table)
         EXPECT_EQ(PortErrorFromSystemCode(code), kind) << code;
     EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");

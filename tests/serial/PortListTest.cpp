@@ -47,9 +47,14 @@ TEST_F(PortListTest, NamesCarryTheNumberTheWindowReadsBack) {
 }
 
 TEST(PortNumberRule, ReadsTheFourthAndFifthCharacters) {
-    const std::pair<const char*, int32_t> table[] = {
-        {"COM3 (/dev/ttyS0)", 3}, {"COM12 (/dev/ttyUSB0)", 12}, {"COM100", 10}, {"COM9", 9},
-        {"COM1(", 1},             {"COM1\xC3\xA9", 1},          {"COM", -48}, {"", -48}};
+    const std::pair<const char*, int32_t> table[] = {{"COM3 (/dev/ttyS0)", 3},
+                                                     {"COM12 (/dev/ttyUSB0)", 12},
+                                                     {"COM100", 10},
+                                                     {"COM9", 9},
+                                                     {"COM1(", 1},
+                                                     {"COM1\xC3\xA9", 1},
+                                                     {"COM", -48},
+                                                     {"", -48}};
     for (const auto& [name, number] : table)
         EXPECT_EQ(PortNumberFromName(name), number) << name;
 }
@@ -106,8 +111,9 @@ TEST_F(PortListTest, VirtualPortsComeFirstAndAreShownByLabel) {
     m_list.AddVirtual("/tmp/vemla-sim-pty", "simulated meter");
     m_list.AddVirtual("/tmp/other", "a label far too long to be shown whole");
     const auto names = Names();
-    EXPECT_EQ(names, (std::vector<std::string>{"COM1 (simulated meter)",
-                                               "COM2 (a label far too lon...)", "COM3 (/dev/ttyS0)"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"COM1 (simulated meter)", "COM2 (a label far too lon...)",
+                                        "COM3 (/dev/ttyS0)"}));
     EXPECT_EQ(m_list.DeviceFor(1), "/tmp/vemla-sim-pty");
     EXPECT_NE(m_list.Entries()[0].description.find("/tmp/vemla-sim-pty"), std::string::npos);
     m_list.RemoveVirtual("/tmp/other");

@@ -101,6 +101,23 @@ TEST_F(PosixDeviceTest, WaitReportsEveryReadySourceAndHangUp) {
     EXPECT_FALSE(m_device->Read(buf, got)); // the end of the line is a failure
 }
 
+TEST_F(PosixDeviceTest, PurgeDoesNotTakeBackACompletedWrite) {
+    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    WakeSignal abort;
+    // Back to back, as two queued requests go out: the second's purge must keep the first.
+    for (int round = 0; round < 50; ++round) {
+        const std::array<uint8_t, 3> first{0xA1, 0xA2, static_cast<uint8_t>(round)};
+        const std::array<uint8_t, 2> second{0xB1, static_cast<uint8_t>(round)};
+        ASSERT_EQ(m_device->Write(first, abort), WriteOutcome::Done);
+        ASSERT_TRUE(m_device->Purge());
+        ASSERT_EQ(m_device->Write(second, abort), WriteOutcome::Done);
+        EXPECT_EQ(m_pty.Receive(5, 1000),
+                  (std::vector<uint8_t>{0xA1, 0xA2, static_cast<uint8_t>(round), 0xB1,
+                                        static_cast<uint8_t>(round)}))
+            << round;
+    }
+}
+
 TEST_F(PosixDeviceTest, OpenRefusesMissingPathsAndNonTerminals) {
     EXPECT_FALSE(m_device->Open("/dev/no-such-vemla-tty"));
     EXPECT_EQ(m_device->LastError(), PortError::NoSuchDevice);

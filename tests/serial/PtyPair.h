@@ -76,7 +76,9 @@ public:
                 throw std::runtime_error("master write failed");
         }
     }
-    void Send(std::initializer_list<uint8_t> bytes) const { Send(std::span(bytes.begin(), bytes.size())); }
+    void Send(std::initializer_list<uint8_t> bytes) const {
+        Send(std::span(bytes.begin(), bytes.size()));
+    }
 
     // What the engine has written so far, without waiting.
     std::vector<uint8_t> TakeWritten() {

@@ -15,11 +15,11 @@ namespace vemla::test {
 struct SpyControl {
     std::mutex lock;
     std::vector<std::string> calls;
-    std::string failCall;                                  // this call fails once reached
-    std::function<void()> beforePurge;                     // run on the calling thread
+    std::string failCall;              // this call fails once reached
+    std::function<void()> beforePurge; // run on the calling thread
     std::function<void(std::span<const uint8_t>)> beforeWrite;
 
-    template <typename F> void Set(F SpyControl::* member, F value) {
+    template <typename F> void Set(F SpyControl::*member, F value) {
         std::lock_guard g(lock);
         this->*member = std::move(value);
     }
@@ -43,7 +43,9 @@ public:
     bool SetEventMask(uint32_t mask) override {
         return Pass("SetEventMask") && m_real->SetEventMask(mask);
     }
-    bool GetLineState(LineState& s) override { return Pass("GetLineState") && m_real->GetLineState(s); }
+    bool GetLineState(LineState& s) override {
+        return Pass("GetLineState") && m_real->GetLineState(s);
+    }
     bool BuildLineState(const std::string& text, LineState& s) override {
         return Pass("BuildLineState") && m_real->BuildLineState(text, s);
     }
@@ -67,13 +69,15 @@ public:
     WaitOutcome Wait(std::span<const WakeSignal* const> list, bool watchPort) override {
         return m_real->Wait(list, watchPort);
     }
-    PortError LastError() const override { return m_injected ? PortError::Other : m_real->LastError(); }
+    PortError LastError() const override {
+        return m_injected ? PortError::Other : m_real->LastError();
+    }
     std::string LastErrorText() const override {
         return m_injected ? "injected failure" : m_real->LastErrorText();
     }
 
 private:
-    template <typename F> F Hook(F SpyControl::* member) {
+    template <typename F> F Hook(F SpyControl::*member) {
         std::lock_guard g(m_control->lock);
         return (*m_control).*member;
     }
