@@ -1,4 +1,5 @@
 #include "MeterCore.h"
+#include "ReplyAssembler.h"
 
 #include <gtest/gtest.h>
 
@@ -372,6 +373,53 @@ TEST(UploadFaults, NoiseHasAAAnd55BetweenFramesButNeverInsideARecord) {
     // Noise never comes before the first record.
     EXPECT_EQ(Bytes(up.begin(), up.begin() + 22), ExpectedRecord(core, 0));
 }
+
+// The program's own assembler reads each damaged upload: only the damaged record may go missing,
+// every other one arrives whole and in order, and the end frame still closes the upload.
+struct DamageCase {
+    const char* name;
+    void (*set)(SimFaults&);
+    int lost; // record index the damage may cost, -1 for none
+};
+
+class DamagedUpload : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamagedUpload, ProgramAssemblerRecoversEveryOtherRecord) {
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        SimOptions o = Options(300);
+        o.faults.seed = seed;
+        GetParam().set(o.faults);
+        MeterCore core(o);
+        const Bytes up = Upload(core);
+        ReplyAssembler assembler;
+        std::vector<Bytes> got;
+        for (uint8_t b : up)
+            assembler.Feed(b, [&](const ReplyFrame& f) {
+                got.emplace_back(f.Bytes().begin(), f.Bytes().end());
+            });
+        std::vector<Bytes> expected;
+        for (std::size_t i = 0; i < 300; ++i)
+            if (static_cast<int>(i) != GetParam().lost)
+                expected.push_back(ExpectedRecord(core, i));
+        expected.push_back({0xAA, 0x04, 0x05, 0x55});
+        EXPECT_EQ(got, expected) << "seed " << seed;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DamagedUpload,
+    testing::Values(DamageCase{"Noise", [](SimFaults& f) { f.noise = true; }, -1},
+                    DamageCase{"CutRecord", [](SimFaults& f) { f.cutRecord = 100; }, 100},
+                    DamageCase{"CorruptLength", [](SimFaults& f) { f.corruptLengthRecord = 7; }, 7},
+                    DamageCase{"Overlong", [](SimFaults& f) { f.overlongRecord = 50; }, -1},
+                    DamageCase{"AllAtOnce",
+                               [](SimFaults& f) {
+                                   f.noise = true;
+                                   f.cutRecord = 10;
+                                   f.overlongRecord = 20;
+                               },
+                               10}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UploadFaults, FaultsOnlyTouchUploads) {
     MeterCore core(Faulty(10, [](SimFaults& f) {

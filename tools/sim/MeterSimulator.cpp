@@ -188,9 +188,11 @@ void MeterSimulator::Run() {
             // Let the client read what was sent before the cut (closing the master flushes the
             // slave's queue), but not forever if nobody reads. Then the device is pulled: the
             // client's reads see EIO / POLLHUP from here on.
+            // The pty hands written bytes to the slave side a moment later, so an empty queue
+            // counts only after a short grace.
             for (int waited = 0; waited < 2000; waited += 5) {
                 int queued = 0;
-                if (::ioctl(m_slaveKeeper, FIONREAD, &queued) < 0 || queued == 0)
+                if (::ioctl(m_slaveKeeper, FIONREAD, &queued) < 0 || (queued == 0 && waited >= 50))
                     break;
                 pollfd wake{m_wake, POLLIN, 0};
                 if (::poll(&wake, 1, 5) > 0)
