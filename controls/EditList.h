@@ -1,22 +1,29 @@
 #pragma once
 // The measurement table control: a table view over MeasurementModel with the list-view
-// operations the window uses.
+// operations the window uses, a selected cell the operator edits in place with two clicks,
+// and cells drawn by CCellDelegate.
 
 #include "MeasurementModel.h"
 
+#include <QPalette>
 #include <QTableView>
 
 namespace vemla {
+
+class CCellDelegate;
+class CCellEdit;
 
 class CEditList : public QTableView {
     Q_OBJECT
 public:
     explicit CEditList(QWidget* parent = nullptr);
+    ~CEditList() override;
 
     MeasurementModel& Model() { return m_model; }
     const MeasurementModel& Model() const { return m_model; }
 
-    // Removes every column and inserts the seven with the given captions and their widths.
+    // Sets the seven captions and the default widths. Rows, their texts and the row selection
+    // stay when the number of columns does not change.
     void RebuildColumns(const QStringList& captions);
     void DeleteAllItems();
     int InsertItem(int row, const QString& text) { return m_model.InsertRow(row, text); }
@@ -32,8 +39,48 @@ public:
     // Column captions: language 0 English, 1 Chinese; empty for any other value.
     static QStringList ColumnCaptions(int language);
 
+    // The selected cell. Idle: (-1, -1), not cell-selected, not active. Cell selected: set,
+    // cell-selected, active. Cell marked: set, not cell-selected, active. Editing: cell
+    // selected with the editor open over it. Deleting rows leaves the indexes as they are.
+    int SelectedRow() const { return m_selectedRow; }
+    int SelectedColumn() const { return m_selectedColumn; }
+    bool IsCellSelected() const { return m_cellSelected; }
+    bool IsActive() const { return m_active; }
+    bool IsEditing() const { return m_editing; }
+    CCellEdit* Editor() const { return m_editor; }
+    // The palette the table was given; the view's own copy has its highlight made invisible.
+    const QPalette& CellPalette() const { return m_cellPalette; }
+
+protected:
+    // Whether the mouse pointer lies inside the table's window rectangle.
+    virtual bool IsPointerInside() const;
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void updateEditorGeometries() override;
+
 private:
+    void OnLeftButtonDown(QMouseEvent* event);
+    void BeginEdit();
+    void EndEdit(bool store);
+    void CancelEditIfRowsMove(int first);
+    void ClearSelection();
+    void PlaceEditor();
+    void HideRowHighlight();
+
     MeasurementModel m_model;
+    CCellDelegate* m_delegate;
+    CCellEdit* m_editor;
+    QPalette m_cellPalette;
+    int m_selectedColumn = -1;
+    int m_selectedRow = -1;
+    bool m_cellSelected = false;
+    bool m_active = false;
+    bool m_editing = false;
+    bool m_settingPalette = false;
 };
 
 } // namespace vemla

@@ -72,8 +72,16 @@ void MeasurementModel::Clear() {
 }
 
 void MeasurementModel::SetCaptions(const QStringList& captions) {
+    QStringList next = captions.mid(0, kTableColumns);
+    if (next.size() == m_captions.size()) {
+        // New words over the same columns: the view keeps its rows, selection and scroll place.
+        m_captions = std::move(next);
+        if (!m_captions.isEmpty())
+            emit headerDataChanged(Qt::Horizontal, 0, int(m_captions.size()) - 1);
+        return;
+    }
     beginResetModel();
-    m_captions = captions.mid(0, kTableColumns);
+    m_captions = std::move(next);
     endResetModel();
 }
 
