@@ -8,6 +8,7 @@
 #include "Language.h"
 #include "MessageBox.h"
 #include "ReplyDecoder.h"
+#include "WaveListDlg.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -68,6 +69,10 @@ void CMeterDlg::OnInitDialog() {
     LoadFields();
 
     StartupLoadLanguage();
+
+    // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
+    m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);
+    m_waveListDlg->hide();
 }
 
 void CMeterDlg::ConnectHandlers() {
@@ -86,6 +91,9 @@ void CMeterDlg::ConnectHandlers() {
     onClick(idc::kGetTime, &CMeterDlg::OnGetTime);
     onClick(idc::kReadPower, &CMeterDlg::OnReadPower);
     onClick(idc::kSaveOrPrint, &CMeterDlg::OnSaveOrPrint);
+    onClick(idc::kSetWave, &CMeterDlg::OnWaveListButton);
+    onClick(idc::kSetDeviceWaves, &CMeterDlg::OnSetDeviceWaves);
+    onClick(idc::kPinType, &CMeterDlg::OnPinTypeButton);
 
     // Service staff only: a combination an operator does not hit by chance.
     auto* service = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);

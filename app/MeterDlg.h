@@ -15,6 +15,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -24,6 +25,7 @@ class QLineEdit;
 namespace vemla {
 
 class CEditList;
+class CWaveListDlg;
 class IMessageBox;
 class IPortSource;
 class ReplyFrame;
@@ -83,6 +85,11 @@ public:
         m_reportOpener = opener ? opener : &m_desktopOpener;
     }
 
+    // The modeless wavelength list dialog, created hidden with the window.
+    CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
+    // The PIN type last confirmed; none before the first confirmation.
+    std::optional<int32_t> StoredPinType() const { return m_pinType; }
+
     // The About box of the window menu.
     void ShowAbout();
 
@@ -108,6 +115,9 @@ public slots:
     void OnWaveSelChange();
     void OnWaveEditChange();
     void OnLaserSet();
+    void OnWaveListButton();
+    void OnSetDeviceWaves();
+    void OnPinTypeButton();
     void OnSaveOrPrint();
 
 protected:
@@ -162,6 +172,8 @@ private:
     std::array<uint32_t, 4> m_lasers{};
     int8_t m_uiLanguage = 1;
     int32_t m_silentUpload = 0;
+    std::optional<int32_t> m_pinType;
+    std::unique_ptr<CWaveListDlg> m_waveListDlg;
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;

@@ -5,6 +5,8 @@
 #include "FrameCodec.h"
 #include "MessageBox.h"
 #include "MeterDlg.h"
+#include "PinTypeDlg.h"
+#include "WaveListDlg.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -129,6 +131,45 @@ void CMeterDlg::OnLaserSet() {
     ReopenPort();
     SaveFields();
     const OutFrame frame = BuildSetLasers(m_lasers);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void CMeterDlg::OnWaveListButton() {
+    SaveFields();
+    if (!WaveCountInRange(m_waveCount)) {
+        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
+        return;
+    }
+    m_waveListDlg->PrepareForCount(m_waveCount, m_uiLanguage);
+    m_waveListDlg->show();
+    m_waveListDlg->raise();
+    m_waveListDlg->activateWindow();
+    LoadFields();
+}
+
+void CMeterDlg::OnSetDeviceWaves() {
+    ReopenPort();
+    SaveFields();
+    // More than the list's 20 wavelengths would send bytes that were never typed.
+    if (m_waveCount > kMaxWaves) {
+        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
+        return;
+    }
+    const OutFrame frame = BuildSetDeviceWaves(m_waveCount, m_waveListDlg->WaveList());
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void CMeterDlg::OnPinTypeButton() {
+    ReopenPort(); // before the dialog, not after it closes
+    CPinTypeDlg dialog(m_uiLanguage, m_pinType.value_or(0), !m_pinType.has_value(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_pinType = dialog.PinType();
+    const OutFrame frame = BuildSetPinType(*m_pinType);
     if (!CheckPortOpen())
         return;
     Send(frame);

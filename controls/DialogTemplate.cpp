@@ -13,13 +13,13 @@
 
 namespace vemla {
 
-QFont DialogFont() {
+QFont DialogFont(int points) {
     QFont font;
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"),
                       QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
                       QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"),
                       QStringLiteral("Droid Sans Fallback")});
-    font.setPointSize(9);
+    font.setPointSize(points > 0 ? points : 9);
     return font;
 }
 
@@ -84,7 +84,7 @@ QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec) {
 BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
                         const ControlFactory& factory) {
     BuiltDialog built;
-    dialog->setFont(DialogFont());
+    dialog->setFont(DialogFont(spec.fontPoints));
     std::vector<QWidget*> groups;
     int comboHeight = 0;
     for (const ControlSpec& c : spec.controls) {

@@ -16,8 +16,9 @@ class QWidget;
 
 namespace vemla {
 
-// The templates ask for "宋体" at 9 pt; Linux rarely has it, so fall back to an installed CJK face.
-QFont DialogFont();
+// The templates ask for "宋体" (or "System") at 9 or 10 pt; Linux rarely has either, so fall back
+// to an installed CJK face at the size asked for.
+QFont DialogFont(int points = 9);
 
 class DialogUnits {
 public:

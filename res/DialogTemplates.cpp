@@ -82,8 +82,74 @@ constexpr std::array kAboutControls{
     ControlSpec{1, K::DefaultButton, "确定", true, 178, 7, 50, 14, kStyleNone},
 };
 
+// Four rows of five labelled fields; the eight grid boxes are kept but never shown.
+constexpr std::array kWaveListControls{
+    ControlSpec{1054, K::GroupBox, "设置波长", true, 7, 4, 309, 162, kStyleNone},
+    ControlSpec{1056, K::Label, "请输入所需波长：", true, 17, 17, 200, 8, kStyleNone},
+    ControlSpec{1029, K::Label, "WAVE1", true, 17, 34, 50, 8, kStyleNone},
+    ControlSpec{1063, K::Edit, "", true, 17, 44, 50, 14, kStyleNone},
+    ControlSpec{1030, K::Label, "WAVE2", true, 76, 34, 50, 8, kStyleNone},
+    ControlSpec{1064, K::Edit, "", true, 76, 44, 50, 14, kStyleNone},
+    ControlSpec{1031, K::Label, "WAVE3", true, 135, 34, 50, 8, kStyleNone},
+    ControlSpec{1065, K::Edit, "", true, 135, 44, 50, 14, kStyleNone},
+    ControlSpec{1032, K::Label, "WAVE4", true, 194, 34, 50, 8, kStyleNone},
+    ControlSpec{1066, K::Edit, "", true, 194, 44, 50, 14, kStyleNone},
+    ControlSpec{1033, K::Label, "WAVE5", true, 253, 34, 50, 8, kStyleNone},
+    ControlSpec{1067, K::Edit, "", true, 253, 44, 50, 14, kStyleNone},
+    ControlSpec{1034, K::Label, "WAVE6", true, 17, 66, 50, 8, kStyleNone},
+    ControlSpec{1068, K::Edit, "", true, 17, 76, 50, 14, kStyleNone},
+    ControlSpec{1035, K::Label, "WAVE7", true, 76, 66, 50, 8, kStyleNone},
+    ControlSpec{1069, K::Edit, "", true, 76, 76, 50, 14, kStyleNone},
+    ControlSpec{1036, K::Label, "WAVE8", true, 135, 66, 50, 8, kStyleNone},
+    ControlSpec{1070, K::Edit, "", true, 135, 76, 50, 14, kStyleNone},
+    ControlSpec{1037, K::Label, "WAVE9", true, 194, 66, 50, 8, kStyleNone},
+    ControlSpec{1071, K::Edit, "", true, 194, 76, 50, 14, kStyleNone},
+    ControlSpec{1038, K::Label, "WAVE10", true, 253, 66, 50, 8, kStyleNone},
+    ControlSpec{1057, K::Edit, "", true, 253, 76, 50, 14, kStyleNone},
+    ControlSpec{1039, K::Label, "WAVE11", true, 17, 98, 50, 8, kStyleNone},
+    ControlSpec{1058, K::Edit, "", true, 17, 108, 50, 14, kStyleNone},
+    ControlSpec{1040, K::Label, "WAVE12", true, 76, 98, 50, 8, kStyleNone},
+    ControlSpec{1059, K::Edit, "", true, 76, 108, 50, 14, kStyleNone},
+    ControlSpec{1041, K::Label, "WAVE13", true, 135, 98, 50, 8, kStyleNone},
+    ControlSpec{1060, K::Edit, "", true, 135, 108, 50, 14, kStyleNone},
+    ControlSpec{1042, K::Label, "WAVE14", true, 194, 98, 50, 8, kStyleNone},
+    ControlSpec{1061, K::Edit, "", true, 194, 108, 50, 14, kStyleNone},
+    ControlSpec{1043, K::Label, "WAVE15", true, 253, 98, 50, 8, kStyleNone},
+    ControlSpec{1020, K::Edit, "", true, 253, 108, 50, 14, kStyleNone},
+    ControlSpec{1044, K::Label, "WAVE16", true, 17, 130, 50, 8, kStyleNone},
+    ControlSpec{1021, K::Edit, "", true, 17, 140, 50, 14, kStyleNone},
+    ControlSpec{1045, K::Label, "WAVE17", true, 76, 130, 50, 8, kStyleNone},
+    ControlSpec{1022, K::Edit, "", true, 76, 140, 50, 14, kStyleNone},
+    ControlSpec{1046, K::Label, "WAVE18", true, 135, 130, 50, 8, kStyleNone},
+    ControlSpec{1023, K::Edit, "", true, 135, 140, 50, 14, kStyleNone},
+    ControlSpec{1047, K::Label, "WAVE19", true, 194, 130, 50, 8, kStyleNone},
+    ControlSpec{1024, K::Edit, "", true, 194, 140, 50, 14, kStyleNone},
+    ControlSpec{1048, K::Label, "WAVE20", true, 253, 130, 50, 8, kStyleNone},
+    ControlSpec{1025, K::Edit, "", true, 253, 140, 50, 14, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 12, 30, 299, 31, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 12, 62, 299, 31, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 12, 94, 299, 31, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 12, 126, 299, 31, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 68, 30, 1, 127, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 127, 30, 1, 127, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 186, 30, 1, 127, kStyleNone},
+    ControlSpec{kNoId, K::GroupBox, "", false, 245, 30, 1, 127, kStyleNone},
+    ControlSpec{1, K::DefaultButton, "确定", true, 136, 172, 50, 14, kStyleNone},
+    ControlSpec{2, K::PushButton, "退出", false, 200, 172, 50, 14, kStyleNone},
+};
+
+constexpr std::array kPinTypeControls{
+    ControlSpec{kNoId, K::GroupBox, "", true, 7, 3, 166, 34, kStyleNone},
+    ControlSpec{1074, K::Label, "PIN类型：", true, 18, 17, 44, 8, kStyleRight},
+    ControlSpec{1075, K::DropDownCombo, "", true, 68, 15, 60, 40, kStyleNone},
+    ControlSpec{1, K::DefaultButton, "确定", true, 65, 43, 50, 14, kStyleNone},
+    ControlSpec{2, K::PushButton, "取消", false, 123, 43, 50, 14, kStyleNone},
+};
+
 constexpr DialogSpec kMain{102, "VORN", 518, 361, kMainControls};
 constexpr DialogSpec kAbout{100, "关于 Vemla", 235, 55, kAboutControls};
+constexpr DialogSpec kWaveList{144, "", 323, 192, kWaveListControls, 10};
+constexpr DialogSpec kPinType{145, "", 180, 63, kPinTypeControls, 10};
 
 } // namespace
 
@@ -92,6 +158,13 @@ const DialogSpec& MainDialogTemplate() {
 }
 const DialogSpec& AboutDialogTemplate() {
     return kAbout;
+}
+
+const DialogSpec& WaveListDialogTemplate() {
+    return kWaveList;
+}
+const DialogSpec& PinTypeDialogTemplate() {
+    return kPinType;
 }
 
 } // namespace vemla

@@ -44,12 +44,17 @@ struct DialogSpec {
     const char* title;
     int width, height; // dialog units
     std::span<const ControlSpec> controls;
+    int fontPoints = 9; // "宋体" 9 for the main window; the two settings dialogs ask for 10
 };
 
 // Main window, template 102.
 const DialogSpec& MainDialogTemplate();
 // About box, template 100.
 const DialogSpec& AboutDialogTemplate();
+
+// Wavelength list dialog, template 144, and PIN type dialog, template 145.
+const DialogSpec& WaveListDialogTemplate();
+const DialogSpec& PinTypeDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {
@@ -91,6 +96,28 @@ inline constexpr int kLaser2 = 1101;
 inline constexpr int kLaser3 = 1103;
 inline constexpr int kLaser4 = 1104;
 } // namespace idc
+
+// Control ids of the wavelength list dialog.
+namespace idw {
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kGroup = 1054;
+inline constexpr int kPrompt = 1056;
+inline constexpr int kWaveCount = 20;
+// Label WAVEk is kFirstLabel + k - 1; its field is kFields[k - 1].
+inline constexpr int kFirstLabel = 1029;
+inline constexpr int kFields[kWaveCount] = {1063, 1064, 1065, 1066, 1067, 1068, 1069,
+                                            1070, 1071, 1057, 1058, 1059, 1060, 1061,
+                                            1020, 1021, 1022, 1023, 1024, 1025};
+} // namespace idw
+
+// Control ids of the PIN type dialog.
+namespace idp {
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kLabel = 1074;
+inline constexpr int kTypeList = 1075;
+} // namespace idp
 
 // Icon resource ids; each is an SVG in the Qt resource ":/icons/icon<id>.svg".
 namespace idi {

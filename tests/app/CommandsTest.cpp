@@ -4,12 +4,17 @@
 #include "FixedPortSource.h"
 #include "FreshConfig.h"
 #include "MeterDlg.h"
+#include "PinTypeDlg.h"
 #include "PtyPair.h"
 #include "RecordingMessageBox.h"
+#include "WaveListDlg.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace vemla {
@@ -357,6 +362,144 @@ TEST_F(CommandsTest, RepliesFromTheLineReachTheWindow) {
     pty.Send({0xAA, 0x04, 0x09, 0x55});
     EXPECT_TRUE(test::WaitUntil([&] { return !boxes.shown.empty(); }));
     EXPECT_EQ(boxes.Texts(), QStringList{"TIME SET SUCESS!"});
+}
+
+// The settings controls, reached in service mode: the wavelength list dialog, the frame built
+// from its list, and the PIN type dialog.
+class SettingsTest : public CommandsTest {
+protected:
+    void SetWaveCount(const QString& count) { SetText(idc::kWaveCount, count); }
+    // Types the wavelengths into the dialog for `count` and presses OK.
+    void TypeWaves(int count, const std::vector<const char*>& waves) {
+        SetWaveCount(QString::number(count));
+        Click(idc::kSetWave);
+        CWaveListDlg& list = dlg.WaveListDialog();
+        for (std::size_t i = 0; i < waves.size(); ++i)
+            list.Field(int(i) + 1)->setText(waves[i]);
+        qobject_cast<QPushButton*>(list.Control(idw::kOk))->click();
+    }
+    // Runs the PIN TYPE button; `act` works the modal dialog while it is open.
+    void RunPinDialog(const std::function<void(CPinTypeDlg&)>& act) {
+        QTimer::singleShot(0, &dlg, [act] {
+            auto* pin = qobject_cast<CPinTypeDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(pin, nullptr);
+            act(*pin);
+        });
+        Click(idc::kPinType);
+    }
+};
+
+TEST_F(SettingsTest, SetWaveRefusesCountsOutsideOneToTwentyAndShowsTheDialogOtherwise) {
+    struct Case {
+        int8_t language;
+        const char* count;
+        const char* message; // null: the dialog shows
+    };
+    const Case cases[] = {{0, "0", "Please input a data between 1 and 20!"},
+                          {1, "21", "请输入1到20的波长个数"},
+                          {0, "-3", "Please input a data between 1 and 20!"},
+                          {1, "20", nullptr},
+                          {0, "3", nullptr}};
+    CWaveListDlg& list = dlg.WaveListDialog();
+    EXPECT_FALSE(list.isVisible()) << "created hidden with the window";
+    for (const Case& c : cases) {
+        boxes.shown.clear();
+        list.hide();
+        dlg.SetUiLanguage(c.language);
+        SetWaveCount(c.count);
+        Click(idc::kSetWave);
+        if (c.message) {
+            ASSERT_EQ(boxes.shown.size(), 1u) << c.count;
+            EXPECT_EQ(boxes.shown[0].caption, "Vemla");
+            EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(c.message));
+            EXPECT_FALSE(list.isVisible()) << c.count;
+        } else {
+            EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+            EXPECT_TRUE(list.isVisible()) << c.count;
+            EXPECT_EQ(list.Count(), QByteArray(c.count).toInt());
+            EXPECT_EQ(list.Language(), c.language);
+        }
+        EXPECT_TRUE(pty.Received(30ms).empty()) << "SET WAVE sends nothing";
+    }
+}
+
+TEST_F(SettingsTest, SetDeviceWavesCopiesTwoBytesPerWaveOfTheCountAtSendingTime) {
+    OpenPort();
+    TypeWaves(3, {"1310", "1550", "1625"});
+    Click(idc::kSetDeviceWaves);
+    EXPECT_EQ(pty.Received(),
+              (Bytes{0xAA, 0x0B, 0x0A, 0x03, 0x05, 0x1E, 0x06, 0x0E, 0x06, 0x59, 0x55}));
+    TypeWaves(1, {"1550"});
+    Click(idc::kSetDeviceWaves);
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x07, 0x0A, 0x01, 0x06, 0x0E, 0x55}));
+    // Raising the count without a new list sends the end byte and what the longer list left.
+    SetWaveCount("2");
+    Click(idc::kSetDeviceWaves);
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x09, 0x0A, 0x02, 0x06, 0x0E, 0xBB, 0x0E, 0x55}));
+    for (auto [count, frame] : {std::pair{"0", Bytes{0xAA, 0x05, 0x0A, 0x00, 0x55}},
+                                {"-1", Bytes{0xAA, 0x05, 0x0A, 0xFF, 0x55}}}) {
+        SetWaveCount(count);
+        Click(idc::kSetDeviceWaves);
+        EXPECT_EQ(pty.Received(), frame) << count;
+    }
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+}
+
+TEST_F(SettingsTest, SetDeviceWavesAboveTwentySendsNothingAndSaysWhy) {
+    OpenPort();
+    dlg.SetUiLanguage(0);
+    for (const char* count : {"21", "300"}) {
+        boxes.shown.clear();
+        SetWaveCount(count);
+        Click(idc::kSetDeviceWaves);
+        ASSERT_EQ(boxes.shown.size(), 1u) << count;
+        EXPECT_EQ(boxes.shown[0].caption, "Vemla");
+        EXPECT_EQ(boxes.shown[0].text, "Please input a data between 1 and 20!");
+        EXPECT_TRUE(pty.Received().empty()) << count;
+    }
+}
+
+TEST_F(SettingsTest, PinTypeSendsThePickAndLaterTheStoredTypeWithoutANewPick) {
+    OpenPort();
+    EXPECT_FALSE(dlg.StoredPinType().has_value());
+    RunPinDialog([](CPinTypeDlg& pin) {
+        auto* ok = qobject_cast<QPushButton*>(pin.Control(idp::kOk));
+        EXPECT_FALSE(ok->isEnabled()) << "nothing confirmed yet: no made-up type";
+        pin.TypeList()->setCurrentIndex(1); // "C"
+        pin.TypeList()->setCurrentIndex(0); // then "A": the last pick counts
+        ok->click();
+    });
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x0C, 0x00, 0x55}));
+    RunPinDialog([](CPinTypeDlg& pin) {
+        pin.TypeList()->setCurrentIndex(1);
+        qobject_cast<QPushButton*>(pin.Control(idp::kOk))->click();
+    });
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x0C, 0x01, 0x55}));
+    RunPinDialog([](CPinTypeDlg& pin) {
+        EXPECT_EQ(pin.TypeList()->currentIndex(), -1) << "no selection on opening";
+        qobject_cast<QPushButton*>(pin.Control(idp::kOk))->click();
+    });
+    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x0C, 0x01, 0x55}));
+    RunPinDialog([](CPinTypeDlg& pin) {
+        pin.TypeList()->setCurrentIndex(0);
+        pin.reject();
+    });
+    EXPECT_TRUE(pty.Received().empty()) << "cancel sends nothing";
+    EXPECT_EQ(dlg.StoredPinType(), 1) << "and stores nothing";
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(SettingsTest, PinTypeWithThePortClosedStoresTheTypeAndSaysTheNotOpenMessage) {
+    dlg.SetUiLanguage(1);
+    RunPinDialog([](CPinTypeDlg& pin) {
+        EXPECT_EQ(qobject_cast<QLabel*>(pin.Control(idp::kLabel))->text(),
+                  QString::fromUtf8("PIN类型"));
+        pin.TypeList()->setCurrentIndex(1);
+        qobject_cast<QPushButton*>(pin.Control(idp::kOk))->click();
+    });
+    EXPECT_EQ(dlg.StoredPinType(), 1);
+    EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("串口没有打开，请打开串口")});
+    EXPECT_TRUE(pty.Received().empty());
 }
 
 } // namespace

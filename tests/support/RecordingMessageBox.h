@@ -3,6 +3,8 @@
 
 #include "MessageBox.h"
 
+#include <QStringList>
+
 #include <deque>
 #include <functional>
 #include <vector>

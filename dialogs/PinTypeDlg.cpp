@@ -1,0 +1,54 @@
+#include "PinTypeDlg.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vemla {
+
+CPinTypeDlg::CPinTypeDlg(int8_t language, int32_t pinType, bool choiceRequired, QWidget* parent)
+    : QDialog(parent), m_pinType(pinType) {
+    const DialogSpec& spec = PinTypeDialogTemplate();
+    m_built = BuildDialog(this, spec, DialogUnits(DialogFont(spec.fontPoints)));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    auto* ok = qobject_cast<QPushButton*>(Control(idp::kOk));
+    connect(ok, &QPushButton::clicked, this, &CPinTypeDlg::accept);
+    connect(qobject_cast<QPushButton*>(Control(idp::kCancel)), &QPushButton::clicked, this,
+            &CPinTypeDlg::reject);
+    OnInitDialog(language);
+    ok->setEnabled(!choiceRequired);
+    QComboBox* list = TypeList();
+    connect(list, &QComboBox::currentIndexChanged, this, [this, ok](int index) {
+        if (index < 0)
+            return;
+        OnPinTypeChange(index);
+        ok->setEnabled(true);
+    });
+}
+
+QComboBox* CPinTypeDlg::TypeList() const {
+    return qobject_cast<QComboBox*>(Control(idp::kTypeList));
+}
+
+void CPinTypeDlg::OnInitDialog(int8_t language) {
+    QComboBox* list = TypeList();
+    list->addItems({QStringLiteral("A"), QStringLiteral("C")});
+    list->model()->sort(0); // the list keeps its entries sorted
+    // Nothing is selected on opening, whatever the current type.
+    list->setCurrentIndex(-1);
+    list->setEditText(QString());
+    if (language == 0) {
+        Control(idp::kLabel)->setProperty("text", QStringLiteral("PIN Type"));
+        Control(idp::kOk)->setProperty("text", QStringLiteral("OK"));
+    } else if (language == 1) {
+        Control(idp::kLabel)->setProperty("text", QStringLiteral("PIN类型"));
+        Control(idp::kOk)->setProperty("text", QStringLiteral("确定"));
+    }
+}
+
+void CPinTypeDlg::OnPinTypeChange(int index) {
+    m_pinType = TypeList()->itemText(index) == QLatin1String("A") ? 0 : 1;
+}
+
+} // namespace vemla

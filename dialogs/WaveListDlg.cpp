@@ -1,0 +1,127 @@
+#include "WaveListDlg.h"
+
+#include "MessageBox.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <limits>
+
+namespace vemla {
+
+std::optional<int32_t> ParseDecimalField(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+        negative = t[i++] == u'-';
+    if (i == t.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+CWaveListDlg::CWaveListDlg(IMessageBox& boxes, QWidget* parent) : QDialog(parent), m_boxes(boxes) {
+    const DialogSpec& spec = WaveListDialogTemplate();
+    m_built = BuildDialog(this, spec, DialogUnits(DialogFont(spec.fontPoints)));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setModal(false);
+    connect(qobject_cast<QPushButton*>(Control(idw::kOk)), &QPushButton::clicked, this,
+            &CWaveListDlg::accept);
+    connect(qobject_cast<QPushButton*>(Control(idw::kCancel)), &QPushButton::clicked, this,
+            &CWaveListDlg::reject);
+    WriteFields(); // every field first shows "0"
+}
+
+QLineEdit* CWaveListDlg::Field(int k) const {
+    if (k < 1 || k > kMaxWaves)
+        return nullptr;
+    return qobject_cast<QLineEdit*>(Control(idw::kFields[k - 1]));
+}
+
+QWidget* CWaveListDlg::Label(int k) const {
+    if (k < 1 || k > kMaxWaves)
+        return nullptr;
+    return Control(idw::kFirstLabel + k - 1);
+}
+
+void CWaveListDlg::PrepareForCount(int32_t count, int8_t language) {
+    m_count = count;
+    m_language = language;
+    const char* group = nullptr;
+    const char* prompt = nullptr;
+    const char* ok = nullptr;
+    if (language == 0) {
+        group = "SET WAVELENGTH";
+        prompt = "Please enter the desired wavelength";
+        ok = "OK";
+    } else if (language == 1) {
+        group = "设置波长";
+        prompt = "请输入所需波长：";
+        ok = "确定";
+    }
+    if (group) {
+        Control(idw::kGroup)->setProperty("title", QString::fromUtf8(group));
+        Control(idw::kPrompt)->setProperty("text", QString::fromUtf8(prompt));
+        Control(idw::kOk)->setProperty("text", QString::fromUtf8(ok));
+    }
+    if (!WaveCountInRange(count))
+        return;
+    // WAVE1 always stays visible; the others follow the count, their typed values kept.
+    for (int k = 2; k <= kMaxWaves; ++k) {
+        Label(k)->setVisible(k <= count);
+        Field(k)->setVisible(k <= count);
+    }
+}
+
+void CWaveListDlg::ReadFields() {
+    for (int slot = 0; slot < kMaxWaves; ++slot) {
+        QLineEdit* field = Field(WaveOfSlot(slot));
+        const std::optional<int32_t> value = ParseDecimalField(field->text());
+        if (!value) {
+            // This field and the ones after it keep their previous values.
+            m_boxes.Show(this, kAppBoxCaption,
+                         m_language == 1 ? QStringLiteral("请输入一个整数。")
+                                         : QStringLiteral("Please enter an integer."),
+                         BoxButtons::Ok, BoxIcon::Warning);
+            field->setFocus();
+            return;
+        }
+        m_values[slot] = *value;
+    }
+}
+
+void CWaveListDlg::WriteFields() {
+    for (int slot = 0; slot < kMaxWaves; ++slot)
+        Field(WaveOfSlot(slot))->setText(QString::number(m_values[slot]));
+}
+
+void CWaveListDlg::accept() {
+    ReadFields();
+    if (WaveCountInRange(m_count)) {
+        // Numbers outside 0..65535 go out modulo 65536; bytes after the end byte stay as an
+        // earlier, longer list left them.
+        for (int k = 1; k <= m_count; ++k) {
+            const auto v = static_cast<uint16_t>(static_cast<uint32_t>(WaveValue(k)));
+            m_waveList[2 * (k - 1)] = static_cast<uint8_t>(v >> 8);
+            m_waveList[2 * (k - 1) + 1] = static_cast<uint8_t>(v & 0xFF);
+        }
+        m_waveList[2 * m_count] = 0xBB;
+    }
+    WriteFields();
+    QDialog::accept();
+}
+
+} // namespace vemla

@@ -1,0 +1,71 @@
+#pragma once
+// The wavelength list dialog: up to 20 typed wavelengths become the byte list that the
+// set-device-wavelengths command copies into its frame. One modeless instance lives as long
+// as the main window; it is only shown and hidden, so typed values stay between showings.
+
+#include "DialogTemplate.h"
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+class QLineEdit;
+
+namespace vemla {
+
+class IMessageBox;
+
+inline constexpr int kMaxWaves = 20;
+// The list: a u16 BE pair per wavelength and the end byte 0xBB.
+inline constexpr std::size_t kWaveListBytes = 2 * kMaxWaves + 1;
+
+// SET WAVE and set device wavelengths accept 1..20 wavelengths.
+constexpr bool WaveCountInRange(int32_t count) {
+    return count >= 1 && count <= kMaxWaves;
+}
+inline constexpr const char* kWaveCountMessageEnglish = "Please input a data between 1 and 20!";
+inline constexpr const char* kWaveCountMessageChinese = "请输入1到20的波长个数";
+
+// A decimal integer as a field accepts it: blanks around it, an optional sign, digits, in range.
+std::optional<int32_t> ParseDecimalField(const QString& text);
+
+class CWaveListDlg : public QDialog {
+    Q_OBJECT
+public:
+    CWaveListDlg(IMessageBox& boxes, QWidget* parent = nullptr);
+
+    // Captions by language (0 English, 1 Chinese, other: unchanged) and the fields for N.
+    void PrepareForCount(int32_t count, int8_t language);
+
+    std::span<const uint8_t> WaveList() const { return m_waveList; }
+    // The value held for field WAVEk, k from 1 to 20.
+    int32_t WaveValue(int k) const { return m_values[Slot(k)]; }
+    int32_t Count() const { return m_count; }
+    int8_t Language() const { return m_language; }
+
+    QLineEdit* Field(int k) const;
+    QWidget* Label(int k) const;
+    QWidget* Control(int id) const { return m_built.Control(id); }
+
+public slots:
+    // OK: read the fields, build the list, show the values again and hide.
+    void accept() override;
+
+private:
+    // Values are held, read and written in the order WAVE2..WAVE20, WAVE1.
+    static int Slot(int k) { return k == 1 ? kMaxWaves - 1 : k - 2; }
+    static int WaveOfSlot(int slot) { return slot == kMaxWaves - 1 ? 1 : slot + 2; }
+    void ReadFields();
+    void WriteFields();
+
+    IMessageBox& m_boxes;
+    BuiltDialog m_built;
+    int32_t m_count = 0;
+    int8_t m_language = 0;
+    std::array<uint8_t, kWaveListBytes> m_waveList{};
+    std::array<int32_t, kMaxWaves> m_values{};
+};
+
+} // namespace vemla
