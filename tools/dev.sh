@@ -53,8 +53,9 @@ sanitize)
     build=build-asan run_tests
     build=build-tsan configure_and_build -DVEMLA_SANITIZE=thread -DVEMLA_BUILD_BENCH=OFF
     # Qt itself is not built with ThreadSanitizer; run the engine, window and simulator tests.
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build=build-tsan \
-        run_tests -R 'CommPort|HeldWrite|PosixDevice|WakeSignal|Commands|Session|Simulator|MeterCore'
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$here/tools/tsan.supp" \
+        build=build-tsan \
+        run_tests -R 'CommPort|HeldWrite|PosixDevice|WakeSignal|Commands|Settings|Session|Simulator|MeterCore'
     ;;
 *)
     echo "usage: $0 run|test|sanitize" >&2
