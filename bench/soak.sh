@@ -14,6 +14,7 @@ if [ "${1:-}" = "--valgrind" ]; then
     # Leaks of our own code fail the run; what Qt and fontconfig keep for the process is "still
     # reachable" and not counted.
     exec valgrind --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=1 \
+        --suppressions=bench/valgrind-qt.supp \
         "$build/bench/soak/vemla_soak" 6000 2000
 fi
 exec "$build/bench/soak/vemla_soak" "$@"
