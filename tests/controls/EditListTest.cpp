@@ -107,6 +107,11 @@ struct Transition {
     bool cellSelected, active, editing;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Transition& t, std::ostream* os) {
+    *os << t.name;
+}
+
 class TransitionTest : public EditListTest, public ::testing::WithParamInterface<Transition> {};
 
 TEST_P(TransitionTest, EndsInTheRightState) {

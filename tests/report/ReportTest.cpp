@@ -136,6 +136,10 @@ struct LanguageCase {
     QString fileName;
 };
 
+void PrintTo(const LanguageCase& c, std::ostream* os) {
+    *os << "language " << int(c.language);
+}
+
 class ReportLanguageTest : public ReportTest, public ::testing::WithParamInterface<LanguageCase> {};
 
 TEST_P(ReportLanguageTest, LabelsHeadersFieldsAndFileNameAreOfTheLanguage) {

@@ -17,6 +17,10 @@ struct SettingsCase {
     StopBits stop = StopBits::One;
 };
 
+void PrintTo(const SettingsCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class SettingsStringTest : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(SettingsStringTest, AppliesLikeBuildCommDcb) {

@@ -32,6 +32,10 @@ struct CommandCase {
     Bytes reply;
 };
 
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CommandReply : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(CommandReply, GivesExactReplyBytes) {
@@ -381,6 +385,10 @@ struct DamageCase {
     void (*set)(SimFaults&);
     int lost; // record index the damage may cost, -1 for none
 };
+
+void PrintTo(const DamageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DamagedUpload : public testing::TestWithParam<DamageCase> {};
 
