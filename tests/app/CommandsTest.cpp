@@ -39,6 +39,8 @@ protected:
         dlg.ControlAs<QPushButton>(idc::kPortButton)->click();
         ASSERT_TRUE(dlg.Port().IsOpen());
         ASSERT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+        // The monitor thread purges the line as it starts; the meter speaks only after that.
+        ASSERT_TRUE(test::WaitUntil([&] { return dlg.Port().IsMonitoring(); }));
     }
     void Click(int id) { dlg.ControlAs<QPushButton>(id)->click(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
