@@ -35,7 +35,11 @@ int CMeterApp::Run() {
     const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
                                        QStringLiteral("Close the window after this many ms."),
                                        QStringLiteral("ms"));
-    parser.addOptions({simulate, records, service, quitAfter});
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the window to this file once it shows, then close."),
+        QStringLiteral("file"));
+    parser.addOptions({simulate, records, service, quitAfter, screenshot});
     parser.process(*this);
 
     std::unique_ptr<MeterSimulator> meter;
@@ -56,8 +60,15 @@ int CMeterApp::Run() {
         dlg.SetServiceMode(true);
     if (parser.isSet(quitAfter))
         QTimer::singleShot(parser.value(quitAfter).toInt(), &dlg, &QDialog::reject);
+    bool saved = true;
+    if (parser.isSet(screenshot)) {
+        QTimer::singleShot(500, &dlg, [&] {
+            saved = dlg.grab().save(parser.value(screenshot));
+            dlg.reject();
+        });
+    }
     dlg.exec();
-    return 0;
+    return saved ? 0 : 1;
 }
 
 } // namespace vemla

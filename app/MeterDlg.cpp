@@ -4,6 +4,7 @@
 #include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "MessageBox.h"
@@ -26,6 +27,22 @@ constexpr std::array kLaserEdits{idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::
 
 } // namespace
 
+// The icon of each table button; 0 for the other controls.
+int CMeterDlg::IconFor(int controlId) {
+    switch (controlId) {
+    case idc::kUpload:
+        return idi::kUpload;
+    case idc::kDeleteSelect:
+        return idi::kDeleteSelect;
+    case idc::kDeleteAll:
+        return idi::kDeleteAll;
+    case idc::kSaveOrPrint:
+        return idi::kSave;
+    default:
+        return 0;
+    }
+}
+
 QIcon CMeterDlg::LoadIcon(int id) {
     return QIcon(QStringLiteral(":/icons/icon%1.svg").arg(id));
 }
@@ -37,10 +54,15 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
       m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
     m_built = BuildDialog(this, MainDialogTemplate(), m_units,
                           [this](const ControlSpec& c, QWidget* parent) -> QWidget* {
-                              if (c.id != idc::kTable)
+                              if (c.id == idc::kTable) {
+                                  m_table = new CEditList(parent);
+                                  return m_table;
+                              }
+                              if (IconFor(c.id) == 0)
                                   return nullptr;
-                              m_table = new CEditList(parent);
-                              return m_table;
+                              auto* b = new CIconButton(QString::fromUtf8(c.caption), parent);
+                              b->setAutoDefault(false);
+                              return b;
                           });
     ConnectHandlers();
     OnInitDialog();
@@ -69,6 +91,13 @@ void CMeterDlg::OnInitDialog() {
     LoadFields();
 
     StartupLoadLanguage();
+
+    // After the captions are in: the four table buttons get their icons and the raised look.
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint}) {
+        auto* button = ControlAs<CIconButton>(id);
+        button->SetButtonIcons(IconFor(id), 0);
+        button->SetFlatLook(false, true);
+    }
 
     // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
     m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);

@@ -94,6 +94,7 @@ public:
     void ShowAbout();
 
     static QIcon LoadIcon(int id);
+    static int IconFor(int controlId);
 
 public slots:
     // EXIT: closes only when the fields can be read.

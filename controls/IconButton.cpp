@@ -1,0 +1,242 @@
+#include "IconButton.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+namespace vemla {
+namespace {
+
+QIcon ResourceIcon(int id) {
+    const QString path = QStringLiteral(":/icons/icon%1.svg").arg(id);
+    return QFile::exists(path) ? QIcon(path) : QIcon();
+}
+
+// The rest icon made from the main one, pixel by pixel; black stays black.
+QIcon Derived(const QIcon& icon, bool grey) {
+    QImage img =
+        icon.pixmap(CIconButton::kIconSize).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = line[x];
+            const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+            if (r == 0 && g == 0 && b == 0)
+                continue;
+            if (grey) {
+                const int v = int(0.299 * r + 0.587 * g + 0.114 * b);
+                line[x] = qRgba(v, v, v, qAlpha(c));
+            } else {
+                line[x] = qRgba(r - r / 4, g - g / 4, b - b / 4, qAlpha(c));
+            }
+        }
+    }
+    return QIcon(QPixmap::fromImage(img));
+}
+
+void HLine(QPainter& p, int x1, int x2, int y, const QColor& c) {
+    if (x2 >= x1)
+        p.fillRect(x1, y, x2 - x1 + 1, 1, c);
+}
+void VLine(QPainter& p, int x, int y1, int y2, const QColor& c) {
+    if (y2 >= y1)
+        p.fillRect(x, y1, 1, y2 - y1 + 1, c);
+}
+
+// One-pixel edge: `topLeft` on the top and left lines, `bottomRight` on the others.
+void Edge(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+    HLine(p, r.left(), r.right() - 1, r.top(), topLeft);
+    VLine(p, r.left(), r.top(), r.bottom() - 1, topLeft);
+    HLine(p, r.left(), r.right(), r.bottom(), bottomRight);
+    VLine(p, r.right(), r.top(), r.bottom(), bottomRight);
+}
+
+// Every other pixel of the outline, as the platform's focus rectangle is dotted.
+void DottedFrame(QPainter& p, const QRect& r, const QColor& c) {
+    for (int x = r.left(); x <= r.right(); ++x) {
+        if ((x + r.top()) % 2 == 0)
+            p.fillRect(x, r.top(), 1, 1, c);
+        if ((x + r.bottom()) % 2 == 0)
+            p.fillRect(x, r.bottom(), 1, 1, c);
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+        if ((r.left() + y) % 2 == 0)
+            p.fillRect(r.left(), y, 1, 1, c);
+        if ((r.right() + y) % 2 == 0)
+            p.fillRect(r.right(), y, 1, 1, c);
+    }
+}
+
+} // namespace
+
+CIconButton::CIconButton(QWidget* parent) : CIconButton(QString(), parent) {}
+
+CIconButton::CIconButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+    ResetColours();
+    // Connected before any handler of the window, so the focus moves first.
+    connect(this, &QAbstractButton::clicked, this, &CIconButton::OnClicked);
+}
+
+int CIconButton::SetButtonIcons(int mainIconId, int restIconId) {
+    m_mainIcon = QIcon();
+    m_restIcon = QIcon();
+    QIcon main = ResourceIcon(mainIconId);
+    QIcon rest;
+    if (restIconId == -2 || restIconId == -3)
+        rest = main.isNull() ? QIcon() : Derived(main, restIconId == -2);
+    else if (restIconId != 0)
+        rest = ResourceIcon(restIconId);
+    if (main.isNull() || (restIconId != 0 && rest.isNull()))
+        return 1;
+    m_mainIcon = std::move(main);
+    m_restIcon = std::move(rest);
+    update();
+    return 0;
+}
+
+int CIconButton::SetFlatLook(bool flat, bool repaint) {
+    m_flat = flat;
+    if (repaint)
+        update();
+    return 0;
+}
+
+int CIconButton::SetPressLook(int style, bool repaint) {
+    if (style != 0 && style != 1)
+        return 6;
+    m_pressedOffset = style == 0 ? QPoint(1, 1) : QPoint(0, 2);
+    if (repaint)
+        update();
+    return 0;
+}
+
+void CIconButton::SetColours(Colours which, const ColourPair& pair, bool repaint) {
+    (which == Colours::Active ? m_active : which == Colours::Rest ? m_rest : m_focus) = pair;
+    if (repaint)
+        update();
+}
+
+CIconButton::ColourPair CIconButton::GetColours(Colours which) const {
+    return which == Colours::Active ? m_active : which == Colours::Rest ? m_rest : m_focus;
+}
+
+void CIconButton::ResetColours() {
+    const ColourPair face{palette().color(QPalette::Button), palette().color(QPalette::ButtonText)};
+    m_active = m_rest = m_focus = face;
+}
+
+void CIconButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        ResetColours(); // the system colours changed: every pair goes back to face and text
+    QPushButton::changeEvent(event);
+}
+
+void CIconButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double click counts as a second click.
+    mousePressEvent(event);
+}
+
+void CIconButton::OnClicked() {
+    setFocus(Qt::MouseFocusReason);
+    QMenu* popup = m_menu.IsAttached() ? m_menu.FirstSubMenu() : nullptr;
+    if (!popup)
+        return;
+    m_menuShown = true;
+    repaint();
+    QAction* chosen = popup->exec(mapToGlobal(rect().bottomLeft()));
+    m_menuShown = false;
+    repaint();
+    if (chosen)
+        emit MenuCommand(chosen->data().toInt());
+}
+
+bool CIconButton::Pressed() const {
+    return isDown() || m_menuShown;
+}
+
+const CIconButton::ColourPair& CIconButton::Pair() const {
+    if (Pressed())
+        return m_active;
+    return hasFocus() ? m_focus : m_rest;
+}
+
+void CIconButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QRect r = rect();
+    PaintBackground(p, r);
+    PaintBorder(p, r);
+    QRect caption = rect();
+    if (!m_mainIcon.isNull())
+        PaintIcon(p, caption);
+    if (!text().isEmpty())
+        PaintCaption(p, caption);
+    if (hasFocus() && !m_flat)
+        DottedFrame(p, r.adjusted(3, 3, -3, -3), palette().color(QPalette::ButtonText));
+}
+
+void CIconButton::PaintBackground(QPainter& p, QRect& r) {
+    if (!m_flat && (hasFocus() || isDefault())) {
+        Edge(p, r, Qt::black, Qt::black);
+        r.adjust(1, 1, -1, -1);
+    }
+    p.fillRect(r, Pair().background);
+}
+
+void CIconButton::PaintBorder(QPainter& p, const QRect& r) {
+    const QPalette& pal = palette();
+    // Button shadow is Dark, 3D dark shadow Shadow, button highlight Light, 3D light Midlight.
+    if (Pressed()) {
+        if (m_flat)
+            Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Light));
+        else
+            Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Dark));
+        return;
+    }
+    if (m_flat)
+        return; // no hover tracking: a flat button at rest has no edge
+    Edge(p, r, pal.color(QPalette::Light), pal.color(QPalette::Shadow));
+    Edge(p, r.adjusted(1, 1, -1, -1), pal.color(QPalette::Midlight), pal.color(QPalette::Dark));
+}
+
+void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
+    const QIcon& icon = Pressed() || m_restIcon.isNull() ? m_mainIcon : m_restIcon;
+    const QRect full = rect();
+    QPoint at;
+    at.setY(full.top() + (full.height() - kIconSize) / 2);
+    if (text().isEmpty()) {
+        at.setX(full.left() + (full.width() - kIconSize) / 2);
+    } else {
+        at.setX(full.left() + kMargin);
+        caption.setLeft(full.left() + kMargin + kIconSize);
+    }
+    if (Pressed())
+        at += m_pressedOffset;
+    const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+    p.drawPixmap(at, icon.pixmap(QSize(kIconSize, kIconSize), mode));
+}
+
+void CIconButton::PaintCaption(QPainter& p, QRect caption) {
+    if (Pressed())
+        caption.translate(m_pressedOffset);
+    constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
+    const QRect measured = p.fontMetrics().boundingRect(caption, kFlags, text());
+    // Centre the measured block, half the difference on each axis, rounded toward zero.
+    const QRect block(caption.left() + (caption.width() - measured.width()) / 2,
+                      caption.top() + (caption.height() - measured.height()) / 2, measured.width(),
+                      measured.height());
+    if (!isEnabled()) {
+        p.setPen(palette().color(QPalette::Light));
+        p.drawText(block.translated(1, 1), kFlags, text());
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawText(block, kFlags, text());
+        return;
+    }
+    p.setPen(Pair().text);
+    p.drawText(block, kFlags, text());
+}
+
+} // namespace vemla
