@@ -1,5 +1,6 @@
 // Filling the shown measurement table with a full upload: 65,536 records, every cell set, the
 // way the window does it for each record frame.
+#include "CellEdit.h"
 #include "EditList.h"
 #include "MessageBox.h"
 #include "MeterDlg.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -46,6 +48,40 @@ void BM_TableInsertShown(benchmark::State& state) {
     state.counters["rows"] = kRows;
 }
 BENCHMARK(BM_TableInsertShown)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// With a full table: scroll to the other end, select a cell, edit it and store the text, as the
+// operator's mouse and keys do it. Each round should stay well under a frame (16 ms).
+void BM_ScrollSelectEditAt65536Rows(benchmark::State& state) {
+    CEditList table;
+    table.RebuildColumns(
+        {"NUMBER", "WAVE LENGTH", "POWER", "RELATIVE POWER", "REF", "DATA/TIME", "NOTE"});
+    table.resize(800, 400);
+    for (int n = 1; n <= kRows; ++n) {
+        const int row = table.InsertItem(n - 1, QString::number(n));
+        table.SetItemText(row, 2, QStringLiteral("-10.00dBm"));
+    }
+    table.show();
+    QApplication::setActiveWindow(&table);
+    QApplication::processEvents();
+    bool bottom = false;
+    for (auto _ : state) {
+        bottom = !bottom;
+        const int row = bottom ? kRows - 1 : 0;
+        if (bottom)
+            table.scrollToBottom();
+        else
+            table.scrollToTop();
+        const QPoint at = table.visualRect(table.Model().index(row, 6)).center();
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at);
+        QTest::keyClicks(table.Editor(), QStringLiteral("ok"));
+        QTest::keyClick(table.Editor(), Qt::Key_Return);
+        table.repaint();
+    }
+    if (table.GetItemText(0, 6) != QLatin1String("ok"))
+        state.SkipWithError("the edit did not reach the table");
+}
+BENCHMARK(BM_ScrollSelectEditAt65536Rows)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 // The whole road inside the window: record frames fed byte by byte to OnRxChar.
 class NoPorts final : public IPortSource {
