@@ -59,7 +59,7 @@ protected:
     bool WriteBytes(const Bytes& b) { return m_port->Write(b); }
 
     PtyPair m_pty;
-    std::map<uint32_t, std::string> m_devices{{5, m_pty.SlavePath()}};
+    std::map<uint32_t, std::string> m_devices{{5, m_pty.Path()}};
     std::vector<uint32_t> m_resolved;
     QObject m_context;
     Bytes m_got;
@@ -100,12 +100,12 @@ TEST_F(CommPortTest, StopWinsOverGatheringBytes) {
     ASSERT_TRUE(OpenAndMonitor());
     m_pty.Send({0x01});
     m_port->RequestStop();
-    ASSERT_TRUE(WaitUntil([&] { return !m_port->IsOpen(); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return !m_port->IsOpen(); }, std::chrono::milliseconds(1000)));
     EXPECT_FALSE(m_port->IsMonitoring());
 }
 
 TEST_F(CommPortTest, PortNumberIsResolvedThroughTheList) {
-    m_devices = {{10, m_pty.SlavePath()}};
+    m_devices = {{10, m_pty.Path()}};
     EXPECT_TRUE(OpenPort(10));
     EXPECT_FALSE(OpenPort(9));
     EXPECT_EQ(m_resolved, (std::vector<uint32_t>{10, 9}));
@@ -315,7 +315,7 @@ TEST_F(CommPortTest, HangUpShowsReadFileBoxOnceWithoutSpinning) {
     ASSERT_TRUE(WaitUntil([&] { return !m_port->IsOpen(); }));
     // The next Open starts afresh.
     PtyPair fresh;
-    m_devices[5] = fresh.SlavePath();
+    m_devices[5] = fresh.Path();
     ASSERT_TRUE(OpenAndMonitor());
     fresh.Send({0x42});
     ASSERT_TRUE(WaitUntil([&] { return !m_got.empty(); }));

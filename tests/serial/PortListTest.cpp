@@ -133,12 +133,12 @@ TEST(PortPathList, EmptyItemsAndRepeatsAreDropped) {
 
 TEST(PortPathList, EnvironmentPortsThatExistAreListed) {
     PtyPair pty;
-    const std::string value = pty.SlavePath() + ":/dev/no-such-vemla-tty:" + pty.SlavePath();
+    const std::string value = pty.Path() + ":/dev/no-such-vemla-tty:" + pty.Path();
     ::setenv(kPortsVariable, value.c_str(), 1);
     const auto found = CreateEnvironmentPortSource()->Enumerate();
     ::unsetenv(kPortsVariable);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].device, pty.SlavePath());
+    EXPECT_EQ(found[0].device, pty.Path());
     EXPECT_NE(found[0].description.find("VEMLA_PORTS"), std::string::npos);
 }
 

@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(PosixDeviceTest, LineStateIsWrittenToTheTerminal) {
-    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->Open(m_pty.Path()));
     LineState s;
     s.baud = 19200;
     s.dataBits = 7;
@@ -47,7 +47,7 @@ TEST_F(PosixDeviceTest, LineStateIsWrittenToTheTerminal) {
 }
 
 TEST_F(PosixDeviceTest, SettingsWithoutTermiosFormAreRefused) {
-    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->Open(m_pty.Path()));
     for (auto edit : {+[](LineState& s) { s.baud = 12345; },
                       +[](LineState& s) { s.stopBits = StopBits::OnePointFive; },
                       +[](LineState& s) { s.dsrFlow = true; }}) {
@@ -59,7 +59,7 @@ TEST_F(PosixDeviceTest, SettingsWithoutTermiosFormAreRefused) {
 }
 
 TEST_F(PosixDeviceTest, PurgeDiscardsWhatWaitsAndReadTakesItAll) {
-    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->Open(m_pty.Path()));
     ASSERT_TRUE(m_device->SetEventMask(kEventRxChar));
     m_pty.Send({1, 2, 3});
     PumpFor(30);
@@ -81,7 +81,7 @@ TEST_F(PosixDeviceTest, PurgeDiscardsWhatWaitsAndReadTakesItAll) {
 }
 
 TEST_F(PosixDeviceTest, WaitReportsEveryReadySourceAndHangUp) {
-    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->Open(m_pty.Path()));
     ASSERT_TRUE(m_device->SetEventMask(kEventRxChar));
     WakeSignal a, b;
     b.Raise();
@@ -102,7 +102,7 @@ TEST_F(PosixDeviceTest, WaitReportsEveryReadySourceAndHangUp) {
 }
 
 TEST_F(PosixDeviceTest, PurgeDoesNotTakeBackACompletedWrite) {
-    ASSERT_TRUE(m_device->Open(m_pty.SlavePath()));
+    ASSERT_TRUE(m_device->Open(m_pty.Path()));
     WakeSignal abort;
     // Back to back, as two queued requests go out: the second's purge must keep the first.
     for (int round = 0; round < 50; ++round) {

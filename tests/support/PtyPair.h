@@ -1,12 +1,17 @@
 #pragma once
 // A pseudo-terminal pair made inside the test: the program opens the slave path like a serial
-// device, the test plays the instrument on the master side.
+// device, the test plays the instrument on the master side. Header only, so the engine tests
+// use it without the widget test support.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,68 +23,7 @@
 
 namespace vemla::test {
 
-class PtyPair {
-public:
-    PtyPair() {
-        char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
-            return;
-        m_path = name;
-        termios t{};
-        tcgetattr(m_slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
-        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    }
-    ~PtyPair() {
-        if (m_master >= 0)
-            close(m_master);
-        if (m_slave >= 0)
-            close(m_slave);
-    }
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
-
-    bool Ok() const { return m_master >= 0; }
-    const std::string& Path() const { return m_path; }
-
-    void Send(const std::vector<uint8_t>& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-            } else {
-                pollfd p{m_master, POLLOUT, 0};
-                poll(&p, 1, 100);
-            }
-        }
-    }
-
-    // Everything the program wrote within `wait`, while the window's events keep running.
-    std::vector<uint8_t> Received(std::chrono::milliseconds wait = std::chrono::milliseconds(300)) {
-        std::vector<uint8_t> out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < wait.count()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            uint8_t buf[4096];
-            const ssize_t n = read(m_master, buf, sizeof buf);
-            if (n > 0)
-                out.insert(out.end(), buf, buf + n);
-            else
-                usleep(2000);
-        }
-        return out;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
-};
-
-// Runs the window's events until pred holds or the time is up.
+// Runs the event loop until pred holds or the time is up; returns pred().
 inline bool WaitUntil(const std::function<bool()>& pred,
                       std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
     QElapsedTimer t;
@@ -92,5 +36,103 @@ inline bool WaitUntil(const std::function<bool()>& pred,
     }
     return true;
 }
+
+// Runs the event loop for ms milliseconds.
+inline void PumpFor(int ms) {
+    WaitUntil([] { return false; }, std::chrono::milliseconds(ms));
+}
+
+class PtyPair {
+public:
+    PtyPair() {
+        std::array<char, 256> name{};
+        if (::openpty(&m_master, &m_slave, name.data(), nullptr, nullptr) != 0)
+            return;
+        m_path = name.data();
+        termios t{};
+        ::tcgetattr(m_slave, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(m_slave, TCSANOW, &t);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyPair() {
+        CloseMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool Ok() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+    int Master() const { return m_master; }
+
+    void Send(std::span<const uint8_t> bytes) const {
+        size_t done = 0;
+        while (done < bytes.size() && m_master >= 0) {
+            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                return;
+            } else {
+                pollfd p{m_master, POLLOUT, 0};
+                ::poll(&p, 1, 100);
+            }
+        }
+    }
+    void Send(std::initializer_list<uint8_t> bytes) const {
+        Send(std::span(bytes.begin(), bytes.size()));
+    }
+
+    // What the program has written so far, without waiting.
+    std::vector<uint8_t> TakeWritten() {
+        std::array<uint8_t, 4096> buf{};
+        ssize_t n;
+        while (m_master >= 0 && (n = ::read(m_master, buf.data(), buf.size())) > 0)
+            m_written.insert(m_written.end(), buf.begin(), buf.begin() + n);
+        std::vector<uint8_t> out;
+        out.swap(m_written);
+        return out;
+    }
+    // Collects written bytes while the event loop runs, until count are there or time is up.
+    std::vector<uint8_t> Receive(size_t count, int timeoutMs = 3000) {
+        std::vector<uint8_t> got;
+        WaitUntil(
+            [&] {
+                auto more = TakeWritten();
+                got.insert(got.end(), more.begin(), more.end());
+                return got.size() >= count;
+            },
+            std::chrono::milliseconds(timeoutMs));
+        return got;
+    }
+    // Everything the program wrote within `wait`, while the window's events keep running.
+    std::vector<uint8_t> Received(std::chrono::milliseconds wait = std::chrono::milliseconds(300)) {
+        std::vector<uint8_t> out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < wait.count()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            const std::vector<uint8_t> more = TakeWritten();
+            if (more.empty())
+                usleep(2000);
+            out.insert(out.end(), more.begin(), more.end());
+        }
+        return out;
+    }
+
+    void CloseMaster() {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
+    std::vector<uint8_t> m_written;
+};
 
 } // namespace vemla::test
