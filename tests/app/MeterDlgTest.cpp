@@ -3,6 +3,7 @@
 #include "MeterDlg.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "IconButton.h"
 #include "FreshConfig.h"
 #include "RecordingMessageBox.h"
 
@@ -84,6 +85,13 @@ TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
     EXPECT_EQ(dlg.Table().GetItemCount(), 0);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(dlg.windowIcon().isNull());
+    // The four table buttons paint themselves, raised, with their icons.
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint}) {
+        auto* button = dlg.ControlAs<CIconButton>(id);
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_TRUE(button->HasIcon()) << id;
+        EXPECT_FALSE(button->IsFlat()) << id;
+    }
 }
 
 TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindCaptionVisibilityAndGeometry) {
