@@ -53,7 +53,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
       m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
       m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
     m_built = BuildDialog(this, MainDialogTemplate(), m_units,
-                          [this](const ControlSpec& c, QWidget* parent) -> QWidget* {
+                          [this](const ControlEntry& c, QWidget* parent) -> QWidget* {
                               if (c.id == idc::kTable) {
                                   m_table = new CEditList(parent);
                                   return m_table;
@@ -280,7 +280,7 @@ void CMeterDlg::OnSaveOrPrint() {
 void CMeterDlg::SetServiceMode(bool on) {
     m_serviceMode = on;
     size_t statics = 0;
-    for (const ControlSpec& c : MainDialogTemplate().controls) {
+    for (const ControlEntry& c : MainDialogTemplate().controls) {
         QWidget* w = c.id == kNoId ? m_built.statics[statics++] : Control(c.id);
         if (!c.visible)
             w->setVisible(on);

@@ -32,31 +32,31 @@ DialogUnits::DialogUnits(const QFont& font) {
     m_baseY = std::max(1, fm.height());
 }
 
-QRect ControlRect(const ControlSpec& spec, const DialogUnits& units, int comboHeight) {
-    QRect r = units.Rect(spec.x, spec.y, spec.w, spec.h);
-    if (spec.kind == ControlKind::DropDownCombo)
+QRect ControlRect(const ControlEntry& control, const DialogUnits& units, int comboHeight) {
+    QRect r = units.Rect(control.x, control.y, control.w, control.h);
+    if (control.kind == ControlKind::DropDownCombo)
         r.setHeight(comboHeight);
     return r;
 }
 
 namespace {
 
-QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec) {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+QWidget* MakeControl(QWidget* dialog, const ControlEntry& control) {
+    const QString caption = QString::fromUtf8(control.caption);
+    switch (control.kind) {
     case ControlKind::DefaultButton:
     case ControlKind::PushButton: {
         auto* b = new QPushButton(caption, dialog);
         b->setAutoDefault(false);
-        b->setDefault(spec.kind == ControlKind::DefaultButton);
+        b->setDefault(control.kind == ControlKind::DefaultButton);
         return b;
     }
     case ControlKind::GroupBox:
         return new QGroupBox(caption, dialog);
     case ControlKind::Label: {
         auto* l = new QLabel(caption, dialog);
-        Qt::Alignment a = (spec.style & kStyleRight) ? Qt::AlignRight : Qt::AlignLeft;
-        a |= (spec.style & kStyleVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+        Qt::Alignment a = (control.style & kStyleRight) ? Qt::AlignRight : Qt::AlignLeft;
+        a |= (control.style & kStyleVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
         l->setAlignment(a);
         return l;
     }
@@ -81,13 +81,13 @@ QWidget* MakeControl(QWidget* dialog, const ControlSpec& spec) {
 
 } // namespace
 
-BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
+BuiltDialog BuildDialog(QWidget* dialog, const DialogLayout& layout, const DialogUnits& units,
                         const ControlFactory& factory) {
     BuiltDialog built;
-    dialog->setFont(DialogFont(spec.fontPoints));
+    dialog->setFont(DialogFont(layout.fontPoints));
     std::vector<QWidget*> groups;
     int comboHeight = 0;
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlEntry& c : layout.controls) {
         QWidget* w = factory ? factory(c, dialog) : nullptr;
         if (!w)
             w = MakeControl(dialog, c);
@@ -107,8 +107,8 @@ BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUni
     // Group boxes only frame their neighbours; keep them behind so they never cover a control.
     for (QWidget* g : groups)
         g->lower();
-    dialog->setFixedSize(units.X(spec.width), units.Y(spec.height));
-    dialog->setWindowTitle(QString::fromUtf8(spec.title));
+    dialog->setFixedSize(units.X(layout.width), units.Y(layout.height));
+    dialog->setWindowTitle(QString::fromUtf8(layout.title));
     return built;
 }
 

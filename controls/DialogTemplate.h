@@ -51,13 +51,13 @@ struct BuiltDialog {
 
 // Lets a dialog make its own widget class for some controls (the measurement table, the icon
 // buttons); returning null makes the template's default widget for the kind.
-using ControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+using ControlFactory = std::function<QWidget*(const ControlEntry& control, QWidget* parent)>;
 
-BuiltDialog BuildDialog(QWidget* dialog, const DialogSpec& spec, const DialogUnits& units,
+BuiltDialog BuildDialog(QWidget* dialog, const DialogLayout& layout, const DialogUnits& units,
                         const ControlFactory& factory = {});
 
 // The pixel rectangle a control of the template occupies (drop-down combos keep their edit
 // height, since the template height is that of the opened list).
-QRect ControlRect(const ControlSpec& spec, const DialogUnits& units, int comboHeight);
+QRect ControlRect(const ControlEntry& control, const DialogUnits& units, int comboHeight);
 
 } // namespace vemla

@@ -8,8 +8,8 @@ namespace vemla {
 
 CPinTypeDlg::CPinTypeDlg(int8_t language, int32_t pinType, bool choiceRequired, QWidget* parent)
     : QDialog(parent), m_pinType(pinType) {
-    const DialogSpec& spec = PinTypeDialogTemplate();
-    m_built = BuildDialog(this, spec, DialogUnits(DialogFont(spec.fontPoints)));
+    const DialogLayout& layout = PinTypeDialogTemplate();
+    m_built = BuildDialog(this, layout, DialogUnits(DialogFont(layout.fontPoints)));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     auto* ok = qobject_cast<QPushButton*>(Control(idp::kOk));

@@ -33,8 +33,8 @@ std::optional<int32_t> ParseDecimalField(const QString& text) {
 }
 
 CWaveListDlg::CWaveListDlg(IMessageBox& boxes, QWidget* parent) : QDialog(parent), m_boxes(boxes) {
-    const DialogSpec& spec = WaveListDialogTemplate();
-    m_built = BuildDialog(this, spec, DialogUnits(DialogFont(spec.fontPoints)));
+    const DialogLayout& layout = WaveListDialogTemplate();
+    m_built = BuildDialog(this, layout, DialogUnits(DialogFont(layout.fontPoints)));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);

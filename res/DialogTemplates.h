@@ -30,7 +30,7 @@ enum ControlStyle : uint16_t {
 
 inline constexpr int kNoId = -1; // a static control the program never addresses
 
-struct ControlSpec {
+struct ControlEntry {
     int id;
     ControlKind kind;
     const char* caption; // UTF-8
@@ -39,22 +39,22 @@ struct ControlSpec {
     uint16_t style;
 };
 
-struct DialogSpec {
+struct DialogLayout {
     int id;
     const char* title;
     int width, height; // dialog units
-    std::span<const ControlSpec> controls;
+    std::span<const ControlEntry> controls;
     int fontPoints = 9; // "宋体" 9 for the main window; the two settings dialogs ask for 10
 };
 
 // Main window, template 102.
-const DialogSpec& MainDialogTemplate();
+const DialogLayout& MainDialogTemplate();
 // About box, template 100.
-const DialogSpec& AboutDialogTemplate();
+const DialogLayout& AboutDialogTemplate();
 
 // Wavelength list dialog, template 144, and PIN type dialog, template 145.
-const DialogSpec& WaveListDialogTemplate();
-const DialogSpec& PinTypeDialogTemplate();
+const DialogLayout& WaveListDialogTemplate();
+const DialogLayout& PinTypeDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {

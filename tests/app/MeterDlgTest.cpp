@@ -3,8 +3,8 @@
 #include "MeterDlg.h"
 #include "DataExchange.h"
 #include "EditList.h"
-#include "IconButton.h"
 #include "FreshConfig.h"
+#include "IconButton.h"
 #include "RecordingMessageBox.h"
 
 #include <QApplication>
@@ -95,10 +95,10 @@ TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
 }
 
 TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindCaptionVisibilityAndGeometry) {
-    const DialogSpec& spec = MainDialogTemplate();
-    ASSERT_EQ(spec.controls.size(), 62u);
+    const DialogLayout& layout = MainDialogTemplate();
+    ASSERT_EQ(layout.controls.size(), 62u);
     size_t statics = 0;
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlEntry& c : layout.controls) {
         QWidget* w = c.id == kNoId ? dlg.Built().statics.at(statics++) : dlg.Control(c.id);
         ASSERT_NE(w, nullptr) << c.id;
         const char* expectedClass = nullptr;
@@ -153,11 +153,11 @@ TEST_F(MeterDlgTest, TemplateKeepsTheChineseDefaultCaptions) {
         {1043, "语言切换:"},
         {1023, "激光器设置"},
     };
-    const DialogSpec& spec = MainDialogTemplate();
+    const DialogLayout& layout = MainDialogTemplate();
     for (const auto& [id, caption] : captions) {
-        const auto it = std::find_if(spec.controls.begin(), spec.controls.end(),
-                                     [id = id](const ControlSpec& c) { return c.id == id; });
-        ASSERT_NE(it, spec.controls.end()) << id;
+        const auto it = std::find_if(layout.controls.begin(), layout.controls.end(),
+                                     [id = id](const ControlEntry& c) { return c.id == id; });
+        ASSERT_NE(it, layout.controls.end()) << id;
         EXPECT_STREQ(it->caption, caption) << id;
     }
     // The laser group is never switched, so its template captions are what the window shows.
@@ -521,10 +521,10 @@ TEST(ServiceModeTest, ShortcutTogglesExactlyTheHiddenControls) {
     dlg.show();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-    const DialogSpec& spec = MainDialogTemplate();
+    const DialogLayout& layout = MainDialogTemplate();
     const auto check = [&](bool service) {
         size_t statics = 0;
-        for (const ControlSpec& c : spec.controls) {
+        for (const ControlEntry& c : layout.controls) {
             QWidget* w = c.id == kNoId ? dlg.Built().statics[statics++] : dlg.Control(c.id);
             EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
             EXPECT_EQ(w->pos(), dlg.Units().Rect(c.x, c.y, c.w, c.h).topLeft()) << c.id;
