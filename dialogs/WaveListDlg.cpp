@@ -1,36 +1,12 @@
 #include "WaveListDlg.h"
 
+#include "DataExchange.h"
 #include "MessageBox.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <limits>
 
 namespace vemla {
-
-std::optional<int32_t> ParseDecimalField(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
-        negative = t[i++] == u'-';
-    if (i == t.size())
-        return std::nullopt;
-    int64_t value = 0;
-    for (; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    return static_cast<int32_t>(value);
-}
 
 CWaveListDlg::CWaveListDlg(IMessageBox& boxes, QWidget* parent) : QDialog(parent), m_boxes(boxes) {
     const DialogLayout& layout = WaveListDialogTemplate();
@@ -89,7 +65,7 @@ void CWaveListDlg::PrepareForCount(int32_t count, int8_t language) {
 void CWaveListDlg::ReadFields() {
     for (int slot = 0; slot < kMaxWaves; ++slot) {
         QLineEdit* field = Field(WaveOfSlot(slot));
-        const std::optional<int32_t> value = ParseDecimalField(field->text());
+        const std::optional<int32_t> value = ParseSignedDecimal(field->text());
         if (!value) {
             // This field and the ones after it keep their previous values.
             m_boxes.Show(this, kAppBoxCaption,

@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 class QLineEdit;
@@ -27,9 +26,6 @@ constexpr bool WaveCountInRange(int32_t count) {
 }
 inline constexpr const char* kWaveCountMessageEnglish = "Please input a data between 1 and 20!";
 inline constexpr const char* kWaveCountMessageChinese = "请输入1到20的波长个数";
-
-// A decimal integer as a field accepts it: blanks around it, an optional sign, digits, in range.
-std::optional<int32_t> ParseDecimalField(const QString& text);
 
 class CWaveListDlg : public QDialog {
     Q_OBJECT

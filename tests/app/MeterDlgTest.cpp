@@ -1,7 +1,6 @@
 // The main window as the operator and the instrument see it: template, start-up state,
 // data exchange, and every reply the instrument sends.
 #include "MeterDlg.h"
-#include "DataExchange.h"
 #include "EditList.h"
 #include "FreshConfig.h"
 #include "IconButton.h"
@@ -176,37 +175,6 @@ TEST_F(MeterDlgTest, DialogUnitsFollowTheFontMetrics) {
 }
 
 // --- data exchange ---
-
-TEST(DataExchangeTest, DecimalRules) {
-    struct Case {
-        const char* text;
-        std::optional<int32_t> signedValue;
-        std::optional<uint32_t> unsignedValue;
-    };
-    const std::vector<Case> cases{
-        {"0", 0, 0u},
-        {"  42 ", 42, 42u},
-        {"+7", 7, 7u},
-        {"-5", -5, std::nullopt},
-        {"-0", 0, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-        {"  ", std::nullopt, std::nullopt},
-        {"12a", std::nullopt, std::nullopt},
-        {"1 2", std::nullopt, std::nullopt},
-        {"-", std::nullopt, std::nullopt},
-        {"2147483647", 2147483647, 2147483647u},
-        {"-2147483648", INT32_MIN, std::nullopt},
-        {"2147483648", std::nullopt, 2147483648u},
-        {"4294967295", std::nullopt, 4294967295u},
-        {"4294967296", std::nullopt, std::nullopt},
-        {"99999999999999999999999", std::nullopt, std::nullopt},
-        {"１２", std::nullopt, std::nullopt}, // full-width digits are not decimal text here
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ParseSignedDecimal(QString::fromUtf8(c.text)), c.signedValue) << c.text;
-        EXPECT_EQ(ParseUnsignedDecimal(QString::fromUtf8(c.text)), c.unsignedValue) << c.text;
-    }
-}
 
 TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirValues) {
     SetText(idc::kWaveCount, "5");

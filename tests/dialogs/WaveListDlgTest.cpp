@@ -40,30 +40,6 @@ TEST(WaveCount, OneToTwentyOnly) {
         EXPECT_EQ(WaveCountInRange(count), ok) << count;
 }
 
-TEST(DecimalField, AcceptsSignedDecimalWithBlanksOnly) {
-    struct Case {
-        const char* text;
-        std::optional<int32_t> value;
-    };
-    const Case cases[] = {{"1550", 1550},
-                          {" 1310 ", 1310},
-                          {"-1", -1},
-                          {"+70000", 70000},
-                          {"2147483647", INT32_MAX},
-                          {"-2147483648", INT32_MIN},
-                          {"2147483648", {}},
-                          {"", {}},
-                          {" ", {}},
-                          {"-", {}},
-                          {"12a", {}},
-                          {"1 2", {}},
-                          {"0x10", {}},
-                          {"１２", {}},
-                          {"99999999999999999999", {}}};
-    for (const Case& c : cases)
-        EXPECT_EQ(ParseDecimalField(QString::fromUtf8(c.text)), c.value) << c.text;
-}
-
 TEST_F(WaveListDlgTest, StartsHiddenWithEveryFieldZeroAndAnEmptyList) {
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.windowTitle().isEmpty());

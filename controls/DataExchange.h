@@ -1,5 +1,5 @@
 #pragma once
-// Text-to-number rules of the window's bound fields: surrounding blanks allowed, nothing else.
+// Text-to-number rules of the dialogs' bound fields: surrounding blanks allowed, nothing else.
 
 #include <QString>
 #include <cstdint>
