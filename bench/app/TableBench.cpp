@@ -5,13 +5,11 @@
 #include "MessageBox.h"
 #include "MeterDlg.h"
 
+#include "BenchWindow.h"
 #include "MeterSimulator.h"
-#include "PortSource.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -20,6 +18,7 @@
 namespace {
 
 using namespace vemla;
+using namespace vemla::bench;
 
 constexpr int kRows = 65536;
 
@@ -84,18 +83,6 @@ void BM_ScrollSelectEditAt65536Rows(benchmark::State& state) {
 BENCHMARK(BM_ScrollSelectEditAt65536Rows)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 // The whole road inside the window: record frames fed byte by byte to OnRxChar.
-class NoPorts final : public IPortSource {
-public:
-    std::vector<PortCandidate> Enumerate() override { return {}; }
-};
-
-class SilentBoxes final : public IMessageBox {
-public:
-    BoxAnswer Show(QWidget*, const QString&, const QString&, BoxButtons, BoxIcon) override {
-        return BoxAnswer::Ok;
-    }
-};
-
 void BM_WindowUploadThroughOnRxChar(benchmark::State& state) {
     std::vector<uint8_t> stream;
     stream.reserve(kRows * 22 + 4);
@@ -133,11 +120,10 @@ void BM_UploadFromSimulator(benchmark::State& state) {
     }
     SilentBoxes boxes;
     CMeterDlg dlg(boxes, std::make_unique<NoPorts>());
-    dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
-    dlg.show();
-    dlg.OnPortListDropDown();
-    dlg.findChild<QComboBox*>(QStringLiteral("1000"))->setCurrentIndex(0);
-    dlg.OnPortButton();
+    if (!OpenSimulatedPort(dlg, meter)) {
+        state.SkipWithError("port did not open");
+        return;
+    }
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
@@ -151,17 +137,6 @@ void BM_UploadFromSimulator(benchmark::State& state) {
 }
 BENCHMARK(BM_UploadFromSimulator)->Unit(benchmark::kMillisecond)->Iterations(2)->UseManualTime();
 
-long PeakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
-
 // Peak memory of the window holding a full upload, beside the window alone.
 void BM_WindowPeakMemory(benchmark::State& state) {
     for (auto _ : state) {
@@ -169,7 +144,7 @@ void BM_WindowPeakMemory(benchmark::State& state) {
         CMeterDlg dlg(boxes, std::make_unique<NoPorts>());
         dlg.show();
         QApplication::processEvents();
-        const long before = PeakKiB();
+        const long before = StatusKiB("VmHWM:");
         for (int n = 1; n <= kRows; ++n) {
             const int row = dlg.Table().InsertItem(n - 1, QString::number(n));
             dlg.Table().SetItemText(row, 1, QStringLiteral("1550"));
@@ -179,8 +154,8 @@ void BM_WindowPeakMemory(benchmark::State& state) {
             dlg.Table().SetItemText(row, 5, QStringLiteral("2013-10-09  15:07  "));
         }
         QApplication::processEvents();
-        state.counters["peak_MiB"] = double(PeakKiB()) / 1024.0;
-        state.counters["rows_MiB"] = double(PeakKiB() - before) / 1024.0;
+        state.counters["peak_MiB"] = double(StatusKiB("VmHWM:")) / 1024.0;
+        state.counters["rows_MiB"] = double(StatusKiB("VmHWM:") - before) / 1024.0;
     }
 }
 BENCHMARK(BM_WindowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -3,16 +3,11 @@
 // memory must level off at what one full table needs; exits 1 when it keeps growing, when an
 // upload comes back incomplete, or when throughput collapses.
 //   vemla_soak [total records, default 1000000] [records per upload, default 62500]
+#include "BenchWindow.h"
 #include "EditList.h"
-#include "MessageBox.h"
-#include "MeterDlg.h"
-#include "MeterSimulator.h"
-#include "PortSource.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,32 +15,6 @@
 
 namespace vemla {
 namespace {
-
-class SilentBoxes final : public IMessageBox {
-public:
-    BoxAnswer Show(QWidget*, const QString&, const QString& text, BoxButtons, BoxIcon) override {
-        last = text;
-        ++count;
-        return BoxAnswer::Ok;
-    }
-    QString last;
-    int count = 0;
-};
-
-class NoPorts final : public IPortSource {
-public:
-    std::vector<PortCandidate> Enumerate() override { return {}; }
-};
-
-long ResidentKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
-    return -1;
-}
 
 int Soak(long total, int perUpload) {
     SimOptions options;
@@ -55,14 +24,9 @@ int Soak(long total, int perUpload) {
         std::fprintf(stderr, "simulator: %s\n", meter.ErrorText().c_str());
         return 2;
     }
-    SilentBoxes boxes;
-    CMeterDlg dlg(boxes, std::make_unique<NoPorts>());
-    dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
-    dlg.show();
-    dlg.OnPortListDropDown();
-    dlg.findChild<QComboBox*>(QStringLiteral("1000"))->setCurrentIndex(0);
-    dlg.OnPortButton();
-    if (!dlg.Port().IsOpen()) {
+    bench::SilentBoxes boxes;
+    CMeterDlg dlg(boxes, std::make_unique<bench::NoPorts>());
+    if (!bench::OpenSimulatedPort(dlg, meter)) {
         std::fprintf(stderr, "port did not open\n");
         return 2;
     }
@@ -86,7 +50,7 @@ int Soak(long total, int perUpload) {
             return 1;
         }
         rates.push_back(perUpload / seconds);
-        resident.push_back(ResidentKiB());
+        resident.push_back(bench::StatusKiB("VmRSS:"));
         std::printf("%6ld  %14ld  %7.2f  %9.0f  %12.1f\n", u, u * perUpload, seconds, rates.back(),
                     double(resident.back()) / 1024.0);
         std::fflush(stdout);
