@@ -4,6 +4,7 @@
 #include "EditList.h"
 #include "FreshConfig.h"
 #include "MeterDlg.h"
+#include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 
 #include <QComboBox>
@@ -120,9 +121,7 @@ TEST_F(LanguageSwitchTest, SpotCheckOfTheTableTexts) {
 }
 
 TEST_F(LanguageSwitchTest, RowsNotesAndCounterSurviveASwitch) {
-    const uint8_t record[22] = {0xAA, 22,   0x05, 0, 0, 0x06, 0x0E, 0xC1, 0x20, 0, 0,
-                                0xC1, 0xA4, 0,    0, 1, 13,   10,   9,    15,   7, 0x55};
-    for (uint8_t b : record)
+    for (uint8_t b : test::Record(0))
         dlg.OnRxChar(b, 1);
     dlg.Table().SetItemText(0, 6, QStringLiteral("fibre 7"));
     Choose(1);
