@@ -46,27 +46,6 @@ TEST(PinTypeDlg, CaptionsByLanguage) {
     }
 }
 
-TEST(PinTypeDlg, OnlyTheLastPickCounts) {
-    CPinTypeDlg dlg(0, 0, true);
-    QComboBox* list = dlg.TypeList();
-    list->setCurrentIndex(1);
-    EXPECT_EQ(dlg.PinType(), 1);
-    list->setCurrentIndex(0);
-    EXPECT_EQ(dlg.PinType(), 0);
-    list->setCurrentIndex(1);
-    EXPECT_EQ(dlg.PinType(), 1);
-}
-
-TEST(PinTypeDlg, OkWaitsForTheFirstPickOnlyBeforeAnyConfirmation) {
-    CPinTypeDlg first(0, 0, true);
-    EXPECT_FALSE(Ok(first)->isEnabled());
-    first.TypeList()->setCurrentIndex(0);
-    EXPECT_TRUE(Ok(first)->isEnabled());
-
-    CPinTypeDlg later(0, 1, false);
-    EXPECT_TRUE(Ok(later)->isEnabled());
-}
-
 TEST(PinTypeDlg, EnterCannotConfirmBeforeAPick) {
     CPinTypeDlg dlg(0, 0, true);
     int result = -1;
