@@ -150,6 +150,8 @@ TEST_P(TransitionTest, EndsInTheRightState) {
 }
 
 using S = Step;
+// One transition a line: name, steps, then row, column, cell selected, active, editing.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     States, TransitionTest,
     ::testing::Values(
@@ -158,46 +160,15 @@ INSTANTIATE_TEST_SUITE_P(
         Transition{"SelectedClickOtherMoves", {S::ClickA, S::ClickB}, 4, 0, true, true, false},
         Transition{"SelectedClickSameEdits", {S::ClickA, S::ClickA}, 1, 3, true, true, true},
         Transition{"SelectedClickEmptyMarks", {S::ClickA, S::ClickEmpty}, 1, 3, false, true, false},
-        Transition{"MarkedClickSameSelectsNoEdit",
-                   {S::ClickA, S::ClickEmpty, S::ClickA},
-                   1,
-                   3,
-                   true,
-                   true,
-                   false},
-        Transition{
-            "EnterInsideKeepsCell", {S::ClickB, S::ClickB, S::Enter}, 4, 0, true, true, false},
-        Transition{
-            "EscapeInsideKeepsCell", {S::ClickB, S::ClickB, S::Escape}, 4, 0, true, true, false},
-        Transition{"EnterOutsideGoesIdle",
-                   {S::ClickB, S::ClickB, S::PointerOut, S::Enter},
-                   -1,
-                   -1,
-                   false,
-                   false,
-                   false},
-        Transition{"FocusLossOutsideGoesIdle",
-                   {S::ClickA, S::PointerOut, S::FocusOther},
-                   -1,
-                   -1,
-                   false,
-                   false,
-                   false},
+        Transition{"MarkedClickSameSelectsNoEdit", {S::ClickA, S::ClickEmpty, S::ClickA}, 1, 3, true, true, false},
+        Transition{"EnterInsideKeepsCell", {S::ClickB, S::ClickB, S::Enter}, 4, 0, true, true, false},
+        Transition{"EscapeInsideKeepsCell", {S::ClickB, S::ClickB, S::Escape}, 4, 0, true, true, false},
+        Transition{"EnterOutsideGoesIdle", {S::ClickB, S::ClickB, S::PointerOut, S::Enter}, -1, -1, false, false, false},
+        Transition{"FocusLossOutsideGoesIdle", {S::ClickA, S::PointerOut, S::FocusOther}, -1, -1, false, false, false},
         Transition{"FocusLossInsideKeepsCell", {S::ClickA, S::FocusOther}, 1, 3, true, true, false},
-        Transition{"EditorFocusLossInsideKeepsCell",
-                   {S::ClickA, S::ClickA, S::FocusOther},
-                   1,
-                   3,
-                   true,
-                   true,
-                   false},
-        Transition{"MarkedFocusLossOutsideGoesIdle",
-                   {S::ClickA, S::ClickEmpty, S::PointerOut, S::FocusOther},
-                   -1,
-                   -1,
-                   false,
-                   false,
-                   false}),
+        Transition{"EditorFocusLossInsideKeepsCell", {S::ClickA, S::ClickA, S::FocusOther}, 1, 3, true, true, false},
+        Transition{"MarkedFocusLossOutsideGoesIdle", {S::ClickA, S::ClickEmpty, S::PointerOut, S::FocusOther}, -1, -1, false, false, false}),
+    // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditListTest, SecondClickEditsThatCellAndEnterStoresOnlyIt) {
@@ -297,15 +268,6 @@ TEST_F(EditListTest, RowsResetOrShiftedUnderTheEditorDropTheEdit) {
     EXPECT_FALSE(table->Editor()->isVisible());
     EXPECT_EQ(table->GetItemText(3, 6), "");
     EXPECT_EQ(table->GetItemText(4, 6), "");
-}
-
-TEST_F(EditListTest, GivenPaletteHighlightColoursTheMarker) {
-    QPalette p = table->palette();
-    p.setColor(QPalette::Highlight, QColor(200, 30, 40));
-    table->setPalette(p);
-    Click(1, 1);
-    EXPECT_EQ(table->CellPalette().color(QPalette::Highlight), QColor(200, 30, 40));
-    EXPECT_EQ(HighlightSpan(1, 1).first, 4);
 }
 
 TEST_F(EditListTest, FullUploadOf65536RowsStillClicksAndEdits) {

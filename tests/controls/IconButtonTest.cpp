@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace vemla {
 namespace {
 
@@ -57,23 +59,25 @@ protected:
     }
     QImage Face() const { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     static QColor At(const QImage& img, int x, int y) { return QColor(img.pixel(x, y)); }
-    // The pixels of the interior that are neither face colour: where icon and caption drew.
-    static QRect Drawn(const QImage& img, QRect within) {
+    // The bounding box of the pixels inside `within` that match.
+    static QRect Where(const QImage& img, QRect within, const std::function<bool(QRgb)>& match) {
         QRect box;
         for (int y = within.top(); y <= within.bottom(); ++y)
             for (int x = within.left(); x <= within.right(); ++x)
-                if (At(img, x, y) != kFace)
+                if (match(img.pixel(x, y)))
                     box |= QRect(x, y, 1, 1);
         return box;
     }
+    // Where icon and caption drew: anything but the face colour.
+    static QRect Drawn(const QImage& img, QRect within) {
+        return Where(img, within, [](QRgb c) { return QColor(c) != kFace; });
+    }
+    static QRect Coloured(const QImage& img, QRect within, const QColor& colour) {
+        return Where(img, within, [&](QRgb c) { return QColor(c) == colour; });
+    }
     // Where the icon picture itself is not transparent.
     static QRect Opaque(const QImage& img) {
-        QRect box;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (qAlpha(img.pixel(x, y)) > 0)
-                    box |= QRect(x, y, 1, 1);
-        return box;
+        return Where(img, img.rect(), [](QRgb c) { return qAlpha(c) > 0; });
     }
     static int Count(const QImage& img, QRect within, const QColor& c) {
         int n = 0;
@@ -186,22 +190,8 @@ TEST_F(IconButtonTest, DisabledEmbossesTheCaptionAndGreysTheIconWithTheEdgeUncha
     const QRect icon(3, (kH - 32) / 2, 32, 32);
     EXPECT_NE(img.copy(icon), enabled.copy(icon)) << "the icon drawn with the disabled effect";
     // The embossed highlight sits to the lower right of the dark text.
-    const QRect dark = [&] {
-        QRect box;
-        for (int y = caption.top(); y <= caption.bottom(); ++y)
-            for (int x = caption.left(); x <= caption.right(); ++x)
-                if (At(img, x, y) == kDark)
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    }();
-    const QRect light = [&] {
-        QRect box;
-        for (int y = caption.top(); y <= caption.bottom(); ++y)
-            for (int x = caption.left(); x <= caption.right(); ++x)
-                if (At(img, x, y) == kLight)
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    }();
+    const QRect dark = Coloured(img, caption, kDark);
+    const QRect light = Coloured(img, caption, kLight);
     EXPECT_EQ(light.bottomRight() - dark.bottomRight(), QPoint(1, 1));
 }
 
@@ -229,21 +219,11 @@ TEST_F(IconButtonTest, MissingIconIsReportedAndDrawsNoIcon) {
 TEST_F(IconButtonTest, GreyRestIconShowsUntilPressed) {
     ASSERT_EQ(button->SetButtonIcons(143, -2), 0);
     const QRect icon(3, (kH - 32) / 2, 32, 32);
-    const QImage rest = Face().copy(icon);
-    for (int y = 0; y < rest.height(); ++y)
-        for (int x = 0; x < rest.width(); ++x) {
-            const QColor c(rest.pixel(x, y));
-            ASSERT_TRUE(c.red() == c.green() && c.green() == c.blue()) << x << "," << y;
-        }
+    const auto tinted = [](QRgb c) { return qRed(c) != qGreen(c) || qGreen(c) != qBlue(c); };
+    EXPECT_TRUE(Where(Face(), icon, tinted).isEmpty()) << "at rest: the grey copy";
     button->setDown(true);
-    const QImage pressed = Face().copy(icon.translated(1, 1));
-    bool coloured = false;
-    for (int y = 0; y < pressed.height(); ++y)
-        for (int x = 0; x < pressed.width(); ++x) {
-            const QColor c(pressed.pixel(x, y));
-            coloured |= c.red() != c.green() || c.green() != c.blue();
-        }
-    EXPECT_TRUE(coloured) << "pressed shows the main icon";
+    EXPECT_FALSE(Where(Face(), icon.translated(1, 1), tinted).isEmpty())
+        << "pressed: the main icon";
 }
 
 TEST_F(IconButtonTest, DoubleClickCountsAsTwoClicksAndTakesTheFocus) {
