@@ -10,18 +10,6 @@
 namespace vemla::test {
 namespace {
 
-TEST(WakeSignal, IsManualReset) {
-    WakeSignal s;
-    ASSERT_TRUE(s.IsValid());
-    EXPECT_FALSE(s.IsRaised());
-    s.Raise();
-    s.Raise();
-    EXPECT_TRUE(s.IsRaised());
-    EXPECT_TRUE(s.IsRaised()); // looking does not lower it
-    s.Lower();
-    EXPECT_FALSE(s.IsRaised());
-}
-
 class PosixDeviceTest : public ::testing::Test {
 protected:
     PtyPair m_pty;
