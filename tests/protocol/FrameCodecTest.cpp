@@ -109,9 +109,9 @@ TEST(FrameCodec, HexToBytesNeverWritesPastTheOutput) {
 }
 
 TEST(FrameCodec, HexDigitValueRejectsNonDigitsAndHighBitBytes) {
-    const std::pair<char, int> cases[] = {{'0', 0},  {'9', 9},  {'A', 10},  {'F', 15},   {'a', 10},
-                                          {'f', 15}, {'G', 16}, {'g', 16},  {' ', 16},   {'/', 16},
-                                          {':', 16}, {'@', 16}, {'\0', 16}, {'\xC1', 16}};
+    // The characters just outside each digit range, and a byte with the high bit set.
+    const std::pair<char, int> cases[] = {{'9', 9},  {'a', 10}, {'F', 15}, {'G', 16},
+                                          {'/', 16}, {':', 16}, {'@', 16}, {'\xC1', 16}};
     for (const auto& [c, value] : cases)
         EXPECT_EQ(HexDigitValue(c), value) << int{c};
 }

@@ -57,15 +57,6 @@ TEST(ReplyAssembler, StartAndEndBytesInsidePayloadAreData) {
     EXPECT_EQ(Assemble(Cat({r, kEnd})), (std::vector<Bytes>{r, kEnd}));
 }
 
-TEST(ReplyAssembler, ThreeRecordsThenEndFrame) {
-    const auto frames = Assemble(Cat({Record(0), Record(1), Record(2), kEnd}));
-    ASSERT_EQ(frames.size(), 4u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(DecodeRecord(ReplyFrame(frames[i])).number, i + 1);
-    EXPECT_TRUE(IsUploadEnd(ReplyFrame(frames[3])));
-    EXPECT_FALSE(IsUploadEnd(ReplyFrame(frames[0])));
-}
-
 TEST(ReplyAssembler, CutFrameIsAbandonedAndNextFrameKept) {
     const Bytes cutOff = Record(7);
     for (std::size_t cut = 2; cut < 22; ++cut) {
