@@ -1,7 +1,6 @@
 #pragma once
 // The popup menu an icon button may carry. This program never attaches one, so only what the
-// button asks of it is here: whether a menu is attached, its first submenu, and whether a menu
-// belongs to any BCMenu.
+// button asks of it is here: whether a menu is attached, and its first submenu to pop up.
 
 #include <memory>
 
@@ -16,13 +15,10 @@ public:
     BCMenu(const BCMenu&) = delete;
     BCMenu& operator=(const BCMenu&) = delete;
 
-    // Takes the menu; its submenus (the menus of its actions) are known as BCMenu menus too.
     void Attach(std::unique_ptr<QMenu> menu);
     bool IsAttached() const { return m_menu != nullptr; }
     // What the button pops up; null when none is attached or it has no submenu.
     QMenu* FirstSubMenu() const;
-
-    static bool IsMenu(const QMenu* menu);
 
 private:
     std::unique_ptr<QMenu> m_menu;

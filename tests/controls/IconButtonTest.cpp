@@ -259,26 +259,6 @@ TEST_F(IconButtonTest, PaletteChangeResetsEveryColourPair) {
     EXPECT_EQ(At(Face(), kW - 4, 3), QColor(200, 210, 220));
 }
 
-TEST(BCMenuTest, KnowsItsMenusOnlyWhileItLives) {
-    QMenu outside;
-    auto owned = std::make_unique<QMenu>();
-    QMenu* sub = owned->addMenu(QStringLiteral("sub"));
-    const QMenu* top = owned.get();
-    {
-        BCMenu menu;
-        EXPECT_FALSE(menu.IsAttached());
-        EXPECT_EQ(menu.FirstSubMenu(), nullptr);
-        menu.Attach(std::move(owned));
-        EXPECT_TRUE(menu.IsAttached());
-        EXPECT_EQ(menu.FirstSubMenu(), sub);
-        EXPECT_TRUE(BCMenu::IsMenu(top));
-        EXPECT_TRUE(BCMenu::IsMenu(sub));
-        EXPECT_FALSE(BCMenu::IsMenu(&outside));
-    }
-    EXPECT_FALSE(BCMenu::IsMenu(sub));
-    EXPECT_FALSE(BCMenu::IsMenu(nullptr));
-}
-
 TEST_F(IconButtonTest, AttachedMenuPopsUpAndPostsTheChosenCommand) {
     auto menu = std::make_unique<QMenu>();
     QMenu* sub = menu->addMenu(QStringLiteral("commands"));
