@@ -77,8 +77,9 @@ TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindVisibilityAndGeometry)
         const QRect r = dlg.Units().Rect(c.x, c.y, c.w, c.h);
         EXPECT_EQ(w->pos(), r.topLeft()) << c.id;
         EXPECT_EQ(w->width(), r.width()) << c.id;
-        if (c.kind != ControlKind::DropDownCombo)
+        if (c.kind != ControlKind::DropDownCombo) {
             EXPECT_EQ(w->height(), r.height()) << c.id;
+        }
     }
     EXPECT_EQ(dlg.size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";

@@ -169,10 +169,12 @@ TEST_F(WaveListDlgTest, FieldsSitInFourRowsOfFiveInsideTheGroup) {
         const QRect l = dlg.Label(k)->geometry();
         EXPECT_TRUE(group.contains(f)) << k;
         EXPECT_LT(l.bottom(), f.top()) << "label above its field " << k;
-        if (k % 5 != 1)
+        if (k % 5 != 1) {
             EXPECT_GT(f.left(), dlg.Field(k - 1)->geometry().right()) << k;
-        if (k > 5)
+        }
+        if (k > 5) {
             EXPECT_GT(f.top(), dlg.Field(k - 5)->geometry().bottom()) << k;
+        }
     }
     EXPECT_FALSE(dlg.Control(idw::kCancel)->isVisibleTo(&dlg));
     EXPECT_GT(dlg.Control(idw::kOk)->geometry().top(), group.bottom());
