@@ -5,6 +5,11 @@
 
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vemla {
 namespace {
 
@@ -102,6 +107,42 @@ QByteArray LineEnding(const QByteArray& text, const std::vector<Line>& lines) {
     return "\n";
 }
 
+enum class FileState { Absent, Regular, Unusable };
+
+struct FileContents {
+    FileState state = FileState::Unusable;
+    QByteArray bytes;
+};
+
+// Only a regular file of at most `limit` bytes is ours. It is opened without blocking, so a
+// named pipe of that name cannot hang the caller, and read no further than the bound, whatever
+// its size claims (a link to /dev/zero claims 0 and never ends).
+FileContents ReadRegularFile(const QString& path, qint64 limit) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return {errno == ENOENT ? FileState::Absent : FileState::Unusable, {}};
+    FileContents result;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit) {
+        QByteArray bytes(limit + 1, Qt::Uninitialized);
+        qint64 got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n == 0 && got <= limit)
+                    result = {FileState::Regular, bytes.left(got)};
+                break;
+            }
+            got += n;
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
 } // namespace
 
 std::optional<QByteArray> IniValue(const QByteArray& text, const QByteArray& section,
@@ -150,24 +191,20 @@ QByteArray IniWithValue(const QByteArray& text, const QByteArray& section, const
 }
 
 QByteArray IniFile::Read(const QByteArray& section, const QByteArray& key) const {
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxSize)
+    const FileContents file = ReadRegularFile(m_path, kMaxSize);
+    if (file.state != FileState::Regular)
         return {};
-    return IniValue(f.read(kMaxSize), section, key).value_or(QByteArray());
+    return IniValue(file.bytes, section, key).value_or(QByteArray());
 }
 
 bool IniFile::Write(const QByteArray& section, const QByteArray& key,
                     const QByteArray& value) const {
-    QByteArray text;
-    QFile existing(m_path);
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly) || existing.size() > kMaxSize)
-            return false;
-        text = existing.readAll();
-        existing.close();
-    }
+    const FileContents file = ReadRegularFile(m_path, kMaxSize);
+    if (file.state == FileState::Unusable)
+        return false; // not ours to replace: a pipe, a device, a folder, or too large
+    const QByteArray& text = file.bytes;
     const QByteArray updated = IniWithValue(text, section, key, value);
-    if (existing.exists() && updated == text)
+    if (file.state == FileState::Regular && updated == text)
         return true;
     // Written beside the file and renamed over it, so a failure never leaves half a file.
     QSaveFile out(m_path);

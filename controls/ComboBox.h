@@ -6,10 +6,17 @@ namespace vemla {
 
 // A drop-down combo that tells when its list opens and closes, which is when the window
 // refreshes the port list and takes the operator's language choice.
+//
+// Qt hides the list before it applies the entry the operator picked in it, so a close-up sent
+// from hidePopup() would read the previous entry. The close-up is therefore held until the pick
+// is applied (the list's `activated`), or, when nothing was picked (Escape, a click elsewhere),
+// until control returns to the event loop.
 class CComboBox : public QComboBox {
     Q_OBJECT
 public:
-    using QComboBox::QComboBox;
+    explicit CComboBox(QWidget* parent = nullptr) : QComboBox(parent) {
+        connect(this, &QComboBox::activated, this, &CComboBox::FinishCloseUp);
+    }
 
     void showPopup() override {
         emit DropDown();
@@ -21,12 +28,21 @@ public:
         QComboBox::hidePopup();
         if (m_open) {
             m_open = false;
-            emit CloseUp();
+            m_closing = true;
+            QMetaObject::invokeMethod(this, &CComboBox::FinishCloseUp, Qt::QueuedConnection);
         }
     }
 
 private:
+    void FinishCloseUp() {
+        if (!m_closing)
+            return;
+        m_closing = false;
+        emit CloseUp();
+    }
+
     bool m_open = false;
+    bool m_closing = false;
 
 signals:
     void DropDown();

@@ -5,6 +5,7 @@
 #include "FreshConfig.h"
 #include "MeterDlg.h"
 #include "PinTypeDlg.h"
+#include "PopupPick.h"
 #include "PtyPair.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -123,21 +125,55 @@ TEST_F(CommandsTest, EveryButtonWritesItsFrameByteForByte) {
         EXPECT_EQ(pty.Received(), c.frame) << c.what;
     }
     EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
+
+    // A double click is two clicks: as a person's arrives, a click, then a press reported as
+    // a double click, then its release. Two questions, both declined, so nothing is sent.
+    boxes.answers = {BoxAnswer::Cancel, BoxAnswer::Cancel};
+    QWidget* button = dlg.Control(idc::kDeleteAll);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseDClick(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(pty.Received().empty());
 }
 
-TEST_F(CommandsTest, WavelengthChoiceAndTypingSendTheirIndexes) {
-    OpenPort();
-    Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
-    pty.Received(50ms);
+// The operator's own input, through real events: each handler must read the state that input
+// made (the entry picked, the text typed), and filling a list is never taken for a pick.
+TEST_F(CommandsTest, HandlersReadTheStateTheOperatorsInputMade) {
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto* list = dlg.ControlAs<QComboBox>(idc::kPortList);
     auto* waves = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
-    waves->setCurrentIndex(1);
-    dlg.OnWaveSelChange();
-    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x03, 0x01, 0x55}));
-    waves->setCurrentIndex(-1);
-    dlg.OnWaveSelChange();
-    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x03, 0xFF, 0x55}));
-    dlg.OnWaveEditChange(); // the port list's index (0), and 0xBB at the end
-    EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x05, 0x0F, 0x00, 0xBB}));
+    // The port list is refilled as it opens, so its one entry is there to click.
+    test::ClickEntry(list, 0);
+    ASSERT_EQ(list->currentIndex(), 0);
+    QTest::mouseClick(dlg.Control(idc::kPortButton), Qt::LeftButton);
+    ASSERT_TRUE(dlg.Port().IsOpen());
+    ASSERT_TRUE(test::WaitUntil([&] { return dlg.Port().IsMonitoring(); }));
+    Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
+    boxes.shown.clear();
+    struct Case {
+        const char* what;
+        std::function<void()> input;
+        Bytes frame;
+    };
+    const std::vector<Case> cases{
+        {"the list filled by the reply", [] {}, {}},
+        {"click on the second wavelength", [&] { test::ClickEntry(waves, 1); },
+         {0xAA, 0x05, 0x03, 0x01, 0x55}},
+        {"arrow up and Enter", [&] { test::KeyToEntry(waves, 0); },
+         {0xAA, 0x05, 0x03, 0x00, 0x55}},
+        {"list closed with Escape", [&] { test::Dismiss(waves); }, {}},
+        // Kept as the meter's program does it: the port list's index goes out, then 0xBB.
+        {"a digit typed", [&] { QTest::keyClick(waves->lineEdit(), Qt::Key_7); },
+         {0xAA, 0x05, 0x0F, 0x00, 0xBB}},
+    };
+    for (const Case& c : cases) {
+        pty.Received(50ms);
+        c.input();
+        EXPECT_EQ(pty.Received(), c.frame) << c.what;
+    }
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
 }
 
 TEST_F(CommandsTest, DeleteAllEndsWithBBInEnglishAnd55InChinese) {

@@ -4,17 +4,24 @@
 #include "EditList.h"
 #include "FreshConfig.h"
 #include "MeterDlg.h"
+#include "PopupPick.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vemla {
 namespace {
@@ -74,14 +81,59 @@ TEST(LanguageStartupTest, ReadOnlyCurrentDirectoryStillStartsAndReportsNothing) 
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A configuration path that is no regular file is an unreadable file: Chinese, nothing written
+// or reported, and the window up at once (a pipe once blocked the open, a link to /dev/zero was
+// read without end).
+TEST(LanguageStartupTest, ConfigurationThatIsNoRegularFileIsLeftAloneAndStartsChinese) {
+    struct Case {
+        const char* what;
+        std::function<bool()> make;
+        std::function<bool()> unchanged;
+    };
+    const QString path = QStringLiteral("Vemla.ini");
+    const QByteArray native = QFile::encodeName(path);
+    const auto type = [&] {
+        struct stat info {};
+        return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+    };
+    const std::vector<Case> cases{
+        {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; },
+         [&] { return type() == S_IFIFO; }},
+        {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); },
+         [&] { return type() == S_IFLNK && QFile::symLinkTarget(path) == "/dev/zero"; }},
+        {"directory", [&] { return QDir().mkdir(path); }, [&] { return type() == S_IFDIR; }},
+    };
+    ::alarm(20); // a start-up that hangs ends the run instead of stalling it
+    for (const Case& c : cases) {
+        test::FreshConfig none;
+        ASSERT_TRUE(c.make()) << c.what;
+        test::RecordingMessageBox boxes;
+        QElapsedTimer started;
+        started.start();
+        {
+            CMeterDlg dlg(boxes);
+            dlg.show();
+            EXPECT_LT(started.elapsed(), 1000) << c.what;
+            EXPECT_EQ(dlg.UiLanguage(), kChinese) << c.what;
+            test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 1);
+            EXPECT_EQ(dlg.UiLanguage(), kEnglish) << c.what;
+        }
+        EXPECT_TRUE(c.unchanged()) << c.what;
+        EXPECT_TRUE(boxes.shown.empty()) << c.what;
+        QDir().rmdir(path);
+    }
+    ::alarm(0);
+}
+
 class LanguageSwitchTest : public ::testing::Test {
 protected:
-    void Choose(int index) {
-        auto* list = dlg.ControlAs<QComboBox>(idc::kLanguageList);
-        list->showPopup();
-        list->setCurrentIndex(index);
-        list->hidePopup(); // the close-up is what takes the choice
+    void SetUp() override {
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     }
+    QComboBox* List() { return dlg.ControlAs<QComboBox>(idc::kLanguageList); }
+    // The operator clicks the entry in the open list; its close-up is what takes the choice.
+    void Choose(int index) { test::ClickEntry(List(), index); }
     test::FreshConfig config;
     test::RecordingMessageBox boxes;
     CMeterDlg dlg{boxes};
@@ -133,12 +185,34 @@ TEST_F(LanguageSwitchTest, RowsNotesAndCounterSurviveASwitch) {
     EXPECT_EQ(dlg.Table().model()->headerData(0, Qt::Horizontal).toString(), "NUMBER");
 }
 
-TEST_F(LanguageSwitchTest, CloseUpWithNothingSelectedKeepsTheLanguageButWritesTheFile) {
-    Choose(1);
-    QFile::remove(QStringLiteral("Vemla.ini"));
-    Choose(-1);
-    EXPECT_EQ(dlg.UiLanguage(), kEnglish);
-    EXPECT_EQ(test::FreshConfig::Contents(), "[Section1]\nItem=0\n");
+// Each close-up sees the entry the operator picked in it, however it was picked; closing the
+// list without a pick keeps the language and still writes the file.
+TEST_F(LanguageSwitchTest, EachCloseUpAppliesThePickMadeInIt) {
+    enum class Input { Click, Keys, Escape };
+    struct Case {
+        Input input;
+        int index;
+        int8_t language;
+    };
+    const std::vector<Case> cases{
+        {Input::Click, 1, kEnglish}, {Input::Click, 0, kChinese}, {Input::Keys, 1, kEnglish},
+        {Input::Escape, 0, kEnglish}, {Input::Keys, 0, kChinese}, {Input::Escape, 1, kChinese},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(QStringLiteral("Vemla.ini"));
+        if (c.input == Input::Click)
+            test::ClickEntry(List(), c.index);
+        else if (c.input == Input::Keys)
+            test::KeyToEntry(List(), c.index);
+        else
+            test::Dismiss(List());
+        const bool english = c.language == kEnglish;
+        EXPECT_EQ(dlg.UiLanguage(), c.language) << int(c.input) << c.index;
+        EXPECT_EQ(Caption(dlg, 1002), english ? "CONNECT" : QString::fromUtf8("连接"));
+        EXPECT_EQ(List()->currentIndex(), english ? 1 : 0);
+        EXPECT_EQ(test::FreshConfig::Contents(),
+                  english ? "[Section1]\nItem=0\n" : "[Section1]\nItem=1\n");
+    }
 }
 
 TEST(LanguageRuleTest, FirstByteMinusZeroInSignedEightBits) {
