@@ -49,13 +49,12 @@ QIcon CMeterDlg::LoadIcon(int id) {
 
 CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWidget* parent)
     : QDialog(parent), m_boxes(boxes), m_units(DialogFont()),
-      m_ports(ports ? std::move(ports) : CreateSystemPortSource()),
       m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
-      m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
+      m_session(*this, ports ? std::move(ports) : CreateSystemPortSource()) {
     m_built = BuildDialog(this, MainDialogTemplate(), m_units,
                           [this](const ControlEntry& c, QWidget* parent) -> QWidget* {
                               if (c.id == idc::kTable) {
-                                  m_table = new CEditList(parent);
+                                  m_table = new CEditList(parent, &m_session.Records());
                                   return m_table;
                               }
                               if (IconFor(c.id) == 0)
@@ -73,6 +72,8 @@ CMeterDlg::~CMeterDlg() {
     // signal of theirs (a combo closing its list, say) may reach a handler by then.
     for (const auto& [id, w] : m_built.byId)
         w->disconnect(this);
+    // The table shows the session's records; it goes before the session does.
+    delete m_table;
 }
 
 void CMeterDlg::OnInitDialog() {
@@ -83,11 +84,10 @@ void CMeterDlg::OnInitDialog() {
 
     SetIcon(idc::kPortLamp, idi::kPortClosed);
     SetIcon(idc::kLinkPicture, idi::kNotConnected);
-    m_assembler.Reset();
-    m_recordCounter = 0;
+    m_session.SetRecordCounter(0);
 
     SaveFields();
-    m_waveCount = 1;
+    m_session.SetWaveCount(1);
     LoadFields();
 
     StartupLoadLanguage();
@@ -136,6 +136,28 @@ void CMeterDlg::ConnectHandlers() {
     // Only the operator's own choices and typing count, never the list being filled.
     connect(waves, &QComboBox::activated, this, &CMeterDlg::OnWaveSelChange);
     connect(waves->lineEdit(), &QLineEdit::textEdited, this, &CMeterDlg::OnWaveEditChange);
+
+    connect(&m_session, &MeterSession::PortStateChanged, this, &CMeterDlg::ShowPortState);
+    connect(&m_session, &MeterSession::WavesReceived, this, &CMeterDlg::FillWaveList);
+    connect(&m_session, &MeterSession::FieldsChanged, this, &CMeterDlg::LoadFields);
+    connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
+        SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
+    });
+    connect(&m_session, &MeterSession::PowerReceived, this, [this](const QString& text) {
+        ControlAs<QLineEdit>(idc::kPower)->setText(text);
+    });
+    // The header fields are the session's: what the operator types goes there at once.
+    const std::array<std::pair<int, QString HeaderFields::*>, 5> header{{
+        {idc::kCompany, &HeaderFields::company},
+        {idc::kModel, &HeaderFields::model},
+        {idc::kSerialNumber, &HeaderFields::serialNumber},
+        {idc::kOperator, &HeaderFields::testOperator},
+        {idc::kNotes, &HeaderFields::notes},
+    }};
+    for (const auto& [id, field] : header) {
+        connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this,
+                [this, field](const QString& text) { m_session.Header().*field = text; });
+    }
 }
 
 void CMeterDlg::StartupLoadLanguage() {
@@ -145,24 +167,25 @@ void CMeterDlg::StartupLoadLanguage() {
         languages->addItem(QString::fromUtf8(entry));
 
     const IniFile ini(ConfigFilePath());
-    m_uiLanguage = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
-    if (m_uiLanguage > 1 || m_uiLanguage < 0) {
-        m_uiLanguage = kChinese;
+    int8_t language = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
+    if (language > 1 || language < 0) {
+        language = kChinese;
         ini.Write(kIniSection, kIniKey, "1");
         languages->setCurrentIndex(0);
     }
+    m_session.SetLanguage(language);
     // Written on every start, which also creates the file; a read-only directory is no error.
-    ini.Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+    ini.Write(kIniSection, kIniKey, QByteArray::number(language));
     ApplyLanguage();
 }
 
 void CMeterDlg::OnLanguageCloseUp() {
     const int index = ControlAs<QComboBox>(idc::kLanguageList)->currentIndex();
     if (index == 0 || index == 1) {
-        m_uiLanguage = index == 0 ? kChinese : kEnglish;
+        m_session.SetLanguage(index == 0 ? kChinese : kEnglish);
         ApplyLanguage();
     }
-    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, QByteArray::number(UiLanguage()));
 }
 
 void CMeterDlg::SetCaption(int id, const QString& caption) {
@@ -176,19 +199,17 @@ void CMeterDlg::SetCaption(int id, const QString& caption) {
 }
 
 void CMeterDlg::ApplyLanguage() {
-    if (m_uiLanguage != kEnglish && m_uiLanguage != kChinese)
-        return;
     {
         // Selecting the entry in force is not the operator's choice.
         auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
         const QSignalBlocker block(languages);
-        languages->setCurrentIndex(m_uiLanguage == kEnglish ? 1 : 0);
+        languages->setCurrentIndex(UiLanguage() == kEnglish ? 1 : 0);
     }
     for (const CaptionPair& c : CaptionTable())
         SetCaption(c.id, Pick(c.english, c.chinese));
-    SetCaption(idc::kPortButton, PortButtonCaption(m_portOpen));
+    SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
     // Rows, notes and the record counter stay: a language switch only changes what things say.
-    m_table->RebuildColumns(CEditList::ColumnCaptions(m_uiLanguage));
+    m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
 }
 
 QString CMeterDlg::PortButtonCaption(bool open) const {
@@ -196,11 +217,7 @@ QString CMeterDlg::PortButtonCaption(bool open) const {
 }
 
 QString CMeterDlg::Pick(const char* english, const char* chinese) const {
-    if (m_uiLanguage == 1)
-        return QString::fromUtf8(chinese);
-    if (m_uiLanguage == 0)
-        return QString::fromUtf8(english);
-    return {};
+    return m_session.Pick(english, chinese);
 }
 
 void CMeterDlg::SetIcon(int controlId, int iconId) {
@@ -215,9 +232,9 @@ void CMeterDlg::SetIcon(int controlId, int iconId) {
 }
 
 void CMeterDlg::LoadFields() {
-    ControlAs<QLineEdit>(idc::kWaveCount)->setText(QString::number(m_waveCount));
+    ControlAs<QLineEdit>(idc::kWaveCount)->setText(QString::number(m_session.WaveCount()));
     for (size_t i = 0; i < kLaserEdits.size(); ++i)
-        ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_lasers[i]));
+        ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_session.Lasers()[i]));
 }
 
 bool CMeterDlg::FailField(QLineEdit* edit, const char* english, const char* chinese) {
@@ -234,7 +251,7 @@ bool CMeterDlg::SaveFields() {
     const auto waves = ParseSignedDecimal(waveEdit->text());
     if (!waves)
         return FailField(waveEdit, "Please enter a whole number.", "请输入一个整数。");
-    m_waveCount = *waves;
+    m_session.SetWaveCount(*waves);
 
     for (size_t i = 0; i < kLaserEdits.size(); ++i) {
         auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
@@ -244,7 +261,9 @@ bool CMeterDlg::SaveFields() {
                              "请输入一个不小于 0 的整数。");
         // The value read stays even when it is out of range, as the exchange stores before it
         // checks.
-        m_lasers[i] = *value;
+        std::array<uint32_t, 4> lasers = m_session.Lasers();
+        lasers[i] = *value;
+        m_session.SetLasers(lasers);
         if (*value < kLaserMin || *value > kLaserMax)
             return FailField(edit, "Please enter a wavelength between 0 and 7000.",
                              "请输入 0 到 7000 之间的波长。");
@@ -265,16 +284,18 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void CMeterDlg::OnSaveOrPrint() {
     ExportRequest request;
-    request.recordCounter = m_recordCounter;
-    request.tableRows = m_table->GetItemCount();
-    request.cell = [this](int row, int column) { return m_table->GetItemText(row, column); };
-    request.header = {EditText(idc::kCompany), EditText(idc::kModel), EditText(idc::kSerialNumber),
-                      EditText(idc::kOperator), EditText(idc::kNotes)};
-    request.language = m_uiLanguage;
+    const RecordList& records = m_session.Records();
+    const HeaderFields& header = m_session.Header();
+    request.recordCounter = m_session.RecordCounter();
+    request.tableRows = records.Count();
+    request.cell = [&records](int row, int column) { return records.Text(row, column); };
+    request.header = {header.company, header.model, header.serialNumber, header.testOperator,
+                      header.notes};
+    request.language = UiLanguage();
     request.folder = m_reportFolder;
     request.now = QDateTime::currentDateTime();
     const ExportResult result = ExportReport(request, m_reportWriter, *m_reportOpener);
-    ShowAppMessage(ExportMessage(result, m_uiLanguage));
+    ShowAppMessage(ExportMessage(result, UiLanguage()));
 }
 
 void CMeterDlg::SetServiceMode(bool on) {
@@ -292,10 +313,6 @@ void CMeterDlg::ShowAbout() {
     about.exec();
 }
 
-void CMeterDlg::OnRxChar(uint8_t byte, uint32_t /*port*/) {
-    m_assembler.Feed(byte, [this](const ReplyFrame& frame) { DispatchReply(frame); });
-}
-
 void CMeterDlg::ShowAppMessage(const QString& text) {
     if (!text.isEmpty())
         m_boxes.Show(this, kAppBoxCaption, text);
@@ -306,66 +323,42 @@ QString CMeterDlg::EditText(int id) const {
     return edit ? edit->text() : QString();
 }
 
-void CMeterDlg::ShowReply(const QString& text) {
-    if (!text.isEmpty())
+void CMeterDlg::Show(Kind kind, const QString& text, const QString& caption) {
+    switch (kind) {
+    case Kind::Reply:
         m_boxes.Show(this, kMainBoxCaption, text);
-}
-
-void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
-    const uint8_t code = frame.Code();
-    const std::string_view message = ReplyMessage(code, m_uiLanguage);
-    const QString text = QString::fromUtf8(message.data(), qsizetype(message.size()));
-    switch (static_cast<FrameCode>(code)) {
-    case FrameCode::Connect: {
-        const ConnectReply reply = DecodeConnect(frame);
-        auto* waves = ControlAs<QComboBox>(idc::kWaveSelect);
-        // Filling the list must not look like the operator choosing a wavelength.
-        const QSignalBlocker block(waves);
-        waves->clear();
-        for (int w : reply.waves)
-            waves->addItem(QString::number(w));
-        waves->setCurrentIndex(-1);
-        m_lasers = reply.lasers;
-        LoadFields();
-        ShowReply(text);
-        SetIcon(idc::kLinkPicture, idi::kConnected);
         return;
-    }
-    case FrameCode::ReadPower:
-        ControlAs<QLineEdit>(idc::kPower)->setText(QString::fromStdString(DecodePowerText(frame)));
-        LoadFields();
+    case Kind::Message:
+        m_boxes.Show(this, kAppBoxCaption, text);
         return;
-    case FrameCode::Upload:
-        if (IsUploadEnd(frame)) {
-            if (m_silentUpload == 0)
-                ShowReply(text);
-        } else {
-            AddRecord(frame);
-        }
+    case Kind::Warning:
+        m_boxes.Show(this, kAppBoxCaption, text, BoxButtons::Ok, BoxIcon::Warning);
         return;
-    case FrameCode::DeleteSelected:
-        ShowReply(text);
-        Reupload();
-        return;
-    case FrameCode::DeleteAll:
-        ShowReply(text);
-        m_table->DeleteAllItems();
-        return;
-    default:
-        ShowReply(text);
+    case Kind::PortError:
+        m_boxes.Show(this, caption, text, BoxButtons::Ok, BoxIcon::Error);
         return;
     }
 }
 
-void CMeterDlg::AddRecord(const ReplyFrame& frame) {
-    const RecordRow record = DecodeRecord(frame);
-    m_recordCounter = record.number;
-    m_lastReference = record.reference;
-    // A record numbered past the end (after a lost frame) lands at the end; its cells go to the
-    // row it actually got, not to a row that does not exist.
-    const int row = m_table->InsertItem(record.number - 1, QString::fromStdString(record.cells[0]));
-    for (int c = 1; c < kTableColumns; ++c)
-        m_table->SetItemText(row, c, QString::fromStdString(record.cells[static_cast<size_t>(c)]));
+bool CMeterDlg::Confirm(const QString& text) {
+    return m_boxes.Show(this, kMainBoxCaption, text, BoxButtons::OkCancel, BoxIcon::Question) ==
+           BoxAnswer::Ok;
+}
+
+void CMeterDlg::ShowPortState() {
+    const bool open = m_session.PortToggle() && m_session.Port().IsOpen();
+    SetCaption(idc::kPortButton, PortButtonCaption(open));
+    SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
+}
+
+void CMeterDlg::FillWaveList() {
+    auto* waves = ControlAs<QComboBox>(idc::kWaveSelect);
+    // Filling the list must not look like the operator choosing a wavelength.
+    const QSignalBlocker block(waves);
+    waves->clear();
+    for (int w : m_session.Waves())
+        waves->addItem(QString::number(w));
+    waves->setCurrentIndex(-1);
 }
 
 } // namespace vemla

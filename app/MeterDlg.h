@@ -1,11 +1,9 @@
 #pragma once
-// The main window: owns the program's state and controls and wires one handler per event.
-// Decoding, framing, port handling, INI editing and table storage live in their own classes.
+// The main window: the session's first front end. It owns the controls, wires one handler per
+// event, gives the session the operator's commands and shows what the session reports.
 
-#include "CommPort.h"
 #include "DialogTemplate.h"
-#include "PortList.h"
-#include "ReplyAssembler.h"
+#include "MeterSession.h"
 #include "Report.h"
 
 #include <QDialog>
@@ -28,10 +26,8 @@ class CEditList;
 class CWaveListDlg;
 class IMessageBox;
 class IPortSource;
-class ReplyFrame;
-struct OutFrame;
 
-class CMeterDlg : public QDialog {
+class CMeterDlg : public QDialog, private ISessionPresenter {
     Q_OBJECT
 public:
     // ports: where the serial devices come from; null for the system's own list.
@@ -39,8 +35,8 @@ public:
                        QWidget* parent = nullptr);
     ~CMeterDlg() override;
 
-    // WM_PORT_BYTE: one received byte, in arrival order. The port number is not used.
-    void OnRxChar(uint8_t byte, uint32_t port);
+    // WM_PORT_BYTE: one received byte, in arrival order, handed to the session.
+    void OnRxChar(uint8_t byte, uint32_t port) { m_session.OnRxChar(byte, port); }
 
     // Data exchange of the wave count and the four laser wavelengths with their edits.
     bool SaveFields();
@@ -51,26 +47,15 @@ public:
     const BuiltDialog& Built() const { return m_built; }
     const DialogUnits& Units() const { return m_units; }
     CEditList& Table() const { return *m_table; }
-    PortList& Ports() { return m_ports; }
-    const CCommPort& Port() const { return m_port; }
+    MeterSession& Session() { return m_session; }
+    const MeterSession& Session() const { return m_session; }
+    PortList& Ports() { return m_session.Ports(); }
+    const CCommPort& Port() const { return m_session.Port(); }
 
-    int8_t UiLanguage() const { return m_uiLanguage; }
-    void SetUiLanguage(int8_t language) { m_uiLanguage = language; }
-    int32_t SilentUpload() const { return m_silentUpload; }
-    void SetSilentUpload(int32_t value) { m_silentUpload = value; }
-
-    int32_t RecordCounter() const { return m_recordCounter; }
-    int32_t WaveCount() const { return m_waveCount; }
-    const std::array<uint32_t, 4>& Lasers() const { return m_lasers; }
-    float LastReference() const { return m_lastReference; }
+    int8_t UiLanguage() const { return m_session.Language(); }
+    void SetUiLanguage(int8_t language) { m_session.SetLanguage(language); }
     int LinkIconId() const { return m_linkIconId; }
     int LampIconId() const { return m_lampIconId; }
-    const ReplyAssembler& Assembler() const { return m_assembler; }
-
-    bool PortToggle() const { return m_portToggle; }
-    bool PortOpenFlag() const { return m_portOpen; }
-    bool OpenRequested() const { return m_openRequested; }
-    int32_t PortNumber() const { return m_portNumber; }
 
     // GET TIME reads this clock; tests set a fixed one.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
@@ -87,9 +72,6 @@ public:
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
-    // The PIN type last confirmed; none before the first confirmation.
-    std::optional<int32_t> StoredPinType() const { return m_pinType; }
-
     // The About box of the window menu.
     void ShowAbout();
 
@@ -102,8 +84,6 @@ public slots:
 
     void OnPortListDropDown();
     void OnPortButton();
-    bool ReopenPort();
-    void RefreshPortNames();
 
     void OnConnect();
     void OnUpload();
@@ -133,19 +113,15 @@ private:
     void SetCaption(int id, const QString& caption);
     QString PortButtonCaption(bool open) const;
 
-    void DispatchReply(const ReplyFrame& frame);
-    void AddRecord(const ReplyFrame& frame);
-    // The upload that follows a delete-selected acknowledgement: SilentUpload keeps its value.
-    void Reupload();
-    // Port check: true when the port is open, otherwise the not-open message.
-    bool CheckPortOpen();
-    void Send(const OutFrame& frame);
-    QString OpenFailureDetail() const;
+    // ISessionPresenter: the session's boxes, modal over the window.
+    void Show(Kind kind, const QString& text, const QString& caption) override;
+    bool Confirm(const QString& text) override;
+    void ShowPortState();
+    void FillWaveList();
 
     void SetIcon(int controlId, int iconId);
     // The text of the language in force; a null text (nothing shown) for any other value.
     QString Pick(const char* english, const char* chinese) const;
-    void ShowReply(const QString& text);
     void ShowAppMessage(const QString& text);
     bool FailField(QLineEdit* edit, const char* english, const char* chinese);
     QString EditText(int id) const;
@@ -155,25 +131,6 @@ private:
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
 
-    PortList m_ports;
-    std::vector<PortEntry> m_portNames; // as of the last refresh, in list order
-    int32_t m_portCount = 0;
-    int32_t m_previousPortCount = -1;
-    std::vector<std::string> m_listedNames; // what the port list shows
-    bool m_portToggle = false;
-    bool m_portOpen = false;
-    bool m_openRequested = false;
-    int32_t m_portNumber = 0;
-    int32_t m_selectedPortIndex = -1;
-
-    ReplyAssembler m_assembler;
-    int32_t m_recordCounter = 0;
-    float m_lastReference = 0.0f;
-    int32_t m_waveCount = 1;
-    std::array<uint32_t, 4> m_lasers{};
-    int8_t m_uiLanguage = 1;
-    int32_t m_silentUpload = 0;
-    std::optional<int32_t> m_pinType;
     std::unique_ptr<CWaveListDlg> m_waveListDlg;
 
     std::function<std::time_t()> m_clock;
@@ -187,7 +144,7 @@ private:
     int m_lampIconId = 0;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
-    CCommPort m_port;
+    MeterSession m_session;
 };
 
 } // namespace vemla

@@ -13,81 +13,28 @@
 
 namespace vemla {
 
-bool CMeterDlg::CheckPortOpen() {
-    if (m_port.IsOpen())
-        return true;
-    ShowAppMessage(Pick("COM IS NOT OPEN!", "串口没有打开，请打开串口"));
-    return false;
-}
-
-void CMeterDlg::Send(const OutFrame& frame) {
-    m_port.Write(frame.View());
-}
-
 void CMeterDlg::OnConnect() {
-    if (!CheckPortOpen())
-        return;
-    Send(BuildFixedFrame(kConnectHex));
+    m_session.Connect();
 }
 
 void CMeterDlg::OnUpload() {
-    m_silentUpload = 0; // also when the port turns out to be closed
-    Reupload();
-}
-
-void CMeterDlg::Reupload() {
-    if (!CheckPortOpen())
-        return;
-    const OutFrame frame = BuildFixedFrame(kUploadHex);
-    m_table->DeleteAllItems();
-    m_recordCounter = 0;
-    Send(frame);
+    m_session.Upload();
 }
 
 void CMeterDlg::OnReadPower() {
-    ReopenPort();
-    if (!CheckPortOpen())
-        return;
-    Send(BuildFixedFrame(kReadPowerHex));
+    m_session.ReadPower();
 }
 
 void CMeterDlg::OnDeleteSelect() {
-    if (m_recordCounter <= 0)
-        return;
-    const int row = m_table->GetFirstSelectedRow();
-    if (row < 0) {
-        m_silentUpload = 1;
-        return;
-    }
-    const OutFrame frame = BuildDeleteSelected(row);
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
-    m_silentUpload = 1;
+    m_session.DeleteSelected(m_table->GetFirstSelectedRow());
 }
 
 void CMeterDlg::OnDeleteAll() {
-    if (m_uiLanguage != 0 && m_uiLanguage != 1)
-        return;
-    const BoxAnswer answer =
-        m_boxes.Show(this, kMainBoxCaption, Pick("DELETE ALL DATA?", "确认删除全部?"),
-                     BoxButtons::OkCancel, BoxIcon::Question);
-    if (answer != BoxAnswer::Ok)
-        return;
-    // The meter is told the language by the end byte: 0xBB in English, 0x55 in Chinese.
-    const OutFrame frame = BuildDeleteAll(m_uiLanguage == 1);
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+    m_session.DeleteAll();
 }
 
 void CMeterDlg::OnPowerAdj() {
-    const auto value = static_cast<float>(LeadingDouble(EditText(idc::kPower)));
-    const OutFrame frame = BuildSetCalibration(value);
-    ReopenPort();
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+    m_session.PowerAdjust(static_cast<float>(LeadingDouble(EditText(idc::kPower))));
 }
 
 void CMeterDlg::OnGetTime() {
@@ -101,48 +48,36 @@ void CMeterDlg::OnGetTime() {
 }
 
 void CMeterDlg::OnTimeSet() {
-    ReopenPort();
-    std::array<uint32_t, 5> v{};
+    std::array<uint32_t, 5> fields{};
     const std::array ids{idc::kYear, idc::kMonth, idc::kDay, idc::kHour, idc::kMinute};
     for (size_t i = 0; i < ids.size(); ++i)
-        v[i] = static_cast<uint32_t>(LeadingUnsigned(EditText(ids[i])) & 0xFF);
-    const OutFrame frame = BuildSetTime(v[0], v[1], v[2], v[3], v[4]);
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+        fields[i] = static_cast<uint32_t>(LeadingUnsigned(EditText(ids[i])));
+    m_session.SetTime(fields);
 }
 
 void CMeterDlg::OnWaveSelChange() {
-    ReopenPort();
-    if (!CheckPortOpen())
-        return;
-    Send(BuildSelectWave(ControlAs<QComboBox>(idc::kWaveSelect)->currentIndex()));
+    m_session.SelectWave(ControlAs<QComboBox>(idc::kWaveSelect)->currentIndex());
 }
 
 void CMeterDlg::OnWaveEditChange() {
-    ReopenPort();
-    if (!CheckPortOpen())
-        return;
-    // The meter gets the port list's index here, not the wavelength list's.
-    Send(BuildWaveEditChange(ControlAs<QComboBox>(idc::kPortList)->currentIndex()));
+    // Kept as the meter's program does it: the meter gets the port list's index here, not the
+    // wavelength list's.
+    m_session.WaveEditChange(ControlAs<QComboBox>(idc::kPortList)->currentIndex());
 }
 
 void CMeterDlg::OnLaserSet() {
-    ReopenPort();
+    m_session.ReopenPort();
     SaveFields();
-    const OutFrame frame = BuildSetLasers(m_lasers);
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+    m_session.SendLasers();
 }
 
 void CMeterDlg::OnWaveListButton() {
     SaveFields();
-    if (!WaveCountInRange(m_waveCount)) {
+    if (!WaveCountInRange(m_session.WaveCount())) {
         ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
         return;
     }
-    m_waveListDlg->PrepareForCount(m_waveCount, m_uiLanguage);
+    m_waveListDlg->PrepareForCount(m_session.WaveCount(), UiLanguage());
     m_waveListDlg->show();
     m_waveListDlg->raise();
     m_waveListDlg->activateWindow();
@@ -150,29 +85,18 @@ void CMeterDlg::OnWaveListButton() {
 }
 
 void CMeterDlg::OnSetDeviceWaves() {
-    ReopenPort();
+    m_session.ReopenPort();
     SaveFields();
-    // More than the list's 20 wavelengths would send bytes that were never typed.
-    if (m_waveCount > kMaxWaves) {
-        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
-        return;
-    }
-    const OutFrame frame = BuildSetDeviceWaves(m_waveCount, m_waveListDlg->WaveList());
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+    m_session.SetDeviceWaves(m_waveListDlg->WaveList());
 }
 
 void CMeterDlg::OnPinTypeButton() {
-    ReopenPort(); // before the dialog, not after it closes
-    CPinTypeDlg dialog(m_uiLanguage, m_pinType.value_or(0), !m_pinType.has_value(), this);
+    m_session.ReopenPort(); // before the dialog, not after it closes
+    const std::optional<int32_t> stored = m_session.StoredPinType();
+    CPinTypeDlg dialog(UiLanguage(), stored.value_or(0), !stored.has_value(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_pinType = dialog.PinType();
-    const OutFrame frame = BuildSetPinType(*m_pinType);
-    if (!CheckPortOpen())
-        return;
-    Send(frame);
+    m_session.SendPinType(dialog.PinType());
 }
 
 } // namespace vemla

@@ -11,8 +11,8 @@
 
 namespace vemla {
 
-CEditList::CEditList(QWidget* parent)
-    : QTableView(parent), m_model(this), m_delegate(new CCellDelegate(*this, this)),
+CEditList::CEditList(QWidget* parent, RecordList* records)
+    : QTableView(parent), m_model(records, this), m_delegate(new CCellDelegate(*this, this)),
       m_editor(new CCellEdit(viewport())) {
     setModel(&m_model);
     setItemDelegate(m_delegate);

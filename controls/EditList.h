@@ -16,7 +16,8 @@ class CCellEdit;
 class CEditList : public QTableView {
     Q_OBJECT
 public:
-    explicit CEditList(QWidget* parent = nullptr);
+    // records: the list the table shows and edits (the session's); null for one of its own.
+    explicit CEditList(QWidget* parent = nullptr, RecordList* records = nullptr);
     ~CEditList() override;
 
     MeasurementModel& Model() { return m_model; }

@@ -2,7 +2,15 @@
 
 namespace vemla {
 
-MeasurementModel::MeasurementModel(QObject* parent) : QAbstractTableModel(parent) {}
+MeasurementModel::MeasurementModel(RecordList* records, QObject* parent)
+    : QAbstractTableModel(parent), m_own(records ? nullptr : std::make_unique<RecordList>()),
+      m_records(records ? records : m_own.get()) {
+    m_records->SetListener(this);
+}
+
+MeasurementModel::~MeasurementModel() {
+    m_records->SetListener(nullptr);
+}
 
 int MeasurementModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : RowCount();
@@ -38,37 +46,42 @@ Qt::ItemFlags MeasurementModel::flags(const QModelIndex& index) const {
 }
 
 int MeasurementModel::InsertRow(int row, const QString& text) {
-    const int at = (row < 0 || row > RowCount()) ? RowCount() : row;
-    beginInsertRows({}, at, at);
-    Row r;
-    r[0] = text;
-    m_rows.insert(m_rows.begin() + at, std::move(r));
-    endInsertRows();
-    return at;
+    MeterRecord record;
+    record.texts[0] = text;
+    return m_records->Insert(row, std::move(record));
 }
 
 bool MeasurementModel::SetText(int row, int column, const QString& text) {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= kTableColumns)
-        return false;
-    m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-    const QModelIndex i = index(row, column);
-    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
-    return true;
+    return m_records->SetText(row, column, text);
 }
 
 QString MeasurementModel::Text(int row, int column) const {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= kTableColumns)
-        return {};
-    return m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    return m_records->Text(row, column);
 }
 
 void MeasurementModel::Clear() {
-    if (m_rows.empty())
-        return;
+    m_records->Clear();
+}
+
+void MeasurementModel::RowAboutToBeInserted(int row) {
+    beginInsertRows({}, row, row);
+}
+
+void MeasurementModel::RowInserted() {
+    endInsertRows();
+}
+
+void MeasurementModel::AboutToClear() {
     beginResetModel();
-    m_rows.clear();
-    m_rows.shrink_to_fit();
+}
+
+void MeasurementModel::Cleared() {
     endResetModel();
+}
+
+void MeasurementModel::TextChanged(int row, int column) {
+    const QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
 }
 
 void MeasurementModel::SetCaptions(const QStringList& captions) {

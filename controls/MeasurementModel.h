@@ -1,22 +1,22 @@
 #pragma once
-// Rows of the measurement table as plain storage: seven texts per row, no per-cell objects,
-// so 65,536 uploaded readings stay cheap to insert, scroll and read back.
+// The measurement table's view of a record list: the session's records, whose seven texts the
+// table shows and the operator corrects. Plain storage, no per-cell objects, so 65,536 uploaded
+// readings stay cheap to insert, scroll and read back.
+
+#include "RecordList.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <array>
-#include <vector>
+#include <memory>
 
 namespace vemla {
 
-inline constexpr int kTableColumns = 7;
-
-class MeasurementModel final : public QAbstractTableModel {
+class MeasurementModel final : public QAbstractTableModel, private IRecordListener {
     Q_OBJECT
 public:
-    using Row = std::array<QString, kTableColumns>;
-
-    explicit MeasurementModel(QObject* parent = nullptr);
+    // records: the list shown, which must outlive the model; null for a list of its own.
+    explicit MeasurementModel(RecordList* records = nullptr, QObject* parent = nullptr);
+    ~MeasurementModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,10 +33,17 @@ public:
     QString Text(int row, int column) const;
     void Clear();
     void SetCaptions(const QStringList& captions);
-    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    int RowCount() const { return m_records->Count(); }
 
 private:
-    std::vector<Row> m_rows;
+    void RowAboutToBeInserted(int row) override;
+    void RowInserted() override;
+    void AboutToClear() override;
+    void Cleared() override;
+    void TextChanged(int row, int column) override;
+
+    std::unique_ptr<RecordList> m_own;
+    RecordList* m_records;
     QStringList m_captions;
 };
 

@@ -102,29 +102,38 @@ ConnectReply DecodeConnect(const ReplyFrame& f) {
     return reply;
 }
 
-std::string DecodePowerText(const ReplyFrame& f) {
-    return TextBuilder().Fixed2(F32At(f, 3)).Str();
+float DecodePower(const ReplyFrame& f) {
+    return F32At(f, 3);
 }
 
-RecordRow DecodeRecord(const ReplyFrame& f) {
-    RecordRow row;
-    row.number = static_cast<int>(U16At(f, 3)) + 1;
-    row.wavelength = static_cast<int>(U16At(f, 5));
-    row.power = F32At(f, 7);
-    row.reference = F32At(f, 11);
-    row.relative = f[15] != 0;
+std::string FormatPower(float dBm) {
+    return TextBuilder().Fixed2(dBm).Str();
+}
 
-    auto& cells = row.cells;
-    cells[0] = TextBuilder().Int(static_cast<unsigned>(row.number)).Str();
-    cells[1] = TextBuilder().Int(static_cast<unsigned>(row.wavelength)).Str();
-    cells[2] = TextBuilder().Fixed2(row.power).Text("dBm").Str();
-    if (row.relative) {
-        const double relative = static_cast<double>(row.power) - static_cast<double>(row.reference);
+RecordValues DecodeRecord(const ReplyFrame& f) {
+    RecordValues r;
+    r.index = static_cast<uint16_t>(U16At(f, 3));
+    r.wavelength = static_cast<uint16_t>(U16At(f, 5));
+    r.power = F32At(f, 7);
+    r.reference = F32At(f, 11);
+    r.relative = f[15] != 0;
+    r.date = {f[16], f[17], f[18], f[19], f[20]};
+    return r;
+}
+
+std::array<std::string, kRecordTexts> FormatRecordTexts(const RecordValues& r) {
+    std::array<std::string, kRecordTexts> cells;
+    cells[0] = TextBuilder().Int(r.index + 1u).Str();
+    cells[1] = TextBuilder().Int(r.wavelength).Str();
+    cells[2] = TextBuilder().Fixed2(r.power).Text("dBm").Str();
+    if (r.relative) {
+        const double relative = static_cast<double>(r.power) - static_cast<double>(r.reference);
         cells[3] = TextBuilder().Fixed2(relative).Text("dB").Str();
-        cells[4] = TextBuilder().Fixed2(row.reference).Text("dBm").Str();
+        cells[4] = TextBuilder().Fixed2(r.reference).Text("dBm").Str();
     }
-    cells[5] = RecordDateText(f[16], f[17], f[18], f[19], f[20]);
-    return row;
+    const RecordDate& d = r.date;
+    cells[5] = RecordDateText(d.year, d.month, d.day, d.hour, d.minute);
+    return cells;
 }
 
 std::string RecordDateText(unsigned y, unsigned m, unsigned d, unsigned h, unsigned mi) {

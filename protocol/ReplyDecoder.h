@@ -20,20 +20,30 @@ struct ConnectReply {
 // walk stopped: an odd L makes the last laser take the end byte, a short L reads zeros.
 ConnectReply DecodeConnect(const ReplyFrame& f);
 
-// The live power of entries 3..6, "%.2f" (always with a '.', whatever the C locale says).
-std::string DecodePowerText(const ReplyFrame& f);
+// The live power of entries 3..6, in dBm.
+float DecodePower(const ReplyFrame& f);
+// "%.2f" (always with a '.', whatever the C locale says).
+std::string FormatPower(float dBm);
 
-// One uploaded record as a table row.
-struct RecordRow {
-    int number = 0;         // record index + 1 (1..65536)
-    float reference = 0.0f; // becomes the window's last reference value
-    int wavelength = 0;
-    float power = 0.0f;
-    bool relative = false;
-    // number, wavelength, power "dBm", relative "dB" or "", reference "dBm" or "", date, note
-    std::array<std::string, 7> cells;
+struct RecordDate {
+    uint8_t year = 0, month = 0, day = 0, hour = 0, minute = 0; // year after 2000
 };
-RecordRow DecodeRecord(const ReplyFrame& f);
+
+// One uploaded record as the meter sent it.
+struct RecordValues {
+    uint16_t index = 0; // 0-based, as on the wire
+    uint16_t wavelength = 0;
+    float power = 0.0f;
+    float reference = 0.0f;
+    bool relative = false;
+    RecordDate date;
+};
+RecordValues DecodeRecord(const ReplyFrame& f);
+
+inline constexpr std::size_t kRecordTexts = 7;
+// The texts a record is shown with: number, wavelength, power "dBm", relative "dB" or "",
+// reference "dBm" or "", date, note.
+std::array<std::string, kRecordTexts> FormatRecordTexts(const RecordValues& r);
 
 // "2013-10-09  15:07  ": year after 2000, then month, day, hour and minute, two digits at least.
 std::string RecordDateText(unsigned y, unsigned m, unsigned d, unsigned h, unsigned mi);

@@ -203,13 +203,13 @@ TEST_F(CommandsTest, DeleteSelectSendsTheRowAndSilencesTheReupload) {
     dlg.Table().selectRow(3);
     Click(idc::kDeleteSelect);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x06, 0x06, 0x00, 0x04, 0x55}));
-    EXPECT_EQ(dlg.SilentUpload(), 1);
+    EXPECT_EQ(dlg.Session().SilentUpload(), 1);
 
     // The acknowledgement: its box, then the re-upload empties the table and asks again.
     Feed({0xAA, 0x04, 0x06, 0x55});
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x05, 0x55}));
     EXPECT_EQ(dlg.Table().GetItemCount(), 0);
-    EXPECT_EQ(dlg.RecordCounter(), 0);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 0);
     for (uint16_t i = 0; i < 4; ++i)
         Feed(Record(i));
     Feed({0xAA, 0x04, 0x05, 0x55});
@@ -218,17 +218,17 @@ TEST_F(CommandsTest, DeleteSelectSendsTheRowAndSilencesTheReupload) {
         << "no upload message after a delete";
 
     Click(idc::kUpload); // the operator's own upload speaks again
-    EXPECT_EQ(dlg.SilentUpload(), 0);
+    EXPECT_EQ(dlg.Session().SilentUpload(), 0);
 }
 
 TEST_F(CommandsTest, DeleteSelectWithNoRowOrNoRecordsSendsNothing) {
     OpenPort();
     Click(idc::kDeleteSelect); // record counter 0: nothing at all
-    EXPECT_EQ(dlg.SilentUpload(), 0);
+    EXPECT_EQ(dlg.Session().SilentUpload(), 0);
     Feed(Record(0));
     Feed(Record(1));
     Click(idc::kDeleteSelect); // rows but none selected
-    EXPECT_EQ(dlg.SilentUpload(), 1);
+    EXPECT_EQ(dlg.Session().SilentUpload(), 1);
     EXPECT_TRUE(pty.Received().empty());
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -236,7 +236,7 @@ TEST_F(CommandsTest, DeleteSelectWithNoRowOrNoRecordsSendsNothing) {
 TEST_F(CommandsTest, ClosedPortShowsTheNotOpenMessageAndWritesNothing) {
     Feed(Record(0));
     dlg.SetUiLanguage(0);
-    dlg.SetSilentUpload(1);
+    dlg.Session().SetSilentUpload(1);
     for (int id : {idc::kConnect, idc::kUpload, idc::kReadPower, idc::kPowerAdj, idc::kTimeSet,
                    idc::kLaserSet}) {
         boxes.shown.clear();
@@ -245,12 +245,12 @@ TEST_F(CommandsTest, ClosedPortShowsTheNotOpenMessageAndWritesNothing) {
         EXPECT_EQ(boxes.shown[0].caption, "Vemla") << id;
         EXPECT_EQ(boxes.shown[0].text, "COM IS NOT OPEN!") << id;
     }
-    EXPECT_EQ(dlg.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
+    EXPECT_EQ(dlg.Session().SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
     EXPECT_EQ(dlg.Table().GetItemCount(), 1);
-    EXPECT_EQ(dlg.RecordCounter(), 1);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 1);
     dlg.Table().selectRow(0);
     Click(idc::kDeleteSelect);
-    EXPECT_EQ(dlg.SilentUpload(), 0) << "left unchanged when the port is not open";
+    EXPECT_EQ(dlg.Session().SilentUpload(), 0) << "left unchanged when the port is not open";
     EXPECT_TRUE(pty.Received().empty());
 }
 
@@ -278,9 +278,9 @@ TEST_F(CommandsTest, GetTimeFillsTheFieldsFromTheClock) {
 TEST_F(CommandsTest, PortButtonOpensAndClosesWithCaptionsAndLamp) {
     dlg.SetUiLanguage(0);
     OpenPort();
-    EXPECT_TRUE(dlg.PortToggle());
-    EXPECT_TRUE(dlg.PortOpenFlag());
-    EXPECT_TRUE(dlg.OpenRequested());
+    EXPECT_TRUE(dlg.Session().PortToggle());
+    EXPECT_TRUE(dlg.Session().PortOpenFlag());
+    EXPECT_TRUE(dlg.Session().OpenRequested());
     EXPECT_EQ(dlg.LampIconId(), 130);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "CLOSE COM");
     EXPECT_EQ(dlg.ControlAs<QComboBox>(idc::kPortList)->itemText(0).left(4), "COM1");
@@ -290,9 +290,9 @@ TEST_F(CommandsTest, PortButtonOpensAndClosesWithCaptionsAndLamp) {
 
     Click(idc::kPortButton);
     EXPECT_TRUE(test::WaitUntil([&] { return !dlg.Port().IsOpen(); }));
-    EXPECT_FALSE(dlg.PortToggle());
-    EXPECT_FALSE(dlg.PortOpenFlag());
-    EXPECT_FALSE(dlg.OpenRequested());
+    EXPECT_FALSE(dlg.Session().PortToggle());
+    EXPECT_FALSE(dlg.Session().PortOpenFlag());
+    EXPECT_FALSE(dlg.Session().OpenRequested());
     EXPECT_EQ(dlg.LampIconId(), 131);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
     Click(idc::kReadPower); // not requested any more: no re-open
@@ -309,14 +309,14 @@ TEST_F(CommandsTest, FailedOpenThenTwoClicks) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.startsWith("COM CANN'T OPEN!\n"));
     EXPECT_TRUE(boxes.shown[0].text.contains("not there")) << boxes.shown[0].text.toStdString();
-    EXPECT_TRUE(dlg.PortToggle());
-    EXPECT_TRUE(dlg.OpenRequested());
+    EXPECT_TRUE(dlg.Session().PortToggle());
+    EXPECT_TRUE(dlg.Session().OpenRequested());
     EXPECT_EQ(dlg.LampIconId(), 131);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
 
     Click(idc::kPortButton); // the closing path: nothing visible changes
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_FALSE(dlg.PortToggle());
+    EXPECT_FALSE(dlg.Session().PortToggle());
     Click(idc::kPortButton); // and this one tries again
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
@@ -328,8 +328,8 @@ TEST_F(CommandsTest, DropDownWhileOpenClosesAndACommandReopensTheSamePort) {
     EXPECT_TRUE(test::WaitUntil([&] { return !dlg.Port().IsOpen(); }));
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
     EXPECT_EQ(dlg.LampIconId(), 131);
-    EXPECT_TRUE(dlg.OpenRequested());
-    EXPECT_TRUE(dlg.PortOpenFlag()) << "the flag only follows the button";
+    EXPECT_TRUE(dlg.Session().OpenRequested());
+    EXPECT_TRUE(dlg.Session().PortOpenFlag()) << "the flag only follows the button";
 
     Click(idc::kConnect); // the four that do not re-open report the closed port
     EXPECT_EQ(boxes.Texts(), QStringList{"COM IS NOT OPEN!"});
@@ -356,7 +356,7 @@ TEST_F(CommandsTest, TheListIsRefilledOnlyWhenThePortsChange) {
     dlg.SetUiLanguage(0);
     Click(idc::kPortButton);
     EXPECT_EQ(boxes.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
-    EXPECT_FALSE(dlg.PortToggle());
+    EXPECT_FALSE(dlg.Session().PortToggle());
     EXPECT_EQ(dlg.LampIconId(), 131);
     dlg.SetUiLanguage(1);
     Click(idc::kPortButton);
@@ -450,7 +450,7 @@ TEST_F(SettingsTest, SetDeviceWavesCopiesTwoBytesPerWaveOfTheCountAtSendingTime)
 
 TEST_F(SettingsTest, PinTypeSendsThePickAndLaterTheStoredTypeWithoutANewPick) {
     OpenPort();
-    EXPECT_FALSE(dlg.StoredPinType().has_value());
+    EXPECT_FALSE(dlg.Session().StoredPinType().has_value());
     RunPinDialog([](CPinTypeDlg& pin) {
         auto* ok = qobject_cast<QPushButton*>(pin.Control(idp::kOk));
         EXPECT_FALSE(ok->isEnabled()) << "nothing confirmed yet: no made-up type";
@@ -474,7 +474,7 @@ TEST_F(SettingsTest, PinTypeSendsThePickAndLaterTheStoredTypeWithoutANewPick) {
         pin.reject();
     });
     EXPECT_TRUE(pty.Received().empty()) << "cancel sends nothing";
-    EXPECT_EQ(dlg.StoredPinType(), 1) << "and stores nothing";
+    EXPECT_EQ(dlg.Session().StoredPinType(), 1) << "and stores nothing";
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -486,7 +486,7 @@ TEST_F(SettingsTest, PinTypeWithThePortClosedStoresTheTypeAndSaysTheNotOpenMessa
         pin.TypeList()->setCurrentIndex(1);
         qobject_cast<QPushButton*>(pin.Control(idp::kOk))->click();
     });
-    EXPECT_EQ(dlg.StoredPinType(), 1);
+    EXPECT_EQ(dlg.Session().StoredPinType(), 1);
     EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("串口没有打开，请打开串口")});
     EXPECT_TRUE(pty.Received().empty());
 }

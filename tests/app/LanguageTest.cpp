@@ -181,7 +181,7 @@ TEST_F(LanguageSwitchTest, RowsNotesAndCounterSurviveASwitch) {
     ASSERT_EQ(dlg.Table().GetItemCount(), 1);
     EXPECT_EQ(dlg.Table().GetItemText(0, 6), "fibre 7");
     EXPECT_EQ(dlg.Table().GetItemText(0, 2), "-10.00dBm");
-    EXPECT_EQ(dlg.RecordCounter(), 1);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 1);
     EXPECT_EQ(dlg.Table().model()->headerData(0, Qt::Horizontal).toString(), "NUMBER");
 }
 

@@ -93,8 +93,8 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
     SetText(idc::kLaser2, "abc");
     SetText(idc::kLaser3, "1490");
     EXPECT_FALSE(dlg.SaveFields());
-    EXPECT_EQ(dlg.WaveCount(), 5);
-    EXPECT_EQ(dlg.Lasers(), (std::array<uint32_t, 4>{1310, 0, 0, 0}));
+    EXPECT_EQ(dlg.Session().WaveCount(), 5);
+    EXPECT_EQ(dlg.Session().Lasers(), (std::array<uint32_t, 4>{1310, 0, 0, 0}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Vemla");
     EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8("请输入一个不小于 0 的整数。"));
@@ -105,7 +105,7 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
     SetText(idc::kLaser3, "7001"); // out of range: the value read stays, the rest is not read
     SetText(idc::kLaser4, "1625");
     EXPECT_FALSE(dlg.SaveFields());
-    EXPECT_EQ(dlg.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 7001, 0}));
+    EXPECT_EQ(dlg.Session().Lasers(), (std::array<uint32_t, 4>{1310, 1550, 7001, 0}));
     EXPECT_EQ(boxes.Texts(), QStringList{"Please enter a wavelength between 0 and 7000."});
 
     boxes.shown.clear();
@@ -115,8 +115,8 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
     EXPECT_EQ(boxes.Texts(), QStringList{"Please enter a whole number."});
     SetText(idc::kWaveCount, "-3");
     EXPECT_TRUE(dlg.SaveFields());
-    EXPECT_EQ(dlg.WaveCount(), -3);
-    EXPECT_EQ(dlg.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 7000, 1625}));
+    EXPECT_EQ(dlg.Session().WaveCount(), -3);
+    EXPECT_EQ(dlg.Session().Lasers(), (std::array<uint32_t, 4>{1310, 1550, 7000, 1625}));
 }
 
 TEST_F(MeterDlgTest, ExitRefusesToCloseWhileALaserFromTheMeterIsAbove7000ButEscapeCloses) {
@@ -149,7 +149,7 @@ TEST_F(MeterDlgTest, ConnectReplyFillsWavesAndLasersAndShowsLinkOnlyAfterTheBoxC
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00,
           0x55});
     EXPECT_EQ(WaveList(), (QStringList{"1310", "1550"}));
-    EXPECT_EQ(dlg.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 0, 0}));
+    EXPECT_EQ(dlg.Session().Lasers(), (std::array<uint32_t, 4>{1310, 1550, 0, 0}));
     EXPECT_EQ(Text(idc::kLaser2), "1550");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "VORN");
@@ -159,7 +159,7 @@ TEST_F(MeterDlgTest, ConnectReplyFillsWavesAndLasersAndShowsLinkOnlyAfterTheBoxC
     // A reply of twelve bytes carries no wavelength: the list empties.
     Feed({0xAA, 0x0C, 0x01, 0, 1, 0, 2, 0, 3, 0, 4, 0x55});
     EXPECT_TRUE(WaveList().isEmpty());
-    EXPECT_EQ(dlg.Lasers(), (std::array<uint32_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(dlg.Session().Lasers(), (std::array<uint32_t, 4>{1, 2, 3, 4}));
 }
 
 TEST_F(MeterDlgTest, ThreeRecordsThenTheEndGiveThreeRowsAndOneMessage) {
@@ -173,7 +173,7 @@ TEST_F(MeterDlgTest, ThreeRecordsThenTheEndGiveThreeRowsAndOneMessage) {
     Feed(stream);
     const CEditList& t = dlg.Table();
     ASSERT_EQ(t.GetItemCount(), 3);
-    EXPECT_EQ(dlg.RecordCounter(), 3);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 3);
     EXPECT_EQ(boxes.Texts(), QStringList{"UPLOAD SUCESS!"});
     const QStringList row1{"2", "1310", "-10.00dBm", "10.50dB", "-20.50dBm", "2013-10-09  15:07  ",
                            ""};
@@ -188,7 +188,7 @@ TEST_F(MeterDlgTest, RecordNumberedPastTheEndShowsAllItsCellsInTheRowItGot) {
     Feed(Record(4)); // records 2..4 were lost
     const CEditList& t = dlg.Table();
     ASSERT_EQ(t.GetItemCount(), 2);
-    EXPECT_EQ(dlg.RecordCounter(), 5);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 5);
     EXPECT_EQ(t.GetItemText(1, 0), "5");
     EXPECT_EQ(t.GetItemText(1, 1), "1550");
     EXPECT_EQ(t.GetItemText(1, 3), "10.50dB");
@@ -203,7 +203,7 @@ TEST_F(MeterDlgTest, DeleteAllAckEmptiesTheTableAfterTheBoxButKeepsTheCounter) {
     Feed({0xAA, 0x04, 0x07, 0x55});
     EXPECT_EQ(rowsWhileOpen, 2);
     EXPECT_EQ(dlg.Table().GetItemCount(), 0);
-    EXPECT_EQ(dlg.RecordCounter(), 2);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 2);
     EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("删除全部成功!")});
 }
 

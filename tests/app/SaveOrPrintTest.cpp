@@ -104,7 +104,7 @@ TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections)
     EXPECT_EQ(book.Cell("B9").value, "1625");
     EXPECT_TRUE(book.Cell("A10").value.isEmpty()) << "only the rows the table holds";
     EXPECT_EQ(dlg.Table().GetItemText(1, 6), "splice 7") << "the table is only read";
-    EXPECT_EQ(dlg.RecordCounter(), 3);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 3);
 }
 
 TEST_F(SaveOrPrintTest, AfterDeleteAllTheEmptyTableGivesNoDataAndNoFile) {
@@ -113,7 +113,7 @@ TEST_F(SaveOrPrintTest, AfterDeleteAllTheEmptyTableGivesNoDataAndNoFile) {
     Feed({0xAA, 0x04, 0x07, 0x55}); // delete-all acknowledged: rows gone, counter kept
     boxes.shown.clear();
     ASSERT_EQ(dlg.Table().GetItemCount(), 0);
-    ASSERT_EQ(dlg.RecordCounter(), 2);
+    ASSERT_EQ(dlg.Session().RecordCounter(), 2);
     SaveOrPrint();
     EXPECT_EQ(boxes.Texts(), QStringList{"NO DATA!"});
     EXPECT_TRUE(Reports().isEmpty());

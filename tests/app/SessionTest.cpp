@@ -68,7 +68,7 @@ TEST_F(SessionTest, ConnectUploadDeleteOneAndDeleteAll) {
     ASSERT_TRUE(WaitForBox(2));
     EXPECT_EQ(boxes.shown[1].text, "UPLOAD SUCESS!");
     ASSERT_EQ(dlg->Table().GetItemCount(), 12);
-    EXPECT_EQ(dlg->RecordCounter(), 12);
+    EXPECT_EQ(dlg->Session().RecordCounter(), 12);
     const QString fourth = dlg->Table().GetItemText(3, 5);
 
     dlg->Table().selectRow(2);
@@ -76,7 +76,7 @@ TEST_F(SessionTest, ConnectUploadDeleteOneAndDeleteAll) {
     ASSERT_TRUE(WaitForBox(3));
     EXPECT_EQ(boxes.shown[2].text, "DELETE SELECTED SUCESS!");
     // The re-upload refills the table silently.
-    ASSERT_TRUE(test::WaitUntil([&] { return dlg->RecordCounter() == 11; }, 20s));
+    ASSERT_TRUE(test::WaitUntil([&] { return dlg->Session().RecordCounter() == 11; }, 20s));
     test::WaitUntil([] { return false; }, 300ms);
     EXPECT_EQ(dlg->Table().GetItemCount(), 11);
     EXPECT_EQ(dlg->Table().GetItemText(2, 5), fourth) << "the old fourth record moved up";
@@ -134,8 +134,8 @@ TEST_F(SessionTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords) {
     ASSERT_EQ(got.size(), expected.size());
     for (std::size_t i = 0; i < got.size(); ++i)
         ASSERT_EQ(got[i], expected[i]) << "row " << i;
-    EXPECT_EQ(dlg->RecordCounter(), 10000) << "the number of the last record";
-    EXPECT_FALSE(dlg->Assembler().InFrame()) << "the end frame left the assembler idle";
+    EXPECT_EQ(dlg->Session().RecordCounter(), 10000) << "the number of the last record";
+    EXPECT_FALSE(dlg->Session().Assembler().InFrame()) << "the end frame left the assembler idle";
 }
 
 // CPU time of the whole process over `wait`, while the window's events keep running.

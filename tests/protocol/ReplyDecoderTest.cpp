@@ -26,20 +26,20 @@ Bytes Record(uint8_t flag, Bytes date = {13, 10, 9, 15, 7}) {
 
 TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumns) {
     const std::string date = "2013-10-09  15:07  ";
-    EXPECT_EQ(DecodeRecord(Frame(Record(1))).cells,
+    EXPECT_EQ(FormatRecordTexts(DecodeRecord(Frame(Record(1)))),
               (Cells{"5", "1550", "-10.00dBm", "10.50dB", "-20.50dBm", date, ""}));
-    EXPECT_EQ(DecodeRecord(Frame(Record(0x80))).cells[3], "10.50dB");
-    const RecordRow row = DecodeRecord(Frame(Record(0)));
-    EXPECT_EQ(row.cells, (Cells{"5", "1550", "-10.00dBm", "", "", date, ""}));
-    EXPECT_EQ(row.number, 5);
+    EXPECT_EQ(FormatRecordTexts(DecodeRecord(Frame(Record(0x80))))[3], "10.50dB");
+    const RecordValues row = DecodeRecord(Frame(Record(0)));
+    EXPECT_EQ(FormatRecordTexts(row), (Cells{"5", "1550", "-10.00dBm", "", "", date, ""}));
+    EXPECT_EQ(row.index, 4);
     EXPECT_EQ(row.reference, -20.5f);
 }
 
 TEST(ReplyDecoder, RecordIndex65535IsNumbered65536) {
     Bytes r = Record(0);
     r[3] = r[4] = 0xFF;
-    EXPECT_EQ(DecodeRecord(Frame(r)).number, 65536);
-    EXPECT_EQ(DecodeRecord(Frame(r)).cells[0], "65536");
+    EXPECT_EQ(DecodeRecord(Frame(r)).index, 65535);
+    EXPECT_EQ(FormatRecordTexts(DecodeRecord(Frame(r)))[0], "65536");
 }
 
 TEST(ReplyDecoder, DateTextPadsToTwoDigitsAndKeepsLongValues) {
@@ -55,7 +55,7 @@ TEST(ReplyDecoder, DateTextPadsToTwoDigitsAndKeepsLongValues) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(RecordDateText(c.y, c.m, c.d, c.h, c.mi), c.text);
-    EXPECT_EQ(DecodeRecord(Frame(Record(0, {9, 3, 5, 6, 8}))).cells[5], "2009-03-05  06:08  ");
+    EXPECT_EQ(FormatRecordTexts(DecodeRecord(Frame(Record(0, {9, 3, 5, 6, 8}))))[5], "2009-03-05  06:08  ");
 }
 
 TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
@@ -75,7 +75,7 @@ TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
         Bytes f{0xAA, 0x08, 0x02};
         f.insert(f.end(), c.f32.begin(), c.f32.end());
         f.push_back(0x55);
-        EXPECT_EQ(DecodePowerText(Frame(f)), c.text);
+        EXPECT_EQ(FormatPower(DecodePower(Frame(f))), c.text);
     }
 }
 
@@ -123,8 +123,8 @@ TEST(ReplyDecoder, ShortFramesReadZeroPastTheirEnd) {
         assembler.Feed(b, [&](const ReplyFrame& f) { frames.push_back(f); });
     ASSERT_EQ(frames.size(), 6u);
     EXPECT_EQ(DecodeConnect(frames[1]).lasers, (std::array<uint32_t, 4>{0x0755, 0, 0, 0}));
-    EXPECT_EQ(DecodePowerText(frames[3]), "-13.31"); // C1 55 00 00
-    EXPECT_EQ(DecodeRecord(frames[5]).cells,
+    EXPECT_EQ(FormatPower(DecodePower(frames[3])), "-13.31"); // C1 55 00 00
+    EXPECT_EQ(FormatRecordTexts(DecodeRecord(frames[5])),
               (Cells{"1878", "0", "0.00dBm", "", "", "2000-00-00  00:00  ", ""}));
     EXPECT_EQ(frames[5][5], 0);
     EXPECT_EQ(frames[5][199], 0);

@@ -1,0 +1,305 @@
+#include "MeterSession.h"
+
+#include "ReplyDecoder.h"
+
+#include <QFileInfo>
+
+namespace vemla {
+
+MeterSession::MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports)
+    : m_presenter(presenter), m_ports(std::move(ports)),
+      m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {}
+
+MeterSession::~MeterSession() = default;
+
+QString MeterSession::Pick(const char* english, const char* chinese) const {
+    return QString::fromUtf8(m_language == 0 ? english : chinese);
+}
+
+void MeterSession::ShowReply(const QString& text) {
+    if (!text.isEmpty())
+        m_presenter.Show(ISessionPresenter::Kind::Reply, text);
+}
+
+void MeterSession::ShowMessage(const QString& text) {
+    if (!text.isEmpty())
+        m_presenter.Show(ISessionPresenter::Kind::Message, text);
+}
+
+// --- the port ---
+
+bool MeterSession::PortListDropDown() {
+    if (m_port.IsOpen()) {
+        m_portToggle = false;
+        m_port.RequestStop();
+    }
+    m_portNames = m_ports.Refresh();
+    std::vector<std::string> names;
+    for (const PortEntry& e : m_portNames)
+        names.push_back(e.name);
+    // Refilled when the ports themselves changed, not only their count, so the entry the
+    // operator picks is always the device that is opened.
+    const bool changed = !m_listedNames || names != *m_listedNames;
+    m_listedNames = std::move(names);
+    emit PortStateChanged();
+    return changed;
+}
+
+MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
+    if (listIndex < 0) {
+        ShowMessage(Pick("PLEASE SELSECT THE COM PORT!", "请选择端口号!"));
+        return ToggleResult::NoPortChosen;
+    }
+    m_portToggle = !m_portToggle;
+    if (!m_portToggle) {
+        m_port.RequestStop();
+        m_openRequested = false;
+        m_portOpen = false;
+        emit PortStateChanged();
+        return ToggleResult::Closed;
+    }
+    // The number as of the last refresh: the list may be older than the ports themselves.
+    const auto at = static_cast<std::size_t>(listIndex);
+    m_portNumber = at < m_portNames.size() ? m_portNames[at].number : 0;
+    m_openRequested = true;
+    if (ReopenPort()) {
+        m_portOpen = true;
+        emit PortStateChanged();
+        return ToggleResult::Opened;
+    }
+    m_presenter.Show(ISessionPresenter::Kind::Warning,
+                     Pick("COM CANN'T OPEN!", "串口打不开!") + QLatin1Char('\n') +
+                         OpenFailureDetail());
+    return ToggleResult::OpenFailed;
+}
+
+QString MeterSession::OpenFailureDetail() const {
+    const std::string device = m_ports.DeviceFor(m_portNumber);
+    switch (m_port.LastOpenError()) {
+    case PortError::NoSuchDevice:
+        return Pick("The device is not there (unplugged?).", "设备不存在（是否已拔出？）。");
+    case PortError::Busy:
+        return Pick("The device is in use by another program.", "设备正被其他程序占用。");
+    case PortError::PermissionDenied: {
+        QString group = QFileInfo(QString::fromStdString(device)).group();
+        if (group.isEmpty())
+            group = QStringLiteral("dialout");
+        return Pick("Permission denied: join the group \"%1\" that owns the device "
+                    "(dialout on Debian and Ubuntu), then log in again.",
+                    "没有访问权限：请把用户加入设备所属的组“%1”（Debian 和 Ubuntu 上是 "
+                    "dialout），然后重新登录。")
+            .arg(group);
+    }
+    case PortError::None:
+    case PortError::Other:
+        break;
+    }
+    return QString::fromStdString(m_port.LastOpenErrorText());
+}
+
+bool MeterSession::ReopenPort() {
+    if (!m_openRequested)
+        return false;
+    m_portNames = m_ports.Refresh();
+    PortOwner owner;
+    owner.context = this;
+    owner.onByte = [this](uint8_t byte, uint32_t port) { OnRxChar(byte, port); };
+    owner.onError = [this](const std::string& caption, const std::string& text) {
+        m_presenter.Show(ISessionPresenter::Kind::PortError, QString::fromStdString(text),
+                         QString::fromStdString(caption));
+    };
+    if (!m_port.Open(owner, m_portNumber, MeterLine::kBaud, MeterLine::kParity,
+                     MeterLine::kDataBits, MeterLine::kStopBits, MeterLine::kEventMask,
+                     MeterLine::kWriteBuffer))
+        return false;
+    m_port.StartMonitor();
+    return true;
+}
+
+bool MeterSession::CheckPortOpen() {
+    if (m_port.IsOpen())
+        return true;
+    ShowMessage(Pick("COM IS NOT OPEN!", "串口没有打开，请打开串口"));
+    return false;
+}
+
+void MeterSession::Send(const OutFrame& frame) {
+    m_port.Write(frame.View());
+}
+
+// --- commands ---
+
+void MeterSession::Connect() {
+    if (!CheckPortOpen())
+        return;
+    Send(BuildFixedFrame(kConnectHex));
+}
+
+void MeterSession::Upload() {
+    m_silentUpload = 0; // also when the port turns out to be closed
+    Reupload();
+}
+
+void MeterSession::Reupload() {
+    if (!CheckPortOpen())
+        return;
+    const OutFrame frame = BuildFixedFrame(kUploadHex);
+    m_records.Clear();
+    m_recordCounter = 0;
+    Send(frame);
+}
+
+void MeterSession::ReadPower() {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(BuildFixedFrame(kReadPowerHex));
+}
+
+void MeterSession::DeleteSelected(int row) {
+    if (m_recordCounter <= 0)
+        return;
+    if (row < 0) {
+        m_silentUpload = 1;
+        return;
+    }
+    const OutFrame frame = BuildDeleteSelected(row);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+    m_silentUpload = 1;
+}
+
+void MeterSession::DeleteAll() {
+    if (!m_presenter.Confirm(Pick("DELETE ALL DATA?", "确认删除全部?")))
+        return;
+    // The meter is told the language by the end byte: 0xBB in English, 0x55 in Chinese.
+    const OutFrame frame = BuildDeleteAll(m_language == 1);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void MeterSession::PowerAdjust(float dBm) {
+    const OutFrame frame = BuildSetCalibration(dBm);
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void MeterSession::SetTime(const std::array<uint32_t, 5>& f) {
+    ReopenPort();
+    const OutFrame frame = BuildSetTime(f[0] & 0xFF, f[1] & 0xFF, f[2] & 0xFF, f[3] & 0xFF,
+                                        f[4] & 0xFF);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+void MeterSession::SelectWave(int listIndex) {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(BuildSelectWave(listIndex));
+}
+
+void MeterSession::WaveEditChange(int portListIndex) {
+    ReopenPort();
+    if (!CheckPortOpen())
+        return;
+    Send(BuildWaveEditChange(portListIndex));
+}
+
+void MeterSession::SendLasers() {
+    const OutFrame frame = BuildSetLasers(m_lasers);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+bool MeterSession::SetDeviceWaves(std::span<const uint8_t> waveList) {
+    // More than the list's wavelengths would send bytes that were never typed.
+    if (m_waveCount > kMaxDeviceWaves) {
+        ShowMessage(Pick("Please input a data between 1 and 20!", "请输入1到20的波长个数"));
+        return false;
+    }
+    const OutFrame frame = BuildSetDeviceWaves(m_waveCount, waveList);
+    if (!CheckPortOpen())
+        return true;
+    Send(frame);
+    return true;
+}
+
+void MeterSession::SendPinType(int type) {
+    m_pinType = type;
+    const OutFrame frame = BuildSetPinType(type);
+    if (!CheckPortOpen())
+        return;
+    Send(frame);
+}
+
+// --- replies ---
+
+void MeterSession::OnRxChar(uint8_t byte, uint32_t /*port*/) {
+    m_assembler.Feed(byte, [this](const ReplyFrame& frame) { DispatchReply(frame); });
+}
+
+void MeterSession::DispatchReply(const ReplyFrame& frame) {
+    const uint8_t code = frame.Code();
+    const std::string_view message = ReplyMessage(code, m_language);
+    const QString text = QString::fromUtf8(message.data(), qsizetype(message.size()));
+    switch (static_cast<FrameCode>(code)) {
+    case FrameCode::Connect: {
+        const ConnectReply reply = DecodeConnect(frame);
+        m_waves = reply.waves;
+        m_lasers = reply.lasers;
+        emit WavesReceived();
+        emit FieldsChanged();
+        ShowReply(text);
+        m_linked = true;
+        emit LinkChanged(true);
+        return;
+    }
+    case FrameCode::ReadPower: {
+        m_lastPower = DecodePower(frame);
+        emit PowerReceived(QString::fromStdString(FormatPower(*m_lastPower)));
+        emit FieldsChanged();
+        return;
+    }
+    case FrameCode::Upload:
+        if (IsUploadEnd(frame)) {
+            if (m_silentUpload == 0)
+                ShowReply(text);
+        } else {
+            AddRecord(frame);
+        }
+        return;
+    case FrameCode::DeleteSelected:
+        ShowReply(text);
+        Reupload();
+        return;
+    case FrameCode::DeleteAll:
+        ShowReply(text);
+        m_records.Clear();
+        return;
+    default:
+        ShowReply(text);
+        return;
+    }
+}
+
+void MeterSession::AddRecord(const ReplyFrame& frame) {
+    MeterRecord record;
+    record.values = DecodeRecord(frame);
+    for (std::size_t i = 0; i < record.raw.size(); ++i)
+        record.raw[i] = frame[i];
+    const auto texts = FormatRecordTexts(record.values);
+    for (std::size_t c = 0; c < texts.size(); ++c)
+        record.texts[c] = QString::fromStdString(texts[c]);
+    m_recordCounter = record.values.index + 1;
+    // A record numbered past the end (after a lost frame) lands at the end with its own texts.
+    m_records.Insert(m_recordCounter - 1, std::move(record));
+}
+
+} // namespace vemla

@@ -1,0 +1,163 @@
+#pragma once
+// The measurement session: everything the program knows, without a widget. The port and its
+// state, the reply assembler, the record counter, the instrument's wavelengths, lasers, wave
+// count and PIN type, the header fields, and the records. Front ends give it the operator's
+// commands and show what it reports; the rules of the replies live here.
+
+#include "CommPort.h"
+#include "FrameCodec.h"
+#include "PortList.h"
+#include "RecordList.h"
+#include "ReplyAssembler.h"
+#include "SessionPresenter.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vemla {
+
+class ReplyFrame;
+
+// The meter's line: 9600 baud, no parity, 8 data bits, 1 stop bit.
+struct MeterLine {
+    static constexpr int kBaud = 9600;
+    static constexpr char kParity = 'N';
+    static constexpr int kDataBits = 8;
+    static constexpr int kStopBits = 1;
+    static constexpr uint32_t kEventMask = 3; // received bytes and the end of a write
+    static constexpr uint32_t kWriteBuffer = 512;
+};
+
+// The header fields of a report, as the operator typed them.
+struct HeaderFields {
+    QString company, model, serialNumber, testOperator, notes;
+};
+
+class MeterSession : public QObject {
+    Q_OBJECT
+public:
+    enum class ToggleResult { NoPortChosen, Closed, Opened, OpenFailed };
+
+    MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports);
+    ~MeterSession() override;
+
+    // --- language: picks every text the session shows ---
+    int8_t Language() const { return m_language; }
+    void SetLanguage(int8_t language) { m_language = language; }
+    QString Pick(const char* english, const char* chinese) const;
+
+    // --- the port ---
+    PortList& Ports() { return m_ports; }
+    const std::vector<PortEntry>& PortNames() const { return m_portNames; }
+    // The list is about to open: an open port is closed, the ports are read again. True when
+    // the listed ports changed, so the list must be refilled (with nothing chosen).
+    bool PortListDropDown();
+    // The port button with the list entry chosen (-1 for none).
+    ToggleResult TogglePort(int listIndex);
+    // Opens the port again when the operator wants it open; true when it is open.
+    bool ReopenPort();
+    // True when the port is open; otherwise the not-open message.
+    bool CheckPortOpen();
+    void Send(const OutFrame& frame);
+    // Why the last open failed, for the operator.
+    QString OpenFailureDetail() const;
+    const CCommPort& Port() const { return m_port; }
+    bool PortToggle() const { return m_portToggle; }
+    bool PortOpenFlag() const { return m_portOpen; }
+    bool OpenRequested() const { return m_openRequested; }
+    uint32_t PortNumber() const { return m_portNumber; }
+
+    // --- commands; each sends one frame, the reply arrives through OnRxChar ---
+    void Connect();
+    void Upload();
+    void ReadPower();
+    // row: the first selected table row, -1 for none.
+    void DeleteSelected(int row);
+    // Asks first; the end byte tells the meter the language.
+    void DeleteAll();
+    void PowerAdjust(float dBm);
+    // Year (after 2000), month, day, hour, minute; each sent as its low byte.
+    void SetTime(const std::array<uint32_t, 5>& fields);
+    void SelectWave(int listIndex);
+    void WaveEditChange(int portListIndex);
+    void SendLasers();
+    // The wave list as the wavelength dialog built it; false (and the range message) when the
+    // wave count is beyond what the list holds.
+    bool SetDeviceWaves(std::span<const uint8_t> waveList);
+    void SendPinType(int type);
+
+    // --- replies ---
+    // One received byte, in arrival order. The port number is not used.
+    void OnRxChar(uint8_t byte, uint32_t port);
+    const ReplyAssembler& Assembler() const { return m_assembler; }
+
+    // --- the instrument and the document ---
+    const std::vector<int>& Waves() const { return m_waves; }
+    const std::array<uint32_t, 4>& Lasers() const { return m_lasers; }
+    void SetLasers(const std::array<uint32_t, 4>& lasers) { m_lasers = lasers; }
+    int32_t WaveCount() const { return m_waveCount; }
+    void SetWaveCount(int32_t count) { m_waveCount = count; }
+    std::optional<int32_t> StoredPinType() const { return m_pinType; }
+    std::optional<float> LastPower() const { return m_lastPower; }
+    bool Linked() const { return m_linked; }
+
+    int32_t RecordCounter() const { return m_recordCounter; }
+    void SetRecordCounter(int32_t counter) { m_recordCounter = counter; }
+    int32_t SilentUpload() const { return m_silentUpload; }
+    void SetSilentUpload(int32_t value) { m_silentUpload = value; }
+    RecordList& Records() { return m_records; }
+    const RecordList& Records() const { return m_records; }
+    HeaderFields& Header() { return m_header; }
+    const HeaderFields& Header() const { return m_header; }
+
+signals:
+    // The port opened or closed: the lamp and the port button follow.
+    void PortStateChanged();
+    // The meter answered a connect: the wavelengths are in, the link is up (after the box).
+    void WavesReceived();
+    void LinkChanged(bool linked);
+    // The wave count or the lasers changed in the session: the fields show them again.
+    void FieldsChanged();
+    void PowerReceived(const QString& text);
+
+private:
+    void DispatchReply(const ReplyFrame& frame);
+    void AddRecord(const ReplyFrame& frame);
+    // The upload that follows a delete-selected acknowledgement: SilentUpload keeps its value.
+    void Reupload();
+    void ShowReply(const QString& text);
+    void ShowMessage(const QString& text);
+
+    ISessionPresenter& m_presenter;
+    int8_t m_language = 1;
+
+    PortList m_ports;
+    std::vector<PortEntry> m_portNames; // as of the last refresh, in list order
+    std::optional<std::vector<std::string>> m_listedNames; // what the port list shows
+    bool m_portToggle = false;
+    bool m_portOpen = false;
+    bool m_openRequested = false;
+    uint32_t m_portNumber = 0;
+
+    ReplyAssembler m_assembler;
+    int32_t m_recordCounter = 0;
+    int32_t m_silentUpload = 0;
+    std::vector<int> m_waves;
+    std::array<uint32_t, 4> m_lasers{};
+    int32_t m_waveCount = 1;
+    std::optional<int32_t> m_pinType;
+    std::optional<float> m_lastPower;
+    bool m_linked = false;
+    RecordList m_records;
+    HeaderFields m_header;
+
+    // Last, so it is destroyed first: its monitor thread stops before anything it reaches.
+    CCommPort m_port;
+};
+
+} // namespace vemla
