@@ -1,0 +1,495 @@
+// The session without a window: the operator's commands through the real engine on a
+// pseudo-terminal, the port's states, the reply rules and the order of their boxes, and whole
+// uploads from the simulated meter. The frames' bytes are the codec's tests; here each command
+// is checked to send its frame. The window's tests check only what the window adds.
+#include "MeterSession.h"
+
+#include "FixedPortSource.h"
+#include "MeterSimulator.h"
+#include "PtyPair.h"
+#include "RecordFrame.h"
+#include "RecordingPresenter.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vemla {
+namespace {
+
+using test::Bytes;
+using test::Record;
+using Kind = ISessionPresenter::Kind;
+using namespace std::chrono_literals;
+
+constexpr int8_t kEn = 0, kZh = 1;
+
+Bytes Of(const OutFrame& f) {
+    return Bytes(f.View().begin(), f.View().end());
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest()
+        : ports(std::make_shared<std::vector<PortCandidate>>(
+              std::vector<PortCandidate>{{pty.Path(), "test meter"}})),
+          session(presenter, std::make_unique<test::FixedPortSource>(ports)) {
+        session.SetLanguage(kEn);
+    }
+    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+
+    void OpenPort() {
+        session.PortListDropDown();
+        ASSERT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Opened);
+        ASSERT_TRUE(presenter.shown.empty()) << presenter.Texts().join('|').toStdString();
+        // The monitor thread purges the line as it starts; the meter speaks only after that.
+        ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
+    }
+    void Feed(const Bytes& bytes) {
+        for (uint8_t b : bytes)
+            session.OnRxChar(b, 1);
+    }
+    QString Row(int row) const {
+        QStringList cells;
+        for (int c = 0; c < kTableColumns; ++c)
+            cells << session.Records().Text(row, c);
+        return cells.join('|');
+    }
+
+    test::PtyPair pty;
+    std::shared_ptr<std::vector<PortCandidate>> ports;
+    test::RecordingPresenter presenter;
+    MeterSession session;
+};
+
+TEST_F(SessionTest, EachCommandSendsItsFrame) {
+    OpenPort();
+    const std::array<uint8_t, 3> waveList{0x05, 0x1E, 0xBB};
+    struct Case {
+        const char* what;
+        std::function<void()> command;
+        OutFrame frame;
+    };
+    const std::vector<Case> cases{
+        {"connect", [&] { session.Connect(); }, BuildFixedFrame(kConnectHex)},
+        {"read power", [&] { session.ReadPower(); }, BuildFixedFrame(kReadPowerHex)},
+        {"upload", [&] { session.Upload(); }, BuildFixedFrame(kUploadHex)},
+        {"power adjust", [&] { session.PowerAdjust(-7.32f); }, BuildSetCalibration(-7.32f)},
+        // Each field goes out as its low byte: a four-digit year does not spill over.
+        {"set time", [&] { session.SetTime({2013, 10, 9, 0x10F, 27}); },
+         BuildSetTime(0xDD, 10, 9, 0x0F, 27)},
+        {"select wave", [&] { session.SelectWave(1); }, BuildSelectWave(1)},
+        {"wave edit change", [&] { session.WaveEditChange(0); }, BuildWaveEditChange(0)},
+        {"lasers",
+         [&] {
+             session.SetLasers({1310, 1550, 1490, 1625});
+             session.SendLasers();
+         },
+         BuildSetLasers({1310, 1550, 1490, 1625})},
+        {"device waves",
+         [&] {
+             session.SetWaveCount(1);
+             session.SetDeviceWaves(waveList);
+         },
+         BuildSetDeviceWaves(1, waveList)},
+        {"pin type", [&] { session.SendPinType(1); }, BuildSetPinType(1)},
+        {"delete all, English", [&] { session.DeleteAll(); }, BuildDeleteAll(false)},
+        {"delete all, Chinese",
+         [&] {
+             session.SetLanguage(kZh);
+             session.DeleteAll();
+         },
+         BuildDeleteAll(true)},
+    };
+    for (const Case& c : cases) {
+        pty.Received(50ms); // nothing left over from the one before
+        c.command();
+        EXPECT_EQ(pty.Received(), Of(c.frame)) << c.what;
+    }
+    EXPECT_EQ(session.StoredPinType(), 1);
+    EXPECT_EQ(presenter.Texts(), (QStringList{"DELETE ALL DATA?", QString::fromUtf8("确认删除全部?")}));
+}
+
+TEST_F(SessionTest, DeclinedDeleteAllAndOutOfRangeWaveCountSendNothing) {
+    OpenPort();
+    presenter.answers = {false};
+    session.DeleteAll();
+    session.SetWaveCount(21); // beyond the 20 wavelengths the list holds
+    EXPECT_FALSE(session.SetDeviceWaves({}));
+    EXPECT_TRUE(pty.Received().empty());
+    EXPECT_EQ(presenter.Texts(),
+              (QStringList{"DELETE ALL DATA?", "Please input a data between 1 and 20!"}));
+}
+
+TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsItsBox) {
+    OpenPort();
+    for (uint16_t i = 0; i < 5; ++i)
+        Feed(Record(i));
+    session.DeleteSelected(3);
+    EXPECT_EQ(pty.Received(), Of(BuildDeleteSelected(3)));
+    EXPECT_EQ(session.SilentUpload(), 1);
+
+    // The acknowledgement: its box first, and only then the re-upload empties the list.
+    int rowsWhileOpen = -1;
+    presenter.whileOpen = [&](const auto&) { rowsWhileOpen = session.Records().Count(); };
+    Feed({0xAA, 0x04, 0x06, 0x55});
+    presenter.whileOpen = nullptr;
+    EXPECT_EQ(rowsWhileOpen, 5);
+    EXPECT_EQ(pty.Received(), Of(BuildFixedFrame(kUploadHex)));
+    EXPECT_EQ(session.Records().Count(), 0);
+    EXPECT_EQ(session.RecordCounter(), 0);
+    for (uint16_t i = 0; i < 4; ++i)
+        Feed(Record(i));
+    Feed(test::kUploadEnd);
+    EXPECT_EQ(session.Records().Count(), 4);
+    EXPECT_EQ(presenter.Texts(), QStringList{"DELETE SELECTED SUCESS!"})
+        << "no upload message after a delete";
+
+    session.Upload(); // the operator's own upload speaks again
+    EXPECT_EQ(session.SilentUpload(), 0);
+}
+
+TEST_F(SessionTest, DeleteSelectedWithNoRowOrNoRecordsSendsNothing) {
+    OpenPort();
+    session.DeleteSelected(0); // record counter 0: nothing at all
+    EXPECT_EQ(session.SilentUpload(), 0);
+    Feed(Record(0));
+    session.DeleteSelected(-1); // records but no row chosen
+    EXPECT_EQ(session.SilentUpload(), 1);
+    EXPECT_TRUE(pty.Received().empty());
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
+    Feed(Record(0));
+    session.SetSilentUpload(1);
+    const std::vector<std::function<void()>> commands{
+        [&] { session.Connect(); },       [&] { session.Upload(); },
+        [&] { session.ReadPower(); },     [&] { session.PowerAdjust(1); },
+        [&] { session.SetTime({}); },     [&] { session.SendLasers(); },
+        [&] { session.SendPinType(0); },  [&] { session.SelectWave(0); },
+    };
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        presenter.shown.clear();
+        commands[i]();
+        ASSERT_EQ(presenter.shown.size(), 1u) << i;
+        EXPECT_EQ(presenter.shown[0].kind, Kind::Message) << i;
+        EXPECT_EQ(presenter.shown[0].text, "COM IS NOT OPEN!") << i;
+    }
+    EXPECT_EQ(session.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
+    EXPECT_EQ(session.Records().Count(), 1);
+    EXPECT_EQ(session.RecordCounter(), 1);
+    EXPECT_EQ(session.StoredPinType(), 0) << "the type is kept although nothing was sent";
+    session.DeleteSelected(0);
+    EXPECT_EQ(session.SilentUpload(), 0) << "left unchanged when the port is not open";
+    session.SetLanguage(kZh);
+    session.Connect();
+    EXPECT_EQ(presenter.shown.back().text, QString::fromUtf8("串口没有打开，请打开串口"));
+    EXPECT_TRUE(pty.Received().empty());
+}
+
+// --- the port ---
+
+TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort) {
+    OpenPort();
+    EXPECT_TRUE(session.PortToggle());
+    EXPECT_TRUE(session.PortOpenFlag());
+    EXPECT_TRUE(session.OpenRequested());
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
+    EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
+    EXPECT_FALSE(session.PortToggle());
+    EXPECT_FALSE(session.PortOpenFlag());
+    EXPECT_FALSE(session.OpenRequested());
+    session.ReadPower(); // not requested any more: no re-open
+    EXPECT_FALSE(session.Port().IsOpen());
+    EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
+
+    presenter.shown.clear();
+    OpenPort();
+    session.PortListDropDown();
+    EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
+    EXPECT_FALSE(session.PortToggle());
+    EXPECT_TRUE(session.OpenRequested());
+    EXPECT_TRUE(session.PortOpenFlag()) << "the flag only follows the button";
+    presenter.shown.clear();
+    session.Connect(); // a command that does not re-open reports the closed port
+    EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
+    session.ReadPower(); // one that re-opens gets the same port back
+    EXPECT_TRUE(session.Port().IsOpen());
+    EXPECT_EQ(pty.Received(), Of(BuildFixedFrame(kReadPowerHex)));
+}
+
+TEST_F(SessionTest, FailedOpenSaysWhyAndTheNextTwoTogglesCloseThenTryAgain) {
+    ports->assign({{"/dev/vemla-no-such-device", "gone"}});
+    session.PortListDropDown();
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].kind, Kind::Warning);
+    EXPECT_EQ(presenter.shown[0].text, "COM CANN'T OPEN!\nThe device is not there (unplugged?).");
+    EXPECT_TRUE(session.PortToggle());
+    EXPECT_TRUE(session.OpenRequested());
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
+    EXPECT_EQ(presenter.shown.size(), 2u);
+}
+
+TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor) {
+    EXPECT_TRUE(session.PortListDropDown()) << "the first look always fills the list";
+    EXPECT_FALSE(session.PortListDropDown());
+    ports->push_back({"/dev/vemla-second", "second"});
+    EXPECT_TRUE(session.PortListDropDown());
+    ASSERT_EQ(session.PortNames().size(), 2u);
+    EXPECT_EQ(session.PortNames()[0].name.substr(0, 4), "COM1");
+    ports->clear();
+    EXPECT_TRUE(session.PortListDropDown());
+    EXPECT_EQ(session.TogglePort(-1), MeterSession::ToggleResult::NoPortChosen);
+    session.SetLanguage(kZh);
+    session.TogglePort(-1);
+    EXPECT_EQ(presenter.Texts(),
+              (QStringList{"PLEASE SELSECT THE COM PORT!", QString::fromUtf8("请选择端口号!")}));
+    EXPECT_FALSE(session.PortToggle());
+}
+
+// --- replies ---
+
+TEST_F(SessionTest, ConnectReplyFillsWavesAndLasersAndRaisesTheLinkOnlyAfterTheBox) {
+    bool linkedWhileOpen = true;
+    presenter.whileOpen = [&](const auto&) { linkedWhileOpen = session.Linked(); };
+    Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
+    EXPECT_EQ(session.Waves(), (std::vector<int>{1310, 1550}));
+    EXPECT_EQ(session.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 0, 0}));
+    EXPECT_EQ(presenter.Texts(), QStringList{"CONNECT SUCESS!"});
+    EXPECT_EQ(presenter.shown[0].kind, Kind::Reply);
+    EXPECT_FALSE(linkedWhileOpen);
+    EXPECT_TRUE(session.Linked());
+    // A reply of twelve bytes carries no wavelength.
+    Feed({0xAA, 0x0C, 0x01, 0, 1, 0, 2, 0, 3, 0, 4, 0x55});
+    EXPECT_TRUE(session.Waves().empty());
+    EXPECT_EQ(session.Lasers(), (std::array<uint32_t, 4>{1, 2, 3, 4}));
+}
+
+TEST_F(SessionTest, RecordsKeepValuesFrameAndTextsAndTheEndSpeaksOnce) {
+    Bytes stream{0x55}; // noise before the first start byte is dropped
+    for (uint16_t i = 0; i < 3; ++i) {
+        const Bytes r = Record(i, 1310, i == 1);
+        stream.insert(stream.end(), r.begin(), r.end());
+    }
+    stream.insert(stream.end(), test::kUploadEnd.begin(), test::kUploadEnd.end());
+    Feed(stream);
+    ASSERT_EQ(session.Records().Count(), 3);
+    EXPECT_EQ(session.RecordCounter(), 3);
+    EXPECT_EQ(presenter.Texts(), QStringList{"UPLOAD SUCESS!"});
+    EXPECT_EQ(Row(1), "2|1310|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
+    EXPECT_EQ(Row(0), "1|1310|-10.00dBm|||2013-10-09  15:07  |") << "no relative without the flag";
+    const MeterRecord& r = session.Records().At(1);
+    EXPECT_EQ(r.values.wavelength, 1310);
+    EXPECT_EQ(r.values.reference, -20.5f);
+    EXPECT_TRUE(r.values.relative);
+    const Bytes frame = Record(1, 1310, 1);
+    EXPECT_TRUE(std::equal(r.raw.begin(), r.raw.end(), frame.begin(), frame.end()));
+
+    // A record numbered past the end (records 4..8 lost) lands at the end with its own texts.
+    Feed(Record(8));
+    ASSERT_EQ(session.Records().Count(), 4);
+    EXPECT_EQ(session.RecordCounter(), 9);
+    EXPECT_EQ(Row(3), "9|1550|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
+}
+
+TEST_F(SessionTest, DeleteAllAckEmptiesTheRecordsAfterTheBoxButKeepsTheCounter) {
+    Feed(Record(0));
+    Feed(Record(1));
+    int rowsWhileOpen = -1;
+    presenter.whileOpen = [&](const auto&) { rowsWhileOpen = session.Records().Count(); };
+    session.SetLanguage(kZh);
+    Feed({0xAA, 0x04, 0x07, 0x55});
+    EXPECT_EQ(rowsWhileOpen, 2);
+    EXPECT_EQ(session.Records().Count(), 0);
+    EXPECT_EQ(session.RecordCounter(), 2);
+    EXPECT_EQ(presenter.Texts(), QStringList{QString::fromUtf8("删除全部成功!")});
+}
+
+TEST_F(SessionTest, AcknowledgementsShowTheirMessageInTheLanguageAndPowerShowsNone) {
+    struct Case {
+        uint8_t code;
+        const char* english;
+        const char* chinese;
+    };
+    const Case cases[] = {
+        {0x03, "CHOOSE WAVE SUCESS!", "波长选择成功!"},
+        {0x0C, "PIN TYPE SET SUCESS!", "PIN类型设定成功!"},
+        {0xFC, "波长选择失败!", "波长选择失败!"},
+        {0x00, "操作失败!", "操作失败!"},
+    };
+    for (const Case& c : cases) {
+        for (int8_t language : {kEn, kZh}) {
+            presenter.shown.clear();
+            session.SetLanguage(language);
+            Feed({0xAA, 0x04, c.code, 0x55});
+            ASSERT_EQ(presenter.shown.size(), 1u) << int(c.code);
+            EXPECT_EQ(presenter.shown[0].kind, Kind::Reply);
+            EXPECT_EQ(presenter.shown[0].text,
+                      QString::fromUtf8(language == kZh ? c.chinese : c.english))
+                << int(c.code);
+        }
+    }
+    presenter.shown.clear();
+    Feed({0xAA, 0x08, 0x02, 0xC1, 0x55, 0x00, 0x00, 0x55});
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(session.LastPower(), -13.3125f);
+}
+
+// --- whole uploads from the simulated meter ---
+
+class SimulatedMeterTest : public ::testing::Test {
+protected:
+    // keepMeter: the test made `meter` itself (to give it a fixed device path).
+    void Start(SimOptions options, bool keepMeter = false) {
+        if (!keepMeter)
+            meter = std::make_unique<MeterSimulator>(options);
+        ASSERT_TRUE(meter->Start()) << meter->ErrorText();
+        session = std::make_unique<MeterSession>(
+            presenter, std::make_unique<test::FixedPortSource>(
+                           std::make_shared<std::vector<PortCandidate>>()));
+        session->SetLanguage(kEn);
+        session->Ports().AddVirtual(meter->DevicePath(), "simulated meter");
+        session->PortListDropDown();
+        ASSERT_EQ(session->TogglePort(0), MeterSession::ToggleResult::Opened);
+    }
+    bool WaitForBox(std::size_t count) {
+        return test::WaitUntil([&] { return presenter.shown.size() >= count; }, 20s);
+    }
+    std::vector<QStringList> Rows() const {
+        std::vector<QStringList> rows;
+        for (int r = 0; r < session->Records().Count(); ++r) {
+            QStringList row;
+            for (int c = 0; c < kTableColumns; ++c)
+                row << session->Records().Text(r, c);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    test::RecordingPresenter presenter;
+    std::unique_ptr<MeterSimulator> meter;
+    std::unique_ptr<MeterSession> session;
+};
+
+TEST_F(SimulatedMeterTest, ConnectUploadDeleteOneAndDeleteAll) {
+    SimOptions options;
+    options.records = 12;
+    Start(options);
+    session->Connect();
+    ASSERT_TRUE(WaitForBox(1));
+    EXPECT_EQ(session->Waves(), (std::vector<int>{1310, 1550}));
+
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(2));
+    EXPECT_EQ(presenter.shown[1].text, "UPLOAD SUCESS!");
+    ASSERT_EQ(session->Records().Count(), 12);
+    const QString fourth = session->Records().Text(3, 5);
+
+    session->DeleteSelected(2);
+    ASSERT_TRUE(WaitForBox(3));
+    EXPECT_EQ(presenter.shown[2].text, "DELETE SELECTED SUCESS!");
+    // The re-upload refills the list silently.
+    ASSERT_TRUE(test::WaitUntil([&] { return session->RecordCounter() == 11; }, 20s));
+    test::PumpFor(300);
+    EXPECT_EQ(session->Records().Count(), 11);
+    EXPECT_EQ(session->Records().Text(2, 5), fourth) << "the old fourth record moved up";
+    EXPECT_EQ(presenter.shown.size(), 3u) << "no upload message after a delete";
+
+    session->DeleteAll(); // the question, answered OK
+    ASSERT_TRUE(WaitForBox(5));
+    EXPECT_EQ(presenter.shown[4].text, "DELETE ALL SUCESS!");
+    EXPECT_EQ(session->Records().Count(), 0);
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(6));
+    EXPECT_EQ(session->Records().Count(), 0);
+}
+
+TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords) {
+    SimOptions options;
+    options.records = 10000;
+    Start(options);
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(1));
+    const std::vector<QStringList> clean = Rows();
+    ASSERT_EQ(clean.size(), 10000u);
+    session.reset();
+    meter.reset();
+    presenter.shown.clear();
+
+    // Noise between frames, a cut record, a corrupted length byte and a 255-byte bogus run.
+    options.faults.noise = true;
+    options.faults.cutRecord = 700;
+    options.faults.corruptLengthRecord = 4100;
+    options.faults.overlongRecord = 8000;
+    Start(options);
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(1));
+    EXPECT_EQ(presenter.shown[0].text, "UPLOAD SUCESS!");
+    std::vector<QStringList> expected;
+    for (std::size_t i = 0; i < clean.size(); ++i)
+        if (i != 700 && i != 4100)
+            expected.push_back(clean[i]);
+    const std::vector<QStringList> got = Rows();
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got[i], expected[i]) << "row " << i;
+    EXPECT_EQ(session->RecordCounter(), 10000) << "the number of the last record";
+    EXPECT_FALSE(session->Assembler().InFrame()) << "the end frame left the assembler idle";
+}
+
+// CPU time of the whole process over `wait`, while the events keep running.
+std::chrono::milliseconds CpuOver(std::chrono::milliseconds wait) {
+    const auto cpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return std::chrono::milliseconds(t.tv_sec * 1000 + t.tv_nsec / 1000000);
+    };
+    const auto before = cpu();
+    test::PumpFor(int(wait.count()));
+    return cpu() - before;
+}
+
+TEST_F(SimulatedMeterTest, PulledDeviceGivesOneBoxKeepsTheRecordsAndReopensWhenItIsBack) {
+    QTemporaryDir dir;
+    const QString link = QDir(dir.path()).filePath("meter-link");
+    SimOptions options;
+    options.records = 500;
+    options.faults.hangUpAfterRecord = 199;
+    meter = std::make_unique<MeterSimulator>(options);
+    meter->SetLinkPath(link.toStdString());
+    Start(options, /*keepMeter=*/true);
+
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(1));
+    ASSERT_TRUE(meter->HungUp());
+    EXPECT_EQ(presenter.shown[0].kind, Kind::PortError);
+    EXPECT_TRUE(presenter.shown[0].text.contains("ReadFile()")) << presenter.Texts()[0].toStdString();
+    EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
+    // The dead line is not watched any more: no second box, and the process idles.
+    const auto cpu = CpuOver(1000ms);
+    EXPECT_EQ(presenter.shown.size(), 1u) << presenter.Texts().join('|').toStdString();
+    EXPECT_LT(cpu.count(), 300) << "the monitor thread spins on the hung-up line";
+
+    // The adapter comes back at the same path: the next command opens the port afresh.
+    meter.reset();
+    options.faults = {};
+    meter = std::make_unique<MeterSimulator>(options);
+    meter->SetLinkPath(link.toStdString());
+    ASSERT_TRUE(meter->Start()) << meter->ErrorText();
+    session->ReadPower();
+    ASSERT_TRUE(test::WaitUntil([&] { return session->LastPower().has_value(); }, 20s));
+    session->Connect();
+    ASSERT_TRUE(WaitForBox(2));
+    EXPECT_EQ(presenter.shown[1].text, "CONNECT SUCESS!");
+    EXPECT_EQ(session->Records().Count(), 200);
+    EXPECT_TRUE(session->Port().IsOpen());
+}
+
+} // namespace
+} // namespace vemla
