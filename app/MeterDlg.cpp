@@ -332,7 +332,7 @@ void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
         return;
     }
     case FrameCode::ReadPower:
-        ControlAs<QLineEdit>(idc::kPower)->setText(QString::fromStdString(DecodePowerText(frame)));
+        ControlAs<QLineEdit>(idc::kPower)->setText(QString::fromStdString(FormatPower(DecodePower(frame))));
         LoadFields();
         return;
     case FrameCode::Upload:
@@ -358,14 +358,15 @@ void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
 }
 
 void CMeterDlg::AddRecord(const ReplyFrame& frame) {
-    const RecordRow record = DecodeRecord(frame);
-    m_recordCounter = record.number;
-    m_lastReference = record.reference;
+    const RecordValues v = DecodeRecord(frame);
+    const auto cells = FormatRecordTexts(v);
+    m_recordCounter = v.index + 1;
+    m_lastReference = v.reference;
     // A record numbered past the end (after a lost frame) lands at the end; its cells go to the
     // row it actually got, not to a row that does not exist.
-    const int row = m_table->InsertItem(record.number - 1, QString::fromStdString(record.cells[0]));
+    const int row = m_table->InsertItem(v.index, QString::fromStdString(cells[0]));
     for (int c = 1; c < kTableColumns; ++c)
-        m_table->SetItemText(row, c, QString::fromStdString(record.cells[static_cast<size_t>(c)]));
+        m_table->SetItemText(row, c, QString::fromStdString(cells[static_cast<size_t>(c)]));
 }
 
 } // namespace vemla

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,6 +28,13 @@ public:
     std::size_t Size() const { return m_size; }
     uint8_t Length() const { return (*this)[1]; }
     uint8_t Code() const { return (*this)[2]; }
+    // Big-endian fields, as the meter sends them.
+    uint16_t U16At(std::size_t i) const {
+        return static_cast<uint16_t>((*this)[i] << 8 | (*this)[i + 1]);
+    }
+    float F32At(std::size_t i) const {
+        return std::bit_cast<float>(uint32_t{U16At(i)} << 16 | U16At(i + 2));
+    }
     std::span<const uint8_t> Bytes() const { return {m_bytes.data(), m_size}; }
 
 private:

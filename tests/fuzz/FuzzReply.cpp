@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         assembler.Feed(data[i], [&](const vemla::ReplyFrame& f) {
             switch (f.Code()) {
             case 1: chars += vemla::DecodeConnect(f).waves.size(); break;
-            case 2: chars += vemla::DecodePowerText(f).size(); break;
+            case 2: chars += vemla::FormatPower(vemla::DecodePower(f)).size(); break;
             case 5:
                 if (!vemla::IsUploadEnd(f))
-                    chars += vemla::DecodeRecord(f).cells[5].size();
+                    chars += vemla::FormatRecordTexts(vemla::DecodeRecord(f))[5].size();
                 break;
             default: chars += vemla::ReplyMessage(f.Code(), f.Size() & 1).size(); break;
             }

@@ -1,5 +1,5 @@
 #include "ReplyAssembler.h"
-#include "ReplyDecoder.h"
+#include "ReplyEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -36,10 +36,10 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes Record(uint16_t index, uint8_t fill = 0x11) {
-    Bytes r(22, fill);
-    r[0] = 0xAA, r[1] = 22, r[2] = 0x05, r[3] = index >> 8, r[4] = index & 0xFF, r[21] = 0x55;
-    return r;
+Bytes Record(uint16_t index) {
+    RecordValues r;
+    r.index = index;
+    return EncodeRecordReply(r);
 }
 
 const Bytes kEnd{0xAA, 0x04, 0x05, 0x55};

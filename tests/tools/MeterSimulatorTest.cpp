@@ -1,3 +1,6 @@
+// The simulator on a real pseudo-terminal: what only the line adds (pacing, hang-up, the link
+// path). Its replies are checked in MeterCoreTest, a whole session over the line in
+// tests/app/SessionTest.
 #include "MeterSimulator.h"
 
 #include <gtest/gtest.h>
@@ -73,36 +76,6 @@ SimOptions Options(int records) {
 
 const Bytes kConnect{0xAA, 0x04, 0x01, 0x55};
 const Bytes kUpload{0xAA, 0x04, 0x05, 0x55};
-
-TEST(MeterSimulator, ConnectGetsExactReplyOnThePty) {
-    MeterSimulator sim(Options(3));
-    ASSERT_TRUE(sim.Start()) << sim.ErrorText();
-    Client client(sim.DevicePath());
-    ASSERT_TRUE(client.IsOpen());
-    client.Send(kConnect);
-    const Bytes expected{0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05,
-                         0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55};
-    EXPECT_EQ(client.Receive(expected.size()), expected);
-    // Nothing more: in particular no echo of our own frame.
-    EXPECT_TRUE(client.Receive(1, 200ms).empty());
-    EXPECT_EQ(sim.ReceivedFrames(), (std::vector<Bytes>{kConnect}));
-}
-
-TEST(MeterSimulator, GarbageAndSplitWritesAreFramedBySize) {
-    MeterSimulator sim(Options(0));
-    ASSERT_TRUE(sim.Start());
-    Client client(sim.DevicePath());
-    client.Send({0x00, 0x55, 0xAA, 0x05});
-    std::this_thread::sleep_for(30ms);
-    client.Send({0x0F, 0x01, 0xBB, 0xAA, 0x04});
-    std::this_thread::sleep_for(30ms);
-    client.Send({0x07, 0xBB});
-    ASSERT_TRUE(sim.WaitForFrames(2, 2000ms));
-    EXPECT_EQ(sim.ReceivedFrames(),
-              (std::vector<Bytes>{{0xAA, 0x05, 0x0F, 0x01, 0xBB}, {0xAA, 0x04, 0x07, 0xBB}}));
-    // Only the delete-all is answered; the wave edit change gets no reply.
-    EXPECT_EQ(client.Receive(4), (Bytes{0xAA, 0x04, 0x07, 0x55}));
-}
 
 TEST(MeterSimulator, PacedLineCarriesAboutOneBytePerMillisecond) {
     SimOptions o = Options(1);
