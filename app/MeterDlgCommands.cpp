@@ -153,7 +153,7 @@ void CMeterDlg::OnSetDeviceWaves() {
     ReopenPort();
     SaveFields();
     // More than the list's 20 wavelengths would send bytes that were never typed.
-    if (m_waveCount > kMaxWaves) {
+    if (m_waveCount > kMaxDeviceWaves) {
         ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
         return;
     }
