@@ -1,8 +1,9 @@
 #pragma once
 
+#include "FrameCodec.h"
 #include <algorithm>
+
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -33,7 +34,9 @@ public:
         return static_cast<uint16_t>((*this)[i] << 8 | (*this)[i + 1]);
     }
     float F32At(std::size_t i) const {
-        return std::bit_cast<float>(uint32_t{U16At(i)} << 16 | U16At(i + 2));
+        const std::array<uint8_t, 4> field{(*this)[i], (*this)[i + 1], (*this)[i + 2],
+                                           (*this)[i + 3]};
+        return FloatFromBytesBE(field);
     }
     std::span<const uint8_t> Bytes() const { return {m_bytes.data(), m_size}; }
 

@@ -9,7 +9,6 @@ namespace vemla {
 
 namespace {
 
-constexpr auto kMaxWaves = static_cast<std::size_t>(kMaxDeviceWaves);
 constexpr std::size_t kRecordFrameSize = 22;
 // Lengths the program's assembler can never take for a frame, so a noise 0xAA followed by one
 // of them is dropped at once and cannot swallow the record behind it.
@@ -72,7 +71,8 @@ MeterCore::MeterCore(const SimOptions& options)
     : m_faults(options.faults), m_lasers(options.lasers), m_random(SplitMix(options.faults.seed)) {
     m_waves.assign(options.waves.begin(),
                    options.waves.begin() +
-                       static_cast<std::ptrdiff_t>(std::min(options.waves.size(), kMaxWaves)));
+                       static_cast<std::ptrdiff_t>(std::min(
+                           options.waves.size(), static_cast<std::size_t>(kMaxDeviceWaves))));
     m_records = GenerateRecords(options.records, m_waves, options.faults.seed);
     m_selectedWave = m_waves.empty() ? -1 : 0;
 }
@@ -133,7 +133,7 @@ std::vector<uint8_t> MeterCore::Handle(std::span<const uint8_t> frame) {
         return ack();
     case FrameCode::SetDeviceWaves: {
         const std::size_t count = size >= 5 ? frame[3] : 0;
-        if (size < 5 || count > kMaxWaves || size != 2 * count + 5)
+        if (size < 5 || count > static_cast<std::size_t>(kMaxDeviceWaves) || size != 2 * count + 5)
             return EncodeFailure();
         m_waves.clear();
         for (std::size_t i = 0; i < count; ++i)
