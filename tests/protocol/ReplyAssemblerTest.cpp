@@ -9,6 +9,9 @@
 namespace vemla {
 namespace {
 
+// Cut records, corrupted length bytes and wrong end bytes at every position are read by
+// NoisyStreamYieldsEveryIntactFrameInOrder; the other tests here are the cases it cannot make.
+
 using Bytes = std::vector<uint8_t>;
 
 // Feeds every byte and checks on the way that the assembler never holds more than 200 bytes.
@@ -57,15 +60,6 @@ TEST(ReplyAssembler, StartAndEndBytesInsidePayloadAreData) {
     EXPECT_EQ(Assemble(Cat({r, kEnd})), (std::vector<Bytes>{r, kEnd}));
 }
 
-TEST(ReplyAssembler, CutFrameIsAbandonedAndNextFrameKept) {
-    const Bytes cutOff = Record(7);
-    for (std::size_t cut = 2; cut < 22; ++cut) {
-        const Bytes head(cutOff.begin(), cutOff.begin() + cut);
-        EXPECT_EQ(Assemble(Cat({head, Record(8), kEnd})), (std::vector<Bytes>{Record(8), kEnd}))
-            << "cut after " << cut;
-    }
-}
-
 // A lone start byte makes the next frame's start byte a length of 170, which is a valid
 // length: the frames inside come out once those 170 bytes have passed without an end byte.
 TEST(ReplyAssembler, StrayStartByteHoldsNextFramesUntilLength170Passes) {
@@ -85,11 +79,8 @@ TEST(ReplyAssembler, CorruptedLengthByteIsAbandonedAtOnce) {
 }
 
 TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
-    Bytes r = Record(3);
-    r[21] = 0x54;
-    EXPECT_EQ(Assemble(Cat({r, kEnd})), std::vector<Bytes>{kEnd});
     // An end frame hidden in the abandoned one's payload comes out when the rescan reaches it.
-    r = Record(3);
+    Bytes r = Record(3);
     std::copy(kEnd.begin(), kEnd.end(), r.begin() + 10);
     r[21] = 0x00;
     EXPECT_EQ(Assemble(r), std::vector<Bytes>{kEnd});
@@ -100,20 +91,6 @@ TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
     std::copy(kEnd.begin(), kEnd.end(), r.begin() + 7);
     r[12] = 0xAA, r[13] = 12, r[21] = 0x00;
     EXPECT_EQ(Assemble(Cat({r, Record(4)})), (std::vector<Bytes>{kEnd, Record(4)}));
-}
-
-TEST(ReplyAssembler, GarbageRunOf255BytesNeverOverflowsAndNextFrameKept) {
-    std::mt19937 rng(7);
-    Bytes garbage{0xAA, 200};
-    while (garbage.size() < 255) {
-        const auto b = static_cast<uint8_t>(rng());
-        if (b != 0xAA && b != 0x55)
-            garbage.push_back(b);
-    }
-    ReplyAssembler assembler;
-    EXPECT_TRUE(Assemble(assembler, garbage).empty());
-    EXPECT_FALSE(assembler.InFrame());
-    EXPECT_EQ(Assemble(assembler, Record(1)), std::vector<Bytes>{Record(1)});
 }
 
 TEST(ReplyAssembler, LongestFrameOf200BytesCompletes) {
