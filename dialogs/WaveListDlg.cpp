@@ -22,13 +22,13 @@ CWaveListDlg::CWaveListDlg(IMessageBox& boxes, QWidget* parent) : QDialog(parent
 }
 
 QLineEdit* CWaveListDlg::Field(int k) const {
-    if (k < 1 || k > kMaxWaves)
+    if (k < 1 || k > kMaxDeviceWaves)
         return nullptr;
     return qobject_cast<QLineEdit*>(Control(idw::kFields[k - 1]));
 }
 
 QWidget* CWaveListDlg::Label(int k) const {
-    if (k < 1 || k > kMaxWaves)
+    if (k < 1 || k > kMaxDeviceWaves)
         return nullptr;
     return Control(idw::kFirstLabel + k - 1);
 }
@@ -56,14 +56,14 @@ void CWaveListDlg::PrepareForCount(int32_t count, int8_t language) {
     if (!WaveCountInRange(count))
         return;
     // WAVE1 always stays visible; the others follow the count, their typed values kept.
-    for (int k = 2; k <= kMaxWaves; ++k) {
+    for (int k = 2; k <= kMaxDeviceWaves; ++k) {
         Label(k)->setVisible(k <= count);
         Field(k)->setVisible(k <= count);
     }
 }
 
 void CWaveListDlg::ReadFields() {
-    for (int slot = 0; slot < kMaxWaves; ++slot) {
+    for (int slot = 0; slot < kMaxDeviceWaves; ++slot) {
         QLineEdit* field = Field(WaveOfSlot(slot));
         const std::optional<int32_t> value = ParseSignedDecimal(field->text());
         if (!value) {
@@ -80,7 +80,7 @@ void CWaveListDlg::ReadFields() {
 }
 
 void CWaveListDlg::WriteFields() {
-    for (int slot = 0; slot < kMaxWaves; ++slot)
+    for (int slot = 0; slot < kMaxDeviceWaves; ++slot)
         Field(WaveOfSlot(slot))->setText(QString::number(m_values[slot]));
 }
 

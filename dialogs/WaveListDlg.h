@@ -4,6 +4,7 @@
 // as the main window; it is only shown and hidden, so typed values stay between showings.
 
 #include "DialogTemplate.h"
+#include "FrameCodec.h"
 
 #include <QDialog>
 #include <array>
@@ -16,13 +17,12 @@ namespace vemla {
 
 class IMessageBox;
 
-inline constexpr int kMaxWaves = 20;
 // The list: a u16 BE pair per wavelength and the end byte 0xBB.
-inline constexpr std::size_t kWaveListBytes = 2 * kMaxWaves + 1;
+inline constexpr std::size_t kWaveListBytes = 2 * kMaxDeviceWaves + 1;
 
 // SET WAVE and set device wavelengths accept 1..20 wavelengths.
 constexpr bool WaveCountInRange(int32_t count) {
-    return count >= 1 && count <= kMaxWaves;
+    return count >= 1 && count <= kMaxDeviceWaves;
 }
 inline constexpr const char* kWaveCountMessageEnglish = "Please input a data between 1 and 20!";
 inline constexpr const char* kWaveCountMessageChinese = "请输入1到20的波长个数";
@@ -51,8 +51,8 @@ public slots:
 
 private:
     // Values are held, read and written in the order WAVE2..WAVE20, WAVE1.
-    static int Slot(int k) { return k == 1 ? kMaxWaves - 1 : k - 2; }
-    static int WaveOfSlot(int slot) { return slot == kMaxWaves - 1 ? 1 : slot + 2; }
+    static int Slot(int k) { return k == 1 ? kMaxDeviceWaves - 1 : k - 2; }
+    static int WaveOfSlot(int slot) { return slot == kMaxDeviceWaves - 1 ? 1 : slot + 2; }
     void ReadFields();
     void WriteFields();
 
@@ -61,7 +61,7 @@ private:
     int32_t m_count = 0;
     int8_t m_language = 0;
     std::array<uint8_t, kWaveListBytes> m_waveList{};
-    std::array<int32_t, kMaxWaves> m_values{};
+    std::array<int32_t, kMaxDeviceWaves> m_values{};
 };
 
 } // namespace vemla

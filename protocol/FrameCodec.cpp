@@ -1,45 +1,13 @@
 #include "FrameCodec.h"
 
+#include "FrameWriter.h"
+
 #include <algorithm>
 #include <bit>
 
 namespace vemla {
 
 namespace {
-
-// Appends fields to an OutFrame; every frame we build fits its 64 bytes, so the bound is only
-// a guard against a future builder that miscounts.
-class FrameWriter {
-public:
-    explicit FrameWriter(uint8_t length, FrameCode code) {
-        Byte(kFrameStart);
-        Byte(length);
-        Byte(static_cast<uint8_t>(code));
-    }
-    void Byte(uint32_t value) {
-        if (m_frame.size < m_frame.bytes.size())
-            m_frame.bytes[m_frame.size++] = static_cast<uint8_t>(value & 0xFFu);
-    }
-    void U16(uint32_t value) {
-        std::array<uint8_t, 2> field{};
-        PutU16BE(field, value);
-        Byte(field[0]);
-        Byte(field[1]);
-    }
-    void F32(float value) {
-        std::array<uint8_t, 4> field{};
-        PutF32BE(field, value);
-        for (uint8_t b : field)
-            Byte(b);
-    }
-    OutFrame End(uint8_t endByte = kFrameEnd) {
-        Byte(endByte);
-        return m_frame;
-    }
-
-private:
-    OutFrame m_frame;
-};
 
 // Index arguments go out as their low 8 bits, so -1 becomes FF.
 uint32_t Low8(int value) {
@@ -109,19 +77,19 @@ OutFrame BuildFixedFrame(std::string_view hex) {
 }
 
 OutFrame BuildSelectWave(int listIndex) {
-    FrameWriter w(5, FrameCode::SelectWave);
+    FrameWriter w(FrameCode::SelectWave);
     w.Byte(Low8(listIndex));
     return w.End();
 }
 
 OutFrame BuildWaveEditChange(int portListIndex) {
-    FrameWriter w(5, FrameCode::WaveEditChange);
+    FrameWriter w(FrameCode::WaveEditChange);
     w.Byte(Low8(portListIndex));
     return w.End(kFrameEndAlt);
 }
 
 OutFrame BuildDeleteSelected(int rowIndex) {
-    FrameWriter w(6, FrameCode::DeleteSelected);
+    FrameWriter w(FrameCode::DeleteSelected);
     // Unsigned, so a huge row index wraps instead of overflowing an int.
     w.U16(static_cast<uint32_t>(rowIndex) + 1u);
     return w.End();
@@ -132,13 +100,13 @@ OutFrame BuildDeleteAll(bool chinese) {
 }
 
 OutFrame BuildSetCalibration(float value) {
-    FrameWriter w(8, FrameCode::SetCalibration);
+    FrameWriter w(FrameCode::SetCalibration);
     w.F32(value);
     return w.End();
 }
 
 OutFrame BuildSetTime(uint32_t y, uint32_t mo, uint32_t d, uint32_t h, uint32_t mi) {
-    FrameWriter w(9, FrameCode::SetTime);
+    FrameWriter w(FrameCode::SetTime);
     for (uint32_t field : {y, mo, d, h, mi})
         w.Byte(field);
     return w.End();
@@ -148,7 +116,7 @@ OutFrame BuildSetDeviceWaves(int waveCount, std::span<const uint8_t> waveList) {
     // A count <= 0 carries no pairs, but its byte still goes out as sent.
     const int pairs = std::clamp(waveCount, 0, kMaxDeviceWaves);
     const int countByte = waveCount <= 0 ? waveCount : pairs;
-    FrameWriter w(static_cast<uint8_t>(2 * pairs + 5), FrameCode::SetDeviceWaves);
+    FrameWriter w(FrameCode::SetDeviceWaves);
     w.Byte(Low8(countByte));
     for (std::size_t i = 0; i < static_cast<std::size_t>(2 * pairs); ++i)
         w.Byte(i < waveList.size() ? waveList[i] : 0);
@@ -156,14 +124,14 @@ OutFrame BuildSetDeviceWaves(int waveCount, std::span<const uint8_t> waveList) {
 }
 
 OutFrame BuildSetLasers(const std::array<uint32_t, 4>& lasers) {
-    FrameWriter w(12, FrameCode::SetLasers);
+    FrameWriter w(FrameCode::SetLasers);
     for (uint32_t laser : lasers)
         w.U16(laser);
     return w.End();
 }
 
 OutFrame BuildSetPinType(int type) {
-    FrameWriter w(5, FrameCode::SetPinType);
+    FrameWriter w(FrameCode::SetPinType);
     w.Byte(Low8(type));
     return w.End();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FrameCodec.h"
 #include <algorithm>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,15 @@ public:
     std::size_t Size() const { return m_size; }
     uint8_t Length() const { return (*this)[1]; }
     uint8_t Code() const { return (*this)[2]; }
+    // Big-endian fields, as the meter sends them.
+    uint16_t U16At(std::size_t i) const {
+        return static_cast<uint16_t>((*this)[i] << 8 | (*this)[i + 1]);
+    }
+    float F32At(std::size_t i) const {
+        const std::array<uint8_t, 4> field{(*this)[i], (*this)[i + 1], (*this)[i + 2],
+                                           (*this)[i + 3]};
+        return FloatFromBytesBE(field);
+    }
     std::span<const uint8_t> Bytes() const { return {m_bytes.data(), m_size}; }
 
 private:

@@ -1,8 +1,10 @@
 #include "ReplyAssembler.h"
 #include "ReplyDecoder.h"
+#include "ReplyEncoder.h"
 
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <vector>
 
 namespace vemla {
@@ -13,29 +15,15 @@ std::vector<uint8_t> UploadStream() {
     std::vector<uint8_t> stream;
     stream.reserve(65536 * 22);
     for (uint32_t i = 0; i < 65536; ++i) {
-        const uint8_t record[22] = {0xAA,
-                                    22,
-                                    0x05,
-                                    static_cast<uint8_t>(i >> 8),
-                                    static_cast<uint8_t>(i),
-                                    0x06,
-                                    0x0E,
-                                    0xC1,
-                                    static_cast<uint8_t>(i * 7),
-                                    0x3D,
-                                    0x71,
-                                    0xC1,
-                                    0xA4,
-                                    0x00,
-                                    0x00,
-                                    static_cast<uint8_t>(i & 1),
-                                    13,
-                                    10,
-                                    9,
-                                    static_cast<uint8_t>(i % 24),
-                                    static_cast<uint8_t>(i % 60),
-                                    0x55};
-        stream.insert(stream.end(), record, record + 22);
+        RecordValues r;
+        r.index = static_cast<uint16_t>(i);
+        r.wavelength = 1550;
+        r.power = std::bit_cast<float>(0xC1003D71u | (i * 7 & 0xFFu) << 16);
+        r.reference = -20.5f;
+        r.relative = (i & 1) != 0;
+        r.date = {13, 10, 9, static_cast<uint8_t>(i % 24), static_cast<uint8_t>(i % 60)};
+        const std::vector<uint8_t> frame = EncodeRecordReply(r);
+        stream.insert(stream.end(), frame.begin(), frame.end());
     }
     return stream;
 }
@@ -47,8 +35,8 @@ void AssembleAndDecodeUpload(benchmark::State& state) {
         int rows = 0;
         for (uint8_t b : stream) {
             assembler.Feed(b, [&](const ReplyFrame& f) {
-                auto row = FormatRecordTexts(DecodeRecord(f));
-                benchmark::DoNotOptimize(row);
+                auto texts = FormatRecordTexts(DecodeRecord(f));
+                benchmark::DoNotOptimize(texts);
                 ++rows;
             });
         }

@@ -43,7 +43,7 @@ TEST(WaveCount, OneToTwentyOnly) {
 TEST_F(WaveListDlgTest, StartsHiddenWithEveryFieldZeroAndAnEmptyList) {
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.windowTitle().isEmpty());
-    for (int k = 1; k <= kMaxWaves; ++k) {
+    for (int k = 1; k <= kMaxDeviceWaves; ++k) {
         EXPECT_EQ(dlg.Field(k)->text(), "0") << k;
         EXPECT_EQ(qobject_cast<QLabel*>(dlg.Label(k))->text(), QString("WAVE%1").arg(k));
     }

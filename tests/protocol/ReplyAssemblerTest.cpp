@@ -1,5 +1,5 @@
 #include "ReplyAssembler.h"
-#include "ReplyDecoder.h"
+#include "ReplyEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,9 @@
 
 namespace vemla {
 namespace {
+
+// Cut records, corrupted length bytes and wrong end bytes at every position are read by
+// NoisyStreamYieldsEveryIntactFrameInOrder; the other tests here are the cases it cannot make.
 
 using Bytes = std::vector<uint8_t>;
 
@@ -36,10 +39,10 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes Record(uint16_t index, uint8_t fill = 0x11) {
-    Bytes r(22, fill);
-    r[0] = 0xAA, r[1] = 22, r[2] = 0x05, r[3] = index >> 8, r[4] = index & 0xFF, r[21] = 0x55;
-    return r;
+Bytes Record(uint16_t index) {
+    RecordValues r;
+    r.index = index;
+    return EncodeRecordReply(r);
 }
 
 const Bytes kEnd{0xAA, 0x04, 0x05, 0x55};
@@ -55,15 +58,6 @@ TEST(ReplyAssembler, StartAndEndBytesInsidePayloadAreData) {
     for (std::size_t i : {6u, 8u, 12u, 20u})
         r[i] = 0x55;
     EXPECT_EQ(Assemble(Cat({r, kEnd})), (std::vector<Bytes>{r, kEnd}));
-}
-
-TEST(ReplyAssembler, CutFrameIsAbandonedAndNextFrameKept) {
-    const Bytes cutOff = Record(7);
-    for (std::size_t cut = 2; cut < 22; ++cut) {
-        const Bytes head(cutOff.begin(), cutOff.begin() + cut);
-        EXPECT_EQ(Assemble(Cat({head, Record(8), kEnd})), (std::vector<Bytes>{Record(8), kEnd}))
-            << "cut after " << cut;
-    }
 }
 
 // A lone start byte makes the next frame's start byte a length of 170, which is a valid
@@ -85,11 +79,8 @@ TEST(ReplyAssembler, CorruptedLengthByteIsAbandonedAtOnce) {
 }
 
 TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
-    Bytes r = Record(3);
-    r[21] = 0x54;
-    EXPECT_EQ(Assemble(Cat({r, kEnd})), std::vector<Bytes>{kEnd});
     // An end frame hidden in the abandoned one's payload comes out when the rescan reaches it.
-    r = Record(3);
+    Bytes r = Record(3);
     std::copy(kEnd.begin(), kEnd.end(), r.begin() + 10);
     r[21] = 0x00;
     EXPECT_EQ(Assemble(r), std::vector<Bytes>{kEnd});
@@ -100,20 +91,6 @@ TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
     std::copy(kEnd.begin(), kEnd.end(), r.begin() + 7);
     r[12] = 0xAA, r[13] = 12, r[21] = 0x00;
     EXPECT_EQ(Assemble(Cat({r, Record(4)})), (std::vector<Bytes>{kEnd, Record(4)}));
-}
-
-TEST(ReplyAssembler, GarbageRunOf255BytesNeverOverflowsAndNextFrameKept) {
-    std::mt19937 rng(7);
-    Bytes garbage{0xAA, 200};
-    while (garbage.size() < 255) {
-        const auto b = static_cast<uint8_t>(rng());
-        if (b != 0xAA && b != 0x55)
-            garbage.push_back(b);
-    }
-    ReplyAssembler assembler;
-    EXPECT_TRUE(Assemble(assembler, garbage).empty());
-    EXPECT_FALSE(assembler.InFrame());
-    EXPECT_EQ(Assemble(assembler, Record(1)), std::vector<Bytes>{Record(1)});
 }
 
 TEST(ReplyAssembler, LongestFrameOf200BytesCompletes) {

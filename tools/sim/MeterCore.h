@@ -2,6 +2,8 @@
 
 // The simulated optical power meter's behaviour: complete frames from the program in, the
 // instrument's reply bytes out. No I/O, so every reply can be checked byte by byte.
+#include "Record.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -29,42 +31,13 @@ struct SimOptions {
     SimFaults faults;
 };
 
-struct SimRecord {
-    uint16_t wavelength;
-    float power;
-    float reference;
-    uint8_t relative;
-    uint8_t year, month, day, hour, minute;
-};
-
 inline constexpr int kSimMaxRecords = 65536;
-// The meter keeps as many wavelengths as the program's wave list can send.
-inline constexpr std::size_t kSimMaxWaves = 20;
-inline constexpr std::size_t kRecordFrameSize = 22;
 inline constexpr std::size_t kOverlongRunSize = 255;
 
-// 22 bytes: AA 16 05, index, wavelength, power, reference, flag, Y M D h m, 55.
-std::vector<uint8_t> EncodeRecordFrame(uint16_t index, const SimRecord& r);
-
-// Stored readings generated from the seed alone, so a run can be repeated.
-std::vector<SimRecord> GenerateRecords(int count, std::span<const uint16_t> waves, uint32_t seed);
-
-// Splits the program's byte stream into frames by their length byte. A frame ends in 0x55 or
-// 0xBB (two of the program's frames end in 0xBB). Bytes before a start byte are skipped, and a
-// frame that cannot be one (length below 4 or above the longest the program sends, wrong end
-// byte) is dropped and the stream re-read from the next 0xAA inside it.
-class CommandFramer {
-public:
-    // Longest frame the program sends is 45 bytes; leave some room.
-    static constexpr std::size_t kMaxFrame = 64;
-
-    std::vector<std::vector<uint8_t>> Feed(std::span<const uint8_t> bytes);
-    std::size_t Pending() const { return m_buffer.size(); }
-
-private:
-    void DropToNextStart(std::size_t from);
-    std::vector<uint8_t> m_buffer;
-};
+// Stored readings generated from the seed alone, so a run can be repeated; each carries its
+// position as its index.
+std::vector<RecordValues> GenerateRecords(int count, std::span<const uint16_t> waves,
+                                          uint32_t seed);
 
 class MeterCore {
 public:
@@ -73,7 +46,7 @@ public:
     // Reply bytes for one complete frame from the program; empty when the meter says nothing.
     std::vector<uint8_t> Handle(std::span<const uint8_t> frame);
 
-    const std::vector<SimRecord>& Records() const { return m_records; }
+    const std::vector<RecordValues>& Records() const { return m_records; }
     float Calibration() const { return m_calibration; }
     const std::array<uint8_t, 5>& Time() const { return m_time; }
     const std::vector<uint16_t>& DeviceWaves() const { return m_waves; }
@@ -92,7 +65,7 @@ private:
     uint32_t NextRandom();
 
     SimFaults m_faults;
-    std::vector<SimRecord> m_records;
+    std::vector<RecordValues> m_records;
     std::vector<uint16_t> m_waves;
     std::array<uint16_t, 4> m_lasers;
     float m_calibration = 0.0f;

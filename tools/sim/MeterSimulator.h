@@ -2,6 +2,7 @@
 
 // The simulated meter on a pseudo-terminal: the program opens the slave path like a serial
 // device; a thread plays the instrument on the master side.
+#include "CommandFramer.h"
 #include "MeterCore.h"
 
 #include <atomic>
