@@ -36,8 +36,12 @@ TEST(SettingsString, AppliesOnlyWhatItNamesAndNothingWhenItIsBad) {
     };
     for (const Case& c : cases) {
         // A string naming no flow control switches it off.
-        LineState state{.baud = 300, .dataBits = 6, .parity = Parity::Odd,
-                        .stopBits = StopBits::Two, .ctsFlow = true, .xonXoff = true};
+        LineState state{.baud = 300,
+                        .dataBits = 6,
+                        .parity = Parity::Odd,
+                        .stopBits = StopBits::Two,
+                        .ctsFlow = true,
+                        .xonXoff = true};
         const LineState before = state;
         ASSERT_EQ(ApplySettingsString(c.text, state), c.ok) << c.text;
         if (!c.ok) {

@@ -1,5 +1,5 @@
-#include "FixedPortSource.h"
 #include "PortList.h"
+#include "FixedPortSource.h"
 #include "PtyPair.h"
 
 #include <cstdlib>
