@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QImage>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -73,8 +72,6 @@ void DottedFrame(QPainter& p, const QRect& r, const QColor& c) {
 
 } // namespace
 
-CIconButton::CIconButton(QWidget* parent) : CIconButton(QString(), parent) {}
-
 CIconButton::CIconButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     ResetColours();
     // Connected before any handler of the window, so the focus moves first.
@@ -114,24 +111,14 @@ int CIconButton::SetPressLook(int style, bool repaint) {
     return 0;
 }
 
-void CIconButton::SetColours(Colours which, const ColourPair& pair, bool repaint) {
-    (which == Colours::Active ? m_active : which == Colours::Rest ? m_rest : m_focus) = pair;
-    if (repaint)
-        update();
-}
-
-CIconButton::ColourPair CIconButton::GetColours(Colours which) const {
-    return which == Colours::Active ? m_active : which == Colours::Rest ? m_rest : m_focus;
-}
-
 void CIconButton::ResetColours() {
-    const ColourPair face{palette().color(QPalette::Button), palette().color(QPalette::ButtonText)};
-    m_active = m_rest = m_focus = face;
+    m_face = palette().color(QPalette::Button);
+    m_text = palette().color(QPalette::ButtonText);
 }
 
 void CIconButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange)
-        ResetColours(); // the system colours changed: every pair goes back to face and text
+        ResetColours(); // the system colours changed
     QPushButton::changeEvent(event);
 }
 
@@ -142,26 +129,6 @@ void CIconButton::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CIconButton::OnClicked() {
     setFocus(Qt::MouseFocusReason);
-    QMenu* popup = m_menu.IsAttached() ? m_menu.FirstSubMenu() : nullptr;
-    if (!popup)
-        return;
-    m_menuShown = true;
-    repaint();
-    QAction* chosen = popup->exec(mapToGlobal(rect().bottomLeft()));
-    m_menuShown = false;
-    repaint();
-    if (chosen)
-        emit MenuCommand(chosen->data().toInt());
-}
-
-bool CIconButton::Pressed() const {
-    return isDown() || m_menuShown;
-}
-
-const CIconButton::ColourPair& CIconButton::Pair() const {
-    if (Pressed())
-        return m_active;
-    return hasFocus() ? m_focus : m_rest;
 }
 
 void CIconButton::paintEvent(QPaintEvent*) {
@@ -183,13 +150,13 @@ void CIconButton::PaintBackground(QPainter& p, QRect& r) {
         Edge(p, r, Qt::black, Qt::black);
         r.adjust(1, 1, -1, -1);
     }
-    p.fillRect(r, Pair().background);
+    p.fillRect(r, m_face);
 }
 
 void CIconButton::PaintBorder(QPainter& p, const QRect& r) {
     const QPalette& pal = palette();
     // Button shadow is Dark, 3D dark shadow Shadow, button highlight Light, 3D light Midlight.
-    if (Pressed()) {
+    if (isDown()) {
         if (m_flat)
             Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Light));
         else
@@ -203,7 +170,7 @@ void CIconButton::PaintBorder(QPainter& p, const QRect& r) {
 }
 
 void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
-    const QIcon& icon = Pressed() || m_restIcon.isNull() ? m_mainIcon : m_restIcon;
+    const QIcon& icon = isDown() || m_restIcon.isNull() ? m_mainIcon : m_restIcon;
     const QRect full = rect();
     QPoint at;
     at.setY(full.top() + (full.height() - kIconSize) / 2);
@@ -213,14 +180,14 @@ void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
         at.setX(full.left() + kMargin);
         caption.setLeft(full.left() + kMargin + kIconSize);
     }
-    if (Pressed())
+    if (isDown())
         at += m_pressedOffset;
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     p.drawPixmap(at, icon.pixmap(QSize(kIconSize, kIconSize), mode));
 }
 
 void CIconButton::PaintCaption(QPainter& p, QRect caption) {
-    if (Pressed())
+    if (isDown())
         caption.translate(m_pressedOffset);
     constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
     const QRect measured = p.fontMetrics().boundingRect(caption, kFlags, text());
@@ -235,7 +202,7 @@ void CIconButton::PaintCaption(QPainter& p, QRect caption) {
         p.drawText(block, kFlags, text());
         return;
     }
-    p.setPen(Pair().text);
+    p.setPen(m_text);
     p.drawText(block, kFlags, text());
 }
 

@@ -3,8 +3,6 @@
 // caption centred in the rest. Pressed, it shows a shadow frame and moves icon and caption by
 // the pressed offset; focused or default, a black outer frame and a dotted focus rectangle.
 
-#include "BCMenu.h"
-
 #include <QColor>
 #include <QIcon>
 #include <QPushButton>
@@ -14,7 +12,6 @@ namespace vemla {
 class CIconButton : public QPushButton {
     Q_OBJECT
 public:
-    explicit CIconButton(QWidget* parent = nullptr);
     CIconButton(const QString& caption, QWidget* parent);
 
     // Icons from the resources ":/icons/icon<id>.svg". restIconId: 0 none, -2 a grey copy of the
@@ -25,25 +22,11 @@ public:
     // 0: pressed moves by (1, 1); 1: by (0, 2). Anything else: 6, nothing changes.
     int SetPressLook(int style, bool repaint);
 
-    enum class Colours { Active, Rest, Focus };
-    struct ColourPair {
-        QColor background;
-        QColor text;
-    };
-    void SetColours(Colours which, const ColourPair& pair, bool repaint);
-    ColourPair GetColours(Colours which) const;
-
     bool IsFlat() const { return m_flat; }
-    QPoint PressedOffset() const { return m_pressedOffset; }
     bool HasIcon() const { return !m_mainIcon.isNull(); }
-    BCMenu& Menu() { return m_menu; }
 
     static constexpr int kMargin = 3;
     static constexpr int kIconSize = 32;
-
-signals:
-    // The command chosen from the attached popup menu (the action's data).
-    void MenuCommand(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,16 +42,13 @@ protected:
 private:
     void OnClicked();
     void ResetColours();
-    bool Pressed() const;
-    const ColourPair& Pair() const;
 
     QPoint m_pressedOffset{1, 1};
     bool m_flat = true; // the program turns it off for every button
-    bool m_menuShown = false;
-    ColourPair m_active, m_rest, m_focus;
+    // Face and caption colours, taken from the palette when it is set, not at each paint.
+    QColor m_face, m_text;
     QIcon m_mainIcon;
     QIcon m_restIcon;
-    BCMenu m_menu;
 };
 
 } // namespace vemla

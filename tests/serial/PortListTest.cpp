@@ -1,4 +1,5 @@
 #include "PortList.h"
+#include "FixedPortSource.h"
 #include "PtyPair.h"
 
 #include <cstdlib>
@@ -7,44 +8,24 @@
 namespace vemla::test {
 namespace {
 
-// A fixed list the test changes between refreshes, as a plug or an unplug would.
-class FixedSource final : public IPortSource {
-public:
-    explicit FixedSource(std::vector<std::string>* devices) : m_devices(devices) {}
-    std::vector<PortCandidate> Enumerate() override {
-        std::vector<PortCandidate> out;
-        for (const auto& d : *m_devices)
-            out.push_back({d, d + "\nFTDI"});
-        return out;
-    }
-
-private:
-    std::vector<std::string>* m_devices;
-};
-
 class PortListTest : public ::testing::Test {
 protected:
+    // The devices plugged in now; the test changes them between refreshes.
     std::vector<std::string> m_devices;
-    PortList m_list{std::make_unique<FixedSource>(&m_devices)};
+    std::shared_ptr<std::vector<PortCandidate>> m_ports =
+        std::make_shared<std::vector<PortCandidate>>();
+    PortList m_list{std::make_unique<FixedPortSource>(m_ports)};
 
     std::vector<std::string> Names() {
+        m_ports->clear();
+        for (const auto& d : m_devices)
+            m_ports->push_back({d, d + "\nFTDI"});
         std::vector<std::string> names;
         for (const auto& e : m_list.Refresh())
             names.push_back(e.name);
         return names;
     }
 };
-
-TEST_F(PortListTest, NamesCarryTheNumberTheWindowReadsBack) {
-    for (int i = 0; i < 12; ++i)
-        m_devices.push_back("/dev/ttyUSB" + std::to_string(i));
-    const auto names = Names();
-    EXPECT_EQ(names[2], "COM3 (/dev/ttyUSB2)");
-    EXPECT_EQ(names[11], "COM12 (/dev/ttyUSB11)");
-    for (const auto& e : m_list.Entries())
-        EXPECT_EQ(PortNumberFromName(e.name), static_cast<int32_t>(e.number)) << e.name;
-    EXPECT_EQ(m_list.Entries()[0].description, "/dev/ttyUSB0\nFTDI");
-}
 
 TEST(PortNumberRule, ReadsTheFourthAndFifthCharacters) {
     const std::pair<const char*, int32_t> table[] = {{"COM3 (/dev/ttyS0)", 3},
@@ -82,7 +63,8 @@ TEST_F(PortListTest, AtMostTwentyEntriesAndNumbersStayBelowOneHundred) {
         m_devices.clear();
         for (int i = 0; i < 20; ++i)
             m_devices.push_back("/dev/ttyR" + std::to_string(round * 20 + i));
-        for (const auto& e : m_list.Refresh()) {
+        Names();
+        for (const auto& e : m_list.Entries()) {
             EXPECT_GE(e.number, 1u);
             EXPECT_LE(e.number, kMaxPortNumber);
         }
@@ -90,7 +72,7 @@ TEST_F(PortListTest, AtMostTwentyEntriesAndNumbersStayBelowOneHundred) {
     EXPECT_TRUE(m_list.Entries().empty()); // the last round came after the 99th number
 }
 
-TEST_F(PortListTest, LongDevicePartIsCutNeverTheNumber) {
+TEST_F(PortListTest, NamesCarryTheNumberTheWindowReadsBackAndALongDevicePartIsCut) {
     m_devices = {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0"};
     for (int i = 0; i < 9; ++i)
         m_devices.push_back("/dev/ttyQ" + std::to_string(i));
@@ -102,6 +84,8 @@ TEST_F(PortListTest, LongDevicePartIsCutNeverTheNumber) {
         EXPECT_EQ(e.name.back(), ')');
     }
     EXPECT_EQ(m_list.Entries()[0].name, "COM1 (...A50285BI-if00-port0)");
+    EXPECT_EQ(m_list.Entries()[0].description, m_devices[0] + "\nFTDI");
+    EXPECT_EQ(m_list.Entries()[2].name, "COM3 (/dev/ttyQ0)");
     EXPECT_EQ(m_list.Entries()[11].name, "COM12 (.../and/more/ttyLast)"); // "é" not split
     EXPECT_EQ(MakePortName(3, "a\tb", CutFrom::Start), "COM3 (a?b)");
 }

@@ -18,11 +18,8 @@ protected:
 
 TEST_F(PosixDeviceTest, LineStateIsWrittenToTheTerminal) {
     ASSERT_TRUE(m_device->Open(m_pty.Path()));
-    LineState s;
-    s.baud = 19200;
-    s.dataBits = 7;
-    s.parity = Parity::Even;
-    s.stopBits = StopBits::Two;
+    const LineState s{
+        .baud = 19200, .dataBits = 7, .parity = Parity::Even, .stopBits = StopBits::Two};
     ASSERT_TRUE(m_device->SetLineState(s));
     LineState back;
     ASSERT_TRUE(m_device->GetLineState(back));
@@ -106,9 +103,8 @@ TEST_F(PosixDeviceTest, PurgeDoesNotTakeBackACompletedWrite) {
     }
 }
 
-TEST_F(PosixDeviceTest, OpenRefusesMissingPathsAndNonTerminals) {
-    EXPECT_FALSE(m_device->Open("/dev/no-such-vemla-tty"));
-    EXPECT_EQ(m_device->LastError(), PortError::NoSuchDevice);
+// A missing path is the engine's case (CommPortTest), with the kind it reports.
+TEST_F(PosixDeviceTest, OpenRefusesNonTerminals) {
     char file[] = "/tmp/vemla-not-a-tty-XXXXXX";
     const int fd = ::mkstemp(file);
     ASSERT_GE(fd, 0);

@@ -65,7 +65,6 @@ public:
 
     bool Ok() const { return !m_path.empty(); }
     const std::string& Path() const { return m_path; }
-    int Master() const { return m_master; }
 
     void Send(std::span<const uint8_t> bytes) const {
         size_t done = 0;
