@@ -60,17 +60,6 @@ std::string MakePortName(uint32_t number, std::string_view shown, CutFrom cut) {
     return head + middle + tail;
 }
 
-int32_t PortNumberFromName(std::string_view name) {
-    const auto at = [&](size_t i) -> int32_t {
-        return i < name.size() ? static_cast<int8_t>(name[i]) : 0;
-    };
-    const int32_t d1 = at(3);
-    const int32_t d2 = at(4);
-    if (d2 > 0x2F)
-        return 10 * (d1 - 0x30) + (d2 - 0x30);
-    return d1 - 0x30;
-}
-
 PortList::PortList(std::unique_ptr<IPortSource> source) : m_source(std::move(source)) {}
 
 void PortList::AddVirtual(const std::string& device, const std::string& label) {

@@ -30,11 +30,6 @@ inline constexpr uint32_t kMaxPortNumber = 99;
 enum class CutFrom { Start, End };
 std::string MakePortName(uint32_t number, std::string_view shown, CutFrom cut);
 
-// The window's rule for the port number in a name: the 4th and 5th characters, as signed 8-bit
-// codes; a 5th above 0x2F makes it two digits. "COM3 (..)" -> 3, "COM12 (..)" -> 12,
-// "COM100" -> 10. Missing characters count as 0.
-int32_t PortNumberFromName(std::string_view name);
-
 // The machine's serial ports as the window lists them. A device gets a number the first time it
 // is seen, the lowest one not given to any device before, and keeps it for the life of the object:
 // a stored number never opens another device after the first one is unplugged.

@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)vemla::LeadingDouble(qtext);
     (void)vemla::TimeFieldsFromText(std::string(text));
 
-    (void)vemla::PortNumberFromName(text);
     if (vemla::MakePortName(7, text, vemla::CutFrom::Start).size() > vemla::kMaxPortNameLength)
         __builtin_trap();
     (void)vemla::ParsePortPathList(text);
