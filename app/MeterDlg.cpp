@@ -141,28 +141,28 @@ void CMeterDlg::ConnectHandlers() {
 void CMeterDlg::StartupLoadLanguage() {
     auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
     languages->clear();
-    for (const char* entry : kLanguageEntries)
-        languages->addItem(QString::fromUtf8(entry));
+    for (std::string_view entry : text::kLanguageEntries)
+        languages->addItem(QString::fromUtf8(entry.data(), qsizetype(entry.size())));
 
     const IniFile ini(ConfigFilePath());
-    m_uiLanguage = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
-    if (m_uiLanguage > 1 || m_uiLanguage < 0) {
-        m_uiLanguage = kChinese;
+    const int8_t stored = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
+    m_uiLanguage = stored == 0 ? Language::English : Language::Chinese;
+    if (stored > 1 || stored < 0) {
         ini.Write(kIniSection, kIniKey, "1");
         languages->setCurrentIndex(0);
     }
     // Written on every start, which also creates the file; a read-only directory is no error.
-    ini.Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+    ini.Write(kIniSection, kIniKey, StoredValueOf(m_uiLanguage));
     ApplyLanguage();
 }
 
 void CMeterDlg::OnLanguageCloseUp() {
     const int index = ControlAs<QComboBox>(idc::kLanguageList)->currentIndex();
     if (index == 0 || index == 1) {
-        m_uiLanguage = index == 0 ? kChinese : kEnglish;
+        m_uiLanguage = LanguageOfListIndex(index);
         ApplyLanguage();
     }
-    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, QByteArray::number(m_uiLanguage));
+    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, StoredValueOf(m_uiLanguage));
 }
 
 void CMeterDlg::SetCaption(int id, const QString& caption) {
@@ -176,31 +176,21 @@ void CMeterDlg::SetCaption(int id, const QString& caption) {
 }
 
 void CMeterDlg::ApplyLanguage() {
-    if (m_uiLanguage != kEnglish && m_uiLanguage != kChinese)
-        return;
     {
         // Selecting the entry in force is not the operator's choice.
         auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
         const QSignalBlocker block(languages);
-        languages->setCurrentIndex(m_uiLanguage == kEnglish ? 1 : 0);
+        languages->setCurrentIndex(ListIndexOf(m_uiLanguage));
     }
-    for (const CaptionPair& c : CaptionTable())
-        SetCaption(c.id, Pick(c.english, c.chinese));
+    for (const CaptionText& c : CaptionTable())
+        SetCaption(c.id, Pick(c.text, m_uiLanguage));
     SetCaption(idc::kPortButton, PortButtonCaption(m_portOpen));
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(m_uiLanguage));
 }
 
 QString CMeterDlg::PortButtonCaption(bool open) const {
-    return open ? Pick("CLOSE COM", "关闭串口") : Pick("OPEN COM", "打开串口");
-}
-
-QString CMeterDlg::Pick(const char* english, const char* chinese) const {
-    if (m_uiLanguage == 1)
-        return QString::fromUtf8(chinese);
-    if (m_uiLanguage == 0)
-        return QString::fromUtf8(english);
-    return {};
+    return Pick(open ? text::kCloseCom : text::kOpenCom, m_uiLanguage);
 }
 
 void CMeterDlg::SetIcon(int controlId, int iconId) {
@@ -220,10 +210,8 @@ void CMeterDlg::LoadFields() {
         ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_lasers[i]));
 }
 
-bool CMeterDlg::FailField(QLineEdit* edit, const char* english, const char* chinese) {
-    const QString text = Pick(english, chinese);
-    if (!text.isEmpty())
-        m_boxes.Show(this, kAppBoxCaption, text, BoxButtons::Ok, BoxIcon::Warning);
+bool CMeterDlg::FailField(QLineEdit* edit, const BilingualText& text) {
+    m_boxes.Show(this, kAppBoxCaption, Pick(text, m_uiLanguage), BoxButtons::Ok, BoxIcon::Warning);
     edit->setFocus();
     edit->selectAll();
     return false;
@@ -233,21 +221,19 @@ bool CMeterDlg::SaveFields() {
     auto* waveEdit = ControlAs<QLineEdit>(idc::kWaveCount);
     const auto waves = ParseSignedDecimal(waveEdit->text());
     if (!waves)
-        return FailField(waveEdit, "Please enter a whole number.", "请输入一个整数。");
+        return FailField(waveEdit, text::kEnterWholeNumber);
     m_waveCount = *waves;
 
     for (size_t i = 0; i < kLaserEdits.size(); ++i) {
         auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
         const auto value = ParseUnsignedDecimal(edit->text());
         if (!value)
-            return FailField(edit, "Please enter a whole number of 0 or more.",
-                             "请输入一个不小于 0 的整数。");
+            return FailField(edit, text::kEnterNonNegative);
         // The value read stays even when it is out of range, as the exchange stores before it
         // checks.
         m_lasers[i] = *value;
         if (*value < kLaserMin || *value > kLaserMax)
-            return FailField(edit, "Please enter a wavelength between 0 and 7000.",
-                             "请输入 0 到 7000 之间的波长。");
+            return FailField(edit, text::kEnterLaserWavelength);
     }
     return true;
 }
@@ -313,8 +299,7 @@ void CMeterDlg::ShowReply(const QString& text) {
 
 void CMeterDlg::DispatchReply(const ReplyFrame& frame) {
     const uint8_t code = frame.Code();
-    const std::string_view message = ReplyMessage(code, m_uiLanguage);
-    const QString text = QString::fromUtf8(message.data(), qsizetype(message.size()));
+    const QString text = Pick(ReplyMessage(code), m_uiLanguage);
     switch (static_cast<FrameCode>(code)) {
     case FrameCode::Connect: {
         const ConnectReply reply = DecodeConnect(frame);

@@ -7,6 +7,7 @@
 #include "PortList.h"
 #include "ReplyAssembler.h"
 #include "Report.h"
+#include "Texts.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -54,8 +55,8 @@ public:
     PortList& Ports() { return m_ports; }
     const CCommPort& Port() const { return m_port; }
 
-    int8_t UiLanguage() const { return m_uiLanguage; }
-    void SetUiLanguage(int8_t language) { m_uiLanguage = language; }
+    Language UiLanguage() const { return m_uiLanguage; }
+    void SetUiLanguage(Language language) { m_uiLanguage = language; }
     int32_t SilentUpload() const { return m_silentUpload; }
     void SetSilentUpload(int32_t value) { m_silentUpload = value; }
 
@@ -143,11 +144,9 @@ private:
     QString OpenFailureDetail() const;
 
     void SetIcon(int controlId, int iconId);
-    // The text of the language in force; a null text (nothing shown) for any other value.
-    QString Pick(const char* english, const char* chinese) const;
     void ShowReply(const QString& text);
     void ShowAppMessage(const QString& text);
-    bool FailField(QLineEdit* edit, const char* english, const char* chinese);
+    bool FailField(QLineEdit* edit, const BilingualText& text);
     QString EditText(int id) const;
 
     IMessageBox& m_boxes;
@@ -171,7 +170,7 @@ private:
     float m_lastReference = 0.0f;
     int32_t m_waveCount = 1;
     std::array<uint32_t, 4> m_lasers{};
-    int8_t m_uiLanguage = 1;
+    Language m_uiLanguage = Language::Chinese;
     int32_t m_silentUpload = 0;
     std::optional<int32_t> m_pinType;
     std::unique_ptr<CWaveListDlg> m_waveListDlg;

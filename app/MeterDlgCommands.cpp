@@ -16,7 +16,7 @@ namespace vemla {
 bool CMeterDlg::CheckPortOpen() {
     if (m_port.IsOpen())
         return true;
-    ShowAppMessage(Pick("COM IS NOT OPEN!", "串口没有打开，请打开串口"));
+    ShowAppMessage(Pick(text::kComNotOpen, m_uiLanguage));
     return false;
 }
 
@@ -67,15 +67,13 @@ void CMeterDlg::OnDeleteSelect() {
 }
 
 void CMeterDlg::OnDeleteAll() {
-    if (m_uiLanguage != 0 && m_uiLanguage != 1)
-        return;
     const BoxAnswer answer =
-        m_boxes.Show(this, kMainBoxCaption, Pick("DELETE ALL DATA?", "确认删除全部?"),
+        m_boxes.Show(this, kMainBoxCaption, Pick(text::kDeleteAllData, m_uiLanguage),
                      BoxButtons::OkCancel, BoxIcon::Question);
     if (answer != BoxAnswer::Ok)
         return;
     // The meter is told the language by the end byte: 0xBB in English, 0x55 in Chinese.
-    const OutFrame frame = BuildDeleteAll(m_uiLanguage == 1);
+    const OutFrame frame = BuildDeleteAll(m_uiLanguage == Language::Chinese);
     if (!CheckPortOpen())
         return;
     Send(frame);
@@ -139,7 +137,7 @@ void CMeterDlg::OnLaserSet() {
 void CMeterDlg::OnWaveListButton() {
     SaveFields();
     if (!WaveCountInRange(m_waveCount)) {
-        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
+        ShowAppMessage(Pick(text::kWaveCountOutOfRange, m_uiLanguage));
         return;
     }
     m_waveListDlg->PrepareForCount(m_waveCount, m_uiLanguage);
@@ -154,7 +152,7 @@ void CMeterDlg::OnSetDeviceWaves() {
     SaveFields();
     // More than the list's 20 wavelengths would send bytes that were never typed.
     if (m_waveCount > kMaxWaves) {
-        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
+        ShowAppMessage(Pick(text::kWaveCountOutOfRange, m_uiLanguage));
         return;
     }
     const OutFrame frame = BuildSetDeviceWaves(m_waveCount, m_waveListDlg->WaveList());

@@ -43,7 +43,7 @@ void CMeterDlg::OnPortListDropDown() {
 void CMeterDlg::OnPortButton() {
     const int index = ControlAs<QComboBox>(idc::kPortList)->currentIndex();
     if (index < 0) {
-        ShowAppMessage(Pick("PLEASE SELSECT THE COM PORT!", "请选择端口号!"));
+        ShowAppMessage(Pick(text::kSelectComPort, m_uiLanguage));
         return;
     }
     m_selectedPortIndex = index;
@@ -66,28 +66,23 @@ void CMeterDlg::OnPortButton() {
         SetIcon(idc::kPortLamp, idi::kPortOpen);
         return;
     }
-    const QString text = Pick("COM CANN'T OPEN!", "串口打不开!");
-    if (!text.isEmpty())
-        m_boxes.Show(this, kAppBoxCaption, text + QLatin1Char('\n') + OpenFailureDetail(),
-                     BoxButtons::Ok, BoxIcon::Warning);
+    m_boxes.Show(this, kAppBoxCaption,
+                 Pick(text::kComCannotOpen, m_uiLanguage) + QLatin1Char('\n') + OpenFailureDetail(),
+                 BoxButtons::Ok, BoxIcon::Warning);
 }
 
 QString CMeterDlg::OpenFailureDetail() const {
     const std::string device = m_ports.DeviceFor(static_cast<uint32_t>(m_portNumber));
     switch (m_port.LastOpenError()) {
     case PortError::NoSuchDevice:
-        return Pick("The device is not there (unplugged?).", "设备不存在（是否已拔出？）。");
+        return Pick(text::kDeviceMissing, m_uiLanguage);
     case PortError::Busy:
-        return Pick("The device is in use by another program.", "设备正被其他程序占用。");
+        return Pick(text::kDeviceBusy, m_uiLanguage);
     case PortError::PermissionDenied: {
         QString group = QFileInfo(QString::fromStdString(device)).group();
         if (group.isEmpty())
             group = QStringLiteral("dialout");
-        return Pick("Permission denied: join the group \"%1\" that owns the device "
-                    "(dialout on Debian and Ubuntu), then log in again.",
-                    "没有访问权限：请把用户加入设备所属的组“%1”（Debian 和 Ubuntu 上是 "
-                    "dialout），然后重新登录。")
-            .arg(group);
+        return Pick(text::kDevicePermission, m_uiLanguage).arg(group);
     }
     case PortError::None:
     case PortError::Other:
