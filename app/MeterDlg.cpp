@@ -163,29 +163,28 @@ void CMeterDlg::ConnectHandlers() {
 void CMeterDlg::StartupLoadLanguage() {
     auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
     languages->clear();
-    for (const char* entry : kLanguageEntries)
-        languages->addItem(QString::fromUtf8(entry));
+    for (std::string_view entry : text::kLanguageEntries)
+        languages->addItem(QString::fromUtf8(entry.data(), qsizetype(entry.size())));
 
     const IniFile ini(ConfigFilePath());
-    int8_t language = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
-    if (language > 1 || language < 0) {
-        language = kChinese;
+    const int8_t stored = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
+    m_session.SetLanguage(stored == 0 ? Language::English : Language::Chinese);
+    if (stored > 1 || stored < 0) {
         ini.Write(kIniSection, kIniKey, "1");
         languages->setCurrentIndex(0);
     }
-    m_session.SetLanguage(language);
     // Written on every start, which also creates the file; a read-only directory is no error.
-    ini.Write(kIniSection, kIniKey, QByteArray::number(language));
+    ini.Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
     ApplyLanguage();
 }
 
 void CMeterDlg::OnLanguageCloseUp() {
     const int index = ControlAs<QComboBox>(idc::kLanguageList)->currentIndex();
     if (index == 0 || index == 1) {
-        m_session.SetLanguage(index == 0 ? kChinese : kEnglish);
+        m_session.SetLanguage(LanguageOfListIndex(index));
         ApplyLanguage();
     }
-    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, QByteArray::number(UiLanguage()));
+    IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
 }
 
 void CMeterDlg::SetCaption(int id, const QString& caption) {
@@ -203,21 +202,17 @@ void CMeterDlg::ApplyLanguage() {
         // Selecting the entry in force is not the operator's choice.
         auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
         const QSignalBlocker block(languages);
-        languages->setCurrentIndex(UiLanguage() == kEnglish ? 1 : 0);
+        languages->setCurrentIndex(ListIndexOf(UiLanguage()));
     }
-    for (const CaptionPair& c : CaptionTable())
-        SetCaption(c.id, Pick(c.english, c.chinese));
+    for (const CaptionText& c : CaptionTable())
+        SetCaption(c.id, m_session.Text(c.text));
     SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
 }
 
 QString CMeterDlg::PortButtonCaption(bool open) const {
-    return open ? Pick("CLOSE COM", "关闭串口") : Pick("OPEN COM", "打开串口");
-}
-
-QString CMeterDlg::Pick(const char* english, const char* chinese) const {
-    return m_session.Pick(english, chinese);
+    return m_session.Text(open ? text::kCloseCom : text::kOpenCom);
 }
 
 void CMeterDlg::SetIcon(int controlId, int iconId) {
@@ -237,10 +232,8 @@ void CMeterDlg::LoadFields() {
         ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_session.Lasers()[i]));
 }
 
-bool CMeterDlg::FailField(QLineEdit* edit, const char* english, const char* chinese) {
-    const QString text = Pick(english, chinese);
-    if (!text.isEmpty())
-        m_boxes.Show(this, kAppBoxCaption, text, BoxButtons::Ok, BoxIcon::Warning);
+bool CMeterDlg::FailField(QLineEdit* edit, const BilingualText& text) {
+    m_boxes.Show(this, kAppBoxCaption, m_session.Text(text), BoxButtons::Ok, BoxIcon::Warning);
     edit->setFocus();
     edit->selectAll();
     return false;
@@ -250,23 +243,21 @@ bool CMeterDlg::SaveFields() {
     auto* waveEdit = ControlAs<QLineEdit>(idc::kWaveCount);
     const auto waves = ParseSignedDecimal(waveEdit->text());
     if (!waves)
-        return FailField(waveEdit, "Please enter a whole number.", "请输入一个整数。");
+        return FailField(waveEdit, text::kEnterWholeNumber);
     m_session.SetWaveCount(*waves);
 
     for (size_t i = 0; i < kLaserEdits.size(); ++i) {
         auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
         const auto value = ParseUnsignedDecimal(edit->text());
         if (!value)
-            return FailField(edit, "Please enter a whole number of 0 or more.",
-                             "请输入一个不小于 0 的整数。");
+            return FailField(edit, text::kEnterNonNegative);
         // The value read stays even when it is out of range, as the exchange stores before it
         // checks.
         std::array<uint32_t, 4> lasers = m_session.Lasers();
         lasers[i] = *value;
         m_session.SetLasers(lasers);
         if (*value < kLaserMin || *value > kLaserMax)
-            return FailField(edit, "Please enter a wavelength between 0 and 7000.",
-                             "请输入 0 到 7000 之间的波长。");
+            return FailField(edit, text::kEnterLaserWavelength);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "DialogTemplate.h"
 #include "MeterSession.h"
 #include "Report.h"
+#include "Texts.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -52,8 +53,8 @@ public:
     PortList& Ports() { return m_session.Ports(); }
     const CCommPort& Port() const { return m_session.Port(); }
 
-    int8_t UiLanguage() const { return m_session.Language(); }
-    void SetUiLanguage(int8_t language) { m_session.SetLanguage(language); }
+    Language UiLanguage() const { return m_session.Language(); }
+    void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
     int LinkIconId() const { return m_linkIconId; }
     int LampIconId() const { return m_lampIconId; }
 
@@ -120,10 +121,8 @@ private:
     void FillWaveList();
 
     void SetIcon(int controlId, int iconId);
-    // The text of the language in force; a null text (nothing shown) for any other value.
-    QString Pick(const char* english, const char* chinese) const;
     void ShowAppMessage(const QString& text);
-    bool FailField(QLineEdit* edit, const char* english, const char* chinese);
+    bool FailField(QLineEdit* edit, const BilingualText& text);
     QString EditText(int id) const;
 
     IMessageBox& m_boxes;

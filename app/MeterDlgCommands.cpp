@@ -74,7 +74,7 @@ void CMeterDlg::OnLaserSet() {
 void CMeterDlg::OnWaveListButton() {
     SaveFields();
     if (!WaveCountInRange(m_session.WaveCount())) {
-        ShowAppMessage(Pick(kWaveCountMessageEnglish, kWaveCountMessageChinese));
+        ShowAppMessage(m_session.Text(text::kWaveCountOutOfRange));
         return;
     }
     m_waveListDlg->PrepareForCount(m_session.WaveCount(), UiLanguage());

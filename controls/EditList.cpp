@@ -187,17 +187,11 @@ void CEditList::RebuildColumns(const QStringList& captions) {
         setColumnWidth(c, kColumnWidths[static_cast<size_t>(c)]);
 }
 
-QStringList CEditList::ColumnCaptions(int language) {
-    if (language == 0)
-        return {QStringLiteral("NUMBER"), QStringLiteral("WAVE LENGTH"),
-                QStringLiteral("POWER"),  QStringLiteral("RELATIVE POWER"),
-                QStringLiteral("REF"),    QStringLiteral("DATA/TIME"),
-                QStringLiteral("NOTE")};
-    if (language == 1)
-        return {QStringLiteral("序号"),       QStringLiteral("波长"),   QStringLiteral("功率值"),
-                QStringLiteral("相对功率值"), QStringLiteral("参考值"), QStringLiteral("日期/时间"),
-                QStringLiteral("备注")};
-    return {};
+QStringList CEditList::ColumnCaptions(Language language) {
+    QStringList captions;
+    for (const BilingualText& column : text::kTableColumnCaptions)
+        captions << Pick(column, language);
+    return captions;
 }
 
 void CEditList::DeleteAllItems() {

@@ -4,6 +4,7 @@
 // and cells drawn by CCellDelegate.
 
 #include "MeasurementModel.h"
+#include "Texts.h"
 
 #include <QPalette>
 #include <QTableView>
@@ -37,8 +38,7 @@ public:
     int GetFirstSelectedRow() const;
 
     static constexpr std::array<int, kTableColumns> kColumnWidths{60, 80, 100, 100, 100, 150, 150};
-    // Column captions: language 0 English, 1 Chinese; empty for any other value.
-    static QStringList ColumnCaptions(int language);
+    static QStringList ColumnCaptions(Language language);
 
     // The selected cell. Idle: (-1, -1), not cell-selected, not active. Cell selected: set,
     // cell-selected, active. Cell marked: set, not cell-selected, active. Editing: cell

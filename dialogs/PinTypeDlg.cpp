@@ -6,7 +6,7 @@
 
 namespace vemla {
 
-CPinTypeDlg::CPinTypeDlg(int8_t language, int32_t pinType, bool choiceRequired, QWidget* parent)
+CPinTypeDlg::CPinTypeDlg(Language language, int32_t pinType, bool choiceRequired, QWidget* parent)
     : QDialog(parent), m_pinType(pinType) {
     const DialogLayout& layout = PinTypeDialogTemplate();
     m_built = BuildDialog(this, layout, DialogUnits(DialogFont(layout.fontPoints)));
@@ -31,20 +31,15 @@ QComboBox* CPinTypeDlg::TypeList() const {
     return qobject_cast<QComboBox*>(Control(idp::kTypeList));
 }
 
-void CPinTypeDlg::OnInitDialog(int8_t language) {
+void CPinTypeDlg::OnInitDialog(Language language) {
     QComboBox* list = TypeList();
     list->addItems({QStringLiteral("A"), QStringLiteral("C")});
     list->model()->sort(0); // the list keeps its entries sorted
     // Nothing is selected on opening, whatever the current type.
     list->setCurrentIndex(-1);
     list->setEditText(QString());
-    if (language == 0) {
-        Control(idp::kLabel)->setProperty("text", QStringLiteral("PIN Type"));
-        Control(idp::kOk)->setProperty("text", QStringLiteral("OK"));
-    } else if (language == 1) {
-        Control(idp::kLabel)->setProperty("text", QStringLiteral("PIN类型"));
-        Control(idp::kOk)->setProperty("text", QStringLiteral("确定"));
-    }
+    Control(idp::kLabel)->setProperty("text", Pick(text::kPinTypeLabel, language));
+    Control(idp::kOk)->setProperty("text", Pick(text::kOk, language));
 }
 
 void CPinTypeDlg::OnPinTypeChange(int index) {

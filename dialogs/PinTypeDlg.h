@@ -3,6 +3,7 @@
 // instance per run of the PIN TYPE button.
 
 #include "DialogTemplate.h"
+#include "Texts.h"
 
 #include <QDialog>
 #include <cstdint>
@@ -16,7 +17,7 @@ class CPinTypeDlg : public QDialog {
 public:
     // choiceRequired: no type has been confirmed yet, so OK waits for the operator's pick and
     // no made-up type is ever sent.
-    CPinTypeDlg(int8_t language, int32_t pinType, bool choiceRequired, QWidget* parent = nullptr);
+    CPinTypeDlg(Language language, int32_t pinType, bool choiceRequired, QWidget* parent = nullptr);
 
     // 0 for "A", 1 for any other choice.
     int32_t PinType() const { return m_pinType; }
@@ -24,7 +25,7 @@ public:
     QWidget* Control(int id) const { return m_built.Control(id); }
 
 private:
-    void OnInitDialog(int8_t language);
+    void OnInitDialog(Language language);
     void OnPinTypeChange(int index);
 
     BuiltDialog m_built;

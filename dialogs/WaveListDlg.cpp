@@ -33,26 +33,12 @@ QWidget* CWaveListDlg::Label(int k) const {
     return Control(idw::kFirstLabel + k - 1);
 }
 
-void CWaveListDlg::PrepareForCount(int32_t count, int8_t language) {
+void CWaveListDlg::PrepareForCount(int32_t count, Language language) {
     m_count = count;
     m_language = language;
-    const char* group = nullptr;
-    const char* prompt = nullptr;
-    const char* ok = nullptr;
-    if (language == 0) {
-        group = "SET WAVELENGTH";
-        prompt = "Please enter the desired wavelength";
-        ok = "OK";
-    } else if (language == 1) {
-        group = "设置波长";
-        prompt = "请输入所需波长：";
-        ok = "确定";
-    }
-    if (group) {
-        Control(idw::kGroup)->setProperty("title", QString::fromUtf8(group));
-        Control(idw::kPrompt)->setProperty("text", QString::fromUtf8(prompt));
-        Control(idw::kOk)->setProperty("text", QString::fromUtf8(ok));
-    }
+    Control(idw::kGroup)->setProperty("title", Pick(text::kSetWavelength, language));
+    Control(idw::kPrompt)->setProperty("text", Pick(text::kEnterWavelengths, language));
+    Control(idw::kOk)->setProperty("text", Pick(text::kOk, language));
     if (!WaveCountInRange(count))
         return;
     // WAVE1 always stays visible; the others follow the count, their typed values kept.
@@ -68,9 +54,7 @@ void CWaveListDlg::ReadFields() {
         const std::optional<int32_t> value = ParseSignedDecimal(field->text());
         if (!value) {
             // This field and the ones after it keep their previous values.
-            m_boxes.Show(this, kAppBoxCaption,
-                         m_language == 1 ? QStringLiteral("请输入一个整数。")
-                                         : QStringLiteral("Please enter an integer."),
+            m_boxes.Show(this, kAppBoxCaption, Pick(text::kEnterInteger, m_language),
                          BoxButtons::Ok, BoxIcon::Warning);
             field->setFocus();
             return;

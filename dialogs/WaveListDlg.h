@@ -5,6 +5,7 @@
 
 #include "DialogTemplate.h"
 #include "FrameCodec.h"
+#include "Texts.h"
 
 #include <QDialog>
 #include <array>
@@ -24,22 +25,20 @@ inline constexpr std::size_t kWaveListBytes = 2 * kMaxDeviceWaves + 1;
 constexpr bool WaveCountInRange(int32_t count) {
     return count >= 1 && count <= kMaxDeviceWaves;
 }
-inline constexpr const char* kWaveCountMessageEnglish = "Please input a data between 1 and 20!";
-inline constexpr const char* kWaveCountMessageChinese = "请输入1到20的波长个数";
 
 class CWaveListDlg : public QDialog {
     Q_OBJECT
 public:
     CWaveListDlg(IMessageBox& boxes, QWidget* parent = nullptr);
 
-    // Captions by language (0 English, 1 Chinese, other: unchanged) and the fields for N.
-    void PrepareForCount(int32_t count, int8_t language);
+    // Captions in the language and the fields for N.
+    void PrepareForCount(int32_t count, Language language);
 
     std::span<const uint8_t> WaveList() const { return m_waveList; }
     // The value held for field WAVEk, k from 1 to 20.
     int32_t WaveValue(int k) const { return m_values[Slot(k)]; }
     int32_t Count() const { return m_count; }
-    int8_t Language() const { return m_language; }
+    Language CaptionLanguage() const { return m_language; }
 
     QLineEdit* Field(int k) const;
     QWidget* Label(int k) const;
@@ -59,7 +58,7 @@ private:
     IMessageBox& m_boxes;
     BuiltDialog m_built;
     int32_t m_count = 0;
-    int8_t m_language = 0;
+    Language m_language = Language::English;
     std::array<uint8_t, kWaveListBytes> m_waveList{};
     std::array<int32_t, kMaxDeviceWaves> m_values{};
 };

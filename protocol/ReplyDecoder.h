@@ -29,9 +29,4 @@ std::string FormatPower(float dBm);
 // Code 5 with L 4 ends an upload; code 5 with any other L is a record.
 bool IsUploadEnd(const ReplyFrame& f);
 
-// The message of a reply code, UTF-8, in language 0 (English) or 1 (Chinese). Code 5 gives the
-// upload-complete text (whether to show it is the caller's choice); code 2 gives "" (no
-// message); unknown codes give the failure text; any other language gives "".
-std::string_view ReplyMessage(uint8_t code, int language);
-
 } // namespace vemla

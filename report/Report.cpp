@@ -13,14 +13,6 @@
 namespace vemla {
 namespace {
 
-QString Pick(int8_t language, const char* english, const char* chinese) {
-    if (language == 0)
-        return QString::fromUtf8(english);
-    if (language == 1)
-        return QString::fromUtf8(chinese);
-    return {};
-}
-
 // Moves the finished file to its name without ever replacing another file: QFile::rename
 // refuses a name that is taken (atomically where the file system allows), and then the next
 // suffix is tried.
@@ -54,11 +46,10 @@ QString DefaultReportFolder() {
     return QDir(docs).filePath(QStringLiteral("Vemla"));
 }
 
-QString ReportFileName(int8_t language, const QDateTime& now) {
-    const QString title =
-        language == 1 ? QString::fromUtf8("测试报告") : QStringLiteral("Test Report");
+QString ReportFileName(Language language, const QDateTime& now) {
     return QStringLiteral("%1 %2.xlsx")
-        .arg(title, now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+        .arg(Pick(text::kReportTitle, language),
+             now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
 }
 
 ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
@@ -98,23 +89,16 @@ ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
     return {opener.Open(placed) ? ExportOutcome::Opened : ExportOutcome::WrittenNotOpened, placed};
 }
 
-QString ExportMessage(const ExportResult& result, int8_t language) {
+QString ExportMessage(const ExportResult& result, Language language) {
     switch (result.outcome) {
     case ExportOutcome::NoData:
-        return Pick(language, "NO DATA!", "无数据!");
+        return Pick(text::kNoData, language);
     case ExportOutcome::CannotCreate:
-        return Pick(language, "CANN'T CREAT Excel APPLATION!", "无法创建Excel应用!");
+        return Pick(text::kCannotCreateSpreadsheet, language);
     case ExportOutcome::Opened:
         return {};
-    case ExportOutcome::WrittenNotOpened: {
-        const QString text =
-            Pick(language,
-                 "The report is saved as\n%1\nbut no spreadsheet program could open it. "
-                 "Open that file in your spreadsheet program to print it.",
-                 "测试报告已保存为\n%1\n但没有电子表格程序能打开它。"
-                 "请用电子表格程序打开该文件进行打印。");
-        return text.isEmpty() ? text : text.arg(QDir::toNativeSeparators(result.path));
-    }
+    case ExportOutcome::WrittenNotOpened:
+        return Pick(text::kReportNotOpened, language).arg(QDir::toNativeSeparators(result.path));
     }
     return {};
 }

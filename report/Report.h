@@ -2,6 +2,8 @@
 // The test report: the measurement table and the operator's header fields laid out as a
 // spreadsheet, written as a new workbook file and handed to the desktop's spreadsheet program.
 
+#include "Texts.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -20,7 +22,7 @@ struct ReportHeader {
 };
 
 struct ReportData {
-    int8_t language = 1; // 0 English, 1 Chinese; any other value writes no labels or headers
+    Language language = Language::Chinese;
     ReportHeader header;
     std::vector<std::array<QString, 6>> rows; // table columns 1..6, texts exactly as shown
 };
@@ -62,7 +64,7 @@ struct ExportRequest {
     int tableRows = 0;
     std::function<QString(int row, int column)> cell; // the table's text
     ReportHeader header;
-    int8_t language = 1;
+    Language language = Language::Chinese;
     QString folder; // created when missing
     QDateTime now;  // names the file
 };
@@ -75,10 +77,10 @@ ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
 // "Vemla" in the user's documents folder.
 QString DefaultReportFolder();
 
-// "Test Report 2026-12-07 14-03-22.xlsx" (Chinese: "测试报告 …"), before any " (2)" suffix.
-QString ReportFileName(int8_t language, const QDateTime& now);
+// "Test Report 2026-12-07 14-03-22.xlsx", the title in the language, before any " (2)" suffix.
+QString ReportFileName(Language language, const QDateTime& now);
 
 // What the window tells the operator about a result; empty when there is nothing to say.
-QString ExportMessage(const ExportResult& result, int8_t language);
+QString ExportMessage(const ExportResult& result, Language language);
 
 } // namespace vemla

@@ -5,6 +5,8 @@
 #include <xlsxwriter.h>
 
 #include <array>
+#include <string>
+#include <string_view>
 
 namespace vemla {
 namespace {
@@ -12,32 +14,6 @@ namespace {
 constexpr lxw_color_t kLightTurquoise = 0xCCFFFF; // palette index 20
 constexpr lxw_color_t kGreen = 0x008000;          // palette index 10
 constexpr int kLastCentredRow = 1010;             // A6:E1010 is centred, data or not
-
-struct Labels {
-    const char* title;
-    const char* company;
-    const char* model;
-    const char* serialNumber;
-    const char* testOperator;
-    const char* notes;
-    std::array<const char*, 7> headers;
-};
-
-constexpr Labels kEnglish{
-    "Test Report",
-    "Company:",
-    "Instrument Model:",
-    "Instrument Serial Number:",
-    "Test Operator:",
-    "Notes:",
-    {"NUMBER", "WAVE LENGTH", "POWER", "Relative POWER", "REF", "DATA/TIME", "NOTE"}};
-constexpr Labels kChinese{"测试报告",
-                          "公司名称:",
-                          "仪表型号:",
-                          "仪表序列号:",
-                          "测试操作人:",
-                          "备注:",
-                          {"序号", "波长", "功率值", "相对功率值", "参考值", "日期/时间", "备注"}};
 
 // Every distinct look a cell of the sheet can have.
 struct Formats {
@@ -88,18 +64,15 @@ bool Text(lxw_worksheet* ws, int row, int col, const QString& text, lxw_format* 
     return e == LXW_NO_ERROR;
 }
 
-bool Merge(lxw_worksheet* ws, int row, int firstCol, int lastCol, const char* text, lxw_format* f) {
+bool Merge(lxw_worksheet* ws, int row, int firstCol, int lastCol, std::string_view text,
+           lxw_format* f) {
+    const std::string terminated(text); // the library reads up to a NUL
     return worksheet_merge_range(ws, lxw_row_t(row), lxw_col_t(firstCol), lxw_row_t(row),
-                                 lxw_col_t(lastCol), text ? text : "", f) == LXW_NO_ERROR;
+                                 lxw_col_t(lastCol), terminated.c_str(), f) == LXW_NO_ERROR;
 }
 
 bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
-    const Labels* labels = data.language == 0   ? &kEnglish
-                           : data.language == 1 ? &kChinese
-                                                : nullptr;
-    const auto label = [&](const char* Labels::*member) -> const char* {
-        return labels ? labels->*member : "";
-    };
+    const auto label = [&](const BilingualText& text) { return PickUtf8(text, data.language); };
     const Formats f = MakeFormats(wb);
     constexpr std::array<double, 7> kWidths{13, 18, 13, 13, 13, 20, 13};
     bool ok = true;
@@ -108,9 +81,9 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
               LXW_NO_ERROR;
 
     // Rows 1 to 4: title, labels and the operator's header fields.
-    ok &= Merge(ws, 0, 0, 4, label(&Labels::title), f.title);
-    const std::array<const char * Labels::*, 3> leftLabels{&Labels::company, &Labels::model,
-                                                           &Labels::serialNumber};
+    ok &= Merge(ws, 0, 0, 4, label(text::kReportTitle), f.title);
+    const std::array leftLabels{text::kReportCompany, text::kReportModel,
+                                text::kReportSerialNumber};
     const std::array<QString, 3> leftFields{data.header.company, data.header.model,
                                             data.header.serialNumber};
     for (int i = 0; i < 3; ++i) {
@@ -119,7 +92,7 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
         ok &= Text(ws, row, 2, leftFields[size_t(i)], f.field);
         if (i < 2) {
             ok &= Text(ws, row, 3,
-                       QString::fromUtf8(label(i == 0 ? &Labels::testOperator : &Labels::notes)),
+                       Pick(i == 0 ? text::kReportOperator : text::kReportNotes, data.language),
                        f.label);
             ok &= Text(ws, row, 4, i == 0 ? data.header.testOperator : data.header.notes, f.field);
         } else {
@@ -130,7 +103,7 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
 
     // Row 6: column headers; the fill spans A..G, the centring A..E.
     for (int c = 0; c < 7; ++c)
-        ok &= Text(ws, 5, c, labels ? QString::fromUtf8(labels->headers[size_t(c)]) : QString(),
+        ok &= Text(ws, 5, c, Pick(text::kReportColumnHeaders[size_t(c)], data.language),
                    c < 5 ? f.headCentre : f.headFill);
 
     // Data from row 7; A..E stay centred down to row 1010 even where no record is.

@@ -12,10 +12,6 @@ MeterSession::MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSo
 
 MeterSession::~MeterSession() = default;
 
-QString MeterSession::Pick(const char* english, const char* chinese) const {
-    return QString::fromUtf8(m_language == 0 ? english : chinese);
-}
-
 void MeterSession::ShowReply(const QString& text) {
     if (!text.isEmpty())
         m_presenter.Show(ISessionPresenter::Kind::Reply, text);
@@ -47,7 +43,7 @@ bool MeterSession::PortListDropDown() {
 
 MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
     if (listIndex < 0) {
-        ShowMessage(Pick("PLEASE SELSECT THE COM PORT!", "请选择端口号!"));
+        ShowMessage(Text(text::kSelectComPort));
         return ToggleResult::NoPortChosen;
     }
     m_portToggle = !m_portToggle;
@@ -68,7 +64,7 @@ MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
         return ToggleResult::Opened;
     }
     m_presenter.Show(ISessionPresenter::Kind::Warning,
-                     Pick("COM CANN'T OPEN!", "串口打不开!") + QLatin1Char('\n') +
+                     Text(text::kComCannotOpen) + QLatin1Char('\n') +
                          OpenFailureDetail());
     return ToggleResult::OpenFailed;
 }
@@ -77,18 +73,14 @@ QString MeterSession::OpenFailureDetail() const {
     const std::string device = m_ports.DeviceFor(m_portNumber);
     switch (m_port.LastOpenError()) {
     case PortError::NoSuchDevice:
-        return Pick("The device is not there (unplugged?).", "设备不存在（是否已拔出？）。");
+        return Text(text::kDeviceMissing);
     case PortError::Busy:
-        return Pick("The device is in use by another program.", "设备正被其他程序占用。");
+        return Text(text::kDeviceBusy);
     case PortError::PermissionDenied: {
         QString group = QFileInfo(QString::fromStdString(device)).group();
         if (group.isEmpty())
             group = QStringLiteral("dialout");
-        return Pick("Permission denied: join the group \"%1\" that owns the device "
-                    "(dialout on Debian and Ubuntu), then log in again.",
-                    "没有访问权限：请把用户加入设备所属的组“%1”（Debian 和 Ubuntu 上是 "
-                    "dialout），然后重新登录。")
-            .arg(group);
+        return Text(text::kDevicePermission).arg(group);
     }
     case PortError::None:
     case PortError::Other:
@@ -119,7 +111,7 @@ bool MeterSession::ReopenPort() {
 bool MeterSession::CheckPortOpen() {
     if (m_port.IsOpen())
         return true;
-    ShowMessage(Pick("COM IS NOT OPEN!", "串口没有打开，请打开串口"));
+    ShowMessage(Text(text::kComNotOpen));
     return false;
 }
 
@@ -171,10 +163,10 @@ void MeterSession::DeleteSelected(int row) {
 }
 
 void MeterSession::DeleteAll() {
-    if (!m_presenter.Confirm(Pick("DELETE ALL DATA?", "确认删除全部?")))
+    if (!m_presenter.Confirm(Text(text::kDeleteAllData)))
         return;
     // The meter is told the language by the end byte: 0xBB in English, 0x55 in Chinese.
-    const OutFrame frame = BuildDeleteAll(m_language == 1);
+    const OutFrame frame = BuildDeleteAll(m_language == Language::Chinese);
     if (!CheckPortOpen())
         return;
     Send(frame);
@@ -221,7 +213,7 @@ void MeterSession::SendLasers() {
 bool MeterSession::SetDeviceWaves(std::span<const uint8_t> waveList) {
     // More than the list's wavelengths would send bytes that were never typed.
     if (m_waveCount > kMaxDeviceWaves) {
-        ShowMessage(Pick("Please input a data between 1 and 20!", "请输入1到20的波长个数"));
+        ShowMessage(Text(text::kWaveCountOutOfRange));
         return false;
     }
     const OutFrame frame = BuildSetDeviceWaves(m_waveCount, waveList);
@@ -247,8 +239,7 @@ void MeterSession::OnRxChar(uint8_t byte, uint32_t /*port*/) {
 
 void MeterSession::DispatchReply(const ReplyFrame& frame) {
     const uint8_t code = frame.Code();
-    const std::string_view message = ReplyMessage(code, m_language);
-    const QString text = QString::fromUtf8(message.data(), qsizetype(message.size()));
+    const QString text = Text(ReplyMessage(code));
     switch (static_cast<FrameCode>(code)) {
     case FrameCode::Connect: {
         const ConnectReply reply = DecodeConnect(frame);

@@ -10,6 +10,7 @@
 #include "RecordList.h"
 #include "ReplyAssembler.h"
 #include "SessionPresenter.h"
+#include "Texts.h"
 
 #include <QObject>
 #include <QString>
@@ -46,10 +47,10 @@ public:
     MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports);
     ~MeterSession() override;
 
-    // --- language: picks every text the session shows ---
-    int8_t Language() const { return m_language; }
-    void SetLanguage(int8_t language) { m_language = language; }
-    QString Pick(const char* english, const char* chinese) const;
+    // --- the language of every text the session shows ---
+    vemla::Language Language() const { return m_language; }
+    void SetLanguage(vemla::Language language) { m_language = language; }
+    QString Text(const BilingualText& text) const { return Pick(text, m_language); }
 
     // --- the port ---
     PortList& Ports() { return m_ports; }
@@ -134,7 +135,7 @@ private:
     void ShowMessage(const QString& text);
 
     ISessionPresenter& m_presenter;
-    int8_t m_language = 1;
+    vemla::Language m_language = Language::Chinese;
 
     PortList m_ports;
     std::vector<PortEntry> m_portNames; // as of the last refresh, in list order

@@ -48,7 +48,7 @@ void BM_ExportReport(benchmark::State& state) {
                           rows,
                           [&](int r, int c) { return table[size_t(r)][size_t(c)]; },
                           {"Acme", "OPM-1", "0042", "Li Wei", "bench"},
-                          0,
+                          Language::English,
                           dir.path(),
                           QDateTime(QDate(2026, 12, 7), QTime(14, 3, 22))};
     double bytes = 0, peakKb = 0;

@@ -178,7 +178,7 @@ TEST_F(CommandsTest, HandlersReadTheStateTheOperatorsInputMade) {
 
 TEST_F(CommandsTest, DeleteAllEndsWithBBInEnglishAnd55InChinese) {
     OpenPort();
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     Click(idc::kDeleteAll);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x07, 0xBB}));
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -186,7 +186,7 @@ TEST_F(CommandsTest, DeleteAllEndsWithBBInEnglishAnd55InChinese) {
     EXPECT_EQ(boxes.shown[0].text, "DELETE ALL DATA?");
     EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::OkCancel);
 
-    dlg.SetUiLanguage(1);
+    dlg.SetUiLanguage(Language::Chinese);
     Click(idc::kDeleteAll);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x04, 0x07, 0x55}));
     EXPECT_EQ(boxes.shown.back().text, QString::fromUtf8("确认删除全部?"));
@@ -235,7 +235,7 @@ TEST_F(CommandsTest, DeleteSelectWithNoRowOrNoRecordsSendsNothing) {
 
 TEST_F(CommandsTest, ClosedPortShowsTheNotOpenMessageAndWritesNothing) {
     Feed(Record(0));
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     dlg.Session().SetSilentUpload(1);
     for (int id : {idc::kConnect, idc::kUpload, idc::kReadPower, idc::kPowerAdj, idc::kTimeSet,
                    idc::kLaserSet}) {
@@ -276,7 +276,7 @@ TEST_F(CommandsTest, GetTimeFillsTheFieldsFromTheClock) {
 // --- the port button and the port list ---
 
 TEST_F(CommandsTest, PortButtonOpensAndClosesWithCaptionsAndLamp) {
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     OpenPort();
     EXPECT_TRUE(dlg.Session().PortToggle());
     EXPECT_TRUE(dlg.Session().PortOpenFlag());
@@ -300,7 +300,7 @@ TEST_F(CommandsTest, PortButtonOpensAndClosesWithCaptionsAndLamp) {
 }
 
 TEST_F(CommandsTest, FailedOpenThenTwoClicks) {
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     auto* list = dlg.ControlAs<QComboBox>(idc::kPortList);
     ports->assign({{"/dev/vemla-no-such-device", "gone"}});
     dlg.OnPortListDropDown();
@@ -322,7 +322,7 @@ TEST_F(CommandsTest, FailedOpenThenTwoClicks) {
 }
 
 TEST_F(CommandsTest, DropDownWhileOpenClosesAndACommandReopensTheSamePort) {
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     OpenPort();
     dlg.OnPortListDropDown();
     EXPECT_TRUE(test::WaitUntil([&] { return !dlg.Port().IsOpen(); }));
@@ -353,12 +353,12 @@ TEST_F(CommandsTest, TheListIsRefilledOnlyWhenThePortsChange) {
     dlg.OnPortListDropDown();
     EXPECT_EQ(list->count(), 0);
     // No ports, nothing selected: the selection message, and nothing else changes.
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     Click(idc::kPortButton);
     EXPECT_EQ(boxes.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
     EXPECT_FALSE(dlg.Session().PortToggle());
     EXPECT_EQ(dlg.LampIconId(), 131);
-    dlg.SetUiLanguage(1);
+    dlg.SetUiLanguage(Language::Chinese);
     Click(idc::kPortButton);
     EXPECT_EQ(boxes.shown.back().text, QString::fromUtf8("请选择端口号!"));
 }
@@ -390,13 +390,13 @@ protected:
 
 TEST_F(SettingsTest, SetWaveRefusesCountsOutsideOneToTwentyAndShowsTheDialogOtherwise) {
     struct Case {
-        int8_t language;
+        Language language;
         const char* count;
         const char* message; // null: the dialog shows
     };
-    const Case cases[] = {{0, "0", "Please input a data between 1 and 20!"},
-                          {1, "21", "请输入1到20的波长个数"},
-                          {1, "20", nullptr}};
+    const Case cases[] = {{Language::English, "0", "Please input a data between 1 and 20!"},
+                          {Language::Chinese, "21", "请输入1到20的波长个数"},
+                          {Language::Chinese, "20", nullptr}};
     CWaveListDlg& list = dlg.WaveListDialog();
     EXPECT_FALSE(list.isVisible()) << "created hidden with the window";
     for (const Case& c : cases) {
@@ -414,7 +414,7 @@ TEST_F(SettingsTest, SetWaveRefusesCountsOutsideOneToTwentyAndShowsTheDialogOthe
             EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
             EXPECT_TRUE(list.isVisible()) << c.count;
             EXPECT_EQ(list.Count(), QByteArray(c.count).toInt());
-            EXPECT_EQ(list.Language(), c.language);
+            EXPECT_EQ(list.CaptionLanguage(), c.language);
         }
         EXPECT_TRUE(pty.Received(30ms).empty()) << "SET WAVE sends nothing";
     }
@@ -441,7 +441,7 @@ TEST_F(SettingsTest, SetDeviceWavesCopiesTwoBytesPerWaveOfTheCountAtSendingTime)
     }
     EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
     // Above the list's 20 wavelengths: the range message and nothing on the line.
-    dlg.SetUiLanguage(0);
+    dlg.SetUiLanguage(Language::English);
     SetWaveCount("21");
     Click(idc::kSetDeviceWaves);
     EXPECT_EQ(boxes.Texts(), QStringList{"Please input a data between 1 and 20!"});
@@ -479,10 +479,10 @@ TEST_F(SettingsTest, PinTypeSendsThePickAndLaterTheStoredTypeWithoutANewPick) {
 }
 
 TEST_F(SettingsTest, PinTypeWithThePortClosedStoresTheTypeAndSaysTheNotOpenMessage) {
-    dlg.SetUiLanguage(1);
+    dlg.SetUiLanguage(Language::Chinese);
     RunPinDialog([](CPinTypeDlg& pin) {
         EXPECT_EQ(qobject_cast<QLabel*>(pin.Control(idp::kLabel))->text(),
-                  QString::fromUtf8("PIN类型"));
+                  Pick(text::kPinTypeLabel, Language::Chinese));
         pin.TypeList()->setCurrentIndex(1);
         qobject_cast<QPushButton*>(pin.Control(idp::kOk))->click();
     });

@@ -35,7 +35,7 @@ protected:
         ASSERT_TRUE(folder.isValid());
         dlg.SetReportFolder(folder.path());
         dlg.SetReportOpener(&opener);
-        dlg.SetUiLanguage(0);
+        dlg.SetUiLanguage(Language::English);
         dlg.show();
         QApplication::setActiveWindow(&dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));

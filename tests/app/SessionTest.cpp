@@ -30,7 +30,7 @@ protected:
             std::make_unique<CMeterDlg>(boxes, std::make_unique<test::FixedPortSource>(
                                                    std::make_shared<std::vector<PortCandidate>>()));
         dlg->Ports().AddVirtual(meter->DevicePath(), "simulated meter");
-        dlg->SetUiLanguage(0);
+        dlg->SetUiLanguage(Language::English);
         dlg->OnPortListDropDown();
         auto* list = dlg->ControlAs<QComboBox>(idc::kPortList);
         ASSERT_EQ(list->count(), 1);

@@ -31,7 +31,7 @@ protected:
         table->setGeometry(0, 0, 800, 300);
         other = new QLineEdit(&window);
         other->setGeometry(0, 320, 100, 24);
-        table->RebuildColumns(CEditList::ColumnCaptions(0));
+        table->RebuildColumns(CEditList::ColumnCaptions(Language::English));
         for (int r = 0; r < 5; ++r) {
             table->InsertItem(r, QString::number(r + 1));
             table->SetItemText(r, 1, "1310");
@@ -236,14 +236,16 @@ TEST_F(EditListTest, LongTextEndsInAnEllipsis) {
 TEST_F(EditListTest, CaptionSwitchKeepsRowsAndSelectionAndResetsWidths) {
     Click(2, 6);
     table->setColumnWidth(6, 300);
-    table->RebuildColumns(CEditList::ColumnCaptions(1));
+    table->RebuildColumns(CEditList::ColumnCaptions(Language::Chinese));
     EXPECT_EQ(table->GetFirstSelectedRow(), 2);
     EXPECT_EQ(table->GetItemText(2, 2), "-10.00dBm");
-    EXPECT_EQ(table->columnWidth(6), 150);
+    const std::array<int, 7> widths{60, 80, 100, 100, 100, 150, 150};
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(table->columnWidth(c), widths[size_t(c)]) << c;
     EXPECT_EQ(table->Model().headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "参考值");
     // Emptied and rebuilt again: the selected cell's indexes outlive the rows.
     table->DeleteAllItems();
-    table->RebuildColumns(CEditList::ColumnCaptions(0));
+    table->RebuildColumns(CEditList::ColumnCaptions(Language::English));
     EXPECT_EQ(table->SelectedRow(), 2);
     EXPECT_EQ(table->SelectedColumn(), 6);
     EXPECT_TRUE(table->IsCellSelected());

@@ -18,7 +18,7 @@ QPushButton* Ok(const CPinTypeDlg& d) {
 
 TEST(PinTypeDlg, ListIsSortedAWithCAndNothingSelected) {
     for (int32_t stored : {0, 1}) {
-        CPinTypeDlg dlg(1, stored, false);
+        CPinTypeDlg dlg(Language::Chinese, stored, false);
         QComboBox* list = dlg.TypeList();
         ASSERT_EQ(list->count(), 2);
         EXPECT_EQ(list->itemText(0), "A");
@@ -32,12 +32,12 @@ TEST(PinTypeDlg, ListIsSortedAWithCAndNothingSelected) {
 
 TEST(PinTypeDlg, CaptionsByLanguage) {
     struct Case {
-        int8_t language;
+        Language language;
         const char* label;
         const char* ok;
     };
     for (const Case& c :
-         {Case{0, "PIN Type", "OK"}, Case{1, "PIN类型", "确定"}, Case{5, "PIN类型：", "确定"}}) {
+         {Case{Language::English, "PIN Type", "OK"}, Case{Language::Chinese, "PIN类型", "确定"}}) {
         CPinTypeDlg dlg(c.language, 0, false);
         EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(idp::kLabel))->text(),
                   QString::fromUtf8(c.label));
@@ -47,7 +47,7 @@ TEST(PinTypeDlg, CaptionsByLanguage) {
 }
 
 TEST(PinTypeDlg, EnterCannotConfirmBeforeAPick) {
-    CPinTypeDlg dlg(0, 0, true);
+    CPinTypeDlg dlg(Language::English, 0, true);
     int result = -1;
     QTimer::singleShot(0, &dlg, [&] {
         QTest::keyClick(&dlg, Qt::Key_Return);
@@ -64,7 +64,7 @@ TEST(PinTypeDlg, EnterCannotConfirmBeforeAPick) {
 }
 
 TEST(PinTypeDlg, EscapeCancels) {
-    CPinTypeDlg dlg(0, 1, false);
+    CPinTypeDlg dlg(Language::English, 1, false);
     QTimer::singleShot(0, &dlg, [&] {
         dlg.TypeList()->setCurrentIndex(0);
         QTest::keyClick(&dlg, Qt::Key_Escape);

@@ -52,25 +52,22 @@ TEST_F(WaveListDlgTest, StartsHiddenWithEveryFieldZeroAndAnEmptyList) {
     EXPECT_EQ(dlg.Control(idw::kFields[14])->objectName(), "1020"); // WAVE15
 }
 
-TEST_F(WaveListDlgTest, CaptionsFollowTheLanguageAndOtherValuesChangeNone) {
-    dlg.PrepareForCount(3, 0);
+TEST_F(WaveListDlgTest, CaptionsFollowTheLanguage) {
+    dlg.PrepareForCount(3, Language::English);
     EXPECT_EQ(Caption(idw::kGroup), "SET WAVELENGTH");
     EXPECT_EQ(Caption(idw::kPrompt), "Please enter the desired wavelength");
     EXPECT_EQ(Caption(idw::kOk), "OK");
-    dlg.PrepareForCount(3, 1);
+    dlg.PrepareForCount(3, Language::Chinese);
     EXPECT_EQ(Caption(idw::kGroup), QString::fromUtf8("设置波长"));
     EXPECT_EQ(Caption(idw::kPrompt), QString::fromUtf8("请输入所需波长："));
     EXPECT_EQ(Caption(idw::kOk), QString::fromUtf8("确定"));
-    dlg.PrepareForCount(3, 2);
-    EXPECT_EQ(Caption(idw::kOk), QString::fromUtf8("确定"));
-    EXPECT_EQ(dlg.Language(), 2);
 }
 
 TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
-    dlg.PrepareForCount(20, 0);
+    dlg.PrepareForCount(20, Language::English);
     for (int k = 1; k <= 20; ++k)
         Type(k, QString::number(1000 + k));
-    dlg.PrepareForCount(2, 0);
+    dlg.PrepareForCount(2, Language::English);
     for (int k = 1; k <= 20; ++k) {
         EXPECT_EQ(dlg.Field(k)->isVisibleTo(&dlg), k <= 2) << k;
         EXPECT_EQ(dlg.Label(k)->isVisibleTo(&dlg), k <= 2) << k;
@@ -80,20 +77,20 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     // Two pairs and the end byte; after it the bytes of no longer list stay 0.
     EXPECT_EQ(List(6), (Bytes{0x03, 0xE9, 0x03, 0xEA, 0xBB, 0x00}));
 
-    dlg.PrepareForCount(1, 0);
+    dlg.PrepareForCount(1, Language::English);
     for (int k = 2; k <= 20; ++k)
         EXPECT_FALSE(dlg.Field(k)->isVisibleTo(&dlg)) << k;
     EXPECT_TRUE(dlg.Field(1)->isVisibleTo(&dlg));
     // A count outside 1..20 shows and hides nothing.
-    dlg.PrepareForCount(0, 0);
+    dlg.PrepareForCount(0, Language::English);
     EXPECT_FALSE(dlg.Field(2)->isVisibleTo(&dlg));
-    dlg.PrepareForCount(21, 0);
+    dlg.PrepareForCount(21, Language::English);
     EXPECT_FALSE(dlg.Field(2)->isVisibleTo(&dlg));
     EXPECT_EQ(dlg.Count(), 21);
 }
 
 TEST_F(WaveListDlgTest, NumbersOutsideSixteenBitsGoOutModulo65536) {
-    dlg.PrepareForCount(3, 0);
+    dlg.PrepareForCount(3, Language::English);
     Type(1, "70000");
     Type(2, "-1");
     Type(3, "65536");
@@ -103,7 +100,7 @@ TEST_F(WaveListDlgTest, NumbersOutsideSixteenBitsGoOutModulo65536) {
 }
 
 TEST_F(WaveListDlgTest, BadFieldStopsTheReadingThereAndLaterFieldsKeepTheirValues) {
-    dlg.PrepareForCount(20, 1);
+    dlg.PrepareForCount(20, Language::Chinese);
     for (int k = 1; k <= 20; ++k)
         Type(k, QString::number(100 * k));
     Ok(); // every field a number: all 20 held
@@ -130,14 +127,14 @@ TEST_F(WaveListDlgTest, BadFieldStopsTheReadingThereAndLaterFieldsKeepTheirValue
     EXPECT_FALSE(dlg.isVisible());
 
     boxes.shown.clear();
-    dlg.PrepareForCount(1, 0);
+    dlg.PrepareForCount(1, Language::English);
     Type(1, "");
     Ok();
     EXPECT_EQ(boxes.Texts(), QStringList{"Please enter an integer."});
 }
 
 TEST_F(WaveListDlgTest, EscapeAndCloseChangeNothing) {
-    dlg.PrepareForCount(1, 0);
+    dlg.PrepareForCount(1, Language::English);
     Type(1, "1550");
     Ok();
     const Bytes before = List(kWaveListBytes);
@@ -154,7 +151,7 @@ TEST_F(WaveListDlgTest, EscapeAndCloseChangeNothing) {
 }
 
 TEST_F(WaveListDlgTest, EnterInAFieldIsOk) {
-    dlg.PrepareForCount(1, 0);
+    dlg.PrepareForCount(1, Language::English);
     dlg.show();
     Type(1, "1490");
     QTest::keyClick(dlg.Field(1), Qt::Key_Return);

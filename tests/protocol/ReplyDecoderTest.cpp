@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 namespace vemla {
@@ -136,36 +135,6 @@ TEST(ReplyDecoder, ShortFramesReadZeroPastTheirEnd) {
     EXPECT_EQ(frames[5][5], 0);
     EXPECT_EQ(frames[5][199], 0);
     EXPECT_EQ(frames[5][100000], 0);
-}
-
-TEST(ReplyDecoder, MessageOfEveryCodeInBothLanguages) {
-    const std::map<int, std::pair<std::string_view, std::string_view>> known{
-        {1, {"CONNECT SUCESS!", "连接成功!"}},
-        {2, {"", ""}},
-        {3, {"CHOOSE WAVE SUCESS!", "波长选择成功!"}},
-        {5, {"UPLOAD SUCESS!", "上传完成!"}},
-        {6, {"DELETE SELECTED SUCESS!", "删除选中成功!"}},
-        {7, {"DELETE ALL SUCESS!", "删除全部成功!"}},
-        {8, {"Adjust SET SUCESS!", "校准值设置成功!"}},
-        {9, {"TIME SET SUCESS!", "时间设定成功!"}},
-        {10, {"WAVE SET SUCESS!", "波长设定成功!"}},
-        {11, {"LASER SET SUCESS!", "激光器设定成功!"}},
-        {12, {"PIN TYPE SET SUCESS!", "PIN类型设定成功!"}},
-        {252, {"波长选择失败!", "波长选择失败!"}},
-    };
-    for (int code = 0; code < 256; ++code) {
-        const auto it = known.find(code);
-        const auto expected =
-            it != known.end()
-                ? it->second
-                : std::pair<std::string_view, std::string_view>{"操作失败!", "操作失败!"};
-        const auto c = static_cast<uint8_t>(code);
-        EXPECT_EQ(ReplyMessage(c, 0), expected.first) << code;
-        EXPECT_EQ(ReplyMessage(c, 1), expected.second) << code;
-        EXPECT_EQ(ReplyMessage(c, 2), "") << code;
-        EXPECT_EQ(ReplyMessage(c, -1), "") << code;
-    }
-    EXPECT_EQ(ReplyMessage(Frame({0xAA, 0x04, 0x04, 0x55}).Code(), 0), "操作失败!");
 }
 
 } // namespace

@@ -53,8 +53,8 @@ struct BrokenWriter final : IReportWriter {
 
 class ReportTest : public ::testing::Test {
 protected:
-    ExportResult Export(int counter, const Table& table, int8_t language = 0, QString folder = {},
-                        IReportWriter* writer = nullptr) {
+    ExportResult Export(int counter, const Table& table, Language language = Language::English,
+                        QString folder = {}, IReportWriter* writer = nullptr) {
         ExportRequest q{counter,
                         int(table.size()),
                         [&table](int r, int c) { return table.at(size_t(r))[size_t(c)]; },
@@ -130,46 +130,36 @@ TEST_F(ReportTest, HeaderBlockHasItsMergesWidthsWrapAlignmentsAndFills) {
         EXPECT_TRUE(x.Cell(empty).value.isEmpty()) << empty;
 }
 
-struct LanguageCase {
-    int8_t language;
-    QStringList texts; // A1 A2 A3 A4 D2 D3, then A6..G6
-    QString fileName;
-};
-
-void PrintTo(const LanguageCase& c, std::ostream* os) {
-    *os << "language " << int(c.language);
-}
-
-class ReportLanguageTest : public ReportTest, public ::testing::WithParamInterface<LanguageCase> {};
-
-TEST_P(ReportLanguageTest, LabelsHeadersFieldsAndFileNameAreOfTheLanguage) {
+TEST_F(ReportTest, LabelsHeadersFieldsAndFileNameAreOfTheLanguage) {
+    const struct {
+        Language language;
+        QStringList texts; // A1 A2 A3 A4 D2 D3, then A6..G6
+        QString fileName;
+    } kCases[] = {
+        {Language::English,
+         {"Test Report", "Company:", "Instrument Model:", "Instrument Serial Number:",
+          "Test Operator:", "Notes:", "NUMBER", "WAVE LENGTH", "POWER", "Relative POWER", "REF",
+          "DATA/TIME", "NOTE"},
+         kName},
+        {Language::Chinese,
+         {"测试报告", "公司名称:", "仪表型号:", "仪表序列号:", "测试操作人:", "备注:", "序号",
+          "波长", "功率值", "相对功率值", "参考值", "日期/时间", "备注"},
+         "测试报告 2026-12-07 14-03-22.xlsx"},
+    };
     m_header = {"公司", "OPM-1", "0042", "李伟", "注 1"};
-    const ExportResult result = Export(1, Rows(1), GetParam().language);
-    EXPECT_EQ(QFileInfo(result.path).fileName(), GetParam().fileName);
-    XlsxReader x(result.path);
     const QStringList refs{"A1", "A2", "A3", "A4", "D2", "D3", "A6", "B6", "C6",
                            "D6", "E6", "F6", "G6", "C2", "C3", "C4", "E2", "E3"};
-    const QStringList want =
-        GetParam().texts + QStringList{"公司", "OPM-1", "0042", "李伟", "注 1"};
-    for (int i = 0; i < refs.size(); ++i) {
-        EXPECT_TRUE(x.Cell(refs[i]).IsText()) << refs[i].toStdString();
-        EXPECT_EQ(x.Cell(refs[i]).value, want[i]) << refs[i].toStdString();
+    for (const auto& c : kCases) {
+        const ExportResult result = Export(1, Rows(1), c.language);
+        EXPECT_EQ(QFileInfo(result.path).fileName(), c.fileName);
+        XlsxReader x(result.path);
+        const QStringList want = c.texts + QStringList{"公司", "OPM-1", "0042", "李伟", "注 1"};
+        for (int i = 0; i < refs.size(); ++i) {
+            EXPECT_TRUE(x.Cell(refs[i]).IsText()) << refs[i].toStdString();
+            EXPECT_EQ(x.Cell(refs[i]).value, want[i]) << refs[i].toStdString();
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Languages, ReportLanguageTest,
-    ::testing::Values(
-        LanguageCase{0,
-                     {"Test Report", "Company:", "Instrument Model:", "Instrument Serial Number:",
-                      "Test Operator:", "Notes:", "NUMBER", "WAVE LENGTH", "POWER",
-                      "Relative POWER", "REF", "DATA/TIME", "NOTE"},
-                     kName},
-        LanguageCase{1,
-                     {"测试报告", "公司名称:", "仪表型号:", "仪表序列号:", "测试操作人:", "备注:",
-                      "序号", "波长", "功率值", "相对功率值", "参考值", "日期/时间", "备注"},
-                     "测试报告 2026-12-07 14-03-22.xlsx"}),
-    [](const auto& info) { return info.param.language == 0 ? "English" : "Chinese"; });
 
 TEST_F(ReportTest, DataPastRow1010KeepsTheDefaultAlignment) {
     XlsxReader x(Export(1006, Rows(1006)).path);
@@ -184,7 +174,7 @@ TEST_F(ReportTest, NoRowsToExportIsNoDataAndCreatesNothing) {
     const QString folder = m_dir.filePath("never");
     // {counter, table rows}: a counter left over after delete-all must not list ghost rows.
     for (const auto& [counter, rows] : {std::pair{0, 3}, {5, 0}, {-1, 2}, {0, 0}}) {
-        const ExportResult r = Export(counter, Rows(rows), 0, folder);
+        const ExportResult r = Export(counter, Rows(rows), Language::English, folder);
         EXPECT_EQ(r.outcome, ExportOutcome::NoData) << counter << " " << rows;
         EXPECT_TRUE(r.path.isEmpty());
     }
@@ -217,7 +207,7 @@ TEST_F(ReportTest, RepeatedExportsNeverOverwriteAFile) {
 
 TEST_F(ReportTest, MissingFolderIsCreated) {
     const QString folder = m_dir.filePath("Documents/Vemla");
-    const ExportResult r = Export(1, Rows(1), 0, folder);
+    const ExportResult r = Export(1, Rows(1), Language::English, folder);
     EXPECT_EQ(r.outcome, ExportOutcome::Opened);
     EXPECT_EQ(Files(folder), QStringList{kName});
 }
@@ -227,14 +217,15 @@ TEST_F(ReportTest, UnwritableFolderOrFailingWriterLeavesNothingBehind) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     // Root may write anywhere, so the folder is made impossible rather than read-only.
-    EXPECT_EQ(Export(1, Rows(1), 0, blocker.fileName() + "/Vemla").outcome,
+    EXPECT_EQ(Export(1, Rows(1), Language::English, blocker.fileName() + "/Vemla").outcome,
               ExportOutcome::CannotCreate);
     BrokenWriter broken;
     const QString folder = m_dir.filePath("out");
-    EXPECT_EQ(Export(1, Rows(1), 0, folder, &broken).outcome, ExportOutcome::CannotCreate);
+    EXPECT_EQ(Export(1, Rows(1), Language::English, folder, &broken).outcome,
+              ExportOutcome::CannotCreate);
     Table tooLong = Rows(2); // more than a cell can hold, found by the library midway
     tooLong[1][6] = QString(40000, QChar('n'));
-    EXPECT_EQ(Export(2, tooLong, 0, folder).outcome, ExportOutcome::CannotCreate);
+    EXPECT_EQ(Export(2, tooLong, Language::English, folder).outcome, ExportOutcome::CannotCreate);
     EXPECT_TRUE(Files(folder).isEmpty());
     EXPECT_TRUE(m_opener.opened.isEmpty());
 }
@@ -244,10 +235,11 @@ TEST_F(ReportTest, UnopenedReportIsASuccessThatTellsWhereTheFileIs) {
     const ExportResult r = Export(1, Rows(1));
     EXPECT_EQ(r.outcome, ExportOutcome::WrittenNotOpened);
     EXPECT_TRUE(QFileInfo::exists(r.path));
-    for (int8_t language : {0, 1}) {
-        EXPECT_TRUE(ExportMessage(r, language).contains(r.path)) << int(language);
-        EXPECT_NE(ExportMessage(r, language), ExportMessage(r, int8_t(1 - language)));
-    }
+    const QString english = ExportMessage(r, Language::English);
+    const QString chinese = ExportMessage(r, Language::Chinese);
+    EXPECT_TRUE(english.contains(r.path));
+    EXPECT_TRUE(chinese.contains(r.path));
+    EXPECT_NE(english, chinese);
 }
 
 TEST(ReportMessage, EachOutcomeHasItsTextInBothLanguages) {
@@ -260,8 +252,8 @@ TEST(ReportMessage, EachOutcomeHasItsTextInBothLanguages) {
         {ExportOutcome::CannotCreate, "CANN'T CREAT Excel APPLATION!", "无法创建Excel应用!"},
         {ExportOutcome::Opened, "", ""}};
     for (const auto& t : kTable) {
-        EXPECT_EQ(ExportMessage({t.outcome, {}}, 0), QString::fromUtf8(t.english));
-        EXPECT_EQ(ExportMessage({t.outcome, {}}, 1), QString::fromUtf8(t.chinese));
+        EXPECT_EQ(ExportMessage({t.outcome, {}}, Language::English), QString::fromUtf8(t.english));
+        EXPECT_EQ(ExportMessage({t.outcome, {}}, Language::Chinese), QString::fromUtf8(t.chinese));
     }
 }
 

@@ -24,7 +24,7 @@ using test::Record;
 using Kind = ISessionPresenter::Kind;
 using namespace std::chrono_literals;
 
-constexpr int8_t kEn = 0, kZh = 1;
+constexpr Language kEn = Language::English, kZh = Language::Chinese;
 
 Bytes Of(const OutFrame& f) {
     return Bytes(f.View().begin(), f.View().end());
@@ -324,7 +324,7 @@ TEST_F(SessionTest, AcknowledgementsShowTheirMessageInTheLanguageAndPowerShowsNo
         {0x00, "操作失败!", "操作失败!"},
     };
     for (const Case& c : cases) {
-        for (int8_t language : {kEn, kZh}) {
+        for (Language language : {kEn, kZh}) {
             presenter.shown.clear();
             session.SetLanguage(language);
             Feed({0xAA, 0x04, c.code, 0x55});

@@ -1,0 +1,115 @@
+#pragma once
+// Every text the program shows in both languages, and the language that picks between them.
+// The texts are the meter program's own, misspellings included: they are data, never "fixed".
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace vemla {
+
+enum class Language : int8_t { English = 0, Chinese = 1 };
+
+// The language list shows the same two entries in both languages, Chinese first. Only indexes
+// 0 and 1 are entries; the caller keeps any other index away.
+Language LanguageOfListIndex(int index);
+int ListIndexOf(Language language);
+
+struct BilingualText {
+    std::string_view english;
+    std::string_view chinese;
+};
+
+QString Pick(const BilingualText& text, Language language);
+// For the report writer, which hands UTF-8 to its library.
+std::string_view PickUtf8(const BilingualText& text, Language language);
+
+namespace text {
+
+// The language list's entries, index 0 and 1.
+inline constexpr std::array<std::string_view, 2> kLanguageEntries{"中文", "ENGLISH"};
+
+// Main window: port, commands and data exchange.
+inline constexpr BilingualText kOpenCom{"OPEN COM", "打开串口"};
+inline constexpr BilingualText kCloseCom{"CLOSE COM", "关闭串口"};
+inline constexpr BilingualText kSelectComPort{"PLEASE SELSECT THE COM PORT!", "请选择端口号!"};
+inline constexpr BilingualText kComCannotOpen{"COM CANN'T OPEN!", "串口打不开!"};
+inline constexpr BilingualText kComNotOpen{"COM IS NOT OPEN!", "串口没有打开，请打开串口"};
+inline constexpr BilingualText kDeleteAllData{"DELETE ALL DATA?", "确认删除全部?"};
+inline constexpr BilingualText kDeviceMissing{"The device is not there (unplugged?).",
+                                              "设备不存在（是否已拔出？）。"};
+inline constexpr BilingualText kDeviceBusy{"The device is in use by another program.",
+                                           "设备正被其他程序占用。"};
+// %1: the group that owns the device.
+inline constexpr BilingualText kDevicePermission{
+    "Permission denied: join the group \"%1\" that owns the device (dialout on Debian and "
+    "Ubuntu), then log in again.",
+    "没有访问权限：请把用户加入设备所属的组“%1”（Debian 和 Ubuntu 上是 dialout），然后重新登录。"};
+inline constexpr BilingualText kEnterWholeNumber{"Please enter a whole number.",
+                                                 "请输入一个整数。"};
+inline constexpr BilingualText kEnterNonNegative{"Please enter a whole number of 0 or more.",
+                                                 "请输入一个不小于 0 的整数。"};
+inline constexpr BilingualText kEnterLaserWavelength{
+    "Please enter a wavelength between 0 and 7000.", "请输入 0 到 7000 之间的波长。"};
+inline constexpr BilingualText kWaveCountOutOfRange{"Please input a data between 1 and 20!",
+                                                    "请输入1到20的波长个数"};
+
+// The dialogs.
+inline constexpr BilingualText kOk{"OK", "确定"};
+inline constexpr BilingualText kPinTypeLabel{"PIN Type", "PIN类型"};
+inline constexpr BilingualText kSetWavelength{"SET WAVELENGTH", "设置波长"};
+inline constexpr BilingualText kEnterWavelengths{"Please enter the desired wavelength",
+                                                 "请输入所需波长："};
+inline constexpr BilingualText kEnterInteger{"Please enter an integer.", "请输入一个整数。"};
+
+// The measurement table's columns.
+inline constexpr BilingualText kColumnNumber{"NUMBER", "序号"};
+inline constexpr BilingualText kColumnWavelength{"WAVE LENGTH", "波长"};
+inline constexpr BilingualText kColumnPower{"POWER", "功率值"};
+inline constexpr BilingualText kColumnRelativePower{"RELATIVE POWER", "相对功率值"};
+inline constexpr BilingualText kColumnReference{"REF", "参考值"};
+inline constexpr BilingualText kColumnDateTime{"DATA/TIME", "日期/时间"};
+inline constexpr BilingualText kColumnNote{"NOTE", "备注"};
+inline constexpr std::array kTableColumnCaptions{
+    kColumnNumber,    kColumnWavelength, kColumnPower, kColumnRelativePower,
+    kColumnReference, kColumnDateTime,   kColumnNote};
+
+// The report: its title (also the file name's), header labels and column headers.
+inline constexpr BilingualText kReportTitle{"Test Report", "测试报告"};
+inline constexpr BilingualText kReportCompany{"Company:", "公司名称:"};
+inline constexpr BilingualText kReportModel{"Instrument Model:", "仪表型号:"};
+inline constexpr BilingualText kReportSerialNumber{"Instrument Serial Number:", "仪表序列号:"};
+inline constexpr BilingualText kReportOperator{"Test Operator:", "测试操作人:"};
+inline constexpr BilingualText kReportNotes{"Notes:", "备注:"};
+// Kept as the meter's program does it: the report's header reads "Relative POWER" where the
+// table's reads "RELATIVE POWER".
+inline constexpr BilingualText kReportColumnRelativePower{"Relative POWER", "相对功率值"};
+inline constexpr std::array kReportColumnHeaders{
+    kColumnNumber,    kColumnWavelength, kColumnPower, kReportColumnRelativePower,
+    kColumnReference, kColumnDateTime,   kColumnNote};
+inline constexpr BilingualText kNoData{"NO DATA!", "无数据!"};
+inline constexpr BilingualText kCannotCreateSpreadsheet{"CANN'T CREAT Excel APPLATION!",
+                                                        "无法创建Excel应用!"};
+// %1: the report's path.
+inline constexpr BilingualText kReportNotOpened{
+    "The report is saved as\n%1\nbut no spreadsheet program could open it. Open that file in "
+    "your spreadsheet program to print it.",
+    "测试报告已保存为\n%1\n但没有电子表格程序能打开它。请用电子表格程序打开该文件进行打印。"};
+
+} // namespace text
+
+// A control of the main window and the caption the language switch gives it.
+struct CaptionText {
+    int id;
+    BilingualText text;
+};
+// In the order the switch sets them.
+std::span<const CaptionText> CaptionTable();
+
+// The message of a reply code. Code 5 gives the upload-complete text (whether to show it is the
+// caller's choice), code 2 an empty text (no message), unknown codes the failure text.
+const BilingualText& ReplyMessage(uint8_t code);
+
+} // namespace vemla
