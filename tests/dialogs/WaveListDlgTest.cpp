@@ -159,23 +159,5 @@ TEST_F(WaveListDlgTest, EnterInAFieldIsOk) {
     EXPECT_EQ(List(3), (Bytes{0x05, 0xD2, 0xBB}));
 }
 
-TEST_F(WaveListDlgTest, FieldsSitInFourRowsOfFiveInsideTheGroup) {
-    const QRect group = dlg.Control(idw::kGroup)->geometry();
-    for (int k = 1; k <= 20; ++k) {
-        const QRect f = dlg.Field(k)->geometry();
-        const QRect l = dlg.Label(k)->geometry();
-        EXPECT_TRUE(group.contains(f)) << k;
-        EXPECT_LT(l.bottom(), f.top()) << "label above its field " << k;
-        if (k % 5 != 1) {
-            EXPECT_GT(f.left(), dlg.Field(k - 1)->geometry().right()) << k;
-        }
-        if (k > 5) {
-            EXPECT_GT(f.top(), dlg.Field(k - 5)->geometry().bottom()) << k;
-        }
-    }
-    EXPECT_FALSE(dlg.Control(idw::kCancel)->isVisibleTo(&dlg));
-    EXPECT_GT(dlg.Control(idw::kOk)->geometry().top(), group.bottom());
-}
-
 } // namespace
 } // namespace vemla
