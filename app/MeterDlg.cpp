@@ -276,16 +276,14 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CMeterDlg::OnSaveOrPrint() {
     ExportRequest request;
     const RecordList& records = m_session.Records();
-    const HeaderFields& header = m_session.Header();
     request.recordCounter = m_session.RecordCounter();
     request.tableRows = records.Count();
     request.cell = [&records](int row, int column) { return records.Text(row, column); };
-    request.header = {header.company, header.model, header.serialNumber, header.testOperator,
-                      header.notes};
+    request.header = m_session.Header();
     request.language = UiLanguage();
     request.folder = m_reportFolder;
     request.now = QDateTime::currentDateTime();
-    const ExportResult result = ExportReport(request, m_reportWriter, *m_reportOpener);
+    const ExportResult result = ExportReport(request, *m_reportWriter, *m_reportOpener);
     ShowAppMessage(ExportMessage(result, UiLanguage()));
 }
 

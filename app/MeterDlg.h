@@ -70,6 +70,9 @@ public:
     void SetReportOpener(IReportOpener* opener) {
         m_reportOpener = opener ? opener : &m_desktopOpener;
     }
+    void SetReportWriter(IReportWriter* writer) {
+        m_reportWriter = writer ? writer : &m_xlsxWriter;
+    }
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
@@ -134,7 +137,8 @@ private:
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
-    XlsxReportWriter m_reportWriter;
+    XlsxReportWriter m_xlsxWriter;
+    IReportWriter* m_reportWriter = &m_xlsxWriter;
     DesktopReportOpener m_desktopOpener;
     IReportOpener* m_reportOpener = &m_desktopOpener;
     QString m_reportFolder = DefaultReportFolder();

@@ -2,6 +2,7 @@
 // The test report: the measurement table and the operator's header fields laid out as a
 // spreadsheet, written as a new workbook file and handed to the desktop's spreadsheet program.
 
+#include "HeaderFields.h"
 #include "Texts.h"
 
 #include <QDateTime>
@@ -13,13 +14,7 @@
 
 namespace vemla {
 
-struct ReportHeader {
-    QString company;
-    QString model;
-    QString serialNumber;
-    QString testOperator;
-    QString notes;
-};
+using ReportHeader = HeaderFields;
 
 struct ReportData {
     Language language = Language::Chinese;

@@ -6,6 +6,7 @@
 
 #include "CommPort.h"
 #include "FrameCodec.h"
+#include "HeaderFields.h"
 #include "PortList.h"
 #include "RecordList.h"
 #include "ReplyAssembler.h"
@@ -32,11 +33,6 @@ struct MeterLine {
     static constexpr int kStopBits = 1;
     static constexpr uint32_t kEventMask = 3; // received bytes and the end of a write
     static constexpr uint32_t kWriteBuffer = 512;
-};
-
-// The header fields of a report, as the operator typed them.
-struct HeaderFields {
-    QString company, model, serialNumber, testOperator, notes;
 };
 
 class MeterSession : public QObject {
