@@ -24,17 +24,15 @@ protected:
         const QVariant title = dlg.Control(id)->property("title");
         return (title.isValid() ? title : dlg.Control(id)->property("text")).toString();
     }
-    // The fields and labels the operator sees, as "F1 L1 F2 L2 ...".
+    // Per wave its field then its label: F or L when the operator sees it, - when not.
     QString Shown() const {
-        QStringList shown;
-        for (int k = 1; k <= kMaxDeviceWaves; ++k) {
-            if (dlg.Field(k)->isVisibleTo(&dlg))
-                shown << QStringLiteral("F%1").arg(k);
-            if (dlg.Label(k)->isVisibleTo(&dlg))
-                shown << QStringLiteral("L%1").arg(k);
-        }
-        return shown.join(' ');
+        QString shown;
+        for (int k = 1; k <= kMaxDeviceWaves; ++k)
+            shown += QString(dlg.Field(k)->isVisibleTo(&dlg) ? "F" : "-") +
+                     (dlg.Label(k)->isVisibleTo(&dlg) ? "L" : "-");
+        return shown;
     }
+    static QString FirstShown(int n) { return QString("FL").repeated(n).leftJustified(40, '-'); }
 
     test::RecordingMessageBox boxes;
     CWaveListDlg dlg{boxes};
@@ -73,7 +71,7 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     for (int k = 1; k <= 20; ++k)
         Type(k, QString::number(1000 + k));
     dlg.PrepareForCount(2, Language::English);
-    EXPECT_EQ(Shown(), "F1 L1 F2 L2");
+    EXPECT_EQ(Shown(), FirstShown(2));
     Ok();
     EXPECT_EQ(dlg.WaveValue(20), 1020) << "hidden fields are read all the same";
     // Two pairs and the end byte; after it the bytes of no longer list stay 0.
@@ -81,16 +79,15 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     // A count outside 1..20 shows and hides nothing.
     for (int count : {1, 0, 21}) {
         dlg.PrepareForCount(count, Language::English);
-        EXPECT_EQ(Shown(), "F1 L1") << count;
+        EXPECT_EQ(Shown(), FirstShown(1)) << count;
     }
     EXPECT_EQ(dlg.Count(), 21);
 }
 
 TEST_F(WaveListDlgTest, NumbersOutsideSixteenBitsGoOutModulo65536) {
     dlg.PrepareForCount(3, Language::English);
-    Type(1, "70000");
-    Type(2, "-1");
-    Type(3, "65536");
+    for (auto [k, text] : {std::pair{1, "70000"}, {2, "-1"}, {3, "65536"}})
+        Type(k, text);
     Ok();
     EXPECT_EQ(List(7), (Bytes{0x11, 0x70, 0xFF, 0xFF, 0x00, 0x00, 0xBB}));
     EXPECT_TRUE(boxes.shown.empty());
