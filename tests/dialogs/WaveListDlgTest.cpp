@@ -3,7 +3,6 @@
 #include "WaveListDlg.h"
 #include "RecordingMessageBox.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,17 +18,21 @@ class WaveListDlgTest : public ::testing::Test {
 protected:
     void Type(int k, const QString& text) { dlg.Field(k)->setText(text); }
     void Ok() { qobject_cast<QPushButton*>(dlg.Control(idw::kOk))->click(); }
-    Bytes List(std::size_t n) const {
-        return Bytes(dlg.WaveList().begin(), dlg.WaveList().begin() + n);
-    }
+    Bytes List(std::size_t n) const { return {dlg.WaveList().begin(), dlg.WaveList().begin() + n}; }
+    // The group box's title, or the label's or button's text.
     QString Caption(int id) const {
-        QWidget* w = dlg.Control(id);
-        if (auto* g = qobject_cast<QGroupBox*>(w))
-            return g->title();
-        if (auto* l = qobject_cast<QLabel*>(w))
-            return l->text();
-        return qobject_cast<QPushButton*>(w)->text();
+        const QVariant title = dlg.Control(id)->property("title");
+        return (title.isValid() ? title : dlg.Control(id)->property("text")).toString();
     }
+    // Per wave its field then its label: F or L when the operator sees it, - when not.
+    QString Shown() const {
+        QString shown;
+        for (int k = 1; k <= kMaxDeviceWaves; ++k)
+            shown += QString(dlg.Field(k)->isVisibleTo(&dlg) ? "F" : "-") +
+                     (dlg.Label(k)->isVisibleTo(&dlg) ? "L" : "-");
+        return shown;
+    }
+    static QString FirstShown(int n) { return QString("FL").repeated(n).leftJustified(40, '-'); }
 
     test::RecordingMessageBox boxes;
     CWaveListDlg dlg{boxes};
@@ -47,20 +50,20 @@ TEST_F(WaveListDlgTest, StartsHiddenWithEveryFieldZeroAndAnEmptyList) {
         EXPECT_EQ(dlg.Field(k)->text(), "0") << k;
         EXPECT_EQ(qobject_cast<QLabel*>(dlg.Label(k))->text(), QString("WAVE%1").arg(k));
     }
-    EXPECT_EQ(dlg.WaveList().size(), kWaveListBytes);
     EXPECT_EQ(Bytes(dlg.WaveList().begin(), dlg.WaveList().end()), Bytes(kWaveListBytes, 0));
     EXPECT_EQ(dlg.Control(idw::kFields[14])->objectName(), "1020"); // WAVE15
 }
 
 TEST_F(WaveListDlgTest, CaptionsFollowTheLanguage) {
-    dlg.PrepareForCount(3, Language::English);
-    EXPECT_EQ(Caption(idw::kGroup), "SET WAVELENGTH");
-    EXPECT_EQ(Caption(idw::kPrompt), "Please enter the desired wavelength");
-    EXPECT_EQ(Caption(idw::kOk), "OK");
-    dlg.PrepareForCount(3, Language::Chinese);
-    EXPECT_EQ(Caption(idw::kGroup), QString::fromUtf8("设置波长"));
-    EXPECT_EQ(Caption(idw::kPrompt), QString::fromUtf8("请输入所需波长："));
-    EXPECT_EQ(Caption(idw::kOk), QString::fromUtf8("确定"));
+    for (auto [language, group, prompt, ok] :
+         {std::tuple{Language::English, "SET WAVELENGTH", "Please enter the desired wavelength",
+                     "OK"},
+          {Language::Chinese, "设置波长", "请输入所需波长：", "确定"}}) {
+        dlg.PrepareForCount(3, language);
+        EXPECT_EQ(Caption(idw::kGroup), group);
+        EXPECT_EQ(Caption(idw::kPrompt), prompt);
+        EXPECT_EQ(Caption(idw::kOk), ok);
+    }
 }
 
 TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
@@ -68,32 +71,23 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     for (int k = 1; k <= 20; ++k)
         Type(k, QString::number(1000 + k));
     dlg.PrepareForCount(2, Language::English);
-    for (int k = 1; k <= 20; ++k) {
-        EXPECT_EQ(dlg.Field(k)->isVisibleTo(&dlg), k <= 2) << k;
-        EXPECT_EQ(dlg.Label(k)->isVisibleTo(&dlg), k <= 2) << k;
-    }
+    EXPECT_EQ(Shown(), FirstShown(2));
     Ok();
     EXPECT_EQ(dlg.WaveValue(20), 1020) << "hidden fields are read all the same";
     // Two pairs and the end byte; after it the bytes of no longer list stay 0.
     EXPECT_EQ(List(6), (Bytes{0x03, 0xE9, 0x03, 0xEA, 0xBB, 0x00}));
-
-    dlg.PrepareForCount(1, Language::English);
-    for (int k = 2; k <= 20; ++k)
-        EXPECT_FALSE(dlg.Field(k)->isVisibleTo(&dlg)) << k;
-    EXPECT_TRUE(dlg.Field(1)->isVisibleTo(&dlg));
     // A count outside 1..20 shows and hides nothing.
-    dlg.PrepareForCount(0, Language::English);
-    EXPECT_FALSE(dlg.Field(2)->isVisibleTo(&dlg));
-    dlg.PrepareForCount(21, Language::English);
-    EXPECT_FALSE(dlg.Field(2)->isVisibleTo(&dlg));
+    for (int count : {1, 0, 21}) {
+        dlg.PrepareForCount(count, Language::English);
+        EXPECT_EQ(Shown(), FirstShown(1)) << count;
+    }
     EXPECT_EQ(dlg.Count(), 21);
 }
 
 TEST_F(WaveListDlgTest, NumbersOutsideSixteenBitsGoOutModulo65536) {
     dlg.PrepareForCount(3, Language::English);
-    Type(1, "70000");
-    Type(2, "-1");
-    Type(3, "65536");
+    for (auto [k, text] : {std::pair{1, "70000"}, {2, "-1"}, {3, "65536"}})
+        Type(k, text);
     Ok();
     EXPECT_EQ(List(7), (Bytes{0x11, 0x70, 0xFF, 0xFF, 0x00, 0x00, 0xBB}));
     EXPECT_TRUE(boxes.shown.empty());
@@ -114,16 +108,12 @@ TEST_F(WaveListDlgTest, BadFieldStopsTheReadingThereAndLaterFieldsKeepTheirValue
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Vemla");
     EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8("请输入一个整数。"));
-    for (int k = 2; k <= 4; ++k)
-        EXPECT_EQ(dlg.WaveValue(k), 7 * k) << k;
-    for (int k = 5; k <= 20; ++k)
-        EXPECT_EQ(dlg.WaveValue(k), 100 * k) << k;
-    EXPECT_EQ(dlg.WaveValue(1), 100);
+    for (int k = 1; k <= 20; ++k)
+        EXPECT_EQ(dlg.WaveValue(k), k >= 2 && k <= 4 ? 7 * k : 100 * k) << k;
     // The list is built from what is held; the fields show it again and the dialog closes.
     EXPECT_EQ(List(4), (Bytes{0x00, 0x64, 0x00, 0x0E}));
-    EXPECT_EQ(dlg.Field(5)->text(), "500");
-    EXPECT_EQ(dlg.Field(1)->text(), "100");
-    EXPECT_EQ(dlg.Field(3)->text(), "21");
+    for (auto [k, text] : {std::pair{5, "500"}, {1, "100"}, {3, "21"}})
+        EXPECT_EQ(dlg.Field(k)->text(), text) << k;
     EXPECT_FALSE(dlg.isVisible());
 
     boxes.shown.clear();
@@ -138,16 +128,14 @@ TEST_F(WaveListDlgTest, EscapeAndCloseChangeNothing) {
     Type(1, "1550");
     Ok();
     const Bytes before = List(kWaveListBytes);
-    dlg.show();
-    Type(1, "1310");
-    QTest::keyClick(&dlg, Qt::Key_Escape);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(List(kWaveListBytes), before);
-    EXPECT_EQ(dlg.WaveValue(1), 1550);
-    dlg.show();
-    dlg.close();
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(List(kWaveListBytes), before);
+    for (bool escape : {true, false}) {
+        dlg.show();
+        Type(1, "1310");
+        escape ? QTest::keyClick(&dlg, Qt::Key_Escape) : void(dlg.close());
+        EXPECT_FALSE(dlg.isVisible()) << escape;
+        EXPECT_EQ(List(kWaveListBytes), before);
+        EXPECT_EQ(dlg.WaveValue(1), 1550);
+    }
 }
 
 TEST_F(WaveListDlgTest, EnterInAFieldIsOk) {

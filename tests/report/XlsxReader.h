@@ -5,7 +5,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QStringList>
-#include <QVector>
 #include <QXmlStreamReader>
 
 namespace vemla::test {
@@ -19,7 +18,7 @@ struct XlsxStyle {
 };
 
 struct XlsxCell {
-    QString type;  // "" or "n" number, "s" shared string, "inlineStr"
+    QString type;  // "" or "n" number, "s" shared string, "inlineStr" or "str" text
     QString value; // the text for strings, the number's text otherwise
     int style = 0;
     bool IsText() const { return type == u"s" || type == u"inlineStr" || type == u"str"; }
@@ -29,100 +28,63 @@ struct XlsxCell {
 class XlsxReader {
 public:
     explicit XlsxReader(const QString& path) {
-        ParseStrings(Part(path, "xl/sharedStrings.xml"));
-        ParseStyles(Part(path, "xl/styles.xml"));
-        ParseSheet(Part(path, "xl/worksheets/sheet1.xml"));
+        QStringList strings, fills;
+        bool inXfs = false; // only cellXfs hold cell styles; the later dxfs hold alignments too
+        XlsxCell* cell = nullptr;
+        // The strings first: the sheet refers to them. No element name is in two parts.
+        for (const char* part :
+             {"xl/sharedStrings.xml", "xl/styles.xml", "xl/worksheets/sheet1.xml"}) {
+            QProcess unzip;
+            unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
+            unzip.waitForFinished(60000);
+            QXmlStreamReader r(unzip.readAllStandardOutput());
+            while (!r.atEnd()) {
+                if (r.readNext() != QXmlStreamReader::StartElement)
+                    continue;
+                const QStringView n = r.name(); // valid until the reader reads on
+                const auto at = [a = r.attributes()](const char* name) {
+                    return a.value(QLatin1String(name)).toString();
+                };
+                if (n == u"si")
+                    strings << r.readElementText(QXmlStreamReader::IncludeChildElements);
+                else if (n == u"fill")
+                    fills << QString();
+                else if (n == u"fgColor" && !fills.isEmpty())
+                    fills.last() = at("rgb");
+                else if (n == u"cellXfs" || n == u"cellStyles" || n == u"dxfs")
+                    inXfs = n == u"cellXfs";
+                else if (n == u"xf" && inXfs)
+                    m_styles << XlsxStyle{{}, {}, false, fills.value(at("fillId").toInt())};
+                else if (n == u"alignment" && inXfs && !m_styles.isEmpty())
+                    m_styles.last() = {at("horizontal"), at("vertical"), at("wrapText") == u"1",
+                                       m_styles.last().fill};
+                else if (n == u"col")
+                    for (int c = at("min").toInt(); c <= at("max").toInt(); ++c)
+                        widths[c] = at("width").toDouble();
+                else if (n == u"c")
+                    *(cell = &m_cells[at("r")]) = {at("t"), {}, at("s").toInt()};
+                else if ((n == u"v" || n == u"t") && cell)
+                    cell->value = cell->type == u"s" ? strings.value(r.readElementText().toInt())
+                                                     : r.readElementText();
+                else if (n == u"mergeCell")
+                    merges << at("ref");
+            }
+            // A part cut off reads as far as it goes; broken XML is not well formed.
+            if (r.hasError() && r.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+                wellFormed = false;
+        }
     }
-    bool Has(const QString& ref) const { return cells.contains(ref); }
-    XlsxCell Cell(const QString& ref) const { return cells.value(ref); }
-    XlsxStyle Style(const QString& ref) const { return styles.value(cells.value(ref).style); }
+    bool Has(const QString& ref) const { return m_cells.contains(ref); }
+    XlsxCell Cell(const QString& ref) const { return m_cells.value(ref); }
+    XlsxStyle Style(const QString& ref) const { return m_styles.value(Cell(ref).style); }
 
     bool wellFormed = true;
-    QMap<QString, XlsxCell> cells;
-    QVector<XlsxStyle> styles;
     QStringList merges;
     QMap<int, double> widths; // by column number from 1
-    QStringList strings;
 
 private:
-    static QByteArray Part(const QString& path, const char* name) {
-        QProcess unzip;
-        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString::fromUtf8(name)});
-        unzip.waitForFinished(60000);
-        return unzip.readAllStandardOutput();
-    }
-    void Check(const QXmlStreamReader& r) {
-        if (r.hasError() && r.error() != QXmlStreamReader::PrematureEndOfDocumentError)
-            wellFormed = false;
-    }
-
-    void ParseStrings(const QByteArray& xml) {
-        QXmlStreamReader r(xml);
-        while (!r.atEnd()) {
-            if (r.readNext() == QXmlStreamReader::StartElement && r.name() == u"si")
-                strings << r.readElementText(QXmlStreamReader::IncludeChildElements);
-        }
-        Check(r);
-    }
-
-    void ParseStyles(const QByteArray& xml) {
-        QXmlStreamReader r(xml);
-        QStringList fills;
-        bool inXfs = false;
-        while (!r.atEnd()) {
-            r.readNext();
-            const auto n = r.name();
-            if (r.isEndElement() && n == u"cellXfs")
-                inXfs = false;
-            if (!r.isStartElement())
-                continue;
-            const auto a = r.attributes();
-            if (n == u"fill")
-                fills << QString();
-            else if (n == u"fgColor" && !fills.isEmpty())
-                fills.last() = a.value(QLatin1String("rgb")).toString();
-            else if (n == u"cellXfs")
-                inXfs = true;
-            else if (n == u"xf" && inXfs)
-                styles << XlsxStyle{
-                    {}, {}, false, fills.value(a.value(QLatin1String("fillId")).toInt())};
-            else if (n == u"alignment" && inXfs && !styles.isEmpty()) {
-                styles.last().horizontal = a.value(QLatin1String("horizontal")).toString();
-                styles.last().vertical = a.value(QLatin1String("vertical")).toString();
-                styles.last().wrap = a.value(QLatin1String("wrapText")) == u"1";
-            }
-        }
-        Check(r);
-    }
-
-    void ParseSheet(const QByteArray& xml) {
-        QXmlStreamReader r(xml);
-        XlsxCell* cell = nullptr;
-        while (!r.atEnd()) {
-            r.readNext();
-            if (!r.isStartElement())
-                continue;
-            const auto n = r.name();
-            const auto a = r.attributes();
-            if (n == u"col") {
-                for (int c = a.value(QLatin1String("min")).toInt();
-                     c <= a.value(QLatin1String("max")).toInt(); ++c)
-                    widths[c] = a.value(QLatin1String("width")).toDouble();
-            } else if (n == u"c") {
-                cell = &cells[a.value(QLatin1String("r")).toString()];
-                *cell = {a.value(QLatin1String("t")).toString(),
-                         {},
-                         a.value(QLatin1String("s")).toInt()};
-            } else if ((n == u"v" || n == u"t") && cell) {
-                cell->value = r.readElementText();
-                if (cell->type == u"s")
-                    cell->value = strings.value(cell->value.toInt());
-            } else if (n == u"mergeCell") {
-                merges << a.value(QLatin1String("ref")).toString();
-            }
-        }
-        Check(r);
-    }
+    QMap<QString, XlsxCell> m_cells;
+    QList<XlsxStyle> m_styles;
 };
 
 } // namespace vemla::test
