@@ -51,10 +51,8 @@ TEST_F(PortListTest, AtMostTwentyEntriesAndNumbersStayBelowOneHundred) {
         for (int i = 0; i < 20; ++i)
             m_devices.push_back("/dev/ttyR" + std::to_string(round * 20 + i));
         Names();
-        for (const auto& e : m_list.Entries()) {
-            EXPECT_GE(e.number, 1u);
-            EXPECT_LE(e.number, kMaxPortNumber);
-        }
+        for (const auto& e : m_list.Entries())
+            EXPECT_TRUE(e.number >= 1 && e.number <= kMaxPortNumber) << e.number;
     }
     EXPECT_TRUE(m_list.Entries().empty()); // the last round came after the 99th number
 }
@@ -76,8 +74,7 @@ TEST_F(PortListTest, VirtualPortsComeFirstAndAreShownByLabel) {
     m_devices = {"/dev/ttyS0", "/tmp/vemla-sim-pty"};
     m_list.AddVirtual("/tmp/vemla-sim-pty", "simulated meter");
     m_list.AddVirtual("/tmp/other", "a label far too long to be shown whole");
-    const auto names = Names();
-    EXPECT_EQ(names,
+    EXPECT_EQ(Names(),
               (std::vector<std::string>{"COM1 (simulated meter)", "COM2 (a label far too lon...)",
                                         "COM3 (/dev/ttyS0)"}));
     EXPECT_EQ(m_list.DeviceFor(1), "/tmp/vemla-sim-pty");
