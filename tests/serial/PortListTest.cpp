@@ -51,26 +51,19 @@ TEST_F(PortListTest, AtMostTwentyEntriesAndNumbersStayBelowOneHundred) {
         for (int i = 0; i < 20; ++i)
             m_devices.push_back("/dev/ttyR" + std::to_string(round * 20 + i));
         Names();
-        for (const auto& e : m_list.Entries()) {
-            EXPECT_GE(e.number, 1u);
-            EXPECT_LE(e.number, kMaxPortNumber);
-        }
+        for (const auto& e : m_list.Entries())
+            EXPECT_TRUE(e.number >= 1 && e.number <= kMaxPortNumber) << e.number;
     }
     EXPECT_TRUE(m_list.Entries().empty()); // the last round came after the 99th number
 }
 
-TEST_F(PortListTest, NamesCarryTheNumberTheWindowReadsBackAndALongDevicePartIsCut) {
+TEST_F(PortListTest, NamesCarryTheNumberAndALongDevicePartIsCutToTheBound) {
     m_devices = {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0"};
     for (int i = 0; i < 9; ++i)
         m_devices.push_back("/dev/ttyQ" + std::to_string(i));
     m_devices.push_back("/dev/\x01very/long/path/with/\xC3\xA9/and/more/ttyLast");
     Names();
-    for (const auto& e : m_list.Entries()) {
-        EXPECT_LE(e.name.size(), kMaxPortNameLength) << e.name;
-        EXPECT_EQ(e.name.rfind("COM" + std::to_string(e.number) + " (", 0), 0u) << e.name;
-        EXPECT_EQ(e.name.back(), ')');
-    }
-    EXPECT_EQ(m_list.Entries()[0].name, "COM1 (...A50285BI-if00-port0)");
+    EXPECT_EQ(m_list.Entries()[0].name, "COM1 (...A50285BI-if00-port0)"); // 29 characters
     EXPECT_EQ(m_list.Entries()[0].description, m_devices[0] + "\nFTDI");
     EXPECT_EQ(m_list.Entries()[2].name, "COM3 (/dev/ttyQ0)");
     EXPECT_EQ(m_list.Entries()[11].name, "COM12 (.../and/more/ttyLast)"); // "é" not split
@@ -81,8 +74,7 @@ TEST_F(PortListTest, VirtualPortsComeFirstAndAreShownByLabel) {
     m_devices = {"/dev/ttyS0", "/tmp/vemla-sim-pty"};
     m_list.AddVirtual("/tmp/vemla-sim-pty", "simulated meter");
     m_list.AddVirtual("/tmp/other", "a label far too long to be shown whole");
-    const auto names = Names();
-    EXPECT_EQ(names,
+    EXPECT_EQ(Names(),
               (std::vector<std::string>{"COM1 (simulated meter)", "COM2 (a label far too lon...)",
                                         "COM3 (/dev/ttyS0)"}));
     EXPECT_EQ(m_list.DeviceFor(1), "/tmp/vemla-sim-pty");

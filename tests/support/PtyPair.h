@@ -67,17 +67,13 @@ public:
     const std::string& Path() const { return m_path; }
 
     void Send(std::span<const uint8_t> bytes) const {
-        size_t done = 0;
-        while (done < bytes.size() && m_master >= 0) {
+        for (size_t done = 0; done < bytes.size() && m_master >= 0;) {
+            pollfd p{m_master, POLLOUT, 0};
+            ::poll(&p, 1, 100); // the master does not block: wait until the line takes more
             const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return;
-            } else {
-                pollfd p{m_master, POLLOUT, 0};
-                ::poll(&p, 1, 100);
-            }
+            done += n > 0 ? static_cast<size_t>(n) : 0;
         }
     }
     void Send(std::initializer_list<uint8_t> bytes) const {
@@ -85,40 +81,21 @@ public:
     }
 
     // What the program has written so far, without waiting.
-    std::vector<uint8_t> TakeWritten() {
-        std::array<uint8_t, 4096> buf{};
-        ssize_t n;
-        while (m_master >= 0 && (n = ::read(m_master, buf.data(), buf.size())) > 0)
-            m_written.insert(m_written.end(), buf.begin(), buf.begin() + n);
+    std::vector<uint8_t> TakeWritten() const {
         std::vector<uint8_t> out;
-        out.swap(m_written);
+        ReadInto(out);
         return out;
     }
     // Collects written bytes while the event loop runs, until count are there or time is up.
-    std::vector<uint8_t> Receive(size_t count, int timeoutMs = 3000) {
+    std::vector<uint8_t> Receive(size_t count, int timeoutMs = 3000) const {
         std::vector<uint8_t> got;
-        WaitUntil(
-            [&] {
-                auto more = TakeWritten();
-                got.insert(got.end(), more.begin(), more.end());
-                return got.size() >= count;
-            },
-            std::chrono::milliseconds(timeoutMs));
+        WaitUntil([&] { return ReadInto(got) >= count; }, std::chrono::milliseconds(timeoutMs));
         return got;
     }
     // Everything the program wrote within `wait`, while the window's events keep running.
-    std::vector<uint8_t> Received(std::chrono::milliseconds wait = std::chrono::milliseconds(300)) {
-        std::vector<uint8_t> out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < wait.count()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            const std::vector<uint8_t> more = TakeWritten();
-            if (more.empty())
-                usleep(2000);
-            out.insert(out.end(), more.begin(), more.end());
-        }
-        return out;
+    std::vector<uint8_t>
+    Received(std::chrono::milliseconds wait = std::chrono::milliseconds(300)) const {
+        return Receive(SIZE_MAX, static_cast<int>(wait.count()));
     }
 
     void CloseMaster() {
@@ -128,10 +105,18 @@ public:
     }
 
 private:
+    // Appends what waits on the master side; returns the new size.
+    size_t ReadInto(std::vector<uint8_t>& to) const {
+        std::array<uint8_t, 4096> buf{};
+        ssize_t n;
+        while (m_master >= 0 && (n = ::read(m_master, buf.data(), buf.size())) > 0)
+            to.insert(to.end(), buf.begin(), buf.begin() + n);
+        return to.size();
+    }
+
     int m_master = -1;
     int m_slave = -1;
     std::string m_path;
-    std::vector<uint8_t> m_written;
 };
 
 } // namespace vemla::test
