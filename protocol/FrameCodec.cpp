@@ -14,8 +14,7 @@ uint32_t Low8(int value) {
     return static_cast<uint32_t>(value) & 0xFFu;
 }
 
-} // namespace
-
+// 0..15 for a hex digit, 16 for anything else (high-bit bytes included).
 int HexDigitValue(char c) {
     const auto u = static_cast<unsigned char>(c);
     if (u >= '0' && u <= '9')
@@ -26,6 +25,8 @@ int HexDigitValue(char c) {
         return u - 'a' + 10;
     return 16;
 }
+
+} // namespace
 
 std::size_t HexToBytes(std::string_view text, std::span<uint8_t> out) {
     std::size_t count = 0;

@@ -35,8 +35,6 @@ inline constexpr std::string_view kConnectHex = "aa 04 01 55", kReadPowerHex = "
 // The wave list of SetDeviceWaves holds at most this many wavelengths.
 inline constexpr int kMaxDeviceWaves = 20;
 
-// 0..15 for a hex digit, 16 for anything else (high-bit bytes included).
-int HexDigitValue(char c);
 // Converts pairs of hex digits, skipping spaces between pairs; stops at the first non-digit,
 // at a lone trailing digit, or when out is full. Returns the number of bytes written.
 std::size_t HexToBytes(std::string_view text, std::span<uint8_t> out);

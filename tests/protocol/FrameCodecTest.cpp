@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <vector>
 
 namespace vemla {
@@ -13,21 +14,8 @@ Bytes Of(const OutFrame& f) {
     return {f.View().begin(), f.View().end()};
 }
 
-Bytes DeviceWaves(int count, int pairsSent, int countByte) {
-    Bytes list,
-        frame{0xAA, static_cast<uint8_t>(2 * pairsSent + 5), 0x0A, static_cast<uint8_t>(countByte)};
-    for (int i = 0; i < 21; ++i) { // 1300, 1301, ... then BB, as the wave list dialog builds it
-        list.push_back(static_cast<uint8_t>((1300 + i) >> 8));
-        list.push_back(static_cast<uint8_t>(1300 + i));
-    }
-    list.push_back(0xBB);
-    frame.insert(frame.end(), list.begin(), list.begin() + 2 * pairsSent);
-    frame.push_back(0x55);
-    EXPECT_EQ(Of(BuildSetDeviceWaves(count, list)), frame) << "count " << count;
-    return frame;
-}
-
 TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
+    const Bytes waveList{0x05, 0x1E, 0x06, 0x0E, 0xBB}; // as the wave list dialog builds it
     const struct {
         OutFrame frame;
         Bytes expected;
@@ -49,18 +37,22 @@ TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
         {BuildSetPinType(1), {0xAA, 0x05, 0x0C, 0x01, 0x55}},
         {BuildSetDeviceWaves(0, {}), {0xAA, 0x05, 0x0A, 0x00, 0x55}},
         {BuildSetDeviceWaves(-1, {}), {0xAA, 0x05, 0x0A, 0xFF, 0x55}},
-        {BuildSetDeviceWaves(2, Bytes{0x06, 0x0E}),
-         {0xAA, 0x09, 0x0A, 0x02, 0x06, 0x0E, 0x00, 0x00, 0x55}},
+        {BuildSetDeviceWaves(1, waveList), {0xAA, 0x07, 0x0A, 0x01, 0x05, 0x1E, 0x55}},
+        {BuildSetDeviceWaves(3, waveList),
+         {0xAA, 0x0B, 0x0A, 0x03, 0x05, 0x1E, 0x06, 0x0E, 0xBB, 0x00, 0x55}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Of(c.frame), c.expected);
 }
 
+// The longest frame the program sends: past 20 the length byte would no longer be its size.
 TEST(FrameCodec, DeviceWavesAboveTwentyAreBoundedToTwenty) {
-    DeviceWaves(3, 3, 3);
-    EXPECT_EQ(DeviceWaves(20, 20, 20).size(), 45u);
-    EXPECT_EQ(DeviceWaves(21, 20, 20).size(), 45u);
-    EXPECT_EQ(DeviceWaves(100000, 20, 20).size(), 45u);
+    Bytes list(42), expected{0xAA, 45, 0x0A, 20};
+    std::iota(list.begin(), list.end(), uint8_t{1});
+    expected.resize(45, 0x55); // the header, then the first 20 pairs over all but the end byte
+    std::copy_n(list.begin(), 40, expected.begin() + 4);
+    for (int count : {20, 21, 100000})
+        EXPECT_EQ(Of(BuildSetDeviceWaves(count, list)), expected) << count;
 }
 
 TEST(FrameCodec, HexToBytesSkipsSpacesBetweenPairsAndStopsAtNonDigits) {
@@ -76,13 +68,16 @@ TEST(FrameCodec, HexToBytesSkipsSpacesBetweenPairsAndStopsAtNonDigits) {
         {"", {}},
         {"  aa  ", {0xAA}},
         {"aa 0 4", {0xAA}},
-        {"Ff", {0xFF}},
+        {"9aFf", {0x9A, 0xFF}},
     };
+    std::array<uint8_t, 8> out{};
     for (const auto& c : cases) {
-        std::array<uint8_t, 8> out{};
         const std::size_t count = HexToBytes(c.text, out);
         EXPECT_EQ(Bytes(out.begin(), out.begin() + count), c.expected) << c.text;
     }
+    // The characters just outside each digit range, and a high-bit byte.
+    for (const char c : {'/', ':', '@', 'G', '`', 'g', '\xC1'})
+        EXPECT_EQ(HexToBytes(std::string{'0', c}, out), 0u) << int{c};
 }
 
 TEST(FrameCodec, HexToBytesNeverWritesPastTheOutput) {
@@ -90,14 +85,6 @@ TEST(FrameCodec, HexToBytesNeverWritesPastTheOutput) {
     EXPECT_EQ(HexToBytes("aa 04 01 55 66", std::span(out).first(2)), 2u);
     EXPECT_EQ(out, (std::array<uint8_t, 4>{0xAA, 0x04, 0x77, 0x77}));
     EXPECT_EQ(HexToBytes("aa", std::span<uint8_t>()), 0u);
-}
-
-TEST(FrameCodec, HexDigitValueRejectsNonDigitsAndHighBitBytes) {
-    // The characters just outside each digit range, and a byte with the high bit set.
-    const std::pair<char, int> cases[] = {{'9', 9},  {'a', 10}, {'F', 15}, {'G', 16},
-                                          {'/', 16}, {':', 16}, {'@', 16}, {'\xC1', 16}};
-    for (const auto& [c, value] : cases)
-        EXPECT_EQ(HexDigitValue(c), value) << int{c};
 }
 
 } // namespace

@@ -47,10 +47,6 @@ Bytes Record(uint16_t index) {
 
 const Bytes kEnd{0xAA, 0x04, 0x05, 0x55};
 
-TEST(ReplyAssembler, LeadingNoiseIsDroppedAndEndFrameCompletes) {
-    EXPECT_EQ(Assemble({0x55, 0xAA, 0x04, 0x05, 0x55}), std::vector<Bytes>{kEnd});
-}
-
 TEST(ReplyAssembler, StartAndEndBytesInsidePayloadAreData) {
     Bytes r = Record(0);
     for (std::size_t i : {5u, 7u, 11u, 14u, 16u})
@@ -69,13 +65,13 @@ TEST(ReplyAssembler, StrayStartByteHoldsNextFramesUntilLength170Passes) {
     EXPECT_FALSE(assembler.InFrame());
 }
 
+// Noise before the start byte is dropped; an end byte right after a bad length would complete
+// a bogus frame if the length were kept.
 TEST(ReplyAssembler, CorruptedLengthByteIsAbandonedAtOnce) {
-    for (uint8_t length : {0, 1, 2, 201, 255}) {
-        ReplyAssembler assembler;
-        EXPECT_TRUE(Assemble(assembler, {0xAA, length}).empty());
-        EXPECT_FALSE(assembler.InFrame()) << int{length};
-        EXPECT_EQ(Assemble(assembler, Cat({{0x05, 0x55}, kEnd})), std::vector<Bytes>{kEnd});
-    }
+    for (uint8_t length : {0, 1, 2, 201, 255})
+        EXPECT_EQ(Assemble({0x55, 0xAA, length, 0x55, 0xAA, 0x04, 0x05, 0x55}),
+                  std::vector<Bytes>{kEnd})
+            << int{length};
 }
 
 TEST(ReplyAssembler, WrongEndByteAbandonsFrameAndRescansItsBytes) {
@@ -134,9 +130,7 @@ TEST(ReplyAssembler, NoisyStreamYieldsEveryIntactFrameInOrder) {
             noise = record(60001);
             noise[21] = plain();
             break;
-        default: // none
-            break;
-        }
+        } // 4: no noise
         intact.push_back(record(i));
         stream.insert(stream.end(), noise.begin(), noise.end());
         stream.insert(stream.end(), intact.back().begin(), intact.back().end());

@@ -10,15 +10,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 TEST(ReplyEncoder, EveryReplyIsByteExact) {
-    RecordValues record;
-    record.index = 258;
-    record.wavelength = 1625;
-    record.power = -7.32f;
-    record.reference = -20.5f;
-    record.relative = true;
-    record.date = {26, 12, 31, 23, 59};
-    const std::vector<uint16_t> waves{1310, 1550};
-    const std::vector<uint16_t> tooMany(21, 1310);
+    const RecordValues record{258, 1625, -7.32f, -20.5f, true, {26, 12, 31, 23, 59}};
+    const std::vector<uint16_t> waves{1310, 1550}, tooMany(21, 1310);
     const std::array<uint16_t, 4> lasers{1310, 1550, 1490, 1625};
     const struct {
         const char* name;

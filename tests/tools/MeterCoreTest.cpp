@@ -1,7 +1,8 @@
 // The simulated meter's own decisions: which reply each command gets, what it stores, the
-// readings it makes up. Not repeated here: reply byte images (tests/protocol/ReplyEncoderTest),
-// framing the program's bytes (tests/protocol/CommandFramerTest), and uploads, deletes and
-// damaged uploads as the program reads them (tests/app/SessionTest).
+// readings it makes up. Not repeated here: reply and command byte images
+// (tests/protocol/ReplyEncoderTest, FrameCodecTest), framing the program's bytes
+// (tests/protocol/CommandFramerTest), and uploads, deletes and damaged uploads as the program
+// reads them (tests/session/MeterSessionTest).
 #include "MeterCore.h"
 #include "ReplyDecoder.h"
 #include "ReplyEncoder.h"
@@ -9,74 +10,57 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace vemla {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-SimOptions Options(int records = 10) {
-    SimOptions o;
-    o.records = records;
-    return o;
+Bytes Of(const OutFrame& f) {
+    return {f.View().begin(), f.View().end()};
 }
-
-struct CommandCase {
-    const char* name;
-    Bytes frame;
-    Bytes reply;
-};
-
-void PrintTo(const CommandCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-const Bytes kFailed = EncodeFailure();
 
 // Each row reaches one of the meter's own checks: a frame size, a range, a value it refuses.
-const CommandCase kCommands[] = {
-    {"SelectWaveNoneChosen", {0xAA, 0x05, 0x03, 0xFF, 0x55}, EncodeSelectWaveFailed()},
-    {"DeleteSelectedNoRow", {0xAA, 0x06, 0x06, 0x00, 0x00, 0x55}, kFailed},
-    {"DeleteSelectedPastEnd", {0xAA, 0x06, 0x06, 0x00, 0x0B, 0x55}, kFailed},
-    {"SetCalibration",
-     {0xAA, 0x08, 0x08, 0xC0, 0xEA, 0x3D, 0x71, 0x55},
-     EncodeAck(FrameCode::SetCalibration)},
-    {"SetCalibrationNotANumber", {0xAA, 0x08, 0x08, 0x7F, 0xC0, 0x00, 0x00, 0x55}, kFailed},
-    {"SetTime",
-     {0xAA, 0x09, 0x09, 0x0D, 0x0A, 0x09, 0x0F, 0x07, 0x55},
-     EncodeAck(FrameCode::SetTime)},
-    {"SetDeviceWavesCountMismatch", {0xAA, 0x07, 0x0A, 0x02, 0x06, 0x0E, 0x55}, kFailed},
-    {"SetLasers",
-     {0xAA, 0x0C, 0x0B, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0xD2, 0x06, 0x59, 0x55},
-     EncodeAck(FrameCode::SetLasers)},
-    {"SetPinTypeC", {0xAA, 0x05, 0x0C, 0x01, 0x55}, EncodeAck(FrameCode::SetPinType)},
-    {"SetPinTypeUnknown", {0xAA, 0x05, 0x0C, 0x02, 0x55}, kFailed},
-    {"WaveEditChangeHasNoReply", {0xAA, 0x05, 0x0F, 0xFF, 0xBB}, {}},
-    {"UnknownCode0D", {0xAA, 0x04, 0x0D, 0x55}, kFailed},
-    {"LengthByteDisagrees", {0xAA, 0x05, 0x01, 0x55}, {}},
-};
-
-class CommandReply : public testing::TestWithParam<CommandCase> {};
-
-TEST_P(CommandReply, GivesExactReplyBytes) {
-    MeterCore core(Options());
-    EXPECT_EQ(core.Handle(GetParam().frame), GetParam().reply);
+TEST(MeterCore, EachCommandGetsItsAckOrItsRefusal) {
+    const Bytes failed = EncodeFailure();
+    const float notANumber = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* name;
+        Bytes frame;
+        Bytes reply;
+    } cases[] = {
+        {"select wave, none chosen", Of(BuildSelectWave(-1)), EncodeSelectWaveFailed()},
+        {"delete selected, no row", Of(BuildDeleteSelected(-1)), failed},
+        {"delete selected, past the end", Of(BuildDeleteSelected(10)), failed},
+        {"calibration", Of(BuildSetCalibration(-7.32f)), EncodeAck(FrameCode::SetCalibration)},
+        {"calibration not a number", Of(BuildSetCalibration(notANumber)), failed},
+        {"time", Of(BuildSetTime(13, 10, 9, 15, 7)), EncodeAck(FrameCode::SetTime)},
+        {"device waves, count mismatch", {0xAA, 0x07, 0x0A, 0x02, 0x06, 0x0E, 0x55}, failed},
+        {"lasers", Of(BuildSetLasers({1310, 1550, 1490, 1625})), EncodeAck(FrameCode::SetLasers)},
+        {"pin type C", Of(BuildSetPinType(1)), EncodeAck(FrameCode::SetPinType)},
+        {"pin type unknown", Of(BuildSetPinType(2)), failed},
+        {"wave edit change has no reply", Of(BuildWaveEditChange(-1)), {}},
+        {"unknown code 0D", {0xAA, 0x04, 0x0D, 0x55}, failed},
+        {"length byte disagrees", {0xAA, 0x05, 0x01, 0x55}, {}},
+    };
+    for (const auto& c : cases) {
+        MeterCore core{SimOptions{}};
+        EXPECT_EQ(core.Handle(c.frame), c.reply) << c.name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCommand, CommandReply, testing::ValuesIn(kCommands),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST(MeterCore, ReadPowerDriftsAroundMinusTen) {
-    MeterCore core(Options());
+    MeterCore core{SimOptions{}};
     std::vector<float> seen;
     for (int i = 0; i < 20; ++i) {
-        const Bytes reply = core.Handle(Bytes{0xAA, 0x04, 0x02, 0x55});
+        const Bytes reply = core.Handle(Of(BuildFixedFrame(kReadPowerHex)));
         seen.push_back(DecodePower(ReplyFrame(reply)));
         EXPECT_EQ(reply, EncodePowerReply(seen.back()));
         EXPECT_NEAR(seen.back(), -10.0f, 0.1f);
     }
-    EXPECT_GT(*std::max_element(seen.begin(), seen.end()),
-              *std::min_element(seen.begin(), seen.end()));
+    const auto [low, high] = std::minmax_element(seen.begin(), seen.end());
+    EXPECT_GT(*high, *low);
 }
 
 TEST(RecordGeneration, PlausibleValuesAndValidDates) {
@@ -106,24 +90,23 @@ TEST(RecordGeneration, CountIsBoundedTo65536) {
 }
 
 TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
-    MeterCore core(Options());
-    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x05, 0x03, 0x01, 0x55}), EncodeAck(FrameCode::SelectWave));
+    MeterCore core{SimOptions{}};
+    EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeAck(FrameCode::SelectWave));
     EXPECT_EQ(core.SelectedWave(), 1);
-    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x07, 0x0A, 0x01, 0x06, 0x0E, 0x55}),
+    EXPECT_EQ(core.Handle(Of(BuildSetDeviceWaves(1, Bytes{0x06, 0x0E}))),
               EncodeAck(FrameCode::SetDeviceWaves));
     EXPECT_EQ(core.SelectedWave(), 0); // the selected index no longer exists
-    const std::vector<uint16_t> waves{1550};
-    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x01, 0x55}),
-              EncodeConnectReply(waves, {1310, 1550, 1490, 1625}));
-    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x05, 0x03, 0x01, 0x55}), EncodeSelectWaveFailed());
+    EXPECT_EQ(core.Handle(Of(BuildFixedFrame(kConnectHex))),
+              EncodeConnectReply(std::vector<uint16_t>{1550}, {1310, 1550, 1490, 1625}));
+    EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeSelectWaveFailed());
 }
 
 TEST(UploadFaults, FaultsOnlyTouchUploads) {
-    SimOptions o = Options();
+    SimOptions o;
     o.faults.noise = true;
     o.faults.hangUpAfterRecord = 0;
     MeterCore core(o);
-    EXPECT_EQ(core.Handle(Bytes{0xAA, 0x04, 0x07, 0x55}), EncodeAck(FrameCode::DeleteAll));
+    EXPECT_EQ(core.Handle(Of(BuildDeleteAll(true))), EncodeAck(FrameCode::DeleteAll));
     EXPECT_FALSE(core.HangUpAfterBytes().has_value());
 }
 
