@@ -7,23 +7,52 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <array>
+#include <climits>
+#include <cstdio>
 #include <memory>
 
 namespace vemla {
 
-CMeterApp::CMeterApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QStringLiteral("Vemla"));
-    setApplicationVersion(QStringLiteral("1.0"));
-    setDesktopFileName(QStringLiteral("vemla"));
-    setWindowIcon(CMeterDlg::LoadIcon(128));
+namespace {
+
+constexpr int kMaxRecords = 65536; // what the meter's memory holds
+
+// Qt's own GUI options: QApplication takes them off the command line itself; here they are only
+// let through. Qt spells them with one dash, hence long options with one dash below.
+constexpr std::array kQtValueOptions{"platform",    "platformpluginpath", "platformtheme",
+                                     "plugin",      "qmljsdebugger",      "qwindowgeometry",
+                                     "qwindowicon", "qwindowtitle",       "session",
+                                     "display",     "geometry",           "style",
+                                     "stylesheet"};
+constexpr std::array kQtFlagOptions{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+std::optional<int> WholeNumber(const QString& text, int max) {
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < 0 || n > max)
+        return std::nullopt;
+    return n;
 }
 
-int CMeterApp::Run() {
+int Fail(const QString& message) {
+    std::fprintf(stderr, "vemla: %s\nTry 'vemla --help'.\n", qPrintable(message));
+    return 1;
+}
+
+} // namespace
+
+std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
     QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Companion program of the optical power meter."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    // Not addHelpOption(): its --help-all promises Qt's options, which only an application
+    // object could list.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Add a simulated meter to the port list, for trying Vemla without one."));
@@ -40,14 +69,71 @@ int CMeterApp::Run() {
         QStringLiteral("Save a picture of the window to this file once it shows, then close."),
         QStringLiteral("file"));
     parser.addOptions({simulate, records, service, quitAfter, screenshot});
-    parser.process(*this);
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+    for (const char* name : kQtFlagOptions) {
+        QCommandLineOption qt(QString::fromLatin1(name));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
 
+    if (!parser.parse(args))
+        return Fail(parser.errorText());
+    if (parser.isSet(help)) {
+        // Without an application object Qt cannot name the program in the usage line.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"),
+                     args.isEmpty() ? QStringLiteral("vemla") : args.first());
+        std::fputs(qPrintable(text), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("Vemla %s\n", VEMLA_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return Fail(
+            QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+
+    AppOptions options;
+    options.simulate = parser.isSet(simulate);
+    const auto count = WholeNumber(parser.value(records), kMaxRecords);
+    if (!count)
+        return Fail(QStringLiteral("--records wants a whole number from 0 to %1, not '%2'.")
+                        .arg(kMaxRecords)
+                        .arg(parser.value(records)));
+    options.records = *count;
+    options.service = parser.isSet(service);
+    if (parser.isSet(quitAfter)) {
+        options.quitAfterMs = WholeNumber(parser.value(quitAfter), INT_MAX);
+        if (!options.quitAfterMs)
+            return Fail(QStringLiteral("--quit-after wants a whole number of milliseconds, not "
+                                       "'%1'.")
+                            .arg(parser.value(quitAfter)));
+    }
+    options.screenshot = parser.value(screenshot);
+    if (parser.isSet(screenshot) && options.screenshot.isEmpty())
+        return Fail(QStringLiteral("--screenshot wants a file name."));
+    return options;
+}
+
+CMeterApp::CMeterApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Vemla"));
+    setApplicationVersion(QStringLiteral(VEMLA_VERSION));
+    setDesktopFileName(QStringLiteral("vemla"));
+    setWindowIcon(CMeterDlg::LoadIcon(128));
+}
+
+int CMeterApp::Run(const AppOptions& options) {
     std::unique_ptr<MeterSimulator> meter;
-    if (parser.isSet(simulate)) {
-        SimOptions options;
-        options.records = std::clamp(parser.value(records).toInt(), 0, 65536);
-        options.paced = true; // like a real meter at 9600 baud
-        meter = std::make_unique<MeterSimulator>(options);
+    if (options.simulate) {
+        SimOptions sim;
+        sim.records = options.records;
+        sim.paced = true; // like a real meter at 9600 baud
+        meter = std::make_unique<MeterSimulator>(sim);
         if (!meter->Start())
             meter.reset();
     }
@@ -56,18 +142,21 @@ int CMeterApp::Run() {
     CMeterDlg dlg(boxes);
     if (meter)
         dlg.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
-    if (parser.isSet(service))
+    if (options.service)
         dlg.SetServiceMode(true);
-    if (parser.isSet(quitAfter))
-        QTimer::singleShot(parser.value(quitAfter).toInt(), &dlg, &QDialog::reject);
+    if (options.quitAfterMs)
+        QTimer::singleShot(*options.quitAfterMs, &dlg, &QDialog::reject);
     bool saved = true;
-    if (parser.isSet(screenshot)) {
+    if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(500, &dlg, [&] {
-            saved = dlg.grab().save(parser.value(screenshot));
+            saved = dlg.grab().save(options.screenshot);
             dlg.reject();
         });
     }
     dlg.exec();
+    if (!saved)
+        std::fprintf(stderr, "vemla: could not save the picture to %s\n",
+                     qPrintable(options.screenshot));
     return saved ? 0 : 1;
 }
 

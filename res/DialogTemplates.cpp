@@ -76,7 +76,7 @@ constexpr std::array kMainControls{
 
 constexpr std::array kAboutControls{
     ControlEntry{kNoId, K::Icon, "", true, 11, 17, 20, 20, kStyleNone},
-    ControlEntry{kNoId, K::Label, "Vemla 1.0 版", true, 40, 10, 119, 8, kStyleNone},
+    ControlEntry{kNoId, K::Label, "Vemla " VEMLA_VERSION " 版", true, 40, 10, 119, 8, kStyleNone},
     ControlEntry{kNoId, K::Label, "光功率计上位机  版权所有 (C) 2026", true, 40, 25, 130, 8,
                  kStyleNone},
     ControlEntry{1, K::DefaultButton, "确定", true, 178, 7, 50, 14, kStyleNone},

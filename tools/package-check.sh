@@ -1,19 +1,39 @@
 #!/usr/bin/env bash
-# Builds the .deb from an existing build tree, installs it with apt (which resolves its
-# dependencies), starts the installed program offscreen with the simulated meter, and lets it quit.
+# Builds the .deb from an existing build tree and holds it to Debian's checks: lintian (any E: or
+# W: tag fails), desktop-file-validate and appstreamcli on what it installs. Then installs it with
+# apt (which resolves its dependencies), asks the installed program for help and version with no
+# display at all, and starts it offscreen with the simulated meter.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${VEMLA_BUILD_DIR:-build}
+rm -f "$build"/vemla_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls -t "$build"/vemla_*.deb | head -n 1)
+deb=$(ls "$build"/vemla_*.deb)
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
+
+echo "lintian $(basename "$deb"):"
+lintian --fail-on error,warning --display-info --pedantic "$deb"
+
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
 test -x /usr/bin/vemla
-test -f /usr/share/applications/vemla.desktop
 test -f /usr/share/icons/hicolor/scalable/apps/vemla.svg
-test -f /usr/share/metainfo/net.vemla.Vemla.metainfo.xml
+desktop-file-validate /usr/share/applications/vemla.desktop
+appstreamcli validate --no-net /usr/share/metainfo/net.vemla.Vemla.metainfo.xml
+
+# --help and --version are answered before any window exists, so no display is needed.
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/vemla --help)
+for option in --simulate --records --service --quit-after --screenshot --version; do
+    grep -q -e "$option" <<<"$help" || { echo "vemla --help does not mention $option" >&2; exit 1; }
+done
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/vemla --version)
+packaged=$(dpkg-query -W -f='${Version}' vemla)
+if [ "$version" != "Vemla $packaged" ]; then
+    echo "vemla --version says '$version', the package is $packaged" >&2
+    exit 1
+fi
+
 tmp=$(mktemp -d)
 (cd "$tmp" && QT_QPA_PLATFORM=offscreen timeout 30 /usr/bin/vemla --simulate --quit-after 1500)
 rm -rf "$tmp"
-echo "package check: installed and started $(basename "$deb")"
+echo "package check: $(basename "$deb") passes lintian, installs, answers '$version' and starts"
