@@ -154,8 +154,9 @@ void CMeterDlg::ConnectHandlers() {
         {idc::kOperator, &HeaderFields::testOperator},
         {idc::kNotes, &HeaderFields::notes},
     }};
-    for (const auto& [id, field] : header) {
-        connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this,
+    for (const auto& entry : header) {
+        QString HeaderFields::*field = entry.second;
+        connect(ControlAs<QLineEdit>(entry.first), &QLineEdit::textChanged, this,
                 [this, field](const QString& text) { m_session.Header().*field = text; });
     }
 }
