@@ -7,6 +7,7 @@
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
+#include "MainMenu.h"
 #include "MessageBox.h"
 #include "ReplyDecoder.h"
 #include "WaveListDlg.h"
@@ -17,8 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace vemla {
 namespace {
@@ -51,7 +54,10 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     : QDialog(parent), m_boxes(boxes), m_units(DialogFont()),
       m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
       m_session(*this, ports ? std::move(ports) : CreateSystemPortSource()) {
-    m_built = BuildDialog(this, MainDialogTemplate(), m_units,
+    // The template's controls sit in a client area below the menu bar, where they always were
+    // relative to it.
+    m_client = new QWidget(this);
+    m_built = BuildDialog(m_client, MainDialogTemplate(), m_units,
                           [this](const ControlEntry& c, QWidget* parent) -> QWidget* {
                               if (c.id == idc::kTable) {
                                   m_table = new CEditList(parent, &m_session.Records());
@@ -63,8 +69,21 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
                               b->setAutoDefault(false);
                               return b;
                           });
+    setWindowTitle(m_client->windowTitle());
+    setFont(m_client->font());
+    auto* bar = new QMenuBar(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(bar);
+    layout->addWidget(m_client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_menu = std::make_unique<CMainMenu>(bar);
+    BuildMenu();
     ConnectHandlers();
     OnInitDialog();
+    // Fixes the window's size now, not first when it shows: the window is never resizable.
+    layout->activate();
 }
 
 CMeterDlg::~CMeterDlg() {
@@ -102,6 +121,17 @@ void CMeterDlg::OnInitDialog() {
     // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
     m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);
     m_waveListDlg->hide();
+}
+
+void CMeterDlg::BuildMenu() {
+    using Menu = CMainMenu::Menu;
+    m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
+    m_menu->AddSeparator(Menu::File);
+    m_menu->Add(Menu::File, text::kMenuExit, [this] { accept(); });
+    m_menu->Add(Menu::Measure, text::kMenuConnect, [this] { OnConnect(); });
+    m_menu->Add(Menu::Measure, text::kMenuUpload, [this] { OnUpload(); });
+    m_menu->Add(Menu::Measure, text::kMenuReadPower, [this] { OnReadPower(); });
+    m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
 void CMeterDlg::ConnectHandlers() {
@@ -143,9 +173,8 @@ void CMeterDlg::ConnectHandlers() {
     connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
         SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
     });
-    connect(&m_session, &MeterSession::PowerReceived, this, [this](const QString& text) {
-        ControlAs<QLineEdit>(idc::kPower)->setText(text);
-    });
+    connect(&m_session, &MeterSession::PowerReceived, this,
+            [this](const QString& text) { ControlAs<QLineEdit>(idc::kPower)->setText(text); });
     // The header fields are the session's: what the operator types goes there at once.
     const std::array<std::pair<int, QString HeaderFields::*>, 5> header{{
         {idc::kCompany, &HeaderFields::company},
@@ -208,6 +237,7 @@ void CMeterDlg::ApplyLanguage() {
     for (const CaptionText& c : CaptionTable())
         SetCaption(c.id, m_session.Text(c.text));
     SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
+    m_menu->Retitle(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
 }

@@ -24,6 +24,7 @@ class QLineEdit;
 namespace vemla {
 
 class CEditList;
+class CMainMenu;
 class CWaveListDlg;
 class IMessageBox;
 class IPortSource;
@@ -43,6 +44,10 @@ public:
     bool SaveFields();
     void LoadFields();
 
+    // The menu bar's entries; features add theirs here.
+    CMainMenu& Menu() const { return *m_menu; }
+    // The area the template's controls are placed in, below the menu bar.
+    QWidget* ClientArea() const { return m_client; }
     QWidget* Control(int id) const { return m_built.Control(id); }
     template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
     const BuiltDialog& Built() const { return m_built; }
@@ -110,6 +115,7 @@ protected:
 
 private:
     void OnInitDialog();
+    void BuildMenu();
     void ConnectHandlers();
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
@@ -130,8 +136,10 @@ private:
 
     IMessageBox& m_boxes;
     DialogUnits m_units;
+    QWidget* m_client = nullptr; // the template's area, below the menu bar
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
+    std::unique_ptr<CMainMenu> m_menu;
 
     std::unique_ptr<CWaveListDlg> m_waveListDlg;
 

@@ -56,6 +56,17 @@ inline constexpr BilingualText kEnterLaserWavelength{
 inline constexpr BilingualText kWaveCountOutOfRange{"Please input a data between 1 and 20!",
                                                     "请输入1到20的波长个数"};
 
+// The menu bar of the main window.
+inline constexpr BilingualText kMenuFile{"&File", "文件(&F)"};
+inline constexpr BilingualText kMenuMeasure{"&Measure", "测量(&M)"};
+inline constexpr BilingualText kMenuHelp{"&Help", "帮助(&H)"};
+inline constexpr BilingualText kMenuReport{"&Report (save or print)...", "保存或打印报告(&R)..."};
+inline constexpr BilingualText kMenuExit{"E&xit", "退出(&X)"};
+inline constexpr BilingualText kMenuConnect{"&Connect", "连接(&C)"};
+inline constexpr BilingualText kMenuUpload{"&Upload data", "上传数据(&U)"};
+inline constexpr BilingualText kMenuReadPower{"Read &power", "读取功率(&P)"};
+inline constexpr BilingualText kMenuAbout{"&About Vemla...", "关于 Vemla(&A)..."};
+
 // The dialogs.
 inline constexpr BilingualText kOk{"OK", "确定"};
 inline constexpr BilingualText kPinTypeLabel{"PIN Type", "PIN类型"};

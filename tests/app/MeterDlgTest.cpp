@@ -4,6 +4,8 @@
 #include "EditList.h"
 #include "FreshConfig.h"
 #include "IconButton.h"
+#include "MainMenu.h"
+#include "PopupPick.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 
@@ -11,6 +13,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -81,7 +85,7 @@ TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindVisibilityAndGeometry)
             EXPECT_EQ(w->height(), r.height()) << c.id;
         }
     }
-    EXPECT_EQ(dlg.size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
+    EXPECT_EQ(dlg.ClientArea()->size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
 }
 
@@ -206,6 +210,22 @@ TEST(ServiceModeTest, ShortcutTogglesExactlyTheHiddenControls) {
     QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     check(false);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The menu's entries run the window's own commands and follow the language list.
+TEST_F(MeterDlgTest, MenuEntriesRunTheirCommandsInTheLanguageInForce) {
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto* bar = dlg.findChild<QMenuBar*>();
+    QMenu* measure = dlg.Menu().MenuOf(CMainMenu::Menu::Measure);
+    EXPECT_EQ(measure->title(), "测量(&M)");
+    test::ClickMenuEntry(bar, measure, 0); // Connect, with the port closed
+    EXPECT_EQ(boxes.Texts(), QStringList{"串口没有打开，请打开串口"});
+
+    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 1);
+    EXPECT_EQ(measure->title(), "&Measure");
+    test::ClickMenuEntry(bar, measure, 2); // Read power
+    EXPECT_EQ(boxes.Texts().last(), "COM IS NOT OPEN!");
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 namespace vemla::test {
@@ -37,6 +39,15 @@ inline void KeyToEntry(QComboBox* combo, int index) {
 
 inline void Dismiss(QComboBox* combo) {
     QTest::keyClick(OpenList(combo), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+}
+
+// Clicks a menu's title on the bar, then the entry in the menu that opens.
+inline void ClickMenuEntry(QMenuBar* bar, QMenu* menu, int entry) {
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    static_cast<void>(QTest::qWaitForWindowExposed(menu));
+    QAction* action = menu->actions().value(entry);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     QCoreApplication::processEvents();
 }
 
