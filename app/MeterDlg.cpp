@@ -10,6 +10,7 @@
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "ReplyDecoder.h"
+#include "TextFit.h"
 #include "WaveListDlg.h"
 
 #include <QComboBox>
@@ -158,8 +159,11 @@ void CMeterDlg::ConnectHandlers() {
     auto* service = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);
     connect(service, &QShortcut::activated, this, [this] { SetServiceMode(!m_serviceMode); });
 
-    connect(ControlAs<CComboBox>(idc::kPortList), &CComboBox::DropDown, this,
-            &CMeterDlg::OnPortListDropDown);
+    auto* ports = ControlAs<CComboBox>(idc::kPortList);
+    connect(ports, &CComboBox::DropDown, this, &CMeterDlg::OnPortListDropDown);
+    // The field shows an entry from its start, where its "COM<n>" is, not scrolled to its end.
+    connect(ports, &QComboBox::currentIndexChanged, ports,
+            [ports] { ports->lineEdit()->setCursorPosition(0); });
     connect(ControlAs<CComboBox>(idc::kLanguageList), &CComboBox::CloseUp, this,
             &CMeterDlg::OnLanguageCloseUp);
     auto* waves = ControlAs<CComboBox>(idc::kWaveSelect);
@@ -240,6 +244,7 @@ void CMeterDlg::ApplyLanguage() {
     m_menu->Retitle(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
+    FitCaptions(m_built);
 }
 
 QString CMeterDlg::PortButtonCaption(bool open) const {

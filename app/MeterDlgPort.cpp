@@ -1,6 +1,8 @@
 // The port list and the port button; the port itself is the session's.
 #include "MeterDlg.h"
 
+#include "TextFit.h"
+
 #include <QComboBox>
 
 namespace vemla {
@@ -16,6 +18,7 @@ void CMeterDlg::OnPortListDropDown() {
                           Qt::ToolTipRole);
     }
     list->setCurrentIndex(-1);
+    FitCaption(list);
 }
 
 void CMeterDlg::OnPortButton() {

@@ -2,6 +2,7 @@
 
 #include "CellDelegate.h"
 #include "CellEdit.h"
+#include "TextFit.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -185,6 +186,7 @@ void CEditList::RebuildColumns(const QStringList& captions) {
     m_model.SetCaptions(captions);
     for (int c = 0; c < kTableColumns && c < captions.size(); ++c)
         setColumnWidth(c, kColumnWidths[static_cast<size_t>(c)]);
+    FitHeader(horizontalHeader());
 }
 
 QStringList CEditList::ColumnCaptions(Language language) {

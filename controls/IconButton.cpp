@@ -178,12 +178,21 @@ void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
         at.setX(full.left() + (full.width() - kIconSize) / 2);
     } else {
         at.setX(full.left() + kMargin);
-        caption.setLeft(full.left() + kMargin + kIconSize);
+        caption = CaptionRect();
     }
     if (isDown())
         at += m_pressedOffset;
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     p.drawPixmap(at, icon.pixmap(QSize(kIconSize, kIconSize), mode));
+}
+
+QRect CIconButton::CaptionRect() const {
+    QRect caption = rect();
+    if (!m_mainIcon.isNull() && !text().isEmpty()) {
+        caption.setLeft(caption.left() + kMargin + kIconSize);
+        caption.setRight(caption.right() - kMargin);
+    }
+    return caption;
 }
 
 void CIconButton::PaintCaption(QPainter& p, QRect caption) {

@@ -24,6 +24,8 @@ public:
 
     bool IsFlat() const { return m_flat; }
     bool HasIcon() const { return !m_mainIcon.isNull(); }
+    // Where the caption is centred: right of the icon, a margin short of the right edge.
+    QRect CaptionRect() const;
 
     static constexpr int kMargin = 3;
     static constexpr int kIconSize = 32;

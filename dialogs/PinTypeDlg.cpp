@@ -1,5 +1,7 @@
 #include "PinTypeDlg.h"
 
+#include "TextFit.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,6 +42,7 @@ void CPinTypeDlg::OnInitDialog(Language language) {
     list->setEditText(QString());
     Control(idp::kLabel)->setProperty("text", Pick(text::kPinTypeLabel, language));
     Control(idp::kOk)->setProperty("text", Pick(text::kOk, language));
+    FitCaptions(m_built);
 }
 
 void CPinTypeDlg::OnPinTypeChange(int index) {

@@ -23,6 +23,7 @@ public:
     int32_t PinType() const { return m_pinType; }
     QComboBox* TypeList() const;
     QWidget* Control(int id) const { return m_built.Control(id); }
+    const BuiltDialog& Built() const { return m_built; }
 
 private:
     void OnInitDialog(Language language);

@@ -2,6 +2,7 @@
 
 #include "DataExchange.h"
 #include "MessageBox.h"
+#include "TextFit.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +40,7 @@ void CWaveListDlg::PrepareForCount(int32_t count, Language language) {
     Control(idw::kGroup)->setProperty("title", Pick(text::kSetWavelength, language));
     Control(idw::kPrompt)->setProperty("text", Pick(text::kEnterWavelengths, language));
     Control(idw::kOk)->setProperty("text", Pick(text::kOk, language));
+    FitCaptions(m_built);
     if (!WaveCountInRange(count))
         return;
     // WAVE1 always stays visible; the others follow the count, their typed values kept.

@@ -43,6 +43,7 @@ public:
     QLineEdit* Field(int k) const;
     QWidget* Label(int k) const;
     QWidget* Control(int id) const { return m_built.Control(id); }
+    const BuiltDialog& Built() const { return m_built; }
 
 public slots:
     // OK: read the fields, build the list, show the values again and hide.
