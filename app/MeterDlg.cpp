@@ -92,12 +92,9 @@ void CMeterDlg::OnInitDialog() {
 
     StartupLoadLanguage();
 
-    // After the captions are in: the four table buttons get their icons and the raised look.
-    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint}) {
-        auto* button = ControlAs<CIconButton>(id);
-        button->SetButtonIcons(IconFor(id), 0);
-        button->SetFlatLook(false, true);
-    }
+    // After the captions are in: the four table buttons get their icons.
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint})
+        ControlAs<CIconButton>(id)->SetButtonIcon(IconFor(id));
 
     // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
     m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);
@@ -143,9 +140,8 @@ void CMeterDlg::ConnectHandlers() {
     connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
         SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
     });
-    connect(&m_session, &MeterSession::PowerReceived, this, [this](const QString& text) {
-        ControlAs<QLineEdit>(idc::kPower)->setText(text);
-    });
+    connect(&m_session, &MeterSession::PowerReceived, this,
+            [this](const QString& text) { ControlAs<QLineEdit>(idc::kPower)->setText(text); });
     // The header fields are the session's: what the operator types goes there at once.
     const std::array<std::pair<int, QString HeaderFields::*>, 5> header{{
         {idc::kCompany, &HeaderFields::company},
