@@ -50,10 +50,7 @@ protected:
     }
     void Click(int id) { dlg.ControlAs<QPushButton>(id)->click(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
-    void Feed(const Bytes& bytes) {
-        for (uint8_t b : bytes)
-            dlg.OnRxChar(b, 1);
-    }
+    void Feed(const test::Bytes& bytes) { test::Feed(dlg, bytes); }
 
     test::FreshConfig config;
     test::PtyPair pty;

@@ -122,8 +122,7 @@ protected:
 };
 
 TEST_F(LanguageSwitchTest, RowsNotesAndCounterSurviveASwitch) {
-    for (uint8_t b : test::Record(0))
-        dlg.OnRxChar(b, 1);
+    test::Feed(dlg, test::Record(0));
     dlg.Table().SetItemText(0, 6, QStringLiteral("fibre 7"));
     Choose(1);
     Choose(1); // re-picking the language in force changes nothing either

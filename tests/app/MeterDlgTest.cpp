@@ -23,20 +23,9 @@ using namespace test;
 
 class MeterDlgTest : public ::testing::Test {
 protected:
-    void Feed(const Bytes& bytes) {
-        for (uint8_t b : bytes)
-            dlg.OnRxChar(b, 3);
-    }
+    void Feed(const test::Bytes& bytes) { test::Feed(dlg, bytes); }
     QString Text(int id) const { return dlg.ControlAs<QLineEdit>(id)->text(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
-    QStringList WaveList() const {
-        QStringList items;
-        auto* c = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
-        for (int i = 0; i < c->count(); ++i)
-            items << c->itemText(i);
-        return items;
-    }
-
     FreshConfig config;
     RecordingMessageBox boxes;
     CMeterDlg dlg{boxes};
@@ -154,8 +143,10 @@ TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.LinkIconId(); };
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00,
           0x55});
-    EXPECT_EQ(WaveList(), (QStringList{"1310", "1550"}));
-    EXPECT_EQ(dlg.ControlAs<QComboBox>(idc::kWaveSelect)->currentIndex(), -1);
+    auto* waves = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
+    EXPECT_EQ(std::tuple(waves->count(), waves->itemText(0), waves->itemText(1)),
+              std::tuple(2, "1310", "1550"));
+    EXPECT_EQ(waves->currentIndex(), -1);
     EXPECT_EQ(Text(idc::kLaser2), "1550");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "VORN");

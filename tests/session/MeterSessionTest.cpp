@@ -45,10 +45,7 @@ protected:
         // The monitor thread purges the line as it starts; the meter speaks only after that.
         ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
     }
-    void Feed(const Bytes& bytes) {
-        for (uint8_t b : bytes)
-            session.OnRxChar(b, 1);
-    }
+    void Feed(const test::Bytes& bytes) { test::Feed(session, bytes); }
     QString Row(int row) const {
         QStringList cells;
         for (int c = 0; c < kTableColumns; ++c)

@@ -17,6 +17,12 @@ inline Bytes Of(const OutFrame& f) {
     return {f.View().begin(), f.View().end()};
 }
 
+// Hands the meter's bytes to the window or the session one by one, as the serial engine does.
+template <class Receiver> void Feed(Receiver& to, const Bytes& bytes) {
+    for (uint8_t b : bytes)
+        to.OnRxChar(b, 1);
+}
+
 inline const Bytes kMinus10{0xC1, 0x20, 0x00, 0x00}; // -10.0 as f32 BE
 inline const Bytes kUploadEnd = EncodeUploadEnd();
 
