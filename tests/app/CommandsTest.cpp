@@ -207,10 +207,9 @@ TEST_F(CommandsTest, PortControlsFollowTheSession) {
 // from its list, and the PIN type dialog.
 class SettingsTest : public CommandsTest {
 protected:
-    void SetWaveCount(const QString& count) { SetText(idc::kWaveCount, count); }
     // Types the wavelengths into the dialog for `count` and presses OK.
     void TypeWaves(int count, const std::vector<const char*>& waves) {
-        SetWaveCount(QString::number(count));
+        SetText(idc::kWaveCount, QString::number(count));
         Click(idc::kSetWave);
         CWaveListDlg& list = dlg.WaveListDialog();
         for (std::size_t i = 0; i < waves.size(); ++i)
@@ -243,7 +242,7 @@ TEST_F(SettingsTest, SetWaveRefusesCountsOutsideOneToTwentyAndShowsTheDialogOthe
         boxes.shown.clear();
         list.hide();
         dlg.SetUiLanguage(c.language);
-        SetWaveCount(c.count);
+        SetText(idc::kWaveCount, c.count);
         Click(idc::kSetWave);
         if (c.message) {
             EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8(c.message)});
@@ -265,7 +264,7 @@ TEST_F(SettingsTest, SetDeviceWavesCopiesTwoBytesPerWaveOfTheCountAtSendingTime)
     Click(idc::kSetDeviceWaves);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x07, 0x0A, 0x01, 0x06, 0x0E, 0x55}));
     // Raising the count without a new list sends the end byte and what the longer list left.
-    SetWaveCount("2");
+    SetText(idc::kWaveCount, "2");
     Click(idc::kSetDeviceWaves);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x09, 0x0A, 0x02, 0x06, 0x0E, 0xBB, 0x0E, 0x55}));
     EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts().join('|').toStdString();
