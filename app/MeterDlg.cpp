@@ -112,12 +112,9 @@ void CMeterDlg::OnInitDialog() {
 
     StartupLoadLanguage();
 
-    // After the captions are in: the four table buttons get their icons and the raised look.
-    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint}) {
-        auto* button = ControlAs<CIconButton>(id);
-        button->SetButtonIcons(IconFor(id), 0);
-        button->SetFlatLook(false, true);
-    }
+    // After the captions are in: the four table buttons get their icons.
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint})
+        ControlAs<CIconButton>(id)->SetButtonIcon(IconFor(id));
 
     // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
     m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);

@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QFile>
-#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -13,28 +12,6 @@ namespace {
 QIcon ResourceIcon(int id) {
     const QString path = QStringLiteral(":/icons/icon%1.svg").arg(id);
     return QFile::exists(path) ? QIcon(path) : QIcon();
-}
-
-// The rest icon made from the main one, pixel by pixel; black stays black.
-QIcon Derived(const QIcon& icon, bool grey) {
-    QImage img =
-        icon.pixmap(CIconButton::kIconSize).toImage().convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb c = line[x];
-            const int r = qRed(c), g = qGreen(c), b = qBlue(c);
-            if (r == 0 && g == 0 && b == 0)
-                continue;
-            if (grey) {
-                const int v = int(0.299 * r + 0.587 * g + 0.114 * b);
-                line[x] = qRgba(v, v, v, qAlpha(c));
-            } else {
-                line[x] = qRgba(r - r / 4, g - g / 4, b - b / 4, qAlpha(c));
-            }
-        }
-    }
-    return QIcon(QPixmap::fromImage(img));
 }
 
 void HLine(QPainter& p, int x1, int x2, int y, const QColor& c) {
@@ -78,37 +55,10 @@ CIconButton::CIconButton(const QString& caption, QWidget* parent) : QPushButton(
     connect(this, &QAbstractButton::clicked, this, &CIconButton::OnClicked);
 }
 
-int CIconButton::SetButtonIcons(int mainIconId, int restIconId) {
-    m_mainIcon = QIcon();
-    m_restIcon = QIcon();
-    QIcon main = ResourceIcon(mainIconId);
-    QIcon rest;
-    if (restIconId == -2 || restIconId == -3)
-        rest = main.isNull() ? QIcon() : Derived(main, restIconId == -2);
-    else if (restIconId != 0)
-        rest = ResourceIcon(restIconId);
-    if (main.isNull() || (restIconId != 0 && rest.isNull()))
-        return 1;
-    m_mainIcon = std::move(main);
-    m_restIcon = std::move(rest);
+bool CIconButton::SetButtonIcon(int iconId) {
+    m_icon = ResourceIcon(iconId);
     update();
-    return 0;
-}
-
-int CIconButton::SetFlatLook(bool flat, bool repaint) {
-    m_flat = flat;
-    if (repaint)
-        update();
-    return 0;
-}
-
-int CIconButton::SetPressLook(int style, bool repaint) {
-    if (style != 0 && style != 1)
-        return 6;
-    m_pressedOffset = style == 0 ? QPoint(1, 1) : QPoint(0, 2);
-    if (repaint)
-        update();
-    return 0;
+    return !m_icon.isNull();
 }
 
 void CIconButton::ResetColours() {
@@ -137,16 +87,16 @@ void CIconButton::paintEvent(QPaintEvent*) {
     PaintBackground(p, r);
     PaintBorder(p, r);
     QRect caption = rect();
-    if (!m_mainIcon.isNull())
+    if (!m_icon.isNull())
         PaintIcon(p, caption);
     if (!text().isEmpty())
         PaintCaption(p, caption);
-    if (hasFocus() && !m_flat)
+    if (hasFocus())
         DottedFrame(p, r.adjusted(3, 3, -3, -3), palette().color(QPalette::ButtonText));
 }
 
 void CIconButton::PaintBackground(QPainter& p, QRect& r) {
-    if (!m_flat && (hasFocus() || isDefault())) {
+    if (hasFocus() || isDefault()) {
         Edge(p, r, Qt::black, Qt::black);
         r.adjust(1, 1, -1, -1);
     }
@@ -157,20 +107,14 @@ void CIconButton::PaintBorder(QPainter& p, const QRect& r) {
     const QPalette& pal = palette();
     // Button shadow is Dark, 3D dark shadow Shadow, button highlight Light, 3D light Midlight.
     if (isDown()) {
-        if (m_flat)
-            Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Light));
-        else
-            Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Dark));
+        Edge(p, r, pal.color(QPalette::Dark), pal.color(QPalette::Dark));
         return;
     }
-    if (m_flat)
-        return; // no hover tracking: a flat button at rest has no edge
     Edge(p, r, pal.color(QPalette::Light), pal.color(QPalette::Shadow));
     Edge(p, r.adjusted(1, 1, -1, -1), pal.color(QPalette::Midlight), pal.color(QPalette::Dark));
 }
 
 void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
-    const QIcon& icon = isDown() || m_restIcon.isNull() ? m_mainIcon : m_restIcon;
     const QRect full = rect();
     QPoint at;
     at.setY(full.top() + (full.height() - kIconSize) / 2);
@@ -181,14 +125,14 @@ void CIconButton::PaintIcon(QPainter& p, QRect& caption) {
         caption = CaptionRect();
     }
     if (isDown())
-        at += m_pressedOffset;
+        at += kPressedOffset;
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
-    p.drawPixmap(at, icon.pixmap(QSize(kIconSize, kIconSize), mode));
+    p.drawPixmap(at, m_icon.pixmap(QSize(kIconSize, kIconSize), mode));
 }
 
 QRect CIconButton::CaptionRect() const {
     QRect caption = rect();
-    if (!m_mainIcon.isNull() && !text().isEmpty()) {
+    if (!m_icon.isNull() && !text().isEmpty()) {
         caption.setLeft(caption.left() + kMargin + kIconSize);
         caption.setRight(caption.right() - kMargin);
     }
@@ -197,7 +141,7 @@ QRect CIconButton::CaptionRect() const {
 
 void CIconButton::PaintCaption(QPainter& p, QRect caption) {
     if (isDown())
-        caption.translate(m_pressedOffset);
+        caption.translate(kPressedOffset);
     constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
     const QRect measured = p.fontMetrics().boundingRect(caption, kFlags, text());
     // Centre the measured block, half the difference on each axis, rounded toward zero.

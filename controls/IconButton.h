@@ -1,7 +1,7 @@
 #pragma once
 // A push button that paints its own face: raised edge, an icon 3 px from the left edge and the
-// caption centred in the rest. Pressed, it shows a shadow frame and moves icon and caption by
-// the pressed offset; focused or default, a black outer frame and a dotted focus rectangle.
+// caption centred in the rest. Pressed, it shows a shadow frame and moves icon and caption one
+// pixel right and down; focused or default, a black outer frame and a dotted focus rectangle.
 
 #include <QColor>
 #include <QIcon>
@@ -14,16 +14,10 @@ class CIconButton : public QPushButton {
 public:
     CIconButton(const QString& caption, QWidget* parent);
 
-    // Icons from the resources ":/icons/icon<id>.svg". restIconId: 0 none, -2 a grey copy of the
-    // main icon, -3 a darker copy, other ids that icon. 0 on success, 1 when an icon is missing
-    // (both slots are then empty).
-    int SetButtonIcons(int mainIconId, int restIconId);
-    int SetFlatLook(bool flat, bool repaint);
-    // 0: pressed moves by (1, 1); 1: by (0, 2). Anything else: 6, nothing changes.
-    int SetPressLook(int style, bool repaint);
+    // The icon from the resources ":/icons/icon<id>.svg"; false, and no icon, when it is missing.
+    bool SetButtonIcon(int iconId);
 
-    bool IsFlat() const { return m_flat; }
-    bool HasIcon() const { return !m_mainIcon.isNull(); }
+    bool HasIcon() const { return !m_icon.isNull(); }
     // Where the caption is centred: right of the icon, a margin short of the right edge.
     QRect CaptionRect() const;
 
@@ -45,12 +39,10 @@ private:
     void OnClicked();
     void ResetColours();
 
-    QPoint m_pressedOffset{1, 1};
-    bool m_flat = true; // the program turns it off for every button
+    static constexpr QPoint kPressedOffset{1, 1};
     // Face and caption colours, taken from the palette when it is set, not at each paint.
     QColor m_face, m_text;
-    QIcon m_mainIcon;
-    QIcon m_restIcon;
+    QIcon m_icon;
 };
 
 } // namespace vemla

@@ -38,7 +38,6 @@ public:
     // The value held for field WAVEk, k from 1 to 20.
     int32_t WaveValue(int k) const { return m_values[Slot(k)]; }
     int32_t Count() const { return m_count; }
-    Language CaptionLanguage() const { return m_language; }
 
     QLineEdit* Field(int k) const;
     QWidget* Label(int k) const;

@@ -27,27 +27,15 @@ using namespace test;
 
 class MeterDlgTest : public ::testing::Test {
 protected:
-    void Feed(const Bytes& bytes) {
-        for (uint8_t b : bytes)
-            dlg.OnRxChar(b, 3);
-    }
+    void Feed(const test::Bytes& bytes) { test::Feed(dlg, bytes); }
     QString Text(int id) const { return dlg.ControlAs<QLineEdit>(id)->text(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
-    QStringList WaveList() const {
-        QStringList items;
-        auto* c = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
-        for (int i = 0; i < c->count(); ++i)
-            items << c->itemText(i);
-        return items;
-    }
-
     FreshConfig config;
     RecordingMessageBox boxes;
     CMeterDlg dlg{boxes};
 };
 
 TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
-    EXPECT_EQ(dlg.windowTitle(), "VORN");
     EXPECT_EQ(dlg.LampIconId(), 131);
     EXPECT_EQ(dlg.LinkIconId(), 133);
     EXPECT_FALSE(dlg.ControlAs<QLabel>(idc::kPortLamp)->pixmap().isNull());
@@ -57,32 +45,37 @@ TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(dlg.windowIcon().isNull());
     EXPECT_TRUE(dlg.ControlAs<QPushButton>(idc::kExit)->isDefault());
-    // The four table buttons paint themselves, raised, with their icons.
-    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint}) {
-        auto* button = dlg.ControlAs<CIconButton>(id);
-        ASSERT_NE(button, nullptr) << id;
-        EXPECT_TRUE(button->HasIcon()) << id;
-        EXPECT_FALSE(button->IsFlat()) << id;
-    }
+    // The four table buttons paint themselves with their icons.
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint})
+        EXPECT_TRUE(dlg.ControlAs<CIconButton>(id)->HasIcon()) << id;
 }
 
-TEST_F(MeterDlgTest, EveryTemplateControlExistsWithItsKindVisibilityAndGeometry) {
+// Ctrl+Shift+S shows exactly the hidden controls and hides them again; nothing moves.
+TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShowsTheHidden) {
     // Widget class by ControlKind, in its order.
     constexpr const char* kClass[] = {"QPushButton", "QPushButton", "QGroupBox",        "QLabel",
                                       "QLineEdit",   "QComboBox",   "vemla::CEditList", "QLabel"};
     const DialogLayout& layout = MainDialogTemplate();
     ASSERT_EQ(layout.controls.size(), 62u);
-    size_t statics = 0;
-    for (const ControlEntry& c : layout.controls) {
-        QWidget* w = c.id == kNoId ? dlg.Built().statics.at(statics++) : dlg.Control(c.id);
-        ASSERT_NE(w, nullptr) << c.id;
-        EXPECT_TRUE(w->inherits(kClass[int(c.kind)])) << c.id;
-        EXPECT_EQ(w->isVisibleTo(&dlg), c.visible) << c.id;
-        const QRect r = dlg.Units().Rect(c.x, c.y, c.w, c.h);
-        EXPECT_EQ(w->pos(), r.topLeft()) << c.id;
-        EXPECT_EQ(w->width(), r.width()) << c.id;
-        if (c.kind != ControlKind::DropDownCombo) {
-            EXPECT_EQ(w->height(), r.height()) << c.id;
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    for (bool service : {false, true, false}) {
+        if (service || dlg.ServiceMode())
+            QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(dlg.ServiceMode(), service);
+        size_t statics = 0;
+        for (const ControlEntry& c : layout.controls) {
+            QWidget* w = c.id == kNoId ? dlg.Built().statics.at(statics++) : dlg.Control(c.id);
+            ASSERT_NE(w, nullptr) << c.id;
+            EXPECT_TRUE(w->inherits(kClass[int(c.kind)])) << c.id;
+            EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
+            const QRect r = dlg.Units().Rect(c.x, c.y, c.w, c.h);
+            EXPECT_EQ(w->pos(), r.topLeft()) << c.id;
+            EXPECT_EQ(w->width(), r.width()) << c.id;
+            if (c.kind != ControlKind::DropDownCombo) {
+                EXPECT_EQ(w->height(), r.height()) << c.id;
+            }
         }
     }
     EXPECT_EQ(dlg.ClientArea()->size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
@@ -154,8 +147,10 @@ TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.LinkIconId(); };
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00,
           0x55});
-    EXPECT_EQ(WaveList(), (QStringList{"1310", "1550"}));
-    EXPECT_EQ(dlg.ControlAs<QComboBox>(idc::kWaveSelect)->currentIndex(), -1);
+    auto* waves = dlg.ControlAs<QComboBox>(idc::kWaveSelect);
+    EXPECT_EQ(std::tuple(waves->count(), waves->itemText(0), waves->itemText(1)),
+              std::tuple(2, "1310", "1550"));
+    EXPECT_EQ(waves->currentIndex(), -1);
     EXPECT_EQ(Text(idc::kLaser2), "1550");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "VORN");
@@ -186,30 +181,6 @@ TEST_F(MeterDlgTest, AboutBoxShowsAndClosesLeavingTheWindowUnchanged) {
     });
     dlg.ShowAbout();
     EXPECT_TRUE(dlg.isVisible());
-}
-
-TEST(ServiceModeTest, ShortcutTogglesExactlyTheHiddenControls) {
-    test::FreshConfig config;
-    test::RecordingMessageBox boxes;
-    CMeterDlg dlg(boxes);
-    dlg.show();
-    dlg.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-    const DialogLayout& layout = MainDialogTemplate();
-    const auto check = [&](bool service) {
-        size_t statics = 0;
-        for (const ControlEntry& c : layout.controls) {
-            QWidget* w = c.id == kNoId ? dlg.Built().statics[statics++] : dlg.Control(c.id);
-            EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
-        }
-    };
-    check(false);
-    QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(dlg.ServiceMode());
-    check(true);
-    QTest::keyClick(&dlg, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    check(false);
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 // The menu's entries run the window's own commands and follow the language list.

@@ -47,10 +47,7 @@ protected:
         QApplication::setActiveWindow(&dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     }
-    void Feed(const std::vector<uint8_t>& bytes) {
-        for (uint8_t b : bytes)
-            dlg.OnRxChar(b, 1);
-    }
+    void Feed(const test::Bytes& bytes) { test::Feed(dlg, bytes); }
     void SaveOrPrint() { dlg.ControlAs<QPushButton>(idc::kSaveOrPrint)->click(); }
     QStringList Reports() const {
         return QDir(folder.path()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);

@@ -41,8 +41,7 @@ protected:
         QFont font = button->font();
         font.setStyleStrategy(QFont::NoAntialias);
         button->setFont(font);
-        ASSERT_EQ(button->SetButtonIcons(135, 0), 0);
-        button->SetFlatLook(false, true);
+        ASSERT_TRUE(button->SetButtonIcon(135));
         other->setGeometry(10, 100, 80, 30);
         ASSERT_TRUE(test::ShowActive(window));
         other->setFocus();
@@ -95,17 +94,13 @@ TEST_F(IconButtonTest, FocusedAndDefaultButtonsHaveABlackFrameAndTheFocusHasDots
     EXPECT_TRUE(Coloured(img, kFocusDots, kText).isEmpty()) << "but no focus dots";
 }
 
-TEST_F(IconButtonTest, PressedShowsTheShadowFrameAndMovesIconAndCaptionByThePressLook) {
-    EXPECT_EQ(button->SetPressLook(2, true), 6) << "an unknown look changes nothing";
+TEST_F(IconButtonTest, PressedShowsTheShadowFrameAndMovesIconAndCaptionRightAndDown) {
     const QImage rest = Face();
     button->setDown(true);
     const QImage pressed = Face();
     ExpectPixels(pressed, {{0, 20, kDark}, {kW - 1, 20, kDark}, {1, 20, kFace}});
     const QRect inside(2, 2, kW - 5, kH - 5);
-    EXPECT_TRUE(pressed.copy(inside.translated(1, 1)) == rest.copy(inside)) << "right and down";
-    ASSERT_EQ(button->SetPressLook(1, true), 0);
-    const QRect lower(2, 2, kW - 4, kH - 6);
-    EXPECT_TRUE(Face().copy(lower.translated(0, 2)) == rest.copy(lower)) << "press look 1: down 2";
+    EXPECT_TRUE(pressed.copy(inside.translated(1, 1)) == rest.copy(inside));
 
     button->setFocus();
     // Focused and pressed: the black frame with the shadow frame inside it.
@@ -132,21 +127,10 @@ TEST_F(IconButtonTest, WithoutCaptionTheIconIsCentredAndAMissingIconDrawsNothing
     ASSERT_FALSE(icon.isEmpty());
     EXPECT_NEAR(icon.center().x(), kW / 2, 2);
     EXPECT_NEAR(icon.center().y(), kH / 2, 2);
-    // {icon, rest icon, result}: a missing icon, a missing rest icon, then both found.
-    for (auto [icon, rest, result] : {std::tuple{999, 0, 1}, {136, 999, 1}, {137, -3, 0}}) {
-        EXPECT_EQ(button->SetButtonIcons(icon, rest), result) << icon << " " << rest;
-        EXPECT_EQ(button->HasIcon(), result == 0);
-        EXPECT_EQ(Drawn(Face(), kInside).isEmpty(), result != 0);
+    for (int id : {999, 137}) { // a missing icon, then one found
+        EXPECT_EQ(button->SetButtonIcon(id), id == 137);
+        EXPECT_EQ(Drawn(Face(), kInside).isEmpty(), id == 999) << id;
     }
-}
-
-TEST_F(IconButtonTest, GreyRestIconShowsUntilPressed) {
-    ASSERT_EQ(button->SetButtonIcons(143, -2), 0);
-    const auto tinted = [](QRgb c) { return qRed(c) != qGreen(c) || qGreen(c) != qBlue(c); };
-    EXPECT_TRUE(Where(Face(), kIcon, tinted).isEmpty()) << "at rest: the grey copy";
-    button->setDown(true);
-    EXPECT_FALSE(Where(Face(), kIcon.translated(1, 1), tinted).isEmpty())
-        << "pressed: the main icon";
 }
 
 TEST_F(IconButtonTest, DoubleClickCountsAsTwoClicksAndTakesTheFocus) {

@@ -1,4 +1,5 @@
 #include "FrameCodec.h"
+#include "RecordFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +9,8 @@
 namespace vemla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Of(const OutFrame& f) {
-    return {f.View().begin(), f.View().end()};
-}
+using test::Bytes;
+using test::Of;
 
 TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
     const Bytes waveList{0x05, 0x1E, 0x06, 0x0E, 0xBB}; // as the wave list dialog builds it

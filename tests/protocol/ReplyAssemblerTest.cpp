@@ -1,5 +1,5 @@
 #include "ReplyAssembler.h"
-#include "ReplyEncoder.h"
+#include "RecordFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@ namespace {
 // Cut records, corrupted length bytes and wrong end bytes at every position are read by
 // NoisyStreamYieldsEveryIntactFrameInOrder; the other tests here are the cases it cannot make.
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Record;
 
 // Feeds every byte and checks on the way that the assembler never holds more than 200 bytes.
 std::vector<Bytes> Assemble(ReplyAssembler& assembler, const Bytes& stream) {
@@ -37,12 +38,6 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     for (const Bytes& p : parts)
         all.insert(all.end(), p.begin(), p.end());
     return all;
-}
-
-Bytes Record(uint16_t index) {
-    RecordValues r;
-    r.index = index;
-    return EncodeRecordReply(r);
 }
 
 const Bytes kEnd{0xAA, 0x04, 0x05, 0x55};

@@ -25,19 +25,16 @@ Texts RecordTexts(const Bytes& f) {
     return FormatRecordTexts(DecodeRecord(ReplyFrame(f)));
 }
 
-TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumns) {
+TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumnsAndIndexIsShownPlusOne) {
     const std::string date = "2013-10-09  15:07  ";
     EXPECT_EQ(RecordTexts(Record(1)),
               (Texts{"5", "1550", "-10.00dBm", "10.50dB", "-20.50dBm", date, ""}));
     EXPECT_EQ(RecordTexts(Record(0x80))[3], "10.50dB");
     EXPECT_EQ(RecordTexts(Record(0)), (Texts{"5", "1550", "-10.00dBm", "", "", date, ""}));
+    EXPECT_EQ(RecordTexts(Record(0, 65535))[0], "65536");
     const RecordValues v = DecodeRecord(ReplyFrame(Record(0)));
     EXPECT_EQ(v.index, 4);
     EXPECT_EQ(v.reference, -20.5f);
-}
-
-TEST(ReplyDecoder, RecordIndex65535IsNumbered65536) {
-    EXPECT_EQ(RecordTexts(Record(0, 65535))[0], "65536");
 }
 
 // All zeros read as "2000-00-00  00:00  " in ShortFramesReadZeroPastTheirEnd.

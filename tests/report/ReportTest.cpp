@@ -163,8 +163,7 @@ TEST_F(ReportTest, ExportsTheSmallerOfCounterAndRowsIntoAMadeFolderAndNoRowsCrea
         }
         XlsxReader x(r.path);
         EXPECT_EQ(x.Cell(Ref('A', 6 + exported)).value, QString::number(exported));
-        EXPECT_TRUE(x.Cell(Ref('A', 7 + exported)).value.isEmpty()) << counter << rows;
-        EXPECT_FALSE(x.Has(Ref('F', 7 + exported)));
+        EXPECT_FALSE(x.Has(Ref('F', 7 + exported))) << "no ghost row: " << counter << rows;
     }
     EXPECT_EQ(m_opener.opened.size(), 3) << "nothing opened for no rows";
 }

@@ -16,14 +16,13 @@ public:
     struct Box {
         Kind kind;
         QString text;
-        bool question = false;
     };
 
     void Show(Kind kind, const QString& text, const QString& /*caption*/) override {
         Record({kind, text});
     }
     bool Confirm(const QString& text) override {
-        Record({Kind::Reply, text, true});
+        Record({Kind::Reply, text});
         if (answers.empty())
             return true;
         const bool a = answers.front();
@@ -38,7 +37,7 @@ public:
     }
 
     std::vector<Box> shown;
-    std::deque<bool> answers;                 // for questions, in order; OK once empty
+    std::deque<bool> answers;                  // for questions, in order; OK once empty
     std::function<void(const Box&)> whileOpen; // runs while the box is "open"
 
 private:

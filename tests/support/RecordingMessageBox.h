@@ -14,14 +14,13 @@ namespace vemla::test {
 struct ShownBox {
     QString caption;
     QString text;
-    BoxButtons buttons;
 };
 
 class RecordingMessageBox final : public IMessageBox {
 public:
-    BoxAnswer Show(QWidget*, const QString& caption, const QString& text, BoxButtons buttons,
+    BoxAnswer Show(QWidget*, const QString& caption, const QString& text, BoxButtons,
                    BoxIcon) override {
-        shown.push_back({caption, text, buttons});
+        shown.push_back({caption, text});
         if (whileOpen)
             whileOpen(shown.back());
         if (answers.empty())

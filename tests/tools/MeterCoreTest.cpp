@@ -2,8 +2,9 @@
 // readings it makes up. Not repeated here: reply and command byte images
 // (tests/protocol/ReplyEncoderTest, FrameCodecTest), framing the program's bytes
 // (tests/protocol/CommandFramerTest), and uploads, deletes and damaged uploads as the program
-// reads them (tests/session/MeterSessionTest).
+// reads them, pacing and the link path included (tests/session/MeterSessionTest).
 #include "MeterCore.h"
+#include "RecordFrame.h"
 #include "ReplyDecoder.h"
 #include "ReplyEncoder.h"
 
@@ -15,11 +16,8 @@
 namespace vemla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Of(const OutFrame& f) {
-    return {f.View().begin(), f.View().end()};
-}
+using test::Bytes;
+using test::Of;
 
 // Each row reaches one of the meter's own checks: a frame size, a range, a value it refuses.
 TEST(MeterCore, EachCommandGetsItsAckOrItsRefusal) {

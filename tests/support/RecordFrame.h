@@ -1,6 +1,8 @@
 #pragma once
-// Reply frames the window tests feed to OnRxChar, built with the meter's own reply encoders.
+// Frames as bytes for the tests: the program's commands from the codec, and the replies a test
+// feeds in, built with the meter's own reply encoders.
 
+#include "FrameCodec.h"
 #include "ReplyEncoder.h"
 
 #include <bit>
@@ -10,6 +12,16 @@
 namespace vemla::test {
 
 using Bytes = std::vector<uint8_t>;
+
+inline Bytes Of(const OutFrame& f) {
+    return {f.View().begin(), f.View().end()};
+}
+
+// Hands the meter's bytes to the window or the session one by one, as the serial engine does.
+template <class Receiver> void Feed(Receiver& to, const Bytes& bytes) {
+    for (uint8_t b : bytes)
+        to.OnRxChar(b, 1);
+}
 
 inline const Bytes kMinus10{0xC1, 0x20, 0x00, 0x00}; // -10.0 as f32 BE
 inline const Bytes kUploadEnd = EncodeUploadEnd();
