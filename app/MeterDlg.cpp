@@ -373,7 +373,7 @@ void CMeterDlg::ShowPortState() {
     const bool open = m_session.PortToggle() && m_session.Port().IsOpen();
     SetCaption(idc::kPortButton, PortButtonCaption(open));
     SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
-    UpdateStatus();
+    FollowPortState();
 }
 
 void CMeterDlg::FillWaveList() {

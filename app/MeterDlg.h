@@ -136,6 +136,7 @@ private:
     void FillPortList();
     void RefillPortList();
     void UpdateStatus();
+    void FollowPortState();
     void ApplyComfortLanguage();
 
     // ISessionPresenter: the session's boxes, modal over the window.

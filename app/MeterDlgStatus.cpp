@@ -104,6 +104,10 @@ void CMeterDlg::RefillPortList() {
 void CMeterDlg::UpdateStatus() {
     if (m_status)
         m_status->Refresh(UiLanguage());
+}
+
+void CMeterDlg::FollowPortState() {
+    UpdateStatus();
     // A port opened again by itself shows its entry chosen, as if the operator had.
     if (m_session.Condition() == MeterSession::PortCondition::Reopened) {
         auto* list = ControlAs<QComboBox>(idc::kPortList);

@@ -116,7 +116,11 @@ bool MeterSession::ReopenPort() {
     for (const PortEntry& e : m_ports.Entries()) {
         if (e.number == m_portNumber) {
             m_portName = QString::fromStdString(e.name);
-            SaveLastPort(IdentityOf(e));
+            // Written when it changes, not at every command that reopens the port.
+            if (const PortIdentity id = IdentityOf(e); id != m_savedPort) {
+                SaveLastPort(id);
+                m_savedPort = id;
+            }
         }
     }
     return true;

@@ -7,6 +7,7 @@
 #include "CommPort.h"
 #include "FrameCodec.h"
 #include "HeaderFields.h"
+#include "PortIdentity.h"
 #include "PortList.h"
 #include "PortWatch.h"
 #include "RecordList.h"
@@ -166,6 +167,7 @@ private:
     bool m_openRequested = false;
     uint32_t m_portNumber = 0;
     QString m_portName; // the entry last opened, shown by the status line after it is gone
+    PortIdentity m_savedPort;
     PortCondition m_condition = PortCondition::None;
     bool m_autoReconnect = true;
     PortWatch m_watch{m_ports};

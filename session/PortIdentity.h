@@ -15,7 +15,7 @@ struct PortIdentity {
     std::string serialNumber;
     std::string byIdLink;
 
-    bool Empty() const { return device.empty() && serialNumber.empty() && byIdLink.empty(); }
+    bool operator==(const PortIdentity&) const = default;
 };
 
 PortIdentity IdentityOf(const PortEntry& entry);
