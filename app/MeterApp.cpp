@@ -121,6 +121,9 @@ std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
 }
 
 CMeterApp::CMeterApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // With the application name, where QSettings keeps the user's settings:
+    // $XDG_CONFIG_HOME/Vemla/Vemla.conf.
+    setOrganizationName(QStringLiteral("Vemla"));
     setApplicationName(QStringLiteral("Vemla"));
     setApplicationVersion(QStringLiteral(VEMLA_VERSION));
     setDesktopFileName(QStringLiteral("vemla"));

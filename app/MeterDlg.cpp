@@ -9,6 +9,7 @@
 #include "Language.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
+#include "QtTranslation.h"
 #include "ReplyDecoder.h"
 #include "TextFit.h"
 #include "WaveListDlg.h"
@@ -81,8 +82,10 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
     BuildMenu();
+    AddStatusLine(layout);
     ConnectHandlers();
     OnInitDialog();
+    RestoreLastPort();
     // Fixes the window's size now, not first when it shows: the window is never resizable.
     layout->activate();
 }
@@ -241,6 +244,7 @@ void CMeterDlg::ApplyLanguage() {
     m_menu->Retitle(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
+    ApplyComfortLanguage();
     FitCaptions(m_built);
 }
 
@@ -371,6 +375,7 @@ void CMeterDlg::ShowPortState() {
     const bool open = m_session.PortToggle() && m_session.Port().IsOpen();
     SetCaption(idc::kPortButton, PortButtonCaption(open));
     SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
+    FollowPortState();
 }
 
 void CMeterDlg::FillWaveList() {

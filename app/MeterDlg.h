@@ -20,11 +20,15 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QTimer;
+class QVBoxLayout;
 
 namespace vemla {
 
 class CEditList;
 class CMainMenu;
+class CQtTranslation;
+class CStatusLine;
 class CWaveListDlg;
 class IMessageBox;
 class IPortSource;
@@ -60,6 +64,8 @@ public:
 
     Language UiLanguage() const { return m_session.Language(); }
     void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
+    // The strip below the client area: the port's state, an upload's progress.
+    CStatusLine& StatusLine() const { return *m_status; }
     int LinkIconId() const { return m_linkIconId; }
     int LampIconId() const { return m_lampIconId; }
 
@@ -123,6 +129,16 @@ private:
     void SetCaption(int id, const QString& caption);
     QString PortButtonCaption(bool open) const;
 
+    // The port that comes back, the status line, Qt's texts and accessible names
+    // (MeterDlgStatus.cpp).
+    void AddStatusLine(QVBoxLayout* layout);
+    void RestoreLastPort();
+    void FillPortList();
+    void RefillPortList();
+    void UpdateStatus();
+    void FollowPortState();
+    void ApplyComfortLanguage();
+
     // ISessionPresenter: the session's boxes, modal over the window.
     void Show(Kind kind, const QString& text, const QString& caption) override;
     bool Confirm(const QString& text) override;
@@ -153,6 +169,9 @@ private:
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;
+    CStatusLine* m_status = nullptr;
+    QTimer* m_statusTimer = nullptr;
+    std::unique_ptr<CQtTranslation> m_qtTranslation;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;

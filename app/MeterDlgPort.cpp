@@ -10,14 +10,18 @@ namespace vemla {
 void CMeterDlg::OnPortListDropDown() {
     if (!m_session.PortListDropDown())
         return;
+    FillPortList();
+    ControlAs<QComboBox>(idc::kPortList)->setCurrentIndex(-1);
+}
+
+void CMeterDlg::FillPortList() {
     auto* list = ControlAs<QComboBox>(idc::kPortList);
     list->clear();
     for (const PortEntry& e : m_session.PortNames()) {
-        list->addItem(QString::fromStdString(e.name));
+        list->addItem(QString::fromStdString(e.name), e.number);
         list->setItemData(list->count() - 1, QString::fromStdString(e.description),
                           Qt::ToolTipRole);
     }
-    list->setCurrentIndex(-1);
     FitCaption(list);
 }
 

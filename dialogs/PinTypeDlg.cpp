@@ -41,6 +41,7 @@ void CPinTypeDlg::OnInitDialog(Language language) {
     list->setCurrentIndex(-1);
     list->setEditText(QString());
     Control(idp::kLabel)->setProperty("text", Pick(text::kPinTypeLabel, language));
+    list->setAccessibleName(Pick(text::kPinTypeLabel, language)); // its label, for screen readers
     Control(idp::kOk)->setProperty("text", Pick(text::kOk, language));
     FitCaptions(m_built);
 }

@@ -40,6 +40,9 @@ void CWaveListDlg::PrepareForCount(int32_t count, Language language) {
     Control(idw::kGroup)->setProperty("title", Pick(text::kSetWavelength, language));
     Control(idw::kPrompt)->setProperty("text", Pick(text::kEnterWavelengths, language));
     Control(idw::kOk)->setProperty("text", Pick(text::kOk, language));
+    // Screen readers name each field by its label, WAVE1..WAVE20 in both languages.
+    for (int k = 1; k <= kMaxDeviceWaves; ++k)
+        Field(k)->setAccessibleName(Label(k)->property("text").toString());
     FitCaptions(m_built);
     if (!WaveCountInRange(count))
         return;

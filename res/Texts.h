@@ -109,6 +109,29 @@ inline constexpr BilingualText kReportNotOpened{
     "your spreadsheet program to print it.",
     "测试报告已保存为\n%1\n但没有电子表格程序能打开它。请用电子表格程序打开该文件进行打印。"};
 
+// The port that comes back, the status line and the accessible names.
+inline constexpr BilingualText kMenuAutoReconnect{"Reconnect automatically", "自动重新连接"};
+// %1: the port's list entry, "COM3 (/dev/ttyUSB0)".
+inline constexpr BilingualText kStatusNoPort{"No port open", "未打开串口"};
+inline constexpr BilingualText kStatusPortOpen{"%1 open", "%1 已打开"};
+inline constexpr BilingualText kStatusPortClosed{"%1 closed", "%1 已关闭"};
+inline constexpr BilingualText kStatusPortLost{"%1 gone", "%1 已断开"};
+inline constexpr BilingualText kStatusPortWaiting{"%1 gone; reopened when it is back",
+                                                  "%1 已断开，重新接入后自动打开"};
+inline constexpr BilingualText kStatusPortReopened{"Port reopened: %1 open",
+                                                   "串口已重新打开：%1 已打开"};
+// %1: records so far, %2: kB/s, %3: minutes:seconds.
+inline constexpr BilingualText kStatusReceiving{"Receiving records: %1 · %2 kB/s · %3",
+                                                "正在接收记录：%1 · %2 kB/s · %3"};
+// %1: records, %2: minutes:seconds.
+inline constexpr BilingualText kStatusUploadDone{"%1 records in %2", "共 %1 条记录，用时 %2"};
+inline constexpr BilingualText kNameRecords{"Records", "测量记录"};
+inline constexpr BilingualText kNamePower{"Power (dBm)", "功率 (dBm)"};
+inline constexpr std::array kNameLasers{BilingualText{"Laser 1 wavelength", "激光器1波长"},
+                                        BilingualText{"Laser 2 wavelength", "激光器2波长"},
+                                        BilingualText{"Laser 3 wavelength", "激光器3波长"},
+                                        BilingualText{"Laser 4 wavelength", "激光器4波长"}};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.

@@ -235,7 +235,7 @@ CCommPort::DrainResult CCommPort::DrainInput(const ChannelPtr& channel, bool han
             ok = m_device->Read(m_readBuffer, got);
         }
         if (!ok || (got == 0 && hangUpSeen)) {
-            if (!ShowErrorFromMonitor(channel, "ReadFile()"))
+            if (!ShowErrorFromMonitor(channel, "ReadFile()", /*lost=*/true))
                 return DrainResult::Shutdown;
             return DrainResult::PortFailed;
         }
@@ -305,13 +305,16 @@ bool CCommPort::DeliverBytes(const ChannelPtr& channel, std::vector<uint8_t> byt
     return WaitForWindow(channel);
 }
 
-bool CCommPort::ShowErrorFromMonitor(const ChannelPtr& channel, const char* operation) {
+bool CCommPort::ShowErrorFromMonitor(const ChannelPtr& channel, const char* operation, bool lost) {
     std::string text = FormatPortErrorText(operation, m_device->LastErrorText(), channel->port);
     if (!channel->owner.context || !channel->owner.onError)
         return !m_shutdownSignal.IsRaised();
-    PostToWindow(channel, [text = std::move(text)](DeliveryChannel& c) {
+    PostToWindow(channel, [text = std::move(text), lost](DeliveryChannel& c) {
         if (c.wanted.load())
             c.owner.onError(kPortErrorCaption, text);
+        // Told only after the box is closed, so the box comes first and the lamp follows.
+        if (lost && c.wanted.load() && c.owner.onLost)
+            c.owner.onLost();
         c.handled.Raise();
     });
     return WaitForWindow(channel);

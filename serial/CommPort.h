@@ -25,6 +25,9 @@ struct PortOwner {
     QObject* context = nullptr; // lives on the window thread; deliveries are posted to it
     std::function<void(uint8_t byte, uint32_t port)> onByte; // one call per byte, in order
     std::function<void(const std::string& caption, const std::string& text)> onError; // modal box
+    // The device failed a read or hung up (unplugged), after onError's box: the port is dead
+    // until the next Open, and the engine watches it no more.
+    std::function<void()> onLost = {};
 };
 
 namespace detail {
@@ -84,7 +87,8 @@ private:
     bool SendPendingWrite(const ChannelPtr& channel);
     // The monitor thread's hand-overs to the window thread: each waits until the window has
     // handled it, and returns false when shutdown came first (the hand-over is then abandoned).
-    bool ShowErrorFromMonitor(const ChannelPtr& channel, const char* operation);
+    // lost: the device is gone; onLost follows the box.
+    bool ShowErrorFromMonitor(const ChannelPtr& channel, const char* operation, bool lost = false);
     bool DeliverBytes(const ChannelPtr& channel, std::vector<uint8_t> bytes);
     bool WaitForWindow(const ChannelPtr& channel);
 

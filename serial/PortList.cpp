@@ -84,35 +84,56 @@ uint32_t PortList::NumberFor(const std::string& device) {
     return 0;
 }
 
-const std::vector<PortEntry>& PortList::Refresh() {
-    struct Listed {
-        std::string device;
-        std::string shown;
-        std::string description;
-        CutFrom cut;
-    };
+std::vector<PortList::Listed> PortList::Read() const {
     std::vector<Listed> listed;
     for (const auto& v : m_virtual)
-        listed.push_back({v.device, v.label, v.label + "\n" + v.device, CutFrom::End});
+        listed.push_back({{v.device, v.label + "\n" + v.device, {}, {}}, v.label, CutFrom::End});
     if (m_source) {
-        for (auto& c : m_source->Enumerate())
-            listed.push_back({c.device, c.device, std::move(c.description), CutFrom::Start});
+        for (auto& c : m_source->Enumerate()) {
+            std::string shown = c.device;
+            listed.push_back({std::move(c), std::move(shown), CutFrom::Start});
+        }
     }
+    return listed;
+}
 
+void PortList::Build(const std::vector<Listed>& listed) {
     m_entries.clear();
     std::set<std::string> seen;
-    for (auto& l : listed) {
+    for (const auto& l : listed) {
         if (m_entries.size() == kMaxPortEntries)
             break;
-        if (l.device.empty() || !seen.insert(SameDeviceKey(l.device)).second)
+        const PortCandidate& c = l.port;
+        if (c.device.empty() || !seen.insert(SameDeviceKey(c.device)).second)
             continue;
-        const uint32_t number = NumberFor(l.device);
+        const uint32_t number = NumberFor(c.device);
         if (number == 0)
             continue;
-        m_entries.push_back({number, l.device, MakePortName(number, l.shown, l.cut),
-                             l.description.empty() ? l.device : std::move(l.description)});
+        m_entries.push_back({number, c.device, MakePortName(number, l.shown, l.cut),
+                             c.description.empty() ? c.device : c.description, c.serialNumber,
+                             c.byIdLink});
     }
+}
+
+const std::vector<PortEntry>& PortList::Refresh() {
+    m_lastRead = Read();
+    Build(m_lastRead);
     return m_entries;
+}
+
+bool PortList::Poll() {
+    std::vector<Listed> listed = Read();
+    if (listed == m_lastRead)
+        return false;
+    m_lastRead = std::move(listed);
+    const std::vector<PortEntry> before = m_entries;
+    Build(m_lastRead);
+    return before.size() != m_entries.size() ||
+           !std::equal(before.begin(), before.end(), m_entries.begin(),
+                       [](const PortEntry& a, const PortEntry& b) {
+                           return a.number == b.number && a.name == b.name &&
+                                  a.description == b.description;
+                       });
 }
 
 std::string PortList::DeviceFor(uint32_t number) const {

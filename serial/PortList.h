@@ -15,8 +15,10 @@ namespace vemla {
 struct PortEntry {
     uint32_t number;
     std::string device;
-    std::string name;        // "COM<n> (<device>)", at most kMaxPortNameLength characters
-    std::string description; // tooltip: device, maker, product, serial number, by-id link
+    std::string name;         // "COM<n> (<device>)", at most kMaxPortNameLength characters
+    std::string description;  // tooltip: device, maker, product, serial number, by-id link
+    std::string serialNumber; // "" when unknown
+    std::string byIdLink;     // "" when there is none
 };
 
 inline constexpr size_t kMaxPortEntries = 20;
@@ -46,12 +48,27 @@ public:
     // device listed twice is shown once. Ports beyond the bound, and new devices once all 99
     // numbers are given, are left out.
     const std::vector<PortEntry>& Refresh();
+    // Reads the ports like Refresh, but leaves the entries alone when the source reports the same
+    // ports as at the last read; true when the entries changed. For a watch that polls.
+    bool Poll();
     const std::vector<PortEntry>& Entries() const { return m_entries; }
     // The device listed under number at the last Refresh, "" when there is none now.
     std::string DeviceFor(uint32_t number) const;
 
 private:
     uint32_t NumberFor(const std::string& device);
+    struct Listed {
+        PortCandidate port;
+        std::string shown;
+        CutFrom cut;
+        bool operator==(const Listed& o) const {
+            return port.device == o.port.device && port.description == o.port.description &&
+                   port.serialNumber == o.port.serialNumber && port.byIdLink == o.port.byIdLink &&
+                   shown == o.shown && cut == o.cut;
+        }
+    };
+    std::vector<Listed> Read() const;
+    void Build(const std::vector<Listed>& listed);
 
     struct VirtualPort {
         std::string device;
@@ -63,6 +80,7 @@ private:
     std::map<std::string, uint32_t> m_numbers;
     std::bitset<kMaxPortNumber + 1> m_given;
     std::vector<PortEntry> m_entries;
+    std::vector<Listed> m_lastRead; // what the entries were built from
 };
 
 } // namespace vemla

@@ -11,6 +11,10 @@ namespace vemla {
 struct PortCandidate {
     std::string device;      // path to open
     std::string description; // shown as the entry's tooltip
+    // Where known: what tells one adapter from another of its kind across plugging, so the
+    // program finds it again (the last port used, a port that came back).
+    std::string serialNumber = {};
+    std::string byIdLink = {}; // its /dev/serial/by-id link
 };
 
 // Where the port list comes from: the system's serial devices in the real program, a fixed list

@@ -36,10 +36,12 @@ public:
                 if (!part.isEmpty())
                     c.description += "\n" + part.toStdString();
             }
-            if (!info.serialNumber().isEmpty())
-                c.description += "\nserial number " + info.serialNumber().toStdString();
-            if (const std::string link = ByIdLink(c.device); !link.empty())
-                c.description += "\n" + link;
+            c.serialNumber = info.serialNumber().toStdString();
+            if (!c.serialNumber.empty())
+                c.description += "\nserial number " + c.serialNumber;
+            c.byIdLink = ByIdLink(c.device);
+            if (!c.byIdLink.empty())
+                c.description += "\n" + c.byIdLink;
             candidates.push_back(std::move(c));
         }
         return candidates;

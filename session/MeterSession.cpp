@@ -1,5 +1,6 @@
 #include "MeterSession.h"
 
+#include "PortIdentity.h"
 #include "ReplyDecoder.h"
 
 #include <QFileInfo>
@@ -7,8 +8,11 @@
 namespace vemla {
 
 MeterSession::MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports)
-    : m_presenter(presenter), m_ports(std::move(ports)),
-      m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {}
+    : m_presenter(presenter), m_ports(std::move(ports)), m_autoReconnect(LoadAutoReconnect()),
+      m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
+    connect(&m_watch, &PortWatch::PortsChanged, this, &MeterSession::OnPortsChanged);
+    connect(&m_watch, &PortWatch::PortReturned, this, &MeterSession::OnPortReturned);
+}
 
 MeterSession::~MeterSession() = default;
 
@@ -28,6 +32,7 @@ bool MeterSession::PortListDropDown() {
     if (m_port.IsOpen()) {
         m_portToggle = false;
         m_port.RequestStop();
+        SetCondition(PortCondition::Closed);
     }
     m_portNames = m_ports.Refresh();
     std::vector<std::string> names;
@@ -47,10 +52,12 @@ MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
         return ToggleResult::NoPortChosen;
     }
     m_portToggle = !m_portToggle;
+    m_watch.StopWatching();
     if (!m_portToggle) {
         m_port.RequestStop();
         m_openRequested = false;
         m_portOpen = false;
+        SetCondition(PortCondition::Closed);
         emit PortStateChanged();
         return ToggleResult::Closed;
     }
@@ -60,12 +67,12 @@ MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
     m_openRequested = true;
     if (ReopenPort()) {
         m_portOpen = true;
+        SetCondition(PortCondition::Open);
         emit PortStateChanged();
         return ToggleResult::Opened;
     }
     m_presenter.Show(ISessionPresenter::Kind::Warning,
-                     Text(text::kComCannotOpen) + QLatin1Char('\n') +
-                         OpenFailureDetail());
+                     Text(text::kComCannotOpen) + QLatin1Char('\n') + OpenFailureDetail());
     return ToggleResult::OpenFailed;
 }
 
@@ -100,12 +107,113 @@ bool MeterSession::ReopenPort() {
         m_presenter.Show(ISessionPresenter::Kind::PortError, QString::fromStdString(text),
                          QString::fromStdString(caption));
     };
+    owner.onLost = [this] { OnPortLost(); };
     if (!m_port.Open(owner, m_portNumber, MeterLine::kBaud, MeterLine::kParity,
                      MeterLine::kDataBits, MeterLine::kStopBits, MeterLine::kEventMask,
                      MeterLine::kWriteBuffer))
         return false;
     m_port.StartMonitor();
+    for (const PortEntry& e : m_ports.Entries()) {
+        if (e.number == m_portNumber) {
+            m_portName = QString::fromStdString(e.name);
+            // Written when it changes, not at every command that reopens the port.
+            if (const PortIdentity id = IdentityOf(e); id != m_savedPort) {
+                SaveLastPort(id);
+                m_savedPort = id;
+            }
+        }
+    }
     return true;
+}
+
+// --- the port that comes back ---
+
+std::optional<int> MeterSession::FindLastPort() {
+    const std::vector<PortEntry>& entries = m_ports.Refresh();
+    const auto at = FindPort(entries, LoadLastPort());
+    if (!at)
+        return std::nullopt; // the list stays unread, as on any start
+    m_portNames = entries;
+    std::vector<std::string> names;
+    for (const PortEntry& e : m_portNames)
+        names.push_back(e.name);
+    m_listedNames = std::move(names);
+    return static_cast<int>(*at);
+}
+
+void MeterSession::SetAutoReconnect(bool on) {
+    m_autoReconnect = on;
+    SaveAutoReconnect(on);
+    emit PortStateChanged();
+}
+
+void MeterSession::SetCondition(PortCondition condition) {
+    m_condition = condition;
+}
+
+QString MeterSession::PortStatusText() const {
+    switch (m_condition) {
+    case PortCondition::None:
+        break;
+    case PortCondition::Open:
+        return Text(text::kStatusPortOpen).arg(m_portName);
+    case PortCondition::Closed:
+        return Text(text::kStatusPortClosed).arg(m_portName);
+    case PortCondition::Lost:
+        return Text(m_openRequested && m_autoReconnect ? text::kStatusPortWaiting
+                                                       : text::kStatusPortLost)
+            .arg(m_portName);
+    case PortCondition::Reopened:
+        return Text(text::kStatusPortReopened).arg(m_portName);
+    }
+    return Text(text::kStatusNoPort);
+}
+
+void MeterSession::OnPortLost() {
+    // The engine has shown its box and watches the dead line no more; stopping it lets go of the
+    // device at once, so the adapter can come back under the same node.
+    m_port.RequestStop();
+    m_portToggle = false;
+    m_portOpen = false;
+    m_progress.Finish();
+    SetCondition(PortCondition::Lost);
+    for (const PortEntry& e : m_ports.Entries())
+        if (e.number == m_portNumber)
+            m_watch.WatchFor(e);
+    if (m_linked) {
+        m_linked = false;
+        emit LinkChanged(false);
+    }
+    emit PortStateChanged();
+}
+
+void MeterSession::OnPortReturned(uint32_t number) {
+    if (!m_openRequested || !m_autoReconnect || m_portToggle)
+        return;
+    if (m_port.IsOpen()) { // a command has opened it meanwhile
+        m_watch.StopWatching();
+        return;
+    }
+    m_portNumber = number;
+    if (!ReopenPort())
+        return; // tried again at the next poll
+    m_watch.StopWatching();
+    m_portToggle = true;
+    m_portOpen = true;
+    SetCondition(PortCondition::Reopened);
+    emit PortStateChanged();
+}
+
+void MeterSession::OnPortsChanged() {
+    // A list never opened has nothing to refresh: its first opening reads the ports.
+    if (!m_listedNames)
+        return;
+    m_portNames = m_ports.Entries();
+    std::vector<std::string> names;
+    for (const PortEntry& e : m_portNames)
+        names.push_back(e.name);
+    m_listedNames = std::move(names);
+    emit PortListChanged();
 }
 
 bool MeterSession::CheckPortOpen() {
@@ -138,6 +246,8 @@ void MeterSession::Reupload() {
     const OutFrame frame = BuildFixedFrame(kUploadHex);
     m_records.Clear();
     m_recordCounter = 0;
+    m_progress.Start(UploadProgress::Clock::now());
+    emit UploadStarted();
     Send(frame);
 }
 
@@ -182,8 +292,8 @@ void MeterSession::PowerAdjust(float dBm) {
 
 void MeterSession::SetTime(const std::array<uint32_t, 5>& f) {
     ReopenPort();
-    const OutFrame frame = BuildSetTime(f[0] & 0xFF, f[1] & 0xFF, f[2] & 0xFF, f[3] & 0xFF,
-                                        f[4] & 0xFF);
+    const OutFrame frame =
+        BuildSetTime(f[0] & 0xFF, f[1] & 0xFF, f[2] & 0xFF, f[3] & 0xFF, f[4] & 0xFF);
     if (!CheckPortOpen())
         return;
     Send(frame);
@@ -260,6 +370,7 @@ void MeterSession::DispatchReply(const ReplyFrame& frame) {
     }
     case FrameCode::Upload:
         if (IsUploadEnd(frame)) {
+            m_progress.Finish();
             if (m_silentUpload == 0)
                 ShowReply(text);
         } else {
@@ -291,6 +402,7 @@ void MeterSession::AddRecord(const ReplyFrame& frame) {
     m_recordCounter = record.values.index + 1;
     // A record numbered past the end (after a lost frame) lands at the end with its own texts.
     m_records.Insert(m_recordCounter - 1, std::move(record));
+    m_progress.Add(UploadProgress::Clock::now());
 }
 
 } // namespace vemla

@@ -7,11 +7,14 @@
 #include "CommPort.h"
 #include "FrameCodec.h"
 #include "HeaderFields.h"
+#include "PortIdentity.h"
 #include "PortList.h"
+#include "PortWatch.h"
 #include "RecordList.h"
 #include "ReplyAssembler.h"
 #include "SessionPresenter.h"
 #include "Texts.h"
+#include "UploadProgress.h"
 
 #include <QObject>
 #include <QString>
@@ -39,6 +42,8 @@ class MeterSession : public QObject {
     Q_OBJECT
 public:
     enum class ToggleResult { NoPortChosen, Closed, Opened, OpenFailed };
+    // What the status line says of the port. Lost: the device went away while open.
+    enum class PortCondition { None, Open, Closed, Lost, Reopened };
 
     MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports);
     ~MeterSession() override;
@@ -68,6 +73,19 @@ public:
     bool PortOpenFlag() const { return m_portOpen; }
     bool OpenRequested() const { return m_openRequested; }
     uint32_t PortNumber() const { return m_portNumber; }
+
+    // --- the port that comes back ---
+    // Reads the ports and fills PortNames() as a list drop-down would, without closing anything;
+    // the index there of the port last opened (kept in the user's settings), if it is listed.
+    std::optional<int> FindLastPort();
+    // While the operator wants the port open, a device that went away is opened again when it
+    // is back, without a box. On unless the operator turned it off (kept in the settings).
+    bool AutoReconnect() const { return m_autoReconnect; }
+    void SetAutoReconnect(bool on);
+    PortCondition Condition() const { return m_condition; }
+    // The port and its state, in the session's language.
+    QString PortStatusText() const;
+    const UploadProgress& Progress() const { return m_progress; }
 
     // --- commands; each sends one frame, the reply arrives through OnRxChar ---
     void Connect();
@@ -121,6 +139,10 @@ signals:
     // The wave count or the lasers changed in the session: the fields show them again.
     void FieldsChanged();
     void PowerReceived(const QString& text);
+    // The ports changed while the list was shown: PortNames() holds the new list.
+    void PortListChanged();
+    // An upload began; Progress() tells how it goes.
+    void UploadStarted();
 
 private:
     void DispatchReply(const ReplyFrame& frame);
@@ -129,17 +151,27 @@ private:
     void Reupload();
     void ShowReply(const QString& text);
     void ShowMessage(const QString& text);
+    void OnPortLost();
+    void OnPortReturned(uint32_t number);
+    void OnPortsChanged();
+    void SetCondition(PortCondition condition);
 
     ISessionPresenter& m_presenter;
     vemla::Language m_language = Language::Chinese;
 
     PortList m_ports;
-    std::vector<PortEntry> m_portNames; // as of the last refresh, in list order
+    std::vector<PortEntry> m_portNames;                    // as of the last refresh, in list order
     std::optional<std::vector<std::string>> m_listedNames; // what the port list shows
     bool m_portToggle = false;
     bool m_portOpen = false;
     bool m_openRequested = false;
     uint32_t m_portNumber = 0;
+    QString m_portName; // the entry last opened, shown by the status line after it is gone
+    PortIdentity m_savedPort;
+    PortCondition m_condition = PortCondition::None;
+    bool m_autoReconnect = true;
+    PortWatch m_watch{m_ports};
+    UploadProgress m_progress;
 
     ReplyAssembler m_assembler;
     int32_t m_recordCounter = 0;

@@ -6,6 +6,7 @@
 
 #include "FixedPortSource.h"
 #include "MeterSimulator.h"
+#include "PortIdentity.h"
 #include "PtyPair.h"
 #include "RecordFrame.h"
 #include "RecordingPresenter.h"
@@ -417,44 +418,89 @@ TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords)
     EXPECT_FALSE(session->Assembler().InFrame()) << "the end frame left the assembler idle";
 }
 
-// The device pulled mid-upload and brought back: the records stay and the port comes back.
-TEST_F(SimulatedMeterTest, PulledDeviceGivesOneBoxKeepsTheRecordsAndReopensWhenItIsBack) {
+std::size_t OpenFds() {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                      std::filesystem::directory_iterator()));
+}
+
+// The device pulled mid-upload and plugged back under the same path (a link re-pointed to a new
+// line, as a by-id link is), twenty times: each time one box, the rows kept, the port shown
+// closed with the wish to have it open kept, and the port open again within 2 s of the return,
+// without a second box. The window's test checks the lamp once.
+TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSeconds) {
     QTemporaryDir dir;
-    const QString link = QDir(dir.path()).filePath("meter-link");
+    const std::string link = QDir(dir.path()).filePath("meter-link").toStdString();
     SimOptions options;
-    options.records = 500;
+    options.records = 300;
     options.faults.hangUpAfterRecord = 199;
+    const std::size_t fdsBefore = OpenFds();
     meter = std::make_unique<MeterSimulator>(options);
-    meter->SetLinkPath(link.toStdString());
+    meter->SetLinkPath(link);
     Start(options, /*keepMeter=*/true);
-    EXPECT_EQ(meter->DevicePath(), link.toStdString()) << "the session opens the link";
+    EXPECT_EQ(meter->DevicePath(), link) << "the session opens the link";
+    std::size_t fdsOpen = 0;
+    for (std::size_t round = 1; round <= 20; ++round) {
+        session->Upload();
+        ASSERT_TRUE(WaitForBox(round)) << round;
+        EXPECT_EQ(presenter.shown.back().kind, Kind::PortError);
+        EXPECT_TRUE(presenter.shown.back().text.contains("ReadFile()"));
+        EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
+        EXPECT_FALSE(session->PortToggle() || session->PortOpenFlag()) << round;
+        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Lost);
+        EXPECT_TRUE(session->OpenRequested());
 
-    session->Upload();
-    ASSERT_TRUE(WaitForBox(1));
-    ASSERT_TRUE(meter->HungUp());
-    EXPECT_EQ(presenter.shown[0].kind, Kind::PortError);
-    EXPECT_TRUE(presenter.shown[0].text.contains("ReadFile()"))
-        << presenter.Texts()[0].toStdString();
-    EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
-    // The engine's own tests check that the dead line is no longer watched.
-    test::PumpFor(300);
-    EXPECT_EQ(presenter.shown.size(), 1u) << presenter.Texts().join('|').toStdString();
-
-    // The adapter comes back at the same path: the next command opens the port afresh.
+        meter.reset();
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)))
+            << "a stopped simulator removes its link";
+        meter = std::make_unique<MeterSimulator>(options);
+        meter->SetLinkPath(link);
+        ASSERT_TRUE(meter->Start()) << meter->ErrorText();
+        ASSERT_TRUE(test::WaitUntil(
+            [&] { return session->PortToggle() && session->Port().IsMonitoring(); }, 2s))
+            << round;
+        EXPECT_TRUE(session->PortOpenFlag());
+        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Reopened);
+        EXPECT_EQ(presenter.shown.size(), round) << presenter.Texts().join('|').toStdString();
+        if (round == 1)
+            fdsOpen = OpenFds();
+    }
+    EXPECT_EQ(OpenFds(), fdsOpen) << "each pull and return holds the same descriptors";
+    session.reset();
     meter.reset();
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link.toStdString())))
-        << "a stopped simulator removes its link";
-    options.faults = {};
-    meter = std::make_unique<MeterSimulator>(options);
-    meter->SetLinkPath(link.toStdString());
-    ASSERT_TRUE(meter->Start()) << meter->ErrorText();
-    session->ReadPower();
-    ASSERT_TRUE(test::WaitUntil([&] { return session->LastPower().has_value(); }, 20s));
-    session->Connect();
-    ASSERT_TRUE(WaitForBox(2));
-    EXPECT_EQ(presenter.shown[1].text, "CONNECT SUCESS!");
-    EXPECT_EQ(session->Records().Count(), 200);
-    EXPECT_TRUE(session->Port().IsOpen());
+    EXPECT_EQ(OpenFds(), fdsBefore);
+}
+
+// The port last opened is found again by the next session: the adapter's by-id link or serial
+// number first, wherever its device node is now, the device path second.
+TEST_F(SessionTest, TheLastPortIsFoundByItsAdapterFirstAndItsPathSecond) {
+    OpenPort();
+    MeterSession next(presenter, std::make_unique<test::FixedPortSource>(ports));
+    EXPECT_EQ(next.FindLastPort(), 0) << "opening the port remembered it";
+    EXPECT_FALSE(next.Port().IsOpen()) << "found, not opened";
+
+    const PortCandidate usb0{"/dev/ttyUSB0", "", "A1", "/dev/serial/by-id/usb-A1"};
+    const PortCandidate usb1{"/dev/ttyUSB1", "", "B2", "/dev/serial/by-id/usb-B2"};
+    const PortCandidate bare{"/dev/ttyS0", "", "", ""};
+    struct Case {
+        PortIdentity last;
+        std::vector<PortCandidate> listed;
+        std::optional<int> found;
+    };
+    const std::vector<Case> cases{
+        {{"/dev/ttyUSB0", "", "/dev/serial/by-id/usb-B2"}, {usb0, usb1}, 1},
+        {{"/dev/ttyUSB0", "B2", ""}, {usb0, usb1}, 1},
+        {{"/dev/ttyUSB0", "C3", "/dev/serial/by-id/usb-C3"}, {usb1, usb0}, 1},
+        {{"/dev/ttyS0", "", ""}, {usb0, bare}, 1},
+        {{"/dev/ttyS1", "C3", ""}, {usb0, bare}, std::nullopt},
+        {{}, {usb0}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SaveLastPort(c.last);
+        *ports = c.listed;
+        MeterSession fresh(presenter, std::make_unique<test::FixedPortSource>(ports));
+        EXPECT_EQ(fresh.FindLastPort(), c.found) << c.last.device << " " << c.last.byIdLink;
+    }
 }
 
 // 26 bytes at 9600 baud need 27 ms; an unpaced line takes well under 1 ms.

@@ -1,13 +1,16 @@
 #pragma once
-// Puts the configuration file of the current directory in a known state before a window starts.
+// Puts the configuration file of the current directory, and the user's settings (the test
+// process's own), in a known state before a window starts.
 
 #include <QFile>
+#include <QSettings>
 #include <optional>
 
 namespace vemla::test {
 
 struct FreshConfig {
     explicit FreshConfig(std::optional<QByteArray> contents = std::nullopt) {
+        QSettings().clear();
         QFile::remove(QStringLiteral("Vemla.ini"));
         if (contents) {
             QFile f(QStringLiteral("Vemla.ini"));
