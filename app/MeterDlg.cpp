@@ -125,6 +125,7 @@ void CMeterDlg::OnInitDialog() {
 
 void CMeterDlg::BuildMenu() {
     using Menu = CMainMenu::Menu;
+    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { OnExportCsv(); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
     m_menu->AddSeparator(Menu::File);
     m_menu->Add(Menu::File, text::kMenuExit, [this] { accept(); });
@@ -316,6 +317,12 @@ void CMeterDlg::OnSaveOrPrint() {
     request.now = QDateTime::currentDateTime();
     const ExportResult result = ExportReport(request, *m_reportWriter, *m_reportOpener);
     ShowAppMessage(ExportMessage(result, UiLanguage()));
+}
+
+void CMeterDlg::OnExportCsv() {
+    SaveCsvAs(this, m_boxes, m_askSavePath,
+              CsvTableOf(m_session.Records(), m_session.RecordCounter(), UiLanguage()),
+              m_reportFolder);
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

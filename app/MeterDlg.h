@@ -2,6 +2,7 @@
 // The main window: the session's first front end. It owns the controls, wires one handler per
 // event, gives the session the operator's commands and shows what the session reports.
 
+#include "CsvSaving.h"
 #include "DialogTemplate.h"
 #include "MeterSession.h"
 #include "Report.h"
@@ -78,6 +79,10 @@ public:
     void SetReportWriter(IReportWriter* writer) {
         m_reportWriter = writer ? writer : &m_xlsxWriter;
     }
+    // Where Export CSV asks for the file's name; tests answer in place of the file dialog.
+    void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
+    const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
+    const QString& ReportFolder() const { return m_reportFolder; }
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
@@ -109,6 +114,7 @@ public slots:
     void OnSetDeviceWaves();
     void OnPinTypeButton();
     void OnSaveOrPrint();
+    void OnExportCsv();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -150,6 +156,7 @@ private:
     DesktopReportOpener m_desktopOpener;
     IReportOpener* m_reportOpener = &m_desktopOpener;
     QString m_reportFolder = DefaultReportFolder();
+    SavePathAsker m_askSavePath = FileDialogSavePathAsker();
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;

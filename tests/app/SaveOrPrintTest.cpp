@@ -5,14 +5,19 @@
 #include "EditList.h"
 #include "FixedPortSource.h"
 #include "FreshConfig.h"
+#include "MainMenu.h"
 #include "MeterDlg.h"
+#include "PopupPick.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -110,6 +115,30 @@ TEST_F(SaveOrPrintTest, AfterDeleteAllTheEmptyTableGivesNoDataAndNoFile) {
     EXPECT_EQ(boxes.Texts(), QStringList{"NO DATA!"});
     EXPECT_TRUE(Reports().isEmpty());
     EXPECT_TRUE(report.written.empty());
+}
+
+// Export CSV from the File menu suggests a report-like name in the report folder; a file that
+// cannot be written leaves nothing and is told. The file's bytes are tests/report's.
+TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
+    Feed(test::Record(0));
+    QFile blocker(folder.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const QString target = blocker.fileName() + "/table.csv";
+    QString suggested;
+    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
+        suggested = path;
+        return target;
+    });
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 0);
+    EXPECT_TRUE(QFileInfo(suggested).fileName().contains(
+        QRegularExpression("^Test Report \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.csv$")))
+        << suggested.toStdString();
+    EXPECT_EQ(QFileInfo(suggested).path(), folder.path());
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith("The CSV file could not be written:\n" + target))
+        << boxes.Texts()[0].toStdString();
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"not-a-folder"});
 }
 
 } // namespace
