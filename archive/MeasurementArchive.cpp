@@ -303,8 +303,8 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '')"));
             for (const QVariant& v :
                  {QVariant(job->began.toMSecsSinceEpoch()), QVariant(job->port),
-                  QVariant(NotNull(job->device)), QVariant(Joined(job->waves)),
-                  QVariant(Joined(job->lasers)), QVariant(static_cast<int>(job->language)),
+                  QVariant(NotNull(job->device)), QVariant(NotNull(Joined(job->waves))),
+                  QVariant(NotNull(Joined(job->lasers))), QVariant(static_cast<int>(job->language)),
                   QVariant(NotNull(job->header.company)), QVariant(NotNull(job->header.model)),
                   QVariant(NotNull(job->header.serialNumber)),
                   QVariant(NotNull(job->header.testOperator)),
