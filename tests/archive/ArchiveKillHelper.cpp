@@ -24,8 +24,7 @@ void Say(const QString& line) {
 }
 
 // Sits where the table's model does: a row printed here has reached the table.
-class TableProbe final : public IRecordListener {
-public:
+struct TableProbe final : IRecordListener {
     explicit TableProbe(const RecordList& rows) : m_rows(rows) {}
     void RowAboutToBeInserted(int) override {}
     void RowInserted() override {
@@ -37,8 +36,6 @@ public:
     void AboutToClear() override {}
     void Cleared() override {}
     void TextChanged(int, int) override {}
-
-private:
     const RecordList& m_rows;
 };
 

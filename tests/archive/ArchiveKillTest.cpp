@@ -17,11 +17,6 @@ namespace {
 constexpr int kTrials = 24;
 constexpr int kRecords = 40; // about a second at 9600 baud
 
-struct Row {
-    qint64 at; // ms since the child started, when the row reached its table
-    QStringList texts;
-};
-
 TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
@@ -36,7 +31,7 @@ TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
         child.start(QStringLiteral(VEMLA_KILL_HELPER), {path, QString::number(kRecords), tag});
         clock.start();
         ASSERT_TRUE(child.waitForStarted());
-        std::vector<Row> rows;
+        std::vector<std::pair<qint64, QStringList>> rows; // when each reached its table
         qint64 noted = -1;
         QByteArray pending;
         while (waitForNote ? (noted < 0 || clock.elapsed() < noted + 1500)
@@ -62,7 +57,7 @@ TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
         ASSERT_EQ(open.state, ArchiveState::ReadWrite) << name;
         ASSERT_TRUE(open.message.isEmpty()) << name << ": " << open.message.toStdString();
         const auto kept = std::count_if(rows.begin(), rows.end(),
-                                        [&](const Row& r) { return r.at < killed - 1000; });
+                                        [&](const auto& r) { return r.first < killed - 1000; });
         if (kept == 0 && noted < 0)
             continue;
         const std::vector<ArchivedJob> jobs = archive.Jobs({}, 1);
@@ -77,7 +72,7 @@ TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
                 texts << t;
             if (noted >= 0 && i == 0)
                 texts[kTableColumns - 1].clear(); // the note typed later, checked below
-            ASSERT_EQ(texts, rows[i].texts) << name << " row " << i;
+            ASSERT_EQ(texts, rows[i].second) << name << " row " << i;
         }
         if (noted >= 0 && killed - noted >= 1500) {
             EXPECT_EQ(upload->records[0].texts[kTableColumns - 1], "note-" + tag);

@@ -13,12 +13,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 
 namespace vemla {
 namespace {
@@ -104,98 +102,64 @@ TEST(Archive, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     EXPECT_TRUE(archive.Jobs({}, 10).empty());
 }
 
-// Each fault gives one message and leaves the rest working.
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Each fault gives one message, keeps the file that was there, and leaves the rest working.
 TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
-    struct Case {
-        const char* name;
-        std::function<QString(const QString& dir)> make; // the path to open
+    QTemporaryDir made;
+    MeasurementArchive().Open(made.filePath("archive.sqlite"), Language::English);
+    QByteArray newer = Read(made.filePath("archive.sqlite"));
+    newer[63] = 99; // the header's user_version: a schema from a newer Vemla
+    const struct {
+        const char* file; // written with `bytes` first
+        QByteArray bytes;
+        const char* open;
         ArchiveState state;
         const char* message;
-        std::function<void(const QString& dir, const QString& path)> after;
+    } cases[]{
+        {"archive.sqlite", QByteArray(4096, 'x'), "archive.sqlite", ArchiveState::ReadWrite,
+         "damaged. It has been moved aside as\n"},
+        {"archive.sqlite", newer, "archive.sqlite", ArchiveState::ReadOnly, "by a newer Vemla"},
+        {"blocker", "a file where the folder should be", "blocker/archive.sqlite",
+         ArchiveState::Off, "The measurement archive is off: "},
     };
-    const auto write = [](const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    };
-    const std::vector<Case> cases{
-        {"not a database",
-         [&](const QString& dir) {
-             write(dir + "/archive.sqlite", QByteArray(4096, 'x'));
-             return dir + "/archive.sqlite";
-         },
-         ArchiveState::ReadWrite, "moved aside as\n",
-         [](const QString& dir, const QString&) {
-             const QStringList moved = QDir(dir).entryList({"archive.sqlite.corrupt-*"});
-             ASSERT_EQ(moved.size(), 1);
-             QFile f(dir + "/" + moved[0]);
-             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-             EXPECT_EQ(f.readAll(), QByteArray(4096, 'x')) << "moved as it was";
-         }},
-        {"newer Vemla's file",
-         [](const QString& dir) {
-             {
-                 MeasurementArchive a;
-                 a.Open(dir + "/archive.sqlite", Language::English);
-             }
-             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newer");
-             db.setDatabaseName(dir + "/archive.sqlite");
-             db.open();
-             QSqlQuery(db).exec("PRAGMA user_version=99");
-             db.close();
-             db = QSqlDatabase();
-             QSqlDatabase::removeDatabase("newer");
-             return dir + "/archive.sqlite";
-         },
-         ArchiveState::ReadOnly,
-         "written by a newer Vemla",
-         {}},
-        {"folder that cannot be made",
-         [&](const QString& dir) {
-             write(dir + "/blocker", "a file where the folder should be");
-             return dir + "/blocker/archive.sqlite";
-         },
-         ArchiveState::Off, "The measurement archive is off: ",
-         [](const QString& dir, const QString& path) {
-             // The writer keeps what it could not write and writes it once the folder can be.
-             ArchiveWriter writer;
-             std::vector<QString> problems;
-             QObject::connect(&writer, &ArchiveWriter::Problem,
-                              [&](const QString& m) { problems.push_back(m); });
-             writer.Open(path, Language::English);
-             writer.Write({archive_op::BeginJob{}, archive_op::AddRecord{}}, Language::English);
-             EXPECT_EQ(writer.Pending(), 2u);
-             ASSERT_TRUE(QFile::remove(dir + "/blocker"));
-             ASSERT_TRUE(test::WaitUntil([&] { return writer.Pending() == 0; }, 5s));
-             EXPECT_TRUE(problems.empty()) << "the open's message was the one";
-             MeasurementArchive a;
-             a.Open(path, Language::English);
-             ASSERT_EQ(a.Jobs({}, 5).size(), 1u);
-             EXPECT_EQ(a.Jobs({}, 5)[0].recordCount, 1);
-         }},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         QTemporaryDir dir;
-        const QString path = c.make(dir.path());
-        QFile before(path);
-        const QByteArray bytes = before.open(QIODevice::ReadOnly) ? before.readAll() : "";
+        QFile file(dir.filePath(c.file));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        file.close();
         MeasurementArchive archive;
-        const ArchiveOpenResult open = archive.Open(path, Language::English);
-        EXPECT_EQ(open.state, c.state) << c.name;
-        EXPECT_TRUE(open.message.contains(c.message))
-            << c.name << ": " << open.message.toStdString();
+        const ArchiveOpenResult open = archive.Open(dir.filePath(c.open), Language::English);
+        EXPECT_EQ(open.state, c.state) << c.open;
+        EXPECT_TRUE(open.message.contains(c.message)) << open.message.toStdString();
         ArchiveCursor cursor;
-        const bool wrote = archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{}}, cursor);
-        EXPECT_EQ(wrote, c.state == ArchiveState::ReadWrite) << c.name;
-        if (c.state == ArchiveState::ReadOnly) {
-            archive.Close();
-            QFile after(path);
-            ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-            EXPECT_EQ(after.readAll(), bytes) << "a newer Vemla's file is never rewritten";
-        }
-        if (c.after)
-            c.after(dir.path(), path);
+        EXPECT_EQ(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{}}, cursor),
+                  c.state == ArchiveState::ReadWrite);
+        archive.Close();
+        const QStringList kept = QDir(dir.path()).entryList({QString(c.file) + "*"});
+        EXPECT_TRUE(std::any_of(kept.begin(), kept.end(),
+                                [&](const QString& f) { return Read(dir.filePath(f)) == c.bytes; }))
+            << c.open << ": the file that was there is kept byte for byte";
     }
+
+    // What could not be written is kept and written once the folder can be made.
+    QTemporaryDir dir;
+    ArchiveWriter writer;
+    int problems = 0;
+    QObject::connect(&writer, &ArchiveWriter::Problem, [&] { ++problems; });
+    QFile(dir.filePath("blocker")).open(QIODevice::WriteOnly);
+    writer.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
+    writer.Write({archive_op::BeginJob{}, archive_op::AddRecord{}}, Language::English);
+    ASSERT_TRUE(QFile::remove(dir.filePath("blocker")));
+    ASSERT_TRUE(test::WaitUntil([&] { return writer.Pending() == 0; }, 5s));
+    EXPECT_EQ(problems, 0) << "the open's message was the one";
+    MeasurementArchive archive;
+    archive.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
+    ASSERT_EQ(archive.Jobs({}, 5).size(), 1u);
+    EXPECT_EQ(archive.Jobs({}, 5)[0].recordCount, 1);
 }
 
 } // namespace
