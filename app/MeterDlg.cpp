@@ -187,7 +187,7 @@ void CMeterDlg::ConnectHandlers() {
     for (const auto& entry : header) {
         QString HeaderFields::*field = entry.second;
         connect(ControlAs<QLineEdit>(entry.first), &QLineEdit::textChanged, this,
-                [this, field](const QString& text) { m_session.Header().*field = text; });
+                [this, field](const QString& text) { m_session.SetHeaderField(field, text); });
     }
 }
 

@@ -146,6 +146,23 @@ inline constexpr BilingualText kReportNotOpened{
     "your spreadsheet program to print it.",
     "测试报告已保存为\n%1\n但没有电子表格程序能打开它。请用电子表格程序打开该文件进行打印。"};
 
+// The measurement archive.
+// %1: why (the system's or SQLite's own words).
+inline constexpr BilingualText kArchiveOff{
+    "The measurement archive is off: %1\nUploads go on in the table; Vemla keeps trying to "
+    "save them to the archive.",
+    "测量存档已停用：%1\n上传的数据仍在表格中；Vemla 会继续尝试把它们保存到存档。"};
+// %1: where the damaged file went.
+inline constexpr BilingualText kArchiveCorrupt{
+    "The measurement archive was damaged. It has been moved aside as\n%1\nand a new archive "
+    "has been started.",
+    "测量存档已损坏，已被移到\n%1\n并已新建一个存档。"};
+// %1: the archive's path.
+inline constexpr BilingualText kArchiveNewer{
+    "The measurement archive\n%1\nwas written by a newer Vemla. It is opened read-only: "
+    "uploads are not archived.",
+    "测量存档\n%1\n由较新版本的 Vemla 写入，现以只读方式打开：上传的数据不会存档。"};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.
