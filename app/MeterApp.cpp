@@ -1,5 +1,6 @@
 #include "MeterApp.h"
 
+#include "MeasurementArchive.h"
 #include "MessageBox.h"
 #include "MeterDlg.h"
 #include "MeterSimulator.h"
@@ -144,6 +145,9 @@ int CMeterApp::Run(const AppOptions& options) {
         dlg.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
     if (options.service)
         dlg.SetServiceMode(true);
+    // Not for pictures of the window: a box about the archive must not cover them.
+    if (options.screenshot.isEmpty())
+        dlg.OpenArchive(MeasurementArchive::DefaultPath());
     if (options.quitAfterMs)
         QTimer::singleShot(*options.quitAfterMs, &dlg, &QDialog::reject);
     bool saved = true;

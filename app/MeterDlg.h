@@ -2,6 +2,7 @@
 // The main window: the session's first front end. It owns the controls, wires one handler per
 // event, gives the session the operator's commands and shows what the session reports.
 
+#include "ArchiveTypes.h"
 #include "CsvSaving.h"
 #include "DialogTemplate.h"
 #include "MeterSession.h"
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QComboBox;
@@ -24,8 +26,11 @@ class QLineEdit;
 
 namespace vemla {
 
+class ArchiveKeeper;
 class CEditList;
+class CHistoryDlg;
 class CMainMenu;
+class MeasurementArchive;
 class CWaveListDlg;
 class IMessageBox;
 class IPortSource;
@@ -84,6 +89,13 @@ public:
     const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
     const QString& ReportFolder() const { return m_reportFolder; }
 
+    // Keeps every upload in the archive at `path` and lets the history window read it. The
+    // program opens the user's archive; a window without one (the tests') keeps nothing. The
+    // archive's message, if any, is shown once the window shows.
+    ArchiveOpenResult OpenArchive(const QString& path);
+    // The history window, once File > History has made it; null before.
+    CHistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
+
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
     // The About box of the window menu.
@@ -115,9 +127,13 @@ public slots:
     void OnPinTypeButton();
     void OnSaveOrPrint();
     void OnExportCsv();
+    void OnHistory();
+    // Brings an archived upload into the table and header; later edits go to it.
+    void OnOpenArchived(qint64 jobId);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -134,6 +150,9 @@ private:
     bool Confirm(const QString& text) override;
     void ShowPortState();
     void FillWaveList();
+    // The five header edits show the session's header (an opened upload brings its own).
+    void LoadHeader();
+    static std::span<const std::pair<int, QString HeaderFields::*>> HeaderEdits();
 
     void SetIcon(int controlId, int iconId);
     void ShowAppMessage(const QString& text);
@@ -160,6 +179,12 @@ private:
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;
+
+    // The archive: the keeper writes, m_archive is the history window's reading connection.
+    std::unique_ptr<ArchiveKeeper> m_keeper;
+    std::unique_ptr<MeasurementArchive> m_archive;
+    std::unique_ptr<CHistoryDlg> m_historyDlg;
+    QString m_archiveMessage; // shown once, after the window shows
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;
