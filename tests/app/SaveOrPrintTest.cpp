@@ -129,7 +129,7 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
         suggested = path;
         return target;
     });
-    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 0);
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 1);
     EXPECT_TRUE(QFileInfo(suggested).fileName().contains(
         QRegularExpression("^Test Report \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.csv$")))
         << suggested.toStdString();
