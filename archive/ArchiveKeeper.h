@@ -21,6 +21,7 @@ class ArchiveKeeper : public QObject, private IRecordListener {
 public:
     static constexpr int kFlushMs = 250;
     static constexpr std::size_t kFlushRecords = 1000;
+    static constexpr int kWriterNice = 5;
 
     explicit ArchiveKeeper(MeterSession& session, QObject* parent = nullptr);
     // Writes what is still buffered first.
