@@ -295,6 +295,15 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
         return fail(error);
 
     const ArchiveCursor before = cursor;
+    if (cursor.version != 0) {
+        // The job may have been deleted meanwhile (the history window, another Vemla): what
+        // follows for it has nowhere to go, and must not hold up what comes after.
+        QSqlQuery exists = d.Query();
+        exists.prepare(QStringLiteral("SELECT 1 FROM version WHERE id = ?"));
+        exists.addBindValue(cursor.version);
+        if (exists.exec() && !exists.next())
+            cursor = ArchiveCursor{};
+    }
     std::set<qint64> searchDirty;
     const auto run = [&](QSqlQuery& q) {
         if (q.exec())
