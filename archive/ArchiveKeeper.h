@@ -21,7 +21,9 @@ class ArchiveKeeper : public QObject, private IRecordListener {
 public:
     static constexpr int kFlushMs = 250;
     static constexpr std::size_t kFlushRecords = 1000;
+    static constexpr int kWriterNice = 5;
 
+    // Destroyed before the session it watches.
     explicit ArchiveKeeper(MeterSession& session, QObject* parent = nullptr);
     // Writes what is still buffered first.
     ~ArchiveKeeper() override;
