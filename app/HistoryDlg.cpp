@@ -40,7 +40,8 @@ CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidge
     layout->addLayout(buttons);
     resize(900, 480);
 
-    connect(m_search, &QLineEdit::textChanged, this, &CHistoryDlg::Refresh);
+    // A keystroke only asks again: waiting for the archive's writer would make typing lag.
+    connect(m_search, &QLineEdit::textChanged, this, &CHistoryDlg::Requery);
     // Double-click and Enter on a row.
     connect(m_view, &QAbstractItemView::activated, this, &CHistoryDlg::OnOpen);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -76,9 +77,13 @@ void CHistoryDlg::Retitle(Language language) {
 }
 
 void CHistoryDlg::Refresh() {
-    const qint64 selected = SelectedJob();
     if (m_beforeRead)
         m_beforeRead();
+    Requery();
+}
+
+void CHistoryDlg::Requery() {
+    const qint64 selected = SelectedJob();
     m_model->SetJobs(m_archive.Jobs(m_search->text().trimmed(), kListLimit));
     int row = 0;
     for (int r = 0; m_model->JobAt(r); ++r) {

@@ -50,6 +50,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void Requery();
     qint64 SelectedJob() const;
     void OnOpen();
     void OnDelete();
