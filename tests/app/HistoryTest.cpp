@@ -14,6 +14,7 @@
 #include "PopupPick.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
+#include "RecordingReport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -25,17 +26,6 @@
 
 namespace vemla {
 namespace {
-
-class RecordingReport final : public IReportWriter, public IReportOpener {
-public:
-    bool Write(const ReportData& data, const QString& path, QString*) override {
-        written.push_back(data);
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly);
-    }
-    bool Open(const QString&) override { return true; }
-    std::vector<ReportData> written;
-};
 
 class HistoryTest : public ::testing::Test {
 protected:
@@ -99,7 +89,7 @@ protected:
                              std::make_shared<std::vector<PortCandidate>>())};
     QTemporaryDir dir;
     QString path = dir.filePath("archive.sqlite");
-    RecordingReport report;
+    test::RecordingReport report;
 };
 
 TEST_F(HistoryTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAfterAsking) {
