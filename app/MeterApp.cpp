@@ -1,9 +1,11 @@
 #include "MeterApp.h"
 
+#include "MeasurementArchive.h"
 #include "MessageBox.h"
 #include "MeterDlg.h"
 #include "MeterSimulator.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
 
@@ -147,8 +149,22 @@ int CMeterApp::Run(const AppOptions& options) {
         dlg.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
     if (options.service)
         dlg.SetServiceMode(true);
-    if (options.quitAfterMs)
-        QTimer::singleShot(*options.quitAfterMs, &dlg, &QDialog::reject);
+    // Not for pictures of the window: a box about the archive must not cover them.
+    if (options.screenshot.isEmpty())
+        dlg.OpenArchive(MeasurementArchive::DefaultPath());
+    if (options.quitAfterMs) {
+        QTimer::singleShot(*options.quitAfterMs, &dlg, [&dlg] {
+            // A box still open over the window (the archive's, say) would keep a scripted run
+            // waiting for an operator; it is answered as Escape would.
+            for (int boxes = 0; boxes < 8; ++boxes) {
+                auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (!box || box == &dlg)
+                    break;
+                box->reject();
+            }
+            dlg.reject();
+        });
+    }
     bool saved = true;
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(500, &dlg, [&] {

@@ -1,13 +1,16 @@
 #include "MeterDlg.h"
 
 #include "AboutBox.h"
+#include "ArchiveKeeper.h"
 #include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "HistoryDlg.h"
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "MainMenu.h"
+#include "MeasurementArchive.h"
 #include "MessageBox.h"
 #include "QtTranslation.h"
 #include "ReplyDecoder.h"
@@ -29,8 +32,19 @@ namespace vemla {
 namespace {
 
 constexpr std::array kLaserEdits{idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4};
+constexpr std::array<std::pair<int, QString HeaderFields::*>, 5> kHeaderEdits{{
+    {idc::kCompany, &HeaderFields::company},
+    {idc::kModel, &HeaderFields::model},
+    {idc::kSerialNumber, &HeaderFields::serialNumber},
+    {idc::kOperator, &HeaderFields::testOperator},
+    {idc::kNotes, &HeaderFields::notes},
+}};
 
 } // namespace
+
+std::span<const std::pair<int, QString HeaderFields::*>> CMeterDlg::HeaderEdits() {
+    return kHeaderEdits;
+}
 
 // The icon of each table button; 0 for the other controls.
 int CMeterDlg::IconFor(int controlId) {
@@ -95,6 +109,10 @@ CMeterDlg::~CMeterDlg() {
     // signal of theirs (a combo closing its list, say) may reach a handler by then.
     for (const auto& [id, w] : m_built.byId)
         w->disconnect(this);
+    // The keeper watches the session, which goes first of the members: it ends here, writing
+    // what it still holds.
+    m_historyDlg.reset();
+    m_keeper.reset();
     // The table shows the session's records; it goes before the session does.
     delete m_table;
 }
@@ -126,6 +144,10 @@ void CMeterDlg::OnInitDialog() {
 
 void CMeterDlg::BuildMenu() {
     using Menu = CMainMenu::Menu;
+    m_menu->Add(
+        Menu::File, text::kMenuHistory, [this] { OnHistory(); },
+        QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { OnExportCsv(); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
     m_menu->AddSeparator(Menu::File);
     m_menu->Add(Menu::File, text::kMenuExit, [this] { accept(); });
@@ -174,23 +196,17 @@ void CMeterDlg::ConnectHandlers() {
     connect(&m_session, &MeterSession::PortStateChanged, this, &CMeterDlg::ShowPortState);
     connect(&m_session, &MeterSession::WavesReceived, this, &CMeterDlg::FillWaveList);
     connect(&m_session, &MeterSession::FieldsChanged, this, &CMeterDlg::LoadFields);
+    connect(&m_session, &MeterSession::HeaderChanged, this, &CMeterDlg::LoadHeader);
     connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
         SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
     });
     connect(&m_session, &MeterSession::PowerReceived, this,
             [this](const QString& text) { ControlAs<QLineEdit>(idc::kPower)->setText(text); });
     // The header fields are the session's: what the operator types goes there at once.
-    const std::array<std::pair<int, QString HeaderFields::*>, 5> header{{
-        {idc::kCompany, &HeaderFields::company},
-        {idc::kModel, &HeaderFields::model},
-        {idc::kSerialNumber, &HeaderFields::serialNumber},
-        {idc::kOperator, &HeaderFields::testOperator},
-        {idc::kNotes, &HeaderFields::notes},
-    }};
-    for (const auto& entry : header) {
+    for (const auto& entry : HeaderEdits()) {
         QString HeaderFields::*field = entry.second;
         connect(ControlAs<QLineEdit>(entry.first), &QLineEdit::textChanged, this,
-                [this, field](const QString& text) { m_session.Header().*field = text; });
+                [this, field](const QString& text) { m_session.SetHeaderField(field, text); });
     }
 }
 
@@ -242,6 +258,8 @@ void CMeterDlg::ApplyLanguage() {
         SetCaption(c.id, m_session.Text(c.text));
     SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
     m_menu->Retitle(UiLanguage());
+    if (m_historyDlg)
+        m_historyDlg->Retitle(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
     ApplyComfortLanguage();
@@ -322,6 +340,12 @@ void CMeterDlg::OnSaveOrPrint() {
     request.now = QDateTime::currentDateTime();
     const ExportResult result = ExportReport(request, *m_reportWriter, *m_reportOpener);
     ShowAppMessage(ExportMessage(result, UiLanguage()));
+}
+
+void CMeterDlg::OnExportCsv() {
+    SaveCsvAs(this, m_boxes, m_askSavePath,
+              CsvTableOf(m_session.Records(), m_session.RecordCounter(), UiLanguage()),
+              m_reportFolder);
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

@@ -2,6 +2,8 @@
 // The main window: the session's first front end. It owns the controls, wires one handler per
 // event, gives the session the operator's commands and shows what the session reports.
 
+#include "ArchiveTypes.h"
+#include "CsvSaving.h"
 #include "DialogTemplate.h"
 #include "MeterSession.h"
 #include "Report.h"
@@ -15,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QComboBox;
@@ -25,8 +28,11 @@ class QVBoxLayout;
 
 namespace vemla {
 
+class ArchiveKeeper;
 class CEditList;
+class CHistoryDlg;
 class CMainMenu;
+class MeasurementArchive;
 class CQtTranslation;
 class CStatusLine;
 class CWaveListDlg;
@@ -84,6 +90,17 @@ public:
     void SetReportWriter(IReportWriter* writer) {
         m_reportWriter = writer ? writer : &m_xlsxWriter;
     }
+    // Where Export CSV asks for the file's name; tests answer in place of the file dialog.
+    void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
+    const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
+    const QString& ReportFolder() const { return m_reportFolder; }
+
+    // Keeps every upload in the archive at `path` and lets the history window read it. The
+    // program opens the user's archive; a window without one (the tests') keeps nothing. The
+    // archive's message, if any, is shown once the window shows.
+    ArchiveOpenResult OpenArchive(const QString& path);
+    // The history window, once File > History has made it; null before.
+    CHistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
@@ -115,9 +132,14 @@ public slots:
     void OnSetDeviceWaves();
     void OnPinTypeButton();
     void OnSaveOrPrint();
+    void OnExportCsv();
+    void OnHistory();
+    // Brings an archived upload into the table and header; later edits go to it.
+    void OnOpenArchived(qint64 jobId);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -144,6 +166,9 @@ private:
     bool Confirm(const QString& text) override;
     void ShowPortState();
     void FillWaveList();
+    // The five header edits show the session's header (an opened upload brings its own).
+    void LoadHeader();
+    static std::span<const std::pair<int, QString HeaderFields::*>> HeaderEdits();
 
     void SetIcon(int controlId, int iconId);
     void ShowAppMessage(const QString& text);
@@ -166,12 +191,19 @@ private:
     DesktopReportOpener m_desktopOpener;
     IReportOpener* m_reportOpener = &m_desktopOpener;
     QString m_reportFolder = DefaultReportFolder();
+    SavePathAsker m_askSavePath = FileDialogSavePathAsker();
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;
     CStatusLine* m_status = nullptr;
     QTimer* m_statusTimer = nullptr;
     std::unique_ptr<CQtTranslation> m_qtTranslation;
+
+    // The archive: the keeper writes, m_archive is the history window's reading connection.
+    std::unique_ptr<ArchiveKeeper> m_keeper;
+    std::unique_ptr<MeasurementArchive> m_archive;
+    std::unique_ptr<CHistoryDlg> m_historyDlg;
+    QString m_archiveMessage; // shown once, after the window shows
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;

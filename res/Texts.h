@@ -67,6 +67,43 @@ inline constexpr BilingualText kMenuUpload{"&Upload data", "上传数据(&U)"};
 inline constexpr BilingualText kMenuReadPower{"Read &power", "读取功率(&P)"};
 inline constexpr BilingualText kMenuAbout{"&About Vemla...", "关于 Vemla(&A)..."};
 
+// CSV export: the File menu's entry, the file dialog and its failure.
+inline constexpr BilingualText kMenuExportCsv{"Export &CSV...", "导出 CSV(&C)..."};
+inline constexpr BilingualText kCsvDialogTitle{"Export CSV", "导出 CSV"};
+inline constexpr BilingualText kCsvFilter{"CSV files (*.csv)", "CSV 文件 (*.csv)"};
+// %1: the file's path, %2: the system's reason.
+inline constexpr BilingualText kCsvNotWritten{"The CSV file could not be written:\n%1\n%2",
+                                              "无法写入 CSV 文件：\n%1\n%2"};
+
+// The history window: archived uploads, searched, opened, deleted, exported.
+inline constexpr BilingualText kMenuHistory{"&History...", "历史记录(&H)..."};
+inline constexpr BilingualText kHistoryTitle{"History", "历史记录"};
+inline constexpr BilingualText kHistorySearch{"Search date, device, company, operator, notes",
+                                              "搜索日期、设备、公司、操作人、备注"};
+inline constexpr BilingualText kHistoryOpen{"Open", "打开"};
+inline constexpr BilingualText kHistoryDelete{"Delete", "删除"};
+inline constexpr BilingualText kHistoryExportCsv{"Export CSV...", "导出 CSV..."};
+inline constexpr BilingualText kHistoryColumnBegan{"DATE/TIME", "日期/时间"};
+inline constexpr BilingualText kHistoryColumnDevice{"DEVICE", "设备"};
+inline constexpr BilingualText kHistoryColumnRecords{"RECORDS", "记录数"};
+inline constexpr BilingualText kHistoryColumnVersions{"VERSIONS", "版本数"};
+inline constexpr BilingualText kHistoryColumnCompany{"COMPANY", "公司名称"};
+inline constexpr BilingualText kHistoryColumnOperator{"OPERATOR", "测试操作人"};
+inline constexpr BilingualText kHistoryColumnNotes{"NOTES", "备注"};
+inline constexpr std::array kHistoryColumns{
+    kHistoryColumnBegan,   kHistoryColumnDevice,   kHistoryColumnRecords, kHistoryColumnVersions,
+    kHistoryColumnCompany, kHistoryColumnOperator, kHistoryColumnNotes};
+// %1: the upload's date and time, %2: its record count.
+inline constexpr BilingualText kHistoryDeleteConfirm{
+    "Delete the upload of %1 (%2 records) from the archive?",
+    "从存档中删除 %1 的上传（%2 条记录）？"};
+inline constexpr BilingualText kHistoryGone{"This upload is no longer in the archive.",
+                                            "存档中已没有这次上传。"};
+inline constexpr BilingualText kHistoryNotDeleted{
+    "The upload could not be deleted from the archive.", "无法从存档中删除这次上传。"};
+inline constexpr BilingualText kHistoryNoArchive{"The measurement archive is not open.",
+                                                 "测量存档未打开。"};
+
 // The dialogs.
 inline constexpr BilingualText kOk{"OK", "确定"};
 inline constexpr BilingualText kPinTypeLabel{"PIN Type", "PIN类型"};
@@ -131,6 +168,23 @@ inline constexpr std::array kNameLasers{BilingualText{"Laser 1 wavelength", "激
                                         BilingualText{"Laser 2 wavelength", "激光器2波长"},
                                         BilingualText{"Laser 3 wavelength", "激光器3波长"},
                                         BilingualText{"Laser 4 wavelength", "激光器4波长"}};
+
+// The measurement archive.
+// %1: why (the system's or SQLite's own words).
+inline constexpr BilingualText kArchiveOff{
+    "The measurement archive is off: %1\nUploads go on in the table; Vemla keeps trying to "
+    "save them to the archive.",
+    "测量存档已停用：%1\n上传的数据仍在表格中；Vemla 会继续尝试把它们保存到存档。"};
+// %1: where the damaged file went.
+inline constexpr BilingualText kArchiveCorrupt{
+    "The measurement archive was damaged. It has been moved aside as\n%1\nand a new archive "
+    "has been started.",
+    "测量存档已损坏，已被移到\n%1\n并已新建一个存档。"};
+// %1: the archive's path.
+inline constexpr BilingualText kArchiveNewer{
+    "The measurement archive\n%1\nwas written by a newer Vemla. It is opened read-only: "
+    "uploads are not archived.",
+    "测量存档\n%1\n由较新版本的 Vemla 写入，现以只读方式打开：上传的数据不会存档。"};
 
 } // namespace text
 

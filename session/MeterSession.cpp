@@ -237,17 +237,21 @@ void MeterSession::Connect() {
 
 void MeterSession::Upload() {
     m_silentUpload = 0; // also when the port turns out to be closed
-    Reupload();
+    StartUpload(false);
 }
 
 void MeterSession::Reupload() {
+    StartUpload(true);
+}
+
+void MeterSession::StartUpload(bool reupload) {
     if (!CheckPortOpen())
         return;
     const OutFrame frame = BuildFixedFrame(kUploadHex);
+    emit UploadStarted(reupload); // before the table empties, so the rows are still there
     m_records.Clear();
     m_recordCounter = 0;
     m_progress.Start(UploadProgress::Clock::now());
-    emit UploadStarted();
     Send(frame);
 }
 
@@ -389,6 +393,26 @@ void MeterSession::DispatchReply(const ReplyFrame& frame) {
         ShowReply(text);
         return;
     }
+}
+
+void MeterSession::SetHeader(const HeaderFields& header) {
+    m_header = header;
+    emit HeaderChanged();
+}
+
+void MeterSession::SetHeaderField(QString HeaderFields::*field, const QString& text) {
+    if (m_header.*field == text)
+        return;
+    m_header.*field = text;
+    emit HeaderChanged();
+}
+
+void MeterSession::ReplaceRecords(std::vector<MeterRecord> records, const HeaderFields& header) {
+    m_records.Clear();
+    for (MeterRecord& record : records)
+        m_records.Insert(m_records.Count(), std::move(record));
+    m_recordCounter = m_records.Count();
+    SetHeader(header);
 }
 
 void MeterSession::AddRecord(const ReplyFrame& frame) {

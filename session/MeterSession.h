@@ -127,8 +127,13 @@ public:
     void SetSilentUpload(int32_t value) { m_silentUpload = value; }
     RecordList& Records() { return m_records; }
     const RecordList& Records() const { return m_records; }
-    HeaderFields& Header() { return m_header; }
     const HeaderFields& Header() const { return m_header; }
+    // Header edits come through here so that whoever keeps the document hears of them.
+    void SetHeader(const HeaderFields& header);
+    void SetHeaderField(QString HeaderFields::*field, const QString& text);
+    // An archived upload brought back: its rows and header replace the session's, and the
+    // record counter becomes the row count, as if the meter had just sent them.
+    void ReplaceRecords(std::vector<MeterRecord> records, const HeaderFields& header);
 
 signals:
     // The port opened or closed: the lamp and the port button follow.
@@ -141,14 +146,17 @@ signals:
     void PowerReceived(const QString& text);
     // The ports changed while the list was shown: PortNames() holds the new list.
     void PortListChanged();
-    // An upload began; Progress() tells how it goes.
-    void UploadStarted();
+    // An upload is about to empty the table and ask the meter; reupload when it follows a
+    // delete-selected acknowledgement. Progress() tells how it goes.
+    void UploadStarted(bool reupload);
+    void HeaderChanged();
 
 private:
     void DispatchReply(const ReplyFrame& frame);
     void AddRecord(const ReplyFrame& frame);
     // The upload that follows a delete-selected acknowledgement: SilentUpload keeps its value.
     void Reupload();
+    void StartUpload(bool reupload);
     void ShowReply(const QString& text);
     void ShowMessage(const QString& text);
     void OnPortLost();

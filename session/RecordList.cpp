@@ -6,9 +6,13 @@ int RecordList::Insert(int row, MeterRecord record) {
     const int at = (row < 0 || row > Count()) ? Count() : row;
     if (m_listener)
         m_listener->RowAboutToBeInserted(at);
+    if (m_observer)
+        m_observer->RowAboutToBeInserted(at);
     m_rows.insert(m_rows.begin() + at, std::move(record));
     if (m_listener)
         m_listener->RowInserted();
+    if (m_observer)
+        m_observer->RowInserted();
     return at;
 }
 
@@ -18,6 +22,8 @@ bool RecordList::SetText(int row, int column, const QString& text) {
     m_rows[static_cast<std::size_t>(row)].texts[static_cast<std::size_t>(column)] = text;
     if (m_listener)
         m_listener->TextChanged(row, column);
+    if (m_observer)
+        m_observer->TextChanged(row, column);
     return true;
 }
 
@@ -32,10 +38,14 @@ void RecordList::Clear() {
         return;
     if (m_listener)
         m_listener->AboutToClear();
+    if (m_observer)
+        m_observer->AboutToClear();
     m_rows.clear();
     m_rows.shrink_to_fit();
     if (m_listener)
         m_listener->Cleared();
+    if (m_observer)
+        m_observer->Cleared();
 }
 
 } // namespace vemla

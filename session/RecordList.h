@@ -45,10 +45,13 @@ public:
 
     // One listener (the table's model); null for none.
     void SetListener(IRecordListener* listener) { m_listener = listener; }
+    // A second one (the archive), told after the table so the table never waits for it.
+    void SetObserver(IRecordListener* observer) { m_observer = observer; }
 
 private:
     std::vector<MeterRecord> m_rows;
     IRecordListener* m_listener = nullptr;
+    IRecordListener* m_observer = nullptr;
 };
 
 } // namespace vemla

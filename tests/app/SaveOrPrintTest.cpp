@@ -5,13 +5,18 @@
 #include "EditList.h"
 #include "FixedPortSource.h"
 #include "FreshConfig.h"
+#include "MainMenu.h"
 #include "MeterDlg.h"
+#include "PopupPick.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
+#include "RecordingReport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,21 +24,6 @@
 
 namespace vemla {
 namespace {
-
-class RecordingReport final : public IReportWriter, public IReportOpener {
-public:
-    bool Write(const ReportData& data, const QString& path, QString*) override {
-        written.push_back(data);
-        QFile file(path); // a file, so the next report gets a name of its own
-        return file.open(QIODevice::WriteOnly);
-    }
-    bool Open(const QString& path) override {
-        opened << path;
-        return true;
-    }
-    std::vector<ReportData> written;
-    QStringList opened;
-};
 
 class SaveOrPrintTest : public ::testing::Test {
 protected:
@@ -69,7 +59,7 @@ protected:
     CMeterDlg dlg{boxes, std::make_unique<test::FixedPortSource>(
                              std::make_shared<std::vector<PortCandidate>>())};
     QTemporaryDir folder;
-    RecordingReport report;
+    test::RecordingReport report;
 };
 
 TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) {
@@ -107,6 +97,29 @@ TEST_F(SaveOrPrintTest, AfterDeleteAllTheEmptyTableGivesNoDataAndNoFile) {
     EXPECT_EQ(boxes.Texts(), QStringList{"NO DATA!"});
     EXPECT_TRUE(Reports().isEmpty());
     EXPECT_TRUE(report.written.empty());
+}
+
+// Export CSV from the File menu suggests a report-like name in the report folder; a file that
+// cannot be written leaves nothing and is told. The file's bytes are tests/report's.
+TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
+    Feed(test::Record(0));
+    QFile blocker(folder.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const QString target = blocker.fileName() + "/table.csv";
+    QString suggested;
+    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
+        suggested = path;
+        return target;
+    });
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 1);
+    EXPECT_TRUE(QFileInfo(suggested).fileName().startsWith("Test Report 20"))
+        << suggested.toStdString();
+    EXPECT_EQ(QFileInfo(suggested).path(), folder.path());
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith("The CSV file could not be written:\n" + target))
+        << boxes.Texts()[0].toStdString();
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"not-a-folder"});
 }
 
 } // namespace

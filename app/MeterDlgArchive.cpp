@@ -1,0 +1,84 @@
+// The archive as the window offers it: opened at start-up, its one message, the history window
+// and an archived upload brought back into the table.
+#include "MeterDlg.h"
+
+#include "ArchiveKeeper.h"
+#include "HistoryDlg.h"
+#include "MeasurementArchive.h"
+#include "MessageBox.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+namespace vemla {
+
+ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
+    m_historyDlg.reset();
+    m_keeper.reset();
+    m_keeper = std::make_unique<ArchiveKeeper>(m_session);
+    // Faults after the start (a full disk, say), said once each by the keeper.
+    connect(m_keeper.get(), &ArchiveKeeper::Problem, this, [this](const QString& message) {
+        m_boxes.Show(this, kAppBoxCaption, message, BoxButtons::Ok, BoxIcon::Warning);
+    });
+    const ArchiveOpenResult result = m_keeper->Open(path);
+    // Opened after the keeper, so a damaged file is already moved aside and replaced.
+    m_archive = std::make_unique<MeasurementArchive>();
+    m_archive->Open(path, UiLanguage());
+    m_archiveMessage = result.message;
+    return result;
+}
+
+void CMeterDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_archiveMessage.isEmpty())
+        return;
+    // After the window is on screen, so the box has its owner to sit over.
+    QTimer::singleShot(0, this, [this] {
+        const QString message = std::exchange(m_archiveMessage, QString());
+        if (!message.isEmpty())
+            m_boxes.Show(this, kAppBoxCaption, message, BoxButtons::Ok, BoxIcon::Warning);
+    });
+}
+
+void CMeterDlg::OnHistory() {
+    if (!m_archive) {
+        ShowAppMessage(m_session.Text(text::kHistoryNoArchive));
+        return;
+    }
+    if (!m_historyDlg) {
+        m_historyDlg = std::make_unique<CHistoryDlg>(*m_archive, m_boxes, this);
+        m_historyDlg->SetBeforeRead([this] { m_keeper->Flush(); });
+        m_historyDlg->SetCsvSaver([this](const CsvTable& table) {
+            SaveCsvAs(m_historyDlg.get(), m_boxes, m_askSavePath, table, m_reportFolder);
+        });
+        connect(m_historyDlg.get(), &CHistoryDlg::OpenRequested, this, &CMeterDlg::OnOpenArchived);
+        m_historyDlg->Retitle(UiLanguage());
+    }
+    m_historyDlg->Refresh();
+    m_historyDlg->show();
+    m_historyDlg->raise();
+    m_historyDlg->activateWindow();
+}
+
+void CMeterDlg::OnOpenArchived(qint64 jobId) {
+    if (!m_keeper->OpenUpload(jobId)) {
+        m_boxes.Show(m_historyDlg.get(), kAppBoxCaption, m_session.Text(text::kHistoryGone),
+                     BoxButtons::Ok, BoxIcon::Warning);
+        m_historyDlg->Refresh();
+        return;
+    }
+    raise();
+    activateWindow();
+}
+
+void CMeterDlg::LoadHeader() {
+    const HeaderFields& header = m_session.Header();
+    for (const auto& [id, field] : HeaderEdits()) {
+        auto* edit = ControlAs<QLineEdit>(id);
+        // Setting the same text again would move the cursor of the edit being typed in.
+        if (edit->text() != header.*field)
+            edit->setText(header.*field);
+    }
+}
+
+} // namespace vemla

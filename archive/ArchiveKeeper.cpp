@@ -1,0 +1,180 @@
+#include "ArchiveKeeper.h"
+
+#include "ArchiveWriter.h"
+#include "MeterSession.h"
+
+#include <QCoreApplication>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace vemla {
+
+ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
+    : QObject(parent), m_session(session), m_writer(new ArchiveWriter) {
+    m_thread.setObjectName(QStringLiteral("archive writer"));
+    m_writer->moveToThread(&m_thread);
+    m_thread.start();
+    // The writer yields to the upload it keeps: on a busy machine the table comes first, and
+    // at the meter's pace the writer needs next to nothing anyway.
+    QMetaObject::invokeMethod(
+        m_writer, [] { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWriterNice); },
+        Qt::QueuedConnection);
+    connect(m_writer, &ArchiveWriter::Problem, this, &ArchiveKeeper::Problem);
+    connect(&m_session, &MeterSession::UploadStarted, this, &ArchiveKeeper::OnUploadStarted);
+    connect(&m_session, &MeterSession::HeaderChanged, this, &ArchiveKeeper::OnHeaderChanged);
+    m_session.Records().SetObserver(this);
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kFlushMs);
+    connect(&m_timer, &QTimer::timeout, this, &ArchiveKeeper::HandOver);
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &ArchiveKeeper::Flush);
+}
+
+ArchiveKeeper::~ArchiveKeeper() {
+    m_session.Records().SetObserver(nullptr);
+    Flush();
+    // The writer's connection belongs to its thread, so it ends there.
+    QMetaObject::invokeMethod(
+        m_writer, [w = m_writer] { delete w; }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+ArchiveOpenResult ArchiveKeeper::Open(const QString& path) {
+    Flush();
+    ArchiveOpenResult result;
+    const Language language = m_session.Language();
+    QMetaObject::invokeMethod(
+        m_writer, [&] { result = m_writer->Open(path, language); }, Qt::BlockingQueuedConnection);
+    m_hasJob = false; // a job of another file is not continued here
+    return result;
+}
+
+bool ArchiveKeeper::OpenUpload(qint64 jobId) {
+    Flush();
+    std::optional<ArchivedUpload> upload;
+    QMetaObject::invokeMethod(
+        m_writer, [&] { upload = m_writer->Load(jobId); }, Qt::BlockingQueuedConnection);
+    if (!upload)
+        return false;
+    m_replacing = true;
+    m_session.ReplaceRecords(std::move(upload->records), upload->header);
+    m_replacing = false;
+    m_hasJob = true;
+    m_newVersion = false;
+    m_uploading = false;
+    m_language = m_session.Language();
+    Push(archive_op::AttachJob{jobId});
+    return true;
+}
+
+void ArchiveKeeper::Flush() {
+    m_timer.stop();
+    if (m_hasJob && m_session.Language() != m_language)
+        Push(archive_op::SetLanguage{m_language = m_session.Language()});
+    m_timer.stop();
+    std::vector<ArchiveOp> ops;
+    ops.swap(m_ops);
+    m_records = 0;
+    const Language language = m_session.Language();
+    QMetaObject::invokeMethod(
+        m_writer, [&] { m_writer->Write(std::move(ops), language); }, Qt::BlockingQueuedConnection);
+}
+
+void ArchiveKeeper::HandOver() {
+    m_timer.stop();
+    if (m_ops.empty())
+        return;
+    std::vector<ArchiveOp> ops;
+    ops.swap(m_ops);
+    m_records = 0;
+    QMetaObject::invokeMethod(
+        m_writer,
+        [w = m_writer, ops = std::move(ops), language = m_session.Language()]() mutable {
+            w->Write(std::move(ops), language);
+        },
+        Qt::QueuedConnection);
+}
+
+void ArchiveKeeper::Push(ArchiveOp op) {
+    // A language switch keeps the job; the job only learns the language now in force.
+    if (m_hasJob && m_session.Language() != m_language &&
+        !std::holds_alternative<archive_op::BeginJob>(op))
+        m_ops.push_back(archive_op::SetLanguage{m_language = m_session.Language()});
+    m_ops.push_back(std::move(op));
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+void ArchiveKeeper::BeginJob() {
+    archive_op::BeginJob job;
+    job.began = QDateTime::currentDateTime();
+    job.port = m_session.PortNumber();
+    for (const PortEntry& entry : m_session.PortNames())
+        if (entry.number == job.port)
+            job.device = QString::fromStdString(entry.device);
+    job.waves = m_session.Waves();
+    job.lasers = m_session.Lasers();
+    job.language = m_language = m_session.Language();
+    job.header = m_session.Header();
+    m_hasJob = true;
+    m_newVersion = false;
+    Push(std::move(job));
+}
+
+void ArchiveKeeper::OnUploadStarted(bool reupload) {
+    m_uploading = true;
+    if (reupload && m_hasJob) {
+        m_newVersion = false;
+        Push(archive_op::BeginVersion{QDateTime::currentDateTime()});
+    } else {
+        BeginJob();
+    }
+}
+
+void ArchiveKeeper::OnHeaderChanged() {
+    // Before the first upload the session holds the fields; the job takes them when it begins.
+    if (m_replacing || !m_hasJob)
+        return;
+    Push(archive_op::SetHeader{m_session.Header()});
+}
+
+void ArchiveKeeper::RowAboutToBeInserted(int row) {
+    m_insertRow = row;
+}
+
+void ArchiveKeeper::RowInserted() {
+    m_uploading = false;
+    if (m_replacing)
+        return;
+    if (!m_hasJob) {
+        BeginJob(); // records nobody asked for are kept too
+    } else if (m_newVersion) {
+        m_newVersion = false;
+        Push(archive_op::BeginVersion{QDateTime::currentDateTime()});
+    }
+    const MeterRecord& record = m_session.Records().At(m_insertRow);
+    Push(archive_op::AddRecord{m_insertRow, record.raw, record.texts});
+    if (++m_records >= kFlushRecords)
+        HandOver();
+}
+
+void ArchiveKeeper::AboutToClear() {}
+
+void ArchiveKeeper::Cleared() {
+    // An upload empties the table itself; any other emptying (delete-all) keeps the job, and
+    // records that come after it start a new version of it.
+    if (!m_replacing && !m_uploading)
+        m_newVersion = true;
+    m_uploading = false;
+}
+
+void ArchiveKeeper::TextChanged(int row, int column) {
+    if (m_replacing || !m_hasJob)
+        return;
+    Push(archive_op::SetText{row, column, m_session.Records().Text(row, column)});
+}
+
+} // namespace vemla

@@ -1,0 +1,71 @@
+#pragma once
+// Keeps the session's uploads in the archive as they happen: each upload begins a job, a
+// re-upload after a delete-selected a new version of it, and every record, corrected cell and
+// header field follows within a quarter of a second (a thousand records at most per hand-over).
+// The writing is done on the writer's thread; the session and its table never wait for it.
+
+#include "ArchiveTypes.h"
+
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <vector>
+
+namespace vemla {
+
+class ArchiveWriter;
+class MeterSession;
+
+class ArchiveKeeper : public QObject, private IRecordListener {
+    Q_OBJECT
+public:
+    static constexpr int kFlushMs = 250;
+    static constexpr std::size_t kFlushRecords = 1000;
+    static constexpr int kWriterNice = 5;
+
+    // Destroyed before the session it watches.
+    explicit ArchiveKeeper(MeterSession& session, QObject* parent = nullptr);
+    // Writes what is still buffered first.
+    ~ArchiveKeeper() override;
+
+    // Opens the archive for keeping; the state and the message to show (empty when none).
+    ArchiveOpenResult Open(const QString& path);
+    // Fills the session with the job's latest version (rows, header, record counter); later
+    // edits go to that version. False when the job is not there.
+    bool OpenUpload(qint64 jobId);
+    // Hands everything buffered to the writer and waits until it has been tried.
+    void Flush();
+
+signals:
+    // Shown to the operator once per fault: the archive is off and why.
+    void Problem(const QString& message);
+
+private:
+    void OnUploadStarted(bool reupload);
+    void OnHeaderChanged();
+    void BeginJob();
+    void Push(ArchiveOp op);
+    void HandOver();
+
+    // IRecordListener: told after the table.
+    void RowAboutToBeInserted(int row) override;
+    void RowInserted() override;
+    void AboutToClear() override;
+    void Cleared() override;
+    void TextChanged(int row, int column) override;
+
+    MeterSession& m_session;
+    QThread m_thread;
+    ArchiveWriter* m_writer; // lives on m_thread
+    QTimer m_timer;
+    std::vector<ArchiveOp> m_ops;
+    std::size_t m_records = 0; // records among m_ops
+    bool m_hasJob = false;
+    bool m_newVersion = false; // the table was emptied: the next record starts a version
+    bool m_uploading = false;  // the clear that follows UploadStarted is the upload's own
+    bool m_replacing = false;  // OpenUpload fills the session: nothing to write
+    int m_insertRow = -1;
+    vemla::Language m_language = vemla::Language::Chinese;
+};
+
+} // namespace vemla

@@ -1,0 +1,104 @@
+#pragma once
+// What the archive holds and what it is told: plain data shared by the archive, the writer that
+// feeds it on its own thread, and the front ends that read it back.
+
+#include "HeaderFields.h"
+#include "RecordList.h"
+#include "Texts.h"
+
+#include <QDateTime>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+namespace vemla {
+
+enum class ArchiveState { ReadWrite, ReadOnly, Off };
+
+// How an open went; message is what the operator is told (empty when all is well).
+struct ArchiveOpenResult {
+    ArchiveState state = ArchiveState::Off;
+    QString message;
+};
+
+// One line of the history list.
+struct ArchivedJob {
+    qint64 id = 0;
+    QDateTime began;
+    uint32_t port = 0;
+    QString device;
+    int recordCount = 0; // of the latest version
+    QString company;
+    QString testOperator;
+    QString notes;
+    int versionCount = 0;
+};
+
+// An archived upload, enough to fill a session as the upload itself did.
+struct ArchivedUpload {
+    qint64 jobId = 0;
+    int version = 0; // 1-based
+    int versionCount = 0;
+    QDateTime began;
+    uint32_t port = 0;
+    QString device;
+    vemla::Language language = vemla::Language::Chinese;
+    std::vector<int> waves;
+    std::array<uint32_t, 4> lasers{};
+    HeaderFields header;
+    std::vector<MeterRecord> records; // values decoded again from the raw frames
+};
+
+// What the archive is told, in the order it happened. Each applies to the job and version a
+// cursor points at, so a batch needs no ids from the database.
+namespace archive_op {
+struct BeginJob {
+    QDateTime began;
+    uint32_t port = 0;
+    QString device;
+    std::vector<int> waves;
+    std::array<uint32_t, 4> lasers{};
+    vemla::Language language = vemla::Language::Chinese;
+    HeaderFields header;
+};
+// The re-upload after a delete-selected acknowledgement, or records after an emptied table.
+struct BeginVersion {
+    QDateTime began;
+};
+// Later edits go to this job's latest version.
+struct AttachJob {
+    qint64 jobId = 0;
+};
+struct AddRecord {
+    int row = 0; // where the table put it; usually the end
+    std::array<uint8_t, kRecordFrameBytes> raw{};
+    std::array<QString, kTableColumns> texts;
+};
+struct SetText {
+    int row = 0;
+    int column = 0;
+    QString text;
+};
+struct SetHeader {
+    HeaderFields header;
+};
+struct SetLanguage {
+    vemla::Language language = vemla::Language::Chinese;
+};
+} // namespace archive_op
+
+using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
+                               archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
+                               archive_op::SetHeader, archive_op::SetLanguage>;
+
+// Where the next operation lands. Kept by the writer; restored when a transaction fails.
+struct ArchiveCursor {
+    qint64 job = 0;     // 0: none yet
+    qint64 version = 0; // row id of the version
+    int versionNumber = 0;
+    int count = 0; // rows in that version
+};
+
+} // namespace vemla

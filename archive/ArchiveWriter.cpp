@@ -1,0 +1,79 @@
+#include "ArchiveWriter.h"
+
+namespace vemla {
+
+ArchiveWriter::ArchiveWriter(QObject* parent) : QObject(parent), m_retry(new QTimer(this)) {
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, &ArchiveWriter::Commit);
+}
+
+ArchiveWriter::~ArchiveWriter() = default;
+
+ArchiveOpenResult ArchiveWriter::Open(const QString& path, Language language) {
+    m_path = path;
+    m_language = language;
+    m_cursor = {};
+    ArchiveOpenResult result = m_archive.Open(path, language);
+    // The front end shows this one; the first failed write does not say it again.
+    m_faultShown = result.state == ArchiveState::Off;
+    return result;
+}
+
+void ArchiveWriter::Write(std::vector<ArchiveOp> ops, Language language) {
+    m_language = language;
+    for (ArchiveOp& op : ops) {
+        // Past the bound only records are dropped: jobs, versions and edits keep their order.
+        if (m_pending.size() >= kMaxPending && std::holds_alternative<archive_op::AddRecord>(op)) {
+            m_dropped = true;
+            continue;
+        }
+        m_pending.push_back(std::move(op));
+    }
+    Commit();
+}
+
+std::optional<ArchivedUpload> ArchiveWriter::Load(qint64 jobId) {
+    return m_archive.Load(jobId);
+}
+
+void ArchiveWriter::Commit() {
+    if (m_pending.empty())
+        return;
+    // A file from a newer Vemla is never written: keeping is off and was said at the open.
+    if (m_archive.State() == ArchiveState::ReadOnly) {
+        m_pending.clear();
+        return;
+    }
+    const auto fault = [this](const QString& why) {
+        if (!m_faultShown)
+            emit Problem(Pick(text::kArchiveOff, m_language).arg(why));
+        m_faultShown = true;
+        m_retry->start();
+    };
+    if (m_archive.State() == ArchiveState::Off) {
+        if (m_path.isEmpty())
+            return fault(QStringLiteral("no archive file"));
+        const ArchiveOpenResult reopened = m_archive.Open(m_path, m_language);
+        if (reopened.state == ArchiveState::Off)
+            return fault(reopened.message);
+        if (!reopened.message.isEmpty())
+            emit Problem(reopened.message);
+        if (reopened.state != ArchiveState::ReadWrite)
+            return Commit();
+    }
+    QString error;
+    bool busy = false;
+    if (m_archive.Apply(m_pending, m_cursor, &error, &busy)) {
+        m_pending.clear();
+        m_faultShown = false;
+        return;
+    }
+    if (busy) {
+        m_retry->start(); // another Vemla holds the lock: not a fault, only later
+        return;
+    }
+    fault(error);
+}
+
+} // namespace vemla

@@ -1,0 +1,54 @@
+#pragma once
+// The measurement archive: one SQLite file (through Qt SQL) holding every upload as a job, its
+// versions (a re-upload after a delete-selected is a new version of the same job) and their
+// records (raw frame and the seven texts as shown). QtCore only; each instance has its own
+// connection, so a writer thread and a reader may share a file, and two processes too (WAL).
+
+#include "ArchiveTypes.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vemla {
+
+class MeasurementArchive {
+public:
+    static constexpr int kLatest = -1;
+
+    MeasurementArchive();
+    ~MeasurementArchive();
+    MeasurementArchive(const MeasurementArchive&) = delete;
+    MeasurementArchive& operator=(const MeasurementArchive&) = delete;
+
+    // $VEMLA_ARCHIVE when set, otherwise archive.sqlite in the user's Vemla data folder.
+    static QString DefaultPath();
+
+    // Opens (or creates) the file. A damaged file is moved aside and a new one started; a file
+    // from a newer Vemla is opened read-only. The message is in `language`.
+    ArchiveOpenResult Open(const QString& path, vemla::Language language);
+    void Close();
+    ArchiveState State() const { return m_state; }
+    QString Path() const { return m_path; }
+
+    // Applies the operations in one transaction. On failure nothing is written, the cursor is as
+    // before, and `error` says why; `busy` tells a lock held by another process from a fault.
+    bool Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor, QString* error = nullptr,
+               bool* busy = nullptr);
+
+    // Newest first. The filter matches, ignoring case, the date text, device, company, operator,
+    // notes and the records' notes; empty matches all.
+    std::vector<ArchivedJob> Jobs(const QString& filter, int limit) const;
+    std::optional<ArchivedUpload> Load(qint64 jobId, int version = kLatest) const;
+    bool Delete(qint64 jobId);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    ArchiveState m_state = ArchiveState::Off;
+    QString m_path;
+};
+
+} // namespace vemla

@@ -1,0 +1,103 @@
+#include "CsvExport.h"
+
+#include <QDate>
+#include <QDir>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace vemla {
+namespace {
+
+constexpr std::array<const char*, 5> kMachineColumns{"wavelength_nm", "power_dBm", "reference_dBm",
+                                                     "relative_dB", "date_time"};
+
+void AppendField(QByteArray& line, const QString& field) {
+    if (!line.isEmpty())
+        line += ',';
+    QByteArray bytes = field.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') &&
+        !bytes.contains('\n')) {
+        line += bytes;
+        return;
+    }
+    line += '"';
+    line += bytes.replace("\"", "\"\"");
+    line += '"';
+}
+
+// QString::number never follows the user's locale: a decimal comma would split the field.
+QString Number(double value) {
+    return QString::number(value, 'f', 2);
+}
+
+// Empty when the meter's date bytes are not a real moment.
+QString IsoDateTime(const RecordDate& d) {
+    const QDate date(2000 + d.year, d.month, d.day);
+    if (!date.isValid() || d.hour > 23 || d.minute > 59)
+        return {};
+    return QStringLiteral("%1T%2:%3")
+        .arg(date.toString(Qt::ISODate))
+        .arg(d.hour, 2, 10, QLatin1Char('0'))
+        .arg(d.minute, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+CsvTable CsvTableOf(const RecordList& records, int recordCounter, Language language) {
+    CsvTable table;
+    table.rows = std::max(0, std::min(recordCounter, records.Count()));
+    table.record = [&records](int row) -> const MeterRecord& { return records.At(row); };
+    table.language = language;
+    return table;
+}
+
+QByteArray CsvBytes(const CsvTable& table) {
+    QByteArray out("\xEF\xBB\xBF");
+    QByteArray line;
+    for (const BilingualText& caption : text::kTableColumnCaptions)
+        AppendField(line, Pick(caption, table.language));
+    for (const char* name : kMachineColumns)
+        AppendField(line, QString::fromLatin1(name));
+    out += line + "\r\n";
+
+    for (int row = 0; row < table.rows; ++row) {
+        const MeterRecord& record = table.record(row);
+        const RecordValues& v = record.values;
+        line.clear();
+        for (const QString& shown : record.texts)
+            AppendField(line, shown);
+        const double power = static_cast<double>(v.power);
+        const double reference = static_cast<double>(v.reference);
+        AppendField(line, QString::number(v.wavelength));
+        AppendField(line, Number(power));
+        AppendField(line, v.relative ? Number(reference) : QString());
+        AppendField(line, v.relative ? Number(power - reference) : QString());
+        AppendField(line, IsoDateTime(v.date));
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+bool WriteCsv(const CsvTable& table, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(CsvBytes(table)) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+QString CsvFileName(Language language, const QDateTime& now) {
+    return QStringLiteral("%1 %2.csv")
+        .arg(Pick(text::kReportTitle, language),
+             now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+}
+
+QString CsvFailureMessage(const QString& path, const QString& error, Language language) {
+    return Pick(text::kCsvNotWritten, language).arg(QDir::toNativeSeparators(path), error);
+}
+
+} // namespace vemla

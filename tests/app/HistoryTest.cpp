@@ -1,0 +1,172 @@
+// What the window adds to the archive: File > History lists the uploads newest first, the
+// search box filters as the operator types, a double-click or Enter brings an upload back into
+// the table and header, Delete asks first, and the archive's message is shown once. What the
+// archive keeps and finds is tests/archive's; the CSV's bytes are tests/report's.
+#include "CellEdit.h"
+#include "EditList.h"
+#include "FixedPortSource.h"
+#include "FreshConfig.h"
+#include "HistoryDlg.h"
+#include "JobListModel.h"
+#include "MainMenu.h"
+#include "MeasurementArchive.h"
+#include "MeterDlg.h"
+#include "PopupPick.h"
+#include "RecordFrame.h"
+#include "RecordingMessageBox.h"
+#include "RecordingReport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+class HistoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        dlg.SetReportFolder(dir.path());
+        dlg.SetReportOpener(&report);
+        dlg.SetReportWriter(&report);
+        dlg.SetUiLanguage(Language::English);
+    }
+    void Start() {
+        ASSERT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    }
+    // An upload made long ago, straight into the file.
+    void ArchiveOldUpload() {
+        MeasurementArchive archive;
+        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        archive_op::BeginJob job;
+        job.began = QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5));
+        job.header.company = QStringLiteral("Old Co");
+        job.header.notes = QStringLiteral("west span");
+        archive_op::AddRecord record;
+        const test::Bytes frame = test::Record(0, 1310);
+        std::copy_n(frame.begin(), record.raw.size(), record.raw.begin());
+        record.texts = {"1", "1310", "-10.00dBm", "", "", "2013-10-09  15:07  ", ""};
+        const std::vector<ArchiveOp> ops{job, record};
+        ArchiveCursor cursor;
+        ASSERT_TRUE(archive.Apply(ops, cursor));
+    }
+    void UploadThree() {
+        for (uint16_t i = 0; i < 3; ++i)
+            for (uint8_t b : test::Record(i, 1550, 1, {13, 10, 9, 15, uint8_t(7 + i)}))
+                dlg.OnRxChar(b, 1);
+        QTest::keyClicks(dlg.ControlAs<QLineEdit>(idc::kCompany), "Fibre Works");
+        QTest::keyClicks(dlg.ControlAs<QLineEdit>(idc::kNotes), "east span");
+    }
+    CHistoryDlg& OpenHistory() {
+        test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File),
+                             0);
+        EXPECT_NE(dlg.HistoryWindow(), nullptr);
+        return *dlg.HistoryWindow();
+    }
+    static QStringList Companies(const CHistoryDlg& history) {
+        QStringList c;
+        for (int r = 0; history.Model().JobAt(r); ++r)
+            c << history.Model().JobAt(r)->company;
+        return c;
+    }
+    static QPoint RowCentre(CHistoryDlg& history, int row) {
+        QTableView& view = history.JobView();
+        return view.visualRect(view.model()->index(row, 0)).center();
+    }
+    void SaveOrPrint() { dlg.ControlAs<QPushButton>(idc::kSaveOrPrint)->click(); }
+
+    test::FreshConfig config;
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg{boxes, std::make_unique<test::FixedPortSource>(
+                             std::make_shared<std::vector<PortCandidate>>())};
+    QTemporaryDir dir;
+    QString path = dir.filePath("archive.sqlite");
+    test::RecordingReport report;
+};
+
+TEST_F(HistoryTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAfterAsking) {
+    ArchiveOldUpload();
+    Start();
+    UploadThree();
+    CHistoryDlg& history = OpenHistory();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
+    EXPECT_EQ(Companies(history), QStringList({"Fibre Works", "Old Co"}));
+
+    QTest::keyClicks(&history.SearchBox(), "WEST");
+    ASSERT_EQ(Companies(history), QStringList{"Old Co"});
+    // A double-click arrives as a click and then the double-click event, as the system sends it.
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
+    QTest::mouseDClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
+    EXPECT_EQ(dlg.Table().GetItemCount(), 1);
+    EXPECT_EQ(dlg.Table().GetItemText(0, 1), "1310");
+    EXPECT_EQ(dlg.Session().RecordCounter(), 1);
+    EXPECT_EQ(dlg.ControlAs<QLineEdit>(idc::kCompany)->text(), "Old Co");
+    EXPECT_EQ(dlg.ControlAs<QLineEdit>(idc::kNotes)->text(), "west span");
+
+    history.SearchBox().clear();
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 1));
+    boxes.answers = {BoxAnswer::Cancel, BoxAnswer::Ok};
+    for (int click = 0; click < 2; ++click)
+        QTest::mouseClick(&history.ButtonOf(CHistoryDlg::Button::Delete), Qt::LeftButton);
+    EXPECT_EQ(boxes.Texts(), QStringList(2, "Delete the upload of 2025-01-02 03:04:05 (1 records) "
+                                            "from the archive?"));
+    EXPECT_EQ(Companies(history), QStringList{"Fibre Works"});
+}
+
+// The round trip: what was uploaded, corrected and typed reports the same after the table was
+// emptied and the upload opened again from the history (Enter on its row).
+TEST_F(HistoryTest, AnOpenedUploadReportsAsTheTableItWasArchivedFrom) {
+    Start();
+    UploadThree();
+    CEditList& table = dlg.Table();
+    const QPoint cell = table.visualRect(table.Model().index(1, 6)).center();
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_NE(table.Editor(), nullptr);
+    QTest::keyClicks(table.Editor(), "splice 7");
+    QTest::keyClick(table.Editor(), Qt::Key_Return);
+    SaveOrPrint();
+    for (uint8_t b : test::Bytes{0xAA, 0x04, 0x07, 0x55}) // delete-all acknowledged
+        dlg.OnRxChar(b, 1);
+    ASSERT_EQ(table.GetItemCount(), 0);
+
+    CHistoryDlg& history = OpenHistory();
+    history.JobView().setFocus();
+    QTest::keyClick(&history.JobView(), Qt::Key_Return);
+    EXPECT_EQ(dlg.Session().RecordCounter(), 3);
+    SaveOrPrint();
+    ASSERT_EQ(report.written.size(), 2u) << boxes.Texts().join('|').toStdString();
+    const ReportData &original = report.written[0], &reopened = report.written[1];
+    EXPECT_EQ(reopened.rows, original.rows);
+    EXPECT_EQ(original.rows[1][5], "splice 7");
+    EXPECT_EQ(reopened.header.company, "Fibre Works");
+    EXPECT_EQ(reopened.header.notes, "east span");
+}
+
+TEST_F(HistoryTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, '\x5A'));
+    damaged.close();
+    EXPECT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
+    EXPECT_TRUE(boxes.shown.empty());
+    for (int shows = 0; shows < 2; ++shows) {
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        QCoreApplication::processEvents();
+        dlg.hide();
+    }
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith("The measurement archive was damaged."));
+}
+
+} // namespace
+} // namespace vemla
