@@ -20,7 +20,7 @@ ArchiveOpenResult ArchiveWriter::Open(const QString& path, Language language) {
     return result;
 }
 
-void ArchiveWriter::Write(std::vector<ArchiveOp> ops, Language language) {
+void ArchiveWriter::Write(std::vector<ArchiveOp>&& ops, Language language) {
     m_language = language;
     for (ArchiveOp& op : ops) {
         // Past the bound only records are dropped: jobs, versions and edits keep their order.
@@ -30,6 +30,7 @@ void ArchiveWriter::Write(std::vector<ArchiveOp> ops, Language language) {
         }
         m_pending.push_back(std::move(op));
     }
+    ops.clear(); // its memory goes back to the keeper for the next batch
     Commit();
 }
 
