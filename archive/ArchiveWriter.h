@@ -44,7 +44,6 @@ private:
     std::vector<ArchiveOp> m_pending;
     QTimer* m_retry;
     bool m_faultShown = false;
-    bool m_dropped = false;
 };
 
 } // namespace vemla
