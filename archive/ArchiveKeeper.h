@@ -22,6 +22,7 @@ public:
     static constexpr int kFlushMs = 250;
     static constexpr std::size_t kFlushRecords = 1000;
     static constexpr int kWriterNice = 5;
+    static constexpr std::size_t kSpareBatches = 4;
 
     // Destroyed before the session it watches.
     explicit ArchiveKeeper(MeterSession& session, QObject* parent = nullptr);
@@ -59,7 +60,8 @@ private:
     ArchiveWriter* m_writer; // lives on m_thread
     QTimer m_timer;
     std::vector<ArchiveOp> m_ops;
-    std::size_t m_records = 0; // records among m_ops
+    std::vector<std::vector<ArchiveOp>> m_spare; // emptied batches the writer gave back
+    std::size_t m_records = 0;                   // records among m_ops
     bool m_hasJob = false;
     bool m_newVersion = false; // the table was emptied: the next record starts a version
     bool m_uploading = false;  // the clear that follows UploadStarted is the upload's own

@@ -20,16 +20,16 @@ ArchiveOpenResult ArchiveWriter::Open(const QString& path, Language language) {
     return result;
 }
 
-void ArchiveWriter::Write(std::vector<ArchiveOp> ops, Language language) {
+void ArchiveWriter::Write(std::vector<ArchiveOp>&& ops, Language language) {
     m_language = language;
     for (ArchiveOp& op : ops) {
         // Past the bound only records are dropped: jobs, versions and edits keep their order.
-        if (m_pending.size() >= kMaxPending && std::holds_alternative<archive_op::AddRecord>(op)) {
-            m_dropped = true;
+        // The operator was told the archive is off; the table still holds them.
+        if (m_pending.size() >= kMaxPending && std::holds_alternative<archive_op::AddRecord>(op))
             continue;
-        }
         m_pending.push_back(std::move(op));
     }
+    ops.clear(); // its memory goes back to the keeper for the next batch
     Commit();
 }
 

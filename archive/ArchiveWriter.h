@@ -25,7 +25,8 @@ public:
 
     // Run on the writer's thread (queued or blocking-queued calls).
     ArchiveOpenResult Open(const QString& path, vemla::Language language);
-    void Write(std::vector<ArchiveOp> ops, vemla::Language language);
+    // Takes the operations out of `ops` and leaves it empty with its capacity.
+    void Write(std::vector<ArchiveOp>&& ops, vemla::Language language);
     std::optional<ArchivedUpload> Load(qint64 jobId);
     std::size_t Pending() const { return m_pending.size(); }
 
@@ -43,7 +44,6 @@ private:
     std::vector<ArchiveOp> m_pending;
     QTimer* m_retry;
     bool m_faultShown = false;
-    bool m_dropped = false;
 };
 
 } // namespace vemla
