@@ -1,6 +1,7 @@
 // The history window's share of a search keystroke over 1,000 archived uploads, every one
 // matching (the longest list): the archive's own query alone, then the keystroke typed into the
 // search box, query, model and view together. The difference is what the window adds.
+#include "BenchMain.h"
 #include "HistoryDlg.h"
 #include "JobListModel.h"
 #include "MeasurementArchive.h"
@@ -80,11 +81,5 @@ BENCHMARK(BM_HistoryKeystroke)->Unit(benchmark::kMillisecond)->Iterations(50);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vemla::bench::RunBenchmarks<QApplication>(argc, argv);
 }

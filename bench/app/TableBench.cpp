@@ -1,5 +1,6 @@
 // Filling the shown measurement table with a full upload: 65,536 records, every cell set, the
 // way the window does it for each record frame.
+#include "BenchMain.h"
 #include "CellEdit.h"
 #include "EditList.h"
 #include "MessageBox.h"
@@ -178,11 +179,5 @@ BENCHMARK(BM_WindowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vemla::bench::RunBenchmarks<QApplication>(argc, argv);
 }

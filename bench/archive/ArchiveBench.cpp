@@ -2,6 +2,7 @@
 // upload again, the history filter over 1,000 jobs holding 1,000,000 records, and the bytes a
 // record takes.
 #include "ArchiveKeeper.h"
+#include "BenchMain.h"
 #include "MeasurementArchive.h"
 #include "MeterSession.h"
 #include "MeterSimulator.h"
@@ -191,9 +192,5 @@ BENCHMARK(BM_JobsFilter)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManua
 } // namespace vemla
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vemla::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Pushes an instrument's full memory (65,536 record frames of 22 bytes) from a pseudo-terminal
 // master through CCommPort to a byte handler on the main thread's event loop. The instrument side
 // runs in a child process, so that getrusage(RUSAGE_SELF) counts only this program's own work.
+#include "BenchMain.h"
 #include "CommPort.h"
 
 #include <QCoreApplication>
@@ -290,9 +291,5 @@ BENCHMARK(EnginePaced9600)->Iterations(1)->UseManualTime()->Unit(benchmark::kMil
 } // namespace vemla
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vemla::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }
