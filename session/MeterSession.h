@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -103,6 +104,17 @@ public:
     std::optional<float> LastPower() const { return m_lastPower; }
     bool Linked() const { return m_linked; }
 
+    // --- what the live monitor's polls may do ---
+    // True while an operator's command waits for its reply, or a reply is being handled (its box
+    // may be open). A command with no sign of its reply for kCommandWait no longer counts.
+    bool CommandOutstanding() const;
+    // The ReadPower frame alone, without the re-open READ POWER does; false when the port is
+    // not open.
+    bool SendPoll();
+    // The wavelength the meter last acknowledged choosing; 0 while unknown.
+    int SelectedWavelength() const { return m_selectedWavelength; }
+    static constexpr std::chrono::milliseconds kCommandWait{3000};
+
     int32_t RecordCounter() const { return m_recordCounter; }
     void SetRecordCounter(int32_t counter) { m_recordCounter = counter; }
     int32_t SilentUpload() const { return m_silentUpload; }
@@ -121,6 +133,8 @@ signals:
     // The wave count or the lasers changed in the session: the fields show them again.
     void FieldsChanged();
     void PowerReceived(const QString& text);
+    // The meter acknowledged a wavelength choice.
+    void WavelengthAcknowledged();
 
 private:
     void DispatchReply(const ReplyFrame& frame);
@@ -129,12 +143,14 @@ private:
     void Reupload();
     void ShowReply(const QString& text);
     void ShowMessage(const QString& text);
+    void NoteCommandSent(const OutFrame& frame);
+    void NoteReply(const ReplyFrame& frame);
 
     ISessionPresenter& m_presenter;
     vemla::Language m_language = Language::Chinese;
 
     PortList m_ports;
-    std::vector<PortEntry> m_portNames; // as of the last refresh, in list order
+    std::vector<PortEntry> m_portNames;                    // as of the last refresh, in list order
     std::optional<std::vector<std::string>> m_listedNames; // what the port list shows
     bool m_portToggle = false;
     bool m_portOpen = false;
@@ -152,6 +168,13 @@ private:
     bool m_linked = false;
     RecordList m_records;
     HeaderFields m_header;
+
+    // The operator's command whose reply is awaited, and the last sign of that reply.
+    std::optional<uint8_t> m_awaitedCode;
+    std::chrono::steady_clock::time_point m_lastReplySign;
+    int m_dispatchDepth = 0; // replies being handled; a box inside one may nest another
+    int m_chosenWaveIndex = -1;
+    int m_selectedWavelength = 0;
 
     // Last, so it is destroyed first: its monitor thread stops before anything it reaches.
     CCommPort m_port;
