@@ -50,6 +50,8 @@ void LiveMonitor::Poll() {
         return;
     }
     if (m_pollOutstanding) {
+        if (m_pollAge.elapsed() < kReplyWaitMs)
+            return; // a late reply is still a reply
         ++m_missed;
         ++m_missedInRow;
     }
@@ -64,6 +66,7 @@ void LiveMonitor::Poll() {
         return;
     }
     m_pollOutstanding = true;
+    m_pollAge.start();
     if (m_status != Status::LogFailed)
         SetStatus(m_missedInRow >= kMissedForNoReply ? Status::NoReply : Status::Polling);
 }

@@ -10,6 +10,7 @@
 #include "LiveSample.h"
 #include "LiveStatistics.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -28,6 +29,9 @@ public:
 
     static constexpr std::array<int, 5> kIntervalsMs{200, 500, 1000, 2000, 5000};
     static constexpr int kDefaultIntervalMs = 500;
+    // A poll unanswered this long is missed; until then the next one waits, so a slow line or
+    // a busy machine delays readings instead of piling polls up.
+    static constexpr int kReplyWaitMs = 1000;
     // Missed polls in a row after which the meter is reported silent.
     static constexpr int kMissedForNoReply = 3;
     // The oldest readings go beyond this: more than four days at five readings a second.
@@ -81,6 +85,7 @@ private:
     std::function<int64_t()> m_clock;
     bool m_reopenFirst = true;
     bool m_pollOutstanding = false;
+    QElapsedTimer m_pollAge;
     int m_missed = 0;
     int m_missedInRow = 0;
     Status m_status = Status::Idle;

@@ -122,7 +122,7 @@ TEST_F(LiveMonitorTest, PollsWaitForAPacedUploadAndResumeAfterIt) {
 
 TEST_F(LiveMonitorTest, LateRepliesCountSilenceIsReportedWithoutABoxAndAWaveChangeResets) {
     SimOptions options;
-    options.faults.powerLateMs = 120; // later than a poll's round trip, within the interval
+    options.faults.powerLateMs = 300; // later than the next poll would be due
     Start(options);
     ASSERT_TRUE(WaitForSamples(4));
     EXPECT_EQ(monitor->MissedPolls(), 0);
@@ -131,7 +131,7 @@ TEST_F(LiveMonitorTest, LateRepliesCountSilenceIsReportedWithoutABoxAndAWaveChan
     ASSERT_TRUE(WaitFor([&] { return monitor->CurrentStatus() == Status::NoReply; }));
     EXPECT_EQ(monitor->MissedInRow(), LiveMonitor::kMissedForNoReply);
     const std::size_t frames = meter->ReceivedFrames().size();
-    test::PumpFor(500);
+    test::PumpFor(LiveMonitor::kReplyWaitMs + 300);
     EXPECT_GT(meter->ReceivedFrames().size(), frames) << "polling goes on";
     meter->SetPowerSilent(false);
     ASSERT_TRUE(WaitFor([&] { return monitor->CurrentStatus() == Status::Polling; }));
