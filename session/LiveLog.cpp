@@ -14,16 +14,23 @@ bool LiveLog::Open(const QString& path) {
     Close();
     m_error.clear();
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        m_error = info.absolutePath();
-        return false;
-    }
-    m_file.setFileName(path);
-    // NewOnly: a file of the same name, perhaps another run's log, is never replaced.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text)) {
+    // A folder that cannot be made shows as the system's reason the file cannot be opened.
+    QDir().mkpath(info.absolutePath());
+    // NewOnly: a file of the same name, perhaps another run's log, is never replaced; the new
+    // log gets a number instead, as a report does.
+    const QString stem = info.absoluteDir().filePath(info.completeBaseName());
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    for (int n = 1; n <= kMaxNumber; ++n) {
+        m_file.setFileName(
+            n == 1 ? path : QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix));
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
+            break;
         m_error = m_file.errorString();
-        return false;
+        if (!m_file.exists() || info.isDir())
+            return false; // not a name clash: another number would fail alike
     }
+    if (!m_file.isOpen())
+        return false;
     const QByteArray columns("time,unix_time,dBm,mW,wavelength_nm,relative_dB\n");
     if (m_file.write(columns) != columns.size() || !m_file.flush()) {
         m_error = m_file.errorString();

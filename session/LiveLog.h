@@ -1,6 +1,7 @@
 #pragma once
 // The live monitor's CSV log: one line per reading, written and flushed as it arrives, so a
-// crash loses at most the line being written. An existing file is never overwritten.
+// crash loses at most the line being written. An existing file is never overwritten: the new
+// log takes the next free number, "Live ... (2).csv".
 
 #include "LiveSample.h"
 
@@ -16,8 +17,10 @@ public:
     // "Live <date> <time>.csv".
     static QString DefaultFileName(const QDateTime& now);
 
-    // Creates the file (and its folder) and writes the column line; false with ErrorText() when
-    // the file exists or cannot be made.
+    static constexpr int kMaxNumber = 999;
+
+    // Creates the file (or the next numbered one, and its folder) and writes the column line;
+    // false with ErrorText() when none can be made.
     bool Open(const QString& path);
     void Close();
     bool IsOpen() const { return m_file.isOpen(); }

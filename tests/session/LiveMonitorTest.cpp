@@ -160,7 +160,7 @@ TEST(LiveStatistics, ImplausibleReadingsAreCountedButNeverAveraged) {
     EXPECT_DOUBLE_EQ(s.Deviation(), 2.0);
 }
 
-TEST(LiveLog, OneFlushedLinePerReadingAndAnExistingFileIsNeverReplaced) {
+TEST(LiveLog, OneFlushedLinePerReadingAndAnExistingFileIsNeverReplacedButNumbered) {
     QTemporaryDir dir;
     const QString path = dir.filePath("sub/Live.csv");
     LiveLog log;
@@ -179,7 +179,8 @@ TEST(LiveLog, OneFlushedLinePerReadingAndAnExistingFileIsNeverReplaced) {
     EXPECT_TRUE(lines[2].endsWith(",1700000000.323,,,,")) << lines[2].toStdString();
     EXPECT_TRUE(lines[3].endsWith(",-30.00,0.001,1550,-21.00")) << lines[3].toStdString();
     log.Close();
-    EXPECT_FALSE(LiveLog().Open(path));
+    ASSERT_TRUE(log.Open(path));
+    EXPECT_EQ(log.Path(), dir.filePath("sub/Live (2).csv"));
     ASSERT_TRUE(file.seek(0));
     EXPECT_EQ(file.readAll().count('\n'), 4);
 }
