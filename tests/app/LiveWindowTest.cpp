@@ -92,11 +92,8 @@ TEST(LiveWindow, OpensFromTheMenuAndF5AndShowsTheMetersReadingsLive) {
     Click(live, "Stop recording");
     Click(live, "Pause");
     EXPECT_FALSE(live->Monitor().Running());
-    const QStringList logs = QDir(reports.path()).entryList({"Live *.csv"});
-    ASSERT_EQ(logs.size(), 1);
-    QFile log(QDir(reports.path()).filePath(logs[0]));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_GE(log.readAll().count('\n'), 4);
+    // The log's lines are the session's tests; here only that Record made it.
+    EXPECT_EQ(QDir(reports.path()).entryList({"Live *.csv"}).size(), 1);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
