@@ -9,6 +9,7 @@
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
+#include "LiveWindow.h"
 #include "MainMenu.h"
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
@@ -115,6 +116,7 @@ CMeterDlg::~CMeterDlg() {
     m_keeper.reset();
     // The table shows the session's records; it goes before the session does.
     delete m_table;
+    m_live.reset(); // its monitor polls through the session
 }
 
 void CMeterDlg::OnInitDialog() {
@@ -154,7 +156,19 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(Menu::Measure, text::kMenuConnect, [this] { OnConnect(); });
     m_menu->Add(Menu::Measure, text::kMenuUpload, [this] { OnUpload(); });
     m_menu->Add(Menu::Measure, text::kMenuReadPower, [this] { OnReadPower(); });
+    m_menu->Add(
+        Menu::Measure, text::kMenuLivePower, [this] { OpenLiveMonitor(); },
+        QKeySequence(Qt::Key_F5));
     m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
+}
+
+void CMeterDlg::OpenLiveMonitor() {
+    if (!m_live)
+        m_live = std::make_unique<CLiveWindow>(m_session, m_reportFolder, this);
+    m_live->Retranslate(UiLanguage());
+    m_live->show();
+    m_live->raise();
+    m_live->activateWindow();
 }
 
 void CMeterDlg::ConnectHandlers() {
@@ -260,6 +274,8 @@ void CMeterDlg::ApplyLanguage() {
     m_menu->Retitle(UiLanguage());
     if (m_historyDlg)
         m_historyDlg->Retitle(UiLanguage());
+    if (m_live)
+        m_live->Retranslate(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
     ApplyComfortLanguage();

@@ -31,6 +31,7 @@ namespace vemla {
 class ArchiveKeeper;
 class CEditList;
 class CHistoryDlg;
+class CLiveWindow;
 class CMainMenu;
 class MeasurementArchive;
 class CQtTranslation;
@@ -106,6 +107,9 @@ public:
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
     // The About box of the window menu.
     void ShowAbout();
+    // The live power window, made on first use; null until then.
+    CLiveWindow* LiveWindow() const { return m_live.get(); }
+    void OpenLiveMonitor();
 
     static QIcon LoadIcon(int id);
     static int IconFor(int controlId);
@@ -183,6 +187,7 @@ private:
     std::unique_ptr<CMainMenu> m_menu;
 
     std::unique_ptr<CWaveListDlg> m_waveListDlg;
+    std::unique_ptr<CLiveWindow> m_live;
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;

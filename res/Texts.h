@@ -186,6 +186,43 @@ inline constexpr BilingualText kArchiveNewer{
     "uploads are not archived.",
     "测量存档\n%1\n由较新版本的 Vemla 写入，现以只读方式打开：上传的数据不会存档。"};
 
+// The live power monitor: its menu entry, window, statistics and status line.
+inline constexpr BilingualText kMenuLivePower{"Live power...", "实时功率..."};
+inline constexpr BilingualText kLiveTitle{"Live power", "实时功率"};
+inline constexpr BilingualText kLiveStart{"Start", "开始"};
+inline constexpr BilingualText kLivePause{"Pause", "暂停"};
+inline constexpr BilingualText kLiveInterval{"Interval:", "间隔:"};
+inline constexpr BilingualText kLiveSpan{"Span:", "时间范围:"};
+inline constexpr BilingualText kLiveUnit{"Unit:", "单位:"};
+inline constexpr BilingualText kLiveSpanAll{"all", "全部"};
+inline constexpr BilingualText kLiveRelative{"dB (relative)", "dB (相对)"};
+inline constexpr BilingualText kLiveCurrent{"Current", "当前值"};
+inline constexpr BilingualText kLiveMinimum{"Minimum", "最小值"};
+inline constexpr BilingualText kLiveMaximum{"Maximum", "最大值"};
+inline constexpr BilingualText kLiveMean{"Mean", "平均值"};
+inline constexpr BilingualText kLiveDeviation{"Std. deviation", "标准差"};
+inline constexpr BilingualText kLiveCount{"Count", "读数个数"};
+inline constexpr BilingualText kLiveInvalid{"Invalid", "无效读数"};
+inline constexpr BilingualText kLiveTimeSpan{"Time span", "时长"};
+inline constexpr BilingualText kLiveReference{"Reference", "参考值"};
+inline constexpr BilingualText kLiveReset{"Reset", "复位"};
+inline constexpr BilingualText kLiveSetReference{"Set reference", "设为参考"};
+inline constexpr BilingualText kLiveHold{"Hold", "保持"};
+inline constexpr BilingualText kLiveRecord{"Record...", "记录..."};
+inline constexpr BilingualText kLiveStopRecord{"Stop recording", "停止记录"};
+inline constexpr BilingualText kLiveTime{"Time", "时间"};
+inline constexpr BilingualText kLivePower{"Power", "功率"};
+inline constexpr BilingualText kLiveIdle{"Paused.", "已暂停。"};
+inline constexpr BilingualText kLivePolling{"Reading the meter.", "正在读取功率计。"};
+inline constexpr BilingualText kLiveWaiting{"Waiting for the meter to answer a command.",
+                                            "等待功率计应答命令。"};
+inline constexpr BilingualText kLiveNoReply{"no reply from the meter", "功率计无应答"};
+// %1: the file being written.
+inline constexpr BilingualText kLiveRecording{"Recording to %1", "正在记录到 %1"};
+// %1: the file, %2: the system's reason.
+inline constexpr BilingualText kLiveLogFailed{"Cannot write %1: %2", "无法写入 %1：%2"};
+inline constexpr BilingualText kLiveCsvFilter{"CSV files (*.csv)", "CSV 文件 (*.csv)"};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.

@@ -225,6 +225,7 @@ bool MeterSession::CheckPortOpen() {
 
 void MeterSession::Send(const OutFrame& frame) {
     m_port.Write(frame.View());
+    NoteCommandSent(frame);
 }
 
 // --- commands ---
@@ -304,6 +305,7 @@ void MeterSession::SetTime(const std::array<uint32_t, 5>& f) {
 }
 
 void MeterSession::SelectWave(int listIndex) {
+    m_chosenWaveIndex = listIndex;
     ReopenPort();
     if (!CheckPortOpen())
         return;
@@ -352,6 +354,13 @@ void MeterSession::OnRxChar(uint8_t byte, uint32_t /*port*/) {
 }
 
 void MeterSession::DispatchReply(const ReplyFrame& frame) {
+    // Polls wait while a reply is handled: its box may be open and the monitor thread held.
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(++d) {}
+        ~Depth() { --depth; }
+    } depth(m_dispatchDepth);
+    NoteReply(frame);
     const uint8_t code = frame.Code();
     const QString text = Text(ReplyMessage(code));
     switch (static_cast<FrameCode>(code)) {
@@ -413,6 +422,52 @@ void MeterSession::ReplaceRecords(std::vector<MeterRecord> records, const Header
         m_records.Insert(m_records.Count(), std::move(record));
     m_recordCounter = m_records.Count();
     SetHeader(header);
+}
+
+// --- what the live monitor's polls may do ---
+
+bool MeterSession::CommandOutstanding() const {
+    if (m_dispatchDepth > 0)
+        return true;
+    return m_awaitedCode && std::chrono::steady_clock::now() - m_lastReplySign < kCommandWait;
+}
+
+bool MeterSession::SendPoll() {
+    if (!m_port.IsOpen())
+        return false;
+    const OutFrame frame = BuildFixedFrame(kReadPowerHex);
+    return m_port.Write(frame.View());
+}
+
+void MeterSession::NoteCommandSent(const OutFrame& frame) {
+    const auto bytes = frame.View();
+    // The wave edit frame gets no reply: nothing to wait for.
+    if (bytes.size() < 3 || bytes[2] == static_cast<uint8_t>(FrameCode::WaveEditChange))
+        return;
+    m_awaitedCode = bytes[2];
+    m_lastReplySign = std::chrono::steady_clock::now();
+}
+
+// Before the reply's own rules run, so a command they send (the re-upload after a delete) is
+// awaited afresh.
+void MeterSession::NoteReply(const ReplyFrame& frame) {
+    const uint8_t code = frame.Code();
+    m_lastReplySign = std::chrono::steady_clock::now();
+    if (m_awaitedCode) {
+        constexpr auto kUploadCode = static_cast<uint8_t>(FrameCode::Upload);
+        constexpr auto kPowerCode = static_cast<uint8_t>(FrameCode::ReadPower);
+        // An upload ends with its end frame; a poll's reading ends no other command; anything
+        // else (an acknowledgement, a failure) is the awaited command's answer.
+        const bool ends = code == *m_awaitedCode ? code != kUploadCode || IsUploadEnd(frame)
+                                                 : code != kUploadCode && code != kPowerCode;
+        if (ends)
+            m_awaitedCode.reset();
+    }
+    if (code == static_cast<uint8_t>(FrameCode::SelectWave)) {
+        const auto at = static_cast<std::size_t>(m_chosenWaveIndex);
+        m_selectedWavelength = m_chosenWaveIndex >= 0 && at < m_waves.size() ? m_waves[at] : 0;
+        emit WavelengthAcknowledged();
+    }
 }
 
 void MeterSession::AddRecord(const ReplyFrame& frame) {

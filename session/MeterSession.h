@@ -19,6 +19,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -121,6 +122,17 @@ public:
     std::optional<float> LastPower() const { return m_lastPower; }
     bool Linked() const { return m_linked; }
 
+    // --- what the live monitor's polls may do ---
+    // True while an operator's command waits for its reply, or a reply is being handled (its box
+    // may be open). A command with no sign of its reply for kCommandWait no longer counts.
+    bool CommandOutstanding() const;
+    // The ReadPower frame alone, without the re-open READ POWER does; false when the port is
+    // not open.
+    bool SendPoll();
+    // The wavelength the meter last acknowledged choosing; 0 while unknown.
+    int SelectedWavelength() const { return m_selectedWavelength; }
+    static constexpr std::chrono::milliseconds kCommandWait{3000};
+
     int32_t RecordCounter() const { return m_recordCounter; }
     void SetRecordCounter(int32_t counter) { m_recordCounter = counter; }
     int32_t SilentUpload() const { return m_silentUpload; }
@@ -150,6 +162,8 @@ signals:
     // delete-selected acknowledgement. Progress() tells how it goes.
     void UploadStarted(bool reupload);
     void HeaderChanged();
+    // The meter acknowledged a wavelength choice.
+    void WavelengthAcknowledged();
 
 private:
     void DispatchReply(const ReplyFrame& frame);
@@ -163,6 +177,8 @@ private:
     void OnPortReturned(uint32_t number);
     void OnPortsChanged();
     void SetCondition(PortCondition condition);
+    void NoteCommandSent(const OutFrame& frame);
+    void NoteReply(const ReplyFrame& frame);
 
     ISessionPresenter& m_presenter;
     vemla::Language m_language = Language::Chinese;
@@ -192,6 +208,13 @@ private:
     bool m_linked = false;
     RecordList m_records;
     HeaderFields m_header;
+
+    // The operator's command whose reply is awaited, and the last sign of that reply.
+    std::optional<uint8_t> m_awaitedCode;
+    std::chrono::steady_clock::time_point m_lastReplySign;
+    int m_dispatchDepth = 0; // replies being handled; a box inside one may nest another
+    int m_chosenWaveIndex = -1;
+    int m_selectedWavelength = 0;
 
     // Last, so it is destroyed first: its monitor thread stops before anything it reaches.
     CCommPort m_port;

@@ -165,11 +165,15 @@ std::vector<uint8_t> MeterCore::Connect() const {
 }
 
 std::vector<uint8_t> MeterCore::ReadPower() {
-    // A slow swing plus a little jitter around -10 dBm, as a steady source reads.
-    const double swing = 0.05 * std::sin(0.7 * static_cast<double>(m_powerSteps++));
-    const double jitter = static_cast<double>(NextRandom() % 41) / 1000.0 - 0.02;
-    const auto power = static_cast<float>(-10.0 + swing + jitter);
-    return EncodePowerReply(power);
+    // A source warming up and a connector settling: a slow drift of a few hundredths over about
+    // ten minutes of readings at 5 a second, noise of a couple of hundredths, and a step when
+    // the wavelength changes, as fibre loss differs between wavelengths.
+    const double n = static_cast<double>(m_powerSteps++);
+    const double drift = 0.05 * std::sin(n * 2.0 * 3.141592653589793 / 3000.0) +
+                         0.03 * std::sin(0.7 * n) / (1.0 + n / 50.0);
+    const double noise = static_cast<double>(NextRandom() % 41) / 1000.0 - 0.02;
+    const double step = m_selectedWave > 0 ? -0.35 * m_selectedWave : 0.0;
+    return EncodePowerReply(static_cast<float>(-10.0 + step + drift + noise));
 }
 
 void MeterCore::AppendNoise(std::vector<uint8_t>& out) {

@@ -20,6 +20,8 @@ struct SimFaults {
         -1;                  // this record's length byte is corrupted (0, 2, 201 or 255 by seed)
     int overlongRecord = -1; // this record is followed by a bogus 255-byte run starting with AA FF
     int hangUpAfterRecord = -1; // close the master after sending this record (device pulled)
+    int powerLateMs = 0;        // each power reading is answered this late (up to 10 s)
+    bool powerSilent = false;   // power readings are never answered
     uint32_t seed = 1;
 };
 

@@ -1,5 +1,7 @@
 #include "MeterSimulator.h"
 
+#include "FrameCodec.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -38,7 +40,8 @@ std::string ErrnoText(const char* what) {
 } // namespace
 
 MeterSimulator::MeterSimulator(SimOptions options)
-    : m_options(std::move(options)), m_core(m_options) {}
+    : m_options(std::move(options)), m_core(m_options),
+      m_powerSilent(m_options.faults.powerSilent) {}
 
 MeterSimulator::~MeterSimulator() {
     Stop();
@@ -133,13 +136,19 @@ void MeterSimulator::OnFrames(const std::vector<std::vector<uint8_t>>& frames) {
         }
         m_framesArrived.notify_all();
         const std::vector<uint8_t> reply = m_core.Handle(frame);
-        if (reply.empty())
+        const bool power =
+            frame.size() > 2 && frame[2] == static_cast<uint8_t>(FrameCode::ReadPower);
+        if (reply.empty() || (power && m_powerSilent))
             continue;
         if (m_outPos == m_out.size()) {
             m_out.clear();
             m_outPos = 0;
             m_paceStart = std::chrono::steady_clock::now();
             m_pacedSent = 0;
+            if (power && m_options.faults.powerLateMs > 0) {
+                m_holdUntil = m_paceStart + std::chrono::milliseconds(m_options.faults.powerLateMs);
+                m_paceStart = m_holdUntil;
+            }
         }
         const std::size_t base = m_out.size();
         m_out.insert(m_out.end(), reply.begin(), reply.end());
@@ -149,7 +158,13 @@ void MeterSimulator::OnFrames(const std::vector<std::vector<uint8_t>>& frames) {
 }
 
 int MeterSimulator::PollTimeoutMs() const {
-    if (m_outPos == m_out.size() || !m_options.paced)
+    if (m_outPos == m_out.size())
+        return -1;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_holdUntil)
+        return static_cast<int>(
+            std::chrono::ceil<std::chrono::milliseconds>(m_holdUntil - now).count());
+    if (!m_options.paced)
         return -1;
     const auto due = m_paceStart + kBytePeriod * static_cast<long>(m_pacedSent);
     const auto wait =
@@ -159,6 +174,8 @@ int MeterSimulator::PollTimeoutMs() const {
 
 // Writes what the line may carry now. False when the line is gone.
 bool MeterSimulator::WriteSome() {
+    if (std::chrono::steady_clock::now() < m_holdUntil)
+        return true;
     std::size_t limit = std::min(m_out.size(), m_hangUpAt);
     if (m_options.paced) {
         const auto elapsed = std::chrono::steady_clock::now() - m_paceStart;

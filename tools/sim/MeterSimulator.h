@@ -37,6 +37,8 @@ public:
     bool WaitForFrames(std::size_t count, std::chrono::milliseconds timeout) const;
     // True once the hang-up fault has closed the line.
     bool HungUp() const { return m_hungUp.load(); }
+    // Power readings go unanswered while silent (the fault can come and go during a run).
+    void SetPowerSilent(bool silent) { m_powerSilent = silent; }
     // Reply bytes written to the line so far.
     std::size_t BytesSent() const { return m_bytesSent.load(); }
 
@@ -65,6 +67,8 @@ private:
     std::chrono::steady_clock::time_point m_paceStart;
     std::size_t m_pacedSent = 0;
 
+    std::chrono::steady_clock::time_point m_holdUntil; // a late reply waits until then
+    std::atomic<bool> m_powerSilent{false};
     std::atomic<bool> m_hungUp{false};
     std::atomic<std::size_t> m_bytesSent{0};
     mutable std::mutex m_framesLock;

@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  --corrupt-length K  corrupt the length byte of record K\n"
     "  --overlong K        follow record K with a bogus 255-byte frame\n"
     "  --hangup-after K    close the line after record K, as if the device were pulled\n"
+    "  --late-power MS     answer each power reading MS milliseconds late (0..10000)\n"
+    "  --no-power-reply    never answer a power reading\n"
     "  --seed S            seed of the generated readings and faults (default 1)\n"
     "  --link PATH         make the symlink PATH -> device, a path that stays the same\n"
     "  --help              this text\n";
@@ -65,6 +67,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--noise") {
             options.faults.noise = true;
             continue;
+        } else if (arg == "--no-power-reply") {
+            options.faults.powerSilent = true;
+            continue;
         } else if (arg == "--link") {
             if (value == nullptr || *value == '\0') {
                 std::fputs("vemla-meter-sim: --link needs a path\n", stderr);
@@ -93,6 +98,10 @@ int main(int argc, char** argv) {
             if (!(v = number(0, vemla::kSimMaxRecords - 1)))
                 return 2;
             options.faults.hangUpAfterRecord = static_cast<int>(*v);
+        } else if (arg == "--late-power") {
+            if (!(v = number(0, 10000)))
+                return 2;
+            options.faults.powerLateMs = static_cast<int>(*v);
         } else if (arg == "--seed") {
             if (!(v = number(0, 0xFFFFFFFFL)))
                 return 2;

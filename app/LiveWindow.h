@@ -1,0 +1,78 @@
+#pragma once
+// The live power window: modeless, beside the main window. It shows what the monitor reports
+// (the trend, the statistics, its own status line) and gives it the operator's choices.
+
+#include "LiveMonitor.h"
+#include "PowerDecimator.h"
+#include "Texts.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace vemla {
+
+class CLiveChart;
+class MeterSession;
+
+class CLiveWindow : public QDialog {
+    Q_OBJECT
+public:
+    enum class Unit { Dbm, Milliwatt, Microwatt, Nanowatt, Relative };
+    static constexpr std::array<int64_t, 5> kSpansMsecs{30'000, 120'000, 600'000, 3'600'000, 0};
+
+    CLiveWindow(MeterSession& session, QString logFolder, QWidget* parent = nullptr);
+    ~CLiveWindow() override;
+
+    void Retranslate(Language language);
+    LiveMonitor& Monitor() { return m_monitor; }
+    CLiveChart& Chart() const { return *m_chart; }
+    // Asks where to record, starting from the proposed path; empty when the operator declines.
+    // Tests answer without a file dialog.
+    void SetPathAsker(std::function<QString(const QString& proposed)> asker) {
+        m_askPath = std::move(asker);
+    }
+    // Redraws now what a pending redraw would show.
+    void Refresh();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnStartPause();
+    void OnRecord();
+    void OnSample();
+    void ShowStatus();
+    QString Shown(double dBm) const;
+    PowerDecimator::Transform Transform() const;
+    QString UnitName() const;
+
+    MeterSession& m_session;
+    LiveMonitor m_monitor;
+    QString m_logFolder;
+    Language m_language = Language::Chinese;
+    std::function<QString(const QString&)> m_askPath;
+    QTimer m_refresh; // coalesces readings into at most one redraw per period
+
+    QPushButton* m_startPause;
+    QComboBox* m_interval;
+    QComboBox* m_span;
+    QComboBox* m_unit;
+    CLiveChart* m_chart;
+    QPushButton* m_reset;
+    QPushButton* m_setReference;
+    QPushButton* m_hold;
+    QPushButton* m_record;
+    QLabel* m_status;
+    std::array<QLabel*, 9> m_names{};
+    std::array<QLabel*, 9> m_values{};
+    std::array<QLabel*, 3> m_captions{};
+};
+
+} // namespace vemla
