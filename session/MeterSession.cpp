@@ -34,16 +34,20 @@ bool MeterSession::PortListDropDown() {
         m_port.RequestStop();
         SetCondition(PortCondition::Closed);
     }
-    m_portNames = m_ports.Refresh();
+    const std::optional<std::vector<std::string>> listed = m_listedNames;
+    ListPorts(m_ports.Refresh());
+    emit PortStateChanged();
+    // Refilled when the ports themselves changed, not only their count, so the entry the
+    // operator picks is always the device that is opened.
+    return !listed || *listed != *m_listedNames;
+}
+
+void MeterSession::ListPorts(std::vector<PortEntry> entries) {
+    m_portNames = std::move(entries);
     std::vector<std::string> names;
     for (const PortEntry& e : m_portNames)
         names.push_back(e.name);
-    // Refilled when the ports themselves changed, not only their count, so the entry the
-    // operator picks is always the device that is opened.
-    const bool changed = !m_listedNames || names != *m_listedNames;
     m_listedNames = std::move(names);
-    emit PortStateChanged();
-    return changed;
 }
 
 MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
@@ -133,11 +137,7 @@ std::optional<int> MeterSession::FindLastPort() {
     const auto at = FindPort(entries, LoadLastPort());
     if (!at)
         return std::nullopt; // the list stays unread, as on any start
-    m_portNames = entries;
-    std::vector<std::string> names;
-    for (const PortEntry& e : m_portNames)
-        names.push_back(e.name);
-    m_listedNames = std::move(names);
+    ListPorts(entries);
     return static_cast<int>(*at);
 }
 
@@ -208,11 +208,7 @@ void MeterSession::OnPortsChanged() {
     // A list never opened has nothing to refresh: its first opening reads the ports.
     if (!m_listedNames)
         return;
-    m_portNames = m_ports.Entries();
-    std::vector<std::string> names;
-    for (const PortEntry& e : m_portNames)
-        names.push_back(e.name);
-    m_listedNames = std::move(names);
+    ListPorts(m_ports.Entries());
     emit PortListChanged();
 }
 

@@ -166,6 +166,8 @@ signals:
     void WavelengthAcknowledged();
 
 private:
+    // The ports as the list shows them now.
+    void ListPorts(std::vector<PortEntry> entries);
     void DispatchReply(const ReplyFrame& frame);
     void AddRecord(const ReplyFrame& frame);
     // The upload that follows a delete-selected acknowledgement: SilentUpload keeps its value.
