@@ -36,8 +36,7 @@ ArchiveKeeper::~ArchiveKeeper() {
     m_session.Records().SetObserver(nullptr);
     Flush();
     // The writer's connection belongs to its thread, so it ends there.
-    QMetaObject::invokeMethod(
-        m_writer, [w = m_writer] { delete w; }, Qt::BlockingQueuedConnection);
+    m_writer->DestroyFrom();
     m_thread.quit();
     m_thread.wait();
 }
@@ -46,8 +45,7 @@ ArchiveOpenResult ArchiveKeeper::Open(const QString& path) {
     Flush();
     ArchiveOpenResult result;
     const Language language = m_session.Language();
-    QMetaObject::invokeMethod(
-        m_writer, [&] { result = m_writer->Open(path, language); }, Qt::BlockingQueuedConnection);
+    m_writer->Call([&] { result = m_writer->Open(path, language); });
     m_hasJob = false; // a job of another file is not continued here
     return result;
 }
@@ -55,8 +53,7 @@ ArchiveOpenResult ArchiveKeeper::Open(const QString& path) {
 bool ArchiveKeeper::OpenUpload(qint64 jobId) {
     Flush();
     std::optional<ArchivedUpload> upload;
-    QMetaObject::invokeMethod(
-        m_writer, [&] { upload = m_writer->Load(jobId); }, Qt::BlockingQueuedConnection);
+    m_writer->Call([&] { upload = m_writer->Load(jobId); });
     if (!upload)
         return false;
     m_replacing = true;
@@ -79,8 +76,7 @@ void ArchiveKeeper::Flush() {
     ops.swap(m_ops);
     m_records = 0;
     const Language language = m_session.Language();
-    QMetaObject::invokeMethod(
-        m_writer, [&] { m_writer->Write(std::move(ops), language); }, Qt::BlockingQueuedConnection);
+    m_writer->Call([&] { m_writer->Write(std::move(ops), language); });
 }
 
 void ArchiveKeeper::HandOver() {
@@ -91,28 +87,24 @@ void ArchiveKeeper::HandOver() {
     ops.swap(m_ops);
     // Batches go back and forth in the same memory: fresh pages for every batch cost the upload
     // more (page faults) than everything else the keeper does.
-    if (!m_spare.empty()) {
-        m_ops = std::move(m_spare.back());
-        m_spare.pop_back();
-    } else {
-        m_ops.reserve(kFlushRecords + 8);
+    {
+        const std::lock_guard lock(m_spareMutex);
+        if (!m_spare.empty()) {
+            m_ops = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
     }
+    if (m_ops.capacity() == 0)
+        m_ops.reserve(kFlushRecords + 8);
     m_records = 0;
-    QMetaObject::invokeMethod(
-        m_writer,
-        [w = m_writer, keeper = this, ops = std::move(ops),
-         language = m_session.Language()]() mutable {
-            w->Write(std::move(ops), language);
-            // Dropped unread when the keeper is gone meanwhile.
-            QMetaObject::invokeMethod(
-                keeper,
-                [keeper, ops = std::move(ops)]() mutable {
-                    if (keeper->m_spare.size() < kSpareBatches)
-                        keeper->m_spare.push_back(std::move(ops));
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    m_writer->Post([w = m_writer, keeper = this, ops = std::move(ops),
+                    language = m_session.Language()]() mutable {
+        w->Write(std::move(ops), language);
+        // The keeper outlives its writer's tasks: its destructor waits for the last one.
+        const std::lock_guard lock(keeper->m_spareMutex);
+        if (keeper->m_spare.size() < kSpareBatches)
+            keeper->m_spare.push_back(std::move(ops));
+    });
 }
 
 void ArchiveKeeper::Push(ArchiveOp op) {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
+#include <mutex>
 #include <vector>
 
 namespace vemla {
@@ -60,6 +61,7 @@ private:
     ArchiveWriter* m_writer; // lives on m_thread
     QTimer m_timer;
     std::vector<ArchiveOp> m_ops;
+    std::mutex m_spareMutex;                     // the writer's thread gives batches back
     std::vector<std::vector<ArchiveOp>> m_spare; // emptied batches the writer gave back
     std::size_t m_records = 0;                   // records among m_ops
     bool m_hasJob = false;

@@ -10,6 +10,50 @@ ArchiveWriter::ArchiveWriter(QObject* parent) : QObject(parent), m_retry(new QTi
 
 ArchiveWriter::~ArchiveWriter() = default;
 
+void ArchiveWriter::Post(std::function<void()> task) {
+    {
+        const std::lock_guard lock(m_tasksMutex);
+        m_tasks.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(this, "RunTasks", Qt::QueuedConnection);
+}
+
+void ArchiveWriter::Call(std::function<void()> task) {
+    {
+        const std::lock_guard lock(m_tasksMutex);
+        m_tasks.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(this, "RunTasks", Qt::BlockingQueuedConnection);
+    // The task ran before the call returned; taking the mutex its runner released after it
+    // orders what it wrote before what the caller reads next.
+    const std::lock_guard lock(m_tasksMutex);
+}
+
+void ArchiveWriter::DestroyFrom() {
+    QMetaObject::invokeMethod(this, "Destroy", Qt::BlockingQueuedConnection);
+}
+
+void ArchiveWriter::Destroy() {
+    // Ordered after the last caller's release of the mutex, which dies with this object.
+    { const std::lock_guard lock(m_tasksMutex); }
+    delete this;
+}
+
+void ArchiveWriter::RunTasks() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            const std::lock_guard lock(m_tasksMutex);
+            if (m_tasks.empty())
+                return;
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+        }
+        task();
+        task = nullptr; // its captures go on this thread, before the mutex is taken again
+    }
+}
+
 ArchiveOpenResult ArchiveWriter::Open(const QString& path, Language language) {
     m_path = path;
     m_language = language;

@@ -8,6 +8,9 @@
 
 #include <QObject>
 #include <QTimer>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -30,12 +33,27 @@ public:
     std::optional<ArchivedUpload> Load(qint64 jobId);
     std::size_t Pending() const { return m_pending.size(); }
 
+    // From another thread: runs `task` on the writer's thread, in the order posted; Call waits
+    // until it has run. The tasks pass through a queue under a mutex of ours and Qt's event only
+    // says "run what is queued": Qt's own locks are invisible to a thread sanitizer (Qt is not
+    // built with it), this mutex is not, so it sees every hand-over as ordered.
+    void Post(std::function<void()> task);
+    void Call(std::function<void()> task);
+    // From another thread: deletes the writer on its own thread (its connection lives there)
+    // and returns when it is gone.
+    void DestroyFrom();
+
 signals:
     // Something the operator must know: the archive is off and why.
     void Problem(const QString& message);
 
 private:
+    Q_INVOKABLE void RunTasks();
+    Q_INVOKABLE void Destroy();
     void Commit();
+
+    std::mutex m_tasksMutex;
+    std::deque<std::function<void()>> m_tasks;
 
     MeasurementArchive m_archive;
     QString m_path;
