@@ -12,8 +12,9 @@ namespace {
 constexpr std::array<const char*, 5> kMachineColumns{"wavelength_nm", "power_dBm", "reference_dBm",
                                                      "relative_dB", "date_time"};
 
-void AppendField(QByteArray& line, const QString& field) {
-    if (!line.isEmpty())
+// Every field but a line's first is preceded by a comma, empty fields included.
+void AppendField(QByteArray& line, const QString& field, bool first = false) {
+    if (!first)
         line += ',';
     QByteArray bytes = field.toUtf8();
     if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') &&
@@ -56,7 +57,7 @@ QByteArray CsvBytes(const CsvTable& table) {
     QByteArray out("\xEF\xBB\xBF");
     QByteArray line;
     for (const BilingualText& caption : text::kTableColumnCaptions)
-        AppendField(line, Pick(caption, table.language));
+        AppendField(line, Pick(caption, table.language), line.isEmpty());
     for (const char* name : kMachineColumns)
         AppendField(line, QString::fromLatin1(name));
     out += line + "\r\n";
@@ -65,8 +66,11 @@ QByteArray CsvBytes(const CsvTable& table) {
         const MeterRecord& record = table.record(row);
         const RecordValues& v = record.values;
         line.clear();
-        for (const QString& shown : record.texts)
-            AppendField(line, shown);
+        bool first = true;
+        for (const QString& shown : record.texts) {
+            AppendField(line, shown, first);
+            first = false;
+        }
         const double power = static_cast<double>(v.power);
         const double reference = static_cast<double>(v.reference);
         AppendField(line, QString::number(v.wavelength));

@@ -28,8 +28,9 @@ const std::vector<CsvRow> kRows{
      {"x3", "850", "1.25dBm", "1.25dB", "0.00dBm", "2024-02-30  10:00  ", "东侧"},
      "x3,850,1.25dBm,1.25dB,0.00dBm,2024-02-30  10:00  ,东侧,850,1.25,0.00,1.25,"},
     {{3, 1625, -50.0f, -60.0f, false, {26, 1, 1, 24, 0}},
-     {"4", "1625", "-50.00dBm", "", "", "2026-01-01  24:00  ", ""},
-     "4,1625,-50.00dBm,,,2026-01-01  24:00  ,,1625,-50.00,,,"},
+     // A number cell the operator emptied still takes its column.
+     {"", "1625", "-50.00dBm", "", "", "2026-01-01  24:00  ", ""},
+     ",1625,-50.00dBm,,,2026-01-01  24:00  ,,1625,-50.00,,,"},
 };
 
 TEST(CsvExportTest, BomCaptionsInTheLanguageShownTextsQuotedAndMachineColumns) {
