@@ -23,7 +23,10 @@ CLiveChart::CLiveChart(QWidget* parent)
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_series->attachAxis(m_timeAxis);
     m_series->attachAxis(m_valueAxis);
+    // The view lets go of the chart it made for itself without deleting it.
+    QChart* own = this->chart();
     setChart(chart);
+    delete own;
     setRenderHint(QPainter::Antialiasing, false);
     setMinimumSize(480, 300);
 }
