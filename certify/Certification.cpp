@@ -1,0 +1,362 @@
+#include "Certification.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace vemla {
+
+namespace {
+
+// What a stored or typed value may be; anything outside is not a value an operator meant.
+constexpr double kMaxDb = 100.0;
+constexpr double kMaxKm = 1000.0;
+constexpr double kMaxAttenuation = 100.0;
+constexpr int kMaxCount = 10000;
+constexpr int kMaxWavelength = 7000;
+constexpr std::size_t kMaxWaves = 64;
+constexpr double kMaxStaleHours = 24.0 * 365;
+
+double Bounded(double value, double low, double high, double fallback) {
+    return std::isfinite(value) && value >= low && value <= high ? value : fallback;
+}
+
+int BoundedInt(int value, int low, int high, int fallback) {
+    return value >= low && value <= high ? value : fallback;
+}
+
+template <typename T>
+void Replace(std::vector<T>& items, const T& item) {
+    auto it = std::find_if(items.begin(), items.end(),
+                           [&](const T& x) { return x.wavelength == item.wavelength; });
+    if (it != items.end())
+        *it = item;
+    else
+        items.push_back(item);
+    std::sort(items.begin(), items.end(),
+              [](const T& a, const T& b) { return a.wavelength < b.wavelength; });
+}
+
+template <typename T>
+const T* Find(const std::vector<T>& items, int wavelength) {
+    auto it = std::find_if(items.begin(), items.end(),
+                           [&](const T& x) { return x.wavelength == wavelength; });
+    return it == items.end() ? nullptr : &*it;
+}
+
+QString Signed(double value) {
+    // "+0.00" rather than "-0.00" for a margin that rounds to nothing.
+    if (std::fabs(value) < 0.005)
+        value = 0.0;
+    return QString::asprintf("%+.2f", value);
+}
+
+QString MethodKey(ReferenceMethod method) {
+    switch (method) {
+    case ReferenceMethod::TwoCord:
+        return QStringLiteral("two-cord");
+    case ReferenceMethod::ThreeCord:
+        return QStringLiteral("three-cord");
+    case ReferenceMethod::OneCord:
+        break;
+    }
+    return QStringLiteral("one-cord");
+}
+
+ReferenceMethod MethodOfKey(const QString& key) {
+    if (key == QLatin1String("two-cord"))
+        return ReferenceMethod::TwoCord;
+    if (key == QLatin1String("three-cord"))
+        return ReferenceMethod::ThreeCord;
+    return ReferenceMethod::OneCord;
+}
+
+} // namespace
+
+const WaveLimit* CertificationSettings::LimitAt(int wavelength) const {
+    return Find(limits, wavelength);
+}
+
+const LossReference* CertificationSettings::ReferenceAt(int wavelength) const {
+    return Find(references, wavelength);
+}
+
+void CertificationSettings::SetLimit(const WaveLimit& limit) { Replace(limits, limit); }
+
+void CertificationSettings::SetReference(const LossReference& reference) {
+    Replace(references, reference);
+}
+
+double BudgetLossDb(const LinkBudget& link, double attenuationDbPerKm) {
+    return link.lengthKm * attenuationDbPerKm + link.connectorPairs * link.lossPerPairDb +
+           link.splices * link.lossPerSpliceDb + link.designMarginDb;
+}
+
+std::optional<double> LimitDb(const CertificationSettings& settings, int wavelength) {
+    const WaveLimit* limit = settings.LimitAt(wavelength);
+    if (limit == nullptr)
+        return std::nullopt;
+    if (limit->kind == WaveLimit::Kind::Fixed)
+        return limit->maxLossDb;
+    return BudgetLossDb(settings.link, limit->attenuationDbPerKm);
+}
+
+bool IsStale(const LossReference& reference, double staleAfterHours, const QDateTime& now) {
+    if (!reference.taken.isValid())
+        return true;
+    const double ageHours = reference.taken.secsTo(now) / 3600.0;
+    return ageHours > staleAfterHours;
+}
+
+RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
+                      const QDateTime& now) {
+    RecordResult result;
+    result.limitDb = LimitDb(settings, record.wavelength);
+    if (record.relative) {
+        result.lossDb = double(record.reference) - double(record.power);
+    } else if (const LossReference* ref = settings.ReferenceAt(record.wavelength)) {
+        result.lossDb = ref->dBm - double(record.power);
+        result.staleReference = IsStale(*ref, settings.staleAfterHours, now);
+    }
+    if (!result.lossDb || !std::isfinite(*result.lossDb)) {
+        result.lossDb.reset();
+        return result;
+    }
+    if (*result.lossDb < kNegativeLossWarningDb) {
+        result.verdict = Verdict::NegativeLoss;
+        return result;
+    }
+    if (!result.limitDb)
+        return result;
+    result.marginDb = *result.limitDb - *result.lossDb;
+    result.verdict =
+        *result.lossDb <= *result.limitDb + kVerdictToleranceDb ? Verdict::Pass : Verdict::Fail;
+    return result;
+}
+
+std::vector<WaveSummary> Summarize(const std::vector<RecordValues>& records,
+                                   const CertificationSettings& settings, const QDateTime& now) {
+    std::map<int, WaveSummary> waves;
+    for (const RecordValues& record : records) {
+        WaveSummary& s = waves[record.wavelength];
+        s.wavelength = record.wavelength;
+        ++s.count;
+        const RecordResult r = Evaluate(record, settings, now);
+        switch (r.verdict) {
+        case Verdict::Pass:
+            ++s.pass;
+            break;
+        case Verdict::Fail:
+            ++s.fail;
+            break;
+        case Verdict::NegativeLoss:
+            ++s.warnings;
+            break;
+        case Verdict::None:
+            ++s.noResult;
+            break;
+        }
+        if (r.marginDb && (!s.worstMarginDb || *r.marginDb < *s.worstMarginDb))
+            s.worstMarginDb = r.marginDb;
+    }
+    std::vector<WaveSummary> out;
+    out.reserve(waves.size());
+    for (const auto& entry : waves)
+        out.push_back(entry.second);
+    return out;
+}
+
+Verdict OverallVerdict(const std::vector<WaveSummary>& summary) {
+    int count = 0;
+    int pass = 0;
+    for (const WaveSummary& s : summary) {
+        if (s.fail > 0)
+            return Verdict::Fail;
+        count += s.count;
+        pass += s.pass;
+    }
+    return count > 0 && pass == count ? Verdict::Pass : Verdict::None;
+}
+
+const std::vector<CertificationPreset>& Presets() {
+    // Maxima from the standards' published summaries: connector pair and splice loss, and the
+    // cabled fibre's attenuation at the wavelengths each fibre type is tested at.
+    static const std::vector<CertificationPreset> presets{
+        {{"TIA-568.3-D multimode", "TIA-568.3-D 多模"}, 0.75, 0.3, {{850, 3.5}, {1300, 1.5}}},
+        {{"TIA-568.3-D single-mode, inside plant", "TIA-568.3-D 单模（室内）"},
+         0.75,
+         0.3,
+         {{1310, 1.0}, {1550, 1.0}}},
+        {{"TIA-568.3-D single-mode, outside plant", "TIA-568.3-D 单模（室外）"},
+         0.75,
+         0.3,
+         {{1310, 0.5}, {1550, 0.5}}},
+        {{"ISO/IEC 11801 OM", "ISO/IEC 11801 OM 多模"}, 0.75, 0.3, {{850, 3.5}, {1300, 1.5}}},
+        {{"ISO/IEC 11801 OS1a", "ISO/IEC 11801 OS1a 单模"},
+         0.75,
+         0.3,
+         {{1310, 1.0}, {1550, 1.0}}},
+        {{"ISO/IEC 11801 OS2", "ISO/IEC 11801 OS2 单模"},
+         0.75,
+         0.3,
+         {{1310, 0.4}, {1550, 0.4}}},
+    };
+    return presets;
+}
+
+void ApplyPreset(CertificationSettings& settings, const CertificationPreset& preset) {
+    settings.preset = QString::fromUtf8(preset.name.english.data(),
+                                        qsizetype(preset.name.english.size()));
+    settings.link.lossPerPairDb = preset.lossPerPairDb;
+    settings.link.lossPerSpliceDb = preset.lossPerSpliceDb;
+    for (const auto& wave : preset.attenuation) {
+        WaveLimit limit;
+        limit.wavelength = wave.first;
+        limit.kind = WaveLimit::Kind::Budget;
+        limit.attenuationDbPerKm = wave.second;
+        if (const WaveLimit* old = settings.LimitAt(wave.first))
+            limit.maxLossDb = old->maxLossDb;
+        settings.SetLimit(limit);
+    }
+}
+
+QString LossText(const RecordResult& result) {
+    return result.lossDb ? QString::asprintf("%.2f", *result.lossDb) : QString();
+}
+
+QString VerdictText(Verdict verdict, Language language) {
+    switch (verdict) {
+    case Verdict::Pass:
+        return Pick(certtext::kPass, language);
+    case Verdict::Fail:
+        return Pick(certtext::kFail, language);
+    case Verdict::NegativeLoss:
+        return Pick(certtext::kNegativeLoss, language);
+    case Verdict::None:
+        break;
+    }
+    return QString::fromUtf8(kNoResultText);
+}
+
+QString ResultText(const RecordResult& result, Language language) {
+    QString text = VerdictText(result.verdict, language);
+    if (result.marginDb && (result.verdict == Verdict::Pass || result.verdict == Verdict::Fail))
+        text += QLatin1Char(' ') + Signed(*result.marginDb) + QStringLiteral(" dB");
+    if (result.staleReference && result.lossDb)
+        text += QStringLiteral(" (") + Pick(certtext::kStale, language) + QLatin1Char(')');
+    return text;
+}
+
+QString MethodText(ReferenceMethod method, Language language) {
+    switch (method) {
+    case ReferenceMethod::TwoCord:
+        return Pick(certtext::kTwoCord, language);
+    case ReferenceMethod::ThreeCord:
+        return Pick(certtext::kThreeCord, language);
+    case ReferenceMethod::OneCord:
+        break;
+    }
+    return Pick(certtext::kOneCord, language);
+}
+
+QJsonObject CertificationToJson(const CertificationSettings& c) {
+    QJsonArray limits;
+    for (const WaveLimit& l : c.limits) {
+        QJsonObject o{{"wavelength", l.wavelength},
+                      {"kind", l.kind == WaveLimit::Kind::Fixed ? "fixed" : "budget"}};
+        if (l.kind == WaveLimit::Kind::Fixed)
+            o.insert("max_loss_dB", l.maxLossDb);
+        else
+            o.insert("attenuation_dB_per_km", l.attenuationDbPerKm);
+        limits.append(o);
+    }
+    QJsonArray references;
+    for (const LossReference& r : c.references)
+        references.append(QJsonObject{{"wavelength", r.wavelength},
+                                      {"dBm", r.dBm},
+                                      {"taken", r.taken.toString(Qt::ISODate)}});
+    return QJsonObject{
+        {"enabled", c.enabled},
+        {"preset", c.preset},
+        {"method", MethodKey(c.method)},
+        {"length_km", c.link.lengthKm},
+        {"connector_pairs", c.link.connectorPairs},
+        {"loss_per_pair_dB", c.link.lossPerPairDb},
+        {"splices", c.link.splices},
+        {"loss_per_splice_dB", c.link.lossPerSpliceDb},
+        {"design_margin_dB", c.link.designMarginDb},
+        {"stale_after_hours", c.staleAfterHours},
+        {"limits", limits},
+        {"references", references},
+    };
+}
+
+CertificationSettings CertificationFromJson(const QJsonObject& json) {
+    CertificationSettings c;
+    const LinkBudget d;
+    c.enabled = json.value("enabled").toBool(false);
+    c.preset = json.value("preset").toString().left(200);
+    c.method = MethodOfKey(json.value("method").toString());
+    c.link.lengthKm = Bounded(json.value("length_km").toDouble(d.lengthKm), 0, kMaxKm, d.lengthKm);
+    c.link.connectorPairs = BoundedInt(json.value("connector_pairs").toInt(d.connectorPairs), 0,
+                                       kMaxCount, d.connectorPairs);
+    c.link.lossPerPairDb = Bounded(json.value("loss_per_pair_dB").toDouble(d.lossPerPairDb), 0,
+                                   kMaxDb, d.lossPerPairDb);
+    c.link.splices = BoundedInt(json.value("splices").toInt(d.splices), 0, kMaxCount, d.splices);
+    c.link.lossPerSpliceDb = Bounded(json.value("loss_per_splice_dB").toDouble(d.lossPerSpliceDb),
+                                     0, kMaxDb, d.lossPerSpliceDb);
+    c.link.designMarginDb = Bounded(json.value("design_margin_dB").toDouble(d.designMarginDb), 0,
+                                    kMaxDb, d.designMarginDb);
+    c.staleAfterHours = Bounded(json.value("stale_after_hours").toDouble(c.staleAfterHours), 0,
+                                kMaxStaleHours, c.staleAfterHours);
+    for (const QJsonValue& v : json.value("limits").toArray()) {
+        const QJsonObject o = v.toObject();
+        WaveLimit l;
+        l.wavelength = o.value("wavelength").toInt(0);
+        if (l.wavelength <= 0 || l.wavelength > kMaxWavelength || c.limits.size() >= kMaxWaves)
+            continue;
+        l.kind = o.value("kind").toString() == QLatin1String("fixed") ? WaveLimit::Kind::Fixed
+                                                                       : WaveLimit::Kind::Budget;
+        l.maxLossDb = Bounded(o.value("max_loss_dB").toDouble(0), 0, kMaxDb, 0);
+        l.attenuationDbPerKm =
+            Bounded(o.value("attenuation_dB_per_km").toDouble(0), 0, kMaxAttenuation, 0);
+        c.SetLimit(l);
+    }
+    for (const QJsonValue& v : json.value("references").toArray()) {
+        const QJsonObject o = v.toObject();
+        LossReference r;
+        r.wavelength = o.value("wavelength").toInt(0);
+        const double dBm = o.value("dBm").toDouble(NAN);
+        if (r.wavelength <= 0 || r.wavelength > kMaxWavelength || !std::isfinite(dBm) ||
+            std::fabs(dBm) > kMaxDb || c.references.size() >= kMaxWaves)
+            continue;
+        r.dBm = dBm;
+        r.taken = QDateTime::fromString(o.value("taken").toString().left(64), Qt::ISODate);
+        c.SetReference(r);
+    }
+    return c;
+}
+
+void SaveCertification(QSettings& settings, const CertificationSettings& certification) {
+    // One JSON value under the group: the same reader checks the settings and the archive.
+    settings.beginGroup(QStringLiteral("Certification"));
+    settings.setValue(QStringLiteral("settings"),
+                      QString::fromUtf8(QJsonDocument(CertificationToJson(certification))
+                                            .toJson(QJsonDocument::Compact)));
+    settings.endGroup();
+}
+
+CertificationSettings LoadCertification(QSettings& settings) {
+    settings.beginGroup(QStringLiteral("Certification"));
+    const QByteArray text = settings.value(QStringLiteral("settings")).toString().toUtf8();
+    settings.endGroup();
+    // Bounded: a settings file is the operator's to edit, and can be anything.
+    if (text.size() > (1 << 20))
+        return {};
+    return CertificationFromJson(QJsonDocument::fromJson(text).object());
+}
+
+} // namespace vemla

@@ -1,0 +1,150 @@
+#pragma once
+// Loss certification: the limits a job's fibres must meet, the references the losses are
+// measured against, and the verdict on each record. Pure functions on plain values, QtCore
+// only, so the window, the reports and the command-line tool judge alike.
+
+#include "Record.h"
+#include "Texts.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QSettings;
+
+namespace vemla {
+
+// The link a budget is computed for.
+struct LinkBudget {
+    double lengthKm = 0.0;
+    int connectorPairs = 2;
+    double lossPerPairDb = 0.75;
+    int splices = 0;
+    double lossPerSpliceDb = 0.3;
+    double designMarginDb = 0.0;
+};
+
+// The limit at one wavelength: a fixed maximum loss, or the link's budget with the fibre's
+// attenuation there.
+struct WaveLimit {
+    enum class Kind { Fixed, Budget };
+    int wavelength = 0; // nm
+    Kind kind = Kind::Budget;
+    double maxLossDb = 0.0;          // Kind::Fixed
+    double attenuationDbPerKm = 0.0; // Kind::Budget
+};
+
+// The reading through the launch cord alone, for records taken without the relative flag.
+struct LossReference {
+    int wavelength = 0; // nm
+    double dBm = 0.0;
+    QDateTime taken;
+};
+
+// How the reference was taken; it changes how many connections a budget counts, so it is kept
+// with the results.
+enum class ReferenceMethod { OneCord, TwoCord, ThreeCord };
+
+struct CertificationSettings {
+    // Off: the table, the reports and the CSV are exactly as without certification.
+    bool enabled = false;
+    QString preset; // the preset the limits started from, "" when typed
+    ReferenceMethod method = ReferenceMethod::OneCord;
+    LinkBudget link;
+    std::vector<WaveLimit> limits;
+    std::vector<LossReference> references;
+    // A reference older than this is stale; results computed with it are marked.
+    double staleAfterHours = 24.0;
+
+    const WaveLimit* LimitAt(int wavelength) const;
+    const LossReference* ReferenceAt(int wavelength) const;
+    // Replaces or adds.
+    void SetLimit(const WaveLimit& limit);
+    void SetReference(const LossReference& reference);
+};
+
+inline constexpr double kNegativeLossWarningDb = -0.3;
+// The meter resolves 0.01 dB: a loss this close above the limit is equal to it.
+inline constexpr double kVerdictToleranceDb = 1e-4;
+
+// length × attenuation + pairs × per pair + splices × per splice + design margin.
+double BudgetLossDb(const LinkBudget& link, double attenuationDbPerKm);
+// The limit at a wavelength; none when no limit is set there.
+std::optional<double> LimitDb(const CertificationSettings& settings, int wavelength);
+
+enum class Verdict { None, Pass, Fail, NegativeLoss };
+
+struct RecordResult {
+    std::optional<double> lossDb;  // none without a relative flag or a reference
+    std::optional<double> limitDb; // none without a limit at the wavelength
+    std::optional<double> marginDb; // limit − loss, when both are known
+    Verdict verdict = Verdict::None;
+    bool staleReference = false; // the loss was computed with a stale reference
+};
+
+// Relative records: L = r − p. Others: L = R(λ) − p with the reference held for λ. Loss equal
+// to the limit passes; a loss below kNegativeLossWarningDb is a warning, never a pass.
+RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
+                      const QDateTime& now);
+
+bool IsStale(const LossReference& reference, double staleAfterHours, const QDateTime& now);
+
+struct WaveSummary {
+    int wavelength = 0;
+    int count = 0;
+    int pass = 0;
+    int fail = 0;
+    int warnings = 0; // negative losses
+    int noResult = 0;
+    std::optional<double> worstMarginDb;
+};
+
+// Per wavelength, in rising order.
+std::vector<WaveSummary> Summarize(const std::vector<RecordValues>& records,
+                                   const CertificationSettings& settings, const QDateTime& now);
+// Fail when any record fails; Pass only when every record passes; None otherwise.
+Verdict OverallVerdict(const std::vector<WaveSummary>& summary);
+
+// --- presets ---
+struct CertificationPreset {
+    BilingualText name;
+    double lossPerPairDb;
+    double lossPerSpliceDb;
+    std::vector<std::pair<int, double>> attenuation; // nm, dB/km
+};
+const std::vector<CertificationPreset>& Presets();
+// The preset's loss values and attenuations replace those in settings; limits at its
+// wavelengths become budgets; other wavelengths and the link's length and counts stay.
+void ApplyPreset(CertificationSettings& settings, const CertificationPreset& preset);
+
+// --- texts ---
+namespace certtext {
+inline constexpr BilingualText kLossColumn{"LOSS(dB)", "损耗(dB)"};
+inline constexpr BilingualText kResultColumn{"RESULT", "结果"};
+inline constexpr BilingualText kPass{"PASS", "合格"};
+inline constexpr BilingualText kFail{"FAIL", "不合格"};
+// A negative loss: the link "gained" light, so the reference was taken badly.
+inline constexpr BilingualText kNegativeLoss{"CHECK REF", "检查参考"};
+inline constexpr BilingualText kStale{"stale reference", "参考已过期"};
+inline constexpr BilingualText kOneCord{"one-cord reference", "单跳线参考"};
+inline constexpr BilingualText kTwoCord{"two-cord reference", "双跳线参考"};
+inline constexpr BilingualText kThreeCord{"three-cord reference", "三跳线参考"};
+} // namespace certtext
+inline constexpr const char* kNoResultText = "\u2014"; // an em dash: no value, never a made-up one
+QString LossText(const RecordResult& result);   // "4.45", "" without a loss
+QString ResultText(const RecordResult& result, Language language); // "PASS +0.52 dB", "—"
+QString VerdictText(Verdict verdict, Language language);          // "PASS", "FAIL", "—", ...
+QString MethodText(ReferenceMethod method, Language language);
+
+// --- keeping ---
+// In the user's settings, group "Certification". Values read back are bounded; anything
+// unreadable falls back to the default.
+void SaveCertification(QSettings& settings, const CertificationSettings& certification);
+CertificationSettings LoadCertification(QSettings& settings);
+// The same, as a JSON object for the archive and files. Untrusted on the way in.
+QJsonObject CertificationToJson(const CertificationSettings& certification);
+CertificationSettings CertificationFromJson(const QJsonObject& json);
+
+} // namespace vemla

@@ -1,0 +1,145 @@
+#include "Certification.h"
+
+#include <QJsonDocument>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vemla {
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+
+RecordValues Reading(int wavelength, float power, bool relative = false, float reference = 0) {
+    RecordValues r;
+    r.wavelength = uint16_t(wavelength);
+    r.power = power;
+    r.relative = relative;
+    r.reference = reference;
+    return r;
+}
+
+CertificationSettings Settings() {
+    CertificationSettings s;
+    s.enabled = true;
+    s.link.lengthKm = 0.842;
+    s.link.connectorPairs = 2;
+    s.SetLimit({850, WaveLimit::Kind::Budget, 0, 3.5});
+    s.SetLimit({1300, WaveLimit::Kind::Fixed, 2.0, 0});
+    s.SetReference({850, -20.0, kNow.addSecs(-3600)});
+    s.SetReference({1300, -21.0, kNow.addSecs(-25 * 3600)});
+    return s;
+}
+
+TEST(Certification, BudgetOfThePublishedWorkedExample) {
+    LinkBudget link;
+    link.lengthKm = 0.842;
+    link.connectorPairs = 2;
+    EXPECT_NEAR(BudgetLossDb(link, 3.5), 4.447, 1e-9);
+    link.splices = 3;
+    link.designMarginDb = 0.5;
+    EXPECT_NEAR(BudgetLossDb(link, 3.5), 4.447 + 0.9 + 0.5, 1e-9);
+}
+
+TEST(Certification, VerdictTable) {
+    const CertificationSettings s = Settings();
+    struct Case {
+        const char* what;
+        RecordValues record;
+        std::optional<double> loss;
+        Verdict verdict;
+        bool stale;
+        const char* english;
+        const char* chinese;
+    };
+    const Case cases[] = {
+        {"relative: L = r - p", Reading(850, -24.0f, true, -20.0f), 4.0, Verdict::Pass, false,
+         "PASS +0.45 dB", "合格 +0.45 dB"},
+        {"reference held: L = R - p", Reading(850, -25.0f), 5.0, Verdict::Fail, false,
+         "FAIL -0.55 dB", "不合格 -0.55 dB"},
+        {"loss equal to the limit passes", Reading(1300, 0.0f, true, 2.0f), 2.0, Verdict::Pass,
+         false, "PASS +0.00 dB", "合格 +0.00 dB"},
+        {"stale reference marks the result", Reading(1300, -22.5f), 1.5, Verdict::Pass, true,
+         "PASS +0.50 dB (stale reference)", "合格 +0.50 dB (参考已过期)"},
+        {"no reference: no loss", Reading(1550, -22.0f), std::nullopt, Verdict::None, false,
+         "\u2014", "\u2014"},
+        {"small negative loss still passes", Reading(850, -19.8f), -0.2, Verdict::Pass, false,
+         "PASS +4.65 dB", "合格 +4.65 dB"},
+        {"negative loss beyond -0.3 dB warns", Reading(850, -19.5f), -0.5,
+         Verdict::NegativeLoss, false, "CHECK REF", "检查参考"},
+        {"loss without a limit", Reading(1550, -3.0f, true, 0.0f), 3.0, Verdict::None, false,
+         "\u2014", "\u2014"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RecordResult r = Evaluate(c.record, s, kNow);
+        ASSERT_EQ(r.lossDb.has_value(), c.loss.has_value());
+        if (c.loss) {
+            EXPECT_NEAR(*r.lossDb, *c.loss, 1e-5);
+        }
+        EXPECT_EQ(r.verdict, c.verdict);
+        EXPECT_EQ(r.staleReference, c.stale);
+        EXPECT_EQ(ResultText(r, Language::English), QString::fromUtf8(c.english));
+        EXPECT_EQ(ResultText(r, Language::Chinese), QString::fromUtf8(c.chinese));
+    }
+}
+
+TEST(Certification, SummaryAndOverallVerdict) {
+    const CertificationSettings s = Settings();
+    const std::vector<RecordValues> records{
+        Reading(850, -24.0f, true, -20.0f), Reading(850, -25.0f), Reading(1300, -22.5f),
+        Reading(1550, -22.0f), Reading(850, -19.5f)};
+    const std::vector<WaveSummary> summary = Summarize(records, s, kNow);
+    ASSERT_EQ(summary.size(), 3u);
+    EXPECT_EQ(summary[0].wavelength, 850);
+    EXPECT_EQ(summary[0].count, 3);
+    EXPECT_EQ(summary[0].pass, 1);
+    EXPECT_EQ(summary[0].fail, 1);
+    EXPECT_EQ(summary[0].warnings, 1);
+    EXPECT_NEAR(*summary[0].worstMarginDb, -0.553, 1e-6);
+    EXPECT_EQ(summary[2].noResult, 1);
+    EXPECT_FALSE(summary[2].worstMarginDb);
+    EXPECT_EQ(OverallVerdict(summary), Verdict::Fail);
+    EXPECT_EQ(OverallVerdict(Summarize({Reading(1300, -22.5f)}, s, kNow)), Verdict::Pass);
+    // A record without a result keeps the job from passing.
+    EXPECT_EQ(OverallVerdict(Summarize({Reading(1300, -22.5f), Reading(1550, -1.0f)}, s, kNow)),
+              Verdict::None);
+}
+
+TEST(Certification, PresetKeepsTheLinkAndOtherWaves) {
+    CertificationSettings s = Settings();
+    ApplyPreset(s, Presets().at(5)); // ISO OS2
+    EXPECT_EQ(s.preset, "ISO/IEC 11801 OS2");
+    EXPECT_DOUBLE_EQ(s.link.lengthKm, 0.842);
+    EXPECT_NEAR(*LimitDb(s, 1550), 0.842 * 0.4 + 1.5, 1e-9);
+    EXPECT_DOUBLE_EQ(*LimitDb(s, 1300), 2.0);
+    EXPECT_FALSE(LimitDb(s, 1625));
+}
+
+TEST(Certification, KeptInSettingsAndReadBackBounded) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("Vemla.conf"), QSettings::IniFormat);
+    SaveCertification(settings, Settings());
+    const CertificationSettings back = LoadCertification(settings);
+    EXPECT_EQ(CertificationToJson(back), CertificationToJson(Settings()));
+    EXPECT_EQ(back.ReferenceAt(850)->taken, kNow.addSecs(-3600));
+
+    // Hand-edited or damaged values fall back or are dropped, never taken.
+    const auto bad = QJsonDocument::fromJson(R"({"enabled":true,"length_km":-5,
+        "connector_pairs":1e9,"stale_after_hours":"x","limits":[{"wavelength":99999},
+        {"wavelength":1310,"kind":"fixed","max_loss_dB":1e308}],
+        "references":[{"wavelength":1310,"dBm":"nan"},{"wavelength":850}]})");
+    const CertificationSettings c = CertificationFromJson(bad.object());
+    EXPECT_TRUE(c.enabled);
+    EXPECT_DOUBLE_EQ(c.link.lengthKm, 0.0);
+    EXPECT_EQ(c.link.connectorPairs, 2);
+    EXPECT_DOUBLE_EQ(c.staleAfterHours, 24.0);
+    ASSERT_EQ(c.limits.size(), 1u);
+    EXPECT_DOUBLE_EQ(c.limits[0].maxLossDb, 0.0);
+    EXPECT_TRUE(c.references.empty());
+}
+
+} // namespace
+} // namespace vemla
