@@ -131,13 +131,29 @@ void ArchiveKeeper::BeginJob() {
     m_hasJob = true;
     m_newVersion = false;
     Push(std::move(job));
+    if (!m_certification.isEmpty())
+        Push(archive_op::SetCertification{m_certification});
+}
+
+void ArchiveKeeper::BeginVersion() {
+    Push(archive_op::BeginVersion{QDateTime::currentDateTime()});
+    if (!m_certification.isEmpty())
+        Push(archive_op::SetCertification{m_certification});
+}
+
+void ArchiveKeeper::SetCertification(const QString& json) {
+    if (json == m_certification)
+        return;
+    m_certification = json;
+    if (m_hasJob && !m_replacing)
+        Push(archive_op::SetCertification{m_certification});
 }
 
 void ArchiveKeeper::OnUploadStarted(bool reupload) {
     m_uploading = true;
     if (reupload && m_hasJob) {
         m_newVersion = false;
-        Push(archive_op::BeginVersion{QDateTime::currentDateTime()});
+        BeginVersion();
     } else {
         BeginJob();
     }
@@ -162,7 +178,7 @@ void ArchiveKeeper::RowInserted() {
         BeginJob(); // records nobody asked for are kept too
     } else if (m_newVersion) {
         m_newVersion = false;
-        Push(archive_op::BeginVersion{QDateTime::currentDateTime()});
+        BeginVersion();
     }
     const MeterRecord& record = m_session.Records().At(m_insertRow);
     Push(archive_op::AddRecord{m_insertRow, record.raw, record.texts});

@@ -35,6 +35,9 @@ public:
     // Fills the session with the job's latest version (rows, header, record counter); later
     // edits go to that version. False when the job is not there.
     bool OpenUpload(qint64 jobId);
+    // The certification in force (JSON, "" for none): kept with the version being written and
+    // with every later upload.
+    void SetCertification(const QString& json);
     // Hands everything buffered to the writer and waits until it has been tried.
     void Flush();
 
@@ -46,6 +49,7 @@ private:
     void OnUploadStarted(bool reupload);
     void OnHeaderChanged();
     void BeginJob();
+    void BeginVersion();
     void Push(ArchiveOp op);
     void HandOver();
 
@@ -70,6 +74,7 @@ private:
     bool m_replacing = false;  // OpenUpload fills the session: nothing to write
     int m_insertRow = -1;
     vemla::Language m_language = vemla::Language::Chinese;
+    QString m_certification;
 };
 
 } // namespace vemla

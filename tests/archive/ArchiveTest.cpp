@@ -49,12 +49,14 @@ TEST(Archive, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
         return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
     };
 
+    keeper.SetCertification(QStringLiteral("{\"limits\":1}"));
     session.Upload();
     ASSERT_TRUE(boxes(1));
     const QStringList deleted = Texts(session.Records().At(2));
     session.DeleteSelected(2);
     ASSERT_TRUE(boxes(2));
     ASSERT_TRUE(test::WaitUntil([&] { return session.RecordCounter() == 11; }, 20s));
+    keeper.SetCertification(QStringLiteral("{\"limits\":2}")); // judged again: version 2 only
     session.SetLanguage(Language::Chinese);
     session.DeleteAll(); // the table empties; the archive keeps the job
     ASSERT_TRUE(boxes(4));
@@ -73,6 +75,8 @@ TEST(Archive, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     ASSERT_TRUE(first && latest);
     ASSERT_EQ(first->records.size(), 12u);
     EXPECT_EQ(Texts(first->records[2]), deleted) << "the deleted record stays in version 1";
+    EXPECT_EQ(first->certification, "{\"limits\":1}");
+    EXPECT_EQ(latest->certification, "{\"limits\":2}");
     EXPECT_EQ(latest->version, 2);
     EXPECT_EQ(latest->language, Language::Chinese);
     EXPECT_EQ(latest->waves, session.Waves());
