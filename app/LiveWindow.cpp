@@ -48,7 +48,8 @@ CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* pare
       m_startPause(new QPushButton(this)), m_interval(new QComboBox(this)),
       m_span(new QComboBox(this)), m_unit(new QComboBox(this)), m_chart(new CLiveChart(this)),
       m_reset(new QPushButton(this)), m_setReference(new QPushButton(this)),
-      m_hold(new QPushButton(this)), m_record(new QPushButton(this)), m_status(new QLabel(this)) {
+      m_hold(new QPushButton(this)), m_record(new QPushButton(this)),
+      m_useAsReference(new QPushButton(this)), m_status(new QLabel(this)) {
     setModal(false);
     setSizeGripEnabled(true);
     m_hold->setCheckable(true);
@@ -85,7 +86,8 @@ CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* pare
     stats->addWidget(m_setReference, next + 1, 0, 1, 2);
     stats->addWidget(m_hold, next + 2, 0, 1, 2);
     stats->addWidget(m_record, next + 3, 0, 1, 2);
-    stats->setRowStretch(next + 4, 1);
+    stats->addWidget(m_useAsReference, next + 4, 0, 1, 2);
+    stats->setRowStretch(next + 5, 1);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_chart, 1);
@@ -112,6 +114,9 @@ CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* pare
     // Held, it shows the latest reading first, then stays until released.
     connect(m_hold, &QPushButton::toggled, this, [this] { Refresh(); });
     connect(m_record, &QPushButton::clicked, this, &CLiveWindow::OnRecord);
+    connect(m_useAsReference, &QPushButton::clicked, this, &CLiveWindow::OnUseAsReference);
+    // The button names the wavelength the meter acknowledged last.
+    connect(&m_session, &MeterSession::WavelengthAcknowledged, this, &CLiveWindow::Refresh);
     connect(&m_monitor, &LiveMonitor::SampleAdded, this, &CLiveWindow::OnSample);
     connect(&m_monitor, &LiveMonitor::StatisticsReset, this, &CLiveWindow::Refresh);
     connect(&m_monitor, &LiveMonitor::StatusChanged, this, &CLiveWindow::ShowStatus);
@@ -183,6 +188,17 @@ void CLiveWindow::OnRecord() {
         Pick(m_monitor.Logging() ? text::kLiveStopRecord : text::kLiveRecord, m_language));
     if (m_monitor.Logging())
         ShowStatus();
+}
+
+void CLiveWindow::OnUseAsReference() {
+    const auto current = m_monitor.Statistics().Current();
+    const int wavelength = m_session.SelectedWavelength();
+    if (!m_takeReference || !current || !current->valid || wavelength <= 0)
+        return;
+    m_takeReference(wavelength, current->dBm);
+    m_status->setText(Pick(text::kLiveReferenceStored, m_language)
+                          .arg(wavelength)
+                          .arg(QString::number(current->dBm, 'f', 2)));
 }
 
 void CLiveWindow::OnSample() {
@@ -268,6 +284,11 @@ void CLiveWindow::Refresh() {
     m_values[kCount]->setText(QString::number(s.Count()));
     m_values[kInvalid]->setText(QString::number(s.Invalid()));
     m_values[kTimeSpan]->setText(Duration(s.SpanMsecs()));
+    const int wavelength = m_session.SelectedWavelength();
+    m_useAsReference->setText(wavelength > 0
+                                  ? Pick(text::kLiveUseReference, m_language).arg(wavelength)
+                                  : Pick(text::kLiveUseReferenceUnknown, m_language));
+    m_useAsReference->setEnabled(m_takeReference && wavelength > 0 && current && current->valid);
     const auto reference = m_monitor.Reference();
     m_values[kRef]->setText(reference ? QString::number(*reference, 'f', 2) + QStringLiteral(" dBm")
                                       : kDash);

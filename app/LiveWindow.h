@@ -40,6 +40,12 @@ public:
     }
     // Redraws now what a pending redraw would show.
     void Refresh();
+    // Who keeps a reading as the loss reference at a wavelength; without one the button that
+    // offers it stays disabled.
+    void SetReferenceTaker(std::function<void(int wavelength, double dBm)> taker) {
+        m_takeReference = std::move(taker);
+        Refresh();
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,6 +54,7 @@ private:
     void OnStartPause();
     void OnRecord();
     void OnSample();
+    void OnUseAsReference();
     void ShowStatus();
     QString Shown(double dBm) const;
     PowerDecimator::Transform Transform() const;
@@ -58,6 +65,7 @@ private:
     QString m_logFolder;
     Language m_language = Language::Chinese;
     std::function<QString(const QString&)> m_askPath;
+    std::function<void(int, double)> m_takeReference;
     QTimer m_refresh; // coalesces readings into at most one redraw per period
 
     QPushButton* m_startPause;
@@ -69,6 +77,7 @@ private:
     QPushButton* m_setReference;
     QPushButton* m_hold;
     QPushButton* m_record;
+    QPushButton* m_useAsReference;
     QLabel* m_status;
     std::array<QLabel*, 9> m_names{};
     std::array<QLabel*, 9> m_values{};

@@ -97,7 +97,9 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
     BuildMenu();
+    AddSummaryLine(layout);
     AddStatusLine(layout);
+    AddCertificationEntries();
     ConnectHandlers();
     OnInitDialog();
     RestoreLastPort();
@@ -163,8 +165,15 @@ void CMeterDlg::BuildMenu() {
 }
 
 void CMeterDlg::OpenLiveMonitor() {
-    if (!m_live)
+    if (!m_live) {
         m_live = std::make_unique<CLiveWindow>(m_session, m_reportFolder, this);
+        // The reading becomes the certification's reference at the acknowledged wavelength.
+        m_live->SetReferenceTaker([this](int wavelength, double dBm) {
+            CertificationSettings next = m_certification;
+            next.SetReference({wavelength, dBm, QDateTime::currentDateTime()});
+            SetCertification(next);
+        });
+    }
     m_live->Retranslate(UiLanguage());
     m_live->show();
     m_live->raise();
@@ -278,6 +287,7 @@ void CMeterDlg::ApplyLanguage() {
         m_live->Retranslate(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
+    ShowCertification();
     ApplyComfortLanguage();
     FitCaptions(m_built);
 }

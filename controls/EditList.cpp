@@ -114,7 +114,8 @@ void CEditList::OnLeftButtonDown(QMouseEvent* event) {
 
 void CEditList::BeginEdit() {
     if (m_editing || m_selectedRow < 0 || m_selectedRow >= m_model.RowCount() ||
-        m_selectedColumn < 0 || m_selectedColumn >= m_model.columnCount())
+        m_selectedColumn < 0 || m_selectedColumn >= m_model.columnCount() ||
+        !(m_model.flags(m_model.index(m_selectedRow, m_selectedColumn)) & Qt::ItemIsEditable))
         return;
     m_editor->setText(m_model.Text(m_selectedRow, m_selectedColumn));
     m_editing = true;
@@ -194,6 +195,17 @@ QStringList CEditList::ColumnCaptions(Language language) {
     for (const BilingualText& column : text::kTableColumnCaptions)
         captions << Pick(column, language);
     return captions;
+}
+
+void CEditList::ShowCertification(const std::optional<CertificationSettings>& settings,
+                                  Language language, const QDateTime& now) {
+    const bool was = m_model.Judging();
+    m_model.SetCertification(settings, language, now);
+    if (m_model.Judging() && !was) {
+        setColumnWidth(MeasurementModel::kLossColumn, kJudgedWidths[0]);
+        setColumnWidth(MeasurementModel::kResultColumn, kJudgedWidths[1]);
+        FitHeader(horizontalHeader());
+    }
 }
 
 void CEditList::DeleteAllItems() {

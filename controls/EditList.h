@@ -27,6 +27,9 @@ public:
     // Sets the seven captions and the default widths. Rows, their texts and the row selection
     // stay when the number of columns does not change.
     void RebuildColumns(const QStringList& captions);
+    // LOSS and RESULT after NOTE while certification is on; see MeasurementModel.
+    void ShowCertification(const std::optional<CertificationSettings>& settings, Language language,
+                           const QDateTime& now);
     void DeleteAllItems();
     int InsertItem(int row, const QString& text) { return m_model.InsertRow(row, text); }
     bool SetItemText(int row, int column, const QString& text) {
@@ -38,6 +41,7 @@ public:
     int GetFirstSelectedRow() const;
 
     static constexpr std::array<int, kTableColumns> kColumnWidths{60, 80, 100, 100, 100, 150, 150};
+    static constexpr std::array<int, 2> kJudgedWidths{80, 160};
     static QStringList ColumnCaptions(Language language);
 
     // The selected cell. Idle: (-1, -1), not cell-selected, not active. Cell selected: set,

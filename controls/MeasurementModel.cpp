@@ -1,5 +1,7 @@
 #include "MeasurementModel.h"
 
+#include <QColor>
+
 namespace vemla {
 
 MeasurementModel::MeasurementModel(RecordList* records, QObject* parent)
@@ -17,13 +19,32 @@ int MeasurementModel::rowCount(const QModelIndex& parent) const {
 }
 
 int MeasurementModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_captions.size());
+    if (parent.isValid())
+        return 0;
+    const int texts = static_cast<int>(m_captions.size());
+    return texts == kTableColumns && m_certification ? texts + 2 : texts;
 }
 
 QVariant MeasurementModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
         return {};
-    return Text(index.row(), index.column());
+    if (index.column() < kTableColumns) {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return {};
+        return Text(index.row(), index.column());
+    }
+    if (!m_certification || index.row() >= RowCount() ||
+        (role != Qt::DisplayRole && role != Qt::ForegroundRole))
+        return {};
+    const RecordResult result =
+        Evaluate(m_records->At(index.row()).values, *m_certification, m_now);
+    if (role == Qt::DisplayRole)
+        return index.column() == kLossColumn ? LossText(result) : ResultText(result, m_language);
+    if (result.verdict == Verdict::Fail)
+        return QColor(Qt::red);
+    if (result.verdict == Verdict::NegativeLoss)
+        return QColor(0xFF, 0x8C, 0x00); // dark orange: a warning, not a failure
+    return {};
 }
 
 bool MeasurementModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -34,14 +55,20 @@ bool MeasurementModel::setData(const QModelIndex& index, const QVariant& value, 
 
 QVariant MeasurementModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= m_captions.size())
+        section >= columnCount())
         return {};
+    if (section == kLossColumn)
+        return Pick(certtext::kLossColumn, m_language);
+    if (section == kResultColumn)
+        return Pick(certtext::kResultColumn, m_language);
     return m_captions[section];
 }
 
 Qt::ItemFlags MeasurementModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    if (index.column() >= kTableColumns)
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable; // computed, never typed over
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
@@ -84,13 +111,39 @@ void MeasurementModel::TextChanged(int row, int column) {
     emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
 }
 
+void MeasurementModel::SetCertification(const std::optional<CertificationSettings>& settings,
+                                        Language language, const QDateTime& now) {
+    const bool judge = settings && settings->enabled;
+    const bool adds = judge && !m_certification && m_captions.size() == kTableColumns;
+    const bool removes = !judge && m_certification && m_captions.size() == kTableColumns;
+    // Columns inserted or removed, not a reset: the rows, the selection and the scroll stay.
+    if (adds)
+        beginInsertColumns({}, kLossColumn, kResultColumn);
+    if (removes)
+        beginRemoveColumns({}, kLossColumn, kResultColumn);
+    m_language = language;
+    m_now = now;
+    if (judge)
+        m_certification = settings;
+    else
+        m_certification.reset();
+    if (adds)
+        endInsertColumns();
+    if (removes)
+        endRemoveColumns();
+    if (judge && !adds && RowCount() > 0)
+        emit dataChanged(index(0, kLossColumn), index(RowCount() - 1, kResultColumn));
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
 void MeasurementModel::SetCaptions(const QStringList& captions) {
     QStringList next = captions.mid(0, kTableColumns);
     if (next.size() == m_captions.size()) {
         // New words over the same columns: the view keeps its rows, selection and scroll place.
         m_captions = std::move(next);
         if (!m_captions.isEmpty())
-            emit headerDataChanged(Qt::Horizontal, 0, int(m_captions.size()) - 1);
+            emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
         return;
     }
     beginResetModel();

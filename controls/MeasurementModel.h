@@ -3,11 +3,14 @@
 // table shows and the operator corrects. Plain storage, no per-cell objects, so 65,536 uploaded
 // readings stay cheap to insert, scroll and read back.
 
+#include "Certification.h"
 #include "RecordList.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace vemla {
 
@@ -35,6 +38,15 @@ public:
     void SetCaptions(const QStringList& captions);
     int RowCount() const { return m_records->Count(); }
 
+    // Certification on: LOSS and RESULT follow NOTE, judged from each record's values when a
+    // cell is drawn, never stored, so the records keep their seven texts. Off (none, or not
+    // enabled): the seven columns alone. `now` decides which references are stale.
+    static constexpr int kLossColumn = kTableColumns;
+    static constexpr int kResultColumn = kTableColumns + 1;
+    void SetCertification(const std::optional<CertificationSettings>& settings, Language language,
+                          const QDateTime& now);
+    bool Judging() const { return m_certification.has_value(); }
+
 private:
     void RowAboutToBeInserted(int row) override;
     void RowInserted() override;
@@ -45,6 +57,9 @@ private:
     std::unique_ptr<RecordList> m_own;
     RecordList* m_records;
     QStringList m_captions;
+    std::optional<CertificationSettings> m_certification; // only when enabled
+    Language m_language = Language::English;
+    QDateTime m_now;
 };
 
 } // namespace vemla

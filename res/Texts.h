@@ -222,6 +222,54 @@ inline constexpr BilingualText kLiveRecording{"Recording to %1", "正在记录�
 // %1: the file, %2: the system's reason.
 inline constexpr BilingualText kLiveLogFailed{"Cannot write %1: %2", "无法写入 %1：%2"};
 inline constexpr BilingualText kLiveCsvFilter{"CSV files (*.csv)", "CSV 文件 (*.csv)"};
+// %1: the wavelength the meter last acknowledged.
+inline constexpr BilingualText kLiveUseReference{"Use as reference for %1 nm", "设为 %1 nm 的参考"};
+inline constexpr BilingualText kLiveUseReferenceUnknown{"Use as reference for λ", "设为 λ 的参考"};
+// %1: the wavelength, %2: the reading stored.
+inline constexpr BilingualText kLiveReferenceStored{"Reference for %1 nm set to %2 dBm.",
+                                                    "%1 nm 的参考已设为 %2 dBm。"};
+
+// Loss certification in the main window: the limits dialog, the summary line, fibre labels.
+inline constexpr BilingualText kMenuLossLimits{"Loss limits...", "损耗限值..."};
+inline constexpr BilingualText kLimitsTitle{"Loss limits", "损耗限值"};
+inline constexpr BilingualText kLimitsEnable{"Judge readings against limits", "按限值判定读数"};
+inline constexpr BilingualText kLimitsPreset{"Preset:", "预设:"};
+inline constexpr BilingualText kLimitsMethod{"Reference method:", "参考方法:"};
+inline constexpr BilingualText kLimitsLength{"Length (km):", "长度 (km):"};
+inline constexpr BilingualText kLimitsPairs{"Connector pairs:", "连接器对数:"};
+inline constexpr BilingualText kLimitsPerPair{"Loss per pair (dB):", "每对连接器损耗 (dB):"};
+inline constexpr BilingualText kLimitsSplices{"Splices:", "熔接点数:"};
+inline constexpr BilingualText kLimitsPerSplice{"Loss per splice (dB):", "每个熔接点损耗 (dB):"};
+inline constexpr BilingualText kLimitsMargin{"Design margin (dB):", "设计余量 (dB):"};
+inline constexpr BilingualText kLimitsStaleAfter{"Reference stale after (h):",
+                                                 "参考过期时间 (小时):"};
+inline constexpr BilingualText kLimitsAddWave{"Add wavelength", "添加波长"};
+inline constexpr BilingualText kLimitsFixed{"fixed", "固定"};
+inline constexpr BilingualText kLimitsBudget{"budget", "预算"};
+inline constexpr std::array<BilingualText, 7> kLimitsColumns{{
+    {"λ (nm)", "波长 (nm)"},
+    {"Kind", "类型"},
+    {"Max loss (dB)", "最大损耗 (dB)"},
+    {"Attenuation (dB/km)", "衰减 (dB/km)"},
+    {"Limit (dB)", "限值 (dB)"},
+    {"Reference (dBm)", "参考 (dBm)"},
+    {"Taken", "参考时间"},
+}};
+// %1: the field's name, %2 and %3: its bounds.
+inline constexpr BilingualText kLimitsBadNumber{"%1 enter a number from %2 to %3.",
+                                                "%1 请输入 %2 到 %3 之间的数。"};
+// One wavelength of the summary line. %1 nm, %2 records, %3 passed, %4 failed, %5 the worst
+// margin ("-0.31 dB", or a dash).
+inline constexpr BilingualText kSummaryWave{"%1 nm: %2 · PASS %3 · FAIL %4 · worst margin %5",
+                                            "%1 nm：%2 · 合格 %3 · 不合格 %4 · 最差余量 %5"};
+inline constexpr BilingualText kMenuFillSeries{"Fill series...", "填充序列..."};
+inline constexpr BilingualText kFillTitle{"Fill series", "填充序列"};
+inline constexpr BilingualText kFillPrefix{"Prefix:", "前缀:"};
+inline constexpr BilingualText kFillStart{"Start number:", "起始编号:"};
+inline constexpr BilingualText kFillStep{"Step:", "步长:"};
+inline constexpr BilingualText kFillWidth{"Zero padding width:", "补零宽度:"};
+inline constexpr BilingualText kFillNoRows{"Select the rows to label first.",
+                                           "请先选择要编号的行。"};
 
 } // namespace text
 

@@ -176,6 +176,45 @@ void BM_WindowPeakMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Certification on: every LOSS and RESULT cell of a full table judged once (as a scroll from
+// top to bottom draws them), then the summary line's pass over all records.
+void BM_JudgedColumnsAt65536Rows(benchmark::State& state) {
+    RecordList records;
+    for (int n = 0; n < kRows; ++n) {
+        MeterRecord r;
+        r.values.wavelength = n % 2 ? 1310 : 1550;
+        r.values.power = -10.0f - float(n % 100) / 20.0f;
+        records.Insert(n, std::move(r));
+    }
+    CertificationSettings settings;
+    settings.enabled = true;
+    settings.link.lengthKm = 2.0;
+    settings.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.4});
+    settings.SetLimit({1550, WaveLimit::Kind::Fixed, 3.0, 0.0});
+    const QDateTime now = QDateTime::currentDateTime();
+    settings.SetReference({1310, -7.0, now});
+    settings.SetReference({1550, -7.2, now});
+    CEditList table(nullptr, &records);
+    table.RebuildColumns(
+        {"NUMBER", "WAVE LENGTH", "POWER", "RELATIVE POWER", "REF", "DATA/TIME", "NOTE"});
+    table.ShowCertification(settings, Language::English, now);
+    const MeasurementModel& model = table.Model();
+    for (auto _ : state) {
+        int64_t chars = 0;
+        for (int row = 0; row < kRows; ++row)
+            for (int column : {MeasurementModel::kLossColumn, MeasurementModel::kResultColumn})
+                chars += model.data(model.index(row, column), Qt::DisplayRole).toString().size();
+        std::vector<RecordValues> values;
+        values.reserve(kRows);
+        for (int row = 0; row < kRows; ++row)
+            values.push_back(records.At(row).values);
+        benchmark::DoNotOptimize(chars);
+        benchmark::DoNotOptimize(Summarize(values, settings, now));
+    }
+    state.counters["rows"] = kRows;
+}
+BENCHMARK(BM_JudgedColumnsAt65536Rows)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -1,0 +1,325 @@
+#include "LimitsDlg.h"
+
+#include "MessageBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace vemla {
+namespace {
+
+// The bounds the core keeps when it reads settings back: what is typed stays inside them.
+constexpr double kMaxDb = 100.0;
+constexpr double kMaxKm = 1000.0;
+constexpr double kMaxCount = 10000;
+constexpr int kMaxWavelength = 7000;
+constexpr double kMaxStaleHours = 24.0 * 365;
+constexpr std::size_t kMaxWaves = 64;
+
+QString Number(double value) {
+    return QString::number(value, 'g', 10);
+}
+
+std::optional<double> ParseBounded(const QString& text, double low, double high) {
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value) || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+QString TakenText(const LossReference& reference, double staleAfterHours, const QDateTime& now,
+                  Language language) {
+    QString text = reference.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    if (IsStale(reference, staleAfterHours, now))
+        text += QStringLiteral(" (") + Pick(certtext::kStale, language) + QLatin1Char(')');
+    return text;
+}
+
+} // namespace
+
+CLimitsDlg::CLimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
+                       const std::vector<int>& waves, Language language, QWidget* parent)
+    : QDialog(parent), m_boxes(boxes), m_language(language), m_edited(settings), m_result(settings),
+      m_enabled(new QCheckBox(this)), m_preset(new QComboBox(this)), m_method(new QComboBox(this)),
+      m_length(new QLineEdit(this)), m_pairs(new QLineEdit(this)), m_perPair(new QLineEdit(this)),
+      m_splices(new QLineEdit(this)), m_perSplice(new QLineEdit(this)),
+      m_margin(new QLineEdit(this)), m_staleAfter(new QLineEdit(this)),
+      m_newWave(new QLineEdit(this)), m_table(new QTableWidget(0, 7, this)) {
+    setWindowTitle(T(text::kLimitsTitle));
+    m_enabled->setText(T(text::kLimitsEnable));
+    for (const CertificationPreset& preset : Presets())
+        m_preset->addItem(Pick(preset.name, language));
+    for (ReferenceMethod m :
+         {ReferenceMethod::OneCord, ReferenceMethod::TwoCord, ReferenceMethod::ThreeCord})
+        m_method->addItem(MethodText(m, language));
+    m_fields = {{m_length, &text::kLimitsLength, 0, kMaxKm},
+                {m_pairs, &text::kLimitsPairs, 0, kMaxCount},
+                {m_perPair, &text::kLimitsPerPair, 0, kMaxDb},
+                {m_splices, &text::kLimitsSplices, 0, kMaxCount},
+                {m_perSplice, &text::kLimitsPerSplice, 0, kMaxDb},
+                {m_margin, &text::kLimitsMargin, 0, kMaxDb},
+                {m_staleAfter, &text::kLimitsStaleAfter, 0, kMaxStaleHours}};
+
+    auto* form = new QFormLayout;
+    form->addRow(m_enabled);
+    form->addRow(T(text::kLimitsPreset), m_preset);
+    form->addRow(T(text::kLimitsMethod), m_method);
+    for (const Field& f : m_fields) {
+        // Named in English whatever the language, so tests and accessibility tools find it.
+        f.edit->setObjectName(
+            QString::fromUtf8(f.name->english.data(), qsizetype(f.name->english.size())));
+        form->addRow(T(*f.name), f.edit);
+        connect(f.edit, &QLineEdit::textChanged, this, &CLimitsDlg::UpdateLimits);
+    }
+    QStringList captions;
+    for (const BilingualText& c : text::kLimitsColumns)
+        captions << T(c);
+    m_table->setHorizontalHeaderLabels(captions);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* add = new QPushButton(T(text::kLimitsAddWave), this);
+    add->setAutoDefault(false);
+    auto* addRow = new QHBoxLayout;
+    addRow->addWidget(m_newWave);
+    addRow->addWidget(add);
+    addRow->addStretch();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(addRow);
+    layout->addWidget(buttons);
+
+    m_filling = true;
+    m_enabled->setChecked(settings.enabled);
+    m_preset->setCurrentIndex(-1);
+    for (int i = 0; i < int(Presets().size()); ++i)
+        if (settings.preset == QString::fromUtf8(Presets()[std::size_t(i)].name.english.data()))
+            m_preset->setCurrentIndex(i);
+    m_method->setCurrentIndex(static_cast<int>(settings.method));
+    m_length->setText(Number(settings.link.lengthKm));
+    m_pairs->setText(QString::number(settings.link.connectorPairs));
+    m_perPair->setText(Number(settings.link.lossPerPairDb));
+    m_splices->setText(QString::number(settings.link.splices));
+    m_perSplice->setText(Number(settings.link.lossPerSpliceDb));
+    m_margin->setText(Number(settings.link.designMarginDb));
+    m_staleAfter->setText(Number(settings.staleAfterHours));
+    std::vector<int> rows = waves;
+    for (const WaveLimit& l : settings.limits)
+        rows.push_back(l.wavelength);
+    for (const LossReference& r : settings.references)
+        rows.push_back(r.wavelength);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int w : rows)
+        if (w > 0 && w <= kMaxWavelength && m_rowWaves.size() < kMaxWaves)
+            AddRow(w);
+    m_filling = false;
+    UpdateLimits();
+
+    connect(m_preset, &QComboBox::activated, this, &CLimitsDlg::OnPreset);
+    connect(add, &QPushButton::clicked, this, &CLimitsDlg::OnAddWave);
+    connect(m_newWave, &QLineEdit::returnPressed, this, &CLimitsDlg::OnAddWave);
+    connect(m_table, &QTableWidget::cellChanged, this, &CLimitsDlg::OnCellChanged);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CLimitsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CLimitsDlg::reject);
+    resize(760, 560);
+}
+
+int CLimitsDlg::RowOf(int wavelength) const {
+    const auto at = std::find(m_rowWaves.begin(), m_rowWaves.end(), wavelength);
+    return at == m_rowWaves.end() ? -1 : int(at - m_rowWaves.begin());
+}
+
+void CLimitsDlg::AddRow(int wavelength) {
+    const int row = int(m_rowWaves.size());
+    m_rowWaves.push_back(wavelength);
+    m_table->insertRow(row);
+    const auto readOnly = [this, row](int column) {
+        auto* item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        m_table->setItem(row, column, item);
+    };
+    readOnly(kWave);
+    readOnly(kLimit);
+    readOnly(kTaken);
+    for (int c : {kMaxLoss, kAttenuation, kReference})
+        m_table->setItem(row, c, new QTableWidgetItem);
+    auto* kind = new QComboBox(m_table);
+    kind->addItem(T(text::kLimitsFixed));
+    kind->addItem(T(text::kLimitsBudget));
+    m_table->setCellWidget(row, kKind, kind);
+    connect(kind, &QComboBox::currentIndexChanged, this, &CLimitsDlg::UpdateLimits);
+    FillRow(row);
+}
+
+// Shows the row's wavelength as m_edited holds it.
+void CLimitsDlg::FillRow(int row) {
+    const bool was = m_filling;
+    m_filling = true;
+    const int w = m_rowWaves[std::size_t(row)];
+    m_table->item(row, kWave)->setText(QString::number(w));
+    const WaveLimit* limit = m_edited.LimitAt(w);
+    qobject_cast<QComboBox*>(m_table->cellWidget(row, kKind))
+        ->setCurrentIndex(limit && limit->kind == WaveLimit::Kind::Fixed ? 0 : 1);
+    m_table->item(row, kMaxLoss)->setText(limit ? Number(limit->maxLossDb) : QStringLiteral("0"));
+    m_table->item(row, kAttenuation)
+        ->setText(limit ? Number(limit->attenuationDbPerKm) : QStringLiteral("0"));
+    const LossReference* reference = m_edited.ReferenceAt(w);
+    m_table->item(row, kReference)
+        ->setText(reference ? QString::number(reference->dBm, 'f', 2) : QString());
+    m_table->item(row, kTaken)
+        ->setText(reference ? TakenText(*reference, m_edited.staleAfterHours, m_clock(), m_language)
+                            : QString());
+    m_filling = was;
+}
+
+void CLimitsDlg::OnPreset(int index) {
+    if (index < 0 || index >= int(Presets().size()))
+        return;
+    QString problem;
+    if (auto typed = Collect(&problem))
+        m_edited = *typed;
+    ApplyPreset(m_edited, Presets()[std::size_t(index)]);
+    m_filling = true;
+    m_perPair->setText(Number(m_edited.link.lossPerPairDb));
+    m_perSplice->setText(Number(m_edited.link.lossPerSpliceDb));
+    for (const WaveLimit& l : m_edited.limits)
+        if (RowOf(l.wavelength) < 0 && m_rowWaves.size() < kMaxWaves)
+            AddRow(l.wavelength);
+    for (int row = 0; row < int(m_rowWaves.size()); ++row)
+        FillRow(row);
+    m_filling = false;
+    UpdateLimits();
+}
+
+void CLimitsDlg::OnAddWave() {
+    const auto w = ParseBounded(m_newWave->text(), 1, kMaxWavelength);
+    if (!w || *w != std::floor(*w) || m_rowWaves.size() >= kMaxWaves) {
+        m_boxes.Show(this, kAppBoxCaption,
+                     T(text::kLimitsBadNumber)
+                         .arg(T(text::kLimitsColumns[kWave]), QStringLiteral("1"),
+                              QString::number(kMaxWavelength)),
+                     BoxButtons::Ok, BoxIcon::Warning);
+        return;
+    }
+    if (RowOf(int(*w)) < 0)
+        AddRow(int(*w));
+    m_newWave->clear();
+    UpdateLimits();
+}
+
+void CLimitsDlg::OnCellChanged(int row, int column) {
+    if (m_filling)
+        return;
+    if (column == kReference) {
+        // A reference typed anew was taken now, whatever the old one's time.
+        LossReference r;
+        r.wavelength = m_rowWaves[std::size_t(row)];
+        r.taken = m_clock();
+        const bool none = m_table->item(row, kReference)->text().trimmed().isEmpty();
+        std::erase_if(m_edited.references,
+                      [&r](const LossReference& old) { return old.wavelength == r.wavelength; });
+        if (!none)
+            m_edited.references.push_back(r);
+        m_filling = true;
+        m_table->item(row, kTaken)
+            ->setText(none ? QString()
+                           : TakenText(r, m_edited.staleAfterHours, r.taken, m_language));
+        m_filling = false;
+    }
+    UpdateLimits();
+}
+
+std::optional<CertificationSettings> CLimitsDlg::Collect(QString* problem) const {
+    CertificationSettings s = m_edited;
+    const auto bad = [&](const QString& name, double low, double high) {
+        *problem = T(text::kLimitsBadNumber).arg(name, Number(low), Number(high));
+        return std::nullopt;
+    };
+    std::array<double, 7> values{};
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& f = m_fields[i];
+        const auto v = ParseBounded(f.edit->text(), f.low, f.high);
+        const bool whole = f.edit == m_pairs || f.edit == m_splices;
+        if (!v || (whole && *v != std::floor(*v)))
+            return bad(T(*f.name), f.low, f.high);
+        values[i] = *v;
+    }
+    s.enabled = m_enabled->isChecked();
+    s.method = static_cast<ReferenceMethod>(std::max(0, m_method->currentIndex()));
+    s.link = {values[0], int(values[1]), values[2], int(values[3]), values[4], values[5]};
+    s.staleAfterHours = values[6];
+    s.limits.clear();
+    std::vector<LossReference> references;
+    for (int row = 0; row < int(m_rowWaves.size()); ++row) {
+        const int w = m_rowWaves[std::size_t(row)];
+        const QString at = QStringLiteral(" (%1 nm)").arg(w);
+        const auto cell = [&](int c) { return m_table->item(row, c)->text(); };
+        WaveLimit limit;
+        limit.wavelength = w;
+        limit.kind = qobject_cast<QComboBox*>(m_table->cellWidget(row, kKind))->currentIndex() == 0
+                         ? WaveLimit::Kind::Fixed
+                         : WaveLimit::Kind::Budget;
+        const auto maxLoss = ParseBounded(cell(kMaxLoss), 0, kMaxDb);
+        if (!maxLoss)
+            return bad(T(text::kLimitsColumns[kMaxLoss]) + at, 0, kMaxDb);
+        const auto attenuation = ParseBounded(cell(kAttenuation), 0, kMaxDb);
+        if (!attenuation)
+            return bad(T(text::kLimitsColumns[kAttenuation]) + at, 0, kMaxDb);
+        limit.maxLossDb = *maxLoss;
+        limit.attenuationDbPerKm = *attenuation;
+        s.SetLimit(limit);
+        if (cell(kReference).trimmed().isEmpty())
+            continue;
+        const auto dBm = ParseBounded(cell(kReference), -kMaxDb, kMaxDb);
+        if (!dBm)
+            return bad(T(text::kLimitsColumns[kReference]) + at, -kMaxDb, kMaxDb);
+        LossReference r;
+        r.wavelength = w;
+        r.dBm = *dBm;
+        const LossReference* old = m_edited.ReferenceAt(w);
+        r.taken = old ? old->taken : m_clock();
+        references.push_back(r);
+    }
+    s.references = std::move(references);
+    return s;
+}
+
+void CLimitsDlg::UpdateLimits() {
+    if (m_filling)
+        return;
+    QString problem;
+    const auto s = Collect(&problem);
+    m_filling = true;
+    for (int row = 0; row < int(m_rowWaves.size()); ++row) {
+        const auto limit = s ? LimitDb(*s, m_rowWaves[std::size_t(row)]) : std::nullopt;
+        m_table->item(row, kLimit)
+            ->setText(limit ? QString::number(*limit, 'f', 2) : QString::fromUtf8(kNoResultText));
+    }
+    m_filling = false;
+}
+
+void CLimitsDlg::accept() {
+    QString problem;
+    const auto s = Collect(&problem);
+    if (!s) {
+        m_boxes.Show(this, kAppBoxCaption, problem, BoxButtons::Ok, BoxIcon::Warning);
+        return;
+    }
+    m_result = *s;
+    QDialog::accept();
+}
+
+} // namespace vemla

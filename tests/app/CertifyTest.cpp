@@ -1,0 +1,200 @@
+// What the window adds to loss certification, through the operator's input: the limits dialog
+// and its effect on the table and the summary line, fibre labels, and the live window's
+// reference. Losses, limits, verdicts and their texts are the core's tests (tests/certify).
+#include "EditList.h"
+#include "FillSeriesDlg.h"
+#include "LimitsDlg.h"
+#include "LiveWindow.h"
+#include "MainMenu.h"
+#include "MeterDlg.h"
+
+#include "FreshConfig.h"
+#include "MeterSimulator.h"
+#include "PopupPick.h"
+#include "PtyPair.h"
+#include "RecordingMessageBox.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+constexpr int kLimitsEntry = 5, kFillEntry = 6; // in the Measure menu
+
+void Retype(QLineEdit* edit, const QString& text) {
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
+// On its box: the check box spans the dialog's width, its text only part of it.
+void ClickCheck(QWidget* dialog) {
+    auto* check = dialog->findChild<QCheckBox*>();
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
+}
+
+void ClickOk(QWidget* dialog) {
+    auto* box = dialog->findChild<QDialogButtonBox*>();
+    QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+CLimitsDlg* OpenLimits(CMeterDlg& dlg) {
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::Measure),
+                         kLimitsEntry);
+    return dlg.findChild<CLimitsDlg*>();
+}
+
+MeterRecord Relative(int wavelength, float reference, float power) {
+    MeterRecord r;
+    r.values.wavelength = uint16_t(wavelength);
+    r.values.reference = reference;
+    r.values.power = power;
+    r.values.relative = true;
+    return r;
+}
+
+TEST(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
+    test::FreshConfig config("[Section1]\nItem=0\n");
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg(boxes);
+    dlg.Session().ReplaceRecords(
+        {Relative(850, -10, -14), Relative(850, -10, -15), Relative(1300, -10, -9.5f)}, {});
+    dlg.show();
+    EXPECT_EQ(dlg.Table().Model().columnCount(), 7);
+    CLimitsDlg* limits = OpenLimits(dlg);
+    ASSERT_TRUE(limits);
+    ClickCheck(limits);
+    test::ClickEntry(limits->findChildren<QComboBox*>().at(0), 0); // TIA-568.3-D multimode
+    Retype(limits->findChild<QLineEdit*>("Length (km):"), "0.842");
+    auto* waves = limits->findChild<QTableWidget*>();
+    ASSERT_EQ(waves->rowCount(), 2);
+    EXPECT_EQ(waves->item(0, CLimitsDlg::kLimit)->text(), "4.45"); // 0.842 × 3.5 + 2 × 0.75
+    Retype(limits->findChild<QLineEdit*>("Splices:"), "1e9");
+    ClickOk(limits);
+    EXPECT_EQ(boxes.Texts().join('|'), "Splices: enter a number from 0 to 10000.");
+    Retype(limits->findChild<QLineEdit*>("Splices:"), "0");
+    ClickOk(limits);
+
+    const MeasurementModel& model = dlg.Table().Model();
+    ASSERT_EQ(model.columnCount(), 9);
+    EXPECT_EQ(model.headerData(8, Qt::Horizontal, Qt::DisplayRole), "RESULT");
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return model.data(model.index(row, column), role);
+    };
+    const std::vector<std::tuple<int, QString, QString, QVariant>> rows{
+        {0, "4.00", "PASS +0.45 dB", QVariant()},
+        {1, "5.00", "FAIL -0.55 dB", QColor(Qt::red)},
+        {2, "-0.50", "CHECK REF", QColor(0xFF, 0x8C, 0x00)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(cell(std::get<0>(row), 7).toString(), std::get<1>(row));
+        EXPECT_EQ(cell(std::get<0>(row), 8).toString(), std::get<2>(row));
+        EXPECT_EQ(cell(std::get<0>(row), 8, Qt::ForegroundRole), std::get<3>(row));
+    }
+    EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 2 · PASS 1 · FAIL 1 · worst margin -0.55 dB   "
+                                         "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
+    EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
+
+    CMeterDlg again(boxes); // the settings were kept
+    EXPECT_EQ(again.Table().Model().columnCount(), 9);
+    EXPECT_EQ(*LimitDb(again.Certification(), 850), *LimitDb(dlg.Certification(), 850));
+
+    limits = OpenLimits(dlg);
+    ClickCheck(limits);
+    ClickOk(limits);
+    EXPECT_EQ(model.columnCount(), 7);
+    EXPECT_FALSE(dlg.SummaryLine()->isVisible());
+}
+
+TEST(Certify, SeriesLabelsAreNumberedPaddedAndSigned) {
+    const std::vector<std::tuple<QString, int64_t, int64_t, int, int, QString>> cases{
+        {"F-", 1, 1, 3, 0, "F-001"},   {"F-", 1, 1, 3, 1, "F-002"}, {"A-", 10, 2, 2, 3, "A-16"},
+        {"X", 1000, 1, 3, 0, "X1000"}, {"", 2, -3, 2, 1, "-01"},    {"", 0, 1, 0, 0, "0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SeriesLabel(std::get<0>(c), std::get<1>(c), std::get<2>(c), std::get<3>(c),
+                              std::get<4>(c)),
+                  std::get<5>(c));
+}
+
+TEST(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
+    test::FreshConfig config("[Section1]\nItem=0\n");
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg(boxes);
+    dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    CEditList& table = dlg.Table();
+    const auto at = [&](int row) {
+        return table.visualRect(table.model()->index(row, 1)).center();
+    };
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at(1));
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at(2), table.viewport()->mapToGlobal(at(2)));
+    QApplication::sendEvent(table.viewport(), &event);
+    auto* fill = dlg.findChild<CFillSeriesDlg*>();
+    ASSERT_TRUE(fill);
+    const auto edits = fill->findChildren<QLineEdit*>();
+    Retype(edits.at(0), "F-");
+    Retype(edits.at(1), "1");
+    Retype(edits.at(3), "3");
+    ClickOk(fill);
+    QStringList notes;
+    for (int row = 0; row < 5; ++row)
+        notes << dlg.Session().Records().Text(row, 6);
+    EXPECT_EQ(notes.join('|'), "|F-001|F-002|F-003|");
+}
+
+TEST(Certify, LiveReadingBecomesTheReferenceAtTheAcknowledgedWavelength) {
+    test::FreshConfig config("[Section1]\nItem=0\n");
+    test::RecordingMessageBox boxes;
+    CMeterDlg dlg(boxes);
+    MeterSimulator meter(SimOptions{});
+    ASSERT_TRUE(meter.Start());
+    dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
+    dlg.show();
+    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kPortList), 0);
+    QTest::mouseClick(dlg.ControlAs<QPushButton>(idc::kPortButton), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([&] { return dlg.Port().IsMonitoring(); }));
+    QTest::mouseClick(dlg.Control(idc::kConnect), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([&] { return !dlg.Session().Waves().empty(); }));
+    dlg.OpenLiveMonitor();
+    CLiveWindow* live = dlg.LiveWindow();
+    QPushButton* use = nullptr;
+    for (auto* b : live->findChildren<QPushButton*>())
+        if (b->text() == "Use as reference for λ")
+            use = b;
+    ASSERT_TRUE(use && !use->isEnabled());
+    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kWaveSelect), 1);
+    ASSERT_TRUE(test::WaitUntil([&] { return dlg.Session().SelectedWavelength() == 1550; }));
+    for (auto* b : live->findChildren<QPushButton*>())
+        if (b->text() == "Start")
+            QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([&] { return use->isEnabled(); }));
+    EXPECT_EQ(use->text(), "Use as reference for 1550 nm");
+    QTest::mouseClick(use, Qt::LeftButton);
+    const double dBm = live->Monitor().Statistics().Current()->dBm;
+    const LossReference* reference = dlg.Certification().ReferenceAt(1550);
+    ASSERT_TRUE(reference);
+    EXPECT_DOUBLE_EQ(reference->dBm, dBm);
+    EXPECT_LT(reference->taken.secsTo(QDateTime::currentDateTime()), 60);
+    QStringList labels;
+    for (auto* l : live->findChildren<QLabel*>())
+        labels << l->text();
+    EXPECT_TRUE(labels.contains(QString::asprintf("Reference for 1550 nm set to %.2f dBm.", dBm)));
+}
+
+} // namespace
+} // namespace vemla
