@@ -18,14 +18,6 @@
 namespace vemla {
 namespace {
 
-// The bounds the core keeps when it reads settings back: what is typed stays inside them.
-constexpr double kMaxDb = 100.0;
-constexpr double kMaxKm = 1000.0;
-constexpr double kMaxCount = 10000;
-constexpr int kMaxWavelength = 7000;
-constexpr double kMaxStaleHours = 24.0 * 365;
-constexpr std::size_t kMaxWaves = 64;
-
 QString Number(double value) {
     return QString::number(value, 'g', 10);
 }

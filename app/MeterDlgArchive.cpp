@@ -7,6 +7,7 @@
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
 
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -21,6 +22,16 @@ ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
         m_boxes.Show(this, kAppBoxCaption, message, BoxButtons::Ok, BoxIcon::Warning);
     });
     const ArchiveOpenResult result = m_keeper->Open(path);
+    // Every upload keeps the limits it was judged with.
+    const auto keepCertification = [this] {
+        m_keeper->SetCertification(
+            m_certification.enabled
+                ? QString::fromUtf8(QJsonDocument(CertificationToJson(m_certification))
+                                        .toJson(QJsonDocument::Compact))
+                : QString());
+    };
+    keepCertification();
+    connect(this, &CMeterDlg::CertificationChanged, m_keeper.get(), keepCertification);
     // Opened after the keeper, so a damaged file is already moved aside and replaced.
     m_archive = std::make_unique<MeasurementArchive>();
     m_archive->Open(path, UiLanguage());

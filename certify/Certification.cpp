@@ -11,15 +11,6 @@ namespace vemla {
 
 namespace {
 
-// What a stored or typed value may be; anything outside is not a value an operator meant.
-constexpr double kMaxDb = 100.0;
-constexpr double kMaxKm = 1000.0;
-constexpr double kMaxAttenuation = 100.0;
-constexpr int kMaxCount = 10000;
-constexpr int kMaxWavelength = 7000;
-constexpr std::size_t kMaxWaves = 64;
-constexpr double kMaxStaleHours = 24.0 * 365;
-
 double Bounded(double value, double low, double high, double fallback) {
     return std::isfinite(value) && value >= low && value <= high ? value : fallback;
 }
@@ -322,7 +313,7 @@ CertificationSettings CertificationFromJson(const QJsonObject& json) {
                                                                        : WaveLimit::Kind::Budget;
         l.maxLossDb = Bounded(o.value("max_loss_dB").toDouble(0), 0, kMaxDb, 0);
         l.attenuationDbPerKm =
-            Bounded(o.value("attenuation_dB_per_km").toDouble(0), 0, kMaxAttenuation, 0);
+            Bounded(o.value("attenuation_dB_per_km").toDouble(0), 0, kMaxDb, 0);
         c.SetLimit(l);
     }
     for (const QJsonValue& v : json.value("references").toArray()) {

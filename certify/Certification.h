@@ -65,6 +65,14 @@ struct CertificationSettings {
     void SetReference(const LossReference& reference);
 };
 
+// What a stored or typed value may be; anything outside is not a value an operator meant.
+inline constexpr double kMaxDb = 100.0; // losses, dB/km, per-pair and margins alike
+inline constexpr double kMaxKm = 1000.0;
+inline constexpr int kMaxCount = 10000; // connector pairs, splices
+inline constexpr int kMaxWavelength = 7000;
+inline constexpr std::size_t kMaxWaves = 64;
+inline constexpr double kMaxStaleHours = 24.0 * 365;
+
 inline constexpr double kNegativeLossWarningDb = -0.3;
 // The meter resolves 0.01 dB: a loss this close above the limit is equal to it.
 inline constexpr double kVerdictToleranceDb = 1e-4;
