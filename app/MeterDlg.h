@@ -4,6 +4,7 @@
 
 #include "ArchiveTypes.h"
 #include "CsvSaving.h"
+#include "DesktopReportOpener.h"
 #include "DialogTemplate.h"
 #include "MeterSession.h"
 #include "Report.h"

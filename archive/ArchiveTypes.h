@@ -41,6 +41,7 @@ struct ArchivedUpload {
     qint64 jobId = 0;
     int version = 0; // 1-based
     int versionCount = 0;
+    bool interrupted = false; // the upload was stopped before the meter's end reply
     QDateTime began;
     uint32_t port = 0;
     QString device;
@@ -87,11 +88,14 @@ struct SetHeader {
 struct SetLanguage {
     vemla::Language language = vemla::Language::Chinese;
 };
+// The upload of the current version was stopped before its end: the rows are what came.
+struct MarkInterrupted {};
 } // namespace archive_op
 
 using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
                                archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
-                               archive_op::SetHeader, archive_op::SetLanguage>;
+                               archive_op::SetHeader, archive_op::SetLanguage,
+                               archive_op::MarkInterrupted>;
 
 // Where the next operation lands. Kept by the writer; restored when a transaction fails.
 struct ArchiveCursor {

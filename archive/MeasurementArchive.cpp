@@ -48,6 +48,10 @@ const std::vector<std::vector<const char*>> kMigrations{
         "CASCADE, row INTEGER NOT NULL, raw BLOB NOT NULL, t0 TEXT, t1 TEXT, t2 TEXT, t3 TEXT, "
         "t4 TEXT, t5 TEXT, t6 TEXT, PRIMARY KEY (version, row)) WITHOUT ROWID",
     },
+    {
+        // An upload stopped before its end (the command line's Ctrl+C) keeps what came, marked.
+        "ALTER TABLE version ADD COLUMN interrupted INTEGER NOT NULL DEFAULT 0",
+    },
 };
 const int kSchemaVersion = static_cast<int>(kMigrations.size());
 
@@ -432,6 +436,13 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
             q.addBindValue(cursor.job);
             ok = run(q);
             searchDirty.insert(cursor.job);
+        } else if (std::holds_alternative<archive_op::MarkInterrupted>(any)) {
+            if (cursor.version == 0)
+                continue;
+            QSqlQuery q = d.Query();
+            q.prepare(QStringLiteral("UPDATE version SET interrupted = 1 WHERE id = ?"));
+            q.addBindValue(cursor.version);
+            ok = run(q);
         } else if (const auto* language = std::get_if<archive_op::SetLanguage>(&any)) {
             if (cursor.job == 0)
                 continue;
@@ -542,12 +553,14 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     up.version = version == kLatest ? up.versionCount : version;
 
     QSqlQuery v = m_impl->Query();
-    v.prepare(QStringLiteral("SELECT id, count FROM version WHERE job = ? AND number = ?"));
+    v.prepare(QStringLiteral(
+        "SELECT id, count, interrupted FROM version WHERE job = ? AND number = ?"));
     v.addBindValue(jobId);
     v.addBindValue(up.version);
     if (!v.exec() || !v.next())
         return std::nullopt;
     const qint64 versionId = v.value(0).toLongLong();
+    up.interrupted = v.value(2).toInt() != 0;
     up.records.reserve(static_cast<std::size_t>(std::max(0, v.value(1).toInt())));
 
     // Read through SQLite itself, like the insert: a QVariant per value would double the time.
