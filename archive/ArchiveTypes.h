@@ -92,10 +92,10 @@ struct SetLanguage {
 struct MarkInterrupted {};
 } // namespace archive_op
 
-using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
-                               archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
-                               archive_op::SetHeader, archive_op::SetLanguage,
-                               archive_op::MarkInterrupted>;
+using ArchiveOp =
+    std::variant<archive_op::BeginJob, archive_op::BeginVersion, archive_op::AttachJob,
+                 archive_op::AddRecord, archive_op::SetText, archive_op::SetHeader,
+                 archive_op::SetLanguage, archive_op::MarkInterrupted>;
 
 // Where the next operation lands. Kept by the writer; restored when a transaction fails.
 struct ArchiveCursor {

@@ -553,8 +553,8 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     up.version = version == kLatest ? up.versionCount : version;
 
     QSqlQuery v = m_impl->Query();
-    v.prepare(QStringLiteral(
-        "SELECT id, count, interrupted FROM version WHERE job = ? AND number = ?"));
+    v.prepare(
+        QStringLiteral("SELECT id, count, interrupted FROM version WHERE job = ? AND number = ?"));
     v.addBindValue(jobId);
     v.addBindValue(up.version);
     if (!v.exec() || !v.next())

@@ -25,7 +25,17 @@ enum CliExit : int {
     kExitInterrupted = 130,
 };
 
-enum class CliCommand { Ports, Connect, Power, Upload, SetTime, SelectWave, Calibrate, Delete, DeleteAll };
+enum class CliCommand {
+    Ports,
+    Connect,
+    Power,
+    Upload,
+    SetTime,
+    SelectWave,
+    Calibrate,
+    Delete,
+    DeleteAll
+};
 
 struct CliOptions {
     CliCommand command = CliCommand::Ports;
@@ -48,9 +58,9 @@ struct CliOptions {
 
     // set-time: year (full), month, day, hour, minute; empty for "now"
     std::optional<std::array<int, 5>> time;
-    int wavelength = 0;      // select-wave
-    float calibration = 0;   // calibrate
-    int recordNumber = 0;    // delete, 1-based
+    int wavelength = 0;    // select-wave
+    float calibration = 0; // calibrate
+    int recordNumber = 0;  // delete, 1-based
 };
 
 // args as given, argv[0] first. The options to run with, or the exit code once --help,

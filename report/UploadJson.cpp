@@ -59,13 +59,13 @@ QByteArray UploadJsonBytes(const UploadJsonInput& input) {
                                    {QStringLiteral("relative"), v.relative},
                                    {QStringLiteral("date_time"), DateTime(v.date)}});
     }
-    const QJsonObject doc{
-        {QStringLiteral("language"),
-         input.language == Language::English ? QStringLiteral("en") : QStringLiteral("zh")},
-        {QStringLiteral("header"), header},
-        {QStringLiteral("wavelengths"), waves},
-        {QStringLiteral("lasers"), lasers},
-        {QStringLiteral("records"), records}};
+    const QJsonObject doc{{QStringLiteral("language"), input.language == Language::English
+                                                           ? QStringLiteral("en")
+                                                           : QStringLiteral("zh")},
+                          {QStringLiteral("header"), header},
+                          {QStringLiteral("wavelengths"), waves},
+                          {QStringLiteral("lasers"), lasers},
+                          {QStringLiteral("records"), records}};
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 

@@ -233,7 +233,8 @@ inline constexpr BilingualText kCliUnknownOption{"unknown option '%1'", "未知�
 // %1: the option, %2: the command.
 inline constexpr BilingualText kCliOptionNotFor{"option --%1 does not apply to '%2'",
                                                 "选项 --%1 不适用于“%2”"};
-inline constexpr BilingualText kCliMissingValue{"option --%1 needs a value", "选项 --%1 需要一个值"};
+inline constexpr BilingualText kCliMissingValue{"option --%1 needs a value",
+                                                "选项 --%1 需要一个值"};
 // %1: the option (or the argument's name), %2: the value given, %3: what is wanted.
 inline constexpr BilingualText kCliBadValue{"%1: '%2' is not %3", "%1：“%2”不是%3"};
 inline constexpr BilingualText kCliWantSeconds{"a number of seconds from 0.2 to 3600",
@@ -243,8 +244,9 @@ inline constexpr BilingualText kCliWantCount{"a whole number from 1 to 100000000
 inline constexpr BilingualText kCliWantRecords{"a whole number from 0 to 65536",
                                                "0 到 65536 之间的整数"};
 inline constexpr BilingualText kCliWantLanguage{"en or zh", "en 或 zh"};
-inline constexpr BilingualText kCliWantTime{"'now' or a date and time YYYY-MM-DD HH:MM (2000..2255)",
-                                            "“now”或 YYYY-MM-DD HH:MM 格式的日期时间（2000..2255）"};
+inline constexpr BilingualText kCliWantTime{
+    "'now' or a date and time YYYY-MM-DD HH:MM (2000..2255)",
+    "“now”或 YYYY-MM-DD HH:MM 格式的日期时间（2000..2255）"};
 inline constexpr BilingualText kCliWantWavelength{"a wavelength in nm from 1 to 65535",
                                                   "1 到 65535 之间的波长（nm）"};
 inline constexpr BilingualText kCliWantCalibration{"a number in dB from -100 to 100",

@@ -29,7 +29,8 @@ class CliTest : public ::testing::Test {
 protected:
     // The simulated meter on its pseudo-terminal; its log holds every frame it received.
     QString StartMeter(QStringList options = {}) {
-        meter.start(QStringLiteral(VEMLA_SIM), options << QStringLiteral("--log") << Path("frames"));
+        meter.start(QStringLiteral(VEMLA_SIM),
+                    options << QStringLiteral("--log") << Path("frames"));
         EXPECT_TRUE(meter.waitForReadyRead(5000));
         return QString::fromUtf8(meter.readLine()).trimmed();
     }
@@ -87,8 +88,8 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
     for (const Case& c : cases) {
         QFile::remove(Path("frames"));
         const QString port = StartMeter();
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), 0) << c.args.join(' ').toStdString()
-                                                                 << err.toStdString();
+        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), 0)
+            << c.args.join(' ').toStdString() << err.toStdString();
         EXPECT_EQ(Frames(), c.frames) << c.args.join(' ').toStdString();
         meter.terminate();
         meter.waitForFinished();
@@ -116,7 +117,8 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     };
     for (const Case& c : cases) {
         const QString port = StartMeter(c.meter);
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code) << c.args.join(' ').toStdString();
+        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
+            << c.args.join(' ').toStdString();
         EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
         meter.terminate();
         meter.waitForFinished();
@@ -154,9 +156,10 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
         EXPECT_EQ(rec["wavelength_nm"].toInt(), stored[std::size_t(r)].wavelength);
         EXPECT_EQ(rec["texts"].toArray()[2].toString().toStdString(), texts[2]);
         EXPECT_EQ(book.Cell(QStringLiteral("C%1").arg(r + 7)).value.toStdString(), texts[2]);
-        EXPECT_TRUE(csvLines[r + 1].startsWith(QStringLiteral("%1,%2,%3").arg(
-            QString::fromStdString(texts[0]), QString::fromStdString(texts[1]),
-            QString::fromStdString(texts[2]))))
+        EXPECT_TRUE(csvLines[r + 1].startsWith(QStringLiteral("%1,%2,%3")
+                                                   .arg(QString::fromStdString(texts[0]),
+                                                        QString::fromStdString(texts[1]),
+                                                        QString::fromStdString(texts[2]))))
             << csvLines[r + 1].toStdString();
     }
 }
@@ -168,9 +171,11 @@ TEST_F(CliTest, InterruptedUploadWritesNothingAndArchivesWhatCame) {
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_EQ(cli.exitCode(), 130);
-    EXPECT_EQ(QDir(dir.path()).entryList({"a.*", ".a.*"}, QDir::Files | QDir::Hidden), QStringList{});
+    EXPECT_EQ(QDir(dir.path()).entryList({"a.*", ".a.*"}, QDir::Files | QDir::Hidden),
+              QStringList{});
     MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(Path("archive.sqlite"), Language::English).state, ArchiveState::ReadWrite);
+    ASSERT_EQ(archive.Open(Path("archive.sqlite"), Language::English).state,
+              ArchiveState::ReadWrite);
     const auto jobs = archive.Jobs({}, 10);
     ASSERT_EQ(jobs.size(), 1u);
     const auto kept = archive.Load(jobs[0].id);
