@@ -5,6 +5,7 @@
 #include "ArchiveTypes.h"
 #include "Certification.h"
 #include "CsvSaving.h"
+#include "DesktopReportOpener.h"
 #include "DialogTemplate.h"
 #include "FillSeriesDlg.h"
 #include "MeterSession.h"

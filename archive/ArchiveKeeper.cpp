@@ -79,6 +79,11 @@ void ArchiveKeeper::Flush() {
     m_writer->Call([&] { m_writer->Write(std::move(ops), language); });
 }
 
+void ArchiveKeeper::MarkInterrupted() {
+    if (m_hasJob)
+        Push(archive_op::MarkInterrupted{});
+}
+
 void ArchiveKeeper::HandOver() {
     m_timer.stop();
     if (m_ops.empty())

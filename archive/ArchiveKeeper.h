@@ -40,6 +40,8 @@ public:
     void SetCertification(const QString& json);
     // Hands everything buffered to the writer and waits until it has been tried.
     void Flush();
+    // The upload under way was stopped: its version keeps the rows so far, marked as cut short.
+    void MarkInterrupted();
 
 signals:
     // Shown to the operator once per fault: the archive is off and why.

@@ -41,6 +41,7 @@ struct ArchivedUpload {
     qint64 jobId = 0;
     int version = 0; // 1-based
     int versionCount = 0;
+    bool interrupted = false; // the upload was stopped before the meter's end reply
     QDateTime began;
     uint32_t port = 0;
     QString device;
@@ -92,12 +93,15 @@ struct SetLanguage {
 struct SetCertification {
     QString json;
 };
+// The upload of the current version was stopped before its end: the rows are what came.
+struct MarkInterrupted {};
 } // namespace archive_op
 
-using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
-                               archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
-                               archive_op::SetHeader, archive_op::SetLanguage,
-                               archive_op::SetCertification>;
+using ArchiveOp =
+    std::variant<archive_op::BeginJob, archive_op::BeginVersion, archive_op::AttachJob,
+                 archive_op::AddRecord, archive_op::SetText, archive_op::SetHeader,
+                 archive_op::SetLanguage, archive_op::SetCertification,
+                 archive_op::MarkInterrupted>;
 
 // Where the next operation lands. Kept by the writer; restored when a transaction fails.
 struct ArchiveCursor {

@@ -51,6 +51,8 @@ const std::vector<std::vector<const char*>> kMigrations{
     {
         // The loss limits and references the upload was judged with, as a JSON object.
         "ALTER TABLE version ADD COLUMN certification TEXT NOT NULL DEFAULT ''",
+        // An upload stopped before its end (the command line's Ctrl+C) keeps what came, marked.
+        "ALTER TABLE version ADD COLUMN interrupted INTEGER NOT NULL DEFAULT 0",
     },
 };
 const int kSchemaVersion = static_cast<int>(kMigrations.size());
@@ -444,6 +446,13 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
             q.addBindValue(NotNull(cert->json));
             q.addBindValue(cursor.version);
             ok = run(q);
+        } else if (std::holds_alternative<archive_op::MarkInterrupted>(any)) {
+            if (cursor.version == 0)
+                continue;
+            QSqlQuery q = d.Query();
+            q.prepare(QStringLiteral("UPDATE version SET interrupted = 1 WHERE id = ?"));
+            q.addBindValue(cursor.version);
+            ok = run(q);
         } else if (const auto* language = std::get_if<archive_op::SetLanguage>(&any)) {
             if (cursor.job == 0)
                 continue;
@@ -554,14 +563,15 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     up.version = version == kLatest ? up.versionCount : version;
 
     QSqlQuery v = m_impl->Query();
-    v.prepare(QStringLiteral(
-        "SELECT id, count, certification FROM version WHERE job = ? AND number = ?"));
+    v.prepare(QStringLiteral("SELECT id, count, certification, interrupted FROM version "
+                             "WHERE job = ? AND number = ?"));
     v.addBindValue(jobId);
     v.addBindValue(up.version);
     if (!v.exec() || !v.next())
         return std::nullopt;
     const qint64 versionId = v.value(0).toLongLong();
     up.certification = v.value(2).toString();
+    up.interrupted = v.value(3).toInt() != 0;
     up.records.reserve(static_cast<std::size_t>(std::max(0, v.value(1).toInt())));
 
     // Read through SQLite itself, like the insert: a QVariant per value would double the time.

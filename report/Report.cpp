@@ -1,12 +1,10 @@
 #include "Report.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -35,10 +33,6 @@ bool PlaceWithoutOverwriting(const QString& temp, const QString& folder, const Q
 
 } // namespace
 
-bool DesktopReportOpener::Open(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
 QString DefaultReportFolder() {
     QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (docs.isEmpty())
@@ -52,13 +46,9 @@ QString ReportFileName(Language language, const QDateTime& now) {
              now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
 }
 
-ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
-                          IReportOpener& opener) {
+ReportData ReportDataOf(const ExportRequest& request) {
     // The counter keeps its value after a delete-all; rows that are gone are not reported.
     const int rows = std::max(0, std::min(request.recordCounter, request.tableRows));
-    if (rows == 0)
-        return {ExportOutcome::NoData, {}};
-
     ReportData data;
     data.language = request.language;
     data.header = request.header;
@@ -68,6 +58,14 @@ ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
             data.rows[static_cast<size_t>(r)][static_cast<size_t>(c)] =
                 request.cell ? request.cell(r, c + 1) : QString();
     }
+    return data;
+}
+
+ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
+                          IReportOpener& opener) {
+    const ReportData data = ReportDataOf(request);
+    if (data.rows.empty())
+        return {ExportOutcome::NoData, {}};
 
     if (!QDir().mkpath(request.folder))
         return {ExportOutcome::CannotCreate, {}};

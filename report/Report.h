@@ -35,16 +35,12 @@ public:
     bool Write(const ReportData& data, const QString& path, QString* error) override;
 };
 
-// Hands a written report to the operator.
+// Hands a written report to the operator. The desktop's opener lives with the window (app/), so
+// this library stays QtCore only for the command line.
 class IReportOpener {
 public:
     virtual ~IReportOpener() = default;
     virtual bool Open(const QString& path) = 0;
-};
-
-class DesktopReportOpener final : public IReportOpener {
-public:
-    bool Open(const QString& path) override;
 };
 
 enum class ExportOutcome { NoData, CannotCreate, Opened, WrittenNotOpened };
@@ -63,6 +59,10 @@ struct ExportRequest {
     QString folder; // created when missing
     QDateTime now;  // names the file
 };
+
+// The report's data as the window takes it from the request: the first min(record counter,
+// table rows) rows, columns 1..6.
+ReportData ReportDataOf(const ExportRequest& request);
 
 // Exports the first min(record counter, table rows) rows; none means no data. Never overwrites
 // an existing file.

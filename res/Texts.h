@@ -271,6 +271,69 @@ inline constexpr BilingualText kFillWidth{"Zero padding width:", "补零宽度:"
 inline constexpr BilingualText kFillNoRows{"Select the rows to label first.",
                                            "请先选择要编号的行。"};
 
+// vemla-cli: its messages on stderr (data goes to stdout untranslated).
+inline constexpr BilingualText kCliTryHelp{"Try 'vemla-cli --help'.",
+                                           "运行 'vemla-cli --help' 查看用法。"};
+inline constexpr BilingualText kCliNoCommand{"no command given", "没有给出命令"};
+// %1: what was typed.
+inline constexpr BilingualText kCliUnknownCommand{"unknown command '%1'", "未知命令“%1”"};
+inline constexpr BilingualText kCliUnknownOption{"unknown option '%1'", "未知选项“%1”"};
+// %1: the option, %2: the command.
+inline constexpr BilingualText kCliOptionNotFor{"option --%1 does not apply to '%2'",
+                                                "选项 --%1 不适用于“%2”"};
+inline constexpr BilingualText kCliMissingValue{"option --%1 needs a value",
+                                                "选项 --%1 需要一个值"};
+// %1: the option (or the argument's name), %2: the value given, %3: what is wanted.
+inline constexpr BilingualText kCliBadValue{"%1: '%2' is not %3", "%1：“%2”不是%3"};
+inline constexpr BilingualText kCliWantSeconds{"a number of seconds from 0.2 to 3600",
+                                               "0.2 到 3600 之间的秒数"};
+inline constexpr BilingualText kCliWantCount{"a whole number from 1 to 100000000",
+                                             "1 到 100000000 之间的整数"};
+inline constexpr BilingualText kCliWantRecords{"a whole number from 0 to 65536",
+                                               "0 到 65536 之间的整数"};
+inline constexpr BilingualText kCliWantLanguage{"en or zh", "en 或 zh"};
+inline constexpr BilingualText kCliWantTime{
+    "'now' or a date and time YYYY-MM-DD HH:MM (2000..2255)",
+    "“now”或 YYYY-MM-DD HH:MM 格式的日期时间（2000..2255）"};
+inline constexpr BilingualText kCliWantWavelength{"a wavelength in nm from 1 to 65535",
+                                                  "1 到 65535 之间的波长（nm）"};
+inline constexpr BilingualText kCliWantCalibration{"a number in dB from -100 to 100",
+                                                   "-100 到 100 之间的数值（dB）"};
+inline constexpr BilingualText kCliWantRecordNumber{"a record number from 1 to 65536",
+                                                    "1 到 65536 之间的记录号"};
+inline constexpr BilingualText kCliWantText{"a text of at most 1000 characters",
+                                            "不超过 1000 个字符的文字"};
+// %1: the command, %2: its arguments as the help shows them.
+inline constexpr BilingualText kCliArguments{"'%1' takes: %2", "“%1”的参数：%2"};
+inline constexpr BilingualText kCliPortRequired{
+    "--port is required: COM<n> or a device path ('vemla-cli ports' lists them)",
+    "需要 --port：COM<n> 或设备路径（'vemla-cli ports' 可列出）"};
+// %1: the port asked for.
+inline constexpr BilingualText kCliNoSuchPort{"there is no port %1 ('vemla-cli ports' lists them)",
+                                              "没有端口 %1（'vemla-cli ports' 可列出）"};
+inline constexpr BilingualText kCliSimulatorFailed{"the simulated meter cannot start: %1",
+                                                   "模拟仪表无法启动：%1"};
+// %1: seconds.
+inline constexpr BilingualText kCliNoReply{"no reply from the meter within %1 s",
+                                           "%1 秒内仪表没有应答"};
+// %1: the file.
+inline constexpr BilingualText kCliFileExists{"%1 exists; --force overwrites it",
+                                              "%1 已存在；加 --force 可覆盖"};
+// %1: the file, %2: the system's reason.
+inline constexpr BilingualText kCliCannotWrite{"cannot write %1: %2", "无法写入 %1：%2"};
+inline constexpr BilingualText kCliPdfNeedsProgram{"PDF certificates need the vemla-pdf program",
+                                                   "PDF 证书需要 vemla-pdf 程序"};
+inline constexpr BilingualText kCliDeleteAllNeedsYes{
+    "delete-all erases every reading stored in the meter: add --yes to go ahead",
+    "delete-all 会删除仪表中存储的全部读数：加 --yes 才会执行"};
+// %1: the wavelength asked for, %2: those the meter offers.
+inline constexpr BilingualText kCliNoSuchWave{"the meter offers no %1 nm (it offers: %2)",
+                                              "仪表没有 %1 nm 波长（可选：%2）"};
+// %1: records received.
+inline constexpr BilingualText kCliInterrupted{
+    "interrupted after %1 records: no file written, the records are archived as interrupted",
+    "已中断，收到 %1 条记录：未写入任何文件，记录已作为中断的上传存档"};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.

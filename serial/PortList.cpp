@@ -111,7 +111,7 @@ void PortList::Build(const std::vector<Listed>& listed) {
             continue;
         m_entries.push_back({number, c.device, MakePortName(number, l.shown, l.cut),
                              c.description.empty() ? c.device : c.description, c.serialNumber,
-                             c.byIdLink});
+                             c.byIdLink, c.maker, c.product});
     }
 }
 

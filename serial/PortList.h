@@ -19,6 +19,8 @@ struct PortEntry {
     std::string description;  // tooltip: device, maker, product, serial number, by-id link
     std::string serialNumber; // "" when unknown
     std::string byIdLink;     // "" when there is none
+    std::string maker;        // "" when unknown
+    std::string product;      // "" when unknown
 };
 
 inline constexpr size_t kMaxPortEntries = 20;

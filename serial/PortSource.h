@@ -15,6 +15,8 @@ struct PortCandidate {
     // program finds it again (the last port used, a port that came back).
     std::string serialNumber = {};
     std::string byIdLink = {}; // its /dev/serial/by-id link
+    std::string maker = {};    // the USB adapter's maker and product, "" when unknown
+    std::string product = {};
 };
 
 // Where the port list comes from: the system's serial devices in the real program, a fixed list

@@ -36,6 +36,8 @@ public:
                 if (!part.isEmpty())
                     c.description += "\n" + part.toStdString();
             }
+            c.maker = info.manufacturer().toStdString();
+            c.product = info.description().toStdString();
             c.serialNumber = info.serialNumber().toStdString();
             if (!c.serialNumber.empty())
                 c.description += "\nserial number " + c.serialNumber;

@@ -132,6 +132,10 @@ public:
     // The wavelength the meter last acknowledged choosing; 0 while unknown.
     int SelectedWavelength() const { return m_selectedWavelength; }
     static constexpr std::chrono::milliseconds kCommandWait{3000};
+    // For a front end that waits on its own terms (the command line's --timeout): a command's
+    // reply is still awaited, and when the last frame of any reply came.
+    bool AwaitingReply() const { return m_awaitedCode.has_value() || m_dispatchDepth > 0; }
+    std::chrono::steady_clock::time_point LastReplySign() const { return m_lastReplySign; }
 
     int32_t RecordCounter() const { return m_recordCounter; }
     void SetRecordCounter(int32_t counter) { m_recordCounter = counter; }

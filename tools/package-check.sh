@@ -33,6 +33,15 @@ if [ "$version" != "Vemla $packaged" ]; then
     exit 1
 fi
 
+# The command-line tool: installed with its manual, and answering with no display.
+test -x /usr/bin/vemla-cli
+test -f /usr/share/man/man1/vemla-cli.1.gz
+cli_version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/vemla-cli --version)
+if [ "$cli_version" != "vemla-cli $packaged" ]; then
+    echo "vemla-cli --version says '$cli_version', the package is $packaged" >&2
+    exit 1
+fi
+
 tmp=$(mktemp -d)
 (cd "$tmp" && QT_QPA_PLATFORM=offscreen timeout 30 /usr/bin/vemla --simulate --quit-after 1500)
 rm -rf "$tmp"

@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "  --no-power-reply    never answer a power reading\n"
     "  --seed S            seed of the generated readings and faults (default 1)\n"
     "  --link PATH         make the symlink PATH -> device, a path that stays the same\n"
+    "  --log FILE          append every frame received, one line of hex bytes each\n"
     "  --help              this text\n";
 
 std::optional<long> ParseNumber(const char* text, long low, long high) {
@@ -46,6 +47,7 @@ std::optional<long> ParseNumber(const char* text, long low, long high) {
 int main(int argc, char** argv) {
     vemla::SimOptions options;
     std::string link;
+    std::string logPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -69,6 +71,14 @@ int main(int argc, char** argv) {
             continue;
         } else if (arg == "--no-power-reply") {
             options.faults.powerSilent = true;
+            continue;
+        } else if (arg == "--log") {
+            if (value == nullptr || *value == '\0') {
+                std::fputs("vemla-meter-sim: --log needs a file\n", stderr);
+                return 2;
+            }
+            logPath = value;
+            ++i;
             continue;
         } else if (arg == "--link") {
             if (value == nullptr || *value == '\0') {
@@ -130,8 +140,30 @@ int main(int argc, char** argv) {
     std::printf("%s\n", sim.DevicePath().c_str());
     std::fflush(stdout);
 
-    int caught = 0;
-    sigwait(&stopSignals, &caught);
+    std::FILE* log = nullptr;
+    if (!logPath.empty() && (log = std::fopen(logPath.c_str(), "a")) == nullptr) {
+        std::fprintf(stderr, "vemla-meter-sim: cannot open %s: %s\n", logPath.c_str(),
+                     std::strerror(errno));
+        sim.Stop();
+        return 1;
+    }
+    // Frames are logged as they come (every 10 ms), so a test reads them while the meter runs.
+    std::size_t logged = 0;
+    const timespec tick{0, 10'000'000};
+    while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
+        if (log == nullptr)
+            continue;
+        const auto frames = sim.ReceivedFrames();
+        for (; logged < frames.size(); ++logged) {
+            const auto& frame = frames[logged];
+            for (std::size_t b = 0; b < frame.size(); ++b)
+                std::fprintf(log, b == 0 ? "%02x" : " %02x", frame[b]);
+            std::fputc('\n', log);
+        }
+        std::fflush(log);
+    }
+    if (log != nullptr)
+        std::fclose(log);
     sim.Stop();
     return 0;
 }

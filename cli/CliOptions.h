@@ -1,0 +1,70 @@
+#pragma once
+// vemla-cli's command line: one sub-command, its arguments and options. Parsed without an
+// application object, so mistakes, --help and --version need nothing else.
+
+#include "HeaderFields.h"
+#include "Texts.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace vemla {
+
+// The exit codes a script relies on.
+enum CliExit : int {
+    kExitDone = 0,
+    kExitMeterFailed = 1,
+    kExitUsage = 2,
+    kExitPort = 3,
+    kExitNoReply = 4,
+    kExitFile = 5,
+    kExitInterrupted = 130,
+};
+
+enum class CliCommand {
+    Ports,
+    Connect,
+    Power,
+    Upload,
+    SetTime,
+    SelectWave,
+    Calibrate,
+    Delete,
+    DeleteAll
+};
+
+struct CliOptions {
+    CliCommand command = CliCommand::Ports;
+    QString port;
+    bool simulate = false;
+    int records = 25; // stored in the simulated meter
+    double timeoutS = 3.0;
+    bool json = false; // machine-readable output
+    Language language = Language::English;
+    bool force = false;
+    bool yes = false;
+
+    // power
+    std::optional<double> intervalS;
+    std::optional<int> count;
+    // upload
+    QString xlsx, csv, jsonFile, pdf;
+    HeaderFields header;
+    bool archive = true;
+
+    // set-time: year (full), month, day, hour, minute; empty for "now"
+    std::optional<std::array<int, 5>> time;
+    int wavelength = 0;    // select-wave
+    float calibration = 0; // calibrate
+    int recordNumber = 0;  // delete, 1-based
+};
+
+// args as given, argv[0] first. The options to run with, or the exit code once --help,
+// --version or a mistake (told on stderr) has been handled.
+std::variant<CliOptions, int> ParseCliOptions(const QStringList& args);
+
+} // namespace vemla

@@ -1,0 +1,22 @@
+#pragma once
+// The session's boxes as stderr lines. Nobody is there to answer: a question is answered yes
+// only when the command line said so (--yes).
+
+#include "SessionPresenter.h"
+
+namespace vemla {
+
+class CliPresenter final : public ISessionPresenter {
+public:
+    explicit CliPresenter(bool yes) : m_yes(yes) {}
+    void Show(Kind kind, const QString& text, const QString& caption = {}) override;
+    bool Confirm(const QString& text) override;
+    // The meter answered a command with one of its failure texts.
+    bool MeterFailed() const { return m_failed; }
+
+private:
+    bool m_yes;
+    bool m_failed = false;
+};
+
+} // namespace vemla

@@ -1,0 +1,467 @@
+#include "CliRun.h"
+
+#include "ArchiveKeeper.h"
+#include "CliPresenter.h"
+#include "CsvExport.h"
+#include "LiveMonitor.h"
+#include "MeasurementArchive.h"
+#include "MeterSession.h"
+#include "MeterSimulator.h"
+#include "PdfCertificate.h"
+#include "ReplyDecoder.h"
+#include "Report.h"
+#include "SignalPipe.h"
+#include "UploadJson.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include <unistd.h>
+
+namespace vemla {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Say(const QString& text) {
+    std::fprintf(stderr, "vemla-cli: %s\n", qPrintable(text));
+}
+
+void Out(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QString Json(const QJsonValue& v) {
+    const QJsonDocument doc =
+        v.isArray() ? QJsonDocument(v.toArray()) : QJsonDocument(v.toObject());
+    return QString::fromUtf8(doc.toJson(QJsonDocument::Compact));
+}
+
+int ListPorts(const CliOptions& o) {
+    PortList ports(CreateSystemPortSource());
+    QJsonArray list;
+    for (const PortEntry& e : ports.Refresh()) {
+        const auto s = [](const std::string& t) { return QString::fromStdString(t); };
+        if (o.json) {
+            list.append(QJsonObject{{QStringLiteral("name"), s(e.name)},
+                                    {QStringLiteral("number"), static_cast<int>(e.number)},
+                                    {QStringLiteral("device"), s(e.device)},
+                                    {QStringLiteral("maker"), s(e.maker)},
+                                    {QStringLiteral("product"), s(e.product)},
+                                    {QStringLiteral("serial_number"), s(e.serialNumber)},
+                                    {QStringLiteral("by_id"), s(e.byIdLink)}});
+            continue;
+        }
+        QStringList fields{s(e.name)};
+        for (const std::string* f : {&e.maker, &e.product, &e.serialNumber, &e.byIdLink})
+            fields << (f->empty() ? QStringLiteral("-") : s(*f));
+        Out(fields.join(QLatin1Char('\t')));
+    }
+    if (o.json)
+        Out(Json(list));
+    return kExitDone;
+}
+
+class Runner {
+public:
+    explicit Runner(const CliOptions& o)
+        : m_o(o), m_presenter(o.yes), m_session(m_presenter, CreateSystemPortSource()) {
+        m_session.SetLanguage(o.language);
+    }
+
+    int Run() {
+        if (const int refused = CheckFiles())
+            return refused;
+        if (const int failed = OpenPort())
+            return failed;
+        switch (m_o.command) {
+        case CliCommand::Connect:
+            return Connect();
+        case CliCommand::Power:
+            return Power();
+        case CliCommand::Upload:
+            return Upload();
+        case CliCommand::SetTime:
+            return SetTime();
+        case CliCommand::SelectWave:
+            return SelectWave();
+        case CliCommand::Calibrate:
+            return Command([this] { m_session.PowerAdjust(m_o.calibration); });
+        case CliCommand::Delete:
+            // Nothing is uploaded first: the meter numbers its records itself, the session only
+            // needs to know there is a record N.
+            m_session.SetRecordCounter(m_o.recordNumber);
+            return Command([this] { m_session.DeleteSelected(m_o.recordNumber - 1); });
+        case CliCommand::DeleteAll:
+            return Command([this] { m_session.DeleteAll(); });
+        case CliCommand::Ports:
+            break;
+        }
+        return kExitDone;
+    }
+
+private:
+    enum class Wait { Done, NoReply, Interrupted };
+
+    QString T(const BilingualText& t) const { return Pick(t, m_o.language); }
+
+    // Before the meter is asked anything: an existing file is kept unless --force.
+    int CheckFiles() const {
+        if (m_o.force)
+            return kExitDone;
+        for (const QString* path : {&m_o.xlsx, &m_o.csv, &m_o.jsonFile, &m_o.pdf}) {
+            if (!path->isEmpty() && QFileInfo::exists(*path)) {
+                Say(T(text::kCliFileExists).arg(*path));
+                return kExitFile;
+            }
+        }
+        return kExitDone;
+    }
+
+    int OpenPort() {
+        QString port = m_o.port;
+        if (m_o.simulate) {
+            SimOptions sim;
+            sim.records = m_o.records;
+            m_meter = std::make_unique<MeterSimulator>(sim);
+            if (!m_meter->Start()) {
+                Say(T(text::kCliSimulatorFailed).arg(QString::fromStdString(m_meter->ErrorText())));
+                return kExitPort;
+            }
+            port = QString::fromStdString(m_meter->DevicePath());
+        }
+        static const QRegularExpression comName(QStringLiteral("^COM(\\d{1,2})$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        const auto com = comName.match(port);
+        // A device path is listed as the window lists a VEMLA_PORTS path.
+        if (!com.hasMatch())
+            m_session.Ports().AddVirtual(port.toStdString(), port.toStdString());
+        m_session.PortListDropDown();
+        int index = -1;
+        const auto& names = m_session.PortNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const bool match = com.hasMatch() ? names[i].number == com.captured(1).toUInt()
+                                              : names[i].device == port.toStdString();
+            if (match && index < 0)
+                index = static_cast<int>(i);
+        }
+        if (index < 0) {
+            Say(T(text::kCliNoSuchPort).arg(port));
+            return kExitPort;
+        }
+        if (m_session.TogglePort(index) != MeterSession::ToggleResult::Opened)
+            return kExitPort; // the session's box said why
+        // The monitor thread purges the line as it starts; commands go out after that.
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (!m_session.Port().IsMonitoring() && Clock::now() < until)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return kExitDone;
+    }
+
+    // Runs the loop until done() holds, the meter has been silent for the timeout, or SIGINT.
+    Wait WaitFor(const std::function<bool()>& done,
+                 const std::function<Clock::time_point()>& lastSign = {}) {
+        const auto timeout = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(m_o.timeoutS));
+        QTimer tick;
+        tick.start(20); // the loop wakes to look at the clock even when the line is quiet
+        while (!done()) {
+            if (m_signals.Caught())
+                return Wait::Interrupted;
+            const Clock::time_point last = lastSign ? lastSign() : m_session.LastReplySign();
+            if (Clock::now() - last > timeout ||
+                m_session.Condition() == MeterSession::PortCondition::Lost)
+                return Wait::NoReply;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        return Wait::Done;
+    }
+
+    int Finish(Wait wait) const {
+        switch (wait) {
+        case Wait::Done:
+            return m_presenter.MeterFailed() ? kExitMeterFailed : kExitDone;
+        case Wait::NoReply:
+            Say(T(text::kCliNoReply).arg(m_o.timeoutS));
+            return kExitNoReply;
+        case Wait::Interrupted:
+            break;
+        }
+        return kExitInterrupted;
+    }
+
+    int Command(const std::function<void()>& send) {
+        send();
+        return Finish(WaitFor([this] { return !m_session.AwaitingReply(); }));
+    }
+
+    int Connect() {
+        const int done = Command([this] { m_session.Connect(); });
+        if (done != kExitDone)
+            return done;
+        QJsonArray waves, lasers;
+        QStringList wavesText, lasersText;
+        for (int w : m_session.Waves()) {
+            waves.append(w);
+            wavesText << QString::number(w);
+        }
+        for (uint32_t l : m_session.Lasers()) {
+            lasers.append(static_cast<qint64>(l));
+            lasersText << QString::number(l);
+        }
+        if (m_o.json)
+            Out(Json(QJsonObject{{QStringLiteral("wavelengths"), waves},
+                                 {QStringLiteral("lasers"), lasers}}));
+        else
+            Out(QStringLiteral("wavelengths: %1\nlasers: %2")
+                    .arg(wavesText.join(QLatin1Char(' ')), lasersText.join(QLatin1Char(' '))));
+        return kExitDone;
+    }
+
+    int SelectWave() {
+        const int done = Command([this] { m_session.Connect(); });
+        if (done != kExitDone)
+            return done;
+        const std::vector<int>& waves = m_session.Waves();
+        const auto at = std::find(waves.begin(), waves.end(), m_o.wavelength);
+        if (at == waves.end()) {
+            QStringList offered;
+            for (int w : waves)
+                offered << QString::number(w);
+            Say(T(text::kCliNoSuchWave).arg(m_o.wavelength).arg(offered.join(QLatin1Char(' '))));
+            return kExitUsage;
+        }
+        const int index = static_cast<int>(at - waves.begin());
+        return Command([this, index] { m_session.SelectWave(index); });
+    }
+
+    int SetTime() {
+        std::array<int, 5> f{};
+        if (m_o.time) {
+            f = *m_o.time;
+        } else {
+            const QDateTime now = QDateTime::currentDateTime();
+            f = {now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
+                 now.time().minute()};
+        }
+        // The meter keeps the year after 2000.
+        const std::array<uint32_t, 5> fields{
+            static_cast<uint32_t>(f[0] - 2000), static_cast<uint32_t>(f[1]),
+            static_cast<uint32_t>(f[2]), static_cast<uint32_t>(f[3]), static_cast<uint32_t>(f[4])};
+        return Command([this, fields] { m_session.SetTime(fields); });
+    }
+
+    int Power() {
+        LiveMonitor monitor(m_session);
+        const int wanted = m_o.count.value_or(m_o.intervalS ? 0 : 1); // 0: until Ctrl+C
+        if (m_o.intervalS)
+            monitor.SetInterval(static_cast<int>(*m_o.intervalS * 1000));
+        if (!m_o.csv.isEmpty()) {
+            // The log never replaces a file; --force has said it may go.
+            if (m_o.force && QFileInfo::exists(m_o.csv) && !QFile::remove(m_o.csv)) {
+                Say(T(text::kCliCannotWrite).arg(m_o.csv, QStringLiteral("cannot remove it")));
+                return kExitFile;
+            }
+            if (!monitor.StartLog(m_o.csv)) {
+                Say(monitor.LogError());
+                return kExitFile;
+            }
+        }
+        int samples = 0;
+        Clock::time_point last = Clock::now();
+        QObject::connect(&monitor, &LiveMonitor::SampleAdded, [&](const LiveSample& s) {
+            ++samples;
+            last = Clock::now();
+            const QString at = QDateTime::fromMSecsSinceEpoch(s.msecs).toString(Qt::ISODateWithMs);
+            const QString dBm = QString::fromStdString(FormatPower(s.dBm));
+            if (m_o.json)
+                Out(Json(QJsonObject{{QStringLiteral("time"), at},
+                                     {QStringLiteral("power_dBm"),
+                                      s.valid ? QJsonValue(dBm.toDouble()) : QJsonValue()},
+                                     {QStringLiteral("valid"), s.valid}}));
+            else
+                Out(QStringLiteral("%1\t%2").arg(at, dBm));
+        });
+        monitor.Start();
+        // A reading is missed when the meter is silent for the timeout beyond one interval.
+        const auto interval = std::chrono::milliseconds(monitor.Interval());
+        const Wait wait = WaitFor(
+            [&] {
+                return (wanted > 0 && samples >= wanted) ||
+                       monitor.CurrentStatus() == LiveMonitor::Status::LogFailed;
+            },
+            [&] { return last + interval; });
+        monitor.Pause();
+        if (monitor.CurrentStatus() == LiveMonitor::Status::LogFailed) {
+            Say(monitor.LogError());
+            return kExitFile;
+        }
+        return wait == Wait::Interrupted ? kExitInterrupted : Finish(wait);
+    }
+
+    int Upload() {
+        std::unique_ptr<ArchiveKeeper> keeper;
+        if (m_o.archive) {
+            keeper = std::make_unique<ArchiveKeeper>(m_session);
+            QObject::connect(keeper.get(), &ArchiveKeeper::Problem,
+                             [](const QString& m) { Say(m); });
+            const ArchiveOpenResult opened = keeper->Open(MeasurementArchive::DefaultPath());
+            if (!opened.message.isEmpty())
+                Say(opened.message);
+        }
+        m_session.SetHeader(m_o.header);
+        // As an operator does: connect first, so the archive and the JSON document know the
+        // meter's wavelengths.
+        if (const int connected = Command([this] { m_session.Connect(); }); connected != kExitDone)
+            return connected;
+
+        // Progress only for a person watching: a script's stderr stays free of it.
+        QTimer progress;
+        const bool tty = ::isatty(STDERR_FILENO) == 1;
+        const auto show = [this] {
+            std::fprintf(stderr, "\r%s\x1b[K",
+                         qPrintable(m_session.Progress().Text(m_o.language, Clock::now())));
+        };
+        if (tty) {
+            QObject::connect(&progress, &QTimer::timeout, show);
+            progress.start(250);
+        }
+        m_session.Upload();
+        const Wait wait = WaitFor([this] { return !m_session.AwaitingReply(); });
+        progress.stop();
+        if (tty) {
+            show();
+            std::fputc('\n', stderr);
+        }
+        if (wait == Wait::Interrupted) {
+            if (keeper)
+                keeper->MarkInterrupted();
+            keeper.reset(); // writes what it holds
+            Say(T(text::kCliInterrupted).arg(m_session.Records().Count()));
+            return kExitInterrupted;
+        }
+        if (wait != Wait::Done || m_presenter.MeterFailed())
+            return Finish(wait);
+        // The archive commits its last records while the files are written.
+        const int written = WriteFiles();
+        keeper.reset();
+        return written;
+    }
+
+    int WriteFiles() {
+        const RecordList& records = m_session.Records();
+        const int counter = m_session.RecordCounter();
+        QString error;
+        const auto failed = [&](const QString& path) {
+            Say(T(text::kCliCannotWrite).arg(path, error));
+            return kExitFile;
+        };
+        if (!m_o.xlsx.isEmpty() || !m_o.csv.isEmpty()) {
+            ExportRequest request;
+            request.recordCounter = counter;
+            request.tableRows = records.Count();
+            request.cell = [&records](int row, int column) { return records.Text(row, column); };
+            request.header = m_session.Header();
+            request.language = m_o.language;
+            const ReportData data = ReportDataOf(request);
+            if (data.rows.empty()) {
+                Say(T(text::kNoData));
+            } else {
+                // Two files from the same unchanging records: the CSV on a second core.
+                bool csvOk = true;
+                QString csvError;
+                std::thread csv;
+                if (!m_o.csv.isEmpty())
+                    csv = std::thread([&, table = CsvTableOf(records, counter, m_o.language)] {
+                        csvOk = WriteCsv(table, m_o.csv, &csvError);
+                    });
+                const bool xlsxOk = m_o.xlsx.isEmpty() || WriteWorkbook(data, m_o.xlsx, &error);
+                if (csv.joinable())
+                    csv.join();
+                if (!xlsxOk)
+                    return failed(m_o.xlsx);
+                if (!csvOk) {
+                    error = csvError;
+                    return failed(m_o.csv);
+                }
+            }
+        }
+        UploadJsonInput json;
+        json.language = m_o.language;
+        json.header = m_session.Header();
+        json.waves = m_session.Waves();
+        json.lasers = m_session.Lasers();
+        json.records = &records;
+        json.recordCounter = counter;
+        if (!m_o.jsonFile.isEmpty() && !WriteUploadJson(json, m_o.jsonFile, &error))
+            return failed(m_o.jsonFile);
+        if (!m_o.pdf.isEmpty()) {
+            QTemporaryDir scratch;
+            QString jsonPath = m_o.jsonFile;
+            if (jsonPath.isEmpty()) {
+                jsonPath = scratch.filePath(QStringLiteral("upload.json"));
+                if (!WriteUploadJson(json, jsonPath, &error))
+                    return failed(jsonPath);
+            }
+            if (!MakePdfCertificate(jsonPath, m_o.pdf, m_o.language, &error)) {
+                Say(error);
+                return kExitFile;
+            }
+        }
+        return kExitDone;
+    }
+
+    // The window's writer under a temporary name beside the file, then renamed over it.
+    static bool WriteWorkbook(const ReportData& data, const QString& path, QString* error) {
+        const QFileInfo info(path);
+        const QString temp =
+            info.absoluteDir().filePath(QStringLiteral(".%1.%2.part")
+                                            .arg(info.fileName())
+                                            .arg(QCoreApplication::applicationPid()));
+        XlsxReportWriter writer;
+        if (!writer.Write(data, temp, error)) {
+            QFile::remove(temp);
+            return false;
+        }
+        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) !=
+            0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            QFile::remove(temp);
+            return false;
+        }
+        return true;
+    }
+
+    const CliOptions& m_o;
+    SignalPipe m_signals;
+    std::unique_ptr<MeterSimulator> m_meter; // outlives the session's port
+    CliPresenter m_presenter;
+    MeterSession m_session;
+};
+
+} // namespace
+
+int RunCli(const CliOptions& options) {
+    if (options.command == CliCommand::Ports)
+        return ListPorts(options);
+    Runner runner(options);
+    return runner.Run();
+}
+
+} // namespace vemla

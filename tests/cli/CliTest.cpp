@@ -1,0 +1,199 @@
+#include "FrameCodec.h"
+#include "MeasurementArchive.h"
+#include "MeterCore.h"
+#include "XlsxReader.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+namespace vemla {
+namespace {
+
+using namespace std::chrono_literals;
+
+QString Hex(const OutFrame& f) {
+    QStringList bytes;
+    for (uint8_t b : f.View())
+        bytes << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+    return bytes.join(QLatin1Char(' '));
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    // The simulated meter on its pseudo-terminal; its log holds every frame it received.
+    QString StartMeter(QStringList options = {}) {
+        meter.start(QStringLiteral(VEMLA_SIM),
+                    options << QStringLiteral("--log") << Path("frames"));
+        EXPECT_TRUE(meter.waitForReadyRead(5000));
+        return QString::fromUtf8(meter.readLine()).trimmed();
+    }
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList Frames() {
+        std::this_thread::sleep_for(50ms); // the meter logs every 10 ms
+        QFile log(Path("frames"));
+        log.open(QIODevice::ReadOnly);
+        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    void Start(const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* gui : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(gui));
+        env.insert(QStringLiteral("VEMLA_ARCHIVE"), Path("archive.sqlite"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(VEMLA_CLI), args);
+        ASSERT_TRUE(cli.waitForStarted());
+    }
+    int Run(const QStringList& args) {
+        Start(args);
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        err = QString::fromUtf8(cli.readAllStandardError());
+        return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    }
+    ~CliTest() override {
+        meter.terminate();
+        meter.waitForFinished();
+    }
+
+    QTemporaryDir dir;
+    QProcess meter, cli;
+    QString err;
+};
+
+TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
+    struct Case {
+        QStringList args;
+        QStringList frames;
+    };
+    const QString connect = Hex(BuildFixedFrame(kConnectHex));
+    const QString upload = Hex(BuildFixedFrame(kUploadHex));
+    const std::vector<Case> cases{
+        {{"connect"}, {connect}},
+        {{"power"}, {Hex(BuildFixedFrame(kReadPowerHex))}},
+        {{"upload", "--no-archive"}, {connect, upload}},
+        {{"set-time", "2024-02-29", "10:07"}, {Hex(BuildSetTime(24, 2, 29, 10, 7))}},
+        {{"select-wave", "1550"}, {connect, Hex(BuildSelectWave(1))}},
+        {{"calibrate", "-1.5"}, {Hex(BuildSetCalibration(-1.5f))}},
+        {{"delete", "2"}, {Hex(BuildDeleteSelected(1)), upload}},
+        {{"delete-all", "--yes"}, {Hex(BuildDeleteAll(false))}},
+        {{"--language", "zh", "delete-all", "--yes"}, {Hex(BuildDeleteAll(true))}},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(Path("frames"));
+        const QString port = StartMeter();
+        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), 0)
+            << c.args.join(' ').toStdString() << err.toStdString();
+        EXPECT_EQ(Frames(), c.frames) << c.args.join(' ').toStdString();
+        meter.terminate();
+        meter.waitForFinished();
+    }
+}
+
+TEST_F(CliTest, ExitCodesTellWhatHappened) {
+    QFile(Path("taken.xlsx")).open(QIODevice::WriteOnly);
+    struct Case {
+        QStringList meter, args;
+        int code;
+        QString says;
+    };
+    const std::vector<Case> cases{
+        {{}, {"delete", "30"}, 1, "操作失败!"},
+        {{}, {"select-wave", "1490"}, 2, "offers no 1490 nm"},
+        {{}, {"delete-all"}, 2, "add --yes"},
+        {{}, {"connect", "--bogus"}, 2, "unknown option '--bogus'"},
+        {{}, {"power", "--interval", "0"}, 2, "--interval: '0' is not"},
+        {{}, {"connect", "--xlsx", "a.xlsx"}, 2, "--xlsx does not apply to 'connect'"},
+        {{"--no-power-reply"}, {"power", "--timeout", "0.5"}, 4, "no reply from the meter"},
+        {{}, {"upload", "--xlsx", Path("taken.xlsx")}, 5, "--force overwrites it"},
+        {{}, {"upload", "--xlsx", Path("no/such/dir/a.xlsx")}, 5, "cannot write"},
+        {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "PDF certificates need the vemla-pdf program"},
+    };
+    for (const Case& c : cases) {
+        const QString port = StartMeter(c.meter);
+        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
+            << c.args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
+        meter.terminate();
+        meter.waitForFinished();
+    }
+    EXPECT_EQ(Run({"--port", Path("missing-device"), "connect"}), 3);
+    EXPECT_TRUE(err.contains("The device is not there")) << err.toStdString();
+    // An existing file stops the run before the meter is asked anything.
+    QFile::remove(Path("frames"));
+    const QString port = StartMeter();
+    EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
+    EXPECT_EQ(Frames(), QStringList{});
+}
+
+TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
+    const QString port = StartMeter({"--records", "5"});
+    ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
+                   "--json", Path("a.json"), "--company", "ACME"}),
+              0);
+    const std::array<uint16_t, 2> waves{1310, 1550};
+    const std::vector<RecordValues> stored = GenerateRecords(5, waves, 1);
+    QFile json(Path("a.json")), csv(Path("a.csv"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly) && csv.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonArray records = doc["records"].toArray();
+    const QStringList csvLines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const test::XlsxReader book(Path("a.xlsx"));
+    EXPECT_EQ(doc["header"].toObject()["company"].toString(), "ACME");
+    EXPECT_EQ(book.Cell("C2").value, "ACME");
+    EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
+    ASSERT_EQ(records.size(), 5);
+    ASSERT_EQ(csvLines.size(), 6);
+    for (int r = 0; r < 5; ++r) {
+        const auto texts = FormatRecordTexts(stored[std::size_t(r)]);
+        const QJsonObject rec = records[r].toObject();
+        EXPECT_EQ(rec["wavelength_nm"].toInt(), stored[std::size_t(r)].wavelength);
+        EXPECT_EQ(rec["texts"].toArray()[2].toString().toStdString(), texts[2]);
+        EXPECT_EQ(book.Cell(QStringLiteral("C%1").arg(r + 7)).value.toStdString(), texts[2]);
+        EXPECT_TRUE(csvLines[r + 1].startsWith(QStringLiteral("%1,%2,%3")
+                                                   .arg(QString::fromStdString(texts[0]),
+                                                        QString::fromStdString(texts[1]),
+                                                        QString::fromStdString(texts[2]))))
+            << csvLines[r + 1].toStdString();
+    }
+}
+
+TEST_F(CliTest, InterruptedUploadWritesNothingAndArchivesWhatCame) {
+    const QString port = StartMeter({"--paced", "--records", "2000"});
+    Start({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv")});
+    std::this_thread::sleep_for(1500ms);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_EQ(cli.exitCode(), 130);
+    EXPECT_EQ(QDir(dir.path()).entryList({"a.*", ".a.*"}, QDir::Files | QDir::Hidden),
+              QStringList{});
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(Path("archive.sqlite"), Language::English).state,
+              ArchiveState::ReadWrite);
+    const auto jobs = archive.Jobs({}, 10);
+    ASSERT_EQ(jobs.size(), 1u);
+    const auto kept = archive.Load(jobs[0].id);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->interrupted);
+    EXPECT_GT(kept->records.size(), 10u);
+    EXPECT_LT(kept->records.size(), 2000u);
+}
+
+TEST_F(CliTest, LinksNoGuiLibrary) {
+    QProcess readelf;
+    readelf.start("readelf", {"-d", VEMLA_CLI});
+    ASSERT_TRUE(readelf.waitForFinished());
+    const QString dynamic = QString::fromUtf8(readelf.readAllStandardOutput());
+    ASSERT_TRUE(dynamic.contains("libQt6Core.so"));
+    for (const char* gui : {"libQt6Gui", "libQt6Widgets", "libQt6Svg", "libQt6Charts"})
+        EXPECT_FALSE(dynamic.contains(gui)) << gui;
+}
+
+} // namespace
+} // namespace vemla
