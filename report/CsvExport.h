@@ -20,8 +20,8 @@ struct CsvTable {
     Language language = Language::Chinese;
     // When enabled: loss_dB, limit_dB, margin_dB and result after the machine columns, judged
     // at `now`. Off, the file is exactly as without certification.
-    CertificationSettings certification;
-    QDateTime now;
+    CertificationSettings certification{};
+    QDateTime now{};
 };
 
 // The first min(record counter, rows) records, as the report takes them.

@@ -22,7 +22,7 @@ struct ReportData {
     ReportHeader header;
     std::vector<std::array<QString, 6>> rows; // table columns 1..6, texts exactly as shown
     // When enabled, a second sheet judges each row; `values` then holds one entry per row.
-    CertificationSettings certification;
+    CertificationSettings certification{};
     std::vector<RecordValues> values;
     QDateTime now; // references older than the settings allow are stale against it
 };
@@ -67,8 +67,8 @@ struct ExportRequest {
     Language language = Language::Chinese;
     QString folder; // created when missing
     QDateTime now;  // names the file
-    CertificationSettings certification;
-    std::function<RecordValues(int row)> values; // read only when certification is enabled
+    CertificationSettings certification{};
+    std::function<RecordValues(int row)> values{}; // read only when certification is enabled
 };
 
 // Exports the first min(record counter, table rows) rows; none means no data. Never overwrites
