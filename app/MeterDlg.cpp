@@ -153,6 +153,10 @@ void CMeterDlg::BuildMenu() {
         QKeySequence(Qt::CTRL | Qt::Key_H));
     m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { OnExportCsv(); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
+    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf, [this] { OnExportPdf(); });
+    m_print = m_menu->Add(Menu::File, text::kMenuPrint, [this] { OnPrintCertificate(); });
+    QObject::connect(m_menu->MenuOf(Menu::File), &QMenu::aboutToShow, this,
+                     [this] { EnableCertificateEntries(); });
     m_menu->AddSeparator(Menu::File);
     m_menu->Add(Menu::File, text::kMenuExit, [this] { accept(); });
     m_menu->Add(Menu::Measure, text::kMenuConnect, [this] { OnConnect(); });
@@ -364,14 +368,39 @@ void CMeterDlg::OnSaveOrPrint() {
     request.language = UiLanguage();
     request.folder = m_reportFolder;
     request.now = QDateTime::currentDateTime();
+    request.certification = Certification();
+    request.values = [&records](int row) { return records.At(row).values; };
     const ExportResult result = ExportReport(request, *m_reportWriter, *m_reportOpener);
     ShowAppMessage(ExportMessage(result, UiLanguage()));
 }
 
 void CMeterDlg::OnExportCsv() {
-    SaveCsvAs(this, m_boxes, m_askSavePath,
-              CsvTableOf(m_session.Records(), m_session.RecordCounter(), UiLanguage()),
-              m_reportFolder);
+    CsvTable table = CsvTableOf(m_session.Records(), m_session.RecordCounter(), UiLanguage());
+    table.certification = Certification();
+    table.now = QDateTime::currentDateTime();
+    SaveCsvAs(this, m_boxes, m_askSavePath, table, m_reportFolder);
+}
+
+CertificateData CMeterDlg::Certificate() const {
+    return CertificateDataOf(m_session.Records(), m_session.RecordCounter(), m_session.Header(),
+                             Certification(), UiLanguage(), QDateTime::currentDateTime());
+}
+
+// Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
+// shortcut or a state that changed since the menu opened.
+void CMeterDlg::EnableCertificateEntries() {
+    const bool can = Certification().enabled &&
+                     std::min(m_session.RecordCounter(), m_session.Records().Count()) > 0;
+    m_exportPdf->setEnabled(can);
+    m_print->setEnabled(can);
+}
+
+void CMeterDlg::OnExportPdf() {
+    ExportCertificatePdf(this, m_boxes, m_askSavePath, Certificate(), m_reportFolder);
+}
+
+void CMeterDlg::OnPrintCertificate() {
+    PrintCertificate(this, m_boxes, m_askPrinter, Certificate());
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

@@ -3,6 +3,7 @@
 // event, gives the session the operator's commands and shows what the session reports.
 
 #include "ArchiveTypes.h"
+#include "CertificateSaving.h"
 #include "Certification.h"
 #include "CsvSaving.h"
 #include "DesktopReportOpener.h"
@@ -23,6 +24,7 @@
 #include <span>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -98,6 +100,8 @@ public:
     void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
     const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
     const QString& ReportFolder() const { return m_reportFolder; }
+    // Where Print asks for the printer; tests answer in place of the print dialog.
+    void SetPrinterAsker(PrinterAsker ask) { m_askPrinter = std::move(ask); }
 
     // Keeps every upload in the archive at `path` and lets the history window read it. The
     // program opens the user's archive; a window without one (the tests') keeps nothing. The
@@ -152,6 +156,8 @@ public slots:
     void OnPinTypeButton();
     void OnSaveOrPrint();
     void OnExportCsv();
+    void OnExportPdf();
+    void OnPrintCertificate();
     void OnHistory();
     // Brings an archived upload into the table and header; later edits go to it.
     void OnOpenArchived(qint64 jobId);
@@ -166,6 +172,8 @@ protected:
 private:
     void OnInitDialog();
     void BuildMenu();
+    void EnableCertificateEntries();
+    CertificateData Certificate() const;
     void ConnectHandlers();
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
@@ -223,6 +231,9 @@ private:
     IReportOpener* m_reportOpener = &m_desktopOpener;
     QString m_reportFolder = DefaultReportFolder();
     SavePathAsker m_askSavePath = FileDialogSavePathAsker();
+    PrinterAsker m_askPrinter = PrintDialogAsker();
+    QAction* m_exportPdf = nullptr;
+    QAction* m_print = nullptr;
     QIcon m_appIcon;
     int m_linkIconId = 0;
     int m_lampIconId = 0;

@@ -43,6 +43,23 @@ QString IsoDateTime(const RecordDate& d) {
         .arg(d.minute, 2, 10, QLatin1Char('0'));
 }
 
+// Scripts compare these: fixed names and English verdicts whatever the language.
+constexpr std::array<const char*, 4> kCertificationColumns{"loss_dB", "limit_dB", "margin_dB",
+                                                           "result"};
+
+QString Optional(const std::optional<double>& value) {
+    return value ? Number(*value) : QString();
+}
+
+void AppendCertification(QByteArray& line, const RecordValues& values, const CsvTable& table) {
+    const RecordResult r = Evaluate(values, table.certification, table.now);
+    AppendField(line, Optional(r.lossDb));
+    AppendField(line, Optional(r.limitDb));
+    AppendField(line, Optional(r.marginDb));
+    AppendField(line, r.verdict == Verdict::None ? QString()
+                                                 : VerdictText(r.verdict, Language::English));
+}
+
 } // namespace
 
 CsvTable CsvTableOf(const RecordList& records, int recordCounter, Language language) {
@@ -60,6 +77,10 @@ QByteArray CsvBytes(const CsvTable& table) {
         AppendField(line, Pick(caption, table.language), line.isEmpty());
     for (const char* name : kMachineColumns)
         AppendField(line, QString::fromLatin1(name));
+    if (table.certification.enabled) {
+        for (const char* name : kCertificationColumns)
+            AppendField(line, QString::fromLatin1(name));
+    }
     out += line + "\r\n";
 
     for (int row = 0; row < table.rows; ++row) {
@@ -78,6 +99,8 @@ QByteArray CsvBytes(const CsvTable& table) {
         AppendField(line, v.relative ? Number(reference) : QString());
         AppendField(line, v.relative ? Number(power - reference) : QString());
         AppendField(line, IsoDateTime(v.date));
+        if (table.certification.enabled)
+            AppendCertification(line, v, table);
         out += line + "\r\n";
     }
     return out;

@@ -3,6 +3,7 @@
 // shown (the operator's corrections included), then machine-readable columns with fixed names.
 // QtCore only, so a command-line front end can write the same file.
 
+#include "Certification.h"
 #include "RecordList.h"
 #include "Texts.h"
 
@@ -17,6 +18,10 @@ struct CsvTable {
     int rows = 0;
     std::function<const MeterRecord&(int row)> record;
     Language language = Language::Chinese;
+    // When enabled: loss_dB, limit_dB, margin_dB and result after the machine columns, judged
+    // at `now`. Off, the file is exactly as without certification.
+    CertificationSettings certification{};
+    QDateTime now{};
 };
 
 // The first min(record counter, rows) records, as the report takes them.

@@ -67,6 +67,14 @@ ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
     if (data.rows.empty())
         return {ExportOutcome::NoData, {}};
 
+    data.certification = request.certification;
+    data.now = request.now;
+    if (request.certification.enabled && request.values) {
+        data.values.reserve(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r)
+            data.values.push_back(request.values(r));
+    }
+
     if (!QDir().mkpath(request.folder))
         return {ExportOutcome::CannotCreate, {}};
     const QString fileName = ReportFileName(request.language, request.now);

@@ -2,6 +2,7 @@
 // The test report: the measurement table and the operator's header fields laid out as a
 // spreadsheet, written as a new workbook file and handed to the desktop's spreadsheet program.
 
+#include "Certification.h"
 #include "HeaderFields.h"
 #include "Texts.h"
 
@@ -20,6 +21,10 @@ struct ReportData {
     Language language = Language::Chinese;
     ReportHeader header;
     std::vector<std::array<QString, 6>> rows; // table columns 1..6, texts exactly as shown
+    // When enabled, a second sheet judges each row; `values` then holds one entry per row.
+    CertificationSettings certification{};
+    std::vector<RecordValues> values;
+    QDateTime now; // references older than the settings allow are stale against it
 };
 
 // Writes one workbook. Another backend (spreadsheet automation elsewhere) can sit beside it.
@@ -58,6 +63,8 @@ struct ExportRequest {
     Language language = Language::Chinese;
     QString folder; // created when missing
     QDateTime now;  // names the file
+    CertificationSettings certification{};
+    std::function<RecordValues(int row)> values{}; // read only when certification is enabled
 };
 
 // The report's data as the window takes it from the request: the first min(record counter,

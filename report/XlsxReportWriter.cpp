@@ -5,6 +5,7 @@
 #include <xlsxwriter.h>
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -123,8 +124,128 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
                       LXW_NO_ERROR;
         }
     }
+    // Printed: as wide as one page, as long as it takes, the column headers on every page.
+    worksheet_fit_to_pages(ws, 1, 0);
+    ok &= worksheet_repeat_rows(ws, 5, 5) == LXW_NO_ERROR;
     return ok;
 }
+
+// The certification sheet, top down as constant-memory mode needs: the settings the verdicts
+// rest on, the summary, then each record's result. Numbers stay numbers.
+class CertificationSheet {
+public:
+    CertificationSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data)
+        : m_ws(ws), m_language(data.language), m_bold(workbook_add_format(wb)),
+          m_number(workbook_add_format(wb)) {
+        format_set_bold(m_bold);
+        format_set_num_format(m_number, "0.00");
+    }
+
+    bool Write(const ReportData& data) {
+        const CertificationSettings& c = data.certification;
+        for (int col = 0; col < 6; ++col)
+            worksheet_set_column(m_ws, lxw_col_t(col), lxw_col_t(col), col ? 16 : 24, nullptr);
+        Text(0, Pick(text::kCertificationSheet, m_language), m_bold);
+        Label(1, text::kCertMethod);
+        Text(1, MethodText(c.method, m_language), nullptr, 1);
+        const std::array<std::pair<BilingualText, double>, 6> link{{
+            {text::kCertLinkLength, c.link.lengthKm},
+            {text::kCertConnectorPairs, c.link.connectorPairs},
+            {text::kCertLossPerPair, c.link.lossPerPairDb},
+            {text::kCertSplices, c.link.splices},
+            {text::kCertLossPerSplice, c.link.lossPerSpliceDb},
+            {text::kCertDesignMargin, c.link.designMarginDb},
+        }};
+        int row = 2;
+        for (size_t i = 0; i < link.size(); ++i, ++row) {
+            Label(row, link[i].first);
+            const bool count = i == 1 || i == 3;
+            Number(row, 1, link[i].second, count ? nullptr : m_number);
+        }
+
+        row = Heading(row + 1, text::kCertLimits,
+                      {text::kCertWavelength, text::kCertLimitFrom, text::kCertAttenuation,
+                       text::kCertLimit});
+        for (const WaveLimit& l : c.limits) {
+            const bool fixed = l.kind == WaveLimit::Kind::Fixed;
+            Number(row, 0, l.wavelength);
+            Text(row, Pick(fixed ? text::kCertFixed : text::kCertBudget, m_language), nullptr, 1);
+            if (!fixed)
+                Number(row, 2, l.attenuationDbPerKm, m_number);
+            Optional(row++, 3, LimitDb(c, l.wavelength));
+        }
+
+        row = Heading(row + 1, text::kCertReferences,
+                      {text::kCertWavelength, text::kCertReference, text::kCertTaken});
+        for (const LossReference& r : c.references) {
+            Number(row, 0, r.wavelength);
+            Number(row, 1, r.dBm, m_number);
+            Text(row, r.taken.toString(Qt::ISODate), nullptr, 2);
+            if (IsStale(r, c.staleAfterHours, data.now))
+                Text(row, Pick(certtext::kStale, m_language), nullptr, 3);
+            ++row;
+        }
+
+        const std::vector<WaveSummary> summary = Summarize(data.values, c, data.now);
+        row = Heading(row + 1, text::kCertSummary,
+                      {text::kCertWavelength, text::kCertCount, certtext::kPass, certtext::kFail,
+                       text::kCertWarnings, text::kCertWorstMargin});
+        for (const WaveSummary& w : summary) {
+            const std::array<int, 5> counts{w.wavelength, w.count, w.pass, w.fail, w.warnings};
+            for (size_t col = 0; col < counts.size(); ++col)
+                Number(row, int(col), counts[col]);
+            Optional(row++, 5, w.worstMarginDb);
+        }
+        Label(row, text::kCertOverall);
+        Text(row, VerdictText(OverallVerdict(summary), m_language), m_bold, 1);
+
+        row = Heading(row + 2, {}, {text::kColumnNumber, text::kColumnWavelength,
+                                    certtext::kLossColumn, text::kCertLimit, text::kCertMargin,
+                                    certtext::kResultColumn});
+        for (size_t i = 0; i < data.values.size() && m_ok; ++i, ++row) {
+            const RecordResult r = Evaluate(data.values[i], c, data.now);
+            Number(row, 0, double(i + 1));
+            Number(row, 1, data.values[i].wavelength);
+            Optional(row, 2, r.lossDb);
+            Optional(row, 3, r.limitDb);
+            Optional(row, 4, r.marginDb);
+            Text(row, VerdictText(r.verdict, m_language), nullptr, 5);
+        }
+        return m_ok;
+    }
+
+private:
+    void Text(int row, const QString& text, lxw_format* f, int col = 0) {
+        m_ok &= vemla::Text(m_ws, row, col, text, f);
+    }
+    void Label(int row, const BilingualText& text) { Text(row, Pick(text, m_language), nullptr); }
+    void Number(int row, int col, double value, lxw_format* f = nullptr) {
+        m_ok &= worksheet_write_number(m_ws, lxw_row_t(row), lxw_col_t(col), value, f) ==
+                LXW_NO_ERROR;
+    }
+    // A missing value is a dash, never a made-up number.
+    void Optional(int row, int col, const std::optional<double>& value) {
+        if (value)
+            Number(row, col, *value, m_number);
+        else
+            Text(row, QString::fromUtf8(kNoResultText), nullptr, col);
+    }
+    // A section's title (none when empty) and its column captions; returns the first data row.
+    int Heading(int row, const BilingualText& title, std::initializer_list<BilingualText> captions) {
+        if (!title.english.empty())
+            Text(row++, Pick(title, m_language), m_bold);
+        int col = 0;
+        for (const BilingualText& caption : captions)
+            Text(row, Pick(caption, m_language), m_bold, col++);
+        return row + 1;
+    }
+
+    lxw_worksheet* m_ws;
+    Language m_language;
+    lxw_format* m_bold;
+    lxw_format* m_number;
+    bool m_ok = true;
+};
 
 } // namespace
 
@@ -139,7 +260,12 @@ bool XlsxReportWriter::Write(const ReportData& data, const QString& path, QStrin
         return false;
     }
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
-    const bool written = ws && WriteSheet(wb, ws, data);
+    bool written = ws && WriteSheet(wb, ws, data);
+    if (written && data.certification.enabled) {
+        const std::string name(PickUtf8(text::kCertificationSheet, data.language));
+        lxw_worksheet* sheet = workbook_add_worksheet(wb, name.c_str());
+        written = sheet && CertificationSheet(wb, sheet, data).Write(data);
+    }
     const lxw_error closed = workbook_close(wb); // also frees the workbook
     if (!written || closed != LXW_NO_ERROR) {
         if (error)

@@ -146,6 +146,47 @@ inline constexpr BilingualText kReportNotOpened{
     "your spreadsheet program to print it.",
     "测试报告已保存为\n%1\n但没有电子表格程序能打开它。请用电子表格程序打开该文件进行打印。"};
 
+// Loss certification in the reports: the workbook's second sheet, the CSV's extra columns and
+// the PDF certificate.
+inline constexpr BilingualText kCertificationSheet{"Certification", "认证"};
+inline constexpr BilingualText kCertificateTitle{"Loss Certificate", "损耗认证证书"};
+inline constexpr BilingualText kCertMethod{"Reference method:", "参考方法:"};
+inline constexpr BilingualText kCertLinkLength{"Link length (km):", "链路长度(km):"};
+inline constexpr BilingualText kCertConnectorPairs{"Connector pairs:", "连接器对数:"};
+inline constexpr BilingualText kCertLossPerPair{"Loss per pair (dB):", "每对连接器损耗(dB):"};
+inline constexpr BilingualText kCertSplices{"Splices:", "熔接点数:"};
+inline constexpr BilingualText kCertLossPerSplice{"Loss per splice (dB):", "每个熔接点损耗(dB):"};
+inline constexpr BilingualText kCertDesignMargin{"Design margin (dB):", "设计余量(dB):"};
+inline constexpr BilingualText kCertLimits{"Limits", "限值"};
+inline constexpr BilingualText kCertWavelength{"Wavelength (nm)", "波长(nm)"};
+inline constexpr BilingualText kCertLimitFrom{"Limit from", "限值来源"};
+inline constexpr BilingualText kCertFixed{"fixed", "固定值"};
+inline constexpr BilingualText kCertBudget{"budget", "损耗预算"};
+inline constexpr BilingualText kCertAttenuation{"Attenuation (dB/km)", "衰减(dB/km)"};
+inline constexpr BilingualText kCertLimit{"Limit (dB)", "限值(dB)"};
+inline constexpr BilingualText kCertMargin{"Margin (dB)", "余量(dB)"};
+inline constexpr BilingualText kCertReferences{"References", "参考值"};
+inline constexpr BilingualText kCertReference{"Reference (dBm)", "参考值(dBm)"};
+inline constexpr BilingualText kCertTaken{"Taken", "设置时间"};
+inline constexpr BilingualText kCertSummary{"Summary", "汇总"};
+inline constexpr BilingualText kCertCount{"Count", "数量"};
+inline constexpr BilingualText kCertWarnings{"Warnings", "警告"};
+inline constexpr BilingualText kCertWorstMargin{"Worst margin (dB)", "最小余量(dB)"};
+inline constexpr BilingualText kCertOverall{"Overall result:", "总体结果:"};
+inline constexpr BilingualText kMenuExportPdf{"Export PDF...", "导出 PDF..."};
+inline constexpr BilingualText kMenuPrint{"Print...", "打印..."};
+inline constexpr BilingualText kPdfDialogTitle{"Export PDF", "导出 PDF"};
+inline constexpr BilingualText kPdfFilter{"PDF files (*.pdf)", "PDF 文件 (*.pdf)"};
+inline constexpr BilingualText kPdfProgress{"Writing the certificate...", "正在生成认证证书..."};
+inline constexpr BilingualText kCertificationOff{
+    "Loss certification is off. Turn it on and set the limits before making a certificate.",
+    "损耗认证未开启。请先开启认证并设置限值，再生成证书。"};
+// %1: the file's path, %2: the system's reason.
+inline constexpr BilingualText kPdfNotWritten{"The certificate could not be written to\n%1\n%2",
+                                              "无法写入认证证书\n%1\n%2"};
+inline constexpr BilingualText kPrintFailed{"The certificate could not be printed.",
+                                            "无法打印认证证书。"};
+
 // The port that comes back, the status line and the accessible names.
 inline constexpr BilingualText kMenuAutoReconnect{"Reconnect automatically", "自动重新连接"};
 // %1: the port's list entry, "COM3 (/dev/ttyUSB0)".

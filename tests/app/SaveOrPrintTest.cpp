@@ -122,5 +122,19 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
               QStringList{"not-a-folder"});
 }
 
+// With certification off (a fresh configuration) Export PDF is greyed, as Print is: a click
+// asks nothing and writes nothing, though the table has a record.
+TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileCertificationIsOff) {
+    Feed(test::Record(0));
+    int asked = 0;
+    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
+        return ++asked, folder.filePath("c.pdf");
+    });
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 3);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+}
+
 } // namespace
 } // namespace vemla

@@ -52,5 +52,31 @@ TEST(CsvExportTest, BomCaptionsInTheLanguageShownTextsQuotedAndMachineColumns) {
     }
 }
 
+// With certification on, each row ends with the core's loss, limit, margin and English verdict.
+TEST(CsvExportTest, CertificationAddsLossLimitMarginAndResultColumns) {
+    std::vector<MeterRecord> records;
+    for (const CsvRow& row : kRows)
+        records.push_back({row.values, {}, row.texts});
+    const QDateTime now(QDate(2026, 12, 7), QTime(14, 0));
+    CsvTable table{int(records.size()), [&records](int r) -> const MeterRecord& { return records[r]; },
+                   Language::Chinese, {}, now};
+    table.certification.enabled = true;
+    table.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 12.0, 0.0});
+    table.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
+    table.certification.SetReference({1310, 0.0, now.addSecs(-60)});
+    const QList<QByteArray> lines = CsvBytes(table).split('\n');
+    const std::vector<QByteArray> tails{
+        ",relative_dB,date_time,loss_dB,limit_dB,margin_dB,result\r",
+        "15:07,-10.50,12.00,,CHECK REF\r", // r − p < 0: the link "gained" light, no margin
+        "00:00,3.50,3.00,-0.50,FAIL\r",          // R(1310) − p against 3.00
+        "1.25,,-1.25,,,CHECK REF\r",             // no limit at 850 nm
+        ",,,,,\r",                               // no reference at 1625 nm: no loss
+    };
+    ASSERT_GE(lines.size(), qsizetype(tails.size()));
+    for (size_t i = 0; i < tails.size(); ++i)
+        EXPECT_TRUE(lines[qsizetype(i) + (i >= 2 ? 2 : 0)].endsWith(tails[i]))
+            << i;
+}
+
 } // namespace
 } // namespace vemla

@@ -5,6 +5,7 @@
 #include "XlsxReader.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -233,6 +234,61 @@ TEST(ReportFolder, IsVemlaInTheXdgDocumentsFolder) {
     qputenv("HOME", oldHome);
     if (!oldConfig.isEmpty())
         qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+QByteArray Part(const QString& path, const char* part) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
+    unzip.waitForFinished(60000);
+    return unzip.readAllStandardOutput();
+}
+
+TEST_F(ReportTest, PrintsOnePageWideWithTheColumnHeadersOnEveryPage) {
+    const ExportResult result = Export(3, Rows(3));
+    const QByteArray sheet = Part(result.path, "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(sheet.contains("<pageSetUpPr fitToPage=\"1\"/>")) << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains("fitToHeight=\"0\"")); // width 1 is the default, left out
+    EXPECT_TRUE(Part(result.path, "xl/workbook.xml")
+                    .contains("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">"
+                              "Sheet1!$6:$6</definedName>"));
+    EXPECT_FALSE(Part(result.path, "xl/workbook.xml").contains("sheetId=\"2\""));
+}
+
+// Limits at 1310 (fixed 3.00) and 1550 (budget), a reference at 1310: the second sheet's
+// summary and record rows, numbers kept numbers.
+TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
+    const std::vector<std::pair<Language, QByteArray>> names{
+        {Language::English, "Certification"}, {Language::Chinese, "认证"}};
+    for (const auto& named : names) {
+        QTemporaryDir dir;
+        const Table table = Rows(3);
+        ExportRequest q{3, 3, {}, m_header, named.first, dir.path(), kNow, {}, {}};
+        q.cell = [&table](int r, int c) { return table.at(size_t(r))[size_t(c)]; };
+        q.certification.enabled = true;
+        q.certification.link.lengthKm = 2.0;
+        q.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
+        q.certification.SetLimit({1550, WaveLimit::Kind::Budget, 0.0, 0.25});
+        q.certification.SetReference({1310, 0.5, kNow.addSecs(-600)});
+        q.values = [](int r) {
+            return RecordValues{uint16_t(r), uint16_t(r == 2 ? 1550 : 1310), -2.0f - float(r), 0,
+                                false, {}};
+        };
+        const ExportResult result = ExportReport(q, m_writer, m_opener);
+        EXPECT_TRUE(Part(result.path, "xl/workbook.xml").contains("<sheet name=\"" + named.second));
+        XlsxReader x(result.path, "xl/worksheets/sheet2.xml");
+        ASSERT_TRUE(x.wellFormed);
+        const QString fail = VerdictText(Verdict::Fail, named.first);
+        const QString none = QString::fromUtf8(kNoResultText);
+        // Summary at 1310: 2 records, 1 pass, 1 fail, worst margin 3.00 − 3.50; then overall,
+        // then the records from row 26.
+        const std::vector<std::pair<QString, QString>> cells{
+            {"A21", "1310"}, {"B21", "2"}, {"C21", "1"}, {"D21", "1"}, {"F21", "-0.5"},
+            {"B23", fail},   {"A26", "1"}, {"C26", "2.5"}, {"D26", "3"}, {"E26", "0.5"},
+            {"F27", fail},   {"B28", "1550"}, {"C28", none}, {"D28", "2"}, {"F28", none}};
+        for (const auto& cell : cells)
+            EXPECT_EQ(x.Cell(cell.first).value, cell.second) << cell.first.toStdString();
+        EXPECT_TRUE(x.Cell("C26").IsNumber());
+    }
 }
 
 } // namespace

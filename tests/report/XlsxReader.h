@@ -27,13 +27,13 @@ struct XlsxCell {
 
 class XlsxReader {
 public:
-    explicit XlsxReader(const QString& path) {
+    explicit XlsxReader(const QString& path, const char* sheet = "xl/worksheets/sheet1.xml") {
         QStringList strings, fills;
         bool inXfs = false; // only cellXfs hold cell styles; the later dxfs hold alignments too
         XlsxCell* cell = nullptr;
         // The strings first: the sheet refers to them. No element name is in two parts.
         for (const char* part :
-             {"xl/sharedStrings.xml", "xl/styles.xml", "xl/worksheets/sheet1.xml"}) {
+             {"xl/sharedStrings.xml", "xl/styles.xml", sheet}) {
             QProcess unzip;
             unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
             unzip.waitForFinished(60000);

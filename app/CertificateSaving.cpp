@@ -1,0 +1,135 @@
+#include "CertificateSaving.h"
+
+#include "MessageBox.h"
+#include "RecordList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+
+#include <algorithm>
+
+namespace vemla {
+namespace {
+
+// Below this a certificate is written faster than a progress dialog would show.
+constexpr int kProgressFromRows = 2000;
+
+// Runs `paint` with a cancellable progress dialog when the certificate is long.
+bool WithProgress(QWidget* parent, const CertificateData& data,
+                  const std::function<bool(const CertificateProgress&)>& paint) {
+    const int rows = static_cast<int>(data.rows.size());
+    if (rows <= kProgressFromRows)
+        return paint({});
+    QProgressDialog dialog(parent); // with Qt's own, translated, Cancel button
+    dialog.setLabelText(Pick(text::kPdfProgress, data.language));
+    dialog.setRange(0, rows);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    return paint([&dialog](int done, int) {
+        dialog.setValue(done); // a modal dialog's setValue lets the cancel click through
+        return !dialog.wasCanceled();
+    });
+}
+
+} // namespace
+
+PrinterAsker PrintDialogAsker() {
+    return [](QWidget* parent, QPrinter& printer) {
+        QPrintDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
+CertificateData CertificateDataOf(const RecordList& records, int recordCounter,
+                                  const HeaderFields& header,
+                                  const CertificationSettings& certification, Language language,
+                                  const QDateTime& now) {
+    CertificateData data{language, header, certification, {}, now};
+    const int rows = std::max(0, std::min(recordCounter, records.Count()));
+    data.rows.reserve(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        const MeterRecord& m = records.At(r);
+        data.rows.push_back({m.texts[0], m.texts[1], m.texts[5].trimmed(), m.texts[6], m.values});
+    }
+    return data;
+}
+
+QString CertificateRefusal(const CertificateData& data) {
+    if (!data.certification.enabled)
+        return Pick(text::kCertificationOff, data.language);
+    if (data.rows.empty())
+        return Pick(text::kNoData, data.language);
+    return {};
+}
+
+QString ProposedCertificatePath(const QString& folder, Language language, const QDateTime& now) {
+    const QString name = CertificateFileName(language, now);
+    const QDir dir(folder);
+    for (int n = 2; n < 1000; ++n) {
+        if (!QFileInfo::exists(dir.filePath(name)))
+            break;
+        const QString next = QStringLiteral("%1 (%2).pdf").arg(name.chopped(4)).arg(n);
+        if (!QFileInfo::exists(dir.filePath(next)))
+            return dir.filePath(next);
+    }
+    return dir.filePath(name);
+}
+
+void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask,
+                          const CertificateData& data, const QString& folder) {
+    const Language language = data.language;
+    if (const QString refusal = CertificateRefusal(data); !refusal.isEmpty()) {
+        boxes.Show(parent, kAppBoxCaption, refusal);
+        return;
+    }
+    QDir().mkpath(folder);
+    QString path = ask(parent, Pick(text::kPdfDialogTitle, language),
+                       ProposedCertificatePath(folder, language, data.now),
+                       Pick(text::kPdfFilter, language));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    QString error;
+    bool cancelled = false;
+    // The save dialog has asked before replacing a file the operator picked.
+    const bool written = WithProgress(parent, data, [&](const CertificateProgress& progress) {
+        const CertificateProgress tracking = [&](int done, int total) {
+            cancelled = progress && !progress(done, total);
+            return !cancelled;
+        };
+        return WriteCertificatePdf(data, path, true, tracking, &error);
+    });
+    if (!written && !cancelled)
+        boxes.Show(parent, kAppBoxCaption,
+                   Pick(text::kPdfNotWritten, language).arg(QDir::toNativeSeparators(path), error),
+                   BoxButtons::Ok, BoxIcon::Warning);
+}
+
+void PrintCertificate(QWidget* parent, IMessageBox& boxes, const PrinterAsker& ask,
+                      const CertificateData& data) {
+    if (const QString refusal = CertificateRefusal(data); !refusal.isEmpty()) {
+        boxes.Show(parent, kAppBoxCaption, refusal);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(DefaultCertificatePageSize());
+    printer.setDocName(Pick(text::kCertificateTitle, data.language));
+    if (!ask(parent, printer))
+        return;
+    bool cancelled = false;
+    const bool printed = WithProgress(parent, data, [&](const CertificateProgress& progress) {
+        return PaintCertificate(printer, data, [&](int done, int total) {
+            cancelled = progress && !progress(done, total);
+            return !cancelled;
+        });
+    });
+    if (!printed && !cancelled)
+        boxes.Show(parent, kAppBoxCaption, Pick(text::kPrintFailed, data.language), BoxButtons::Ok,
+                   BoxIcon::Warning);
+}
+
+} // namespace vemla

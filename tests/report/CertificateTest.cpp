@@ -1,0 +1,127 @@
+// The certificate as a reader sees it: its text read back by pdftotext, never by our painter;
+// the file rules; vemla-pdf's exit codes. The verdicts themselves are tests/certify's.
+#include "Certificate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 7), QTime(14, 3, 22));
+
+QString Output(const QString& program, const QStringList& args, int* code = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(300000);
+    if (code)
+        *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// 1310 nm, a fixed 3.00 dB limit, a reference of 0 dBm: record i loses 2.5 + i/2 dB.
+CertificateData Data(Language language, int rows) {
+    CertificateData d{language, {"Acme", "OPM-1", "0042", "李伟", "fibre 3"}, {}, {}, kNow};
+    d.certification.enabled = true;
+    d.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
+    d.certification.SetReference({1310, 0.0, kNow.addSecs(-60)});
+    for (int i = 0; i < rows; ++i)
+        d.rows.push_back({QString::number(i + 1), "1310", "2026-12-07 14:03", "东侧 A-012",
+                          {uint16_t(i), 1310, -2.5f - 0.5f * float(i % 2), 0, false, {}}});
+    return d;
+}
+
+TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
+    struct Case {
+        Language language;
+        QStringList layout; // in pdftotext -layout's text
+    };
+    const std::vector<Case> cases{
+        {Language::English,
+         {"Loss Certificate", "Overall result: FAIL", "1310 fixed 3.00",
+          "2 1310 2026-12-07 14:03 3.00 3.00 0.00 PASS 东侧 A-012",
+          "3 1310 2026-12-07 14:03 2.50 3.00 0.50 PASS", "Test Operator: 李伟"}},
+        {Language::Chinese,
+         {"损耗认证证书", "总体结果: 不合格", "1310 固定值 3.00", "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012",
+          "测试操作人: 李伟"}},
+    };
+    // Three records fit the first page; the failing one comes from a 3.5 dB loss further on.
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        CertificateData d = Data(c.language, 120);
+        d.rows[100].values.power = -3.5f;
+        const QString pdf = dir.filePath("c.pdf");
+        ASSERT_TRUE(WriteCertificatePdf(d, pdf, false, {}, nullptr));
+        const QString text = Output("pdftotext", {"-layout", pdf, "-"}).simplified();
+        for (const QString& want : c.layout)
+            EXPECT_TRUE(text.contains(want)) << want.toStdString();
+        // -layout joins "1 / 3" into "1/3"; the raw text order keeps the spaces.
+        const QString raw = Output("pdftotext", {"-raw", pdf, "-"});
+        EXPECT_TRUE(raw.contains("2026-12-07 14:03 1 / 3")) << raw.right(200).toStdString();
+        EXPECT_TRUE(raw.contains("3 / 3"));
+    }
+}
+
+TEST(CertificateTest, CancelledOrRefusedWriteLeavesTheFolderAsItWas) {
+    QTemporaryDir dir;
+    QFile old(dir.filePath("old.pdf"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("mine") == 4);
+    old.close();
+    QString error;
+    int calls = 0;
+    EXPECT_FALSE(WriteCertificatePdf(Data(Language::English, 5000), dir.filePath("new.pdf"), false,
+                                     [&calls](int, int) { return ++calls < 3; }, &error));
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(WriteCertificatePdf(Data(Language::English, 3), old.fileName(), false, {}, &error));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "mine");
+}
+
+TEST(CertificateTest, PdfToolExitCodes) {
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const QByteArray good =
+        R"({"language":"zh","header":{"company":"Acme"},"certification":{"enabled":true,)"
+        R"("limits":[{"wavelength":1310,"kind":"fixed","max_loss_dB":3}]},)"
+        R"("generated":"2026-12-07T14:03:22","records":[{"index":0,"texts":["1","1310","","",)"
+        R"("","",""],"wavelength_nm":1310,"power_dBm":-2.5,"reference_dBm":0,"relative":true}]})";
+    ASSERT_TRUE(write("good.json", good) && write("bad.json", good.chopped(1)) &&
+                write("huge.json", QByteArray(good).replace("\"index\":0", "\"index\":1e9")) &&
+                write("taken.pdf", "mine"));
+    struct Case {
+        QStringList args;
+        int code;
+    };
+    const std::vector<Case> cases{
+        {{"--in", "good.json", "--out", "a.pdf"}, 0},
+        {{"--in", "bad.json", "--out", "b.pdf"}, 2},
+        {{"--in", "huge.json", "--out", "c.pdf"}, 2},
+        {{"--in", "missing.json", "--out", "d.pdf"}, 2},
+        {{"--in", "good.json"}, 2},
+        {{"--in", "good.json", "--out", "taken.pdf"}, 5},
+        {{"--in", "good.json", "--out", "taken.pdf", "--force"}, 0},
+    };
+    for (const Case& c : cases) {
+        QStringList args;
+        for (const QString& a : c.args)
+            args << (a.endsWith(".json") || a.endsWith(".pdf") ? dir.filePath(a) : a);
+        int code = -1;
+        Output(VEMLA_PDF_TOOL, args, &code);
+        EXPECT_EQ(code, c.code) << c.args.join(' ').toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files), (QStringList{"a.pdf", "taken.pdf"}));
+    QFile taken(dir.filePath("taken.pdf"));
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(taken.readAll().startsWith("%PDF"));
+}
+
+} // namespace
+} // namespace vemla
