@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "ArchiveKeeper.h"
+#include "Certification.h"
 #include "CliPresenter.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
@@ -22,6 +23,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -121,8 +123,13 @@ private:
 
     QString T(const BilingualText& t) const { return Pick(t, m_o.language); }
 
-    // Before the meter is asked anything: an existing file is kept unless --force.
+    // Before the meter is asked anything: an existing file is kept unless --force, and a
+    // certificate needs limits to judge by.
     int CheckFiles() const {
+        if (!m_o.pdf.isEmpty() && !m_certification.enabled) {
+            Say(T(text::kCliPdfNeedsLimits));
+            return kExitFile;
+        }
         if (m_o.force)
             return kExitDone;
         for (const QString* path : {&m_o.xlsx, &m_o.csv, &m_o.jsonFile, &m_o.pdf}) {
@@ -325,6 +332,9 @@ private:
             if (!opened.message.isEmpty())
                 Say(opened.message);
         }
+        if (keeper && m_certification.enabled)
+            keeper->SetCertification(QString::fromUtf8(
+                QJsonDocument(CertificationToJson(m_certification)).toJson(QJsonDocument::Compact)));
         m_session.SetHeader(m_o.header);
         // As an operator does: connect first, so the archive and the JSON document know the
         // meter's wavelengths.
@@ -379,6 +389,9 @@ private:
             request.cell = [&records](int row, int column) { return records.Text(row, column); };
             request.header = m_session.Header();
             request.language = m_o.language;
+            request.now = m_now;
+            request.certification = m_certification;
+            request.values = [&records](int row) { return records.At(row).values; };
             const ReportData data = ReportDataOf(request);
             if (data.rows.empty()) {
                 Say(T(text::kNoData));
@@ -387,10 +400,11 @@ private:
                 bool csvOk = true;
                 QString csvError;
                 std::thread csv;
+                CsvTable table = CsvTableOf(records, counter, m_o.language);
+                table.certification = m_certification;
+                table.now = m_now;
                 if (!m_o.csv.isEmpty())
-                    csv = std::thread([&, table = CsvTableOf(records, counter, m_o.language)] {
-                        csvOk = WriteCsv(table, m_o.csv, &csvError);
-                    });
+                    csv = std::thread([&] { csvOk = WriteCsv(table, m_o.csv, &csvError); });
                 const bool xlsxOk = m_o.xlsx.isEmpty() || WriteWorkbook(data, m_o.xlsx, &error);
                 if (csv.joinable())
                     csv.join();
@@ -409,6 +423,9 @@ private:
         json.lasers = m_session.Lasers();
         json.records = &records;
         json.recordCounter = counter;
+        if (m_certification.enabled)
+            json.certification = CertificationToJson(m_certification);
+        json.generated = m_now;
         if (!m_o.jsonFile.isEmpty() && !WriteUploadJson(json, m_o.jsonFile, &error))
             return failed(m_o.jsonFile);
         if (!m_o.pdf.isEmpty()) {
@@ -419,7 +436,7 @@ private:
                 if (!WriteUploadJson(json, jsonPath, &error))
                     return failed(jsonPath);
             }
-            if (!MakePdfCertificate(jsonPath, m_o.pdf, m_o.language, &error)) {
+            if (!MakePdfCertificate(jsonPath, m_o.pdf, m_o.force, m_o.language, &error)) {
                 Say(error);
                 return kExitFile;
             }
@@ -453,6 +470,15 @@ private:
     std::unique_ptr<MeterSimulator> m_meter; // outlives the session's port
     CliPresenter m_presenter;
     MeterSession m_session;
+    // The limits set in the window (its settings file, only read here): the files are judged
+    // as the window would judge them.
+    CertificationSettings m_certification = WindowCertification();
+    QDateTime m_now = QDateTime::currentDateTime();
+
+    static CertificationSettings WindowCertification() {
+        QSettings window(QStringLiteral("Vemla"), QStringLiteral("Vemla"));
+        return LoadCertification(window);
+    }
 };
 
 } // namespace

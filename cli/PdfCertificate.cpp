@@ -1,13 +1,52 @@
 #include "PdfCertificate.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
 namespace vemla {
 
-// Until the vemla-pdf program exists there is nothing to run: every request fails plainly,
-// before any file is made. This is the one place to start that program from.
-bool MakePdfCertificate(const QString& /*jsonPath*/, const QString& /*pdfPath*/, Language language,
-                        QString* error) {
-    if (error)
+namespace {
+
+// Beside this program first (the package installs both in one folder, the build puts them
+// together too), then on the PATH.
+QString PdfProgram() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("vemla-pdf");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStandardPaths::findExecutable(QStringLiteral("vemla-pdf"));
+}
+
+// 65,536 records take a few seconds; a program that hangs must not hold the script forever.
+constexpr int kPdfTimeoutMs = 10 * 60 * 1000;
+
+} // namespace
+
+bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, bool overwrite,
+                        Language language, QString* error) {
+    const QString program = PdfProgram();
+    if (program.isEmpty()) {
         *error = Pick(text::kCliPdfNeedsProgram, language);
+        return false;
+    }
+    QStringList args{QStringLiteral("--in"), jsonPath, QStringLiteral("--out"), pdfPath};
+    if (overwrite)
+        args << QStringLiteral("--force");
+    QProcess pdf;
+    pdf.setProcessChannelMode(QProcess::SeparateChannels);
+    pdf.start(program, args);
+    if (!pdf.waitForStarted() || !pdf.waitForFinished(kPdfTimeoutMs)) {
+        pdf.kill();
+        pdf.waitForFinished();
+        *error = Pick(text::kCliPdfNeedsProgram, language) + QStringLiteral(": ") +
+                 pdf.errorString();
+        return false;
+    }
+    if (pdf.exitStatus() == QProcess::NormalExit && pdf.exitCode() == 0)
+        return true;
+    *error = QString::fromUtf8(pdf.readAllStandardError()).trimmed().left(2000);
     return false;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The PDF certificate of an upload, made from its JSON document (report/UploadJson.h) by a
-// separate GUI-linked program, so vemla-cli itself links no GUI library.
+// The PDF certificate of an upload, made from its JSON document (report/UploadJson.h) by the
+// separate GUI-linked program vemla-pdf, so vemla-cli itself links no GUI library.
 
 #include "Texts.h"
 
@@ -8,9 +8,9 @@
 
 namespace vemla {
 
-// Makes pdfPath from the upload's JSON document at jsonPath; false with `error` (in `language`)
-// when it cannot.
-bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, Language language,
-                        QString* error);
+// Makes pdfPath from the upload's JSON document at jsonPath; false with `error` (in `language`,
+// or vemla-pdf's own words) when it cannot. Nothing partial is left.
+bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, bool overwrite,
+                        Language language, QString* error);
 
 } // namespace vemla

@@ -392,7 +392,7 @@ bool CertificateDataFromJson(const QJsonObject& json, CertificateData* data, QSt
     bool ok = true;
     d.header.company = JsonText(h.value(QLatin1String("company")), &ok);
     d.header.model = JsonText(h.value(QLatin1String("model")), &ok);
-    d.header.serialNumber = JsonText(h.value(QLatin1String("serial")), &ok);
+    d.header.serialNumber = JsonText(h.value(QLatin1String("serial_number")), &ok);
     d.header.testOperator = JsonText(h.value(QLatin1String("operator")), &ok);
     d.header.notes = JsonText(h.value(QLatin1String("notes")), &ok);
     if (!ok)

@@ -58,6 +58,13 @@ ReportData ReportDataOf(const ExportRequest& request) {
             data.rows[static_cast<size_t>(r)][static_cast<size_t>(c)] =
                 request.cell ? request.cell(r, c + 1) : QString();
     }
+    data.certification = request.certification;
+    data.now = request.now;
+    if (request.certification.enabled && request.values) {
+        data.values.reserve(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r)
+            data.values.push_back(request.values(r));
+    }
     return data;
 }
 
@@ -66,14 +73,6 @@ ExportResult ExportReport(const ExportRequest& request, IReportWriter& writer,
     const ReportData data = ReportDataOf(request);
     if (data.rows.empty())
         return {ExportOutcome::NoData, {}};
-
-    data.certification = request.certification;
-    data.now = request.now;
-    if (request.certification.enabled && request.values) {
-        data.values.reserve(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            data.values.push_back(request.values(r));
-    }
 
     if (!QDir().mkpath(request.folder))
         return {ExportOutcome::CannotCreate, {}};

@@ -59,13 +59,17 @@ QByteArray UploadJsonBytes(const UploadJsonInput& input) {
                                    {QStringLiteral("relative"), v.relative},
                                    {QStringLiteral("date_time"), DateTime(v.date)}});
     }
-    const QJsonObject doc{{QStringLiteral("language"), input.language == Language::English
-                                                           ? QStringLiteral("en")
-                                                           : QStringLiteral("zh")},
-                          {QStringLiteral("header"), header},
-                          {QStringLiteral("wavelengths"), waves},
-                          {QStringLiteral("lasers"), lasers},
-                          {QStringLiteral("records"), records}};
+    QJsonObject doc{{QStringLiteral("language"), input.language == Language::English
+                                                     ? QStringLiteral("en")
+                                                     : QStringLiteral("zh")},
+                    {QStringLiteral("header"), header},
+                    {QStringLiteral("wavelengths"), waves},
+                    {QStringLiteral("lasers"), lasers},
+                    {QStringLiteral("records"), records}};
+    if (!input.certification.isEmpty())
+        doc.insert(QStringLiteral("certification"), input.certification);
+    if (input.generated.isValid())
+        doc.insert(QStringLiteral("generated"), input.generated.toString(Qt::ISODate));
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 

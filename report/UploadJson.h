@@ -8,6 +8,8 @@
 #include "Texts.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -22,6 +24,10 @@ struct UploadJsonInput {
     std::array<uint32_t, 4> lasers{};
     const RecordList* records = nullptr;
     int recordCounter = 0; // the first min(counter, rows) records, as the report takes them
+    // The limits the upload is judged with (empty when judging is off) and the time "now" of
+    // that judgement, which decides what counts as a stale reference.
+    QJsonObject certification;
+    QDateTime generated;
 };
 
 QByteArray UploadJsonBytes(const UploadJsonInput& input);

@@ -364,6 +364,9 @@ inline constexpr BilingualText kCliFileExists{"%1 exists; --force overwrites it"
 inline constexpr BilingualText kCliCannotWrite{"cannot write %1: %2", "无法写入 %1：%2"};
 inline constexpr BilingualText kCliPdfNeedsProgram{"PDF certificates need the vemla-pdf program",
                                                    "PDF 证书需要 vemla-pdf 程序"};
+inline constexpr BilingualText kCliPdfNeedsLimits{
+    "a certificate needs loss limits: turn them on in Vemla (Measure -> Loss limits...)",
+    "证书需要损耗限值：请在 Vemla 中打开（测量 -> 损耗限值...）"};
 inline constexpr BilingualText kCliDeleteAllNeedsYes{
     "delete-all erases every reading stored in the meter: add --yes to go ahead",
     "delete-all 会删除仪表中存储的全部读数：加 --yes 才会执行"};

@@ -1,3 +1,4 @@
+#include "Certification.h"
 #include "FrameCodec.h"
 #include "MeasurementArchive.h"
 #include "MeterCore.h"
@@ -7,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -113,7 +115,7 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{"--no-power-reply"}, {"power", "--timeout", "0.5"}, 4, "no reply from the meter"},
         {{}, {"upload", "--xlsx", Path("taken.xlsx")}, 5, "--force overwrites it"},
         {{}, {"upload", "--xlsx", Path("no/such/dir/a.xlsx")}, 5, "cannot write"},
-        {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "PDF certificates need the vemla-pdf program"},
+        {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "a certificate needs loss limits"},
     };
     for (const Case& c : cases) {
         const QString port = StartMeter(c.meter);
@@ -133,10 +135,25 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
 }
 
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
+    // Judged with the limits the window keeps, so a certificate is made too.
+    CertificationSettings limits;
+    limits.enabled = true;
+    for (int wave : {1310, 1550}) {
+        limits.SetLimit({wave, WaveLimit::Kind::Fixed, 50.0, 0});
+        limits.SetReference({wave, 0.0, QDateTime::currentDateTime()});
+    }
+    {
+        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
+        SaveCertification(window, limits);
+    }
     const QString port = StartMeter({"--records", "5"});
     ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
-                   "--json", Path("a.json"), "--company", "ACME"}),
-              0);
+                   "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
+              0)
+        << err.toStdString();
+    QFile pdf(Path("a.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
     const std::array<uint16_t, 2> waves{1310, 1550};
     const std::vector<RecordValues> stored = GenerateRecords(5, waves, 1);
     QFile json(Path("a.json")), csv(Path("a.csv"));
@@ -150,6 +167,8 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
     EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
     ASSERT_EQ(records.size(), 5);
     ASSERT_EQ(csvLines.size(), 6);
+    EXPECT_TRUE(csvLines[0].contains(",loss_dB,")) << csvLines[0].toStdString();
+    EXPECT_TRUE(doc["certification"].toObject()["enabled"].toBool());
     for (int r = 0; r < 5; ++r) {
         const auto texts = FormatRecordTexts(stored[std::size_t(r)]);
         const QJsonObject rec = records[r].toObject();
