@@ -165,9 +165,11 @@ void CLimitsDlg::FillRow(int row) {
     const WaveLimit* limit = m_edited.LimitAt(w);
     qobject_cast<QComboBox*>(m_table->cellWidget(row, kKind))
         ->setCurrentIndex(limit && limit->kind == WaveLimit::Kind::Fixed ? 0 : 1);
-    m_table->item(row, kMaxLoss)->setText(limit ? Number(limit->maxLossDb) : QStringLiteral("0"));
+    // Empty until the operator gives a value: a wavelength without one has no limit, never a
+    // made-up one.
+    m_table->item(row, kMaxLoss)->setText(limit ? Number(limit->maxLossDb) : QString());
     m_table->item(row, kAttenuation)
-        ->setText(limit ? Number(limit->attenuationDbPerKm) : QStringLiteral("0"));
+        ->setText(limit ? Number(limit->attenuationDbPerKm) : QString());
     const LossReference* reference = m_edited.ReferenceAt(w);
     m_table->item(row, kReference)
         ->setText(reference ? QString::number(reference->dBm, 'f', 2) : QString());
@@ -264,15 +266,21 @@ std::optional<CertificationSettings> CLimitsDlg::Collect(QString* problem) const
         limit.kind = qobject_cast<QComboBox*>(m_table->cellWidget(row, kKind))->currentIndex() == 0
                          ? WaveLimit::Kind::Fixed
                          : WaveLimit::Kind::Budget;
-        const auto maxLoss = ParseBounded(cell(kMaxLoss), 0, kMaxDb);
-        if (!maxLoss)
+        const auto value = [&](int column, double* out) {
+            if (cell(column).trimmed().isEmpty())
+                return true; // 0, and no limit when it is the kind's own value
+            const auto v = ParseBounded(cell(column), 0, kMaxDb);
+            if (v)
+                *out = *v;
+            return v.has_value();
+        };
+        if (!value(kMaxLoss, &limit.maxLossDb))
             return bad(T(text::kLimitsColumns[kMaxLoss]) + at, 0, kMaxDb);
-        const auto attenuation = ParseBounded(cell(kAttenuation), 0, kMaxDb);
-        if (!attenuation)
+        if (!value(kAttenuation, &limit.attenuationDbPerKm))
             return bad(T(text::kLimitsColumns[kAttenuation]) + at, 0, kMaxDb);
-        limit.maxLossDb = *maxLoss;
-        limit.attenuationDbPerKm = *attenuation;
-        s.SetLimit(limit);
+        const int own = limit.kind == WaveLimit::Kind::Fixed ? kMaxLoss : kAttenuation;
+        if (!cell(own).trimmed().isEmpty())
+            s.SetLimit(limit);
         if (cell(kReference).trimmed().isEmpty())
             continue;
         const auto dBm = ParseBounded(cell(kReference), -kMaxDb, kMaxDb);

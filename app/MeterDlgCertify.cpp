@@ -5,6 +5,7 @@
 #include "MainMenu.h"
 #include "MeterDlg.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
@@ -14,8 +15,13 @@
 namespace vemla {
 namespace {
 
-// An upload brings rows several hundred a second; the summary follows four times a second.
+// An upload brings rows several hundred a second; the summary follows four times a second,
+// less often when judging every row takes a noticeable share of that (tens of thousands of
+// rows), so the window stays responsive.
 constexpr int kSummaryThrottleMs = 250;
+constexpr int kSummaryThrottleMaxMs = 5000;
+// A reference goes stale while the window is open: the results are judged again this often.
+constexpr int kStaleCheckMs = 60 * 1000;
 
 } // namespace
 
@@ -34,6 +40,12 @@ void CMeterDlg::AddSummaryLine(QVBoxLayout* layout) {
     connect(model, &QAbstractItemModel::rowsInserted, this, &CMeterDlg::ScheduleSummary);
     connect(model, &QAbstractItemModel::modelReset, this, &CMeterDlg::ScheduleSummary);
     connect(model, &QAbstractItemModel::dataChanged, this, &CMeterDlg::ScheduleSummary);
+    auto* stale = new QTimer(this);
+    connect(stale, &QTimer::timeout, this, [this] {
+        if (m_certification.enabled && !m_certification.references.empty())
+            ShowCertification();
+    });
+    stale->start(kStaleCheckMs);
 }
 
 void CMeterDlg::AddCertificationEntries() {
@@ -69,6 +81,8 @@ void CMeterDlg::UpdateSummary() {
         m_summary->clear();
         return;
     }
+    QElapsedTimer took;
+    took.start();
     const RecordList& records = m_session.Records();
     std::vector<RecordValues> values;
     values.reserve(std::size_t(records.Count()));
@@ -76,6 +90,8 @@ void CMeterDlg::UpdateSummary() {
         values.push_back(records.At(row).values);
     m_summary->setText(SummaryText(Summarize(values, m_certification, QDateTime::currentDateTime()),
                                    UiLanguage()));
+    m_summaryTimer->setInterval(std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs,
+                                           kSummaryThrottleMaxMs));
 }
 
 QString CMeterDlg::SummaryText(const std::vector<WaveSummary>& summary, Language language) {
