@@ -42,6 +42,22 @@ if [ "$cli_version" != "vemla-cli $packaged" ]; then
     exit 1
 fi
 
+# The certificate program vemla-cli runs for --pdf: beside it, with its manual, and writing a
+# certificate with no display.
+test -x /usr/bin/vemla-pdf
+test -f /usr/share/man/man1/vemla-pdf.1.gz
+tmp=$(mktemp -d)
+cat >"$tmp/upload.json" <<'JSON'
+{"language":"en","header":{"company":"ACME"},"generated":"2026-12-08T10:00:00",
+ "certification":{"enabled":true,"limits":[{"wavelength":1310,"kind":"fixed","max_loss_dB":3}]},
+ "records":[{"index":0,"texts":["1","1310","-2.00dBm","-2.00dB","0.00dBm","",""],
+             "wavelength_nm":1310,"power_dBm":-2,"reference_dBm":0,"relative":true}]}
+JSON
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/vemla-pdf \
+    --in "$tmp/upload.json" --out "$tmp/certificate.pdf"
+head -c 5 "$tmp/certificate.pdf" | grep -q '%PDF-'
+rm -rf "$tmp"
+
 tmp=$(mktemp -d)
 (cd "$tmp" && QT_QPA_PLATFORM=offscreen timeout 30 /usr/bin/vemla --simulate --quit-after 1500)
 rm -rf "$tmp"
