@@ -428,10 +428,17 @@ bool CertificateDataFromJson(const QJsonObject& json, CertificateData* data, QSt
         const auto inRange = [](double v, double max) {
             return v >= 0 && v <= max && v == std::floor(v);
         };
+        // null: the meter's bytes made no number (the upload writes it so); no loss then.
+        const auto level = [](const QJsonValue& v, bool* fine) {
+            if (v.isNull())
+                return double(NAN);
+            *fine = *fine && v.isDouble() && std::abs(v.toDouble()) <= kMaxDbm;
+            return v.toDouble();
+        };
         ok = list.at(i).isObject() && texts.size() == 7 && inRange(index, 65535) &&
-             inRange(wavelength, 65535) && power.isDouble() && reference.isDouble() &&
-             std::abs(power.toDouble()) <= kMaxDbm && std::abs(reference.toDouble()) <= kMaxDbm &&
-             relative.isBool();
+             inRange(wavelength, 65535) && relative.isBool();
+        const double powerDbm = level(power, &ok);
+        const double referenceDbm = level(reference, &ok);
         std::array<QString, 7> shown;
         for (qsizetype t = 0; ok && t < 7; ++t) {
             ok = texts.at(t).isString();
@@ -442,8 +449,8 @@ bool CertificateDataFromJson(const QJsonObject& json, CertificateData* data, QSt
         CertificateRow row{shown[0], shown[1], shown[5].trimmed(), shown[6], {}};
         row.values.index = uint16_t(index);
         row.values.wavelength = uint16_t(wavelength);
-        row.values.power = float(power.toDouble());
-        row.values.reference = float(reference.toDouble());
+        row.values.power = float(powerDbm);
+        row.values.reference = float(referenceDbm);
         row.values.relative = relative.toBool();
         d.rows.push_back(std::move(row));
     }
