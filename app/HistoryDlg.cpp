@@ -1,5 +1,7 @@
 #include "HistoryDlg.h"
 
+#include "Certification.h"
+#include "CsvExport.h"
 #include "JobListModel.h"
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
@@ -7,6 +9,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -153,11 +156,16 @@ void CHistoryDlg::OnExportCsv() {
         return;
     }
     const std::vector<MeterRecord>& records = upload->records;
-    m_saveCsv({static_cast<int>(records.size()),
-               [&records](int row) -> const MeterRecord& {
-                   return records[static_cast<std::size_t>(row)];
-               },
-               m_language});
+    CsvTable table{static_cast<int>(records.size()),
+                   [&records](int row) -> const MeterRecord& {
+                       return records[static_cast<std::size_t>(row)];
+                   },
+                   m_language};
+    // Judged again with the limits it was kept with, as of its upload.
+    table.certification = CertificationFromJson(
+        QJsonDocument::fromJson(upload->certification.toUtf8()).object());
+    table.now = upload->began;
+    m_saveCsv(table);
 }
 
 } // namespace vemla
