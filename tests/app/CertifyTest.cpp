@@ -26,7 +26,7 @@
 namespace vemla {
 namespace {
 
-constexpr int kLimitsEntry = 5, kFillEntry = 6; // in the Measure menu
+constexpr int kLimitsEntry = 5; // in the Measure menu
 
 void Retype(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
