@@ -44,8 +44,7 @@ QString IsoDateTime(const RecordDate& d) {
 }
 
 // Scripts compare these: fixed names and English verdicts whatever the language.
-constexpr std::array<const char*, 4> kCertificationColumns{"loss_dB", "limit_dB", "margin_dB",
-                                                           "result"};
+constexpr std::array<const char*, 2> kCertificationColumns{"loss_dB", "result"};
 
 QString Optional(const std::optional<double>& value) {
     return value ? Number(*value) : QString();
@@ -54,8 +53,6 @@ QString Optional(const std::optional<double>& value) {
 void AppendCertification(QByteArray& line, const RecordValues& values, const CsvTable& table) {
     const RecordResult r = Evaluate(values, table.certification, table.now);
     AppendField(line, Optional(r.lossDb));
-    AppendField(line, Optional(r.limitDb));
-    AppendField(line, Optional(r.marginDb));
     AppendField(line, r.verdict == Verdict::None ? QString()
                                                  : VerdictText(r.verdict, Language::English));
 }

@@ -18,7 +18,7 @@ struct CsvTable {
     int rows = 0;
     std::function<const MeterRecord&(int row)> record;
     Language language = Language::Chinese;
-    // When enabled: loss_dB, limit_dB, margin_dB and result after the machine columns, judged
+    // When enabled: loss_dB and result after the machine columns, judged
     // at `now`. Off, the file is exactly as without certification.
     CertificationSettings certification{};
     QDateTime now{};
