@@ -93,15 +93,21 @@ void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsk
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    // A certificate handed out is a record of its own: never replaced, whatever the dialog asked.
+    if (QFileInfo::exists(path)) {
+        boxes.Show(parent, kAppBoxCaption,
+                   Pick(text::kPdfExists, language).arg(QDir::toNativeSeparators(path)),
+                   BoxButtons::Ok, BoxIcon::Warning);
+        return;
+    }
     QString error;
     bool cancelled = false;
-    // The save dialog has asked before replacing a file the operator picked.
     const bool written = WithProgress(parent, data, [&](const CertificateProgress& progress) {
         const CertificateProgress tracking = [&](int done, int total) {
             cancelled = progress && !progress(done, total);
             return !cancelled;
         };
-        return WriteCertificatePdf(data, path, true, tracking, &error);
+        return WriteCertificatePdf(data, path, false, tracking, &error);
     });
     if (!written && !cancelled)
         boxes.Show(parent, kAppBoxCaption,

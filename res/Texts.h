@@ -184,6 +184,10 @@ inline constexpr BilingualText kCertificationOff{
 // %1: the file's path, %2: the system's reason.
 inline constexpr BilingualText kPdfNotWritten{"The certificate could not be written to\n%1\n%2",
                                               "无法写入认证证书\n%1\n%2"};
+// %1: the file chosen.
+inline constexpr BilingualText kPdfExists{
+    "%1\nexists. A certificate is never overwritten: choose another name.",
+    "%1\n已存在。认证证书不会被覆盖，请另选文件名。"};
 inline constexpr BilingualText kPrintFailed{"The certificate could not be printed.",
                                             "无法打印认证证书。"};
 

@@ -123,17 +123,42 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
 }
 
 // With certification off (a fresh configuration) Export PDF is greyed, as Print is: a click
-// asks nothing and writes nothing, though the table has a record.
-TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileCertificationIsOff) {
+// asks nothing and writes nothing, though the table has a record. On, it never replaces a file.
+TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(test::Record(0));
     int asked = 0;
+    QString chosen = folder.filePath("c.pdf");
     dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
-        return ++asked, folder.filePath("c.pdf");
+        return ++asked, chosen;
     });
-    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 3);
+    const auto exportPdf = [&] {
+        test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File),
+                             3);
+    };
+    exportPdf();
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(boxes.Texts().isEmpty());
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    // A greyed entry leaves its menu open.
+    QTest::keyClick(dlg.Menu().MenuOf(CMainMenu::Menu::File), Qt::Key_Escape);
+
+    CertificationSettings on;
+    on.enabled = true;
+    dlg.SetCertification(on);
+    QFile issued(chosen);
+    ASSERT_TRUE(issued.open(QIODevice::WriteOnly) && issued.write("issued") == 6);
+    issued.close();
+    exportPdf();
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].contains("never overwritten")) << boxes.Texts()[0].toStdString();
+    ASSERT_TRUE(issued.open(QIODevice::ReadOnly));
+    EXPECT_EQ(issued.readAll(), "issued");
+    chosen = folder.filePath("d.pdf");
+    exportPdf();
+    QFile made(chosen);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+    EXPECT_EQ(made.read(5), "%PDF-");
 }
 
 } // namespace
