@@ -27,9 +27,9 @@ QString SeriesLabel(const QString& prefix, int64_t start, int64_t step, int widt
     return prefix + (n < 0 ? QStringLiteral("-") : QString()) + digits;
 }
 
-CFillSeriesDlg::CFillSeriesDlg(IMessageBox& boxes, const SeriesSpec& initial, Language language,
+CFillSeriesDlg::CFillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
                                QWidget* parent)
-    : QDialog(parent), m_boxes(boxes), m_language(language), m_spec(initial),
+    : QDialog(parent), m_boxes(boxes), m_language(language), m_pattern(initial),
       m_prefix(new QLineEdit(initial.prefix, this)),
       m_start(new QLineEdit(QString::number(initial.start), this)),
       m_step(new QLineEdit(QString::number(initial.step), this)),
@@ -70,7 +70,7 @@ void CFillSeriesDlg::accept() {
         }
         values[i] = *v;
     }
-    m_spec = {m_prefix->text().left(kMaxPrefix), values[0], values[1], int(values[2])};
+    m_pattern = {m_prefix->text().left(kMaxPrefix), values[0], values[1], int(values[2])};
     QDialog::accept();
 }
 

@@ -17,7 +17,7 @@ class IMessageBox;
 // negative number keeps its sign ahead of the padding ("-07").
 QString SeriesLabel(const QString& prefix, int64_t start, int64_t step, int width, int i);
 
-struct SeriesSpec {
+struct SeriesPattern {
     QString prefix = QStringLiteral("F-");
     int64_t start = 1;
     int64_t step = 1;
@@ -32,10 +32,10 @@ public:
     static constexpr int64_t kMaxStep = 1'000'000;
     static constexpr int kMaxWidth = 12;
 
-    CFillSeriesDlg(IMessageBox& boxes, const SeriesSpec& initial, Language language,
+    CFillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
                    QWidget* parent = nullptr);
     // What OK accepted.
-    const SeriesSpec& Spec() const { return m_spec; }
+    const SeriesPattern& Pattern() const { return m_pattern; }
 
 public slots:
     void accept() override;
@@ -43,7 +43,7 @@ public slots:
 private:
     IMessageBox& m_boxes;
     Language m_language;
-    SeriesSpec m_spec;
+    SeriesPattern m_pattern;
     QLineEdit* m_prefix;
     QLineEdit* m_start;
     QLineEdit* m_step;

@@ -244,7 +244,7 @@ private:
     CertificationSettings m_certification;
     QLabel* m_summary = nullptr;
     QTimer* m_summaryTimer = nullptr; // rows arriving redo the summary at most this often
-    SeriesSpec m_series;
+    SeriesPattern m_series;
 
     // The archive: the keeper writes, m_archive is the history window's reading connection.
     std::unique_ptr<ArchiveKeeper> m_keeper;

@@ -136,7 +136,7 @@ void CMeterDlg::OnFillSeries() {
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     // Window-modal: the rows chosen now are the rows labelled, in table order.
     connect(dlg, &QDialog::accepted, this, [this, dlg, rows] {
-        m_series = dlg->Spec();
+        m_series = dlg->Pattern();
         // Through the records, so the archive keeps the labels as it keeps any correction.
         RecordList& records = m_session.Records();
         for (std::size_t i = 0; i < rows.size(); ++i)
