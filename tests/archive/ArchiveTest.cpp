@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -164,6 +166,46 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     archive.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
     ASSERT_EQ(archive.Jobs({}, 5).size(), 1u);
     EXPECT_EQ(archive.Jobs({}, 5)[0].recordCount, 1);
+}
+
+// A file written before a version kept its certification and interrupted mark is taken forward:
+// its uploads stay, and the new columns take what is written next.
+TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("archive.sqlite");
+    {
+        MeasurementArchive archive;
+        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        ArchiveCursor cursor;
+        ASSERT_TRUE(archive.Apply(
+            std::vector<ArchiveOp>{archive_op::BeginJob{}, archive_op::AddRecord{}}, cursor));
+    }
+    {
+        // The first schema, as files of that time have it.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        for (const char* sql :
+             {"ALTER TABLE version DROP COLUMN certification",
+              "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"})
+            ASSERT_TRUE(QSqlQuery(db).exec(QString::fromLatin1(sql))) << sql;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("older");
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
+    ASSERT_EQ(jobs.size(), 1u);
+    ArchiveCursor cursor;
+    ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::AttachJob{jobs[0].id},
+                                                     archive_op::SetCertification{"{}"},
+                                                     archive_op::MarkInterrupted{}},
+                              cursor));
+    const std::optional<ArchivedUpload> upload = archive.Load(jobs[0].id);
+    ASSERT_TRUE(upload);
+    EXPECT_EQ(upload->records.size(), 1u);
+    EXPECT_EQ(upload->certification, "{}");
+    EXPECT_TRUE(upload->interrupted);
 }
 
 } // namespace
