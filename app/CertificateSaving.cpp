@@ -86,9 +86,9 @@ void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsk
         return;
     }
     QDir().mkpath(folder);
-    QString path = ask(parent, Pick(text::kPdfDialogTitle, language),
-                       ProposedCertificatePath(folder, language, data.now),
-                       Pick(text::kPdfFilter, language));
+    QString path =
+        ask(parent, Pick(text::kPdfDialogTitle, language),
+            ProposedCertificatePath(folder, language, data.now), Pick(text::kPdfFilter, language));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

@@ -162,8 +162,8 @@ void CHistoryDlg::OnExportCsv() {
                    },
                    m_language};
     // Judged again with the limits it was kept with, as of its upload.
-    table.certification = CertificationFromJson(
-        QJsonDocument::fromJson(upload->certification.toUtf8()).object());
+    table.certification =
+        CertificationFromJson(QJsonDocument::fromJson(upload->certification.toUtf8()).object());
     table.now = upload->began;
     m_saveCsv(table);
 }

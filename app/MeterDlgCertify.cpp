@@ -90,8 +90,8 @@ void CMeterDlg::UpdateSummary() {
         values.push_back(records.At(row).values);
     m_summary->setText(SummaryText(Summarize(values, m_certification, QDateTime::currentDateTime()),
                                    UiLanguage()));
-    m_summaryTimer->setInterval(std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs,
-                                           kSummaryThrottleMaxMs));
+    m_summaryTimer->setInterval(
+        std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs, kSummaryThrottleMaxMs));
 }
 
 QString CMeterDlg::SummaryText(const std::vector<WaveSummary>& summary, Language language) {

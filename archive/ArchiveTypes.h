@@ -49,7 +49,7 @@ struct ArchivedUpload {
     std::vector<int> waves;
     std::array<uint32_t, 4> lasers{};
     HeaderFields header;
-    QString certification; // the limits it was judged with (JSON), "" when none
+    QString certification;            // the limits it was judged with (JSON), "" when none
     std::vector<MeterRecord> records; // values decoded again from the raw frames
 };
 
@@ -97,11 +97,10 @@ struct SetCertification {
 struct MarkInterrupted {};
 } // namespace archive_op
 
-using ArchiveOp =
-    std::variant<archive_op::BeginJob, archive_op::BeginVersion, archive_op::AttachJob,
-                 archive_op::AddRecord, archive_op::SetText, archive_op::SetHeader,
-                 archive_op::SetLanguage, archive_op::SetCertification,
-                 archive_op::MarkInterrupted>;
+using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
+                               archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
+                               archive_op::SetHeader, archive_op::SetLanguage,
+                               archive_op::SetCertification, archive_op::MarkInterrupted>;
 
 // Where the next operation lands. Kept by the writer; restored when a transaction fails.
 struct ArchiveCursor {

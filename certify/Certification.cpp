@@ -19,8 +19,7 @@ int BoundedInt(int value, int low, int high, int fallback) {
     return value >= low && value <= high ? value : fallback;
 }
 
-template <typename T>
-void Replace(std::vector<T>& items, const T& item) {
+template <typename T> void Replace(std::vector<T>& items, const T& item) {
     auto it = std::find_if(items.begin(), items.end(),
                            [&](const T& x) { return x.wavelength == item.wavelength; });
     if (it != items.end())
@@ -31,8 +30,7 @@ void Replace(std::vector<T>& items, const T& item) {
               [](const T& a, const T& b) { return a.wavelength < b.wavelength; });
 }
 
-template <typename T>
-const T* Find(const std::vector<T>& items, int wavelength) {
+template <typename T> const T* Find(const std::vector<T>& items, int wavelength) {
     auto it = std::find_if(items.begin(), items.end(),
                            [&](const T& x) { return x.wavelength == wavelength; });
     return it == items.end() ? nullptr : &*it;
@@ -75,7 +73,9 @@ const LossReference* CertificationSettings::ReferenceAt(int wavelength) const {
     return Find(references, wavelength);
 }
 
-void CertificationSettings::SetLimit(const WaveLimit& limit) { Replace(limits, limit); }
+void CertificationSettings::SetLimit(const WaveLimit& limit) {
+    Replace(limits, limit);
+}
 
 void CertificationSettings::SetReference(const LossReference& reference) {
     Replace(references, reference);
@@ -186,21 +186,15 @@ const std::vector<CertificationPreset>& Presets() {
          0.3,
          {{1310, 0.5}, {1550, 0.5}}},
         {{"ISO/IEC 11801 OM", "ISO/IEC 11801 OM 多模"}, 0.75, 0.3, {{850, 3.5}, {1300, 1.5}}},
-        {{"ISO/IEC 11801 OS1a", "ISO/IEC 11801 OS1a 单模"},
-         0.75,
-         0.3,
-         {{1310, 1.0}, {1550, 1.0}}},
-        {{"ISO/IEC 11801 OS2", "ISO/IEC 11801 OS2 单模"},
-         0.75,
-         0.3,
-         {{1310, 0.4}, {1550, 0.4}}},
+        {{"ISO/IEC 11801 OS1a", "ISO/IEC 11801 OS1a 单模"}, 0.75, 0.3, {{1310, 1.0}, {1550, 1.0}}},
+        {{"ISO/IEC 11801 OS2", "ISO/IEC 11801 OS2 单模"}, 0.75, 0.3, {{1310, 0.4}, {1550, 0.4}}},
     };
     return presets;
 }
 
 void ApplyPreset(CertificationSettings& settings, const CertificationPreset& preset) {
-    settings.preset = QString::fromUtf8(preset.name.english.data(),
-                                        qsizetype(preset.name.english.size()));
+    settings.preset =
+        QString::fromUtf8(preset.name.english.data(), qsizetype(preset.name.english.size()));
     settings.link.lossPerPairDb = preset.lossPerPairDb;
     settings.link.lossPerSpliceDb = preset.lossPerSpliceDb;
     for (const auto& wave : preset.attenuation) {
@@ -310,10 +304,9 @@ CertificationSettings CertificationFromJson(const QJsonObject& json) {
         if (l.wavelength <= 0 || l.wavelength > kMaxWavelength || c.limits.size() >= kMaxWaves)
             continue;
         l.kind = o.value("kind").toString() == QLatin1String("fixed") ? WaveLimit::Kind::Fixed
-                                                                       : WaveLimit::Kind::Budget;
+                                                                      : WaveLimit::Kind::Budget;
         l.maxLossDb = Bounded(o.value("max_loss_dB").toDouble(0), 0, kMaxDb, 0);
-        l.attenuationDbPerKm =
-            Bounded(o.value("attenuation_dB_per_km").toDouble(0), 0, kMaxDb, 0);
+        l.attenuationDbPerKm = Bounded(o.value("attenuation_dB_per_km").toDouble(0), 0, kMaxDb, 0);
         c.SetLimit(l);
     }
     for (const QJsonValue& v : json.value("references").toArray()) {
@@ -334,9 +327,10 @@ CertificationSettings CertificationFromJson(const QJsonObject& json) {
 void SaveCertification(QSettings& settings, const CertificationSettings& certification) {
     // One JSON value under the group: the same reader checks the settings and the archive.
     settings.beginGroup(QStringLiteral("Certification"));
-    settings.setValue(QStringLiteral("settings"),
-                      QString::fromUtf8(QJsonDocument(CertificationToJson(certification))
-                                            .toJson(QJsonDocument::Compact)));
+    settings.setValue(
+        QStringLiteral("settings"),
+        QString::fromUtf8(
+            QJsonDocument(CertificationToJson(certification)).toJson(QJsonDocument::Compact)));
     settings.endGroup();
 }
 

@@ -85,8 +85,8 @@ std::optional<double> LimitDb(const CertificationSettings& settings, int wavelen
 enum class Verdict { None, Pass, Fail, NegativeLoss };
 
 struct RecordResult {
-    std::optional<double> lossDb;  // none without a relative flag or a reference
-    std::optional<double> limitDb; // none without a limit at the wavelength
+    std::optional<double> lossDb;   // none without a relative flag or a reference
+    std::optional<double> limitDb;  // none without a limit at the wavelength
     std::optional<double> marginDb; // limit − loss, when both are known
     Verdict verdict = Verdict::None;
     bool staleReference = false; // the loss was computed with a stale reference
@@ -141,9 +141,9 @@ inline constexpr BilingualText kTwoCord{"two-cord reference", "双跳线参考"}
 inline constexpr BilingualText kThreeCord{"three-cord reference", "三跳线参考"};
 } // namespace certtext
 inline constexpr const char* kNoResultText = "\u2014"; // an em dash: no value, never a made-up one
-QString LossText(const RecordResult& result);   // "4.45", "" without a loss
+QString LossText(const RecordResult& result);          // "4.45", "" without a loss
 QString ResultText(const RecordResult& result, Language language); // "PASS +0.52 dB", "—"
-QString VerdictText(Verdict verdict, Language language);          // "PASS", "FAIL", "—", ...
+QString VerdictText(Verdict verdict, Language language);           // "PASS", "FAIL", "—", ...
 QString MethodText(ReferenceMethod method, Language language);
 
 // --- keeping ---

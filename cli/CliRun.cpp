@@ -333,8 +333,9 @@ private:
                 Say(opened.message);
         }
         if (keeper && m_certification.enabled)
-            keeper->SetCertification(QString::fromUtf8(
-                QJsonDocument(CertificationToJson(m_certification)).toJson(QJsonDocument::Compact)));
+            keeper->SetCertification(
+                QString::fromUtf8(QJsonDocument(CertificationToJson(m_certification))
+                                      .toJson(QJsonDocument::Compact)));
         m_session.SetHeader(m_o.header);
         // As an operator does: connect first, so the archive and the JSON document know the
         // meter's wavelengths.

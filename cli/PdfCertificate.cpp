@@ -40,8 +40,8 @@ bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, bool ov
     if (!pdf.waitForStarted() || !pdf.waitForFinished(kPdfTimeoutMs)) {
         pdf.kill();
         pdf.waitForFinished();
-        *error = Pick(text::kCliPdfNeedsProgram, language) + QStringLiteral(": ") +
-                 pdf.errorString();
+        *error =
+            Pick(text::kCliPdfNeedsProgram, language) + QStringLiteral(": ") + pdf.errorString();
         return false;
     }
     if (pdf.exitStatus() == QProcess::NormalExit && pdf.exitCode() == 0)

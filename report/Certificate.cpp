@@ -71,22 +71,21 @@ std::vector<Line> Lines(const CertificateData& data) {
                       pick(text::kCertAttenuation), pick(text::kCertLimit)}});
     for (const WaveLimit& l : c.limits) {
         const bool fixed = l.kind == WaveLimit::Kind::Fixed;
-        lines.push_back({K::Cells,
-                         {QString::number(l.wavelength),
-                          pick(fixed ? text::kCertFixed : text::kCertBudget),
-                          fixed ? QString() : Fixed(l.attenuationDbPerKm),
-                          Fixed(LimitDb(c, l.wavelength))}});
+        lines.push_back(
+            {K::Cells,
+             {QString::number(l.wavelength), pick(fixed ? text::kCertFixed : text::kCertBudget),
+              fixed ? QString() : Fixed(l.attenuationDbPerKm), Fixed(LimitDb(c, l.wavelength))}});
     }
     lines.push_back({K::Heading, {pick(text::kCertReferences)}});
-    lines.push_back({K::Cells,
-                     {pick(text::kCertWavelength), pick(text::kCertReference),
-                      pick(text::kCertTaken)}});
+    lines.push_back(
+        {K::Cells,
+         {pick(text::kCertWavelength), pick(text::kCertReference), pick(text::kCertTaken)}});
     for (const LossReference& r : c.references)
-        lines.push_back({K::Cells,
-                         {QString::number(r.wavelength), Fixed(r.dBm),
-                          r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                          IsStale(r, c.staleAfterHours, data.now) ? pick(certtext::kStale)
-                                                                  : QString()}});
+        lines.push_back(
+            {K::Cells,
+             {QString::number(r.wavelength), Fixed(r.dBm),
+              r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+              IsStale(r, c.staleAfterHours, data.now) ? pick(certtext::kStale) : QString()}});
 
     std::vector<RecordValues> values;
     values.reserve(data.rows.size());
@@ -94,15 +93,15 @@ std::vector<Line> Lines(const CertificateData& data) {
         values.push_back(row.values);
     const std::vector<WaveSummary> summary = Summarize(values, c, data.now);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
-    lines.push_back({K::Cells,
-                     {pick(text::kCertWavelength), pick(text::kCertCount), pick(certtext::kPass),
-                      pick(certtext::kFail), pick(text::kCertWarnings),
-                      pick(text::kCertWorstMargin)}});
+    lines.push_back(
+        {K::Cells,
+         {pick(text::kCertWavelength), pick(text::kCertCount), pick(certtext::kPass),
+          pick(certtext::kFail), pick(text::kCertWarnings), pick(text::kCertWorstMargin)}});
     for (const WaveSummary& w : summary)
-        lines.push_back({K::Cells,
-                         {QString::number(w.wavelength), QString::number(w.count),
-                          QString::number(w.pass), QString::number(w.fail),
-                          QString::number(w.warnings), Fixed(w.worstMarginDb)}});
+        lines.push_back(
+            {K::Cells,
+             {QString::number(w.wavelength), QString::number(w.count), QString::number(w.pass),
+              QString::number(w.fail), QString::number(w.warnings), Fixed(w.worstMarginDb)}});
     lines.push_back({K::Verdict,
                      {pick(text::kCertOverall) + QLatin1Char(' ') +
                       VerdictText(OverallVerdict(summary), lang)}});
@@ -165,8 +164,7 @@ public:
             if (header)
                 y = Draw(p, {Line::Kind::RecordHeader, {}, -1}, y);
             y = Draw(p, line, y);
-            if (record && p && progress && ++done % kProgressEvery == 0 &&
-                !progress(done, total))
+            if (record && p && progress && ++done % kProgressEvery == 0 && !progress(done, total))
                 return false;
         }
         Footer(p, pages);
@@ -193,10 +191,9 @@ private:
     }
 
     void Text(QPainter* p, double x, double y, double w, const QString& text) const {
-        const QString shown =
-            m_metrics->horizontalAdvance(text) > w - m_line * 0.2
-                ? m_metrics->elidedText(text, Qt::ElideRight, w - m_line * 0.2)
-                : text;
+        const QString shown = m_metrics->horizontalAdvance(text) > w - m_line * 0.2
+                                  ? m_metrics->elidedText(text, Qt::ElideRight, w - m_line * 0.2)
+                                  : text;
         p->drawText(QPointF(x, y + m_metrics->ascent() + m_line * 0.15), shown);
     }
 
@@ -228,8 +225,7 @@ private:
             break;
         case K::Cells:
             for (int i = 0; i < line.cells.size(); ++i)
-                Text(p, i * kSectionColumn * m_width, y, kSectionColumn * m_width,
-                     line.cells[i]);
+                Text(p, i * kSectionColumn * m_width, y, kSectionColumn * m_width, line.cells[i]);
             break;
         case K::Gap:
             break;
@@ -248,9 +244,9 @@ private:
 
     std::array<QString, 8> RecordCaptions() const {
         const Language l = m_data.language;
-        return {Pick(text::kColumnNumber, l),    Pick(text::kColumnWavelength, l),
-                Pick(text::kColumnDateTime, l),  Pick(certtext::kLossColumn, l),
-                Pick(text::kCertLimit, l),       Pick(text::kCertMargin, l),
+        return {Pick(text::kColumnNumber, l),     Pick(text::kColumnWavelength, l),
+                Pick(text::kColumnDateTime, l),   Pick(certtext::kLossColumn, l),
+                Pick(text::kCertLimit, l),        Pick(text::kCertMargin, l),
                 Pick(certtext::kResultColumn, l), Pick(text::kColumnNote, l)};
     }
 
@@ -260,8 +256,8 @@ private:
         QString verdict = VerdictText(r.verdict, l);
         if (r.staleReference)
             verdict += QStringLiteral(" (%1)").arg(Pick(certtext::kStale, l));
-        return {row.number,      row.wavelength,      row.date,   Fixed(r.lossDb),
-                Fixed(r.limitDb), Fixed(r.marginDb), verdict, row.note};
+        return {row.number,       row.wavelength,    row.date, Fixed(r.lossDb),
+                Fixed(r.limitDb), Fixed(r.marginDb), verdict,  row.note};
     }
 
     void DrawRecordCells(QPainter* p, double y, const std::array<QString, 8>& cells) const {
@@ -331,7 +327,8 @@ bool WriteCertificatePdf(const CertificateData& data, const QString& path, bool 
     const QFileInfo target(path);
     if (!overwrite && target.exists())
         return Fail(error, QStringLiteral("%1 exists").arg(QDir::toNativeSeparators(path)));
-    QTemporaryFile temp(target.dir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
+    QTemporaryFile temp(
+        target.dir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
     if (!temp.open())
         return Fail(error, temp.errorString());
     bool cancelled = false;
@@ -396,8 +393,9 @@ bool CertificateDataFromJson(const QJsonObject& json, CertificateData* data, QSt
     d.header.testOperator = JsonText(h.value(QLatin1String("operator")), &ok);
     d.header.notes = JsonText(h.value(QLatin1String("notes")), &ok);
     if (!ok)
-        return Fail(error, QStringLiteral("a header field is not a text of at most %1 characters")
-                               .arg(kMaxText));
+        return Fail(
+            error,
+            QStringLiteral("a header field is not a text of at most %1 characters").arg(kMaxText));
 
     const QJsonValue certification = json.value(QLatin1String("certification"));
     if (!certification.isObject())

@@ -53,8 +53,8 @@ QString Optional(const std::optional<double>& value) {
 void AppendCertification(QByteArray& line, const RecordValues& values, const CsvTable& table) {
     const RecordResult r = Evaluate(values, table.certification, table.now);
     AppendField(line, Optional(r.lossDb));
-    AppendField(line, r.verdict == Verdict::None ? QString()
-                                                 : VerdictText(r.verdict, Language::English));
+    AppendField(line,
+                r.verdict == Verdict::None ? QString() : VerdictText(r.verdict, Language::English));
 }
 
 } // namespace

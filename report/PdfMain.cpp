@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
     if (!file.open(QIODevice::ReadOnly))
         return Complain(kUsage, QStringLiteral("cannot read %1: %2").arg(in, file.errorString()));
     if (file.size() > kMaxInputBytes)
-        return Complain(kUsage, QStringLiteral("%1 is larger than %2 MiB")
-                                    .arg(in)
-                                    .arg(kMaxInputBytes / (1024 * 1024)));
+        return Complain(
+            kUsage,
+            QStringLiteral("%1 is larger than %2 MiB").arg(in).arg(kMaxInputBytes / (1024 * 1024)));
     QJsonParseError parse{};
     const QJsonDocument doc = QJsonDocument::fromJson(file.read(kMaxInputBytes), &parse);
     if (parse.error != QJsonParseError::NoError || !doc.isObject())

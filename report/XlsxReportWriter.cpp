@@ -199,9 +199,9 @@ public:
         Label(row, text::kCertOverall);
         Text(row, VerdictText(OverallVerdict(summary), m_language), m_bold, 1);
 
-        row = Heading(row + 2, {}, {text::kColumnNumber, text::kColumnWavelength,
-                                    certtext::kLossColumn, text::kCertLimit, text::kCertMargin,
-                                    certtext::kResultColumn});
+        row = Heading(row + 2, {},
+                      {text::kColumnNumber, text::kColumnWavelength, certtext::kLossColumn,
+                       text::kCertLimit, text::kCertMargin, certtext::kResultColumn});
         for (size_t i = 0; i < data.values.size() && m_ok; ++i, ++row) {
             const RecordResult r = Evaluate(data.values[i], c, data.now);
             Number(row, 0, double(i + 1));
@@ -220,8 +220,8 @@ private:
     }
     void Label(int row, const BilingualText& text) { Text(row, Pick(text, m_language), nullptr); }
     void Number(int row, int col, double value, lxw_format* f = nullptr) {
-        m_ok &= worksheet_write_number(m_ws, lxw_row_t(row), lxw_col_t(col), value, f) ==
-                LXW_NO_ERROR;
+        m_ok &=
+            worksheet_write_number(m_ws, lxw_row_t(row), lxw_col_t(col), value, f) == LXW_NO_ERROR;
     }
     // A missing value is a dash, never a made-up number.
     void Optional(int row, int col, const std::optional<double>& value) {
@@ -231,7 +231,8 @@ private:
             Text(row, QString::fromUtf8(kNoResultText), nullptr, col);
     }
     // A section's title (none when empty) and its column captions; returns the first data row.
-    int Heading(int row, const BilingualText& title, std::initializer_list<BilingualText> captions) {
+    int Heading(int row, const BilingualText& title,
+                std::initializer_list<BilingualText> captions) {
         if (!title.english.empty())
             Text(row++, Pick(title, m_language), m_bold);
         int col = 0;

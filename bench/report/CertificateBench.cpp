@@ -19,10 +19,16 @@ void BM_CertificatePdf(benchmark::State& state) {
     data.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
     data.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 3.0, 0.0});
     for (int i = 0; i < rows; ++i)
-        data.rows.push_back({QString::number(i + 1), i % 2 ? "1550" : "1310",
-                             "2026-12-07 14:03", i % 7 ? "" : "东侧 A-012",
-                             {uint16_t(i), uint16_t(i % 2 ? 1550 : 1310), -2.0f - float(i % 30) / 10,
-                              0.0f, true, {}}});
+        data.rows.push_back({QString::number(i + 1),
+                             i % 2 ? "1550" : "1310",
+                             "2026-12-07 14:03",
+                             i % 7 ? "" : "东侧 A-012",
+                             {uint16_t(i),
+                              uint16_t(i % 2 ? 1550 : 1310),
+                              -2.0f - float(i % 30) / 10,
+                              0.0f,
+                              true,
+                              {}}});
     QTemporaryDir dir;
     const QString path = dir.filePath("c.pdf");
     for (auto _ : state) {

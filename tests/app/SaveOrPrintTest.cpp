@@ -128,9 +128,8 @@ TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(test::Record(0));
     int asked = 0;
     QString chosen = folder.filePath("c.pdf");
-    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
-        return ++asked, chosen;
-    });
+    dlg.SetSavePathAsker(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return ++asked, chosen; });
     const auto exportPdf = [&] {
         test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File),
                              3);

@@ -67,8 +67,8 @@ TEST(Certification, VerdictTable) {
          "\u2014", "\u2014"},
         {"small negative loss still passes", Reading(850, -19.8f), -0.2, Verdict::Pass, false,
          "PASS +4.65 dB", "合格 +4.65 dB"},
-        {"negative loss beyond -0.3 dB warns", Reading(850, -19.5f), -0.5,
-         Verdict::NegativeLoss, false, "CHECK REF", "检查参考"},
+        {"negative loss beyond -0.3 dB warns", Reading(850, -19.5f), -0.5, Verdict::NegativeLoss,
+         false, "CHECK REF", "检查参考"},
         {"loss without a limit", Reading(1550, -3.0f, true, 0.0f), 3.0, Verdict::None, false,
          "\u2014", "\u2014"},
     };
@@ -88,9 +88,9 @@ TEST(Certification, VerdictTable) {
 
 TEST(Certification, SummaryAndOverallVerdict) {
     const CertificationSettings s = Settings();
-    const std::vector<RecordValues> records{
-        Reading(850, -24.0f, true, -20.0f), Reading(850, -25.0f), Reading(1300, -22.5f),
-        Reading(1550, -22.0f), Reading(850, -19.5f)};
+    const std::vector<RecordValues> records{Reading(850, -24.0f, true, -20.0f),
+                                            Reading(850, -25.0f), Reading(1300, -22.5f),
+                                            Reading(1550, -22.0f), Reading(850, -19.5f)};
     const std::vector<WaveSummary> summary = Summarize(records, s, kNow);
     ASSERT_EQ(summary.size(), 3u);
     EXPECT_EQ(summary[0].wavelength, 850);

@@ -30,7 +30,10 @@ CertificateData Data(Language language, int rows) {
     d.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
     d.certification.SetReference({1310, 0.0, kNow.addSecs(-60)});
     for (int i = 0; i < rows; ++i)
-        d.rows.push_back({QString::number(i + 1), "1310", "2026-12-07 14:03", "东侧 A-012",
+        d.rows.push_back({QString::number(i + 1),
+                          "1310",
+                          "2026-12-07 14:03",
+                          "东侧 A-012",
                           {uint16_t(i), 1310, -2.5f - 0.5f * float(i % 2), 0, false, {}}});
     return d;
 }
@@ -46,8 +49,8 @@ TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
           "2 1310 2026-12-07 14:03 3.00 3.00 0.00 PASS 东侧 A-012",
           "3 1310 2026-12-07 14:03 2.50 3.00 0.50 PASS", "Test Operator: 李伟"}},
         {Language::Chinese,
-         {"损耗认证证书", "总体结果: 不合格", "1310 固定值 3.00", "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012",
-          "测试操作人: 李伟"}},
+         {"损耗认证证书", "总体结果: 不合格", "1310 固定值 3.00",
+          "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012", "测试操作人: 李伟"}},
     };
     // Three records fit the first page; the failing one comes from a 3.5 dB loss further on.
     for (const Case& c : cases) {
@@ -73,10 +76,12 @@ TEST(CertificateTest, CancelledOrRefusedWriteLeavesTheFolderAsItWas) {
     old.close();
     QString error;
     int calls = 0;
-    EXPECT_FALSE(WriteCertificatePdf(Data(Language::English, 5000), dir.filePath("new.pdf"), false,
-                                     [&calls](int, int) { return ++calls < 3; }, &error));
+    EXPECT_FALSE(WriteCertificatePdf(
+        Data(Language::English, 5000), dir.filePath("new.pdf"), false,
+        [&calls](int, int) { return ++calls < 3; }, &error));
     EXPECT_EQ(calls, 3);
-    EXPECT_FALSE(WriteCertificatePdf(Data(Language::English, 3), old.fileName(), false, {}, &error));
+    EXPECT_FALSE(
+        WriteCertificatePdf(Data(Language::English, 3), old.fileName(), false, {}, &error));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "mine");
@@ -117,7 +122,8 @@ TEST(CertificateTest, PdfToolExitCodes) {
         Output(VEMLA_PDF_TOOL, args, &code);
         EXPECT_EQ(code, c.code) << c.args.join(' ').toStdString();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files), (QStringList{"a.pdf", "taken.pdf"}));
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files),
+              (QStringList{"a.pdf", "taken.pdf"}));
     QFile taken(dir.filePath("taken.pdf"));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_TRUE(taken.readAll().startsWith("%PDF"));

@@ -58,8 +58,11 @@ TEST(CsvExportTest, CertificationAddsLossAndResultColumns) {
     for (const CsvRow& row : kRows)
         records.push_back({row.values, {}, row.texts});
     const QDateTime now(QDate(2026, 12, 7), QTime(14, 0));
-    CsvTable table{int(records.size()), [&records](int r) -> const MeterRecord& { return records[r]; },
-                   Language::Chinese, {}, now};
+    CsvTable table{int(records.size()),
+                   [&records](int r) -> const MeterRecord& { return records[r]; },
+                   Language::Chinese,
+                   {},
+                   now};
     table.certification.enabled = true;
     table.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 12.0, 0.0});
     table.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
@@ -68,14 +71,13 @@ TEST(CsvExportTest, CertificationAddsLossAndResultColumns) {
     const std::vector<QByteArray> tails{
         ",relative_dB,date_time,loss_dB,result\r",
         "15:07,-10.50,CHECK REF\r", // r − p < 0: the link "gained" light
-        "00:00,3.50,FAIL\r",         // R(1310) − p against 3.00
-        "1.25,,-1.25,CHECK REF\r",   // no limit at 850 nm, but a negative loss
-        "-50.00,,,,,\r",             // no reference at 1625 nm: no loss, no result
+        "00:00,3.50,FAIL\r",        // R(1310) − p against 3.00
+        "1.25,,-1.25,CHECK REF\r",  // no limit at 850 nm, but a negative loss
+        "-50.00,,,,,\r",            // no reference at 1625 nm: no loss, no result
     };
     ASSERT_GE(lines.size(), qsizetype(tails.size()));
     for (size_t i = 0; i < tails.size(); ++i)
-        EXPECT_TRUE(lines[qsizetype(i) + (i >= 2 ? 2 : 0)].endsWith(tails[i]))
-            << i;
+        EXPECT_TRUE(lines[qsizetype(i) + (i >= 2 ? 2 : 0)].endsWith(tails[i])) << i;
 }
 
 } // namespace

@@ -257,8 +257,8 @@ TEST_F(ReportTest, PrintsOnePageWideWithTheColumnHeadersOnEveryPage) {
 // Limits at 1310 (fixed 3.00) and 1550 (budget), a reference at 1310: the second sheet's
 // summary and record rows, numbers kept numbers.
 TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
-    const std::vector<std::pair<Language, QByteArray>> names{
-        {Language::English, "Certification"}, {Language::Chinese, "认证"}};
+    const std::vector<std::pair<Language, QByteArray>> names{{Language::English, "Certification"},
+                                                             {Language::Chinese, "认证"}};
     for (const auto& named : names) {
         QTemporaryDir dir;
         const Table table = Rows(3);
@@ -270,8 +270,8 @@ TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
         q.certification.SetLimit({1550, WaveLimit::Kind::Budget, 0.0, 0.25});
         q.certification.SetReference({1310, 0.5, kNow.addSecs(-600)});
         q.values = [](int r) {
-            return RecordValues{uint16_t(r), uint16_t(r == 2 ? 1550 : 1310), -2.0f - float(r), 0,
-                                false, {}};
+            return RecordValues{
+                uint16_t(r), uint16_t(r == 2 ? 1550 : 1310), -2.0f - float(r), 0, false, {}};
         };
         const ExportResult result = ExportReport(q, m_writer, m_opener);
         EXPECT_TRUE(Part(result.path, "xl/workbook.xml").contains("<sheet name=\"" + named.second));
@@ -282,9 +282,9 @@ TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
         // Summary at 1310: 2 records, 1 pass, 1 fail, worst margin 3.00 − 3.50; then overall,
         // then the records from row 26.
         const std::vector<std::pair<QString, QString>> cells{
-            {"A21", "1310"}, {"B21", "2"}, {"C21", "1"}, {"D21", "1"}, {"F21", "-0.5"},
-            {"B23", fail},   {"A26", "1"}, {"C26", "2.5"}, {"D26", "3"}, {"E26", "0.5"},
-            {"F27", fail},   {"B28", "1550"}, {"C28", none}, {"D28", "2"}, {"F28", none}};
+            {"A21", "1310"}, {"B21", "2"},    {"C21", "1"},   {"D21", "1"}, {"F21", "-0.5"},
+            {"B23", fail},   {"A26", "1"},    {"C26", "2.5"}, {"D26", "3"}, {"E26", "0.5"},
+            {"F27", fail},   {"B28", "1550"}, {"C28", none},  {"D28", "2"}, {"F28", none}};
         for (const auto& cell : cells)
             EXPECT_EQ(x.Cell(cell.first).value, cell.second) << cell.first.toStdString();
         EXPECT_TRUE(x.Cell("C26").IsNumber());

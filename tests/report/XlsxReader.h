@@ -32,8 +32,7 @@ public:
         bool inXfs = false; // only cellXfs hold cell styles; the later dxfs hold alignments too
         XlsxCell* cell = nullptr;
         // The strings first: the sheet refers to them. No element name is in two parts.
-        for (const char* part :
-             {"xl/sharedStrings.xml", "xl/styles.xml", sheet}) {
+        for (const char* part : {"xl/sharedStrings.xml", "xl/styles.xml", sheet}) {
             QProcess unzip;
             unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
             unzip.waitForFinished(60000);
