@@ -1,17 +1,15 @@
 // What the window adds to loss certification, through the operator's input: the limits dialog
-// and its effect on the table and the summary line, fibre labels, and the live window's
-// reference. Losses, limits, verdicts and their texts are the core's tests (tests/certify).
+// and its effect on the table and the summary line, and fibre labels (the live window's reference
+// is tests/app/LiveWindowTest.cpp's). Losses, limits, verdicts and their texts are the core's tests
+// (tests/certify).
 #include "EditList.h"
 #include "FillSeriesDlg.h"
 #include "LimitsDlg.h"
-#include "LiveWindow.h"
 #include "MainMenu.h"
 #include "MeterDlg.h"
 
 #include "FreshConfig.h"
-#include "MeterSimulator.h"
 #include "PopupPick.h"
-#include "PtyPair.h"
 #include "RecordingMessageBox.h"
 
 #include <QCheckBox>
@@ -155,45 +153,6 @@ TEST(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
     for (int row = 0; row < 5; ++row)
         notes << dlg.Session().Records().Text(row, 6);
     EXPECT_EQ(notes.join('|'), "|F-001|F-002|F-003|");
-}
-
-TEST(Certify, LiveReadingBecomesTheReferenceAtTheAcknowledgedWavelength) {
-    test::FreshConfig config("[Section1]\nItem=0\n");
-    test::RecordingMessageBox boxes;
-    CMeterDlg dlg(boxes);
-    MeterSimulator meter(SimOptions{});
-    ASSERT_TRUE(meter.Start());
-    dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
-    dlg.show();
-    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kPortList), 0);
-    QTest::mouseClick(dlg.ControlAs<QPushButton>(idc::kPortButton), Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([&] { return dlg.Port().IsMonitoring(); }));
-    QTest::mouseClick(dlg.Control(idc::kConnect), Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([&] { return !dlg.Session().Waves().empty(); }));
-    dlg.OpenLiveMonitor();
-    CLiveWindow* live = dlg.LiveWindow();
-    QPushButton* use = nullptr;
-    for (auto* b : live->findChildren<QPushButton*>())
-        if (b->text() == "Use as reference for λ")
-            use = b;
-    ASSERT_TRUE(use && !use->isEnabled());
-    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kWaveSelect), 1);
-    ASSERT_TRUE(test::WaitUntil([&] { return dlg.Session().SelectedWavelength() == 1550; }));
-    for (auto* b : live->findChildren<QPushButton*>())
-        if (b->text() == "Start")
-            QTest::mouseClick(b, Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([&] { return use->isEnabled(); }));
-    EXPECT_EQ(use->text(), "Use as reference for 1550 nm");
-    QTest::mouseClick(use, Qt::LeftButton);
-    const double dBm = live->Monitor().Statistics().Current()->dBm;
-    const LossReference* reference = dlg.Certification().ReferenceAt(1550);
-    ASSERT_TRUE(reference);
-    EXPECT_DOUBLE_EQ(reference->dBm, dBm);
-    EXPECT_LT(reference->taken.secsTo(QDateTime::currentDateTime()), 60);
-    QStringList labels;
-    for (auto* l : live->findChildren<QLabel*>())
-        labels << l->text();
-    EXPECT_TRUE(labels.contains(QString::asprintf("Reference for 1550 nm set to %.2f dBm.", dBm)));
 }
 
 } // namespace
