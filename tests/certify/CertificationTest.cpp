@@ -28,6 +28,7 @@ CertificationSettings Settings() {
     s.link.connectorPairs = 2;
     s.SetLimit({850, WaveLimit::Kind::Budget, 0, 3.5});
     s.SetLimit({1300, WaveLimit::Kind::Fixed, 2.0, 0});
+    s.SetLimit({1310, WaveLimit::Kind::Fixed, 3.70, 0});
     s.SetReference({850, -20.0, kNow.addSecs(-3600)});
     s.SetReference({1300, -21.0, kNow.addSecs(-25 * 3600)});
     return s;
@@ -61,6 +62,14 @@ TEST(Certification, VerdictTable) {
          "FAIL -0.55 dB", "不合格 -0.55 dB"},
         {"loss equal to the limit passes", Reading(1300, 0.0f, true, 2.0f), 2.0, Verdict::Pass,
          false, "PASS +0.00 dB", "合格 +0.00 dB"},
+        // As floats, -3.7f is a loss of 3.70000005 dB and -24.447f under -20 dBm one of
+        // 4.4470005 dB: a hair over the limit in binary, equal to it as the meter reads.
+        {"float reading at a fixed limit passes", Reading(1310, -3.7f, true, 0.0f), 3.7,
+         Verdict::Pass, false, "PASS +0.00 dB", "合格 +0.00 dB"},
+        {"float reading at a budget limit passes", Reading(850, -24.447f), 4.447, Verdict::Pass,
+         false, "PASS +0.00 dB", "合格 +0.00 dB"},
+        {"one resolution step over the limit fails", Reading(1310, -3.71f, true, 0.0f), 3.71,
+         Verdict::Fail, false, "FAIL -0.01 dB", "不合格 -0.01 dB"},
         {"stale reference marks the result", Reading(1300, -22.5f), 1.5, Verdict::Pass, true,
          "PASS +0.50 dB (stale reference)", "合格 +0.50 dB (参考已过期)"},
         {"no reference: no loss", Reading(1550, -22.0f), std::nullopt, Verdict::None, false,
