@@ -29,39 +29,49 @@ QStringList Texts(const MeterRecord& r) {
     return QStringList(r.texts.begin(), r.texts.end());
 }
 
-TEST(Archive, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
+// A session on the simulated meter, connected, its uploads kept in a new archive.
+class ArchiveSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SimOptions options;
+        options.records = 12;
+        meter = std::make_unique<MeterSimulator>(options);
+        ASSERT_TRUE(meter->Start());
+        session.SetLanguage(Language::English);
+        ASSERT_EQ(keeper.Open(path).state, ArchiveState::ReadWrite);
+        session.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
+        session.PortListDropDown();
+        ASSERT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Opened);
+        ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
+    }
+    // The session shows each reply in a box; an upload's comes at its end.
+    bool Boxes(std::size_t n) {
+        return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
+    }
+
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-    SimOptions options;
-    options.records = 12;
-    MeterSimulator meter(options);
-    ASSERT_TRUE(meter.Start());
+    std::unique_ptr<MeterSimulator> meter;
     test::RecordingPresenter presenter;
-    MeterSession session(presenter, std::make_unique<test::FixedPortSource>(
-                                        std::make_shared<std::vector<PortCandidate>>()));
-    session.SetLanguage(Language::English);
-    ArchiveKeeper keeper(session);
-    ASSERT_EQ(keeper.Open(path).state, ArchiveState::ReadWrite);
+    MeterSession session{presenter, std::make_unique<test::FixedPortSource>(
+                                        std::make_shared<std::vector<PortCandidate>>())};
+    ArchiveKeeper keeper{session};
+};
+
+TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     session.SetHeaderField(&HeaderFields::company, QStringLiteral("Typed Before Upload"));
-    session.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
-    session.PortListDropDown();
-    ASSERT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Opened);
-    ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
-    const auto boxes = [&](std::size_t n) {
-        return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
-    };
 
     keeper.SetCertification(QStringLiteral("{\"limits\":1}"));
     session.Upload();
-    ASSERT_TRUE(boxes(1));
+    ASSERT_TRUE(Boxes(1));
     const QStringList deleted = Texts(session.Records().At(2));
     session.DeleteSelected(2);
-    ASSERT_TRUE(boxes(2));
+    ASSERT_TRUE(Boxes(2));
     ASSERT_TRUE(test::WaitUntil([&] { return session.RecordCounter() == 11; }, 20s));
     keeper.SetCertification(QStringLiteral("{\"limits\":2}")); // judged again: version 2 only
     session.SetLanguage(Language::Chinese);
     session.DeleteAll(); // the table empties; the archive keeps the job
-    ASSERT_TRUE(boxes(4));
+    ASSERT_TRUE(Boxes(4));
     ASSERT_EQ(session.Records().Count(), 0);
     keeper.Flush();
 
