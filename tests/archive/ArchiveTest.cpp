@@ -1,6 +1,7 @@
 // The archive's rules: an upload kept through the session as it happens, its re-upload after a
-// delete-selected as a new version, reopening and editing an archived upload, the history
-// filter, and the faults at open. Kills mid-upload are ArchiveKillTest's.
+// delete-selected as a new version, a second upload as a new job, reopening and editing an
+// archived upload, the history filter, and the faults at open. Kills mid-upload are
+// ArchiveKillTest's.
 #include "ArchiveKeeper.h"
 #include "ArchiveWriter.h"
 #include "FixedPortSource.h"
@@ -116,6 +117,26 @@ TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     EXPECT_EQ(archive.Load(jobs[0].id, 1)->records[4].texts[kTableColumns - 1], "");
     EXPECT_TRUE(archive.Delete(jobs[0].id));
     EXPECT_TRUE(archive.Jobs({}, 10).empty());
+}
+
+// Only a re-upload the session makes itself (after a delete) continues a job.
+TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
+    session.SetHeaderField(&HeaderFields::company, QStringLiteral("First Site"));
+    session.Upload();
+    ASSERT_TRUE(Boxes(1));
+    session.Upload();
+    ASSERT_TRUE(Boxes(2));
+    session.SetHeaderField(&HeaderFields::company, QStringLiteral("Second Site"));
+    keeper.Flush();
+
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 10); // newest first
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].company, "Second Site");
+    EXPECT_EQ(jobs[1].company, "First Site");
+    for (const ArchivedJob& job : jobs)
+        EXPECT_EQ(job.versionCount, 1) << job.company.toStdString();
 }
 
 QByteArray Read(const QString& path) {
