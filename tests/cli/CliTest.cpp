@@ -146,7 +146,7 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
         QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
         SaveCertification(window, limits);
     }
-    const QString port = StartMeter({"--records", "5"});
+    const QString port = StartMeter({"--paced", "--records", "5"});
     ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
                    "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
               0)
