@@ -381,49 +381,47 @@ TEST(FileCommit, AFolderWeMayNotWriteIsRefusedWithEacces) {
     }
 }
 
+const QByteArray kBig(1 << 20, 'x');
+constexpr rlim_t kLimit = 64 * 1024;
+
+// In the child: the errno of the failure, or another code for what went wrong.
+int StreamPastTheLimit(const QString& target) {
+    FileCommit file(target);
+    if (!file.Open())
+        return 1;
+    const QString temporary = file.TemporaryPath();
+    if (file.Write(kBig))
+        return 2;
+    if (QFileInfo::exists(temporary))
+        return 3; // a full disk wants its room back now
+    if (file.Write("more") || file.Commit(Replace::Never))
+        return 4;
+    const WriteFailure& failure = file.Failure();
+    return failure.fault == WriteFault::System && failure.path == target ? failure.errnum : 5;
+}
+
+int LogPastTheLimit(const QString& target) {
+    WriteFailure failure;
+    const int fd = CreateNew(target, &failure);
+    if (fd < 0)
+        return 1;
+    const bool ok = WriteAll(fd, kBig, target, &failure);
+    ::close(fd);
+    if (ok)
+        return 2;
+    return failure.fault == WriteFault::System && failure.path == target ? failure.errnum : 5;
+}
+
 // The file size limit stands in for a full disk: the kernel refuses the bytes past it (EFBIG)
 // as it would refuse them on a full one (ENOSPC).
 TEST(FileCommit, AFullDiskFailsTheWriteAndNoShortFileIsTakenForWhole) {
-    static const QByteArray kBig(1 << 20, 'x');
-    constexpr rlim_t kLimit = 64 * 1024;
     struct Case {
         const char* name;
-        std::function<int(const QString&)> write; // errno of the failure, or another code
-        qint64 size;                              // of the file left at the target, -1 none
+        int (*write)(const QString&);
+        qint64 size; // of the file left at the target, -1 none
     };
-    const std::vector<Case> cases{
-        {"stream",
-         [](const QString& target) {
-             FileCommit file(target);
-             if (!file.Open())
-                 return 1;
-             const QString temporary = file.TemporaryPath();
-             if (file.Write(kBig))
-                 return 2;
-             if (QFileInfo::exists(temporary))
-                 return 3; // a full disk wants its room back now
-             if (file.Write("more") || file.Commit(Replace::Never))
-                 return 4;
-             const WriteFailure& failure = file.Failure();
-             return failure.fault == WriteFault::System && failure.path == target ? failure.errnum
-                                                                                  : 5;
-         },
-         -1},
-        {"log",
-         [](const QString& target) {
-             WriteFailure failure;
-             const int fd = CreateNew(target, &failure);
-             if (fd < 0)
-                 return 1;
-             const bool ok = WriteAll(fd, kBig, target, &failure);
-             ::close(fd);
-             if (ok)
-                 return 2;
-             return failure.fault == WriteFault::System && failure.path == target ? failure.errnum
-                                                                                  : 5;
-         },
-         qint64(kLimit)},
-    };
+    const std::vector<Case> cases{{"stream", StreamPastTheLimit, -1},
+                                  {"log", LogPastTheLimit, qint64(kLimit)}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Work w;
