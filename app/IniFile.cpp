@@ -1,7 +1,8 @@
 #include "IniFile.h"
 
+#include "FileCommit.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -206,15 +207,9 @@ bool IniFile::Write(const QByteArray& section, const QByteArray& key,
     const QByteArray updated = IniWithValue(text, section, key, value);
     if (file.state == FileState::Regular && updated == text)
         return true;
-    // Written beside the file and renamed over it, so a failure never leaves half a file.
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(updated) != updated.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    // Written beside the file and renamed over it, so a failure never leaves half a file. A
+    // link at the name is read through, as above, but never written through.
+    return CommitBytes(m_path, updated, Replace::RegularFile, nullptr);
 }
 
 } // namespace vemla

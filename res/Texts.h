@@ -382,6 +382,15 @@ inline constexpr BilingualText kCliInterrupted{
     "interrupted after %1 records: no file written, the records are archived as interrupted",
     "已中断，收到 %1 条记录：未写入任何文件，记录已作为中断的上传存档"};
 
+// Writing a file: why a write was refused or failed. %1: the file or folder concerned.
+inline constexpr BilingualText kWriteLink{
+    "%1 is a symbolic link; Vemla does not write through links.",
+    "%1 是符号链接；Vemla 不会通过链接写入文件。"};
+inline constexpr BilingualText kWriteExists{"%1 already exists.", "%1 已存在。"};
+inline constexpr BilingualText kWriteNotRegular{"%1 is not a regular file.", "%1 不是普通文件。"};
+// %2: the system's reason.
+inline constexpr BilingualText kWriteSystem{"%1: %2", "%1：%2"};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.

@@ -1,8 +1,12 @@
 #include "LiveLog.h"
 
+#include "FileCommit.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTimeZone>
+
+#include <unistd.h>
 
 namespace vemla {
 
@@ -14,39 +18,45 @@ bool LiveLog::Open(const QString& path) {
     Close();
     m_error.clear();
     const QFileInfo info(path);
-    // A folder that cannot be made shows as the system's reason the file cannot be opened.
+    // A folder that cannot be made shows as the system's reason the file cannot be created.
     QDir().mkpath(info.absolutePath());
-    // NewOnly: a file of the same name, perhaps another run's log, is never replaced; the new
-    // log gets a number instead, as a report does.
+    // A file of the same name, perhaps another run's log, is never replaced nor written through
+    // if it is a link; the new log gets a number instead, as a report does.
     const QString stem = info.absoluteDir().filePath(info.completeBaseName());
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     for (int n = 1; n <= kMaxNumber; ++n) {
-        m_file.setFileName(
-            n == 1 ? path : QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix));
-        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
+        m_path = n == 1 ? path : QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix);
+        WriteFailure failure;
+        m_fd = CreateNew(m_path, &failure);
+        if (m_fd >= 0)
             break;
-        m_error = m_file.errorString();
-        if (!m_file.exists() || info.isDir())
+        m_error = WriteFailureText(failure, Language::English);
+        if (failure.fault != WriteFault::Exists && failure.fault != WriteFault::Link)
             return false; // not a name clash: another number would fail alike
     }
-    if (!m_file.isOpen())
+    if (m_fd < 0)
         return false;
-    const QByteArray columns("time,unix_time,dBm,mW,wavelength_nm,relative_dB\n");
-    if (m_file.write(columns) != columns.size() || !m_file.flush()) {
-        m_error = m_file.errorString();
-        m_file.close();
-        return false;
-    }
-    return true;
+    return WriteLine("time,unix_time,dBm,mW,wavelength_nm,relative_dB\n");
 }
 
 void LiveLog::Close() {
-    if (m_file.isOpen())
-        m_file.close();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+// Straight to the kernel, no buffer of ours: a crash of the program loses no written line.
+bool LiveLog::WriteLine(const QByteArray& line) {
+    WriteFailure failure;
+    if (WriteAll(m_fd, line, m_path, &failure))
+        return true;
+    m_error = WriteFailureText(failure, Language::English);
+    Close();
+    return false;
 }
 
 bool LiveLog::Write(const LiveSample& sample, int wavelength, std::optional<double> reference) {
-    if (!m_file.isOpen())
+    if (m_fd < 0)
         return false;
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(sample.msecs);
     QByteArray line = at.toString(Qt::ISODateWithMs).toUtf8();
@@ -68,12 +78,7 @@ bool LiveLog::Write(const LiveSample& sample, int wavelength, std::optional<doub
     if (sample.valid && reference)
         line += QByteArray::number(sample.dBm - *reference, 'f', 2);
     line += '\n';
-    if (m_file.write(line) != line.size() || !m_file.flush()) {
-        m_error = m_file.errorString();
-        m_file.close();
-        return false;
-    }
-    return true;
+    return WriteLine(line);
 }
 
 } // namespace vemla

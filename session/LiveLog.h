@@ -6,7 +6,6 @@
 #include "LiveSample.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 #include <optional>
 
@@ -14,6 +13,11 @@ namespace vemla {
 
 class LiveLog {
 public:
+    LiveLog() = default;
+    ~LiveLog() { Close(); }
+    LiveLog(const LiveLog&) = delete;
+    LiveLog& operator=(const LiveLog&) = delete;
+
     // "Live <date> <time>.csv".
     static QString DefaultFileName(const QDateTime& now);
 
@@ -23,8 +27,8 @@ public:
     // false with ErrorText() when none can be made.
     bool Open(const QString& path);
     void Close();
-    bool IsOpen() const { return m_file.isOpen(); }
-    QString Path() const { return m_file.fileName(); }
+    bool IsOpen() const { return m_fd >= 0; }
+    QString Path() const { return m_path; }
     QString ErrorText() const { return m_error; }
 
     // wavelength: 0 when not known; reference: the relative reference in dBm, when one is set.
@@ -32,7 +36,10 @@ public:
     bool Write(const LiveSample& sample, int wavelength, std::optional<double> reference);
 
 private:
-    QFile m_file;
+    bool WriteLine(const QByteArray& line);
+
+    int m_fd = -1;
+    QString m_path;
     QString m_error;
 };
 

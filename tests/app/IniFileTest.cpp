@@ -80,5 +80,39 @@ TEST_F(IniFileTest, OversizedFileIsNeitherParsedNorRewritten) {
     EXPECT_EQ(QFileInfo(path).size(), big.size());
 }
 
+// A link at the name is read through, but a write neither follows nor replaces it.
+TEST_F(IniFileTest, LinkAtTheNameIsNeverWrittenThrough) {
+    struct Case {
+        const char* name;
+        bool dangling;
+        QByteArray read;
+    };
+    const std::vector<Case> cases{{"link to a file", false, "0"}, {"dangling link", true, ""}};
+    const QString real = dir.filePath("real.ini");
+    const QByteArray text = "[Section1]\nItem=0\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path);
+        QFile::remove(real);
+        if (!c.dangling) {
+            QFile f(real);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        }
+        ASSERT_TRUE(QFile::link(real, path));
+        IniFile ini(path);
+        EXPECT_EQ(ini.Read("Section1", "Item"), c.read);
+        EXPECT_FALSE(ini.Write("Section1", "Item", "1"));
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), real);
+        EXPECT_EQ(Contents(), c.dangling ? QByteArray("<missing>") : text);
+        const QStringList expected =
+            c.dangling ? QStringList{"Vemla.ini"} : QStringList{"real.ini", "Vemla.ini"};
+        EXPECT_EQ(
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            expected);
+    }
+}
+
 } // namespace
 } // namespace vemla
