@@ -1,7 +1,6 @@
 #include "CertificateSaving.h"
 
 #include "MessageBox.h"
-#include "RecordList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +17,7 @@ namespace {
 constexpr int kProgressFromRows = 2000;
 
 // Runs `paint` with a cancellable progress dialog when the certificate is long.
-bool WithProgress(QWidget* parent, const CertificateData& data,
+bool WithProgress(QWidget* parent, const UploadDocument& data,
                   const std::function<bool(const CertificateProgress&)>& paint) {
     const int rows = static_cast<int>(data.rows.size());
     if (rows <= kProgressFromRows)
@@ -43,28 +42,6 @@ PrinterAsker PrintDialogAsker() {
     };
 }
 
-CertificateData CertificateDataOf(const RecordList& records, int recordCounter,
-                                  const HeaderFields& header,
-                                  const CertificationSettings& certification, Language language,
-                                  const QDateTime& now) {
-    CertificateData data{language, header, certification, {}, now};
-    const int rows = std::max(0, std::min(recordCounter, records.Count()));
-    data.rows.reserve(static_cast<size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        const MeterRecord& m = records.At(r);
-        data.rows.push_back({m.texts[0], m.texts[1], m.texts[5].trimmed(), m.texts[6], m.values});
-    }
-    return data;
-}
-
-QString CertificateRefusal(const CertificateData& data) {
-    if (!data.certification.enabled)
-        return Pick(text::kCertificationOff, data.language);
-    if (data.rows.empty())
-        return Pick(text::kNoData, data.language);
-    return {};
-}
-
 QString ProposedCertificatePath(const QString& folder, Language language, const QDateTime& now) {
     const QString name = CertificateFileName(language, now);
     const QDir dir(folder);
@@ -79,44 +56,44 @@ QString ProposedCertificatePath(const QString& folder, Language language, const 
 }
 
 void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask,
-                          const CertificateData& data, const QString& folder) {
+                          const UploadDocument& data, const QString& folder) {
     const Language language = data.language;
     if (const QString refusal = CertificateRefusal(data); !refusal.isEmpty()) {
         boxes.Show(parent, kAppBoxCaption, refusal);
         return;
     }
     QDir().mkpath(folder);
-    QString path =
-        ask(parent, Pick(text::kPdfDialogTitle, language),
-            ProposedCertificatePath(folder, language, data.now), Pick(text::kPdfFilter, language));
+    QString path = ask(parent, Pick(text::kPdfDialogTitle, language),
+                       ProposedCertificatePath(folder, language, data.taken),
+                       Pick(text::kPdfFilter, language));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
     // A certificate handed out is a record of its own: never replaced, whatever the dialog asked.
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         boxes.Show(parent, kAppBoxCaption,
                    Pick(text::kPdfExists, language).arg(QDir::toNativeSeparators(path)),
                    BoxButtons::Ok, BoxIcon::Warning);
         return;
     }
-    QString error;
+    WriteResult written;
     bool cancelled = false;
-    const bool written = WithProgress(parent, data, [&](const CertificateProgress& progress) {
-        const CertificateProgress tracking = [&](int done, int total) {
-            cancelled = progress && !progress(done, total);
-            return !cancelled;
-        };
-        return WriteCertificatePdf(data, path, false, tracking, &error);
+    WithProgress(parent, data, [&](const CertificateProgress& progress) {
+        CertificatePdfWriter writer(progress);
+        written = writer.Write(data, {path, Replace::Never, false});
+        cancelled = writer.Cancelled();
+        return written.ok;
     });
-    if (!written && !cancelled)
-        boxes.Show(parent, kAppBoxCaption,
-                   Pick(text::kPdfNotWritten, language).arg(QDir::toNativeSeparators(path), error),
-                   BoxButtons::Ok, BoxIcon::Warning);
+    if (!written.ok && !cancelled)
+        boxes.Show(
+            parent, kAppBoxCaption,
+            Pick(text::kPdfNotWritten, language).arg(QDir::toNativeSeparators(path), written.error),
+            BoxButtons::Ok, BoxIcon::Warning);
 }
 
 void PrintCertificate(QWidget* parent, IMessageBox& boxes, const PrinterAsker& ask,
-                      const CertificateData& data) {
+                      const UploadDocument& data) {
     if (const QString refusal = CertificateRefusal(data); !refusal.isEmpty()) {
         boxes.Show(parent, kAppBoxCaption, refusal);
         return;

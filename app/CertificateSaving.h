@@ -14,27 +14,17 @@ class QWidget;
 namespace vemla {
 
 class IMessageBox;
-class RecordList;
 
 // Shows the print dialog for `printer`; false when the operator cancels.
 using PrinterAsker = std::function<bool(QWidget* parent, QPrinter& printer)>;
 PrinterAsker PrintDialogAsker();
 
-// The first min(record counter, rows) records, as the reports take them.
-CertificateData CertificateDataOf(const RecordList& records, int recordCounter,
-                                  const HeaderFields& header,
-                                  const CertificationSettings& certification, Language language,
-                                  const QDateTime& now);
-
-// Why no certificate can be made (certification off, no rows); empty when one can.
-QString CertificateRefusal(const CertificateData& data);
-
 // "Loss Certificate <date time>.pdf" in `folder`, with " (2)", " (3)"... when the name is taken.
 QString ProposedCertificatePath(const QString& folder, Language language, const QDateTime& now);
 
 void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask,
-                          const CertificateData& data, const QString& folder);
+                          const UploadDocument& document, const QString& folder);
 void PrintCertificate(QWidget* parent, IMessageBox& boxes, const PrinterAsker& ask,
-                      const CertificateData& data);
+                      const UploadDocument& document);
 
 } // namespace vemla

@@ -16,10 +16,10 @@ SavePathAsker FileDialogSavePathAsker() {
         };
 }
 
-void SaveCsvAs(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask, const CsvTable& table,
-               const QString& folder) {
-    const Language language = table.language;
-    if (table.rows == 0) {
+void SaveCsvAs(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask,
+               const UploadDocument& document, const QString& folder) {
+    const Language language = document.language;
+    if (document.rows.empty()) {
         boxes.Show(parent, kAppBoxCaption, Pick(text::kNoData, language));
         return;
     }
@@ -31,13 +31,17 @@ void SaveCsvAs(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask, co
                        Pick(text::kCsvFilter, language));
     if (path.isEmpty())
         return;
-    // The dialog does not add the extension the operator left out.
-    if (QFileInfo(path).suffix().isEmpty())
+    // The dialog asked about replacing the name it returned, not one with the extension the
+    // operator left out: that name is never replaced.
+    Replace replace = Replace::RegularFile;
+    if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".csv");
-    QString error;
-    if (!WriteCsv(table, path, &error))
-        boxes.Show(parent, kAppBoxCaption, CsvFailureMessage(path, error, language), BoxButtons::Ok,
-                   BoxIcon::Warning);
+        replace = Replace::Never;
+    }
+    const WriteResult written = CsvWriter().Write(document, {path, replace, false});
+    if (!written.ok)
+        boxes.Show(parent, kAppBoxCaption, CsvFailureMessage(path, written.error, language),
+                   BoxButtons::Ok, BoxIcon::Warning);
 }
 
 } // namespace vemla

@@ -20,7 +20,7 @@ using SavePathAsker = std::function<QString(QWidget* parent, const QString& titl
 SavePathAsker FileDialogSavePathAsker();
 
 // Suggests the report folder and a report-like name; "NO DATA!" when the table has no rows.
-void SaveCsvAs(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask, const CsvTable& table,
-               const QString& folder);
+void SaveCsvAs(QWidget* parent, IMessageBox& boxes, const SavePathAsker& ask,
+               const UploadDocument& document, const QString& folder);
 
 } // namespace vemla

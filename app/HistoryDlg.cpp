@@ -155,17 +155,10 @@ void CHistoryDlg::OnExportCsv() {
         Refresh();
         return;
     }
-    const std::vector<MeterRecord>& records = upload->records;
-    CsvTable table{static_cast<int>(records.size()),
-                   [&records](int row) -> const MeterRecord& {
-                       return records[static_cast<std::size_t>(row)];
-                   },
-                   m_language};
-    // Judged again with the limits it was kept with, as of its upload.
-    table.certification =
-        CertificationFromJson(QJsonDocument::fromJson(upload->certification.toUtf8()).object());
-    table.now = upload->began;
-    m_saveCsv(table);
+    // Judged again with the limits it was kept with, as of its upload; in the window's language.
+    UploadDocument document = DocumentOf(*upload);
+    document.language = m_language;
+    m_saveCsv(document);
 }
 
 } // namespace vemla

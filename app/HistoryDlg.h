@@ -32,7 +32,9 @@ public:
     // Runs before every read, so uploads still on their way to the archive are listed.
     void SetBeforeRead(std::function<void()> beforeRead) { m_beforeRead = std::move(beforeRead); }
     // Asks where and writes; the main window's Export CSV, so both suggest the same place.
-    void SetCsvSaver(std::function<void(const CsvTable&)> save) { m_saveCsv = std::move(save); }
+    void SetCsvSaver(std::function<void(const UploadDocument&)> save) {
+        m_saveCsv = std::move(save);
+    }
 
     void Retitle(Language language);
     // Reads the list again with the search box's text, keeping the selected upload.
@@ -61,7 +63,7 @@ private:
     IMessageBox& m_boxes;
     Language m_language = Language::Chinese;
     std::function<void()> m_beforeRead;
-    std::function<void(const CsvTable&)> m_saveCsv;
+    std::function<void(const UploadDocument&)> m_saveCsv;
     CJobListModel* m_model;
     QLineEdit* m_search;
     QTableView* m_view;

@@ -358,49 +358,35 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
+UploadDocument CMeterDlg::Document() const {
+    return m_session.Document(UiLanguage(), Certification(), QDateTime::currentDateTime());
+}
+
 void CMeterDlg::OnSaveOrPrint() {
-    ExportRequest request;
-    const RecordList& records = m_session.Records();
-    request.recordCounter = m_session.RecordCounter();
-    request.tableRows = records.Count();
-    request.cell = [&records](int row, int column) { return records.Text(row, column); };
-    request.header = m_session.Header();
-    request.language = UiLanguage();
-    request.folder = m_reportFolder;
-    request.now = QDateTime::currentDateTime();
-    request.certification = Certification();
-    request.values = [&records](int row) { return records.At(row).values; };
-    const ExportResult result = ExportReport(request, *m_reportWriter, *m_reportOpener);
+    const ExportResult result =
+        ExportReport(Document(), m_reportFolder, *m_reportWriter, *m_reportOpener);
     ShowAppMessage(ExportMessage(result, UiLanguage()));
 }
 
 void CMeterDlg::OnExportCsv() {
-    CsvTable table = CsvTableOf(m_session.Records(), m_session.RecordCounter(), UiLanguage());
-    table.certification = Certification();
-    table.now = QDateTime::currentDateTime();
-    SaveCsvAs(this, m_boxes, m_askSavePath, table, m_reportFolder);
-}
-
-CertificateData CMeterDlg::Certificate() const {
-    return CertificateDataOf(m_session.Records(), m_session.RecordCounter(), m_session.Header(),
-                             Certification(), UiLanguage(), QDateTime::currentDateTime());
+    SaveCsvAs(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
 }
 
 // Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
 // shortcut or a state that changed since the menu opened.
 void CMeterDlg::EnableCertificateEntries() {
     const bool can = Certification().enabled &&
-                     std::min(m_session.RecordCounter(), m_session.Records().Count()) > 0;
+                     ReportableRowCount(m_session.RecordCounter(), m_session.Records().Count()) > 0;
     m_exportPdf->setEnabled(can);
     m_print->setEnabled(can);
 }
 
 void CMeterDlg::OnExportPdf() {
-    ExportCertificatePdf(this, m_boxes, m_askSavePath, Certificate(), m_reportFolder);
+    ExportCertificatePdf(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
 }
 
 void CMeterDlg::OnPrintCertificate() {
-    PrintCertificate(this, m_boxes, m_askPrinter, Certificate());
+    PrintCertificate(this, m_boxes, m_askPrinter, Document());
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

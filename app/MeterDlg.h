@@ -93,7 +93,7 @@ public:
     void SetReportOpener(IReportOpener* opener) {
         m_reportOpener = opener ? opener : &m_desktopOpener;
     }
-    void SetReportWriter(IReportWriter* writer) {
+    void SetReportWriter(IDocumentWriter* writer) {
         m_reportWriter = writer ? writer : &m_xlsxWriter;
     }
     // Where Export CSV asks for the file's name; tests answer in place of the file dialog.
@@ -173,7 +173,8 @@ private:
     void OnInitDialog();
     void BuildMenu();
     void EnableCertificateEntries();
-    CertificateData Certificate() const;
+    // The upload as the reports take it, now.
+    UploadDocument Document() const;
     void ConnectHandlers();
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
@@ -226,7 +227,7 @@ private:
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
     XlsxReportWriter m_xlsxWriter;
-    IReportWriter* m_reportWriter = &m_xlsxWriter;
+    IDocumentWriter* m_reportWriter = &m_xlsxWriter;
     DesktopReportOpener m_desktopOpener;
     IReportOpener* m_reportOpener = &m_desktopOpener;
     QString m_reportFolder = DefaultReportFolder();

@@ -59,8 +59,8 @@ void CMeterDlg::OnHistory() {
     if (!m_historyDlg) {
         m_historyDlg = std::make_unique<CHistoryDlg>(*m_archive, m_boxes, this);
         m_historyDlg->SetBeforeRead([this] { m_keeper->Flush(); });
-        m_historyDlg->SetCsvSaver([this](const CsvTable& table) {
-            SaveCsvAs(m_historyDlg.get(), m_boxes, m_askSavePath, table, m_reportFolder);
+        m_historyDlg->SetCsvSaver([this](const UploadDocument& document) {
+            SaveCsvAs(m_historyDlg.get(), m_boxes, m_askSavePath, document, m_reportFolder);
         });
         connect(m_historyDlg.get(), &CHistoryDlg::OpenRequested, this, &CMeterDlg::OnOpenArchived);
         m_historyDlg->Retitle(UiLanguage());

@@ -4,11 +4,11 @@
 #include "LimitsDlg.h"
 #include "MainMenu.h"
 #include "MeterDlg.h"
+#include "UserSettings.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
-#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,8 +26,7 @@ constexpr int kStaleCheckMs = 60 * 1000;
 } // namespace
 
 void CMeterDlg::AddSummaryLine(QVBoxLayout* layout) {
-    QSettings settings;
-    m_certification = LoadCertification(settings);
+    m_certification = LoadCertificationInForce();
     m_summary = new QLabel(this);
     m_summary->setContentsMargins(6, 2, 6, 2);
     m_summary->setVisible(false);
@@ -58,8 +57,7 @@ void CMeterDlg::AddCertificationEntries() {
 
 void CMeterDlg::SetCertification(const CertificationSettings& settings) {
     m_certification = settings;
-    QSettings keep;
-    SaveCertification(keep, m_certification);
+    KeepCertificationInForce(m_certification);
     ShowCertification();
     emit CertificationChanged();
 }

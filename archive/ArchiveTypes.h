@@ -5,6 +5,7 @@
 #include "HeaderFields.h"
 #include "RecordList.h"
 #include "Texts.h"
+#include "UploadDocument.h"
 
 #include <QDateTime>
 #include <QString>
@@ -109,5 +110,9 @@ struct ArchiveCursor {
     int versionNumber = 0;
     int count = 0; // rows in that version
 };
+
+// An archived upload as its writers take it: every row it kept, judged with the limits it was
+// kept with, as of its upload.
+UploadDocument DocumentOf(const ArchivedUpload& upload);
 
 } // namespace vemla

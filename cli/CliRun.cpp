@@ -13,6 +13,7 @@
 #include "Report.h"
 #include "SignalPipe.h"
 #include "UploadJson.h"
+#include "UserSettings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,7 +24,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -123,18 +123,36 @@ private:
 
     QString T(const BilingualText& t) const { return Pick(t, m_o.language); }
 
-    // Before the meter is asked anything: an existing file is kept unless --force, and a
-    // certificate needs limits to judge by.
+    // Before the meter is asked anything: a certificate needs limits to judge by; one path
+    // named for two outputs is a mistake; an existing file is kept unless --force, a link is
+    // never written through; every output's folder must take a new file.
     int CheckFiles() const {
         if (!m_o.pdf.isEmpty() && !m_certification.enabled) {
             Say(T(text::kCliPdfNeedsLimits));
             return kExitFile;
         }
-        if (m_o.force)
-            return kExitDone;
+        QStringList seen;
         for (const QString* path : {&m_o.xlsx, &m_o.csv, &m_o.jsonFile, &m_o.pdf}) {
-            if (!path->isEmpty() && QFileInfo::exists(*path)) {
+            if (path->isEmpty())
+                continue;
+            const QFileInfo info(*path);
+            const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+            if (seen.contains(absolute)) {
+                Say(T(text::kCliSameFileTwice).arg(*path));
+                return kExitUsage;
+            }
+            seen << absolute;
+            if (info.isSymLink()) {
+                Say(WriteFailureText({WriteFault::Link, 0, *path}, m_o.language));
+                return kExitFile;
+            }
+            if (info.exists() && !m_o.force) {
                 Say(T(text::kCliFileExists).arg(*path));
+                return kExitFile;
+            }
+            const QByteArray folder = QFile::encodeName(info.absolutePath());
+            if (::access(folder.constData(), W_OK | X_OK) != 0) {
+                Say(T(text::kCliCannotWrite).arg(*path, qt_error_string(errno)));
                 return kExitFile;
             }
         }
@@ -375,94 +393,95 @@ private:
         return written;
     }
 
+    // One run's outputs are all or nothing: each is prepared under a temporary name, and only
+    // when every one is whole are they placed; a failure then removes those already placed.
     int WriteFiles() {
-        const RecordList& records = m_session.Records();
-        const int counter = m_session.RecordCounter();
+        const UploadDocument document = m_session.Document(m_o.language, m_certification, m_now);
+        const Replace replace = m_o.force ? Replace::RegularFile : Replace::Never;
+        std::vector<Staged> staged;
+        const auto stage = [&](const QString& path) -> FileCommit& {
+            staged.push_back({std::make_unique<FileCommit>(path), {path, replace, false}});
+            return *staged.back().file;
+        };
         QString error;
         const auto failed = [&](const QString& path) {
             Say(T(text::kCliCannotWrite).arg(path, error));
             return kExitFile;
         };
-        if (!m_o.xlsx.isEmpty() || !m_o.csv.isEmpty()) {
-            ExportRequest request;
-            request.recordCounter = counter;
-            request.tableRows = records.Count();
-            request.cell = [&records](int row, int column) { return records.Text(row, column); };
-            request.header = m_session.Header();
-            request.language = m_o.language;
-            request.now = m_now;
-            request.certification = m_certification;
-            request.values = [&records](int row) { return records.At(row).values; };
-            const ReportData data = ReportDataOf(request);
-            if (data.rows.empty()) {
-                Say(T(text::kNoData));
-            } else {
-                // Two files from the same unchanging records: the CSV on a second core.
-                bool csvOk = true;
-                QString csvError;
-                std::thread csv;
-                CsvTable table = CsvTableOf(records, counter, m_o.language);
-                table.certification = m_certification;
-                table.now = m_now;
-                if (!m_o.csv.isEmpty())
-                    csv = std::thread([&] { csvOk = WriteCsv(table, m_o.csv, &csvError); });
-                const bool xlsxOk = m_o.xlsx.isEmpty() || WriteWorkbook(data, m_o.xlsx, &error);
-                if (csv.joinable())
-                    csv.join();
-                if (!xlsxOk)
-                    return failed(m_o.xlsx);
-                if (!csvOk) {
-                    error = csvError;
-                    return failed(m_o.csv);
-                }
+        if ((!m_o.xlsx.isEmpty() || !m_o.csv.isEmpty()) && document.rows.empty()) {
+            Say(T(text::kNoData));
+        } else {
+            // Two files from the same document: the CSV on a second core.
+            bool csvOk = true;
+            QString csvError;
+            std::thread csv;
+            if (!m_o.csv.isEmpty()) {
+                FileCommit& file = stage(m_o.csv);
+                csv = std::thread([&] { csvOk = CsvWriter().Prepare(document, file, &csvError); });
+            }
+            const bool xlsxOk =
+                m_o.xlsx.isEmpty() || XlsxReportWriter().Prepare(document, stage(m_o.xlsx), &error);
+            if (csv.joinable())
+                csv.join();
+            if (!xlsxOk)
+                return failed(m_o.xlsx);
+            if (!csvOk) {
+                error = csvError;
+                return failed(m_o.csv);
             }
         }
-        UploadJsonInput json;
-        json.language = m_o.language;
-        json.header = m_session.Header();
-        json.waves = m_session.Waves();
-        json.lasers = m_session.Lasers();
-        json.records = &records;
-        json.recordCounter = counter;
-        if (m_certification.enabled)
-            json.certification = CertificationToJson(m_certification);
-        json.generated = m_now;
-        if (!m_o.jsonFile.isEmpty() && !WriteUploadJson(json, m_o.jsonFile, &error))
+        if (!m_o.jsonFile.isEmpty() &&
+            !UploadJsonWriter().Prepare(document, stage(m_o.jsonFile), &error))
             return failed(m_o.jsonFile);
         if (!m_o.pdf.isEmpty()) {
-            QTemporaryDir scratch;
-            QString jsonPath = m_o.jsonFile;
-            if (jsonPath.isEmpty()) {
-                jsonPath = scratch.filePath(QStringLiteral("upload.json"));
-                if (!WriteUploadJson(json, jsonPath, &error))
-                    return failed(jsonPath);
-            }
-            if (!MakePdfCertificate(jsonPath, m_o.pdf, m_o.force, m_o.language, &error)) {
+            QByteArray pdf;
+            if (!MakePdf(document, &pdf, &error)) {
                 Say(error);
                 return kExitFile;
             }
+            if (!PrepareBytes(stage(m_o.pdf), pdf, m_o.language, &error))
+                return failed(m_o.pdf);
+        }
+        return PlaceAll(staged);
+    }
+
+    struct Staged {
+        std::unique_ptr<FileCommit> file;
+        Destination to;
+    };
+
+    int PlaceAll(std::vector<Staged>& staged) {
+        QStringList placed;
+        for (Staged& s : staged) {
+            const WriteResult result = Place(*s.file, s.to, m_o.language);
+            if (!result.ok) {
+                for (const QString& path : placed)
+                    QFile::remove(path);
+                Say(T(text::kCliCannotWrite).arg(s.to.path, result.error));
+                return kExitFile;
+            }
+            placed << result.path;
         }
         return kExitDone;
     }
 
-    // The window's writer under a temporary name beside the file, then renamed over it.
-    static bool WriteWorkbook(const ReportData& data, const QString& path, QString* error) {
-        const QFileInfo info(path);
-        const QString temp =
-            info.absoluteDir().filePath(QStringLiteral(".%1.%2.part")
-                                            .arg(info.fileName())
-                                            .arg(QCoreApplication::applicationPid()));
-        XlsxReportWriter writer;
-        if (!writer.Write(data, temp, error)) {
-            QFile::remove(temp);
+    // vemla-pdf draws the certificate from the document's JSON in a private folder of ours; the
+    // bytes are then placed with the other outputs.
+    bool MakePdf(const UploadDocument& document, QByteArray* pdf, QString* error) const {
+        QTemporaryDir scratch;
+        if (!scratch.isValid())
+            return *error = scratch.errorString(), false;
+        const QString json = scratch.filePath(QStringLiteral("upload.json"));
+        const QString out = scratch.filePath(QStringLiteral("certificate.pdf"));
+        WriteFailure failure;
+        if (!CommitBytes(json, UploadJsonBytes(document), Replace::Never, &failure))
+            return *error = WriteFailureText(failure, m_o.language), false;
+        if (!MakePdfCertificate(json, out, m_o.language, error))
             return false;
-        }
-        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) !=
-            0) {
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-            QFile::remove(temp);
-            return false;
-        }
+        QFile made(out);
+        if (!made.open(QIODevice::ReadOnly))
+            return *error = made.errorString(), false;
+        *pdf = made.readAll();
         return true;
     }
 
@@ -473,13 +492,8 @@ private:
     MeterSession m_session;
     // The limits set in the window (its settings file, only read here): the files are judged
     // as the window would judge them.
-    CertificationSettings m_certification = WindowCertification();
+    CertificationSettings m_certification = LoadCertificationInForce();
     QDateTime m_now = QDateTime::currentDateTime();
-
-    static CertificationSettings WindowCertification() {
-        QSettings window(QStringLiteral("Vemla"), QStringLiteral("Vemla"));
-        return LoadCertification(window);
-    }
 };
 
 } // namespace

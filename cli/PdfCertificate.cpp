@@ -24,16 +24,14 @@ constexpr int kPdfTimeoutMs = 10 * 60 * 1000;
 
 } // namespace
 
-bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, bool overwrite,
-                        Language language, QString* error) {
+bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, Language language,
+                        QString* error) {
     const QString program = PdfProgram();
     if (program.isEmpty()) {
         *error = Pick(text::kCliPdfNeedsProgram, language);
         return false;
     }
-    QStringList args{QStringLiteral("--in"), jsonPath, QStringLiteral("--out"), pdfPath};
-    if (overwrite)
-        args << QStringLiteral("--force");
+    const QStringList args{QStringLiteral("--in"), jsonPath, QStringLiteral("--out"), pdfPath};
     QProcess pdf;
     pdf.setProcessChannelMode(QProcess::SeparateChannels);
     pdf.start(program, args);

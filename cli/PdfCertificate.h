@@ -8,9 +8,9 @@
 
 namespace vemla {
 
-// Makes pdfPath from the upload's JSON document at jsonPath; false with `error` (in `language`,
-// or vemla-pdf's own words) when it cannot. Nothing partial is left.
-bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, bool overwrite,
-                        Language language, QString* error);
+// Makes pdfPath, a new file, from the upload's JSON document at jsonPath; false with `error` (in
+// `language`, or vemla-pdf's own words) when it cannot. Nothing partial is left.
+bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, Language language,
+                        QString* error);
 
 } // namespace vemla

@@ -2,27 +2,19 @@
 // far too slowly. The layout runs twice, once to count the pages for the "n / N" footer.
 #include "Certificate.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 #include <QFontMetricsF>
-#include <QJsonArray>
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
 
 #include <array>
 #include <cmath>
-#include <filesystem>
 
 namespace vemla {
 namespace {
 
-constexpr int kMaxRows = 100000;
-constexpr qsizetype kMaxText = 1024;
-constexpr double kMaxDbm = 1000.0;
 constexpr int kProgressEvery = 256;
 // Fractions of the page width for No., wavelength, date, loss, limit, margin, result, note.
 constexpr std::array<double, 8> kRecordColumns{0.08, 0.12, 0.18, 0.09, 0.09, 0.10, 0.14, 0.20};
@@ -43,7 +35,7 @@ struct Line {
 };
 
 // Everything above the records, and the records, as lines of known height.
-std::vector<Line> Lines(const CertificateData& data) {
+std::vector<Line> Lines(const UploadDocument& data) {
     using K = Line::Kind;
     const Language lang = data.language;
     const auto pick = [lang](const BilingualText& t) { return Pick(t, lang); };
@@ -85,13 +77,9 @@ std::vector<Line> Lines(const CertificateData& data) {
             {K::Cells,
              {QString::number(r.wavelength), Fixed(r.dBm),
               r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-              IsStale(r, c.staleAfterHours, data.now) ? pick(certtext::kStale) : QString()}});
+              IsStale(r, c.staleAfterHours, data.taken) ? pick(certtext::kStale) : QString()}});
 
-    std::vector<RecordValues> values;
-    values.reserve(data.rows.size());
-    for (const CertificateRow& row : data.rows)
-        values.push_back(row.values);
-    const std::vector<WaveSummary> summary = Summarize(values, c, data.now);
+    const std::vector<WaveSummary> summary = Summarize(data.Values(), c, data.taken);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back(
         {K::Cells,
@@ -113,7 +101,7 @@ std::vector<Line> Lines(const CertificateData& data) {
 
 class Layout {
 public:
-    Layout(QPaintDevice& device, const CertificateData& data)
+    Layout(QPaintDevice& device, const UploadDocument& data)
         : m_data(data), m_width(device.width()), m_height(device.height()) {
         // One family for every text: it has the Chinese glyphs and the Latin ones, and no
         // ligatures that would turn "fi" in a note into one glyph.
@@ -250,14 +238,16 @@ private:
                 Pick(certtext::kResultColumn, l), Pick(text::kColumnNote, l)};
     }
 
-    std::array<QString, 8> RecordCells(const CertificateRow& row) const {
+    // The number, wavelength, date and note as the table shows them.
+    std::array<QString, 8> RecordCells(const MeterRecord& row) const {
         const Language l = m_data.language;
-        const RecordResult r = Evaluate(row.values, m_data.certification, m_data.now);
+        const RecordResult r = Evaluate(row.values, m_data.certification, m_data.taken);
         QString verdict = VerdictText(r.verdict, l);
         if (r.staleReference)
             verdict += QStringLiteral(" (%1)").arg(Pick(certtext::kStale, l));
-        return {row.number,       row.wavelength,    row.date, Fixed(r.lossDb),
-                Fixed(r.limitDb), Fixed(r.marginDb), verdict,  row.note};
+        return {row.texts[0],    row.texts[1],     row.texts[5].trimmed(),
+                Fixed(r.lossDb), Fixed(r.limitDb), Fixed(r.marginDb),
+                verdict,         row.texts[6]};
     }
 
     void DrawRecordCells(QPainter* p, double y, const std::array<QString, 8>& cells) const {
@@ -270,13 +260,13 @@ private:
             return;
         const double y = m_height - m_line;
         p->setFont(m_body);
-        Text(p, 0, y, m_width / 2, m_data.now.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        Text(p, 0, y, m_width / 2, m_data.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
         const QString n = QStringLiteral("%1 / %2").arg(m_page).arg(pages);
         const double w = m_metrics->horizontalAdvance(n);
         Text(p, m_width - w - m_line * 0.2, y, w + m_line, n);
     }
 
-    const CertificateData& m_data;
+    const UploadDocument& m_data;
     double m_width, m_height;
     QFont m_body, m_bold, m_title, m_verdict;
     std::unique_ptr<QFontMetricsF> m_metrics;
@@ -285,24 +275,9 @@ private:
     int m_page = 1;
 };
 
-QString JsonText(const QJsonValue& value, bool* ok) {
-    if (!value.isString() && !value.isUndefined() && !value.isNull())
-        *ok = false;
-    const QString s = value.toString();
-    if (s.size() > kMaxText)
-        *ok = false;
-    return s;
-}
-
-bool Fail(QString* error, const QString& why) {
-    if (error)
-        *error = why;
-    return false;
-}
-
 } // namespace
 
-bool PaintCertificate(QPagedPaintDevice& device, const CertificateData& data,
+bool PaintCertificate(QPagedPaintDevice& device, const UploadDocument& data,
                       const CertificateProgress& progress) {
     const std::vector<Line> lines = Lines(data);
     Layout layout(device, data);
@@ -322,23 +297,27 @@ QPageSize DefaultCertificatePageSize() {
                          : QPageSize::A4);
 }
 
-bool WriteCertificatePdf(const CertificateData& data, const QString& path, bool overwrite,
-                         const CertificateProgress& progress, QString* error) {
-    const QFileInfo target(path);
-    if (!overwrite && target.exists())
-        return Fail(error, QStringLiteral("%1 exists").arg(QDir::toNativeSeparators(path)));
-    QTemporaryFile temp(
-        target.dir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
-    if (!temp.open())
-        return Fail(error, temp.errorString());
-    bool cancelled = false;
-    const CertificateProgress tracking = [&](int done, int total) {
-        cancelled = progress && !progress(done, total);
-        return !cancelled;
+QString CertificateRefusal(const UploadDocument& document) {
+    if (!document.certification.enabled)
+        return Pick(text::kCertificationOff, document.language);
+    if (document.rows.empty())
+        return Pick(text::kNoData, document.language);
+    return {};
+}
+
+// Drawn into memory (a few megabytes for a full meter), then written through the write path.
+bool CertificatePdfWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
+    m_cancelled = false;
+    const CertificateProgress tracking = [this](int done, int total) {
+        m_cancelled = m_progress && !m_progress(done, total);
+        return !m_cancelled;
     };
+    QByteArray bytes;
     bool painted = false;
     {
-        QPdfWriter writer(&temp);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(DefaultCertificatePageSize());
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
@@ -346,114 +325,17 @@ bool WriteCertificatePdf(const CertificateData& data, const QString& path, bool 
         writer.setTitle(Pick(text::kCertificateTitle, data.language));
         painted = PaintCertificate(writer, data, tracking);
     }
-    if (!painted)
-        return Fail(error, cancelled ? QStringLiteral("cancelled")
-                                     : QStringLiteral("the certificate could not be drawn"));
-    if (!temp.flush() || temp.error() != QFileDevice::NoError)
-        return Fail(error, temp.errorString());
-    temp.close();
-    // QFile::rename never replaces a file; the standard library's rename replaces atomically.
-    const QString written = temp.fileName();
-    if (overwrite) {
-        std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(written).toStdString(),
-                                QFile::encodeName(path).toStdString(), ec);
-        if (ec)
-            return Fail(error, QString::fromStdString(ec.message()));
-    } else if (!QFile::rename(written, path)) {
-        return Fail(error, QFileInfo::exists(path)
-                               ? QStringLiteral("%1 exists").arg(QDir::toNativeSeparators(path))
-                               : QStringLiteral("cannot rename the file"));
+    if (!painted) {
+        *error = Pick(m_cancelled ? text::kPdfCancelled : text::kPdfNotDrawn, data.language);
+        return false;
     }
-    temp.setAutoRemove(false);
-    return true;
+    return PrepareBytes(file, bytes, data.language, error);
 }
 
 QString CertificateFileName(Language language, const QDateTime& now) {
     return QStringLiteral("%1 %2.pdf")
         .arg(Pick(text::kCertificateTitle, language),
              now.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-}
-
-bool CertificateDataFromJson(const QJsonObject& json, CertificateData* data, QString* error) {
-    CertificateData d;
-    const QString language = json.value(QLatin1String("language")).toString();
-    if (language != QLatin1String("en") && language != QLatin1String("zh"))
-        return Fail(error, QStringLiteral("\"language\" must be \"en\" or \"zh\""));
-    d.language = language == QLatin1String("en") ? Language::English : Language::Chinese;
-
-    const QJsonValue header = json.value(QLatin1String("header"));
-    if (!header.isObject() && !header.isUndefined())
-        return Fail(error, QStringLiteral("\"header\" must be an object"));
-    const QJsonObject h = header.toObject();
-    bool ok = true;
-    d.header.company = JsonText(h.value(QLatin1String("company")), &ok);
-    d.header.model = JsonText(h.value(QLatin1String("model")), &ok);
-    d.header.serialNumber = JsonText(h.value(QLatin1String("serial_number")), &ok);
-    d.header.testOperator = JsonText(h.value(QLatin1String("operator")), &ok);
-    d.header.notes = JsonText(h.value(QLatin1String("notes")), &ok);
-    if (!ok)
-        return Fail(
-            error,
-            QStringLiteral("a header field is not a text of at most %1 characters").arg(kMaxText));
-
-    const QJsonValue certification = json.value(QLatin1String("certification"));
-    if (!certification.isObject())
-        return Fail(error, QStringLiteral("\"certification\" must be an object"));
-    d.certification = CertificationFromJson(certification.toObject());
-    if (!d.certification.enabled)
-        return Fail(error, QStringLiteral("certification is not enabled in the input"));
-
-    d.now = QDateTime::fromString(json.value(QLatin1String("generated")).toString(), Qt::ISODate);
-    if (!d.now.isValid())
-        return Fail(error, QStringLiteral("\"generated\" must be an ISO 8601 date and time"));
-
-    const QJsonValue records = json.value(QLatin1String("records"));
-    if (!records.isArray() || records.toArray().isEmpty())
-        return Fail(error, QStringLiteral("\"records\" must be a non-empty array"));
-    const QJsonArray list = records.toArray();
-    if (list.size() > kMaxRows)
-        return Fail(error, QStringLiteral("more than %1 records").arg(kMaxRows));
-    d.rows.reserve(size_t(list.size()));
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const QJsonObject r = list.at(i).toObject();
-        const QJsonArray texts = r.value(QLatin1String("texts")).toArray();
-        const double index = r.value(QLatin1String("index")).toDouble(-1);
-        const double wavelength = r.value(QLatin1String("wavelength_nm")).toDouble(-1);
-        const QJsonValue power = r.value(QLatin1String("power_dBm"));
-        const QJsonValue reference = r.value(QLatin1String("reference_dBm"));
-        const QJsonValue relative = r.value(QLatin1String("relative"));
-        const auto inRange = [](double v, double max) {
-            return v >= 0 && v <= max && v == std::floor(v);
-        };
-        // null: the meter's bytes made no number (the upload writes it so); no loss then.
-        const auto level = [](const QJsonValue& v, bool* fine) {
-            if (v.isNull())
-                return double(NAN);
-            *fine = *fine && v.isDouble() && std::abs(v.toDouble()) <= kMaxDbm;
-            return v.toDouble();
-        };
-        ok = list.at(i).isObject() && texts.size() == 7 && inRange(index, 65535) &&
-             inRange(wavelength, 65535) && relative.isBool();
-        const double powerDbm = level(power, &ok);
-        const double referenceDbm = level(reference, &ok);
-        std::array<QString, 7> shown;
-        for (qsizetype t = 0; ok && t < 7; ++t) {
-            ok = texts.at(t).isString();
-            shown[size_t(t)] = JsonText(texts.at(t), &ok);
-        }
-        if (!ok)
-            return Fail(error, QStringLiteral("record %1 is not valid").arg(i + 1));
-        CertificateRow row{shown[0], shown[1], shown[5].trimmed(), shown[6], {}};
-        row.values.index = uint16_t(index);
-        row.values.wavelength = uint16_t(wavelength);
-        row.values.power = float(powerDbm);
-        row.values.reference = float(referenceDbm);
-        row.values.relative = relative.toBool();
-        d.rows.push_back(std::move(row));
-    }
-    *data = std::move(d);
-    return true;
 }
 
 } // namespace vemla

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -50,8 +49,9 @@ QString Optional(const std::optional<double>& value) {
     return value ? Number(*value) : QString();
 }
 
-void AppendCertification(QByteArray& line, const RecordValues& values, const CsvTable& table) {
-    const RecordResult r = Evaluate(values, table.certification, table.now);
+void AppendCertification(QByteArray& line, const RecordValues& values,
+                         const UploadDocument& document) {
+    const RecordResult r = Evaluate(values, document.certification, document.taken);
     AppendField(line, Optional(r.lossDb));
     AppendField(line,
                 r.verdict == Verdict::None ? QString() : VerdictText(r.verdict, Language::English));
@@ -59,29 +59,20 @@ void AppendCertification(QByteArray& line, const RecordValues& values, const Csv
 
 } // namespace
 
-CsvTable CsvTableOf(const RecordList& records, int recordCounter, Language language) {
-    CsvTable table;
-    table.rows = std::max(0, std::min(recordCounter, records.Count()));
-    table.record = [&records](int row) -> const MeterRecord& { return records.At(row); };
-    table.language = language;
-    return table;
-}
-
-QByteArray CsvBytes(const CsvTable& table) {
+QByteArray CsvBytes(const UploadDocument& document) {
     QByteArray out("\xEF\xBB\xBF");
     QByteArray line;
     for (const BilingualText& caption : text::kTableColumnCaptions)
-        AppendField(line, Pick(caption, table.language), line.isEmpty());
+        AppendField(line, Pick(caption, document.language), line.isEmpty());
     for (const char* name : kMachineColumns)
         AppendField(line, QString::fromLatin1(name));
-    if (table.certification.enabled) {
+    if (document.certification.enabled) {
         for (const char* name : kCertificationColumns)
             AppendField(line, QString::fromLatin1(name));
     }
     out += line + "\r\n";
 
-    for (int row = 0; row < table.rows; ++row) {
-        const MeterRecord& record = table.record(row);
+    for (const MeterRecord& record : document.rows) {
         const RecordValues& v = record.values;
         line.clear();
         bool first = true;
@@ -96,22 +87,15 @@ QByteArray CsvBytes(const CsvTable& table) {
         AppendField(line, v.relative ? Number(reference) : QString());
         AppendField(line, v.relative ? Number(power - reference) : QString());
         AppendField(line, IsoDateTime(v.date));
-        if (table.certification.enabled)
-            AppendCertification(line, v, table);
+        if (document.certification.enabled)
+            AppendCertification(line, v, document);
         out += line + "\r\n";
     }
     return out;
 }
 
-bool WriteCsv(const CsvTable& table, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(CsvBytes(table)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+bool CsvWriter::Prepare(const UploadDocument& document, FileCommit& file, QString* error) {
+    return PrepareBytes(file, CsvBytes(document), document.language, error);
 }
 
 QString CsvFileName(Language language, const QDateTime& now) {

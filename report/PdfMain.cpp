@@ -1,6 +1,7 @@
 // vemla-pdf: the loss certificate of an upload a command-line tool saved as JSON.
 // Exit 0 written, 2 usage or unreadable input, 5 file not written.
 #include "Certificate.h"
+#include "UploadJson.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -59,11 +60,19 @@ int main(int argc, char** argv) {
                                     .arg(in, parse.error != QJsonParseError::NoError
                                                  ? parse.errorString()
                                                  : QStringLiteral("not an object")));
-    vemla::CertificateData data;
+    vemla::UploadDocument document;
     QString error;
-    if (!vemla::CertificateDataFromJson(doc.object(), &data, &error))
+    if (!vemla::UploadDocumentFromJson(doc.object(), &document, &error))
         return Complain(kUsage, QStringLiteral("%1: %2").arg(in, error));
-    if (!vemla::WriteCertificatePdf(data, out, force, {}, &error))
-        return Complain(kNotWritten, QStringLiteral("%1 not written: %2").arg(out, error));
+    if (!document.taken.isValid())
+        return Complain(
+            kUsage, QStringLiteral("%1: \"generated\" must be an ISO 8601 date and time").arg(in));
+    if (const QString refusal = vemla::CertificateRefusal(document); !refusal.isEmpty())
+        return Complain(kUsage, QStringLiteral("%1: %2").arg(in, refusal));
+    vemla::CertificatePdfWriter writer;
+    const vemla::WriteResult written = writer.Write(
+        document, {out, force ? vemla::Replace::RegularFile : vemla::Replace::Never, false});
+    if (!written.ok)
+        return Complain(kNotWritten, QStringLiteral("%1 not written: %2").arg(out, written.error));
     return kDone;
 }

@@ -3,14 +3,16 @@
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 
-#include <algorithm>
 #include <cmath>
 
 namespace vemla {
 namespace {
+
+constexpr qsizetype kMaxRows = 100000;
+constexpr qsizetype kMaxText = 1024;
+constexpr qsizetype kMaxWaves = 64;
+constexpr double kMaxDbm = 1000.0;
 
 // The float as the meter meant it (-12.34, not -12.3400001526); null when it is no number.
 QJsonValue Number(float value) {
@@ -30,59 +32,180 @@ QJsonValue DateTime(const RecordDate& d) {
         .arg(d.minute, 2, 10, QLatin1Char('0'));
 }
 
+QJsonObject RecordJson(const MeterRecord& record) {
+    QJsonArray texts;
+    for (const QString& t : record.texts)
+        texts.append(t);
+    const RecordValues& v = record.values;
+    const QByteArray raw(reinterpret_cast<const char*>(record.raw.data()),
+                         qsizetype(record.raw.size()));
+    return {{QStringLiteral("index"), v.index},
+            {QStringLiteral("texts"), texts},
+            {QStringLiteral("wavelength_nm"), v.wavelength},
+            {QStringLiteral("power_dBm"), Number(v.power)},
+            {QStringLiteral("reference_dBm"), Number(v.reference)},
+            {QStringLiteral("relative"), v.relative},
+            {QStringLiteral("date_time"), DateTime(v.date)},
+            {QStringLiteral("raw"), QString::fromLatin1(raw.toHex())}};
+}
+
+bool Fail(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+QString Text(const QJsonValue& value, bool* ok) {
+    if (!value.isString() && !value.isUndefined() && !value.isNull())
+        *ok = false;
+    const QString s = value.toString();
+    if (s.size() > kMaxText)
+        *ok = false;
+    return s;
+}
+
+bool Whole(const QJsonValue& value, double max, double* out) {
+    const double v = value.toDouble(-1);
+    *out = v;
+    return value.isDouble() && v >= 0 && v <= max && v == std::floor(v);
+}
+
+// null: the meter's bytes made no number.
+float Level(const QJsonValue& value, bool* ok) {
+    if (value.isNull())
+        return NAN;
+    *ok = *ok && value.isDouble() && std::abs(value.toDouble()) <= kMaxDbm;
+    return float(value.toDouble());
+}
+
+bool HeaderFrom(const QJsonValue& header, HeaderFields* h) {
+    if (!header.isObject() && !header.isUndefined())
+        return false;
+    const QJsonObject o = header.toObject();
+    bool ok = true;
+    h->company = Text(o.value(QLatin1String("company")), &ok);
+    h->model = Text(o.value(QLatin1String("model")), &ok);
+    h->serialNumber = Text(o.value(QLatin1String("serial_number")), &ok);
+    h->testOperator = Text(o.value(QLatin1String("operator")), &ok);
+    h->notes = Text(o.value(QLatin1String("notes")), &ok);
+    return ok;
+}
+
+bool InstrumentFrom(const QJsonObject& json, UploadDocument* d) {
+    const QJsonArray waves = json.value(QLatin1String("wavelengths")).toArray();
+    const QJsonArray lasers = json.value(QLatin1String("lasers")).toArray();
+    if (waves.size() > kMaxWaves || lasers.size() > qsizetype(d->lasers.size()))
+        return false;
+    double v = 0;
+    for (const QJsonValue& w : waves) {
+        if (!Whole(w, 65535, &v))
+            return false;
+        d->waves.push_back(int(v));
+    }
+    for (qsizetype i = 0; i < lasers.size(); ++i) {
+        if (!Whole(lasers.at(i), 4294967295.0, &v))
+            return false;
+        d->lasers[size_t(i)] = uint32_t(v);
+    }
+    return true;
+}
+
+bool RecordFrom(const QJsonValue& value, MeterRecord* record) {
+    const QJsonObject r = value.toObject();
+    const QJsonArray texts = r.value(QLatin1String("texts")).toArray();
+    double index = 0, wavelength = 0;
+    bool ok = value.isObject() && texts.size() == kTableColumns &&
+              Whole(r.value(QLatin1String("index")), 65535, &index) &&
+              Whole(r.value(QLatin1String("wavelength_nm")), 65535, &wavelength) &&
+              r.value(QLatin1String("relative")).isBool();
+    RecordValues& v = record->values;
+    v.power = Level(r.value(QLatin1String("power_dBm")), &ok);
+    v.reference = Level(r.value(QLatin1String("reference_dBm")), &ok);
+    for (qsizetype t = 0; ok && t < kTableColumns; ++t) {
+        ok = texts.at(t).isString();
+        record->texts[size_t(t)] = Text(texts.at(t), &ok);
+    }
+    const QJsonValue raw = r.value(QLatin1String("raw"));
+    const QByteArray bytes = QByteArray::fromHex(raw.toString().toLatin1());
+    if (!raw.isUndefined() && (!raw.isString() || bytes.size() > qsizetype(kRecordFrameBytes) ||
+                               bytes.toHex() != raw.toString().toLatin1().toLower()))
+        ok = false;
+    if (!ok)
+        return false;
+    std::copy(bytes.begin(), bytes.end(), record->raw.begin());
+    v.index = uint16_t(index);
+    v.wavelength = uint16_t(wavelength);
+    v.relative = r.value(QLatin1String("relative")).toBool();
+    return true;
+}
+
 } // namespace
 
-QByteArray UploadJsonBytes(const UploadJsonInput& input) {
-    QJsonObject header{{QStringLiteral("company"), input.header.company},
-                       {QStringLiteral("model"), input.header.model},
-                       {QStringLiteral("serial_number"), input.header.serialNumber},
-                       {QStringLiteral("operator"), input.header.testOperator},
-                       {QStringLiteral("notes"), input.header.notes}};
+QByteArray UploadJsonBytes(const UploadDocument& document) {
+    const HeaderFields& h = document.header;
+    QJsonObject header{{QStringLiteral("company"), h.company},
+                       {QStringLiteral("model"), h.model},
+                       {QStringLiteral("serial_number"), h.serialNumber},
+                       {QStringLiteral("operator"), h.testOperator},
+                       {QStringLiteral("notes"), h.notes}};
     QJsonArray waves, lasers, records;
-    for (int w : input.waves)
+    for (int w : document.waves)
         waves.append(w);
-    for (uint32_t l : input.lasers)
+    for (uint32_t l : document.lasers)
         lasers.append(static_cast<qint64>(l));
-    const int rows =
-        input.records ? std::max(0, std::min(input.recordCounter, input.records->Count())) : 0;
-    for (int r = 0; r < rows; ++r) {
-        const MeterRecord& record = input.records->At(r);
-        QJsonArray texts;
-        for (const QString& t : record.texts)
-            texts.append(t);
-        const RecordValues& v = record.values;
-        records.append(QJsonObject{{QStringLiteral("index"), v.index},
-                                   {QStringLiteral("texts"), texts},
-                                   {QStringLiteral("wavelength_nm"), v.wavelength},
-                                   {QStringLiteral("power_dBm"), Number(v.power)},
-                                   {QStringLiteral("reference_dBm"), Number(v.reference)},
-                                   {QStringLiteral("relative"), v.relative},
-                                   {QStringLiteral("date_time"), DateTime(v.date)}});
-    }
-    QJsonObject doc{{QStringLiteral("language"), input.language == Language::English
+    for (const MeterRecord& record : document.rows)
+        records.append(RecordJson(record));
+    QJsonObject doc{{QStringLiteral("language"), document.language == Language::English
                                                      ? QStringLiteral("en")
                                                      : QStringLiteral("zh")},
                     {QStringLiteral("header"), header},
                     {QStringLiteral("wavelengths"), waves},
                     {QStringLiteral("lasers"), lasers},
                     {QStringLiteral("records"), records}};
-    if (!input.certification.isEmpty())
-        doc.insert(QStringLiteral("certification"), input.certification);
-    if (input.generated.isValid())
-        doc.insert(QStringLiteral("generated"), input.generated.toString(Qt::ISODate));
+    if (document.certification.enabled)
+        doc.insert(QStringLiteral("certification"), CertificationToJson(document.certification));
+    if (document.taken.isValid())
+        doc.insert(QStringLiteral("generated"), document.taken.toString(Qt::ISODate));
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 
-bool WriteUploadJson(const UploadJsonInput& input, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = UploadJsonBytes(input);
-        if (file.write(bytes) == bytes.size() && file.commit())
-            return true;
-    }
-    if (error)
-        *error = file.errorString();
-    return false;
+bool UploadJsonWriter::Prepare(const UploadDocument& document, FileCommit& file, QString* error) {
+    return PrepareBytes(file, UploadJsonBytes(document), document.language, error);
+}
+
+bool UploadDocumentFromJson(const QJsonObject& json, UploadDocument* document, QString* error) {
+    UploadDocument d;
+    const QString language = json.value(QLatin1String("language")).toString();
+    if (language != QLatin1String("en") && language != QLatin1String("zh"))
+        return Fail(error, QStringLiteral("\"language\" must be \"en\" or \"zh\""));
+    d.language = language == QLatin1String("en") ? Language::English : Language::Chinese;
+    if (!HeaderFrom(json.value(QLatin1String("header")), &d.header))
+        return Fail(
+            error,
+            QStringLiteral("a header field is not a text of at most %1 characters").arg(kMaxText));
+    if (!InstrumentFrom(json, &d))
+        return Fail(error, QStringLiteral("\"wavelengths\" or \"lasers\" is not valid"));
+    const QJsonValue certification = json.value(QLatin1String("certification"));
+    if (!certification.isObject() && !certification.isUndefined())
+        return Fail(error, QStringLiteral("\"certification\" must be an object"));
+    d.certification = CertificationFromJson(certification.toObject());
+    const QJsonValue generated = json.value(QLatin1String("generated"));
+    d.taken = QDateTime::fromString(generated.toString(), Qt::ISODate);
+    if (!generated.isUndefined() && !d.taken.isValid())
+        return Fail(error, QStringLiteral("\"generated\" must be an ISO 8601 date and time"));
+
+    const QJsonValue records = json.value(QLatin1String("records"));
+    if (!records.isArray())
+        return Fail(error, QStringLiteral("\"records\" must be an array"));
+    const QJsonArray list = records.toArray();
+    if (list.size() > kMaxRows)
+        return Fail(error, QStringLiteral("more than %1 records").arg(kMaxRows));
+    d.rows.resize(size_t(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i)
+        if (!RecordFrom(list.at(i), &d.rows[size_t(i)]))
+            return Fail(error, QStringLiteral("record %1 is not valid").arg(i + 1));
+    *document = std::move(d);
+    return true;
 }
 
 } // namespace vemla

@@ -72,7 +72,7 @@ bool Merge(lxw_worksheet* ws, int row, int firstCol, int lastCol, std::string_vi
                                  lxw_col_t(lastCol), terminated.c_str(), f) == LXW_NO_ERROR;
 }
 
-bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
+bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data) {
     const auto label = [&](const BilingualText& text) { return PickUtf8(text, data.language); };
     const Formats f = MakeFormats(wb);
     constexpr std::array<double, 7> kWidths{13, 18, 13, 13, 13, 20, 13};
@@ -115,9 +115,9 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
         lxw_format* centred = r <= kLastCentredRow ? f.centre : nullptr;
         if (i < dataRows) {
             ok &= worksheet_write_number(ws, lxw_row_t(r - 1), 0, i + 1, centred) == LXW_NO_ERROR;
-            const auto& row = data.rows[size_t(i)];
-            for (int c = 0; c < 6; ++c)
-                ok &= Text(ws, r - 1, c + 1, row[size_t(c)], c + 1 < 5 ? centred : nullptr);
+            const auto& texts = data.rows[size_t(i)].texts;
+            for (int c = 1; c < kTableColumns; ++c)
+                ok &= Text(ws, r - 1, c, texts[size_t(c)], c < 5 ? centred : nullptr);
         } else {
             for (int c = 0; c < 5; ++c)
                 ok &= worksheet_write_blank(ws, lxw_row_t(r - 1), lxw_col_t(c), f.centre) ==
@@ -134,15 +134,16 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data) {
 // rest on, the summary, then each record's result. Numbers stay numbers.
 class CertificationSheet {
 public:
-    CertificationSheet(lxw_workbook* wb, lxw_worksheet* ws, const ReportData& data)
+    CertificationSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data)
         : m_ws(ws), m_language(data.language), m_bold(workbook_add_format(wb)),
           m_number(workbook_add_format(wb)) {
         format_set_bold(m_bold);
         format_set_num_format(m_number, "0.00");
     }
 
-    bool Write(const ReportData& data) {
+    bool Write(const UploadDocument& data) {
         const CertificationSettings& c = data.certification;
+        const std::vector<RecordValues> values = data.Values();
         for (int col = 0; col < 6; ++col)
             worksheet_set_column(m_ws, lxw_col_t(col), lxw_col_t(col), col ? 16 : 24, nullptr);
         Text(0, Pick(text::kCertificationSheet, m_language), m_bold);
@@ -181,12 +182,12 @@ public:
             Number(row, 0, r.wavelength);
             Number(row, 1, r.dBm, m_number);
             Text(row, r.taken.toString(Qt::ISODate), nullptr, 2);
-            if (IsStale(r, c.staleAfterHours, data.now))
+            if (IsStale(r, c.staleAfterHours, data.taken))
                 Text(row, Pick(certtext::kStale, m_language), nullptr, 3);
             ++row;
         }
 
-        const std::vector<WaveSummary> summary = Summarize(data.values, c, data.now);
+        const std::vector<WaveSummary> summary = Summarize(values, c, data.taken);
         row = Heading(row + 1, text::kCertSummary,
                       {text::kCertWavelength, text::kCertCount, certtext::kPass, certtext::kFail,
                        text::kCertWarnings, text::kCertWorstMargin});
@@ -202,10 +203,10 @@ public:
         row = Heading(row + 2, {},
                       {text::kColumnNumber, text::kColumnWavelength, certtext::kLossColumn,
                        text::kCertLimit, text::kCertMargin, certtext::kResultColumn});
-        for (size_t i = 0; i < data.values.size() && m_ok; ++i, ++row) {
-            const RecordResult r = Evaluate(data.values[i], c, data.now);
+        for (size_t i = 0; i < values.size() && m_ok; ++i, ++row) {
+            const RecordResult r = Evaluate(values[i], c, data.taken);
             Number(row, 0, double(i + 1));
-            Number(row, 1, data.values[i].wavelength);
+            Number(row, 1, values[i].wavelength);
             Optional(row, 2, r.lossDb);
             Optional(row, 3, r.limitDb);
             Optional(row, 4, r.marginDb);
@@ -248,18 +249,36 @@ private:
     bool m_ok = true;
 };
 
-} // namespace
+// A spreadsheet cell holds at most this many characters; the library finds a longer text only
+// midway and its close then says "No error.": found first, so the operator is told which.
+constexpr qsizetype kMaxCellCharacters = 32767;
 
-bool XlsxReportWriter::Write(const ReportData& data, const QString& path, QString* error) {
+QString TooLongText(const UploadDocument& data) {
+    const auto tooLong = [](const QString& text) {
+        return text.size() > kMaxCellCharacters &&
+               text.toUcs4().size() > kMaxCellCharacters; // the library counts code points
+    };
+    const HeaderFields& h = data.header;
+    for (const QString* field : {&h.company, &h.model, &h.serialNumber, &h.testOperator, &h.notes})
+        if (tooLong(*field))
+            return Pick(text::kHeaderTooLong, data.language).arg(kMaxCellCharacters);
+    for (size_t r = 0; r < data.rows.size(); ++r)
+        for (size_t c = 1; c < kTableColumns; ++c)
+            if (tooLong(data.rows[r].texts[c]))
+                return Pick(text::kCellTooLong, data.language)
+                    .arg(r + 1)
+                    .arg(Pick(text::kTableColumnCaptions[c], data.language))
+                    .arg(kMaxCellCharacters);
+    return {};
+}
+
+bool WriteWorkbook(const UploadDocument& data, const QString& path, QString* error) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     const QByteArray file = QFile::encodeName(path);
     lxw_workbook* wb = workbook_new_opt(file.constData(), &options);
-    if (!wb) {
-        if (error)
-            *error = QStringLiteral("cannot create the workbook");
-        return false;
-    }
+    if (!wb)
+        return *error = Pick(text::kWorkbookNotMade, data.language), false;
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
     bool written = ws && WriteSheet(wb, ws, data);
     if (written && data.certification.enabled) {
@@ -268,13 +287,22 @@ bool XlsxReportWriter::Write(const ReportData& data, const QString& path, QStrin
         written = sheet && CertificationSheet(wb, sheet, data).Write(data);
     }
     const lxw_error closed = workbook_close(wb); // also frees the workbook
-    if (!written || closed != LXW_NO_ERROR) {
-        if (error)
-            *error = QString::fromUtf8(lxw_strerror(closed));
-        QFile::remove(path);
-        return false;
-    }
+    if (closed != LXW_NO_ERROR)
+        return *error = QString::fromUtf8(lxw_strerror(closed)), false;
+    if (!written)
+        return *error = Pick(text::kWorkbookNotMade, data.language), false;
     return true;
+}
+
+} // namespace
+
+bool XlsxReportWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
+    if (const QString tooLong = TooLongText(data); !tooLong.isEmpty())
+        return *error = tooLong, false;
+    const QString scratch = file.OpenScratchPath();
+    if (scratch.isEmpty())
+        return *error = WriteFailureText(file.Failure(), data.language), false;
+    return WriteWorkbook(data, scratch, error);
 }
 
 } // namespace vemla

@@ -149,6 +149,16 @@ inline constexpr BilingualText kReportNotOpened{
 // Loss certification in the reports: the workbook's second sheet, the CSV's extra columns and
 // the PDF certificate.
 inline constexpr BilingualText kCertificationSheet{"Certification", "认证"};
+// A workbook that could not be written, and why. %1: characters a cell holds.
+inline constexpr BilingualText kHeaderTooLong{
+    "A header field is longer than %1 characters, more than a spreadsheet cell holds.",
+    "表头字段超过 %1 个字符，超出电子表格单元格的容量。"};
+// %1: the row, %2: the column, %3: characters a cell holds.
+inline constexpr BilingualText kCellTooLong{
+    "Row %1, %2: the text is longer than %3 characters, more than a spreadsheet cell holds.",
+    "第 %1 行，%2：文字超过 %3 个字符，超出电子表格单元格的容量。"};
+inline constexpr BilingualText kWorkbookNotMade{"The workbook could not be made.",
+                                                "无法生成工作簿。"};
 inline constexpr BilingualText kCertificateTitle{"Loss Certificate", "损耗认证证书"};
 inline constexpr BilingualText kCertMethod{"Reference method:", "参考方法:"};
 inline constexpr BilingualText kCertLinkLength{"Link length (km):", "链路长度(km):"};
@@ -178,6 +188,9 @@ inline constexpr BilingualText kMenuPrint{"Print...", "打印..."};
 inline constexpr BilingualText kPdfDialogTitle{"Export PDF", "导出 PDF"};
 inline constexpr BilingualText kPdfFilter{"PDF files (*.pdf)", "PDF 文件 (*.pdf)"};
 inline constexpr BilingualText kPdfProgress{"Writing the certificate...", "正在生成认证证书..."};
+inline constexpr BilingualText kPdfCancelled{"Cancelled.", "已取消。"};
+inline constexpr BilingualText kPdfNotDrawn{"The certificate could not be drawn.",
+                                            "无法绘制认证证书。"};
 inline constexpr BilingualText kCertificationOff{
     "Loss certification is off. Turn it on and set the limits before making a certificate.",
     "损耗认证未开启。请先开启认证并设置限值，再生成证书。"};
@@ -366,6 +379,9 @@ inline constexpr BilingualText kCliFileExists{"%1 exists; --force overwrites it"
                                               "%1 已存在；加 --force 可覆盖"};
 // %1: the file, %2: the system's reason.
 inline constexpr BilingualText kCliCannotWrite{"cannot write %1: %2", "无法写入 %1：%2"};
+// %1: the file.
+inline constexpr BilingualText kCliSameFileTwice{"%1 is named for two outputs",
+                                                 "%1 被指定给了两个输出"};
 inline constexpr BilingualText kCliPdfNeedsProgram{"PDF certificates need the vemla-pdf program",
                                                    "PDF 证书需要 vemla-pdf 程序"};
 inline constexpr BilingualText kCliPdfNeedsLimits{

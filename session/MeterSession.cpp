@@ -480,4 +480,17 @@ void MeterSession::AddRecord(const ReplyFrame& frame) {
     m_progress.Add(UploadProgress::Clock::now());
 }
 
+UploadDocument MeterSession::Document(vemla::Language language,
+                                      const CertificationSettings& certification,
+                                      const QDateTime& taken) const {
+    UploadDocument document;
+    document.language = language;
+    document.header = m_header;
+    document.waves = m_waves;
+    document.lasers = m_lasers;
+    document.certification = certification;
+    document.taken = taken;
+    return WithReportableRows(std::move(document), m_records, m_recordCounter);
+}
+
 } // namespace vemla

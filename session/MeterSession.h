@@ -14,6 +14,7 @@
 #include "ReplyAssembler.h"
 #include "SessionPresenter.h"
 #include "Texts.h"
+#include "UploadDocument.h"
 #include "UploadProgress.h"
 
 #include <QObject>
@@ -150,6 +151,10 @@ public:
     // An archived upload brought back: its rows and header replace the session's, and the
     // record counter becomes the row count, as if the meter had just sent them.
     void ReplaceRecords(std::vector<MeterRecord> records, const HeaderFields& header);
+    // The upload as every writer takes it: the reportable records, the header and the
+    // instrument, with the language, limits and time the front end gives.
+    UploadDocument Document(vemla::Language language, const CertificationSettings& certification,
+                            const QDateTime& taken) const;
 
 signals:
     // The port opened or closed: the lamp and the port button follow.

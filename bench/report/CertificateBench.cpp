@@ -14,26 +14,27 @@ namespace {
 void BM_CertificatePdf(benchmark::State& state) {
     const int rows = int(state.range(0));
     const QDateTime now = QDateTime::currentDateTime();
-    CertificateData data{Language::Chinese, {"Acme", "OPM-1", "0042", "李伟", "A"}, {}, {}, now};
+    UploadDocument data;
+    data.header = {"Acme", "OPM-1", "0042", "李伟", "A"};
+    data.taken = now;
     data.certification.enabled = true;
     data.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
     data.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 3.0, 0.0});
     for (int i = 0; i < rows; ++i)
-        data.rows.push_back({QString::number(i + 1),
-                             i % 2 ? "1550" : "1310",
-                             "2026-12-07 14:03",
-                             i % 7 ? "" : "东侧 A-012",
-                             {uint16_t(i),
+        data.rows.push_back({{uint16_t(i),
                               uint16_t(i % 2 ? 1550 : 1310),
                               -2.0f - float(i % 30) / 10,
                               0.0f,
                               true,
-                              {}}});
+                              {}},
+                             {},
+                             {QString::number(i + 1), i % 2 ? "1550" : "1310", "", "", "",
+                              "2026-12-07 14:03", i % 7 ? "" : "东侧 A-012"}});
     QTemporaryDir dir;
     const QString path = dir.filePath("c.pdf");
     for (auto _ : state) {
         QFile::remove(path);
-        if (!WriteCertificatePdf(data, path, false, {}, nullptr))
+        if (!CertificatePdfWriter().Write(data, {path, Replace::Never, false}).ok)
             state.SkipWithError("not written");
     }
     state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;

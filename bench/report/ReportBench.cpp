@@ -32,30 +32,27 @@ void ResetPeak() {
 
 void BM_ExportReport(benchmark::State& state) {
     const int rows = int(state.range(0));
-    std::vector<std::array<QString, 7>> table(static_cast<size_t>(rows));
+    UploadDocument document;
+    document.language = Language::English;
+    document.header = {"Acme", "OPM-1", "0042", "Li Wei", "bench"};
+    document.taken = QDateTime(QDate(2026, 12, 7), QTime(14, 3, 22));
+    document.rows.resize(static_cast<size_t>(rows));
     for (int i = 0; i < rows; ++i)
-        table[size_t(i)] = {QString::number(i + 1),
-                            "1550",
-                            QString::number(-12.34 - i % 50, 'f', 2),
-                            "-0.56",
-                            "-11.78",
-                            "2026-12-07 14:03:22",
-                            "patch cord A"};
+        document.rows[size_t(i)].texts = {QString::number(i + 1),
+                                          "1550",
+                                          QString::number(-12.34 - i % 50, 'f', 2),
+                                          "-0.56",
+                                          "-11.78",
+                                          "2026-12-07 14:03:22",
+                                          "patch cord A"};
     QTemporaryDir dir;
     XlsxReportWriter writer;
     NullOpener opener;
-    ExportRequest request{rows,
-                          rows,
-                          [&](int r, int c) { return table[size_t(r)][size_t(c)]; },
-                          {"Acme", "OPM-1", "0042", "Li Wei", "bench"},
-                          Language::English,
-                          dir.path(),
-                          QDateTime(QDate(2026, 12, 7), QTime(14, 3, 22))};
     double bytes = 0, peakKb = 0;
     for (auto _ : state) {
         ResetPeak();
         const long before = StatusKb("VmRSS:");
-        const ExportResult result = ExportReport(request, writer, opener);
+        const ExportResult result = ExportReport(document, dir.path(), writer, opener);
         state.PauseTiming();
         peakKb = std::max(peakKb, double(StatusKb("VmHWM:") - before));
         if (result.outcome != ExportOutcome::Opened)

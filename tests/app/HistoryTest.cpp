@@ -144,7 +144,8 @@ TEST_F(HistoryTest, AnOpenedUploadReportsAsTheTableItWasArchivedFrom) {
     EXPECT_EQ(dlg.Session().RecordCounter(), 3);
     SaveOrPrint();
     ASSERT_EQ(report.written.size(), 2u) << boxes.Texts().join('|').toStdString();
-    const ReportData &original = report.written[0], &reopened = report.written[1];
+    const test::RecordingReport::Written &original = report.written[0],
+                                         &reopened = report.written[1];
     EXPECT_EQ(reopened.rows, original.rows);
     EXPECT_EQ(original.rows[1][5], "splice 7");
     EXPECT_EQ(reopened.header.company, "Fibre Works");

@@ -3,20 +3,32 @@
 
 #include "Report.h"
 
-#include <QFile>
 #include <QStringList>
+#include <array>
+#include <vector>
 
 namespace vemla::test {
 
-class RecordingReport final : public IReportWriter, public IReportOpener {
+class RecordingReport final : public IDocumentWriter, public IReportOpener {
 public:
-    bool Write(const ReportData& data, const QString& path, QString*) override {
-        written.push_back(data);
-        QFile file(path); // a file, so the next report gets a name of its own
-        return file.open(QIODevice::WriteOnly);
+    // The document as the seed's sheet shows it: columns 1..6 of each row.
+    struct Written {
+        Language language;
+        HeaderFields header;
+        std::vector<std::array<QString, 6>> rows;
+    };
+    bool Prepare(const UploadDocument& document, FileCommit& file, QString*) override {
+        Written w{document.language, document.header, {}};
+        for (const MeterRecord& row : document.rows) {
+            std::array<QString, 6> texts;
+            std::copy(row.texts.begin() + 1, row.texts.end(), texts.begin());
+            w.rows.push_back(texts);
+        }
+        written.push_back(std::move(w));
+        return file.Open(); // a file, so the next report gets a name of its own
     }
     bool Open(const QString& path) override { return opened << path, true; }
-    std::vector<ReportData> written;
+    std::vector<Written> written;
     QStringList opened;
 };
 

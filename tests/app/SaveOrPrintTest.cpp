@@ -75,7 +75,7 @@ TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections)
     ASSERT_EQ(report.written.size(), 1u);
     ASSERT_EQ(Reports().size(), 1);
     EXPECT_EQ(report.opened, QStringList{QDir(folder.path()).filePath(Reports()[0])});
-    const ReportData& data = report.written[0];
+    const test::RecordingReport::Written& data = report.written[0];
     EXPECT_EQ(data.language, Language::English);
     EXPECT_EQ(data.header.company, "Fibre Works");
     ASSERT_EQ(data.rows.size(), 3u) << "only the rows the table holds";
@@ -120,6 +120,25 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
         << boxes.Texts()[0].toStdString();
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"not-a-folder"});
+}
+
+// The dialog asked about replacing "x", not "x.csv": the extension added after it never replaces.
+TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
+    Feed(test::Record(0));
+    QFile kept(folder.filePath("x.csv"));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
+    kept.close();
+    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
+        return folder.filePath("x");
+    });
+    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::File), 1);
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].endsWith("x.csv already exists."))
+        << boxes.Texts()[0].toStdString();
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "keep");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"x.csv"});
 }
 
 // With certification off (a fresh configuration) Export PDF is greyed, as Print is: a click

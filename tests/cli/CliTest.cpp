@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 namespace vemla {
@@ -116,7 +117,10 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{}, {"upload", "--xlsx", Path("taken.xlsx")}, 5, "--force overwrites it"},
         {{}, {"upload", "--xlsx", Path("no/such/dir/a.xlsx")}, 5, "cannot write"},
         {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "a certificate needs loss limits"},
+        {{}, {"upload", "--csv", Path("s.csv"), "--json", Path("./s.csv")}, 2, "for two outputs"},
+        {{}, {"upload", "--csv", Path("link.csv"), "--force"}, 5, "is a symbolic link"},
     };
+    ASSERT_TRUE(QFile::link(Path("victim.csv"), Path("link.csv")));
     for (const Case& c : cases) {
         const QString port = StartMeter(c.meter);
         EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
@@ -132,6 +136,25 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     const QString port = StartMeter();
     EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
     EXPECT_EQ(Frames(), QStringList{});
+    EXPECT_FALSE(QFileInfo::exists(Path("victim.csv"))) << "nothing written through the link";
+}
+
+// A run's outputs are all or nothing: the workbook does not fit a full disk (a file size limit
+// stands in for it), so the CSV and JSON that did fit are not left either, nor any temporary.
+TEST_F(CliTest, FullDiskLeavesNoOutputOfTheRun) {
+    cli.setChildProcessModifier([] {
+        const rlimit limit{256 * 1024, 256 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    EXPECT_EQ(Run({"--simulate", "--records", "3000", "upload", "--no-archive", "--csv",
+                   Path("a.csv"), "--json", Path("a.json"), "--xlsx", Path("a.xlsx")}),
+              5);
+    EXPECT_TRUE(err.contains("cannot write")) << err.toStdString();
+    // The settings folder is the only entry: no output, temporary file or private folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Vemla"});
+    EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
 }
 
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {

@@ -1,6 +1,7 @@
 // The certificate as a reader sees it: its text read back by pdftotext, never by our painter;
 // the file rules; vemla-pdf's exit codes. The verdicts themselves are tests/certify's.
 #include "Certificate.h"
+#include "UploadJson.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,18 +25,24 @@ QString Output(const QString& program, const QStringList& args, int* code = null
 }
 
 // 1310 nm, a fixed 3.00 dB limit, a reference of 0 dBm: record i loses 2.5 + i/2 dB.
-CertificateData Data(Language language, int rows) {
-    CertificateData d{language, {"Acme", "OPM-1", "0042", "李伟", "fibre 3"}, {}, {}, kNow};
+UploadDocument Data(Language language, int rows) {
+    UploadDocument d;
+    d.language = language;
+    d.header = {"Acme", "OPM-1", "0042", "李伟", "fibre 3"};
+    d.taken = kNow;
     d.certification.enabled = true;
     d.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
     d.certification.SetReference({1310, 0.0, kNow.addSecs(-60)});
     for (int i = 0; i < rows; ++i)
-        d.rows.push_back({QString::number(i + 1),
-                          "1310",
-                          "2026-12-07 14:03",
-                          "东侧 A-012",
-                          {uint16_t(i), 1310, -2.5f - 0.5f * float(i % 2), 0, false, {}}});
+        d.rows.push_back(
+            {{uint16_t(i), 1310, -2.5f - 0.5f * float(i % 2), 0, false, {}},
+             {},
+             {QString::number(i + 1), "1310", "", "", "", "2026-12-07 14:03  ", "东侧 A-012"}});
     return d;
+}
+
+bool WritePdf(const UploadDocument& d, const QString& path, const CertificateProgress& p = {}) {
+    return CertificatePdfWriter(p).Write(d, {path, Replace::Never, false}).ok;
 }
 
 TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
@@ -55,10 +62,10 @@ TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
     // Three records fit the first page; the failing one comes from a 3.5 dB loss further on.
     for (const Case& c : cases) {
         QTemporaryDir dir;
-        CertificateData d = Data(c.language, 120);
+        UploadDocument d = Data(c.language, 120);
         d.rows[100].values.power = -3.5f;
         const QString pdf = dir.filePath("c.pdf");
-        ASSERT_TRUE(WriteCertificatePdf(d, pdf, false, {}, nullptr));
+        ASSERT_TRUE(WritePdf(d, pdf));
         const QString text = Output("pdftotext", {"-layout", pdf, "-"}).simplified();
         for (const QString& want : c.layout)
             EXPECT_TRUE(text.contains(want)) << want.toStdString();
@@ -74,14 +81,11 @@ TEST(CertificateTest, CancelledOrRefusedWriteLeavesTheFolderAsItWas) {
     QFile old(dir.filePath("old.pdf"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("mine") == 4);
     old.close();
-    QString error;
     int calls = 0;
-    EXPECT_FALSE(WriteCertificatePdf(
-        Data(Language::English, 5000), dir.filePath("new.pdf"), false,
-        [&calls](int, int) { return ++calls < 3; }, &error));
+    EXPECT_FALSE(WritePdf(Data(Language::English, 5000), dir.filePath("new.pdf"),
+                          [&calls](int, int) { return ++calls < 3; }));
     EXPECT_EQ(calls, 3);
-    EXPECT_FALSE(
-        WriteCertificatePdf(Data(Language::English, 3), old.fileName(), false, {}, &error));
+    EXPECT_FALSE(WritePdf(Data(Language::English, 3), old.fileName()));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "mine");
@@ -127,6 +131,37 @@ TEST(CertificateTest, PdfToolExitCodes) {
     QFile taken(dir.filePath("taken.pdf"));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_TRUE(taken.readAll().startsWith("%PDF"));
+}
+
+// The document vemla-cli hands to vemla-pdf comes back whole, and the certificate takes each
+// column from its own field: a record's date differs from its reference text here.
+TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecordsDate) {
+    UploadDocument d = Data(Language::English, 2);
+    d.waves = {1310, 1550};
+    d.lasers = {1310, 1550, 0, 0};
+    d.rows[0].texts[4] = "-9.99dBm";
+    d.rows[0].texts[5] = "2026-11-30  08:15  ";
+    d.rows[1].values.power = NAN; // the meter's bytes made no number
+    for (size_t i = 0; i < d.rows[0].raw.size(); ++i)
+        d.rows[0].raw[i] = uint8_t(0xF0 + i);
+    const QByteArray json = UploadJsonBytes(d);
+    UploadDocument back;
+    QString error;
+    ASSERT_TRUE(UploadDocumentFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
+        << error.toStdString();
+    EXPECT_EQ(UploadJsonBytes(back), json);
+    EXPECT_EQ(back.rows[0].raw, d.rows[0].raw);
+    EXPECT_TRUE(std::isnan(back.rows[1].values.power));
+
+    QTemporaryDir dir;
+    QFile in(dir.filePath("u.json"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly) && in.write(json) == json.size());
+    in.close();
+    int code = -1;
+    Output(VEMLA_PDF_TOOL, {"--in", in.fileName(), "--out", dir.filePath("u.pdf")}, &code);
+    ASSERT_EQ(code, 0);
+    const QString text = Output("pdftotext", {"-layout", dir.filePath("u.pdf"), "-"}).simplified();
+    EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS")) << text.toStdString();
 }
 
 } // namespace

@@ -45,10 +45,10 @@ TEST(CsvExportTest, BomCaptionsInTheLanguageShownTextsQuotedAndMachineColumns) {
         QByteArray expected = "\xEF\xBB\xBF" + caption + machine;
         for (const CsvRow& row : kRows)
             expected += row.line + "\r\n";
-        const CsvTable table{int(records.size()),
-                             [&records](int r) -> const MeterRecord& { return records[r]; },
-                             language};
-        EXPECT_EQ(CsvBytes(table).toStdString(), expected.toStdString());
+        UploadDocument document;
+        document.language = language;
+        document.rows = records;
+        EXPECT_EQ(CsvBytes(document).toStdString(), expected.toStdString());
     }
 }
 
@@ -58,11 +58,9 @@ TEST(CsvExportTest, CertificationAddsLossAndResultColumns) {
     for (const CsvRow& row : kRows)
         records.push_back({row.values, {}, row.texts});
     const QDateTime now(QDate(2026, 12, 7), QTime(14, 0));
-    CsvTable table{int(records.size()),
-                   [&records](int r) -> const MeterRecord& { return records[r]; },
-                   Language::Chinese,
-                   {},
-                   now};
+    UploadDocument table;
+    table.rows = records;
+    table.taken = now;
     table.certification.enabled = true;
     table.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 12.0, 0.0});
     table.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});

@@ -28,11 +28,12 @@ struct FakeOpener final : IReportOpener {
     bool Open(const QString& path) override { return opened << path, succeed; }
 };
 
-// Leaves a partial file behind and fails, as a writer dying midway would.
-struct BrokenWriter final : IReportWriter {
-    bool Write(const ReportData&, const QString& path, QString*) override {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write("PK\3\4half") && false;
+// Writes half a file and fails, as a writer dying midway would.
+struct BrokenWriter final : IDocumentWriter {
+    bool Prepare(const UploadDocument&, FileCommit& file, QString* error) override {
+        file.Open() && file.Write("PK\3\4half");
+        *error = QStringLiteral("broken");
+        return false;
     }
 };
 
@@ -47,12 +48,21 @@ protected:
                          "0.00", "-3.25", "2026-12-07 14:03:22", i ? "" : " edited <&> note "});
         return t;
     }
+    UploadDocument Document(int counter, const Table& table, Language language) const {
+        RecordList records;
+        for (const auto& texts : table)
+            records.Insert(records.Count(), {{}, {}, texts});
+        UploadDocument document;
+        document.language = language;
+        document.header = m_header;
+        document.taken = kNow;
+        return WithReportableRows(document, records, counter);
+    }
     ExportResult Export(int counter, const Table& table, Language language = Language::English,
-                        QString folder = {}, IReportWriter* writer = nullptr) {
+                        QString folder = {}, IDocumentWriter* writer = nullptr) {
         const QString in = folder.isEmpty() ? m_dir.path() : folder;
-        ExportRequest q{counter, int(table.size()), {}, m_header, language, in, kNow};
-        q.cell = [&table](int r, int c) { return table.at(size_t(r))[size_t(c)]; };
-        return ExportReport(q, writer ? *writer : m_writer, m_opener);
+        return ExportReport(Document(counter, table, language), in, writer ? *writer : m_writer,
+                            m_opener);
     }
     QStringList Files(const QString& folder = {}) const {
         return QDir(folder.isEmpty() ? m_dir.path() : folder)
@@ -61,7 +71,7 @@ protected:
     QTemporaryDir m_dir;
     XlsxReportWriter m_writer;
     FakeOpener m_opener;
-    ReportHeader m_header{"Acme", "OPM-1", "0042", "Li Wei", "fibre 3"};
+    HeaderFields m_header{"Acme", "OPM-1", "0042", "Li Wei", "fibre 3"};
 };
 
 TEST_F(ReportTest, ThreeRowsFillSheetRowsSevenToNineWithNumberAndTexts) {
@@ -261,19 +271,16 @@ TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
                                                              {Language::Chinese, "认证"}};
     for (const auto& named : names) {
         QTemporaryDir dir;
-        const Table table = Rows(3);
-        ExportRequest q{3, 3, {}, m_header, named.first, dir.path(), kNow, {}, {}};
-        q.cell = [&table](int r, int c) { return table.at(size_t(r))[size_t(c)]; };
+        UploadDocument q = Document(3, Rows(3), named.first);
         q.certification.enabled = true;
         q.certification.link.lengthKm = 2.0;
         q.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
         q.certification.SetLimit({1550, WaveLimit::Kind::Budget, 0.0, 0.25});
         q.certification.SetReference({1310, 0.5, kNow.addSecs(-600)});
-        q.values = [](int r) {
-            return RecordValues{
+        for (int r = 0; r < 3; ++r)
+            q.rows[size_t(r)].values = RecordValues{
                 uint16_t(r), uint16_t(r == 2 ? 1550 : 1310), -2.0f - float(r), 0, false, {}};
-        };
-        const ExportResult result = ExportReport(q, m_writer, m_opener);
+        const ExportResult result = ExportReport(q, dir.path(), m_writer, m_opener);
         EXPECT_TRUE(Part(result.path, "xl/workbook.xml").contains("<sheet name=\"" + named.second));
         XlsxReader x(result.path, "xl/worksheets/sheet2.xml");
         ASSERT_TRUE(x.wellFormed);

@@ -1,0 +1,19 @@
+#include "UserSettings.h"
+
+#include <QSettings>
+
+namespace vemla {
+
+CertificationSettings LoadCertificationInForce() {
+    QSettings settings(QString::fromLatin1(kSettingsOrganization),
+                       QString::fromLatin1(kSettingsApplication));
+    return LoadCertification(settings);
+}
+
+void KeepCertificationInForce(const CertificationSettings& certification) {
+    QSettings settings(QString::fromLatin1(kSettingsOrganization),
+                       QString::fromLatin1(kSettingsApplication));
+    SaveCertification(settings, certification);
+}
+
+} // namespace vemla

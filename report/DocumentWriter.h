@@ -1,0 +1,41 @@
+#pragma once
+// One interface for every file made from an upload: a writer takes the document and a
+// destination, and writes through the one safe write path (io/FileCommit.h).
+
+#include "FileCommit.h"
+#include "UploadDocument.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vemla {
+
+struct Destination {
+    QString path;
+    Replace replace = Replace::Never;
+    // When the name is taken, "Name (2).ext", "Name (3).ext", … instead; never replaces.
+    bool numberIfTaken = false;
+};
+
+struct WriteResult {
+    bool ok = false;
+    QString path;  // the file written, when one was
+    QString error; // the real cause, in the document's language, when none was
+};
+
+class IDocumentWriter {
+public:
+    virtual ~IDocumentWriter() = default;
+    // The document into `file`, which the writer opens (Open or OpenScratchPath) and leaves
+    // unplaced, so a caller can place several files together. False with the real cause.
+    virtual bool Prepare(const UploadDocument& document, FileCommit& file, QString* error) = 0;
+    // Prepared and placed. All or nothing: on failure no file, and no temporary one, is left.
+    WriteResult Write(const UploadDocument& document, const Destination& to);
+};
+
+// Places a prepared file at the destination (the next free number when asked).
+WriteResult Place(FileCommit& file, const Destination& to, Language language);
+// `bytes` into a file a writer prepares.
+bool PrepareBytes(FileCommit& file, const QByteArray& bytes, Language language, QString* error);
+
+} // namespace vemla
