@@ -157,6 +157,18 @@ TEST_F(CliTest, FullDiskLeavesNoOutputOfTheRun) {
     EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
 }
 
+// A folder stands at one output's name: --force replaces only a file, so that output fails
+// when it is placed, and the CSV placed before it is taken back.
+TEST_F(CliTest, AnOutputThatCannotBePlacedTakesTheOthersBack) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("b.json"));
+    EXPECT_EQ(Run({"--simulate", "upload", "--no-archive", "--force", "--csv", Path("a.csv"),
+                   "--json", Path("b.json")}),
+              5);
+    EXPECT_TRUE(err.contains("is not a regular file")) << err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"b.json", "Vemla"}));
+}
+
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
     // Judged with the limits the window keeps, so a certificate is made too.
     CertificationSettings limits;
