@@ -407,6 +407,36 @@ inline constexpr BilingualText kWriteNotRegular{"%1 is not a regular file.", "%1
 // %2: the system's reason.
 inline constexpr BilingualText kWriteSystem{"%1: %2", "%1：%2"};
 
+// A project's plan of cable IDs. %1: the pattern or the line.
+inline constexpr BilingualText kPlanBadPattern{
+    "The pattern \"%1\" is not valid: write ranges as [01..48] or [A..D], rising.",
+    "模式“%1”无效：范围应写成 [01..48] 或 [A..D]，且由小到大。"};
+// %2: the most IDs a plan holds.
+inline constexpr BilingualText kPlanTooMany{"\"%1\" gives more than %2 cable IDs.",
+                                            "“%1”生成的电缆编号超过 %2 个。"};
+inline constexpr BilingualText kPlanTooLarge{"The plan would hold more than %1 cable IDs.",
+                                             "计划中的电缆编号将超过 %1 个。"};
+inline constexpr BilingualText kPlanEmptyId{"Line %1: the cable ID is empty.",
+                                            "第 %1 行：电缆编号为空。"};
+// %2: the ID.
+inline constexpr BilingualText kPlanDuplicate{"Line %1: the cable ID \"%2\" is already in the plan.",
+                                              "第 %1 行：电缆编号“%2”已在计划中。"};
+inline constexpr BilingualText kPlanIdTaken{"The cable ID \"%1\" is already in the plan.",
+                                            "电缆编号“%1”已在计划中。"};
+inline constexpr BilingualText kPlanBadId{"\"%1\" is not a cable ID: empty or too long.",
+                                          "“%1”不是有效的电缆编号：为空或过长。"};
+inline constexpr BilingualText kPlanNoIdColumn{
+    "The first line names no cable_id (电缆编号) column.", "第一行没有 cable_id（电缆编号）列。"};
+// %2: the value, %3: the column.
+inline constexpr BilingualText kPlanBadValue{"Line %1: \"%2\" is not a valid %3.",
+                                             "第 %1 行：“%2”不是有效的 %3。"};
+inline constexpr BilingualText kPlanTooLong{"Line %1: a field is too long.",
+                                            "第 %1 行：字段过长。"};
+inline constexpr BilingualText kPlanOpenQuote{"Line %1: a quoted field is not closed.",
+                                              "第 %1 行：引号未闭合。"};
+inline constexpr BilingualText kPlanNotText{"The plan is not UTF-8 text.",
+                                            "计划文件不是 UTF-8 文本。"};
+
 } // namespace text
 
 // A control of the main window and the caption the language switch gives it.
