@@ -1,0 +1,58 @@
+// A large project: importing its plan and assigning an upload's readings to it.
+#include "ProjectLedger.h"
+
+#include <benchmark/benchmark.h>
+
+namespace vemla {
+namespace {
+
+constexpr int kIds = 10000;
+
+QByteArray PlanCsv() {
+    QByteArray csv = "cable_id,length_km,connections,splices,from,to,notes\r\n";
+    for (int i = 0; i < kIds; ++i)
+        csv += QStringLiteral("B1-F%1-IDF1-PP%2-J%3,0.%4,2,0,IDF1,MDF,riser\r\n")
+                   .arg(i / 960)
+                   .arg(i / 48)
+                   .arg(i % 48, 2, 10, QLatin1Char('0'))
+                   .arg(100 + i % 800)
+                   .toUtf8();
+    return csv;
+}
+
+void BM_ImportPlan(benchmark::State& state) {
+    const QByteArray csv = PlanCsv();
+    for (auto _ : state) {
+        std::vector<CableLink> plan;
+        QString error;
+        if (!ParsePlanCsv(csv, &plan, Language::English, &error) || plan.size() != size_t(kIds))
+            state.SkipWithError(qPrintable(error));
+        benchmark::DoNotOptimize(plan);
+    }
+}
+BENCHMARK(BM_ImportPlan)->Unit(benchmark::kMillisecond);
+
+// 20,000 readings at two wavelengths, one in eight naming its cable ID, into an empty plan.
+void BM_AssignUpload(benchmark::State& state) {
+    std::vector<CableLink> plan;
+    QString error;
+    ParsePlanCsv(PlanCsv(), &plan, Language::English, &error);
+    std::vector<MeterRecord> rows(20000);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        rows[r].values.wavelength = r % 2 ? 1550 : 1310;
+        if (r % 8 == 0)
+            rows[r].texts[kTableColumns - 1] = plan[r / 2].id;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        ProjectLedger ledger(plan, {1310, 1550}, true);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(ledger.Assign(1, Direction::AtoB, rows));
+    }
+}
+BENCHMARK(BM_AssignUpload)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace vemla
+
+BENCHMARK_MAIN();
