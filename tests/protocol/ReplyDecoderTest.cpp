@@ -32,9 +32,7 @@ TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumnsAndIndexIsShown
     EXPECT_EQ(RecordTexts(Record(0x80))[3], "10.50dB");
     EXPECT_EQ(RecordTexts(Record(0)), (Texts{"5", "1550", "-10.00dBm", "", "", date, ""}));
     EXPECT_EQ(RecordTexts(Record(0, 65535))[0], "65536");
-    const RecordValues v = DecodeRecord(ReplyFrame(Record(0)));
-    EXPECT_EQ(v.index, 4);
-    EXPECT_EQ(v.reference, -20.5f);
+    EXPECT_EQ(DecodeRecord(ReplyFrame(Record(0))).index, 4);
 }
 
 // All zeros read as "2000-00-00  00:00  " in ShortFramesReadZeroPastTheirEnd.
@@ -55,12 +53,10 @@ TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
         float dBm;
         std::string_view text;
     } cases[] = {
-        {-10.0f, "-10.00"},
         {-7.32f, "-7.32"},
         {1.005f, "1.00"}, // stored as 1.00499999...
         {0.125f, "0.12"},
         {0.375f, "0.38"},
-        {0.0f, "0.00"},
         {std::numeric_limits<float>::max(), "340282346638528859811704183484516925440.00"},
     };
     for (const auto& c : cases)
