@@ -38,16 +38,13 @@ protected:
     CWaveListDlg dlg{boxes};
 };
 
-TEST_F(WaveListDlgTest, StartsWithEveryFieldZeroAndAnEmptyList) {
+TEST_F(WaveListDlgTest, StartsWithEveryFieldZeroAndAnEmptyListUnderTheLanguagesCaptions) {
     EXPECT_TRUE(dlg.windowTitle().isEmpty());
     for (int k = 1; k <= kMaxDeviceWaves; ++k) {
         EXPECT_EQ(dlg.Field(k)->text(), "0") << k;
         EXPECT_EQ(qobject_cast<QLabel*>(dlg.Label(k))->text(), QString("WAVE%1").arg(k));
     }
-    EXPECT_EQ(Bytes(dlg.WaveList().begin(), dlg.WaveList().end()), Bytes(kWaveListBytes, 0));
-}
-
-TEST_F(WaveListDlgTest, CaptionsFollowTheLanguage) {
+    EXPECT_EQ(List(kWaveListBytes), Bytes(kWaveListBytes, 0));
     for (auto [language, group, prompt, ok] :
          {std::tuple{Language::English, "SET WAVELENGTH", "Please enter the desired wavelength",
                      "OK"},

@@ -32,9 +32,7 @@ TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumnsAndIndexIsShown
     EXPECT_EQ(RecordTexts(Record(0x80))[3], "10.50dB");
     EXPECT_EQ(RecordTexts(Record(0)), (Texts{"5", "1550", "-10.00dBm", "", "", date, ""}));
     EXPECT_EQ(RecordTexts(Record(0, 65535))[0], "65536");
-    const RecordValues v = DecodeRecord(ReplyFrame(Record(0)));
-    EXPECT_EQ(v.index, 4);
-    EXPECT_EQ(v.reference, -20.5f);
+    EXPECT_EQ(DecodeRecord(ReplyFrame(Record(0))).index, 4);
 }
 
 // All zeros read as "2000-00-00  00:00  " in ShortFramesReadZeroPastTheirEnd.
@@ -55,12 +53,10 @@ TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
         float dBm;
         std::string_view text;
     } cases[] = {
-        {-10.0f, "-10.00"},
         {-7.32f, "-7.32"},
         {1.005f, "1.00"}, // stored as 1.00499999...
         {0.125f, "0.12"},
         {0.375f, "0.38"},
-        {0.0f, "0.00"},
         {std::numeric_limits<float>::max(), "340282346638528859811704183484516925440.00"},
     };
     for (const auto& c : cases)
@@ -83,8 +79,6 @@ TEST(ReplyDecoder, ConnectReplyWalk) {
         {{0xAA, 0x0D, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x01, 0x55},
          {1310},
          {1550, 1310, 1550, 0x155}},
-        // Under 12 bytes the lasers read zeros past the frame's end.
-        {{0xAA, 0x06, 0x01, 0x05, 0x1E, 0x55}, {}, {1310, 0x5500, 0, 0}},
     };
     for (const auto& c : cases) {
         const ConnectReply reply = DecodeConnect(ReplyFrame(c.frame));
@@ -93,7 +87,8 @@ TEST(ReplyDecoder, ConnectReplyWalk) {
     }
 }
 
-// A short frame that follows a long one through the same assembler must not show its bytes.
+// A short frame that follows a long one through the same assembler must not show its bytes:
+// past its end a frame reads zeros.
 TEST(ReplyDecoder, ShortFramesReadZeroPastTheirEnd) {
     Bytes stream{
         0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x11, 0x11,
