@@ -1,8 +1,10 @@
 #include "CliOptions.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +12,8 @@ namespace vemla {
 namespace {
 
 constexpr int kMaxText = 1000; // a header field; the workbook cell holds far more
+// An output path in the system's encoding, its terminating zero not counted (PATH_MAX 4096).
+constexpr qsizetype kMaxPathBytes = 4095;
 
 struct CommandInfo {
     const char* name;
@@ -63,6 +67,7 @@ constexpr std::array kOptions{
     OptionInfo{"notes", true, Bit(CliCommand::Upload)},
     OptionInfo{"no-archive", false, Bit(CliCommand::Upload)},
     OptionInfo{"yes", false, Bit(CliCommand::DeleteAll)},
+    OptionInfo{"refresh", false, Bit(CliCommand::Delete)},
 };
 // Upload's --json names a file: the same name, with a value.
 constexpr OptionInfo kUploadJson{"json", true, Bit(CliCommand::Upload)};
@@ -79,14 +84,15 @@ constexpr const char* kHelp =
     "  set-time now|YYYY-MM-DD HH:MM   set the meter's clock\n"
     "  select-wave NM             choose the working wavelength\n"
     "  calibrate VALUE            set the calibration value (dB)\n"
-    "  delete N                   delete stored reading N (1 is the first)\n"
+    "  delete N [--refresh]       delete stored reading N (1 is the first); --refresh\n"
+    "                             uploads again and tells how many readings are left\n"
     "  delete-all --yes           delete every stored reading\n"
     "\n"
     "Options:\n"
     "  --port COM<n>|DEVICE       the meter's port (every command but ports)\n"
     "  --simulate [--records N]   talk to a built-in simulated meter instead\n"
     "  --timeout S                longest wait for a reply, or between two records (3)\n"
-    "  --json                     machine-readable output\n"
+    "  --json                     machine-readable output (upload: --json FILE)\n"
     "  --language en|zh           language of the messages and the files (en)\n"
     "  --help, --version\n"
     "power:  --interval S  --count N  --csv FILE  --force\n"
@@ -94,7 +100,24 @@ constexpr const char* kHelp =
     "        --company TEXT  --model TEXT  --serial TEXT  --operator TEXT  --notes TEXT\n"
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
-    "opened, 4 no reply in time, 5 a file cannot be written, 130 interrupted.\n";
+    "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"
+    "7 uploaded but damaged readings were left out, 130 interrupted.\n";
+
+// The text's %1, %2, %3 replaced in one pass: a value that itself holds "%1" (a file name, a
+// typed word) is shown as typed, never filled in again.
+QString FillIn(const QString& text, std::initializer_list<QString> values) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = i + 1 < text.size() ? text[i + 1].digitValue() : -1;
+        if (text[i] == QLatin1Char('%') && n >= 1 && n <= qsizetype(values.size())) {
+            out += values.begin()[n - 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 class Parser {
 public:
@@ -102,10 +125,7 @@ public:
 
     int Usage(const BilingualText& text, const QString& a = {}, const QString& b = {},
               const QString& c = {}) const {
-        QString message = Pick(text, m_language);
-        for (const QString& arg : {a, b, c})
-            if (message.contains(QLatin1Char('%')))
-                message = message.arg(arg);
+        const QString message = FillIn(Pick(text, m_language), {a, b, c});
         std::fprintf(stderr, "vemla-cli: %s\n%s\n", qPrintable(message),
                      qPrintable(Pick(text::kCliTryHelp, m_language)));
         return kExitUsage;
@@ -125,6 +145,16 @@ const OptionInfo* FindOption(const QString& name, std::optional<CliCommand> comm
         if (name == QLatin1String(o.name))
             return &o;
     return nullptr;
+}
+
+bool IsCommandName(const QString& arg) {
+    return std::any_of(kCommands.begin(), kCommands.end(),
+                       [&](const CommandInfo& c) { return arg == QLatin1String(c.name); });
+}
+
+bool IsOptionName(const QString& arg) {
+    return arg.startsWith(QLatin1String("--")) &&
+           FindOption(arg.mid(2).section(QLatin1Char('='), 0, 0), {}) != nullptr;
 }
 
 bool IsNumberText(const QString& arg) {
@@ -181,20 +211,28 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
     }
     const Parser p(language);
 
-    // The command: the first word that is not an option or an option's value.
+    // The command: the first word that is not an option or an option's value. The command is
+    // not known yet, so the word after --json is taken as its file (upload's --json FILE) unless
+    // it is a command or an option: "--json out.json --simulate upload" uploads.
     std::optional<CliCommand> command;
     QString commandName;
+    qsizetype commandAt = -1;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a.startsWith(QLatin1String("--"))) {
-            const OptionInfo* o = FindOption(a.mid(2).section(QLatin1Char('='), 0, 0), {});
-            if (o && o->value && !a.contains(QLatin1Char('=')))
+            const QString name = a.mid(2).section(QLatin1Char('='), 0, 0);
+            const OptionInfo* o = FindOption(name, {});
+            const bool jsonFile = name == QLatin1String("json") && i + 1 < args.size() &&
+                                  !IsCommandName(args[i + 1]) &&
+                                  !args[i + 1].startsWith(QLatin1Char('-'));
+            if (o && (o->value || jsonFile) && !a.contains(QLatin1Char('=')))
                 ++i;
             continue;
         }
         if (a == QLatin1String("-h")) // short help only
             continue;
         commandName = a;
+        commandAt = i;
         for (const CommandInfo& c : kCommands)
             if (a == QLatin1String(c.name))
                 command = c.command;
@@ -230,9 +268,10 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         }
         QString value;
         if (info->value) {
+            // The command word and another option are never a value: "--json --force" lacks one.
             if (a.contains(QLatin1Char('=')))
                 value = a.section(QLatin1Char('='), 1);
-            else if (i + 1 < args.size())
+            else if (i + 1 < args.size() && i + 1 != commandAt && !IsOptionName(args[i + 1]))
                 value = args[++i];
             else
                 return p.Usage(text::kCliMissingValue, name);
@@ -242,8 +281,9 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         if (command && !(info->commands & Bit(*command)))
             return p.Usage(text::kCliOptionNotFor, name, commandName);
 
-        const auto text = [&](QString& field) {
-            if (value.size() > kMaxText)
+        // Paths are bounded by what the system takes, header texts by the workbook's field.
+        const auto text = [&](QString& field, bool path) {
+            if (path ? QFile::encodeName(value).size() > kMaxPathBytes : value.size() > kMaxText)
                 return false;
             field = value;
             return true;
@@ -256,8 +296,8 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
                 o.json = true;
             else if (value.isEmpty())
                 return p.Usage(text::kCliMissingValue, name);
-            else
-                o.jsonFile = value;
+            else if (!text(o.jsonFile, true))
+                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantPath);
         } else if (name == QLatin1String("port")) {
             if (value.isEmpty() || value.size() > 4096)
                 return p.Usage(text::kCliPortRequired);
@@ -285,26 +325,30 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
             o.yes = true;
         } else if (name == QLatin1String("no-archive")) {
             o.archive = false;
+        } else if (name == QLatin1String("refresh")) {
+            o.refresh = true;
         } else {
-            struct FileOption {
+            struct TextOption {
                 const char* name;
                 QString* field;
+                bool path;
             };
             const std::array fields{
-                FileOption{"csv", &o.csv},
-                FileOption{"xlsx", &o.xlsx},
-                FileOption{"pdf", &o.pdf},
-                FileOption{"company", &o.header.company},
-                FileOption{"model", &o.header.model},
-                FileOption{"serial", &o.header.serialNumber},
-                FileOption{"operator", &o.header.testOperator},
-                FileOption{"notes", &o.header.notes},
+                TextOption{"csv", &o.csv, true},
+                TextOption{"xlsx", &o.xlsx, true},
+                TextOption{"pdf", &o.pdf, true},
+                TextOption{"company", &o.header.company, false},
+                TextOption{"model", &o.header.model, false},
+                TextOption{"serial", &o.header.serialNumber, false},
+                TextOption{"operator", &o.header.testOperator, false},
+                TextOption{"notes", &o.header.notes, false},
             };
-            for (const FileOption& f : fields) {
+            for (const TextOption& f : fields) {
                 if (name != QLatin1String(f.name))
                     continue;
-                if (value.isEmpty() || !text(*f.field))
-                    return p.Bad(QStringLiteral("--") + name, value, text::kCliWantText);
+                if (value.isEmpty() || !text(*f.field, f.path))
+                    return p.Bad(QStringLiteral("--") + name, value,
+                                 f.path ? text::kCliWantPath : text::kCliWantText);
             }
         }
     }

@@ -22,6 +22,7 @@ enum CliExit : int {
     kExitPort = 3,
     kExitNoReply = 4,
     kExitFile = 5,
+    kExitSkipped = 7, // the upload finished, but damaged records were left out
     kExitInterrupted = 130,
 };
 
@@ -61,6 +62,7 @@ struct CliOptions {
     int wavelength = 0;    // select-wave
     float calibration = 0; // calibrate
     int recordNumber = 0;  // delete, 1-based
+    bool refresh = false;  // delete: upload again afterwards and say how many are left
 };
 
 // args as given, argv[0] first. The options to run with, or the exit code once --help,

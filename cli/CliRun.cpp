@@ -85,6 +85,8 @@ public:
     explicit Runner(const CliOptions& o)
         : m_o(o), m_presenter(o.yes), m_session(m_presenter, CreateSystemPortSource()) {
         m_session.SetLanguage(o.language);
+        // Nothing shows a table here: the upload after a delete costs minutes on a full meter.
+        m_session.SetReuploadAfterDelete(o.refresh);
     }
 
     int Run() {
@@ -106,10 +108,7 @@ public:
         case CliCommand::Calibrate:
             return Command([this] { m_session.PowerAdjust(m_o.calibration); });
         case CliCommand::Delete:
-            // Nothing is uploaded first: the meter numbers its records itself, the session only
-            // needs to know there is a record N.
-            m_session.SetRecordCounter(m_o.recordNumber);
-            return Command([this] { m_session.DeleteSelected(m_o.recordNumber - 1); });
+            return Delete();
         case CliCommand::DeleteAll:
             return Command([this] { m_session.DeleteAll(); });
         case CliCommand::Ports:
@@ -119,7 +118,7 @@ public:
     }
 
 private:
-    enum class Wait { Done, NoReply, Interrupted };
+    enum class Wait { Done, NoReply, PortLost, Interrupted };
 
     QString T(const BilingualText& t) const { return Pick(t, m_o.language); }
 
@@ -209,9 +208,11 @@ private:
         while (!done()) {
             if (m_signals.Caught())
                 return Wait::Interrupted;
+            // A line that went dead is told as such at once, not as a meter that kept silent.
+            if (m_session.Condition() == MeterSession::PortCondition::Lost)
+                return Wait::PortLost;
             const Clock::time_point last = lastSign ? lastSign() : m_session.LastReplySign();
-            if (Clock::now() - last > timeout ||
-                m_session.Condition() == MeterSession::PortCondition::Lost)
+            if (Clock::now() - last > timeout)
                 return Wait::NoReply;
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
@@ -225,6 +226,9 @@ private:
         case Wait::NoReply:
             Say(T(text::kCliNoReply).arg(m_o.timeoutS));
             return kExitNoReply;
+        case Wait::PortLost:
+            Say(T(text::kCliPortLost).arg(m_session.PortName()));
+            return kExitPort;
         case Wait::Interrupted:
             break;
         }
@@ -290,6 +294,21 @@ private:
             static_cast<uint32_t>(f[0] - 2000), static_cast<uint32_t>(f[1]),
             static_cast<uint32_t>(f[2]), static_cast<uint32_t>(f[3]), static_cast<uint32_t>(f[4])};
         return Command([this, fields] { m_session.SetTime(fields); });
+    }
+
+    int Delete() {
+        // Nothing is uploaded first: the meter numbers its records itself, the session only
+        // needs to know there is a record N.
+        m_session.SetRecordCounter(m_o.recordNumber);
+        const int done = Command([this] { m_session.DeleteSelected(m_o.recordNumber - 1); });
+        if (done != kExitDone || !m_o.refresh)
+            return done;
+        const int left = m_session.Records().Count();
+        if (m_o.json)
+            Out(Json(QJsonObject{{QStringLiteral("records"), left}}));
+        else
+            Say(T(text::kCliRecordsLeft).arg(left));
+        return kExitDone;
     }
 
     int Power() {
@@ -390,6 +409,11 @@ private:
         // The archive commits its last records while the files are written.
         const int written = WriteFiles();
         keeper.reset();
+        if (const int skipped = m_session.SkippedRecords(); skipped > 0) {
+            Say(T(text::kCliSkipped).arg(skipped));
+            if (written == kExitDone)
+                return kExitSkipped;
+        }
         return written;
     }
 
@@ -408,9 +432,13 @@ private:
             Say(T(text::kCliCannotWrite).arg(path, error));
             return kExitFile;
         };
+        // The window refuses to save an empty report with the same box; a script that asked for
+        // a report learns that none was made, and gets no other output of the run either.
         if ((!m_o.xlsx.isEmpty() || !m_o.csv.isEmpty()) && document.rows.empty()) {
             Say(T(text::kNoData));
-        } else {
+            return kExitFile;
+        }
+        {
             // Two files from the same document: the CSV on a second core.
             bool csvOk = true;
             QString csvError;

@@ -26,6 +26,8 @@ struct UploadDocument {
     QDateTime taken;
     // Each record's values, raw frame and texts as shown (the operator's corrections included).
     std::vector<MeterRecord> rows;
+    // Records the meter sent that arrived damaged and were left out (missing record numbers).
+    int skippedFrames = 0;
 
     std::vector<RecordValues> Values() const;
 };

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vemla {
@@ -166,6 +167,9 @@ QByteArray UploadJsonBytes(const UploadDocument& document) {
         doc.insert(QStringLiteral("certification"), CertificationToJson(document.certification));
     if (document.taken.isValid())
         doc.insert(QStringLiteral("generated"), document.taken.toString(Qt::ISODate));
+    // Only when records are missing, so a whole upload's document stays as it always was.
+    if (document.skippedFrames > 0)
+        doc.insert(QStringLiteral("skipped_frames"), document.skippedFrames);
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 
@@ -193,6 +197,13 @@ bool UploadDocumentFromJson(const QJsonObject& json, UploadDocument* document, Q
     d.taken = QDateTime::fromString(generated.toString(), Qt::ISODate);
     if (!generated.isUndefined() && !d.taken.isValid())
         return Fail(error, QStringLiteral("\"generated\" must be an ISO 8601 date and time"));
+    const QJsonValue skipped = json.value(QLatin1String("skipped_frames"));
+    d.skippedFrames = skipped.toInt(-1);
+    if (!skipped.isUndefined() && (d.skippedFrames < 0 || d.skippedFrames > kMaxRows))
+        return Fail(
+            error,
+            QStringLiteral("\"skipped_frames\" must be a whole number from 0 to %1").arg(kMaxRows));
+    d.skippedFrames = std::max(d.skippedFrames, 0);
 
     const QJsonValue records = json.value(QLatin1String("records"));
     if (!records.isArray())

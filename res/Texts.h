@@ -215,11 +215,33 @@ inline constexpr BilingualText kStatusPortWaiting{"%1 gone; reopened when it is 
                                                   "%1 已断开，重新接入后自动打开"};
 inline constexpr BilingualText kStatusPortReopened{"Port reopened: %1 open",
                                                    "串口已重新打开：%1 已打开"};
+// A VEMLA_PORTS entry that is not offered; follows the port's state. %1: the path, %2: why.
+inline constexpr BilingualText kStatusPortSkipped{" · VEMLA_PORTS: %1 not listed, %2",
+                                                  " · VEMLA_PORTS：未列出 %1，%2"};
+// %1: how many more entries were not listed.
+inline constexpr BilingualText kStatusPortSkippedMore{" (and %1 more)", "（另有 %1 个）"};
+inline constexpr BilingualText kPortSkipRegularFile{"a regular file, not a serial device",
+                                                    "它是普通文件，不是串口设备"};
+inline constexpr BilingualText kPortSkipFifo{"a FIFO, not a serial device",
+                                             "它是命名管道，不是串口设备"};
+inline constexpr BilingualText kPortSkipDirectory{"a folder, not a serial device",
+                                                  "它是文件夹，不是串口设备"};
+inline constexpr BilingualText kPortSkipSocket{"a socket, not a serial device",
+                                               "它是套接字，不是串口设备"};
+inline constexpr BilingualText kPortSkipBlock{"a block device, not a serial device",
+                                              "它是块设备，不是串口设备"};
+// %1: the kernel's class of the device, "mem" for /dev/zero.
+inline constexpr BilingualText kPortSkipNotSerial{
+    "a character device of class %1, not a serial line", "它是 %1 类字符设备，不是串行线路"};
+inline constexpr BilingualText kPortSkipOther{"it cannot be examined", "无法检查它"};
 // %1: records so far, %2: kB/s, %3: minutes:seconds.
 inline constexpr BilingualText kStatusReceiving{"Receiving records: %1 · %2 kB/s · %3",
                                                 "正在接收记录：%1 · %2 kB/s · %3"};
 // %1: records, %2: minutes:seconds.
 inline constexpr BilingualText kStatusUploadDone{"%1 records in %2", "共 %1 条记录，用时 %2"};
+// Follows the upload's counts; %1: damaged records left out.
+inline constexpr BilingualText kStatusSkipped{" · %1 damaged records skipped",
+                                              " · 跳过 %1 条损坏的记录"};
 inline constexpr BilingualText kNameRecords{"Records", "测量记录"};
 inline constexpr BilingualText kNamePower{"Power (dBm)", "功率 (dBm)"};
 inline constexpr std::array kNameLasers{BilingualText{"Laser 1 wavelength", "激光器1波长"},
@@ -361,6 +383,8 @@ inline constexpr BilingualText kCliWantRecordNumber{"a record number from 1 to 6
                                                     "1 到 65536 之间的记录号"};
 inline constexpr BilingualText kCliWantText{"a text of at most 1000 characters",
                                             "不超过 1000 个字符的文字"};
+inline constexpr BilingualText kCliWantPath{"a file path of at most 4095 bytes",
+                                            "不超过 4095 字节的文件路径"};
 // %1: the command, %2: its arguments as the help shows them.
 inline constexpr BilingualText kCliArguments{"'%1' takes: %2", "“%1”的参数：%2"};
 inline constexpr BilingualText kCliPortRequired{
@@ -374,6 +398,10 @@ inline constexpr BilingualText kCliSimulatorFailed{"the simulated meter cannot s
 // %1: seconds.
 inline constexpr BilingualText kCliNoReply{"no reply from the meter within %1 s",
                                            "%1 秒内仪表没有应答"};
+// %1: the port's list entry.
+inline constexpr BilingualText kCliPortLost{
+    "the port %1 closed before the meter's reply was complete: the device went away",
+    "仪表应答完成前端口 %1 已关闭：设备已断开"};
 // %1: the file.
 inline constexpr BilingualText kCliFileExists{"%1 exists; --force overwrites it",
                                               "%1 已存在；加 --force 可覆盖"};
@@ -397,6 +425,13 @@ inline constexpr BilingualText kCliNoSuchWave{"the meter offers no %1 nm (it off
 inline constexpr BilingualText kCliInterrupted{
     "interrupted after %1 records: no file written, the records are archived as interrupted",
     "已中断，收到 %1 条记录：未写入任何文件，记录已作为中断的上传存档"};
+// %1: damaged records left out of the upload.
+inline constexpr BilingualText kCliSkipped{
+    "%1 damaged records were left out of the upload (the meter still holds them)",
+    "上传时跳过了 %1 条损坏的记录（仪表中仍保存着这些记录）"};
+// %1: readings the meter holds after the delete.
+inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
+                                               "仪表中还有 %1 条读数"};
 
 // Writing a file: why a write was refused or failed. %1: the file or folder concerned.
 inline constexpr BilingualText kWriteLink{

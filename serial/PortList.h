@@ -54,6 +54,10 @@ public:
     // ports as at the last read; true when the entries changed. For a watch that polls.
     bool Poll();
     const std::vector<PortEntry>& Entries() const { return m_entries; }
+    // The paths the user listed that the last read left out, and why.
+    std::vector<SkippedPort> Skipped() const {
+        return m_source ? m_source->Skipped() : std::vector<SkippedPort>{};
+    }
     // The device listed under number at the last Refresh, "" when there is none now.
     std::string DeviceFor(uint32_t number) const;
 

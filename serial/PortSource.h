@@ -19,12 +19,23 @@ struct PortCandidate {
     std::string product = {};
 };
 
+// Why a listed path is not offered as a port.
+enum class PortSkip { RegularFile, Fifo, Directory, Socket, BlockDevice, NotSerial, Other };
+
+struct SkippedPort {
+    std::string path;
+    PortSkip why;
+    std::string deviceClass = {}; // NotSerial: the kernel's class of the device ("mem")
+};
+
 // Where the port list comes from: the system's serial devices in the real program, a fixed list
 // in tests.
 class IPortSource {
 public:
     virtual ~IPortSource() = default;
     virtual std::vector<PortCandidate> Enumerate() = 0;
+    // What the last Enumerate left out that the user named, and why; empty when nothing was.
+    virtual std::vector<SkippedPort> Skipped() const { return {}; }
 };
 
 // Colon-separated device paths added to the system's ports (socat links, the meter simulator).
@@ -37,11 +48,23 @@ inline constexpr size_t kMaxPathLength = 4096;
 // over-long paths are dropped, at most kMaxListedPaths paths.
 std::vector<std::string> ParsePortPathList(std::string_view list);
 
-// The listed paths that exist now, in their order. A path that does not exist (yet) is left out,
-// and shows up at the next enumeration once it does, e.g. when socat has made its link.
+// What a listed path is now. Only a character device (or a link to one) can be a serial line,
+// and of those not one the kernel files under another class than "tty" (/dev/zero is "mem");
+// a pseudo-terminal has no such entry and is taken.
+struct PortPathKind {
+    enum class State { Missing, SerialLine, Skipped } state;
+    PortSkip why = PortSkip::Other;
+    std::string deviceClass = {};
+};
+PortPathKind ClassifyPortPath(const std::string& path);
+
+// The listed paths that are serial lines now, in their order. A path that does not exist (yet) is
+// left out silently, and shows up at the next enumeration once it does, e.g. when socat has made
+// its link; one that exists but cannot be a port goes to *skipped with the reason.
 std::vector<PortCandidate>
 CandidatesFromPathList(std::string_view list,
-                       const std::function<bool(const std::string&)>& exists);
+                       const std::function<PortPathKind(const std::string&)>& classify,
+                       std::vector<SkippedPort>* skipped);
 
 // The VEMLA_PORTS paths, read anew at every enumeration.
 std::unique_ptr<IPortSource> CreateEnvironmentPortSource();

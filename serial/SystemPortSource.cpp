@@ -48,6 +48,7 @@ public:
         }
         return candidates;
     }
+    std::vector<SkippedPort> Skipped() const override { return m_environment->Skipped(); }
 
 private:
     std::unique_ptr<IPortSource> m_environment = CreateEnvironmentPortSource();

@@ -36,6 +36,7 @@ bool LiveLog::Open(const QString& path) {
     }
     if (m_fd < 0)
         return false;
+    m_whole = 0;
     return WriteLine("time,unix_time,dBm,mW,wavelength_nm,relative_dB\n");
 }
 
@@ -48,9 +49,15 @@ void LiveLog::Close() {
 // Straight to the kernel, no buffer of ours: a crash of the program loses no written line.
 bool LiveLog::WriteLine(const QByteArray& line) {
     WriteFailure failure;
-    if (WriteAll(m_fd, line, m_path, &failure))
+    if (WriteAll(m_fd, line, m_path, &failure)) {
+        m_whole += line.size();
         return true;
+    }
     m_error = WriteFailureText(failure, Language::English);
+    // A full disk takes part of the line: the half line goes, so a reader of the log never
+    // meets a reading that was never taken. Shrinking needs no room.
+    if (::ftruncate(m_fd, m_whole) != 0)
+        m_error += QStringLiteral(" (%1)").arg(qt_error_string(errno));
     Close();
     return false;
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <optional>
 
+#include <sys/types.h>
+
 namespace vemla {
 
 class LiveLog {
@@ -32,13 +34,15 @@ public:
     QString ErrorText() const { return m_error; }
 
     // wavelength: 0 when not known; reference: the relative reference in dBm, when one is set.
-    // False (the file closed, ErrorText() set) when the line could not be written.
+    // False (the file cut back to its last whole line and closed, ErrorText() set) when the line
+    // could not be written.
     bool Write(const LiveSample& sample, int wavelength, std::optional<double> reference);
 
 private:
     bool WriteLine(const QByteArray& line);
 
     int m_fd = -1;
+    off_t m_whole = 0; // the file's size up to the end of its last whole line
     QString m_path;
     QString m_error;
 };

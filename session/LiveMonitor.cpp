@@ -67,8 +67,7 @@ void LiveMonitor::Poll() {
     }
     m_pollOutstanding = true;
     m_pollAge.start();
-    if (m_status != Status::LogFailed)
-        SetStatus(m_missedInRow >= kMissedForNoReply ? Status::NoReply : Status::Polling);
+    SetStatus(m_missedInRow >= kMissedForNoReply ? Status::NoReply : Status::Polling);
 }
 
 void LiveMonitor::OnPower() {
@@ -84,7 +83,7 @@ void LiveMonitor::OnPower() {
     m_statistics.Add(sample);
     if (m_log.IsOpen() && !m_log.Write(sample, m_session.SelectedWavelength(), m_reference))
         SetStatus(Status::LogFailed);
-    else if (m_status != Status::LogFailed)
+    else
         SetStatus(Status::Polling);
     emit SampleAdded(sample);
 }
@@ -104,17 +103,27 @@ bool LiveMonitor::SetReferenceToCurrent() {
 
 bool LiveMonitor::StartLog(const QString& path) {
     const bool ok = m_log.Open(path);
-    if (ok && m_status == Status::LogFailed)
-        SetStatus(m_timer.isActive() ? Status::Polling : Status::Idle);
+    if (ok)
+        EndLogFailure();
     return ok;
 }
 
 void LiveMonitor::StopLog() {
     m_log.Close();
+    EndLogFailure();
+}
+
+void LiveMonitor::EndLogFailure() {
+    if (m_status != Status::LogFailed)
+        return;
+    m_status = m_timer.isActive() ? Status::Polling : Status::Idle;
+    emit StatusChanged(m_status);
 }
 
 void LiveMonitor::SetStatus(Status status) {
-    if (status == m_status)
+    // A failed log stays the news until the operator starts or stops a log: a pause, a command
+    // or a quiet meter must not hide it.
+    if (status == m_status || m_status == Status::LogFailed)
         return;
     m_status = status;
     emit StatusChanged(status);

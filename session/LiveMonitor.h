@@ -79,6 +79,7 @@ private:
     void Poll();
     void OnPower();
     void SetStatus(Status status);
+    void EndLogFailure();
 
     MeterSession& m_session;
     QTimer m_timer;

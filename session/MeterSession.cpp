@@ -152,6 +152,45 @@ void MeterSession::SetCondition(PortCondition condition) {
 }
 
 QString MeterSession::PortStatusText() const {
+    return PortStateText() + SkippedPortText();
+}
+
+QString MeterSession::SkippedPortText() const {
+    const std::vector<SkippedPort> skipped = m_ports.Skipped();
+    if (skipped.empty())
+        return {};
+    const SkippedPort& first = skipped.front();
+    QString why;
+    switch (first.why) {
+    case PortSkip::RegularFile:
+        why = Text(text::kPortSkipRegularFile);
+        break;
+    case PortSkip::Fifo:
+        why = Text(text::kPortSkipFifo);
+        break;
+    case PortSkip::Directory:
+        why = Text(text::kPortSkipDirectory);
+        break;
+    case PortSkip::Socket:
+        why = Text(text::kPortSkipSocket);
+        break;
+    case PortSkip::BlockDevice:
+        why = Text(text::kPortSkipBlock);
+        break;
+    case PortSkip::NotSerial:
+        why = Text(text::kPortSkipNotSerial).arg(QString::fromStdString(first.deviceClass));
+        break;
+    case PortSkip::Other:
+        why = Text(text::kPortSkipOther);
+        break;
+    }
+    QString line = Text(text::kStatusPortSkipped).arg(QString::fromStdString(first.path), why);
+    if (skipped.size() > 1)
+        line += Text(text::kStatusPortSkippedMore).arg(skipped.size() - 1);
+    return line;
+}
+
+QString MeterSession::PortStateText() const {
     switch (m_condition) {
     case PortCondition::None:
         break;
@@ -248,6 +287,8 @@ void MeterSession::StartUpload(bool reupload) {
     emit UploadStarted(reupload); // before the table empties, so the rows are still there
     m_records.Clear();
     m_recordCounter = 0;
+    m_skippedRecords = 0;
+    m_nextIndex = 0;
     m_progress.Start(UploadProgress::Clock::now());
     Send(frame);
 }
@@ -388,7 +429,8 @@ void MeterSession::DispatchReply(const ReplyFrame& frame) {
         return;
     case FrameCode::DeleteSelected:
         ShowReply(text);
-        Reupload();
+        if (m_reuploadAfterDelete)
+            Reupload();
         return;
     case FrameCode::DeleteAll:
         ShowReply(text);
@@ -417,6 +459,7 @@ void MeterSession::ReplaceRecords(std::vector<MeterRecord> records, const Header
     for (MeterRecord& record : records)
         m_records.Insert(m_records.Count(), std::move(record));
     m_recordCounter = m_records.Count();
+    m_skippedRecords = 0; // an archived upload: what it missed is the archive's to say
     SetHeader(header);
 }
 
@@ -475,6 +518,13 @@ void MeterSession::AddRecord(const ReplyFrame& frame) {
     for (std::size_t c = 0; c < texts.size(); ++c)
         record.texts[c] = QString::fromStdString(texts[c]);
     m_recordCounter = record.values.index + 1;
+    // The meter numbers its records in order: a number jumped over is a record that came
+    // damaged and was dropped by the assembler.
+    if (const int index = record.values.index; index >= m_nextIndex) {
+        m_skippedRecords += index - m_nextIndex;
+        m_progress.AddSkipped(index - m_nextIndex);
+        m_nextIndex = index + 1;
+    }
     // A record numbered past the end (after a lost frame) lands at the end with its own texts.
     m_records.Insert(m_recordCounter - 1, std::move(record));
     m_progress.Add(UploadProgress::Clock::now());
@@ -490,6 +540,7 @@ UploadDocument MeterSession::Document(vemla::Language language,
     document.lasers = m_lasers;
     document.certification = certification;
     document.taken = taken;
+    document.skippedFrames = m_skippedRecords;
     return WithReportableRows(std::move(document), m_records, m_recordCounter);
 }
 

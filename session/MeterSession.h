@@ -85,8 +85,11 @@ public:
     bool AutoReconnect() const { return m_autoReconnect; }
     void SetAutoReconnect(bool on);
     PortCondition Condition() const { return m_condition; }
-    // The port and its state, in the session's language.
+    // The port and its state, in the session's language, and the first VEMLA_PORTS entry that
+    // was not listed, with why.
     QString PortStatusText() const;
+    // The entry last opened, "COM3 (/dev/ttyUSB0)".
+    QString PortName() const { return m_portName; }
     const UploadProgress& Progress() const { return m_progress; }
 
     // --- commands; each sends one frame, the reply arrives through OnRxChar ---
@@ -139,7 +142,13 @@ public:
     std::chrono::steady_clock::time_point LastReplySign() const { return m_lastReplySign; }
 
     int32_t RecordCounter() const { return m_recordCounter; }
+    // Records of the last upload that arrived damaged and were left out: the numbers missing
+    // between those that came. A damaged last record leaves no gap and is not counted.
+    int SkippedRecords() const { return m_skippedRecords; }
     void SetRecordCounter(int32_t counter) { m_recordCounter = counter; }
+    // The window shows the meter's records again after a delete-selected acknowledgement; a
+    // front end without a table turns that off.
+    void SetReuploadAfterDelete(bool on) { m_reuploadAfterDelete = on; }
     int32_t SilentUpload() const { return m_silentUpload; }
     void SetSilentUpload(int32_t value) { m_silentUpload = value; }
     RecordList& Records() { return m_records; }
@@ -188,6 +197,8 @@ private:
     void OnPortReturned(uint32_t number);
     void OnPortsChanged();
     void SetCondition(PortCondition condition);
+    QString PortStateText() const;
+    QString SkippedPortText() const;
     void NoteCommandSent(const OutFrame& frame);
     void NoteReply(const ReplyFrame& frame);
 
@@ -210,7 +221,10 @@ private:
 
     ReplyAssembler m_assembler;
     int32_t m_recordCounter = 0;
+    int m_skippedRecords = 0;
+    int m_nextIndex = 0; // the record number the upload expects next
     int32_t m_silentUpload = 0;
+    bool m_reuploadAfterDelete = true;
     std::vector<int> m_waves;
     std::array<uint32_t, 4> m_lasers{};
     int32_t m_waveCount = 1;

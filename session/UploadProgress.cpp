@@ -15,6 +15,7 @@ void UploadProgress::Start(Clock::time_point now) {
     m_started = true;
     m_finished = false;
     m_count = 0;
+    m_skipped = 0;
     m_start = m_last = now;
 }
 
@@ -30,14 +31,20 @@ bool UploadProgress::Receiving(Clock::time_point now) const {
 QString UploadProgress::Text(Language language, Clock::time_point now) const {
     if (!m_started)
         return {};
-    if (!Receiving(now))
-        return Pick(text::kStatusUploadDone, language).arg(m_count).arg(Duration(m_last - m_start));
-    const double seconds = std::chrono::duration<double>(now - m_start).count();
-    const double rate = seconds > 0 ? m_count * kRecordBytes / seconds / 1000.0 : 0.0;
-    return Pick(text::kStatusReceiving, language)
-        .arg(m_count)
-        .arg(rate, 0, 'f', 1)
-        .arg(Duration(now - m_start));
+    QString line;
+    if (!Receiving(now)) {
+        line = Pick(text::kStatusUploadDone, language).arg(m_count).arg(Duration(m_last - m_start));
+    } else {
+        const double seconds = std::chrono::duration<double>(now - m_start).count();
+        const double rate = seconds > 0 ? m_count * kRecordBytes / seconds / 1000.0 : 0.0;
+        line = Pick(text::kStatusReceiving, language)
+                   .arg(m_count)
+                   .arg(rate, 0, 'f', 1)
+                   .arg(Duration(now - m_start));
+    }
+    if (m_skipped > 0)
+        line += Pick(text::kStatusSkipped, language).arg(m_skipped);
+    return line;
 }
 
 } // namespace vemla

@@ -19,6 +19,9 @@ public:
 
     void Start(Clock::time_point now);
     void Add(Clock::time_point now);
+    // Records missing from the upload (arrived damaged), shown after the counts.
+    void AddSkipped(int count) { m_skipped += count; }
+    int Skipped() const { return m_skipped; }
     void Finish() { m_finished = true; }
 
     bool Started() const { return m_started; }
@@ -32,6 +35,7 @@ private:
     bool m_started = false;
     bool m_finished = false;
     int m_count = 0;
+    int m_skipped = 0;
     Clock::time_point m_start{};
     Clock::time_point m_last{};
 };

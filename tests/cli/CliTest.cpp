@@ -84,7 +84,9 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
         {{"set-time", "2024-02-29", "10:07"}, {Hex(BuildSetTime(24, 2, 29, 10, 7))}},
         {{"select-wave", "1550"}, {connect, Hex(BuildSelectWave(1))}},
         {{"calibrate", "-1.5"}, {Hex(BuildSetCalibration(-1.5f))}},
-        {{"delete", "2"}, {Hex(BuildDeleteSelected(1)), upload}},
+        // The window's silent upload after a delete only when asked for: nothing shows a table.
+        {{"delete", "2"}, {Hex(BuildDeleteSelected(1))}},
+        {{"delete", "2", "--refresh"}, {Hex(BuildDeleteSelected(1)), upload}},
         {{"delete-all", "--yes"}, {Hex(BuildDeleteAll(false))}},
         {{"--language", "zh", "delete-all", "--yes"}, {Hex(BuildDeleteAll(true))}},
     };
@@ -101,6 +103,9 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
 
 TEST_F(CliTest, ExitCodesTellWhatHappened) {
     QFile(Path("taken.xlsx")).open(QIODevice::WriteOnly);
+    // Past the 1,000 characters of a header text, well within the system's 4,096 bytes.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d"));
+    const QString longPath = dir.filePath(QString("d/../").repeated(300) + "long.csv");
     struct Case {
         QStringList meter, args;
         int code;
@@ -119,6 +124,23 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "a certificate needs loss limits"},
         {{}, {"upload", "--csv", Path("s.csv"), "--json", Path("./s.csv")}, 2, "for two outputs"},
         {{}, {"upload", "--csv", Path("link.csv"), "--force"}, 5, "is a symbolic link"},
+        // A typed value is shown as typed, never filled into the message again.
+        {{}, {"power", "--interval", "%1"}, 2, "--interval: '%1' is not a number of seconds"},
+        {{}, {"upload", "--json", "--force"}, 2, "option --json needs a value"},
+        // upload's --json takes its file wherever it stands; a path is not a header text.
+        {{}, {"--json", Path("o.json"), "upload", "--no-archive"}, 0, ""},
+        {{}, {"upload", "--no-archive", "--csv", longPath}, 0, ""},
+        {{"--records", "0"}, {"upload", "--no-archive", "--csv", Path("z.csv")}, 5, "NO DATA!"},
+        {{"--records", "50", "--hangup-after", "5"},
+         {"upload", "--no-archive"},
+         3,
+         "closed before the meter's reply was complete: the device went away"},
+        // Records 6 and 8 (numbers 5 and 7) come damaged; the noise and the bogus run are none.
+        {{"--records", "2000", "--noise", "--overlong", "4", "--cut-record", "5",
+          "--corrupt-length", "7"},
+         {"upload", "--no-archive", "--json", Path("damaged.json")},
+         7,
+         "2 damaged records were left out"},
     };
     ASSERT_TRUE(QFile::link(Path("victim.csv"), Path("link.csv")));
     for (const Case& c : cases) {
@@ -137,6 +159,33 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
     EXPECT_EQ(Frames(), QStringList{});
     EXPECT_FALSE(QFileInfo::exists(Path("victim.csv"))) << "nothing written through the link";
+    EXPECT_TRUE(QFileInfo::exists(Path("o.json")));
+    EXPECT_TRUE(QFileInfo::exists(Path("long.csv")));
+    EXPECT_FALSE(QFileInfo::exists(Path("z.csv")));
+    QFile damaged(Path("damaged.json"));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(damaged.readAll()).object();
+    EXPECT_EQ(doc["skipped_frames"].toInt(), 2);
+    EXPECT_EQ(doc["records"].toArray().size(), 1998);
+}
+
+// The live log on a full disk (a file size limit stands in for it): the run stops with the
+// cause, and the log ends at its last whole line.
+TEST_F(CliTest, LiveLogOnAFullDiskFailsWithTheCauseAndKeepsOnlyWholeLines) {
+    cli.setChildProcessModifier([] {
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    EXPECT_EQ(Run({"--simulate", "power", "--interval", "0.2", "--count", "100", "--csv",
+                   Path("live.csv")}),
+              5);
+    EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
+    QFile log(Path("live.csv"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray bytes = log.readAll();
+    EXPECT_GT(bytes.count('\n'), 2);
+    EXPECT_TRUE(bytes.endsWith('\n')) << bytes.right(40).toStdString();
 }
 
 // A run's outputs are all or nothing: the workbook does not fit a full disk (a file size limit

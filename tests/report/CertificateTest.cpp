@@ -144,6 +144,7 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     d.rows[1].values.power = NAN; // the meter's bytes made no number
     for (size_t i = 0; i < d.rows[0].raw.size(); ++i)
         d.rows[0].raw[i] = uint8_t(0xF0 + i);
+    d.skippedFrames = 2;
     const QByteArray json = UploadJsonBytes(d);
     UploadDocument back;
     QString error;

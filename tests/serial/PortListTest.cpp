@@ -2,8 +2,13 @@
 #include "FixedPortSource.h"
 #include "PtyPair.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/stat.h>
 
 namespace vemla::test {
 namespace {
@@ -103,6 +108,62 @@ TEST(PortPathList, EnvironmentPortsThatExistAreListed) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].device, pty.Path());
     EXPECT_NE(found[0].description.find("VEMLA_PORTS"), std::string::npos);
+}
+
+// Only a serial line is offered: a character device (or a link to one) that the kernel does not
+// file under another class than tty. Whatever else the variable names is left out with the
+// reason; a path not there (yet) is left out silently.
+TEST(PortPathList, OnlySerialLinesAreListedAndEveryOtherEntrySaysWhy) {
+    PtyPair pty;
+    char folder[] = "/tmp/vemla-ports-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string d = folder;
+    std::ofstream(d + "/file") << "not a port";
+    ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(d + "/dir");
+    std::filesystem::create_symlink(pty.Path(), d + "/link-to-pty");
+    std::filesystem::create_symlink(d + "/file", d + "/link-to-file");
+    struct Case {
+        std::string path;
+        bool listed;
+        std::optional<PortSkip> why;
+        std::string deviceClass;
+    };
+    const std::vector<Case> cases{
+        {pty.Path(), true, {}, ""},
+        {d + "/link-to-pty", true, {}, ""},
+        {d + "/file", false, PortSkip::RegularFile, ""},
+        {d + "/link-to-file", false, PortSkip::RegularFile, ""},
+        {d + "/fifo", false, PortSkip::Fifo, ""},
+        {d + "/dir", false, PortSkip::Directory, ""},
+        {"/dev/zero", false, PortSkip::NotSerial, "mem"},
+        {d + "/not-there-yet", false, {}, ""},
+    };
+    std::string value;
+    for (const Case& c : cases)
+        value += c.path + ":";
+    ::setenv(kPortsVariable, value.c_str(), 1);
+    const auto source = CreateEnvironmentPortSource();
+    const auto found = source->Enumerate();
+    const auto skipped = source->Skipped();
+    ::unsetenv(kPortsVariable);
+    std::filesystem::remove_all(d);
+    std::vector<std::string> listed;
+    for (const auto& f : found)
+        listed.push_back(f.device);
+    std::size_t s = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(std::find(listed.begin(), listed.end(), c.path) != listed.end(), c.listed)
+            << c.path;
+        if (!c.why)
+            continue;
+        ASSERT_LT(s, skipped.size()) << c.path;
+        EXPECT_EQ(skipped[s].path, c.path);
+        EXPECT_EQ(skipped[s].why, *c.why) << c.path;
+        EXPECT_EQ(skipped[s].deviceClass, c.deviceClass) << c.path;
+        ++s;
+    }
+    EXPECT_EQ(s, skipped.size());
 }
 
 } // namespace

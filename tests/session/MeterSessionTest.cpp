@@ -12,6 +12,7 @@
 #include "RecordingPresenter.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -257,6 +258,26 @@ TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor
 
 // --- replies ---
 
+// A VEMLA_PORTS entry that cannot be a port is named in the port's status, with why: the first
+// one, and how many more.
+TEST(SessionPortStatus, AnEntryLeftOutOfTheListSaysWhyAfterThePortsState) {
+    ::setenv(kPortsVariable, "/dev/zero:/dev/null", 1);
+    test::RecordingPresenter presenter;
+    MeterSession session(presenter, CreateSystemPortSource());
+    session.PortListDropDown();
+    ::unsetenv(kPortsVariable);
+    const std::array<std::pair<Language, QString>, 2> cases{{
+        {kEn, "No port open · VEMLA_PORTS: /dev/zero not listed, a character device of class "
+              "mem, not a serial line (and 1 more)"},
+        {kZh, "未打开串口 · VEMLA_PORTS：未列出 /dev/zero，它是 mem 类字符设备，不是串行线路（另有 "
+              "1 个）"},
+    }};
+    for (const auto& [language, expected] : cases) {
+        session.SetLanguage(language);
+        EXPECT_EQ(session.PortStatusText(), expected);
+    }
+}
+
 TEST_F(SessionTest, ConnectReplyFillsWavesAndLasersAndRaisesTheLinkOnlyAfterTheBox) {
     bool linkedWhileOpen = true;
     presenter.whileOpen = [&](const auto&) { linkedWhileOpen = session.Linked(); };
@@ -415,6 +436,13 @@ TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords)
     for (std::size_t i = 0; i < got.size(); ++i)
         ASSERT_EQ(got[i], expected[i]) << "row " << i;
     EXPECT_EQ(session->RecordCounter(), 10000) << "the number of the last record";
+    // Noise and the bogus run are no records: only the two missing numbers count.
+    EXPECT_EQ(session->SkippedRecords(), 2);
+    const QString status = session->Progress().Text(kEn, UploadProgress::Clock::now());
+    EXPECT_TRUE(QRegularExpression("^9998 records in \\d+:\\d\\d · 2 damaged records skipped$")
+                    .match(status)
+                    .hasMatch())
+        << status.toStdString();
     EXPECT_FALSE(session->Assembler().InFrame()) << "the end frame left the assembler idle";
 }
 
