@@ -54,7 +54,7 @@ MeterRecord Row(int i, int wave, float power, bool relative = false, float refer
             {QString::number(i + 1), QString::number(wave), "", "", "", "2026-12-07  14:03  ", ""}};
 }
 
-bool Write(IDocumentWriter&& writer, const UploadDocument& d, const QString& path,
+bool Write(IDocumentWriter& writer, const UploadDocument& d, const QString& path,
            QString* error = nullptr) {
     const WriteResult r = writer.Write(d, {path, Replace::Never, false});
     if (error)
@@ -92,8 +92,10 @@ TEST(OutputsAgree, CsvWorkbookAndCertificatePrintTheSameFiguresAndVerdicts) {
     for (const auto& c : cases)
         d.rows.push_back(c.row);
     QTemporaryDir dir;
-    ASSERT_TRUE(Write(XlsxReportWriter(), d, dir.filePath("r.xlsx")));
-    ASSERT_TRUE(Write(CertificatePdfWriter(), d, dir.filePath("c.pdf")));
+    XlsxReportWriter workbook;
+    CertificatePdfWriter certificate;
+    ASSERT_TRUE(Write(workbook, d, dir.filePath("r.xlsx")));
+    ASSERT_TRUE(Write(certificate, d, dir.filePath("c.pdf")));
     const QList<QByteArray> csv = CsvBytes(d).split('\n');
     const test::XlsxReader sheet(dir.filePath("r.xlsx"), "xl/worksheets/sheet2.xml");
     int first = 1; // the records' caption row
@@ -129,8 +131,10 @@ TEST(OutputsAgree, InputsPrintAsGivenAndTheLimitAsJudged) {
     UploadDocument d = Judged();
     d.rows.push_back(Row(0, 850, -4.0f));
     QTemporaryDir dir;
-    ASSERT_TRUE(Write(XlsxReportWriter(), d, dir.filePath("r.xlsx")));
-    ASSERT_TRUE(Write(CertificatePdfWriter(), d, dir.filePath("c.pdf")));
+    XlsxReportWriter workbook;
+    CertificatePdfWriter certificate;
+    ASSERT_TRUE(Write(workbook, d, dir.filePath("r.xlsx")));
+    ASSERT_TRUE(Write(certificate, d, dir.filePath("c.pdf")));
     const QString pdf = PdfText(dir.filePath("c.pdf"));
     for (const char* want : {"Link length (km): 0.842", "Loss per pair (dB): 0.75",
                              "850 budget 3.50 4.45", "1550 -10.00"})
@@ -139,6 +143,47 @@ TEST(OutputsAgree, InputsPrintAsGivenAndTheLimitAsJudged) {
     EXPECT_EQ(sheet.Cell("B3").value, "0.842");
     EXPECT_EQ(sheet.Style("B3").numberFormat, "0.00########");
     EXPECT_EQ(sheet.Cell("D12").value + " " + sheet.Cell("C12").value, "4.45 3.5");
+}
+
+// A note longer than typing allows (from an archived upload) goes through every writer and the
+// JSON reader; one over a cell's capacity is refused by each, with the same message, no file.
+TEST(OutputsAgree, EveryWriterTakesWhatACellHoldsAndRefusesMoreAlike) {
+    CsvWriter csv;
+    UploadJsonWriter json;
+    XlsxReportWriter xlsx;
+    CertificatePdfWriter pdf;
+    const std::pair<IDocumentWriter*, const char*> writers[] = {
+        {&csv, "csv"}, {&json, "json"}, {&xlsx, "xlsx"}, {&pdf, "pdf"}};
+    const std::pair<Language, const char*> refusals[] = {
+        {Language::English, "Row 2, NOTE: the text is longer than 32767 characters, more than a "
+                            "spreadsheet cell holds."},
+        {Language::Chinese, "第 2 行，备注：文字超过 32767 个字符，超出电子表格单元格的容量。"}};
+    QTemporaryDir dir;
+    for (const auto& [writer, name] : writers) {
+        UploadDocument d = Judged();
+        d.rows = {Row(0, 1310, -2.0f), Row(1, 1310, -2.0f)};
+        d.rows[1].texts[6] = QString(32767, QChar('n'));
+        d.header.notes = QString(32767, QChar('h'));
+        QString error;
+        EXPECT_TRUE(Write(*writer, d, dir.filePath("long.") + name, &error))
+            << name << error.toStdString();
+        d.rows[1].texts[6] += QChar('n');
+        for (const auto& [language, refusal] : refusals) {
+            d.language = language;
+            EXPECT_FALSE(Write(*writer, d, dir.filePath("over.") + name, &error));
+            EXPECT_EQ(error, QString::fromUtf8(refusal)) << name;
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' '),
+              "long.csv long.json long.pdf long.xlsx");
+    QFile written(dir.filePath("long.json"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    UploadDocument back;
+    QString error;
+    EXPECT_TRUE(
+        UploadDocumentFromJson(QJsonDocument::fromJson(written.readAll()).object(), &back, &error))
+        << error.toStdString();
+    EXPECT_EQ(back.rows.at(1).texts[6].size(), 32767);
 }
 
 } // namespace
