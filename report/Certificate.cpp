@@ -258,9 +258,13 @@ private:
             return {result};
         return {result.left(mark), result.mid(mark + 1)};
     }
+    // Only a stale result can need a second line; the others are not measured.
     double RecordHeight(int record) const {
-        return m_line *
-               double(ResultLines(RecordCells(m_data.rows[size_t(record)])[kResultColumn]).size());
+        const MeterRecord& row = m_data.rows[size_t(record)];
+        const RecordResult r = Evaluate(row.values, m_data.certification, m_data.taken);
+        if (!r.staleReference || !r.lossDb)
+            return m_line;
+        return m_line * double(ResultLines(MarkedVerdictText(r, m_data.language)).size());
     }
 
     void DrawRecordCells(QPainter* p, double y, const std::array<QString, 8>& cells) const {
