@@ -306,7 +306,7 @@ void CLimitsDlg::UpdateLimits() {
     for (int row = 0; row < int(m_rowWaves.size()); ++row) {
         const auto limit = s ? LimitDb(*s, m_rowWaves[std::size_t(row)]) : std::nullopt;
         m_table->item(row, kLimit)
-            ->setText(limit ? QString::number(*limit, 'f', 2) : QString::fromUtf8(kNoResultText));
+            ->setText(limit ? DbText(*limit) : QString::fromUtf8(kNoResultText));
     }
     m_filling = false;
 }

@@ -15,6 +15,7 @@
 #include "MessageBox.h"
 #include "QtTranslation.h"
 #include "ReplyDecoder.h"
+#include "TextBound.h"
 #include "TextFit.h"
 #include "WaveListDlg.h"
 
@@ -232,6 +233,7 @@ void CMeterDlg::ConnectHandlers() {
     // The header fields are the session's: what the operator types goes there at once.
     for (const auto& entry : HeaderEdits()) {
         QString HeaderFields::*field = entry.second;
+        BoundTyping(ControlAs<QLineEdit>(entry.first));
         connect(ControlAs<QLineEdit>(entry.first), &QLineEdit::textChanged, this,
                 [this, field](const QString& text) { m_session.SetHeaderField(field, text); });
     }

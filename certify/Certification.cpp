@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QSettings>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -36,10 +37,29 @@ template <typename T> const T* Find(const std::vector<T>& items, int wavelength)
     return it == items.end() ? nullptr : &*it;
 }
 
+// The value in hundredths of a dB exactly as its two-decimal text reads: std::to_chars rounds
+// the binary value as printf does, so the figure judged and the figure printed are one.
+std::optional<long long> Hundredths(double dB) {
+    if (!std::isfinite(dB) || std::fabs(dB) > 1e12)
+        return std::nullopt;
+    char text[32];
+    const auto printed = std::to_chars(text, text + sizeof text, dB, std::chars_format::fixed, 2);
+    if (printed.ec != std::errc())
+        return std::nullopt;
+    // "-12.34" without its point is "-1234".
+    char* const point = printed.ptr - 3;
+    std::copy(point + 1, printed.ptr, point);
+    long long hundredths = 0;
+    if (std::from_chars(text, printed.ptr - 1, hundredths).ec != std::errc())
+        return std::nullopt;
+    return hundredths;
+}
+
+double FromHundredths(long long hundredths) {
+    return double(hundredths) / 100.0; // never −0.0: a zero margin reads "+0.00"
+}
+
 QString Signed(double value) {
-    // "+0.00" rather than "-0.00" for a margin that rounds to nothing.
-    if (std::fabs(value) < 0.005)
-        value = 0.0;
     return QString::asprintf("%+.2f", value);
 }
 
@@ -95,36 +115,72 @@ std::optional<double> LimitDb(const CertificationSettings& settings, int wavelen
     return BudgetLossDb(settings.link, limit->attenuationDbPerKm);
 }
 
+std::optional<double> AtResolution(double dB) {
+    const auto h = Hundredths(dB);
+    return h ? std::optional<double>(FromHundredths(*h)) : std::nullopt;
+}
+
+QString DbText(double dB) {
+    const auto shown = AtResolution(dB);
+    return shown ? QString::number(*shown, 'f', kShownDecimals) : QString::fromUtf8(kNoResultText);
+}
+
+QString InputText(double value) {
+    QString text = QString::number(value, 'f', 10);
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return text;
+    qsizetype end = text.size();
+    while (end > point + 1 + kShownDecimals && text.at(end - 1) == QLatin1Char('0'))
+        --end;
+    return text.left(end);
+}
+
 bool IsStale(const LossReference& reference, double staleAfterHours, const QDateTime& now) {
     if (!reference.taken.isValid())
         return true;
-    const double ageHours = reference.taken.secsTo(now) / 3600.0;
-    return ageHours > staleAfterHours;
+    if (!now.isValid())
+        return false; // no time to judge against
+    const auto minute = [](const QDateTime& t) {
+        const qint64 s = t.toSecsSinceEpoch();
+        return s / 60 - (s % 60 < 0 ? 1 : 0);
+    };
+    return double(minute(now) - minute(reference.taken)) > staleAfterHours * 60.0;
 }
 
 RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
                       const QDateTime& now) {
     RecordResult result;
-    result.limitDb = LimitDb(settings, record.wavelength);
-    if (record.relative) {
-        result.lossDb = double(record.reference) - double(record.power);
+    std::optional<long long> limitH;
+    if (const auto limit = LimitDb(settings, record.wavelength))
+        limitH = Hundredths(*limit);
+    if (limitH)
+        result.limitDb = FromHundredths(*limitH);
+    std::optional<double> loss;
+    if (!IsPowerReading(record.power)) {
+        // No reading: no loss, whatever the reference.
+    } else if (record.relative) {
+        if (IsPowerReading(record.reference))
+            loss = double(record.reference) - double(record.power);
     } else if (const LossReference* ref = settings.ReferenceAt(record.wavelength)) {
-        result.lossDb = ref->dBm - double(record.power);
+        loss = ref->dBm - double(record.power);
         result.staleReference = IsStale(*ref, settings.staleAfterHours, now);
     }
-    if (!result.lossDb || !std::isfinite(*result.lossDb)) {
-        result.lossDb.reset();
+    const auto lossH = loss ? Hundredths(*loss) : std::nullopt;
+    if (!lossH) {
+        result.staleReference = false;
         return result;
     }
-    if (*result.lossDb < kNegativeLossWarningDb) {
+    result.lossDb = FromHundredths(*lossH);
+    if (*lossH < std::llround(kNegativeLossWarningDb * 100)) {
         result.verdict = Verdict::NegativeLoss;
         return result;
     }
-    if (!result.limitDb)
+    if (!limitH)
         return result;
-    result.marginDb = *result.limitDb - *result.lossDb;
-    result.verdict =
-        *result.lossDb <= *result.limitDb + kVerdictToleranceDb ? Verdict::Pass : Verdict::Fail;
+    const long long limitHundredths = limitH.value_or(0);
+    result.marginDb = FromHundredths(limitHundredths - *lossH);
+    result.verdict = *lossH <= limitHundredths ? Verdict::Pass : Verdict::Fail;
     return result;
 }
 
@@ -209,7 +265,7 @@ void ApplyPreset(CertificationSettings& settings, const CertificationPreset& pre
 }
 
 QString LossText(const RecordResult& result) {
-    return result.lossDb ? QString::asprintf("%.2f", *result.lossDb) : QString();
+    return result.lossDb ? DbText(*result.lossDb) : QString();
 }
 
 QString VerdictText(Verdict verdict, Language language) {
@@ -224,6 +280,13 @@ QString VerdictText(Verdict verdict, Language language) {
         break;
     }
     return QString::fromUtf8(kNoResultText);
+}
+
+QString MarkedVerdictText(const RecordResult& result, Language language) {
+    QString text = VerdictText(result.verdict, language);
+    if (result.staleReference && result.lossDb)
+        text += QStringLiteral(" (") + Pick(certtext::kStale, language) + QLatin1Char(')');
+    return text;
 }
 
 QString ResultText(const RecordResult& result, Language language) {

@@ -73,9 +73,20 @@ inline constexpr int kMaxWavelength = 7000;
 inline constexpr std::size_t kMaxWaves = 64;
 inline constexpr double kMaxStaleHours = 24.0 * 365;
 
+// Every figure is judged as it is shown: at 0.01 dB, each value rounded as its two-decimal text
+// reads (to the nearest hundredth of the binary value, an exact half to even, as printf rounds
+// and as the meter's own texts are made). Loss, limit and margin are compared at that resolution
+// only, so a reader who checks the printed figures finds the verdict they give.
+inline constexpr int kShownDecimals = 2;
+// A loss below this (−0.31 dB and lower, as shown) is a warning.
 inline constexpr double kNegativeLossWarningDb = -0.3;
-// The meter resolves 0.01 dB: a loss this close above the limit is equal to it.
-inline constexpr double kVerdictToleranceDb = 1e-4;
+// The value at the shown resolution; none when it is no finite number of a sane size.
+std::optional<double> AtResolution(double dB);
+// "4.45": a figure as every output prints it; the em dash when it is no number.
+QString DbText(double dB);
+// An operator's input as given (the link length, losses per pair and splice, attenuations,
+// references): at least two decimals and as many more as were typed, up to ten.
+QString InputText(double value);
 
 // length × attenuation + pairs × per pair + splices × per splice + design margin.
 double BudgetLossDb(const LinkBudget& link, double attenuationDbPerKm);
@@ -84,19 +95,24 @@ std::optional<double> LimitDb(const CertificationSettings& settings, int wavelen
 
 enum class Verdict { None, Pass, Fail, NegativeLoss };
 
+// Loss, limit and margin at the shown resolution (kShownDecimals).
 struct RecordResult {
-    std::optional<double> lossDb;   // none without a relative flag or a reference
+    std::optional<double> lossDb;   // none without a relative flag, a reference or a power
     std::optional<double> limitDb;  // none without a limit at the wavelength
     std::optional<double> marginDb; // limit − loss, when both are known
     Verdict verdict = Verdict::None;
     bool staleReference = false; // the loss was computed with a stale reference
 };
 
-// Relative records: L = r − p. Others: L = R(λ) − p with the reference held for λ. Loss equal
-// to the limit passes; a loss below kNegativeLossWarningDb is a warning, never a pass.
+// Relative records: L = r − p. Others: L = R(λ) − p with the reference held for λ. A power (or
+// relative reference) that is no reading (IsPowerReading) gives no loss. At the shown
+// resolution, a loss equal to the limit passes; a loss below kNegativeLossWarningDb is a
+// warning, never a pass.
 RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
                       const QDateTime& now);
 
+// Judged to the minute, as the times are shown ("yyyy-MM-dd HH:mm"): a reference shown exactly
+// staleAfterHours before `now` is still fresh, a minute later it is stale.
 bool IsStale(const LossReference& reference, double staleAfterHours, const QDateTime& now);
 
 struct WaveSummary {
@@ -144,6 +160,9 @@ inline constexpr const char* kNoResultText = "\u2014"; // an em dash: no value, 
 QString LossText(const RecordResult& result);          // "4.45", "" without a loss
 QString ResultText(const RecordResult& result, Language language); // "PASS +0.52 dB", "—"
 QString VerdictText(Verdict verdict, Language language);           // "PASS", "FAIL", "—", ...
+// The verdict with the stale mark in full when the loss rests on a stale reference:
+// "PASS (stale reference)"; the margin is left to its own column.
+QString MarkedVerdictText(const RecordResult& result, Language language);
 QString MethodText(ReferenceMethod method, Language language);
 
 // --- keeping ---

@@ -1,11 +1,14 @@
 #include "CellEdit.h"
 
+#include "TextBound.h"
+
 #include <QKeyEvent>
 
 namespace vemla {
 
 CCellEdit::CCellEdit(QWidget* parent) : QLineEdit(parent) {
     setFrame(true);
+    BoundTyping(this);
 }
 
 void CCellEdit::Finish(bool store) {

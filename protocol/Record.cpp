@@ -19,11 +19,14 @@ std::array<std::string, kRecordTexts> FormatRecordTexts(const RecordValues& r) {
     std::array<std::string, kRecordTexts> texts;
     texts[0] = TextBuilder().Int(r.index + 1u).Str();
     texts[1] = TextBuilder().Int(r.wavelength).Str();
-    texts[2] = TextBuilder().Fixed2(r.power).Text("dBm").Str();
+    const bool power = IsPowerReading(r.power);
+    texts[2] = power ? TextBuilder().Fixed2(r.power).Text("dBm").Str() : kNoValueText;
     if (r.relative) {
+        const bool reference = IsPowerReading(r.reference);
         const double relative = static_cast<double>(r.power) - static_cast<double>(r.reference);
-        texts[3] = TextBuilder().Fixed2(relative).Text("dB").Str();
-        texts[4] = TextBuilder().Fixed2(r.reference).Text("dBm").Str();
+        texts[3] =
+            power && reference ? TextBuilder().Fixed2(relative).Text("dB").Str() : kNoValueText;
+        texts[4] = reference ? TextBuilder().Fixed2(r.reference).Text("dBm").Str() : kNoValueText;
     }
     const RecordDate& d = r.date;
     texts[5] = RecordDateText(d.year, d.month, d.day, d.hour, d.minute);

@@ -18,13 +18,12 @@ namespace {
 constexpr int kProgressEvery = 256;
 // Fractions of the page width for No., wavelength, date, loss, limit, margin, result, note.
 constexpr std::array<double, 8> kRecordColumns{0.08, 0.12, 0.18, 0.09, 0.09, 0.10, 0.14, 0.20};
+constexpr size_t kResultColumn = 6;
 constexpr double kSectionColumn = 1.0 / 6; // the settings' tables use six equal columns
 
-QString Fixed(double value) {
-    return QString::number(value, 'f', 2);
-}
-QString Fixed(const std::optional<double>& value) {
-    return value ? Fixed(*value) : QString::fromUtf8(kNoResultText);
+// A judged figure (loss, limit, margin) as every output prints it, at the shown resolution.
+QString Figure(const std::optional<double>& value) {
+    return value ? DbText(*value) : QString::fromUtf8(kNoResultText);
 }
 
 struct Line {
@@ -49,13 +48,14 @@ std::vector<Line> Lines(const UploadDocument& data) {
     lines.push_back({K::Field, {pick(text::kReportNotes), h.notes}});
     lines.push_back({K::Gap, {}});
     lines.push_back({K::Field, {pick(text::kCertMethod), MethodText(c.method, lang)}});
-    lines.push_back({K::Field, {pick(text::kCertLinkLength), Fixed(c.link.lengthKm)}});
+    lines.push_back({K::Field, {pick(text::kCertLinkLength), InputText(c.link.lengthKm)}});
     lines.push_back(
         {K::Field, {pick(text::kCertConnectorPairs), QString::number(c.link.connectorPairs)}});
-    lines.push_back({K::Field, {pick(text::kCertLossPerPair), Fixed(c.link.lossPerPairDb)}});
+    lines.push_back({K::Field, {pick(text::kCertLossPerPair), InputText(c.link.lossPerPairDb)}});
     lines.push_back({K::Field, {pick(text::kCertSplices), QString::number(c.link.splices)}});
-    lines.push_back({K::Field, {pick(text::kCertLossPerSplice), Fixed(c.link.lossPerSpliceDb)}});
-    lines.push_back({K::Field, {pick(text::kCertDesignMargin), Fixed(c.link.designMarginDb)}});
+    lines.push_back(
+        {K::Field, {pick(text::kCertLossPerSplice), InputText(c.link.lossPerSpliceDb)}});
+    lines.push_back({K::Field, {pick(text::kCertDesignMargin), InputText(c.link.designMarginDb)}});
 
     lines.push_back({K::Heading, {pick(text::kCertLimits)}});
     lines.push_back({K::Cells,
@@ -66,7 +66,8 @@ std::vector<Line> Lines(const UploadDocument& data) {
         lines.push_back(
             {K::Cells,
              {QString::number(l.wavelength), pick(fixed ? text::kCertFixed : text::kCertBudget),
-              fixed ? QString() : Fixed(l.attenuationDbPerKm), Fixed(LimitDb(c, l.wavelength))}});
+              fixed ? QString() : InputText(l.attenuationDbPerKm),
+              Figure(LimitDb(c, l.wavelength))}});
     }
     lines.push_back({K::Heading, {pick(text::kCertReferences)}});
     lines.push_back(
@@ -75,7 +76,7 @@ std::vector<Line> Lines(const UploadDocument& data) {
     for (const LossReference& r : c.references)
         lines.push_back(
             {K::Cells,
-             {QString::number(r.wavelength), Fixed(r.dBm),
+             {QString::number(r.wavelength), InputText(r.dBm),
               r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
               IsStale(r, c.staleAfterHours, data.taken) ? pick(certtext::kStale) : QString()}});
 
@@ -89,7 +90,7 @@ std::vector<Line> Lines(const UploadDocument& data) {
         lines.push_back(
             {K::Cells,
              {QString::number(w.wavelength), QString::number(w.count), QString::number(w.pass),
-              QString::number(w.fail), QString::number(w.warnings), Fixed(w.worstMarginDb)}});
+              QString::number(w.fail), QString::number(w.warnings), Figure(w.worstMarginDb)}});
     lines.push_back({K::Verdict,
                      {pick(text::kCertOverall) + QLatin1Char(' ') +
                       VerdictText(OverallVerdict(summary), lang)}});
@@ -139,7 +140,8 @@ public:
             const bool record = line.kind == Line::Kind::Record;
             // The first record keeps its column header with it.
             const bool headed = record && line.record == 0;
-            const double h = Height(line.kind) + (headed ? m_line : 0);
+            const double h =
+                (record ? RecordHeight(line.record) : Height(line.kind)) + (headed ? m_line : 0);
             bool header = headed;
             if (y + h > bottom && y > 0) {
                 Footer(p, pages);
@@ -186,7 +188,8 @@ private:
     }
 
     double Draw(QPainter* p, const Line& line, double y) const {
-        const double h = Height(line.kind);
+        const double h =
+            line.kind == Line::Kind::Record ? RecordHeight(line.record) : Height(line.kind);
         if (!p)
             return y + h;
         using K = Line::Kind;
@@ -242,17 +245,36 @@ private:
     std::array<QString, 8> RecordCells(const MeterRecord& row) const {
         const Language l = m_data.language;
         const RecordResult r = Evaluate(row.values, m_data.certification, m_data.taken);
-        QString verdict = VerdictText(r.verdict, l);
-        if (r.staleReference)
-            verdict += QStringLiteral(" (%1)").arg(Pick(certtext::kStale, l));
-        return {row.texts[0],    row.texts[1],     row.texts[5].trimmed(),
-                Fixed(r.lossDb), Fixed(r.limitDb), Fixed(r.marginDb),
-                verdict,         row.texts[6]};
+        return {row.texts[0],      row.texts[1],       row.texts[5].trimmed(),  Figure(r.lossDb),
+                Figure(r.limitDb), Figure(r.marginDb), MarkedVerdictText(r, l), row.texts[6]};
+    }
+
+    // The result on one line, or, when the stale mark does not fit beside the verdict, the mark
+    // on a second: it is never cut.
+    QStringList ResultLines(const QString& result) const {
+        const double room = m_recordX[kResultColumn + 1] - m_recordX[kResultColumn] - m_line * 0.2;
+        const qsizetype mark = result.indexOf(QStringLiteral(" ("));
+        if (mark < 0 || m_metrics->horizontalAdvance(result) <= room)
+            return {result};
+        return {result.left(mark), result.mid(mark + 1)};
+    }
+    // Only a stale result can need a second line; the others are not measured.
+    double RecordHeight(int record) const {
+        const MeterRecord& row = m_data.rows[size_t(record)];
+        const RecordResult r = Evaluate(row.values, m_data.certification, m_data.taken);
+        if (!r.staleReference || !r.lossDb)
+            return m_line;
+        return m_line * double(ResultLines(MarkedVerdictText(r, m_data.language)).size());
     }
 
     void DrawRecordCells(QPainter* p, double y, const std::array<QString, 8>& cells) const {
-        for (size_t i = 0; i < cells.size(); ++i)
-            Text(p, m_recordX[i], y, m_recordX[i + 1] - m_recordX[i], cells[i]);
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const QStringList parts =
+                i == kResultColumn ? ResultLines(cells[i]) : QStringList{cells[i]};
+            for (qsizetype n = 0; n < parts.size(); ++n)
+                Text(p, m_recordX[i], y + double(n) * m_line, m_recordX[i + 1] - m_recordX[i],
+                     parts[n]);
+        }
     }
 
     void Footer(QPainter* p, int pages) const {
@@ -307,6 +329,8 @@ QString CertificateRefusal(const UploadDocument& document) {
 
 // Drawn into memory (a few megabytes for a full meter), then written through the write path.
 bool CertificatePdfWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
+    if (const QString tooLong = TextTooLong(data); !tooLong.isEmpty())
+        return *error = tooLong, false;
     m_cancelled = false;
     const CertificateProgress tracking = [this](int done, int total) {
         m_cancelled = m_progress && !m_progress(done, total);

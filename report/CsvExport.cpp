@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -10,6 +11,23 @@ namespace {
 
 constexpr std::array<const char*, 5> kMachineColumns{"wavelength_nm", "power_dBm", "reference_dBm",
                                                      "relative_dB", "date_time"};
+
+// Kept byte for byte although it starts with '-': the meter's own texts ("-12.34dBm",
+// "-3.20dB") and plain numbers, which no spreadsheet reads as a formula.
+bool IsMeterText(const QString& text) {
+    static const QRegularExpression meter(QStringLiteral(R"(^-?[0-9]+(\.[0-9]+)?(dBm|dB)?$)"));
+    return meter.match(text).hasMatch();
+}
+
+// Guarded against formula injection (OWASP's CSV-injection advice): a shown text that starts
+// with '=', '+', '-', '@', TAB or CR and is not one of the meter's own texts gets a leading
+// apostrophe, so spreadsheets take the whole cell as text. Every other text is written as is.
+QString Guarded(const QString& shown) {
+    if (shown.isEmpty() || IsMeterText(shown))
+        return shown;
+    static const QString triggers = QStringLiteral("=+-@\t\r");
+    return triggers.contains(shown.front()) ? QLatin1Char('\'') + shown : shown;
+}
 
 // Every field but a line's first is preceded by a comma, empty fields included.
 void AppendField(QByteArray& line, const QString& field, bool first = false) {
@@ -31,6 +49,11 @@ QString Number(double value) {
     return QString::number(value, 'f', 2);
 }
 
+// Empty when the meter's bytes are no reading (IsPowerReading), as NaN always was.
+QString Level(float dBm) {
+    return IsPowerReading(dBm) ? Number(double(dBm)) : QString();
+}
+
 // Empty when the meter's date bytes are not a real moment.
 QString IsoDateTime(const RecordDate& d) {
     const QDate date(2000 + d.year, d.month, d.day);
@@ -42,8 +65,10 @@ QString IsoDateTime(const RecordDate& d) {
         .arg(d.minute, 2, 10, QLatin1Char('0'));
 }
 
-// Scripts compare these: fixed names and English verdicts whatever the language.
-constexpr std::array<const char*, 2> kCertificationColumns{"loss_dB", "result"};
+// Scripts compare these: fixed names and English verdicts whatever the language. result keeps
+// its PASS/FAIL/CHECK REF words; reference_stale is "yes" when the loss rests on a stale
+// reference, empty otherwise.
+constexpr std::array<const char*, 3> kCertificationColumns{"loss_dB", "result", "reference_stale"};
 
 QString Optional(const std::optional<double>& value) {
     return value ? Number(*value) : QString();
@@ -55,6 +80,7 @@ void AppendCertification(QByteArray& line, const RecordValues& values,
     AppendField(line, Optional(r.lossDb));
     AppendField(line,
                 r.verdict == Verdict::None ? QString() : VerdictText(r.verdict, Language::English));
+    AppendField(line, r.staleReference ? QStringLiteral("yes") : QString());
 }
 
 } // namespace
@@ -77,15 +103,15 @@ QByteArray CsvBytes(const UploadDocument& document) {
         line.clear();
         bool first = true;
         for (const QString& shown : record.texts) {
-            AppendField(line, shown, first);
+            AppendField(line, Guarded(shown), first);
             first = false;
         }
-        const double power = static_cast<double>(v.power);
-        const double reference = static_cast<double>(v.reference);
+        const bool both = IsPowerReading(v.power) && IsPowerReading(v.reference);
         AppendField(line, QString::number(v.wavelength));
-        AppendField(line, Number(power));
-        AppendField(line, v.relative ? Number(reference) : QString());
-        AppendField(line, v.relative ? Number(power - reference) : QString());
+        AppendField(line, Level(v.power));
+        AppendField(line, v.relative ? Level(v.reference) : QString());
+        AppendField(line,
+                    v.relative && both ? Number(double(v.power) - double(v.reference)) : QString());
         AppendField(line, IsoDateTime(v.date));
         if (document.certification.enabled)
             AppendCertification(line, v, document);
@@ -95,6 +121,8 @@ QByteArray CsvBytes(const UploadDocument& document) {
 }
 
 bool CsvWriter::Prepare(const UploadDocument& document, FileCommit& file, QString* error) {
+    if (const QString tooLong = TextTooLong(document); !tooLong.isEmpty())
+        return *error = tooLong, false;
     return PrepareBytes(file, CsvBytes(document), document.language, error);
 }
 

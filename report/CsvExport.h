@@ -13,8 +13,10 @@
 namespace vemla {
 
 // UTF-8 with a byte-order mark (without it spreadsheet programs misread the Chinese texts),
-// RFC 4180 quoting and CRLF line ends. With certification on, loss_dB and result follow the
-// machine columns, judged at the document's time; off, the file is exactly as without it.
+// RFC 4180 quoting and CRLF line ends. With certification on, loss_dB, result and
+// reference_stale follow the machine columns, judged at the document's time; off, the file is
+// exactly as without it. A shown text a spreadsheet would run as a formula is guarded with a
+// leading apostrophe; the meter's own texts and the machine columns are written as they are.
 QByteArray CsvBytes(const UploadDocument& document);
 
 class CsvWriter final : public IDocumentWriter {

@@ -29,6 +29,25 @@ QString CauseOf(const FileCommit& file, Language language) {
 
 } // namespace
 
+QString TextTooLong(const UploadDocument& data) {
+    const auto tooLong = [](const QString& text) {
+        return text.size() > kMaxCellCharacters &&
+               text.toUcs4().size() > kMaxCellCharacters; // a spreadsheet counts code points
+    };
+    const HeaderFields& h = data.header;
+    for (const QString* field : {&h.company, &h.model, &h.serialNumber, &h.testOperator, &h.notes})
+        if (tooLong(*field))
+            return Pick(text::kHeaderTooLong, data.language).arg(kMaxCellCharacters);
+    for (size_t r = 0; r < data.rows.size(); ++r)
+        for (size_t c = 0; c < kTableColumns; ++c)
+            if (tooLong(data.rows[r].texts[c]))
+                return Pick(text::kCellTooLong, data.language)
+                    .arg(r + 1)
+                    .arg(Pick(text::kTableColumnCaptions[c], data.language))
+                    .arg(kMaxCellCharacters);
+    return {};
+}
+
 WriteResult IDocumentWriter::Write(const UploadDocument& document, const Destination& to) {
     FileCommit file(to.path);
     QString error;

@@ -33,6 +33,14 @@ public:
     WriteResult Write(const UploadDocument& document, const Destination& to);
 };
 
+// A spreadsheet cell holds at most this many characters (code points); every writer, the JSON
+// reader too, takes texts up to it, so no output refuses what another wrote. The window bounds
+// what is typed far below it (controls/DataExchange.h).
+inline constexpr qsizetype kMaxCellCharacters = 32767;
+// Which header field or cell is longer, in the document's language; empty when none is. Every
+// writer refuses such a document with this message before writing anything.
+QString TextTooLong(const UploadDocument& document);
+
 // Places a prepared file at the destination (the next free number when asked).
 WriteResult Place(FileCommit& file, const Destination& to, Language language);
 // `bytes` into a file a writer prepares.

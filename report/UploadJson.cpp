@@ -11,13 +11,14 @@ namespace vemla {
 namespace {
 
 constexpr qsizetype kMaxRows = 100000;
-constexpr qsizetype kMaxText = 1024;
+// As much as any writer takes (a spreadsheet cell's capacity): what one output wrote, the
+// others can read.
+constexpr qsizetype kMaxText = kMaxCellCharacters;
 constexpr qsizetype kMaxWaves = 64;
-constexpr double kMaxDbm = 1000.0;
 
-// The float as the meter meant it (-12.34, not -12.3400001526); null when it is no number.
+// The float as the meter meant it (-12.34, not -12.3400001526); null when it is no reading.
 QJsonValue Number(float value) {
-    if (!std::isfinite(value))
+    if (!IsPowerReading(value))
         return QJsonValue::Null;
     return QString::number(value, 'g', 7).toDouble();
 }
@@ -71,12 +72,14 @@ bool Whole(const QJsonValue& value, double max, double* out) {
     return value.isDouble() && v >= 0 && v <= max && v == std::floor(v);
 }
 
-// null: the meter's bytes made no number.
+// null: the meter's bytes made no number. A number beyond any reading is no reading either
+// (NaN), as this writer would have written it, never a refusal.
 float Level(const QJsonValue& value, bool* ok) {
     if (value.isNull())
         return NAN;
-    *ok = *ok && value.isDouble() && std::abs(value.toDouble()) <= kMaxDbm;
-    return float(value.toDouble());
+    *ok = *ok && value.isDouble();
+    const double dBm = value.toDouble();
+    return std::fabs(dBm) <= double(kMaxPowerDbm) ? float(dBm) : NAN;
 }
 
 bool HeaderFrom(const QJsonValue& header, HeaderFields* h) {
@@ -174,6 +177,8 @@ QByteArray UploadJsonBytes(const UploadDocument& document) {
 }
 
 bool UploadJsonWriter::Prepare(const UploadDocument& document, FileCommit& file, QString* error) {
+    if (const QString tooLong = TextTooLong(document); !tooLong.isEmpty())
+        return *error = tooLong, false;
     return PrepareBytes(file, UploadJsonBytes(document), document.language, error);
 }
 

@@ -136,9 +136,11 @@ class CertificationSheet {
 public:
     CertificationSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data)
         : m_ws(ws), m_language(data.language), m_bold(workbook_add_format(wb)),
-          m_number(workbook_add_format(wb)) {
+          m_number(workbook_add_format(wb)), m_input(workbook_add_format(wb)) {
         format_set_bold(m_bold);
         format_set_num_format(m_number, "0.00");
+        // Inputs as given: two decimals at least, as many as were typed up to ten (InputText).
+        format_set_num_format(m_input, "0.00########");
     }
 
     bool Write(const UploadDocument& data) {
@@ -161,7 +163,7 @@ public:
         for (size_t i = 0; i < link.size(); ++i, ++row) {
             Label(row, link[i].first);
             const bool count = i == 1 || i == 3;
-            Number(row, 1, link[i].second, count ? nullptr : m_number);
+            Number(row, 1, link[i].second, count ? nullptr : m_input);
         }
 
         row = Heading(row + 1, text::kCertLimits,
@@ -172,15 +174,17 @@ public:
             Number(row, 0, l.wavelength);
             Text(row, Pick(fixed ? text::kCertFixed : text::kCertBudget, m_language), nullptr, 1);
             if (!fixed)
-                Number(row, 2, l.attenuationDbPerKm, m_number);
-            Optional(row++, 3, LimitDb(c, l.wavelength));
+                Number(row, 2, l.attenuationDbPerKm, m_input);
+            // The limit the records are judged against, at the shown resolution.
+            const auto limit = LimitDb(c, l.wavelength);
+            Optional(row++, 3, limit ? AtResolution(*limit) : std::nullopt);
         }
 
         row = Heading(row + 1, text::kCertReferences,
                       {text::kCertWavelength, text::kCertReference, text::kCertTaken});
         for (const LossReference& r : c.references) {
             Number(row, 0, r.wavelength);
-            Number(row, 1, r.dBm, m_number);
+            Number(row, 1, r.dBm, m_input);
             Text(row, r.taken.toString(Qt::ISODate), nullptr, 2);
             if (IsStale(r, c.staleAfterHours, data.taken))
                 Text(row, Pick(certtext::kStale, m_language), nullptr, 3);
@@ -210,7 +214,7 @@ public:
             Optional(row, 2, r.lossDb);
             Optional(row, 3, r.limitDb);
             Optional(row, 4, r.marginDb);
-            Text(row, VerdictText(r.verdict, m_language), nullptr, 5);
+            Text(row, MarkedVerdictText(r, m_language), nullptr, 5);
         }
         return m_ok;
     }
@@ -246,31 +250,9 @@ private:
     Language m_language;
     lxw_format* m_bold;
     lxw_format* m_number;
+    lxw_format* m_input;
     bool m_ok = true;
 };
-
-// A spreadsheet cell holds at most this many characters; the library finds a longer text only
-// midway and its close then says "No error.": found first, so the operator is told which.
-constexpr qsizetype kMaxCellCharacters = 32767;
-
-QString TooLongText(const UploadDocument& data) {
-    const auto tooLong = [](const QString& text) {
-        return text.size() > kMaxCellCharacters &&
-               text.toUcs4().size() > kMaxCellCharacters; // the library counts code points
-    };
-    const HeaderFields& h = data.header;
-    for (const QString* field : {&h.company, &h.model, &h.serialNumber, &h.testOperator, &h.notes})
-        if (tooLong(*field))
-            return Pick(text::kHeaderTooLong, data.language).arg(kMaxCellCharacters);
-    for (size_t r = 0; r < data.rows.size(); ++r)
-        for (size_t c = 1; c < kTableColumns; ++c)
-            if (tooLong(data.rows[r].texts[c]))
-                return Pick(text::kCellTooLong, data.language)
-                    .arg(r + 1)
-                    .arg(Pick(text::kTableColumnCaptions[c], data.language))
-                    .arg(kMaxCellCharacters);
-    return {};
-}
 
 bool WriteWorkbook(const UploadDocument& data, const QString& path, QString* error) {
     lxw_workbook_options options{};
@@ -297,7 +279,9 @@ bool WriteWorkbook(const UploadDocument& data, const QString& path, QString* err
 } // namespace
 
 bool XlsxReportWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
-    if (const QString tooLong = TooLongText(data); !tooLong.isEmpty())
+    // The library finds a text over a cell's capacity only midway and its close then says
+    // "No error.": found first, so the operator is told which.
+    if (const QString tooLong = TextTooLong(data); !tooLong.isEmpty())
         return *error = tooLong, false;
     const QString scratch = file.OpenScratchPath();
     if (scratch.isEmpty())

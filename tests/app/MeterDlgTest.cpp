@@ -50,6 +50,23 @@ TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
         EXPECT_TRUE(dlg.ControlAs<CIconButton>(id)->HasIcon()) << id;
 }
 
+// Typing into a header field stops at 1,000 characters; a longer field from an archived upload
+// shows whole. The cell editor's bound is tests/controls'.
+TEST_F(MeterDlgTest, HeaderFieldsTakeAThousandTypedCharactersAndKeepALongerStoredOne) {
+    const std::pair<int, QString HeaderFields::*> fields[] = {
+        {idc::kCompany, &HeaderFields::company},
+        {idc::kModel, &HeaderFields::model},
+        {idc::kSerialNumber, &HeaderFields::serialNumber},
+        {idc::kOperator, &HeaderFields::testOperator},
+        {idc::kNotes, &HeaderFields::notes}};
+    for (const auto& [id, field] : fields) {
+        QTest::keyClicks(dlg.ControlAs<QLineEdit>(id), QString(1003, QChar('x')));
+        EXPECT_EQ((dlg.Session().Header().*field).size(), 1000) << id;
+        dlg.Session().SetHeaderField(field, QString(1500, QChar('n')));
+        EXPECT_EQ(Text(id).size(), 1500) << id;
+    }
+}
+
 // Ctrl+Shift+S shows exactly the hidden controls and hides them again; nothing moves.
 TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShowsTheHidden) {
     // Widget class by ControlKind, in its order.

@@ -31,6 +31,11 @@ CertificationSettings Settings() {
     s.SetLimit({1310, WaveLimit::Kind::Fixed, 3.70, 0});
     s.SetReference({850, -20.0, kNow.addSecs(-3600)});
     s.SetReference({1300, -21.0, kNow.addSecs(-25 * 3600)});
+    // Shown 10:00 and 09:59 the day before kNow (10:00): 24 h and 24 h 1 min old as printed.
+    s.SetLimit({1490, WaveLimit::Kind::Fixed, 3.0, 0});
+    s.SetReference({1490, -10.0, kNow.addSecs(-24 * 3600 + 59)});
+    s.SetLimit({1610, WaveLimit::Kind::Fixed, 3.0, 0});
+    s.SetReference({1610, -10.0, kNow.addSecs(-24 * 3600 - 1)});
     return s;
 }
 
@@ -66,8 +71,36 @@ TEST(Certification, VerdictTable) {
         // 4.4470005 dB: a hair over the limit in binary, equal to it as the meter reads.
         {"float reading at a fixed limit passes", Reading(1310, -3.7f, true, 0.0f), 3.7,
          Verdict::Pass, false, "PASS +0.00 dB", "合格 +0.00 dB"},
-        {"float reading at a budget limit passes", Reading(850, -24.447f), 4.447, Verdict::Pass,
+        {"float reading at a budget limit passes", Reading(850, -24.447f), 4.45, Verdict::Pass,
          false, "PASS +0.00 dB", "合格 +0.00 dB"},
+        // Judged as printed: -3.705f is 3.70499992 dB and -3.695f 3.69499993 dB, shown 3.70 and
+        // 3.69; an exact binary half (2.125) is shown, and judged, to even.
+        {"half a step over the limit as stored is the limit as shown",
+         Reading(1310, -3.705f, true, 0.0f), 3.70, Verdict::Pass, false, "PASS +0.00 dB",
+         "合格 +0.00 dB"},
+        {"half a step under the limit as stored", Reading(1310, -3.695f, true, 0.0f), 3.69,
+         Verdict::Pass, false, "PASS +0.01 dB", "合格 +0.01 dB"},
+        {"an exact half is judged as printed, to even", Reading(1300, -2.125f, true, 0.0f), 2.12,
+         Verdict::Fail, false, "FAIL -0.12 dB", "不合格 -0.12 dB"},
+        // -10 - (-9.70f) is -0.3000002 in binary, -0.30 as shown: not below -0.30.
+        {"loss of exactly -0.30 as shown passes", Reading(1310, -9.70f, true, -10.0f), -0.30,
+         Verdict::Pass, false, "PASS +4.00 dB", "合格 +4.00 dB"},
+        {"loss of -0.31 warns", Reading(1310, -9.69f, true, -10.0f), -0.31, Verdict::NegativeLoss,
+         false, "CHECK REF", "检查参考"},
+        {"reference shown exactly the stale age before is fresh", Reading(1490, -12.0f), 2.0,
+         Verdict::Pass, false, "PASS +1.00 dB", "合格 +1.00 dB"},
+        {"reference shown a minute older is stale", Reading(1610, -12.0f), 2.0, Verdict::Pass, true,
+         "PASS +1.00 dB (stale reference)", "合格 +1.00 dB (参考已过期)"},
+        {"lowest reading there is", Reading(850, -100.0f), 80.0, Verdict::Fail, false,
+         "FAIL -75.55 dB", "不合格 -75.55 dB"},
+        {"power out of range is no reading", Reading(850, -100.5f), std::nullopt, Verdict::None,
+         false, "\u2014", "\u2014"},
+        {"float maximum is no reading", Reading(850, 3.4e38f), std::nullopt, Verdict::None, false,
+         "\u2014", "\u2014"},
+        {"not a number is no reading", Reading(1610, NAN), std::nullopt, Verdict::None, false,
+         "\u2014", "\u2014"},
+        {"relative reference out of range is no reading", Reading(1310, -3.0f, true, 1500.0f),
+         std::nullopt, Verdict::None, false, "\u2014", "\u2014"},
         {"one resolution step over the limit fails", Reading(1310, -3.71f, true, 0.0f), 3.71,
          Verdict::Fail, false, "FAIL -0.01 dB", "不合格 -0.01 dB"},
         {"stale reference marks the result", Reading(1300, -22.5f), 1.5, Verdict::Pass, true,
@@ -95,6 +128,20 @@ TEST(Certification, VerdictTable) {
     }
 }
 
+// Figures print as they are judged; inputs print as typed, at least two decimals.
+TEST(Certification, FiguresAtTheShownResolutionAndInputsAsGiven) {
+    const std::tuple<double, const char*, const char*> cases[] = {
+        {4.447, "4.45", "4.447"}, {0.842, "0.84", "0.842"},
+        {2.675, "2.67", "2.675"}, {0.3, "0.30", "0.30"},
+        {2.0, "2.00", "2.00"},    {-0.0049, "0.00", "-0.0049"},
+        {NAN, "\u2014", "nan"},   {1e13, "\u2014", "10000000000000.00"},
+    };
+    for (const auto& [value, shown, input] : cases) {
+        EXPECT_EQ(DbText(value), QString::fromUtf8(shown)) << value;
+        EXPECT_EQ(InputText(value), QString::fromUtf8(input)) << value;
+    }
+}
+
 TEST(Certification, SummaryAndOverallVerdict) {
     const CertificationSettings s = Settings();
     const std::vector<RecordValues> records{Reading(850, -24.0f, true, -20.0f),
@@ -107,7 +154,7 @@ TEST(Certification, SummaryAndOverallVerdict) {
     EXPECT_EQ(summary[0].pass, 1);
     EXPECT_EQ(summary[0].fail, 1);
     EXPECT_EQ(summary[0].warnings, 1);
-    EXPECT_NEAR(*summary[0].worstMarginDb, -0.553, 1e-6);
+    EXPECT_NEAR(*summary[0].worstMarginDb, -0.55, 1e-9); // 4.45 as shown − 5.00
     EXPECT_EQ(summary[2].noResult, 1);
     EXPECT_FALSE(summary[2].worstMarginDb);
     EXPECT_EQ(OverallVerdict(summary), Verdict::Fail);

@@ -149,6 +149,29 @@ TEST_F(EditListTest, SecondClickEditsThatCellEnterOrFocusLossStoresOnlyItEscapeD
     EXPECT_EQ(table->GetItemText(0, 6), "patch cord 3") << "focus leaving the editor stores";
 }
 
+// Typing stops at 1,000 characters; a longer text set by the program (an archived upload's) is
+// edited whole, never cut.
+TEST_F(EditListTest, TypingStopsAtTheBoundAndALongerStoredTextIsKept) {
+    const struct {
+        QString stored, typed;
+        qsizetype length;
+    } cases[] = {
+        {"", QString(1005, QChar('x')), 1000},
+        {QString(998, QChar('n')), "abc", 1000},
+        {QString(1500, QChar('n')), "", 1500},
+    };
+    for (const auto& c : cases) {
+        table->SetItemText(0, 6, c.stored);
+        Edit(0, 6);
+        ASSERT_TRUE(table->IsEditing());
+        QTest::keyClick(table->Editor(), Qt::Key_End);
+        Type(c.typed, Qt::Key_Return);
+        EXPECT_EQ(table->GetItemText(0, 6).size(), c.length);
+        EXPECT_TRUE(table->GetItemText(0, 6).startsWith(c.stored));
+        ClickBelowRows();
+    }
+}
+
 // A click selects the row too (what DELETE SELECT reads), but only the cell's box is lit; a
 // click below the rows leaves only the focus frame (selecting it again without editing is the
 // transition table's MarkedClickSameSelectsNoEdit).

@@ -35,6 +35,29 @@ TEST(ReplyDecoder, RelativeFlagSelectsRelativeAndReferenceColumnsAndIndexIsShown
     EXPECT_EQ(DecodeRecord(ReplyFrame(Record(0))).index, 4);
 }
 
+// A stored value that is no reading (beyond ±100 dBm, or no number) shows an em dash, never
+// "nandBm"; a relative value made from one too. -100 dBm is still a reading.
+TEST(ReplyDecoder, PowerOrReferenceThatIsNoReadingShowsADash) {
+    const std::string dash = "\u2014";
+    const struct {
+        float power, reference;
+        Texts::value_type shown[3]; // power, relative, reference
+    } cases[] = {
+        {-100.0f, 100.0f, {"-100.00dBm", "-200.00dB", "100.00dBm"}},
+        {-100.01f, -20.5f, {dash, dash, "-20.50dBm"}},
+        {3.4e38f, -20.5f, {dash, dash, "-20.50dBm"}},
+        {1500.0f, -20.5f, {dash, dash, "-20.50dBm"}},
+        {std::numeric_limits<float>::quiet_NaN(), -20.5f, {dash, dash, "-20.50dBm"}},
+        {-10.0f, -std::numeric_limits<float>::infinity(), {"-10.00dBm", dash, dash}},
+    };
+    for (const auto& c : cases) {
+        const Texts t =
+            FormatRecordTexts({4, 1550, c.power, c.reference, true, {13, 10, 9, 15, 7}});
+        EXPECT_EQ((std::array{t[2], t[3], t[4]}), (std::array{c.shown[0], c.shown[1], c.shown[2]}))
+            << c.power << " " << c.reference;
+    }
+}
+
 // All zeros read as "2000-00-00  00:00  " in ShortFramesReadZeroPastTheirEnd.
 TEST(ReplyDecoder, DateTextPadsToTwoDigitsAndKeepsLongValues) {
     const struct {

@@ -104,6 +104,8 @@ TEST(CertificateTest, PdfToolExitCodes) {
         R"("","",""],"wavelength_nm":1310,"power_dBm":-2.5,"reference_dBm":0,"relative":true}]})";
     ASSERT_TRUE(write("good.json", good) && write("bad.json", good.chopped(1)) &&
                 write("huge.json", QByteArray(good).replace("\"index\":0", "\"index\":1e9")) &&
+                write("no-reading.json",
+                      QByteArray(good).replace("\"power_dBm\":-2.5", "\"power_dBm\":1500")) &&
                 write("taken.pdf", "mine"));
     struct Case {
         QStringList args;
@@ -113,6 +115,8 @@ TEST(CertificateTest, PdfToolExitCodes) {
         {{"--in", "good.json", "--out", "a.pdf"}, 0},
         {{"--in", "bad.json", "--out", "b.pdf"}, 2},
         {{"--in", "huge.json", "--out", "c.pdf"}, 2},
+        // A power beyond any reading is no reading, as vemla-cli writes it: never refused.
+        {{"--in", "no-reading.json", "--out", "e.pdf"}, 0},
         {{"--in", "missing.json", "--out", "d.pdf"}, 2},
         {{"--in", "good.json"}, 2},
         {{"--in", "good.json", "--out", "taken.pdf"}, 5},
@@ -127,7 +131,7 @@ TEST(CertificateTest, PdfToolExitCodes) {
         EXPECT_EQ(code, c.code) << c.args.join(' ').toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files),
-              (QStringList{"a.pdf", "taken.pdf"}));
+              (QStringList{"a.pdf", "e.pdf", "taken.pdf"}));
     QFile taken(dir.filePath("taken.pdf"));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_TRUE(taken.readAll().startsWith("%PDF"));

@@ -67,11 +67,11 @@ TEST(CsvExportTest, CertificationAddsLossAndResultColumns) {
     table.certification.SetReference({1310, 0.0, now.addSecs(-60)});
     const QList<QByteArray> lines = CsvBytes(table).split('\n');
     const std::vector<QByteArray> tails{
-        ",relative_dB,date_time,loss_dB,result\r",
-        "15:07,-10.50,CHECK REF\r", // r − p < 0: the link "gained" light
-        "00:00,3.50,FAIL\r",        // R(1310) − p against 3.00
-        "1.25,,-1.25,CHECK REF\r",  // no limit at 850 nm, but a negative loss
-        "-50.00,,,,,\r",            // no reference at 1625 nm: no loss, no result
+        ",relative_dB,date_time,loss_dB,result,reference_stale\r",
+        "15:07,-10.50,CHECK REF,\r", // r − p < 0: the link "gained" light
+        "00:00,3.50,FAIL,\r",        // R(1310) − p against 3.00
+        "1.25,,-1.25,CHECK REF,\r",  // no limit at 850 nm, but a negative loss
+        "-50.00,,,,,,\r",            // no reference at 1625 nm: no loss, no result
     };
     ASSERT_GE(lines.size(), qsizetype(tails.size()));
     for (size_t i = 0; i < tails.size(); ++i)

@@ -13,7 +13,8 @@ struct XlsxStyle {
     QString horizontal; // "" when not set
     QString vertical;
     bool wrap = false;
-    QString fill; // fgColor rgb of the fill, "" for none
+    QString fill;         // fgColor rgb of the fill, "" for none
+    QString numberFormat; // the format code, "" for General
     bool operator==(const XlsxStyle&) const = default;
 };
 
@@ -21,6 +22,7 @@ struct XlsxCell {
     QString type;  // "" or "n" number, "s" shared string, "inlineStr" or "str" text
     QString value; // the text for strings, the number's text otherwise
     int style = 0;
+    bool formula = false; // the cell holds a formula (<f>)
     bool IsText() const { return type == u"s" || type == u"inlineStr" || type == u"str"; }
     bool IsNumber() const { return type.isEmpty() || type == u"n"; }
 };
@@ -29,6 +31,7 @@ class XlsxReader {
 public:
     explicit XlsxReader(const QString& path, const char* sheet = "xl/worksheets/sheet1.xml") {
         QStringList strings, fills;
+        QMap<int, QString> formats; // numFmtId → formatCode
         bool inXfs = false; // only cellXfs hold cell styles; the later dxfs hold alignments too
         XlsxCell* cell = nullptr;
         // The strings first: the sheet refers to them. No element name is in two parts.
@@ -52,16 +55,24 @@ public:
                     fills.last() = at("rgb");
                 else if (n == u"cellXfs" || n == u"cellStyles" || n == u"dxfs")
                     inXfs = n == u"cellXfs";
+                else if (n == u"numFmt")
+                    formats[at("numFmtId").toInt()] = at("formatCode");
                 else if (n == u"xf" && inXfs)
-                    m_styles << XlsxStyle{{}, {}, false, fills.value(at("fillId").toInt())};
+                    m_styles << XlsxStyle{{},
+                                          {},
+                                          false,
+                                          fills.value(at("fillId").toInt()),
+                                          formats.value(at("numFmtId").toInt())};
                 else if (n == u"alignment" && inXfs && !m_styles.isEmpty())
                     m_styles.last() = {at("horizontal"), at("vertical"), at("wrapText") == u"1",
-                                       m_styles.last().fill};
+                                       m_styles.last().fill, m_styles.last().numberFormat};
                 else if (n == u"col")
                     for (int c = at("min").toInt(); c <= at("max").toInt(); ++c)
                         widths[c] = at("width").toDouble();
                 else if (n == u"c")
                     *(cell = &m_cells[at("r")]) = {at("t"), {}, at("s").toInt()};
+                else if (n == u"f" && cell)
+                    cell->formula = true;
                 else if ((n == u"v" || n == u"t") && cell)
                     cell->value = cell->type == u"s" ? strings.value(r.readElementText().toInt())
                                                      : r.readElementText();
@@ -76,6 +87,7 @@ public:
     bool Has(const QString& ref) const { return m_cells.contains(ref); }
     XlsxCell Cell(const QString& ref) const { return m_cells.value(ref); }
     XlsxStyle Style(const QString& ref) const { return m_styles.value(Cell(ref).style); }
+    QStringList Refs() const { return m_cells.keys(); }
 
     bool wellFormed = true;
     QStringList merges;

@@ -1,0 +1,15 @@
+#include "TextBound.h"
+
+#include <QLineEdit>
+
+namespace vemla {
+
+QValidator::State CTextBound::validate(QString& input, int&) const {
+    return input.size() > kMaxTypedCharacters ? Invalid : Acceptable;
+}
+
+void BoundTyping(QLineEdit* edit) {
+    edit->setValidator(new CTextBound(edit));
+}
+
+} // namespace vemla
