@@ -26,6 +26,8 @@ struct UploadDocument {
     QDateTime taken;
     // Each record's values, raw frame and texts as shown (the operator's corrections included).
     std::vector<MeterRecord> rows;
+    // The upload never got the meter's end reply: the rows are what came before it was cut.
+    bool interrupted = false;
 
     std::vector<RecordValues> Values() const;
 };

@@ -166,6 +166,9 @@ QByteArray UploadJsonBytes(const UploadDocument& document) {
         doc.insert(QStringLiteral("certification"), CertificationToJson(document.certification));
     if (document.taken.isValid())
         doc.insert(QStringLiteral("generated"), document.taken.toString(Qt::ISODate));
+    // Only when true, so a whole upload's bytes are as they were.
+    if (document.interrupted)
+        doc.insert(QStringLiteral("interrupted"), true);
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 
@@ -193,6 +196,10 @@ bool UploadDocumentFromJson(const QJsonObject& json, UploadDocument* document, Q
     d.taken = QDateTime::fromString(generated.toString(), Qt::ISODate);
     if (!generated.isUndefined() && !d.taken.isValid())
         return Fail(error, QStringLiteral("\"generated\" must be an ISO 8601 date and time"));
+    const QJsonValue interrupted = json.value(QLatin1String("interrupted"));
+    if (!interrupted.isBool() && !interrupted.isUndefined())
+        return Fail(error, QStringLiteral("\"interrupted\" must be true or false"));
+    d.interrupted = interrupted.toBool();
 
     const QJsonValue records = json.value(QLatin1String("records"));
     if (!records.isArray())
