@@ -119,6 +119,7 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "a certificate needs loss limits"},
         {{}, {"upload", "--csv", Path("s.csv"), "--json", Path("./s.csv")}, 2, "for two outputs"},
         {{}, {"upload", "--csv", Path("link.csv"), "--force"}, 5, "is a symbolic link"},
+        {{"--hangup-after", "3"}, {"upload"}, 4, "no reply from the meter"},
     };
     ASSERT_TRUE(QFile::link(Path("victim.csv"), Path("link.csv")));
     for (const Case& c : cases) {
@@ -137,6 +138,25 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
     EXPECT_EQ(Frames(), QStringList{});
     EXPECT_FALSE(QFileInfo::exists(Path("victim.csv"))) << "nothing written through the link";
+
+    // The only upload archived is the one whose meter went away: it never got its end.
+    {
+        MeasurementArchive archive;
+        archive.Open(Path("archive.sqlite"), Language::English);
+        const auto jobs = archive.Jobs({}, 10);
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_TRUE(jobs[0].interrupted);
+    }
+    EXPECT_EQ(Run({"archive", "check"}), 0);
+    ASSERT_TRUE(QFile::remove(Path("archive.sqlite")));
+    EXPECT_EQ(Run({"archive", "check"}), 6);
+    EXPECT_TRUE(err.contains("There is no measurement archive at")) << err.toStdString();
+    // An archive that cannot be written: the files are made, the run says what is not archived.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("archive.sqlite"));
+    EXPECT_EQ(Run({"--simulate", "--records", "7", "upload", "--csv", Path("kept.csv")}), 6);
+    EXPECT_TRUE(err.contains("7 records (and the changes made with them) are not archived"))
+        << err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(Path("kept.csv")));
 }
 
 // A run's outputs are all or nothing: the workbook does not fit a full disk (a file size limit
