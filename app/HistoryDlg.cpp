@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonDocument>
@@ -20,7 +21,8 @@ namespace vemla {
 CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent)
     : QDialog(parent), m_archive(archive), m_boxes(boxes), m_model(new CJobListModel(this)),
       m_search(new QLineEdit(this)), m_view(new QTableView(this)), m_open(new QPushButton(this)),
-      m_delete(new QPushButton(this)), m_export(new QPushButton(this)) {
+      m_delete(new QPushButton(this)), m_export(new QPushButton(this)),
+      m_check(new QPushButton(this)) {
     setModal(false);
     m_search->setClearButtonEnabled(true);
     m_view->setModel(m_model);
@@ -31,7 +33,7 @@ CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidge
     m_view->horizontalHeader()->setStretchLastSection(true);
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {m_open, m_delete, m_export}) {
+    for (QPushButton* b : {m_open, m_delete, m_export, m_check}) {
         // Enter belongs to the list (it opens the selected upload), never to a default button.
         b->setAutoDefault(false);
         buttons->addWidget(b);
@@ -52,6 +54,7 @@ CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidge
     connect(m_open, &QPushButton::clicked, this, &CHistoryDlg::OnOpen);
     connect(m_delete, &QPushButton::clicked, this, &CHistoryDlg::OnDelete);
     connect(m_export, &QPushButton::clicked, this, &CHistoryDlg::OnExportCsv);
+    connect(m_check, &QPushButton::clicked, this, &CHistoryDlg::OnCheck);
     UpdateButtons();
 }
 
@@ -65,6 +68,8 @@ QPushButton& CHistoryDlg::ButtonOf(Button button) const {
         return *m_delete;
     case Button::ExportCsv:
         return *m_export;
+    case Button::Check:
+        return *m_check;
     }
     return *m_open;
 }
@@ -76,6 +81,7 @@ void CHistoryDlg::Retitle(Language language) {
     m_open->setText(Pick(text::kHistoryOpen, language));
     m_delete->setText(Pick(text::kHistoryDelete, language));
     m_export->setText(Pick(text::kHistoryExportCsv, language));
+    m_check->setText(Pick(text::kHistoryCheck, language));
     m_model->SetLanguage(language);
 }
 
@@ -140,6 +146,17 @@ void CHistoryDlg::OnDelete() {
         m_boxes.Show(this, kAppBoxCaption, Pick(text::kHistoryNotDeleted, m_language),
                      BoxButtons::Ok, BoxIcon::Warning);
     Refresh();
+}
+
+void CHistoryDlg::OnCheck() {
+    // Reads the whole file: seconds for a large archive, which is why opening does not.
+    if (m_beforeRead)
+        m_beforeRead();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const ArchiveCheckResult checked = MeasurementArchive::Check(m_archive.Path(), m_language);
+    QGuiApplication::restoreOverrideCursor();
+    m_boxes.Show(this, kAppBoxCaption, checked.message, BoxButtons::Ok,
+                 checked.sound ? BoxIcon::Information : BoxIcon::Warning);
 }
 
 void CHistoryDlg::OnExportCsv() {

@@ -1,7 +1,7 @@
 #pragma once
 // The history window: the archived uploads, newest first, filtered as the operator types, and
-// opened into the main window, deleted or exported as CSV. Modeless; the main window owns it
-// and does the opening, since that changes its session.
+// opened into the main window, deleted or exported as CSV; the whole file checked on demand.
+// Modeless; the main window owns it and does the opening, since that changes its session.
 
 #include "CsvExport.h"
 #include "Texts.h"
@@ -24,7 +24,7 @@ class CHistoryDlg final : public QDialog {
 public:
     // Uploads beyond this many matches are not listed; the search finds older ones.
     static constexpr int kListLimit = 5000;
-    enum class Button { Open, Delete, ExportCsv };
+    enum class Button { Open, Delete, ExportCsv, Check };
 
     CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent);
     ~CHistoryDlg() override;
@@ -57,6 +57,7 @@ private:
     void OnOpen();
     void OnDelete();
     void OnExportCsv();
+    void OnCheck();
     void UpdateButtons();
 
     MeasurementArchive& m_archive;
@@ -70,6 +71,7 @@ private:
     QPushButton* m_open;
     QPushButton* m_delete;
     QPushButton* m_export;
+    QPushButton* m_check;
 };
 
 } // namespace vemla

@@ -41,6 +41,9 @@ QVariant CJobListModel::data(const QModelIndex& index, int role) const {
     case 1:
         return job->device;
     case 2:
+        // An upload cut before the meter's end reply holds only what came: said beside the count.
+        if (job->interrupted)
+            return QString::number(job->recordCount) + Pick(text::kHistoryInterrupted, m_language);
         return job->recordCount;
     case 3:
         return job->versionCount;

@@ -168,6 +168,8 @@ public slots:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Every way the window closes: the archive's last writes first (MeterDlgArchive.cpp).
+    void done(int result) override;
 
 private:
     void OnInitDialog();

@@ -7,6 +7,7 @@
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
 
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QTimer>
@@ -49,6 +50,22 @@ void CMeterDlg::showEvent(QShowEvent* event) {
         if (!message.isEmpty())
             m_boxes.Show(this, kAppBoxCaption, message, BoxButtons::Ok, BoxIcon::Warning);
     });
+}
+
+void CMeterDlg::done(int result) {
+    // The archive gets its last writes while the window is still there (a lock another process
+    // holds is waited for, within the keeper's budget), so what it could not take is told over
+    // the window, not lost with it.
+    if (m_keeper) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const ArchiveLeft left = m_keeper->FinishWriting();
+        QGuiApplication::restoreOverrideCursor();
+        if (left.changes > 0)
+            m_boxes.Show(this, kAppBoxCaption,
+                         m_session.Text(text::kArchiveNotWritten).arg(left.records).arg(left.why),
+                         BoxButtons::Ok, BoxIcon::Warning);
+    }
+    QDialog::done(result);
 }
 
 void CMeterDlg::OnHistory() {

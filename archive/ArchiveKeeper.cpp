@@ -23,6 +23,8 @@ ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
     connect(m_writer, &ArchiveWriter::Problem, this, &ArchiveKeeper::Problem);
     connect(&m_session, &MeterSession::UploadStarted, this, &ArchiveKeeper::OnUploadStarted);
     connect(&m_session, &MeterSession::HeaderChanged, this, &ArchiveKeeper::OnHeaderChanged);
+    connect(&m_session, &MeterSession::UploadEnded, this, &ArchiveKeeper::OnUploadEnded);
+    connect(&m_session, &MeterSession::PortStateChanged, this, &ArchiveKeeper::OnPortStateChanged);
     m_session.Records().SetObserver(this);
     m_timer.setSingleShot(true);
     m_timer.setInterval(kFlushMs);
@@ -34,7 +36,7 @@ ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
 
 ArchiveKeeper::~ArchiveKeeper() {
     m_session.Records().SetObserver(nullptr);
-    Flush();
+    FinishWriting();
     // The writer's connection belongs to its thread, so it ends there.
     m_writer->DestroyFrom();
     m_thread.quit();
@@ -62,6 +64,7 @@ bool ArchiveKeeper::OpenUpload(qint64 jobId) {
     m_hasJob = true;
     m_newVersion = false;
     m_uploading = false;
+    m_uploadOpen = false;
     m_language = m_session.Language();
     Push(archive_op::AttachJob{jobId});
     return true;
@@ -80,8 +83,35 @@ void ArchiveKeeper::Flush() {
 }
 
 void ArchiveKeeper::MarkInterrupted() {
-    if (m_hasJob)
+    if (m_hasJob && m_uploadOpen)
         Push(archive_op::MarkInterrupted{});
+    m_uploadOpen = false;
+}
+
+ArchiveLeft ArchiveKeeper::FinishWriting(std::chrono::milliseconds budget) {
+    MarkInterrupted();
+    m_timer.stop();
+    if (m_hasJob && m_session.Language() != m_language)
+        Push(archive_op::SetLanguage{m_language = m_session.Language()});
+    m_timer.stop();
+    std::vector<ArchiveOp> ops;
+    ops.swap(m_ops);
+    m_records = 0;
+    ArchiveLeft left;
+    m_writer->Call([&] { left = m_writer->Finish(std::move(ops), budget); });
+    return left;
+}
+
+void ArchiveKeeper::OnUploadEnded() {
+    if (m_uploadOpen && m_hasJob)
+        Push(archive_op::UploadEnded{});
+    m_uploadOpen = false;
+}
+
+void ArchiveKeeper::OnPortStateChanged() {
+    // The port went away under the upload: its end reply cannot come.
+    if (m_session.Condition() == MeterSession::PortCondition::Lost)
+        MarkInterrupted();
 }
 
 void ArchiveKeeper::HandOver() {
@@ -155,6 +185,7 @@ void ArchiveKeeper::SetCertification(const QString& json) {
 }
 
 void ArchiveKeeper::OnUploadStarted(bool reupload) {
+    MarkInterrupted(); // an upload still waiting for its end never gets it now
     m_uploading = true;
     if (reupload && m_hasJob) {
         m_newVersion = false;
@@ -162,6 +193,8 @@ void ArchiveKeeper::OnUploadStarted(bool reupload) {
     } else {
         BeginJob();
     }
+    m_uploadOpen = true;
+    Push(archive_op::UploadOpen{});
 }
 
 void ArchiveKeeper::OnHeaderChanged() {

@@ -5,10 +5,12 @@
 // The writing is done on the writer's thread; the session and its table never wait for it.
 
 #include "ArchiveTypes.h"
+#include "MeasurementArchive.h"
 
 #include <QObject>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -24,10 +26,14 @@ public:
     static constexpr std::size_t kFlushRecords = 1000;
     static constexpr int kWriterNice = 5;
     static constexpr std::size_t kSpareBatches = 4;
+    // How long the end waits for the archive: as long as one write waits for another
+    // process's lock.
+    static constexpr std::chrono::milliseconds kFinishBudget{MeasurementArchive::kBusyTimeoutMs};
 
     // Destroyed before the session it watches.
     explicit ArchiveKeeper(MeterSession& session, QObject* parent = nullptr);
-    // Writes what is still buffered first.
+    // Finishes writing first (what could not be written is then given up silently: a front
+    // end that must tell calls FinishWriting before).
     ~ArchiveKeeper() override;
 
     // Opens the archive for keeping; the state and the message to show (empty when none).
@@ -42,6 +48,9 @@ public:
     void Flush();
     // The upload under way was stopped: its version keeps the rows so far, marked as cut short.
     void MarkInterrupted();
+    // At the end: an upload still under way is marked interrupted, and everything buffered is
+    // written, retried within `budget`. What could not be written is counted and given up.
+    ArchiveLeft FinishWriting(std::chrono::milliseconds budget = kFinishBudget);
 
 signals:
     // Shown to the operator once per fault: the archive is off and why.
@@ -50,6 +59,8 @@ signals:
 private:
     void OnUploadStarted(bool reupload);
     void OnHeaderChanged();
+    void OnUploadEnded();
+    void OnPortStateChanged();
     void BeginJob();
     void BeginVersion();
     void Push(ArchiveOp op);
@@ -73,6 +84,7 @@ private:
     bool m_hasJob = false;
     bool m_newVersion = false; // the table was emptied: the next record starts a version
     bool m_uploading = false;  // the clear that follows UploadStarted is the upload's own
+    bool m_uploadOpen = false; // an upload began and its end reply has not come yet
     bool m_replacing = false;  // OpenUpload fills the session: nothing to write
     int m_insertRow = -1;
     vemla::Language m_language = vemla::Language::Chinese;

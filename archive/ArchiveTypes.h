@@ -35,6 +35,7 @@ struct ArchivedJob {
     QString testOperator;
     QString notes;
     int versionCount = 0;
+    bool interrupted = false; // the latest version's upload never got the meter's end reply
 };
 
 // An archived upload, enough to fill a session as the upload itself did.
@@ -96,12 +97,17 @@ struct SetCertification {
 };
 // The upload of the current version was stopped before its end: the rows are what came.
 struct MarkInterrupted {};
+// The current version's upload is under way in this process (stamped with its mark), and it
+// ended with the meter's end reply. A version still stamped when its process is gone was cut.
+struct UploadOpen {};
+struct UploadEnded {};
 } // namespace archive_op
 
-using ArchiveOp = std::variant<archive_op::BeginJob, archive_op::BeginVersion,
-                               archive_op::AttachJob, archive_op::AddRecord, archive_op::SetText,
-                               archive_op::SetHeader, archive_op::SetLanguage,
-                               archive_op::SetCertification, archive_op::MarkInterrupted>;
+using ArchiveOp =
+    std::variant<archive_op::BeginJob, archive_op::BeginVersion, archive_op::AttachJob,
+                 archive_op::AddRecord, archive_op::SetText, archive_op::SetHeader,
+                 archive_op::SetLanguage, archive_op::SetCertification, archive_op::MarkInterrupted,
+                 archive_op::UploadOpen, archive_op::UploadEnded>;
 
 // Where the next operation lands. Kept by the writer; restored when a transaction fails.
 struct ArchiveCursor {
@@ -109,6 +115,19 @@ struct ArchiveCursor {
     qint64 version = 0; // row id of the version
     int versionNumber = 0;
     int count = 0; // rows in that version
+};
+
+// What could not be written when writing ended (at exit, after the last retries).
+struct ArchiveLeft {
+    std::size_t records = 0; // records among the unwritten operations
+    std::size_t changes = 0; // every unwritten operation, records included
+    QString why;             // the last fault, in SQLite's or the system's words
+};
+
+// What a full check of the archive found; message is what the operator is told.
+struct ArchiveCheckResult {
+    bool sound = false;
+    QString message;
 };
 
 // An archived upload as its writers take it: every row it kept, judged with the limits it was

@@ -1,5 +1,8 @@
 #include "ArchiveWriter.h"
 
+#include <QThread>
+#include <algorithm>
+
 namespace vemla {
 
 ArchiveWriter::ArchiveWriter(QObject* parent) : QObject(parent), m_retry(new QTimer(this)) {
@@ -64,17 +67,56 @@ ArchiveOpenResult ArchiveWriter::Open(const QString& path, Language language) {
     return result;
 }
 
-void ArchiveWriter::Write(std::vector<ArchiveOp>&& ops, Language language) {
-    m_language = language;
+void ArchiveWriter::Take(std::vector<ArchiveOp>& ops) {
     for (ArchiveOp& op : ops) {
         // Past the bound only records are dropped: jobs, versions and edits keep their order.
         // The operator was told the archive is off; the table still holds them.
-        if (m_pending.size() >= kMaxPending && std::holds_alternative<archive_op::AddRecord>(op))
+        if (m_pending.size() >= kMaxPending && std::holds_alternative<archive_op::AddRecord>(op)) {
+            ++m_droppedRecords;
             continue;
+        }
         m_pending.push_back(std::move(op));
     }
     ops.clear(); // its memory goes back to the keeper for the next batch
+}
+
+void ArchiveWriter::Write(std::vector<ArchiveOp>&& ops, Language language) {
+    m_language = language;
+    Take(ops);
     Commit();
+}
+
+ArchiveLeft ArchiveWriter::Finish(std::vector<ArchiveOp>&& ops, std::chrono::milliseconds budget) {
+    using Clock = std::chrono::steady_clock;
+    Take(ops);
+    m_retry->stop();
+    const Clock::time_point deadline = Clock::now() + budget;
+    QString why;
+    bool busy = false;
+    while (!m_pending.empty() && m_archive.State() != ArchiveState::ReadOnly) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        m_busyMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+        if (TryCommit(&why, &busy) || Clock::now() >= deadline)
+            break;
+        if (!busy)
+            QThread::msleep(static_cast<unsigned long>(std::min<int>(m_busyMs, kFinishPauseMs)));
+    }
+    m_busyMs = MeasurementArchive::kBusyTimeoutMs;
+    m_archive.SetBusyTimeout(m_busyMs);
+    if (!m_pending.empty() && m_archive.State() == ArchiveState::ReadOnly)
+        why = Pick(text::kArchiveNewer, m_language).arg(m_path);
+    ArchiveLeft left;
+    left.records = m_droppedRecords +
+                   static_cast<std::size_t>(
+                       std::count_if(m_pending.begin(), m_pending.end(), [](const ArchiveOp& op) {
+                           return std::holds_alternative<archive_op::AddRecord>(op);
+                       }));
+    left.changes = m_pending.size() + m_droppedRecords;
+    left.why = why;
+    m_pending.clear();
+    m_droppedRecords = 0;
+    return left;
 }
 
 std::optional<ArchivedUpload> ArchiveWriter::Load(qint64 jobId) {
@@ -86,38 +128,46 @@ void ArchiveWriter::Commit() {
         return;
     // A file from a newer Vemla is never written: keeping is off and was said at the open.
     if (m_archive.State() == ArchiveState::ReadOnly) {
+        m_droppedRecords += static_cast<std::size_t>(
+            std::count_if(m_pending.begin(), m_pending.end(), [](const ArchiveOp& op) {
+                return std::holds_alternative<archive_op::AddRecord>(op);
+            }));
         m_pending.clear();
         return;
     }
-    const auto fault = [this](const QString& why) {
-        if (!m_faultShown)
-            emit Problem(Pick(text::kArchiveOff, m_language).arg(why));
-        m_faultShown = true;
-        m_retry->start();
-    };
-    if (m_archive.State() == ArchiveState::Off) {
-        if (m_path.isEmpty())
-            return fault(QStringLiteral("no archive file"));
-        const ArchiveOpenResult reopened = m_archive.Open(m_path, m_language);
-        if (reopened.state == ArchiveState::Off)
-            return fault(reopened.message);
-        if (!reopened.message.isEmpty())
-            emit Problem(reopened.message);
-        if (reopened.state != ArchiveState::ReadWrite)
-            return Commit();
-    }
-    QString error;
+    QString why;
     bool busy = false;
-    if (m_archive.Apply(m_pending, m_cursor, &error, &busy)) {
-        m_pending.clear();
+    if (TryCommit(&why, &busy)) {
         m_faultShown = false;
         return;
     }
-    if (busy) {
-        m_retry->start(); // another Vemla holds the lock: not a fault, only later
-        return;
+    if (m_archive.State() == ArchiveState::ReadOnly)
+        return Commit(); // reopened as a newer Vemla's file: said by the reopen
+    m_retry->start();
+    // Another Vemla holding the lock is not a fault, only later.
+    if (!busy && !m_faultShown)
+        emit Problem(Pick(text::kArchiveOff, m_language).arg(why));
+    m_faultShown = m_faultShown || !busy;
+}
+
+bool ArchiveWriter::TryCommit(QString* why, bool* busy) {
+    *busy = false;
+    if (m_archive.State() == ArchiveState::Off) {
+        if (m_path.isEmpty())
+            return *why = QStringLiteral("no archive file"), false;
+        const ArchiveOpenResult reopened = m_archive.Open(m_path, m_language);
+        if (reopened.state == ArchiveState::Off)
+            return *why = m_archive.OffReason(), false;
+        if (!reopened.message.isEmpty())
+            emit Problem(reopened.message);
+        if (reopened.state != ArchiveState::ReadWrite)
+            return *why = reopened.message, false;
     }
-    fault(error);
+    m_archive.SetBusyTimeout(m_busyMs);
+    if (!m_archive.Apply(m_pending, m_cursor, why, busy))
+        return false;
+    m_pending.clear();
+    return true;
 }
 
 } // namespace vemla

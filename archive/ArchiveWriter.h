@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -22,6 +23,8 @@ public:
     // Unwritten operations kept while the archive is off; beyond this, new ones are dropped.
     static constexpr std::size_t kMaxPending = 1u << 18;
     static constexpr int kRetryMs = 1000;
+    // Between two attempts at the end when the fault is not a lock (a read-only file, say).
+    static constexpr int kFinishPauseMs = 200;
 
     explicit ArchiveWriter(QObject* parent = nullptr);
     ~ArchiveWriter() override;
@@ -32,6 +35,10 @@ public:
     void Write(std::vector<ArchiveOp>&& ops, vemla::Language language);
     std::optional<ArchivedUpload> Load(qint64 jobId);
     std::size_t Pending() const { return m_pending.size(); }
+    // At the end: takes `ops` and tries everything pending until it is written or `budget` has
+    // passed (a lock held elsewhere is waited for within it), with no message and no timer left
+    // running. What is still unwritten then is given up and counted.
+    ArchiveLeft Finish(std::vector<ArchiveOp>&& ops, std::chrono::milliseconds budget);
 
     // From another thread: runs `task` on the writer's thread, in the order posted; Call waits
     // until it has run. The tasks pass through a queue under a mutex of ours and Qt's event only
@@ -51,6 +58,9 @@ private:
     Q_INVOKABLE void RunTasks();
     Q_INVOKABLE void Destroy();
     void Commit();
+    void Take(std::vector<ArchiveOp>& ops);
+    // One attempt: reopens the file when it is off, then applies everything pending.
+    bool TryCommit(QString* why, bool* busy);
 
     std::mutex m_tasksMutex;
     std::deque<std::function<void()>> m_tasks;
@@ -62,6 +72,8 @@ private:
     std::vector<ArchiveOp> m_pending;
     QTimer* m_retry;
     bool m_faultShown = false;
+    std::size_t m_droppedRecords = 0; // past kMaxPending, or kept from a newer Vemla's file
+    int m_busyMs = MeasurementArchive::kBusyTimeoutMs;
 };
 
 } // namespace vemla

@@ -15,6 +15,7 @@ UploadDocument DocumentOf(const ArchivedUpload& upload) {
         CertificationFromJson(QJsonDocument::fromJson(upload.certification.toUtf8()).object());
     document.taken = upload.began;
     document.rows = upload.records;
+    document.interrupted = upload.interrupted;
     return document;
 }
 

@@ -1,5 +1,6 @@
 #include "MeasurementArchive.h"
 
+#include "ProcessMark.h"
 #include "Record.h"
 #include "ReplyFrame.h"
 
@@ -19,11 +20,15 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vemla {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
 constexpr int kTexts = kTableColumns;
 constexpr int kNoteColumn = kTableColumns - 1;
 // SQLite's result codes for a lock held elsewhere; retried later, never reported as a fault.
@@ -54,7 +59,15 @@ const std::vector<std::vector<const char*>> kMigrations{
         // An upload stopped before its end (the command line's Ctrl+C) keeps what came, marked.
         "ALTER TABLE version ADD COLUMN interrupted INTEGER NOT NULL DEFAULT 0",
     },
+    {
+        // The mark of the process whose upload fills the version, '' once it ended; the index
+        // holds only the open ones, so finding those a dead process left costs nothing.
+        "ALTER TABLE version ADD COLUMN open_by TEXT NOT NULL DEFAULT ''",
+        "CREATE INDEX version_open ON version (open_by) WHERE open_by <> ''",
+    },
 };
+// How many of the full check's findings are told; the rest are counted.
+constexpr int kCheckLinesShown = 10;
 const int kSchemaVersion = static_cast<int>(kMigrations.size());
 
 QString ConnectionName() {
@@ -183,13 +196,26 @@ void MeasurementArchive::Close() {
 ArchiveOpenResult MeasurementArchive::Open(const QString& path, Language language) {
     Close();
     m_path = path;
+    m_offReason.clear();
     const auto off = [&](const QString& why) {
         Close();
+        m_offReason = why;
         return ArchiveOpenResult{ArchiveState::Off, Pick(text::kArchiveOff, language).arg(why)};
     };
+    // The archive holds operators' and companies' names: its folder and files are the user's
+    // alone. SQLite gives its -wal, -shm and -journal the main file's mode.
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return off(QStringLiteral("cannot make the folder %1").arg(info.absolutePath()));
+    const QString folder = info.absolutePath();
+    const QByteArray folderName = QFile::encodeName(folder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
+        (::mkdir(folderName.constData(), 0700) != 0 && errno != EEXIST) ||
+        !QFileInfo(folder).isDir())
+        return off(QStringLiteral("cannot make the folder %1").arg(folder));
+    const QByteArray fileName = QFile::encodeName(path);
+    const int created =
+        ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (created >= 0)
+        ::close(created);
 
     QString moved;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -210,11 +236,13 @@ ArchiveOpenResult MeasurementArchive::Open(const QString& path, Language languag
                        m_impl->db.lastError().databaseText());
 
         // Nothing is written before the version is known: a newer Vemla's file stays as it is.
+        // Only the header and the schema are read, so opening costs the same at any size;
+        // SQLite's journal keeps the rest whole across a kill, and Check reads it all on demand.
         QSqlQuery check = m_impl->Query();
-        const bool checked = check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next();
+        const bool checked =
+            check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next();
         const int code = checked ? 0 : NativeCode(check.lastError());
-        const bool damaged = checked ? check.value(0).toString() != QLatin1String("ok")
-                                     : code == kSqliteNotADatabase || code == kSqliteCorrupt;
+        const bool damaged = !checked && (code == kSqliteNotADatabase || code == kSqliteCorrupt);
         check.finish();
         if (!checked && !damaged)
             return off(check.lastError().databaseText());
@@ -272,11 +300,71 @@ ArchiveOpenResult MeasurementArchive::Open(const QString& path, Language languag
             }
         }
         m_state = ArchiveState::ReadWrite;
+        MarkDeadUploadsInterrupted();
         if (moved.isEmpty())
             return {m_state, {}};
         return {m_state, Pick(text::kArchiveCorrupt, language).arg(moved)};
     }
     return off(QStringLiteral("cannot open"));
+}
+
+void MeasurementArchive::MarkDeadUploadsInterrupted() {
+    // Read first, so an open with nothing to mark takes no lock and writes nothing.
+    QSqlQuery open = m_impl->Query();
+    QStringList dead;
+    if (open.exec(QStringLiteral("SELECT DISTINCT open_by FROM version WHERE open_by <> ''")))
+        while (open.next())
+            if (!ProcessMarkAlive(open.value(0).toString()))
+                dead << open.value(0).toString();
+    open.finish();
+    for (const QString& mark : dead) {
+        QSqlQuery q = m_impl->Query();
+        q.prepare(
+            QStringLiteral("UPDATE version SET interrupted = 1, open_by = '' WHERE open_by = ?"));
+        q.addBindValue(mark);
+        q.exec(); // a lock held elsewhere: the next open marks them
+    }
+}
+
+void MeasurementArchive::SetBusyTimeout(int ms) {
+    if (m_impl && m_impl->Handle())
+        sqlite3_busy_timeout(m_impl->handle, std::max(ms, 0));
+}
+
+ArchiveCheckResult MeasurementArchive::Check(const QString& path, Language language) {
+    ArchiveCheckResult result;
+    if (!QFileInfo(path).isFile()) {
+        result.message = Pick(text::kArchiveCheckMissing, language).arg(path);
+        return result;
+    }
+    const QString name = ConnectionName();
+    QStringList found;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_READONLY").arg(kBusyTimeoutMs));
+        QSqlQuery q(db);
+        if (!db.open())
+            found << db.lastError().text();
+        else if (!q.exec(QStringLiteral("PRAGMA integrity_check")))
+            found << q.lastError().text();
+        while (q.isActive() && q.next())
+            found << q.value(0).toString();
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    result.sound = found == QStringList{QStringLiteral("ok")};
+    if (result.sound) {
+        result.message = Pick(text::kArchiveCheckSound, language).arg(path);
+        return result;
+    }
+    const qsizetype shown = std::min<qsizetype>(found.size(), kCheckLinesShown);
+    result.message = Pick(text::kArchiveCheckDamaged, language)
+                         .arg(path, found.mid(0, shown).join(QLatin1Char('\n')))
+                         .arg(found.size());
+    return result;
 }
 
 bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
@@ -446,11 +534,17 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
             q.addBindValue(NotNull(cert->json));
             q.addBindValue(cursor.version);
             ok = run(q);
-        } else if (std::holds_alternative<archive_op::MarkInterrupted>(any)) {
+        } else if (std::holds_alternative<archive_op::MarkInterrupted>(any) ||
+                   std::holds_alternative<archive_op::UploadOpen>(any) ||
+                   std::holds_alternative<archive_op::UploadEnded>(any)) {
             if (cursor.version == 0)
                 continue;
+            const bool open = std::holds_alternative<archive_op::UploadOpen>(any);
+            const bool cut = std::holds_alternative<archive_op::MarkInterrupted>(any);
             QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE version SET interrupted = 1 WHERE id = ?"));
+            q.prepare(QStringLiteral("UPDATE version SET open_by = ?%1 WHERE id = ?")
+                          .arg(cut ? QStringLiteral(", interrupted = 1") : QString()));
+            q.addBindValue(open ? OwnProcessMark() : QStringLiteral(""));
             q.addBindValue(cursor.version);
             ok = run(q);
         } else if (const auto* language = std::get_if<archive_op::SetLanguage>(&any)) {
@@ -511,7 +605,7 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
     q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT j.id, j.began, j.port, j.device, j.company, j.test_operator, j.notes, v.count, "
-        "v.number FROM job j JOIN version v ON v.job = j.id AND v.number = "
+        "v.number, v.interrupted FROM job j JOIN version v ON v.job = j.id AND v.number = "
         "(SELECT max(number) FROM version WHERE job = j.id) "
         "WHERE ? = '' OR instr(j.search, ?) > 0 ORDER BY j.began DESC, j.id DESC LIMIT ?"));
     const QString needle = NotNull(filter.toLower());
@@ -531,6 +625,7 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
         j.notes = q.value(6).toString();
         j.recordCount = q.value(7).toInt();
         j.versionCount = q.value(8).toInt();
+        j.interrupted = q.value(9).toInt() != 0;
         jobs.push_back(std::move(j));
     }
     return jobs;

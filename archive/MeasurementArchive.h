@@ -26,11 +26,21 @@ public:
     // $VEMLA_ARCHIVE when set, otherwise archive.sqlite in the user's Vemla data folder.
     static QString DefaultPath();
 
-    // Opens (or creates) the file. A damaged file is moved aside and a new one started; a file
-    // from a newer Vemla is opened read-only. The message is in `language`.
+    static constexpr int kBusyTimeoutMs = 5000;
+
+    // Opens (or creates, private to the user) the file. Its time does not grow with the file: a
+    // header that is not SQLite's is found and the file moved aside and a new one started, but
+    // damage deeper in is left to Check. A file from a newer Vemla is opened read-only. Uploads
+    // left open by a process that is gone are marked interrupted. The message is in `language`.
     ArchiveOpenResult Open(const QString& path, vemla::Language language);
+    // Reads the whole file at `path` (read-only, never creating it) with SQLite's full check.
+    static ArchiveCheckResult Check(const QString& path, vemla::Language language);
+    // How long a write waits for another process's lock (kBusyTimeoutMs until told otherwise).
+    void SetBusyTimeout(int ms);
     void Close();
     ArchiveState State() const { return m_state; }
+    // Why the last open left the archive off, in SQLite's or the system's words.
+    QString OffReason() const { return m_offReason; }
     QString Path() const { return m_path; }
 
     // Applies the operations in one transaction. On failure nothing is written, the cursor is as
@@ -45,10 +55,13 @@ public:
     bool Delete(qint64 jobId);
 
 private:
+    void MarkDeadUploadsInterrupted();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     ArchiveState m_state = ArchiveState::Off;
     QString m_path;
+    QString m_offReason;
 };
 
 } // namespace vemla

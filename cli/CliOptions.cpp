@@ -31,13 +31,14 @@ constexpr std::array kCommands{
     CommandInfo{"calibrate", CliCommand::Calibrate, "VALUE"},
     CommandInfo{"delete", CliCommand::Delete, "N"},
     CommandInfo{"delete-all", CliCommand::DeleteAll, ""},
+    CommandInfo{"archive", CliCommand::Archive, "check"},
 };
 
 constexpr unsigned Bit(CliCommand c) {
     return 1u << static_cast<unsigned>(c);
 }
 constexpr unsigned kAll = ~0u;
-constexpr unsigned kMeter = kAll & ~Bit(CliCommand::Ports);
+constexpr unsigned kMeter = kAll & ~Bit(CliCommand::Ports) & ~Bit(CliCommand::Archive);
 
 struct OptionInfo {
     const char* name;
@@ -87,6 +88,7 @@ constexpr const char* kHelp =
     "  delete N [--refresh]       delete stored reading N (1 is the first); --refresh\n"
     "                             uploads again and tells how many readings are left\n"
     "  delete-all --yes           delete every stored reading\n"
+    "  archive check              read the whole measurement archive and check it\n"
     "\n"
     "Options:\n"
     "  --port COM<n>|DEVICE       the meter's port (every command but ports)\n"
@@ -101,7 +103,8 @@ constexpr const char* kHelp =
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
     "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"
-    "7 uploaded but damaged readings were left out, 130 interrupted.\n";
+    "6 results not archived or the archive damaged, 7 uploaded but damaged readings were left\n"
+    "out, 130 interrupted.\n";
 
 // The text's %1, %2, %3 replaced in one pass: a value that itself holds "%1" (a file name, a
 // typed word) is shown as typed, never filled in again.
@@ -399,13 +402,18 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         o.recordNumber = *n;
         break;
     }
+    case CliCommand::Archive:
+        if (joined != QLatin1String("check"))
+            return wrongArguments();
+        break;
     default:
         if (!positional.isEmpty())
             return wrongArguments();
     }
     if (*command == CliCommand::DeleteAll && !o.yes)
         return p.Usage(text::kCliDeleteAllNeedsYes);
-    if (*command != CliCommand::Ports && o.port.isEmpty() && !o.simulate)
+    if (*command != CliCommand::Ports && *command != CliCommand::Archive && o.port.isEmpty() &&
+        !o.simulate)
         return p.Usage(text::kCliPortRequired);
     return o;
 }

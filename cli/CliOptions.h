@@ -22,6 +22,8 @@ enum CliExit : int {
     kExitPort = 3,
     kExitNoReply = 4,
     kExitFile = 5,
+    // Some results could not be archived, or `archive check` found the archive damaged.
+    kExitArchive = 6,
     kExitSkipped = 7, // the upload finished, but damaged records were left out
     kExitInterrupted = 130,
 };
@@ -35,7 +37,8 @@ enum class CliCommand {
     SelectWave,
     Calibrate,
     Delete,
-    DeleteAll
+    DeleteAll,
+    Archive // `archive check`: the archive file's full check, no meter
 };
 
 struct CliOptions {

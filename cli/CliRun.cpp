@@ -112,6 +112,7 @@ public:
         case CliCommand::DeleteAll:
             return Command([this] { m_session.DeleteAll(); });
         case CliCommand::Ports:
+        case CliCommand::Archive:
             break;
         }
         return kExitDone;
@@ -397,24 +398,38 @@ private:
             show();
             std::fputc('\n', stderr);
         }
+        // An upload without the meter's end reply (Ctrl+C, no reply, the port gone) is archived
+        // marked interrupted by FinishArchive.
         if (wait == Wait::Interrupted) {
-            if (keeper)
-                keeper->MarkInterrupted();
-            keeper.reset(); // writes what it holds
+            FinishArchive(keeper.get());
             Say(T(text::kCliInterrupted).arg(m_session.Records().Count()));
             return kExitInterrupted;
         }
-        if (wait != Wait::Done || m_presenter.MeterFailed())
+        if (wait != Wait::Done || m_presenter.MeterFailed()) {
+            FinishArchive(keeper.get());
             return Finish(wait);
+        }
         // The archive commits its last records while the files are written.
         const int written = WriteFiles();
-        keeper.reset();
+        const int archived = FinishArchive(keeper.get());
         if (const int skipped = m_session.SkippedRecords(); skipped > 0) {
             Say(T(text::kCliSkipped).arg(skipped));
-            if (written == kExitDone)
+            if (written == kExitDone && archived == kExitDone)
                 return kExitSkipped;
         }
-        return written;
+        return written != kExitDone ? written : archived;
+    }
+
+    // Waits for the archive (a lock held elsewhere, within its budget) and says what it could
+    // not take.
+    int FinishArchive(ArchiveKeeper* keeper) const {
+        if (!keeper)
+            return kExitDone;
+        const ArchiveLeft left = keeper->FinishWriting();
+        if (left.changes == 0)
+            return kExitDone;
+        Say(T(text::kArchiveNotWritten).arg(left.records).arg(left.why));
+        return kExitArchive;
     }
 
     // One run's outputs are all or nothing: each is prepared under a temporary name, and only
@@ -526,9 +541,22 @@ private:
 
 } // namespace
 
+int CheckArchive(const CliOptions& o) {
+    const ArchiveCheckResult checked =
+        MeasurementArchive::Check(MeasurementArchive::DefaultPath(), o.language);
+    if (!checked.sound) {
+        Say(checked.message);
+        return kExitArchive;
+    }
+    Out(checked.message);
+    return kExitDone;
+}
+
 int RunCli(const CliOptions& options) {
     if (options.command == CliCommand::Ports)
         return ListPorts(options);
+    if (options.command == CliCommand::Archive)
+        return CheckArchive(options);
     Runner runner(options);
     return runner.Run();
 }

@@ -28,6 +28,8 @@ struct UploadDocument {
     std::vector<MeterRecord> rows;
     // Records the meter sent that arrived damaged and were left out (missing record numbers).
     int skippedFrames = 0;
+    // The upload never got the meter's end reply: the rows are what came before it was cut.
+    bool interrupted = false;
 
     std::vector<RecordValues> Values() const;
 };

@@ -1,5 +1,7 @@
 #include "UserSettings.h"
 
+#include "PrivateSettings.h"
+
 #include <QSettings>
 
 namespace vemla {
@@ -14,6 +16,7 @@ void KeepCertificationInForce(const CertificationSettings& certification) {
     QSettings settings(QString::fromLatin1(kSettingsOrganization),
                        QString::fromLatin1(kSettingsApplication));
     SaveCertification(settings, certification);
+    SyncPrivate(settings);
 }
 
 } // namespace vemla

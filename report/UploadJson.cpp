@@ -173,6 +173,9 @@ QByteArray UploadJsonBytes(const UploadDocument& document) {
     // Only when records are missing, so a whole upload's document stays as it always was.
     if (document.skippedFrames > 0)
         doc.insert(QStringLiteral("skipped_frames"), document.skippedFrames);
+    // Only when true, so a whole upload's bytes are as they were.
+    if (document.interrupted)
+        doc.insert(QStringLiteral("interrupted"), true);
     return QJsonDocument(doc).toJson(QJsonDocument::Compact);
 }
 
@@ -209,6 +212,10 @@ bool UploadDocumentFromJson(const QJsonObject& json, UploadDocument* document, Q
             error,
             QStringLiteral("\"skipped_frames\" must be a whole number from 0 to %1").arg(kMaxRows));
     d.skippedFrames = std::max(d.skippedFrames, 0);
+    const QJsonValue interrupted = json.value(QLatin1String("interrupted"));
+    if (!interrupted.isBool() && !interrupted.isUndefined())
+        return Fail(error, QStringLiteral("\"interrupted\" must be true or false"));
+    d.interrupted = interrupted.toBool();
 
     const QJsonValue records = json.value(QLatin1String("records"));
     if (!records.isArray())

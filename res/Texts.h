@@ -83,6 +83,9 @@ inline constexpr BilingualText kHistorySearch{"Search date, device, company, ope
 inline constexpr BilingualText kHistoryOpen{"Open", "打开"};
 inline constexpr BilingualText kHistoryDelete{"Delete", "删除"};
 inline constexpr BilingualText kHistoryExportCsv{"Export CSV...", "导出 CSV..."};
+inline constexpr BilingualText kHistoryCheck{"Check archive", "检查存档"};
+// After the record count of an upload that never got the meter's end reply.
+inline constexpr BilingualText kHistoryInterrupted{" (interrupted)", "（已中断）"};
 inline constexpr BilingualText kHistoryColumnBegan{"DATE/TIME", "日期/时间"};
 inline constexpr BilingualText kHistoryColumnDevice{"DEVICE", "设备"};
 inline constexpr BilingualText kHistoryColumnRecords{"RECORDS", "记录数"};
@@ -265,6 +268,21 @@ inline constexpr BilingualText kArchiveNewer{
     "The measurement archive\n%1\nwas written by a newer Vemla. It is opened read-only: "
     "uploads are not archived.",
     "测量存档\n%1\n由较新版本的 Vemla 写入，现以只读方式打开：上传的数据不会存档。"};
+// At exit, what could not be written in the time allowed. %1: records, %2: why.
+inline constexpr BilingualText kArchiveNotWritten{
+    "The measurement archive could not be written: %2\n%1 records (and the changes made "
+    "with them) are not archived; the table and any saved report still hold them.",
+    "无法写入测量存档：%2\n%1 "
+    "条记录（及随之所做的修改）未能存档；表格和已保存的报告中仍有这些数据。"};
+// The full check, on demand. %1: the archive's path.
+inline constexpr BilingualText kArchiveCheckSound{"The measurement archive %1 is sound.",
+                                                  "测量存档 %1 完好。"};
+// %1: the path, %2: the first findings, %3: how many there are.
+inline constexpr BilingualText kArchiveCheckDamaged{
+    "The measurement archive %1 is damaged (%3 findings):\n%2",
+    "测量存档 %1 已损坏（%3 处问题）：\n%2"};
+inline constexpr BilingualText kArchiveCheckMissing{"There is no measurement archive at %1.",
+                                                    "%1 处没有测量存档。"};
 
 // The live power monitor: its menu entry, window, statistics and status line.
 inline constexpr BilingualText kMenuLivePower{"Live power...", "实时功率..."};

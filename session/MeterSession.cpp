@@ -421,6 +421,7 @@ void MeterSession::DispatchReply(const ReplyFrame& frame) {
     case FrameCode::Upload:
         if (IsUploadEnd(frame)) {
             m_progress.Finish();
+            emit UploadEnded();
             if (m_silentUpload == 0)
                 ShowReply(text);
         } else {

@@ -179,6 +179,8 @@ signals:
     // An upload is about to empty the table and ask the meter; reupload when it follows a
     // delete-selected acknowledgement. Progress() tells how it goes.
     void UploadStarted(bool reupload);
+    // The meter's end reply came: the upload is whole (before its box is shown).
+    void UploadEnded();
     void HeaderChanged();
     // The meter acknowledged a wavelength choice.
     void WavelengthAcknowledged();

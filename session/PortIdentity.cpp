@@ -1,6 +1,7 @@
 #include "PortIdentity.h"
 
 #include "PortSource.h"
+#include "PrivateSettings.h"
 
 #include <QSettings>
 
@@ -58,6 +59,7 @@ void SaveLastPort(const PortIdentity& identity) {
     settings.setValue(QLatin1String(kLastSerialNumber),
                       QString::fromStdString(identity.serialNumber));
     settings.setValue(QLatin1String(kLastByIdLink), QString::fromStdString(identity.byIdLink));
+    SyncPrivate(settings);
 }
 
 bool LoadAutoReconnect() {
@@ -65,7 +67,9 @@ bool LoadAutoReconnect() {
 }
 
 void SaveAutoReconnect(bool on) {
-    QSettings().setValue(QLatin1String(kAutoReconnect), on);
+    QSettings settings;
+    settings.setValue(QLatin1String(kAutoReconnect), on);
+    SyncPrivate(settings);
 }
 
 } // namespace vemla

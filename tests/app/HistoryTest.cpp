@@ -1,7 +1,9 @@
 // What the window adds to the archive: File > History lists the uploads newest first, the
 // search box filters as the operator types, a double-click or Enter brings an upload back into
-// the table and header, Delete asks first, and the archive's message is shown once. What the
-// archive keeps and finds is tests/archive's; the CSV's bytes are tests/report's.
+// the table and header, Delete asks first, and the archive's message is shown once; an
+// interrupted upload is marked in the list, Check archive tells what the check found, and what the
+// archive could not take is told before the window closes. What the archive keeps and finds (and
+// the check's verdicts) is tests/archive's; the CSV's bytes are tests/report's.
 #include "CellEdit.h"
 #include "EditList.h"
 #include "FixedPortSource.h"
@@ -17,8 +19,11 @@
 #include "RecordingReport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,7 +48,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     }
     // An upload made long ago, straight into the file.
-    void ArchiveOldUpload() {
+    void ArchiveOldUpload(bool interrupted = false) {
         MeasurementArchive archive;
         ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
         archive_op::BeginJob job;
@@ -54,7 +59,9 @@ protected:
         const test::Bytes frame = test::Record(0, 1310);
         std::copy_n(frame.begin(), record.raw.size(), record.raw.begin());
         record.texts = {"1", "1310", "-10.00dBm", "", "", "2013-10-09  15:07  ", ""};
-        const std::vector<ArchiveOp> ops{job, record};
+        std::vector<ArchiveOp> ops{job, record};
+        if (interrupted)
+            ops.push_back(archive_op::MarkInterrupted{});
         ArchiveCursor cursor;
         ASSERT_TRUE(archive.Apply(ops, cursor));
     }
@@ -167,6 +174,39 @@ TEST_F(HistoryTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
     }
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].startsWith("The measurement archive was damaged."));
+}
+
+TEST_F(HistoryTest, AnInterruptedUploadIsMarkedInBothLanguagesAndCheckArchiveTellsTheResult) {
+    ArchiveOldUpload(true);
+    Start();
+    CHistoryDlg& history = OpenHistory();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
+    const QModelIndex records = history.Model().index(0, 2);
+    EXPECT_EQ(records.data().toString(), "1 (interrupted)");
+    test::ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 0);
+    EXPECT_EQ(records.data().toString(), QString::fromUtf8("1（已中断）"));
+    EXPECT_EQ(history.ButtonOf(CHistoryDlg::Button::Check).text(), QString::fromUtf8("检查存档"));
+    QTest::mouseClick(&history.ButtonOf(CHistoryDlg::Button::Check), Qt::LeftButton);
+    EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("测量存档 %1 完好。").arg(path)});
+}
+
+TEST_F(HistoryTest, WhatTheArchiveCannotTakeIsToldBeforeTheWindowCloses) {
+    Start();
+    // Another process holds the archive's write lock beyond the time the window waits.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
+        other.setDatabaseName(path);
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
+        UploadThree();
+        dlg.close();
+        QSqlQuery(other).exec("ROLLBACK");
+    }
+    QSqlDatabase::removeDatabase("other");
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith("The measurement archive could not be written: "
+                                            "database is locked\n3 records"))
+        << boxes.Texts()[0].toStdString();
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Uploads killed at random moments: every time, the archive opens whole and holds every record
 // that had reached the table more than a second before the kill, in order, with its texts; a
-// note and a header field typed 1.5 s before the kill are there too. The archive's other rules
-// are ArchiveTest's.
+// note and a header field typed 1.5 s before the kill are there too; an upload killed before
+// its end reply is marked interrupted at the next open, a finished one is not. The archive's
+// other rules are ArchiveTest's.
 #include "MeasurementArchive.h"
 
 #include <QElapsedTimer>
@@ -17,7 +18,7 @@ namespace {
 constexpr int kTrials = 24;
 constexpr int kRecords = 40; // about a second at 9600 baud
 
-TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
+TEST(ArchiveKill, EveryOlderRecordAndTypedNoteSurviveSigkillAndACutUploadIsMarked) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
     std::mt19937 random(20261207);
@@ -66,6 +67,11 @@ TEST(ArchiveKill, EveryRecordOlderThanASecondAndEveryTypedNoteSurviveSigkill) {
         const std::optional<ArchivedUpload> upload = archive.Load(jobs[0].id);
         ASSERT_TRUE(upload);
         ASSERT_GE(upload->records.size(), std::size_t(kept)) << name << " killed at " << killed;
+        // "noted" follows the end reply's box; the end reaches the archive within a second.
+        if (noted < 0)
+            EXPECT_TRUE(upload->interrupted) << name << " killed mid-upload at " << killed;
+        else if (killed - noted >= 1500)
+            EXPECT_FALSE(upload->interrupted) << name << " killed after its end";
         for (std::size_t i = 0; i < std::size_t(kept); ++i) {
             QStringList texts;
             for (const QString& t : upload->records[i].texts)

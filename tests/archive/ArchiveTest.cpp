@@ -8,6 +8,7 @@
 #include "MeasurementArchive.h"
 #include "MeterSession.h"
 #include "MeterSimulator.h"
+#include "ProcessMark.h"
 #include "PtyPair.h"
 #include "Record.h"
 #include "RecordingPresenter.h"
@@ -20,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
 
 namespace vemla {
 namespace {
@@ -34,8 +38,6 @@ QStringList Texts(const MeterRecord& r) {
 class ArchiveSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        SimOptions options;
-        options.records = 12;
         meter = std::make_unique<MeterSimulator>(options);
         ASSERT_TRUE(meter->Start());
         session.SetLanguage(Language::English);
@@ -50,6 +52,7 @@ protected:
         return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
     }
 
+    SimOptions options{.records = 12};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
     std::unique_ptr<MeterSimulator> meter;
@@ -139,6 +142,26 @@ TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
         EXPECT_EQ(job.versionCount, 1) << job.company.toStdString();
 }
 
+// The meter's device goes away after record 4: the upload never gets its end reply.
+class ArchiveHangUp : public ArchiveSession {
+protected:
+    ArchiveHangUp() { options.faults.hangUpAfterRecord = 4; }
+};
+
+TEST_F(ArchiveHangUp, UploadWhosePortVanishesIsMarkedInterrupted) {
+    session.Upload();
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return session.Condition() == MeterSession::PortCondition::Lost; }, 20s));
+    keeper.Flush();
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 10);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0].interrupted);
+    EXPECT_EQ(jobs[0].recordCount, 5);
+    EXPECT_TRUE(DocumentOf(*archive.Load(jobs[0].id)).interrupted);
+}
+
 QByteArray Read(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -217,7 +240,8 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
         for (const char* sql :
-             {"ALTER TABLE version DROP COLUMN certification",
+             {"DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
+              "ALTER TABLE version DROP COLUMN certification",
               "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"})
             ASSERT_TRUE(QSqlQuery(db).exec(QString::fromLatin1(sql))) << sql;
         db.close();
@@ -237,6 +261,188 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
     EXPECT_EQ(upload->records.size(), 1u);
     EXPECT_EQ(upload->certification, "{}");
     EXPECT_TRUE(upload->interrupted);
+}
+
+// A version still stamped open is the upload of a process that may be running: another Vemla
+// filling it now keeps it; one whose writer is gone (killed, power cut) is marked at the open.
+TEST(Archive, AnUploadLeftOpenByAProcessThatIsGoneIsMarkedInterruptedAtTheNextOpen) {
+    const QStringList own = OwnProcessMark().split('/'); // boot id, pid, start time
+    ASSERT_EQ(own.size(), 3);
+    const struct {
+        const char* writer;
+        QString mark;
+        bool interrupted;
+    } cases[]{
+        {"this process, still running", OwnProcessMark(), false},
+        {"a process of an earlier boot", "0-0-0/" + own[1] + "/" + own[2], true},
+        {"a pid that no longer runs", own[0] + "/2147483647/1", true},
+        {"a later process under the same pid", own[0] + "/" + own[1] + "/" + own[2] + "0", true},
+        {"a mark that cannot be read", "garbage", true},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("archive.sqlite");
+        {
+            MeasurementArchive archive;
+            ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+            ArchiveCursor cursor;
+            ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{},
+                                                             archive_op::UploadOpen{},
+                                                             archive_op::AddRecord{}},
+                                      cursor));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
+            db.setDatabaseName(path);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            q.prepare("UPDATE version SET open_by = ?");
+            q.addBindValue(c.mark);
+            ASSERT_TRUE(q.exec());
+        }
+        QSqlDatabase::removeDatabase("writer");
+        MeasurementArchive archive;
+        const ArchiveOpenResult open = archive.Open(path, Language::English);
+        ASSERT_EQ(open.state, ArchiveState::ReadWrite) << c.writer;
+        EXPECT_TRUE(open.message.isEmpty()) << c.writer;
+        const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
+        ASSERT_EQ(jobs.size(), 1u) << c.writer;
+        EXPECT_EQ(jobs[0].interrupted, c.interrupted) << c.writer;
+        EXPECT_EQ(archive.Load(jobs[0].id)->interrupted, c.interrupted) << c.writer;
+    }
+}
+
+// Holds the archive's write lock from another connection, as another process would.
+std::thread HoldLock(const QString& path, std::chrono::milliseconds hold,
+                     std::promise<void>& held) {
+    return std::thread([path, hold, &held] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+            db.setDatabaseName(path);
+            db.open();
+            QSqlQuery(db).exec("BEGIN IMMEDIATE");
+            held.set_value();
+            std::this_thread::sleep_for(hold);
+            QSqlQuery(db).exec("COMMIT");
+        }
+        QSqlDatabase::removeDatabase("holder");
+    });
+}
+
+// At the end the writer waits for a lock within its budget and counts what it could not write,
+// without the "keeps trying" message, which would no longer be true.
+TEST(ArchiveWriter, AtTheEndWhatCannotBeWrittenInTheBudgetIsCounted) {
+    constexpr std::chrono::milliseconds kBudget{1500};
+    const struct {
+        const char* name;
+        std::chrono::milliseconds lock; // held from before the end; 0: none
+        bool folderIsAFile;
+        std::size_t recordsLeft;
+        const char* why;
+    } cases[]{
+        {"a lock released within the budget", 400ms, false, 0, ""},
+        {"a lock held beyond the budget", 4000ms, false, 3, "database is locked"},
+        {"a file where the folder should be", 0ms, true, 3, "cannot make the folder"},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("vemla");
+        const QString path = folder + "/archive.sqlite";
+        MeasurementArchive().Open(path, Language::English);
+        if (c.folderIsAFile) {
+            ASSERT_TRUE(QDir(folder).removeRecursively());
+            QFile(folder).open(QIODevice::WriteOnly);
+        }
+        ArchiveWriter writer;
+        int problems = 0;
+        QObject::connect(&writer, &ArchiveWriter::Problem, [&] { ++problems; });
+        writer.Open(path, Language::English);
+        std::promise<void> held;
+        std::thread holder;
+        if (c.lock > 0ms) {
+            holder = HoldLock(path, c.lock, held);
+            held.get_future().wait();
+        }
+        const ArchiveLeft left =
+            writer.Finish({archive_op::BeginJob{}, archive_op::AddRecord{}, archive_op::AddRecord{},
+                           archive_op::AddRecord{}, archive_op::SetHeader{}},
+                          kBudget);
+        if (holder.joinable())
+            holder.join();
+        EXPECT_EQ(left.records, c.recordsLeft) << c.name;
+        EXPECT_EQ(left.changes, c.recordsLeft ? 5u : 0u) << c.name;
+        EXPECT_TRUE(left.why.contains(c.why)) << c.name << ": " << left.why.toStdString();
+        EXPECT_EQ(writer.Pending(), 0u) << c.name << ": given up, not tried again";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(problems, 0) << c.name;
+        if (c.folderIsAFile)
+            continue;
+        MeasurementArchive archive;
+        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
+        EXPECT_EQ(jobs.size(), c.recordsLeft ? 0u : 1u) << c.name;
+    }
+}
+
+int Mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// The archive holds operators' and companies' names: its folder and every file of it (the
+// journal too) are the user's alone, whatever the umask.
+TEST(Archive, TheFolderAndItsFilesAreTheUsersAlone) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("data/Vemla");
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(folder + "/archive.sqlite", Language::English).state,
+              ArchiveState::ReadWrite);
+    ArchiveCursor cursor;
+    ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{}}, cursor));
+    EXPECT_EQ(Mode(folder), 0700);
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    EXPECT_TRUE(files.contains("archive.sqlite-wal")) << files.join(' ').toStdString();
+    for (const QString& f : files)
+        EXPECT_EQ(Mode(folder + "/" + f), 0600) << f.toStdString();
+}
+
+// Opening reads the header and the schema only, so it costs the same at any size: damage deep
+// in the file is not found there (nor the file moved aside), but by the full check on demand.
+TEST(Archive, DamageDeepInTheFileIsFoundByTheCheckNotAtOpen) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("archive.sqlite");
+    {
+        MeasurementArchive archive;
+        archive.Open(path, Language::English);
+        std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
+        for (int row = 0; row < 3000; ++row)
+            ops.push_back(archive_op::AddRecord{.row = row});
+        ArchiveCursor cursor;
+        ASSERT_TRUE(archive.Apply(ops, cursor));
+    }
+    const ArchiveCheckResult sound = MeasurementArchive::Check(path, Language::English);
+    EXPECT_TRUE(sound.sound);
+    EXPECT_EQ(sound.message, "The measurement archive " + path + " is sound.");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_GT(file.size(), 16 * 4096);
+        file.seek(file.size() - 2 * 4096);
+        file.write(QByteArray(4096, 'Z'));
+    }
+    MeasurementArchive archive;
+    const ArchiveOpenResult open = archive.Open(path, Language::English);
+    EXPECT_EQ(open.state, ArchiveState::ReadWrite);
+    EXPECT_TRUE(open.message.isEmpty()) << open.message.toStdString();
+    archive.Close();
+    const ArchiveCheckResult damaged = MeasurementArchive::Check(path, Language::Chinese);
+    EXPECT_FALSE(damaged.sound);
+    EXPECT_TRUE(damaged.message.startsWith("测量存档 " + path + " 已损坏"))
+        << damaged.message.toStdString();
+    const ArchiveCheckResult missing =
+        MeasurementArchive::Check(dir.filePath("none.sqlite"), Language::English);
+    EXPECT_FALSE(missing.sound);
+    EXPECT_EQ(missing.message,
+              "There is no measurement archive at " + dir.filePath("none.sqlite") + ".");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.sqlite"))) << "the check creates nothing";
 }
 
 } // namespace

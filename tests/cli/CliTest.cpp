@@ -132,7 +132,7 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{}, {"upload", "--no-archive", "--csv", longPath}, 0, ""},
         {{"--records", "0"}, {"upload", "--no-archive", "--csv", Path("z.csv")}, 5, "NO DATA!"},
         {{"--records", "50", "--hangup-after", "5"},
-         {"upload", "--no-archive"},
+         {"upload"},
          3,
          "closed before the meter's reply was complete: the device went away"},
         // Records 6 and 8 (numbers 5 and 7) come damaged; the noise and the bogus run are none.
@@ -167,6 +167,24 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     const QJsonObject doc = QJsonDocument::fromJson(damaged.readAll()).object();
     EXPECT_EQ(doc["skipped_frames"].toInt(), 2);
     EXPECT_EQ(doc["records"].toArray().size(), 1998);
+    // The only upload archived is the one whose meter went away: it never got its end.
+    {
+        MeasurementArchive archive;
+        archive.Open(Path("archive.sqlite"), Language::English);
+        const auto jobs = archive.Jobs({}, 10);
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_TRUE(jobs[0].interrupted);
+    }
+    EXPECT_EQ(Run({"archive", "check"}), 0);
+    ASSERT_TRUE(QFile::remove(Path("archive.sqlite")));
+    EXPECT_EQ(Run({"archive", "check"}), 6);
+    EXPECT_TRUE(err.contains("There is no measurement archive at")) << err.toStdString();
+    // An archive that cannot be written: the files are made, the run says what is not archived.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("archive.sqlite"));
+    EXPECT_EQ(Run({"--simulate", "--records", "7", "upload", "--csv", Path("kept.csv")}), 6);
+    EXPECT_TRUE(err.contains("7 records (and the changes made with them) are not archived"))
+        << err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(Path("kept.csv")));
 }
 
 // The live log on a full disk (a file size limit stands in for it): the run stops with the

@@ -137,8 +137,9 @@ TEST(CertificateTest, PdfToolExitCodes) {
     EXPECT_TRUE(taken.readAll().startsWith("%PDF"));
 }
 
-// The document vemla-cli hands to vemla-pdf comes back whole, and the certificate takes each
-// column from its own field: a record's date differs from its reference text here.
+// The document vemla-cli hands to vemla-pdf comes back whole (an interrupted mark too), and the
+// certificate takes each column from its own field: a record's date differs from its reference text
+// here.
 TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecordsDate) {
     UploadDocument d = Data(Language::English, 2);
     d.waves = {1310, 1550};
@@ -149,12 +150,16 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     for (size_t i = 0; i < d.rows[0].raw.size(); ++i)
         d.rows[0].raw[i] = uint8_t(0xF0 + i);
     d.skippedFrames = 2;
+    EXPECT_FALSE(UploadJsonBytes(d).contains("interrupted")) << "a whole upload's bytes as before";
+    d.interrupted = true; // cut before the meter's end reply: the document says so
     const QByteArray json = UploadJsonBytes(d);
+    EXPECT_TRUE(json.contains(R"("interrupted":true)"));
     UploadDocument back;
     QString error;
     ASSERT_TRUE(UploadDocumentFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
         << error.toStdString();
     EXPECT_EQ(UploadJsonBytes(back), json);
+    EXPECT_TRUE(back.interrupted);
     EXPECT_EQ(back.rows[0].raw, d.rows[0].raw);
     EXPECT_TRUE(std::isnan(back.rows[1].values.power));
 
