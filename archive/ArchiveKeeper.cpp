@@ -104,7 +104,7 @@ ArchiveLeft ArchiveKeeper::FinishWriting(std::chrono::milliseconds budget) {
 
 void ArchiveKeeper::OnUploadEnded() {
     if (m_uploadOpen && m_hasJob)
-        Push(archive_op::UploadEnded{});
+        Push(archive_op::UploadEnded{std::max(0, m_session.SkippedRecords())});
     m_uploadOpen = false;
 }
 

@@ -44,6 +44,7 @@ struct ArchivedUpload {
     int version = 0; // 1-based
     int versionCount = 0;
     bool interrupted = false; // the upload was stopped before the meter's end reply
+    int skippedRecords = 0;   // records that arrived damaged and were left out
     QDateTime began;
     uint32_t port = 0;
     QString device;
@@ -100,7 +101,9 @@ struct MarkInterrupted {};
 // The current version's upload is under way in this process (stamped with its mark), and it
 // ended with the meter's end reply. A version still stamped when its process is gone was cut.
 struct UploadOpen {};
-struct UploadEnded {};
+struct UploadEnded {
+    int skipped = 0; // damaged records left out
+};
 } // namespace archive_op
 
 using ArchiveOp =

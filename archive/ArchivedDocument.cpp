@@ -16,6 +16,7 @@ UploadDocument DocumentOf(const ArchivedUpload& upload) {
     document.taken = upload.began;
     document.rows = upload.records;
     document.interrupted = upload.interrupted;
+    document.skippedFrames = upload.skippedRecords;
     return document;
 }
 

@@ -64,6 +64,8 @@ const std::vector<std::vector<const char*>> kMigrations{
         // holds only the open ones, so finding those a dead process left costs nothing.
         "ALTER TABLE version ADD COLUMN open_by TEXT NOT NULL DEFAULT ''",
         "CREATE INDEX version_open ON version (open_by) WHERE open_by <> ''",
+        // Records the meter sent that arrived damaged and were left out of the upload.
+        "ALTER TABLE version ADD COLUMN skipped INTEGER NOT NULL DEFAULT 0",
     },
 };
 // How many of the full check's findings are told; the rest are counted.
@@ -541,9 +543,12 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
                 continue;
             const bool open = std::holds_alternative<archive_op::UploadOpen>(any);
             const bool cut = std::holds_alternative<archive_op::MarkInterrupted>(any);
+            const auto* ended = std::get_if<archive_op::UploadEnded>(&any);
             QSqlQuery q = d.Query();
             q.prepare(QStringLiteral("UPDATE version SET open_by = ?%1 WHERE id = ?")
-                          .arg(cut ? QStringLiteral(", interrupted = 1") : QString()));
+                          .arg(cut     ? QStringLiteral(", interrupted = 1")
+                               : ended ? QStringLiteral(", skipped = %1").arg(ended->skipped)
+                                       : QString()));
             q.addBindValue(open ? OwnProcessMark() : QStringLiteral(""));
             q.addBindValue(cursor.version);
             ok = run(q);
@@ -658,7 +663,7 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     up.version = version == kLatest ? up.versionCount : version;
 
     QSqlQuery v = m_impl->Query();
-    v.prepare(QStringLiteral("SELECT id, count, certification, interrupted FROM version "
+    v.prepare(QStringLiteral("SELECT id, count, certification, interrupted, skipped FROM version "
                              "WHERE job = ? AND number = ?"));
     v.addBindValue(jobId);
     v.addBindValue(up.version);
@@ -667,6 +672,7 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     const qint64 versionId = v.value(0).toLongLong();
     up.certification = v.value(2).toString();
     up.interrupted = v.value(3).toInt() != 0;
+    up.skippedRecords = std::max(0, v.value(4).toInt());
     up.records.reserve(static_cast<std::size_t>(std::max(0, v.value(1).toInt())));
 
     // Read through SQLite itself, like the insert: a QVariant per value would double the time.

@@ -142,6 +142,25 @@ TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
         EXPECT_EQ(job.versionCount, 1) << job.company.toStdString();
 }
 
+// Record 5 arrives cut: the version keeps how many were left out, and so does its document.
+class ArchiveDamaged : public ArchiveSession {
+protected:
+    ArchiveDamaged() { options.faults.cutRecord = 5; }
+};
+
+TEST_F(ArchiveDamaged, SkippedRecordsAreKeptWithTheVersion) {
+    session.Upload();
+    ASSERT_TRUE(Boxes(1));
+    ASSERT_EQ(session.SkippedRecords(), 1);
+    keeper.Flush();
+    MeasurementArchive archive;
+    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    const std::optional<ArchivedUpload> kept = archive.Load(archive.Jobs({}, 10).at(0).id);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->records.size(), 11u);
+    EXPECT_EQ(DocumentOf(*kept).skippedFrames, 1);
+}
+
 // The meter's device goes away after record 4: the upload never gets its end reply.
 class ArchiveHangUp : public ArchiveSession {
 protected:
@@ -241,6 +260,7 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
         ASSERT_TRUE(db.open());
         for (const char* sql :
              {"DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
+              "ALTER TABLE version DROP COLUMN skipped",
               "ALTER TABLE version DROP COLUMN certification",
               "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"})
             ASSERT_TRUE(QSqlQuery(db).exec(QString::fromLatin1(sql))) << sql;
