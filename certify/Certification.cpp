@@ -148,29 +148,14 @@ bool IsStale(const LossReference& reference, double staleAfterHours, const QDate
     return double(minute(now) - minute(reference.taken)) > staleAfterHours * 60.0;
 }
 
-RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
-                      const QDateTime& now) {
+RecordResult JudgeLoss(std::optional<double> lossDb, std::optional<double> limitDb) {
     RecordResult result;
-    std::optional<long long> limitH;
-    if (const auto limit = LimitDb(settings, record.wavelength))
-        limitH = Hundredths(*limit);
+    const auto limitH = limitDb ? Hundredths(*limitDb) : std::nullopt;
     if (limitH)
         result.limitDb = FromHundredths(*limitH);
-    std::optional<double> loss;
-    if (!IsPowerReading(record.power)) {
-        // No reading: no loss, whatever the reference.
-    } else if (record.relative) {
-        if (IsPowerReading(record.reference))
-            loss = double(record.reference) - double(record.power);
-    } else if (const LossReference* ref = settings.ReferenceAt(record.wavelength)) {
-        loss = ref->dBm - double(record.power);
-        result.staleReference = IsStale(*ref, settings.staleAfterHours, now);
-    }
-    const auto lossH = loss ? Hundredths(*loss) : std::nullopt;
-    if (!lossH) {
-        result.staleReference = false;
+    const auto lossH = lossDb ? Hundredths(*lossDb) : std::nullopt;
+    if (!lossH)
         return result;
-    }
     result.lossDb = FromHundredths(*lossH);
     if (*lossH < std::llround(kNegativeLossWarningDb * 100)) {
         result.verdict = Verdict::NegativeLoss;
@@ -178,9 +163,26 @@ RecordResult Evaluate(const RecordValues& record, const CertificationSettings& s
     }
     if (!limitH)
         return result;
-    const long long limitHundredths = limitH.value_or(0);
-    result.marginDb = FromHundredths(limitHundredths - *lossH);
-    result.verdict = *lossH <= limitHundredths ? Verdict::Pass : Verdict::Fail;
+    result.marginDb = FromHundredths(*limitH - *lossH);
+    result.verdict = *lossH <= *limitH ? Verdict::Pass : Verdict::Fail;
+    return result;
+}
+
+RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
+                      const QDateTime& now) {
+    std::optional<double> loss;
+    bool stale = false;
+    if (!IsPowerReading(record.power)) {
+        // No reading: no loss, whatever the reference.
+    } else if (record.relative) {
+        if (IsPowerReading(record.reference))
+            loss = double(record.reference) - double(record.power);
+    } else if (const LossReference* ref = settings.ReferenceAt(record.wavelength)) {
+        loss = ref->dBm - double(record.power);
+        stale = IsStale(*ref, settings.staleAfterHours, now);
+    }
+    RecordResult result = JudgeLoss(loss, LimitDb(settings, record.wavelength));
+    result.staleReference = stale && result.lossDb.has_value();
     return result;
 }
 

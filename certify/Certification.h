@@ -110,6 +110,9 @@ struct RecordResult {
 // warning, never a pass.
 RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
                       const QDateTime& now);
+// A loss (measured, or made of several, as a link's average of two directions) against a limit,
+// by the same rule.
+RecordResult JudgeLoss(std::optional<double> lossDb, std::optional<double> limitDb);
 
 // Judged to the minute, as the times are shown ("yyyy-MM-dd HH:mm"): a reference shown exactly
 // staleAfterHours before `now` is still fresh, a minute later it is stale.

@@ -1,0 +1,104 @@
+// A link's result from its two directions, by the project's rule, and an ID's status. The
+// figures are worked by hand from the budget: length × attenuation + pairs × 0.75 dB.
+#include "LinkResults.h"
+
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
+
+// 1310 nm on a budget of 0.5 dB/km; the project's link is 1.0 km with two pairs: 2.00 dB. B is
+// 0.2 km by the plan: 0.1 + 1.5 = 1.60 dB.
+CertificationSettings Project() {
+    CertificationSettings s;
+    s.enabled = true;
+    s.link = {1.0, 2, 0.75, 0, 0.3, 0.0};
+    s.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.5});
+    s.SetLimit({1550, WaveLimit::Kind::Fixed, 2.0, 0.0});
+    return s;
+}
+
+std::vector<CableLink> Plan() {
+    return {CableLink{"A", {}, {}, {}, {}, {}, {}}, CableLink{"B", 0.2, {}, {}, {}, {}, {}}};
+}
+
+// A relative reading of the given loss at a wavelength, noted for the ID.
+MeterRecord Loss(const char* id, int wavelength, float lossDb) {
+    MeterRecord record;
+    record.values = {0, uint16_t(wavelength), -lossDb, 0.0f, true, {}};
+    record.texts[kTableColumns - 1] = QString::fromLatin1(id);
+    return record;
+}
+
+std::string Text(const RecordResult& r) {
+    return r.lossDb ? QStringLiteral("%1 %2")
+                          .arg(*r.lossDb, 0, 'f', 2)
+                          .arg(ResultText(r, Language::English))
+                          .toStdString()
+                    : "none";
+}
+
+TEST(LinkResultsTest, TwoDirectionsMakeTheLinksResultByTheRule) {
+    struct Case {
+        float ab, ba;
+        DirectionRule rule;
+        const char* link;
+        bool differ;
+    };
+    const Case cases[] = {
+        {1.80f, 2.30f, DirectionRule::Average, "2.05 FAIL -0.05 dB", false}, // (1.80 + 2.30) / 2
+        {1.50f, 2.10f, DirectionRule::Average, "1.80 PASS +0.20 dB", true},  // 0.60 apart
+        {1.50f, 2.10f, DirectionRule::Each, "2.10 FAIL -0.10 dB", true},
+        {1.50f, 2.10f, DirectionRule::Worse, "2.10 FAIL -0.10 dB", true},
+        {1.50f, 2.00f, DirectionRule::Average, "1.75 PASS +0.25 dB",
+         false}, // 0.50 apart: not above
+        {1.90f, 1.70f, DirectionRule::Each, "1.90 PASS +0.10 dB", false},
+        {-0.40f, 1.00f, DirectionRule::Average, "-0.40 CHECK REF", true}, // asks for a reference
+    };
+    for (const Case& c : cases) {
+        ProjectLedger ledger(Plan(), {1310}, true);
+        ledger.Assign(1, Direction::AtoB, {Loss("A", 1310, c.ab)});
+        ledger.Assign(2, Direction::BtoA, {Loss("A", 1310, c.ba)});
+        const LinkResult r = ResultAt(ledger, 0, 1310, Project(), {c.rule, 0.5}, kNow);
+        EXPECT_TRUE(r.complete);
+        EXPECT_EQ(Text(r.link), c.link) << c.ab << ' ' << c.ba;
+        EXPECT_EQ(r.directionsDiffer, c.differ) << c.ab << ' ' << c.ba;
+    }
+}
+
+TEST(LinkResultsTest, AnIdsOwnLengthSetsItsBudgetAndOneDirectionAloneIsNotJudged) {
+    ProjectLedger ledger(Plan(), {1310}, true);
+    ledger.Assign(1, Direction::AtoB, {Loss("B", 1310, 1.60f), Loss("A", 1310, 1.60f)});
+    const LinkResult b = ResultAt(ledger, 1, 1310, Project(), {}, kNow);
+    EXPECT_EQ(Text(b.aToB), "1.60 PASS +0.00 dB"); // 1.60 against B's own 1.60 dB
+    EXPECT_EQ(Text(ResultAt(ledger, 0, 1310, Project(), {}, kNow).aToB), "1.60 PASS +0.40 dB");
+    EXPECT_FALSE(b.complete);
+    EXPECT_EQ(b.link.verdict, Verdict::None);
+    EXPECT_EQ(b.link.limitDb, 1.6);
+}
+
+TEST(LinkResultsTest, AnIdIsDoneWhenEveryWavelengthAndDirectionHasPassed) {
+    const auto status = [](std::initializer_list<MeterRecord> ab,
+                           std::initializer_list<MeterRecord> ba) {
+        ProjectLedger ledger(Plan(), {1310, 1550}, true);
+        ledger.Assign(1, Direction::AtoB, ab);
+        ledger.Assign(2, Direction::BtoA, ba);
+        return StatusOf(ledger, 0, Project(), {}, kNow);
+    };
+    EXPECT_EQ(status({}, {}), IdStatus::Untested);
+    EXPECT_EQ(status({Loss("A", 1310, 1.0f)}, {}), IdStatus::Incomplete);
+    EXPECT_EQ(status({Loss("A", 1310, 1.0f), Loss("A", 1550, 1.0f)},
+                     {Loss("A", 1310, 1.0f), Loss("A", 1550, 1.0f)}),
+              IdStatus::Pass);
+    // 1550 fails (2.50 against 2.00) while 1310 still waits for its B→A reading.
+    EXPECT_EQ(status({Loss("A", 1310, 1.0f), Loss("A", 1550, 2.5f)}, {Loss("A", 1550, 2.5f)}),
+              IdStatus::Fail);
+    EXPECT_EQ(status({Loss("A", 1310, 1.0f), Loss("A", 1550, -0.5f)},
+                     {Loss("A", 1310, 1.0f), Loss("A", 1550, 1.0f)}),
+              IdStatus::Incomplete);
+}
+
+} // namespace
+} // namespace vemla
