@@ -70,14 +70,19 @@ bool ArchiveKeeper::OpenUpload(qint64 jobId) {
     return true;
 }
 
-void ArchiveKeeper::Flush() {
-    m_timer.stop();
+// What is held, with a language change not yet told, handed over whole.
+std::vector<ArchiveOp> ArchiveKeeper::TakePending() {
     if (m_hasJob && m_session.Language() != m_language)
         Push(archive_op::SetLanguage{m_language = m_session.Language()});
-    m_timer.stop();
+    m_timer.stop(); // after the Push, which may have started it
     std::vector<ArchiveOp> ops;
     ops.swap(m_ops);
     m_records = 0;
+    return ops;
+}
+
+void ArchiveKeeper::Flush() {
+    std::vector<ArchiveOp> ops = TakePending();
     const Language language = m_session.Language();
     m_writer->Call([&] { m_writer->Write(std::move(ops), language); });
 }
@@ -90,13 +95,7 @@ void ArchiveKeeper::MarkInterrupted() {
 
 ArchiveLeft ArchiveKeeper::FinishWriting(std::chrono::milliseconds budget) {
     MarkInterrupted();
-    m_timer.stop();
-    if (m_hasJob && m_session.Language() != m_language)
-        Push(archive_op::SetLanguage{m_language = m_session.Language()});
-    m_timer.stop();
-    std::vector<ArchiveOp> ops;
-    ops.swap(m_ops);
-    m_records = 0;
+    std::vector<ArchiveOp> ops = TakePending();
     ArchiveLeft left;
     m_writer->Call([&] { left = m_writer->Finish(std::move(ops), budget); });
     return left;

@@ -64,6 +64,7 @@ private:
     void BeginJob();
     void BeginVersion();
     void Push(ArchiveOp op);
+    std::vector<ArchiveOp> TakePending();
     void HandOver();
 
     // IRecordListener: told after the table.
