@@ -51,6 +51,12 @@ protected:
     bool Boxes(std::size_t n) {
         return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
     }
+    // The jobs as the keeper left them in the file, newest first.
+    std::vector<ArchivedJob> Kept() {
+        keeper.Flush();
+        EXPECT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        return archive.Jobs({}, 10);
+    }
 
     SimOptions options{.records = 12};
     QTemporaryDir dir;
@@ -60,6 +66,7 @@ protected:
     MeterSession session{presenter, std::make_unique<test::FixedPortSource>(
                                         std::make_shared<std::vector<PortCandidate>>())};
     ArchiveKeeper keeper{session};
+    MeasurementArchive archive;
 };
 
 TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
@@ -77,11 +84,7 @@ TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     session.DeleteAll(); // the table empties; the archive keeps the job
     ASSERT_TRUE(Boxes(4));
     ASSERT_EQ(session.Records().Count(), 0);
-    keeper.Flush();
-
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 10);
+    const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].versionCount, 2);
     EXPECT_EQ(jobs[0].recordCount, 11);
@@ -130,11 +133,7 @@ TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
     session.Upload();
     ASSERT_TRUE(Boxes(2));
     session.SetHeaderField(&HeaderFields::company, QStringLiteral("Second Site"));
-    keeper.Flush();
-
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 10); // newest first
+    const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].company, "Second Site");
     EXPECT_EQ(jobs[1].company, "First Site");
@@ -152,10 +151,7 @@ TEST_F(ArchiveDamaged, SkippedRecordsAreKeptWithTheVersion) {
     session.Upload();
     ASSERT_TRUE(Boxes(1));
     ASSERT_EQ(session.SkippedRecords(), 1);
-    keeper.Flush();
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::optional<ArchivedUpload> kept = archive.Load(archive.Jobs({}, 10).at(0).id);
+    const std::optional<ArchivedUpload> kept = archive.Load(Kept().at(0).id);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->records.size(), 11u);
     EXPECT_EQ(DocumentOf(*kept).skippedFrames, 1);
@@ -171,14 +167,33 @@ TEST_F(ArchiveHangUp, UploadWhosePortVanishesIsMarkedInterrupted) {
     session.Upload();
     ASSERT_TRUE(test::WaitUntil(
         [&] { return session.Condition() == MeterSession::PortCondition::Lost; }, 20s));
-    keeper.Flush();
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 10);
+    const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_TRUE(jobs[0].interrupted);
     EXPECT_EQ(jobs[0].recordCount, 5);
     EXPECT_TRUE(DocumentOf(*archive.Load(jobs[0].id)).interrupted);
+}
+
+// A new archive at `path` holding what `ops` make.
+bool Made(const QString& path, const std::vector<ArchiveOp>& ops) {
+    MeasurementArchive archive;
+    ArchiveCursor cursor;
+    return archive.Open(path, Language::English).state == ArchiveState::ReadWrite &&
+           archive.Apply(ops, cursor);
+}
+
+// Runs `sql` on the file from a connection of its own, as an older Vemla or another process.
+bool Exec(const QString& path, const QStringList& sql) {
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
+        db.setDatabaseName(path);
+        ok = db.open();
+        for (const QString& statement : sql)
+            ok = ok && QSqlQuery(db).exec(statement);
+    }
+    QSqlDatabase::removeDatabase("other");
+    return ok;
 }
 
 QByteArray Read(const QString& path) {
@@ -246,27 +261,13 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
 TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
     QTemporaryDir dir;
     const QString path = dir.filePath("archive.sqlite");
-    {
-        MeasurementArchive archive;
-        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-        ArchiveCursor cursor;
-        ASSERT_TRUE(archive.Apply(
-            std::vector<ArchiveOp>{archive_op::BeginJob{}, archive_op::AddRecord{}}, cursor));
-    }
-    {
-        // The first schema, as files of that time have it.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        for (const char* sql :
-             {"DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
-              "ALTER TABLE version DROP COLUMN skipped",
-              "ALTER TABLE version DROP COLUMN certification",
-              "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"})
-            ASSERT_TRUE(QSqlQuery(db).exec(QString::fromLatin1(sql))) << sql;
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("older");
+    ASSERT_TRUE(Made(path, {archive_op::BeginJob{}, archive_op::AddRecord{}}));
+    // The first schema, as files of that time have it.
+    ASSERT_TRUE(
+        Exec(path, {"DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
+                    "ALTER TABLE version DROP COLUMN skipped",
+                    "ALTER TABLE version DROP COLUMN certification",
+                    "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"}));
     MeasurementArchive archive;
     ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
     const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
@@ -302,23 +303,9 @@ TEST(Archive, AnUploadLeftOpenByAProcessThatIsGoneIsMarkedInterruptedAtTheNextOp
     for (const auto& c : cases) {
         QTemporaryDir dir;
         const QString path = dir.filePath("archive.sqlite");
-        {
-            MeasurementArchive archive;
-            ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-            ArchiveCursor cursor;
-            ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{},
-                                                             archive_op::UploadOpen{},
-                                                             archive_op::AddRecord{}},
-                                      cursor));
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
-            db.setDatabaseName(path);
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            q.prepare("UPDATE version SET open_by = ?");
-            q.addBindValue(c.mark);
-            ASSERT_TRUE(q.exec());
-        }
-        QSqlDatabase::removeDatabase("writer");
+        ASSERT_TRUE(Made(
+            path, {archive_op::BeginJob{}, archive_op::UploadOpen{}, archive_op::AddRecord{}}));
+        ASSERT_TRUE(Exec(path, {"UPDATE version SET open_by = '" + c.mark + "'"})) << c.writer;
         MeasurementArchive archive;
         const ArchiveOpenResult open = archive.Open(path, Language::English);
         ASSERT_EQ(open.state, ArchiveState::ReadWrite) << c.writer;
@@ -429,15 +416,10 @@ TEST(Archive, TheFolderAndItsFilesAreTheUsersAlone) {
 TEST(Archive, DamageDeepInTheFileIsFoundByTheCheckNotAtOpen) {
     QTemporaryDir dir;
     const QString path = dir.filePath("archive.sqlite");
-    {
-        MeasurementArchive archive;
-        archive.Open(path, Language::English);
-        std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
-        for (int row = 0; row < 3000; ++row)
-            ops.push_back(archive_op::AddRecord{.row = row});
-        ArchiveCursor cursor;
-        ASSERT_TRUE(archive.Apply(ops, cursor));
-    }
+    std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
+    for (int row = 0; row < 3000; ++row)
+        ops.push_back(archive_op::AddRecord{.row = row});
+    ASSERT_TRUE(Made(path, ops));
     const ArchiveCheckResult sound = MeasurementArchive::Check(path, Language::English);
     EXPECT_TRUE(sound.sound);
     EXPECT_EQ(sound.message, "The measurement archive " + path + " is sound.");

@@ -101,6 +101,8 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
     }
 }
 
+// One row per exit code and per option rule of the command line; what the write path refuses
+// (links, missing folders) is tests/io's, which rows are reported tests/document's.
 TEST_F(CliTest, ExitCodesTellWhatHappened) {
     QFile(Path("taken.xlsx")).open(QIODevice::WriteOnly);
     // Past the 1,000 characters of a header text, well within the system's 4,096 bytes.
@@ -119,11 +121,8 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{}, {"power", "--interval", "0"}, 2, "--interval: '0' is not"},
         {{}, {"connect", "--xlsx", "a.xlsx"}, 2, "--xlsx does not apply to 'connect'"},
         {{"--no-power-reply"}, {"power", "--timeout", "0.5"}, 4, "no reply from the meter"},
-        {{}, {"upload", "--xlsx", Path("taken.xlsx")}, 5, "--force overwrites it"},
-        {{}, {"upload", "--xlsx", Path("no/such/dir/a.xlsx")}, 5, "cannot write"},
         {{}, {"upload", "--pdf", Path("a.pdf")}, 5, "a certificate needs loss limits"},
         {{}, {"upload", "--csv", Path("s.csv"), "--json", Path("./s.csv")}, 2, "for two outputs"},
-        {{}, {"upload", "--csv", Path("link.csv"), "--force"}, 5, "is a symbolic link"},
         // A typed value is shown as typed, never filled into the message again.
         {{}, {"power", "--interval", "%1"}, 2, "--interval: '%1' is not a number of seconds"},
         {{}, {"upload", "--json", "--force"}, 2, "option --json needs a value"},
@@ -142,7 +141,6 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
          7,
          "2 damaged records were left out"},
     };
-    ASSERT_TRUE(QFile::link(Path("victim.csv"), Path("link.csv")));
     for (const Case& c : cases) {
         const QString port = StartMeter(c.meter);
         EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
@@ -157,16 +155,13 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     QFile::remove(Path("frames"));
     const QString port = StartMeter();
     EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
+    EXPECT_TRUE(err.contains("--force overwrites it")) << err.toStdString();
     EXPECT_EQ(Frames(), QStringList{});
-    EXPECT_FALSE(QFileInfo::exists(Path("victim.csv"))) << "nothing written through the link";
     EXPECT_TRUE(QFileInfo::exists(Path("o.json")));
     EXPECT_TRUE(QFileInfo::exists(Path("long.csv")));
     EXPECT_FALSE(QFileInfo::exists(Path("z.csv")));
-    QFile damaged(Path("damaged.json"));
-    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
-    const QJsonObject doc = QJsonDocument::fromJson(damaged.readAll()).object();
-    EXPECT_EQ(doc["skipped_frames"].toInt(), 2);
-    EXPECT_EQ(doc["records"].toArray().size(), 1998);
+    // Written all the same; which records are damaged and counted is tests/session's.
+    EXPECT_TRUE(QFileInfo::exists(Path("damaged.json")));
     // The only upload archived is the one whose meter went away: it never got its end.
     {
         MeasurementArchive archive;
@@ -236,6 +231,8 @@ TEST_F(CliTest, AnOutputThatCannotBePlacedTakesTheOthersBack) {
               (QStringList{"b.json", "Vemla"}));
 }
 
+// The files hold the meter's records, the typed header and the window's limits; each file's
+// layout is tests/report's, so one cell of each is enough here.
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
     // Judged with the limits the window keeps, so a certificate is made too.
     CertificationSettings limits;
@@ -267,21 +264,15 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
     EXPECT_EQ(doc["header"].toObject()["company"].toString(), "ACME");
     EXPECT_EQ(book.Cell("C2").value, "ACME");
     EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
-    ASSERT_EQ(records.size(), 5);
-    ASSERT_EQ(csvLines.size(), 6);
-    EXPECT_TRUE(csvLines[0].contains(",loss_dB,")) << csvLines[0].toStdString();
+    EXPECT_EQ(book.Cell("C11").value.toStdString(), FormatRecordTexts(stored[4])[2]);
+    EXPECT_EQ(csvLines.size(), 6);
     EXPECT_TRUE(doc["certification"].toObject()["enabled"].toBool());
+    ASSERT_EQ(records.size(), 5);
     for (int r = 0; r < 5; ++r) {
-        const auto texts = FormatRecordTexts(stored[std::size_t(r)]);
         const QJsonObject rec = records[r].toObject();
         EXPECT_EQ(rec["wavelength_nm"].toInt(), stored[std::size_t(r)].wavelength);
-        EXPECT_EQ(rec["texts"].toArray()[2].toString().toStdString(), texts[2]);
-        EXPECT_EQ(book.Cell(QStringLiteral("C%1").arg(r + 7)).value.toStdString(), texts[2]);
-        EXPECT_TRUE(csvLines[r + 1].startsWith(QStringLiteral("%1,%2,%3")
-                                                   .arg(QString::fromStdString(texts[0]),
-                                                        QString::fromStdString(texts[1]),
-                                                        QString::fromStdString(texts[2]))))
-            << csvLines[r + 1].toStdString();
+        EXPECT_EQ(rec["texts"].toArray()[2].toString().toStdString(),
+                  FormatRecordTexts(stored[std::size_t(r)])[2]);
     }
 }
 

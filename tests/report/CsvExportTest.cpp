@@ -1,6 +1,6 @@
 // The CSV's bytes: byte-order mark, captions in the language, the shown texts quoted as
-// RFC 4180 wants, and the machine columns. Which rows the window hands over and how a failure
-// is told are tests/app's.
+// RFC 4180 wants, and the machine columns. The certification columns are OutputsAgreeTest's;
+// which rows the window hands over and how a failure is told are tests/app's.
 #include "CsvExport.h"
 
 #include <gtest/gtest.h>
@@ -50,32 +50,6 @@ TEST(CsvExportTest, BomCaptionsInTheLanguageShownTextsQuotedAndMachineColumns) {
         document.rows = records;
         EXPECT_EQ(CsvBytes(document).toStdString(), expected.toStdString());
     }
-}
-
-// With certification on, each row ends with the core's loss and English verdict.
-TEST(CsvExportTest, CertificationAddsLossAndResultColumns) {
-    std::vector<MeterRecord> records;
-    for (const CsvRow& row : kRows)
-        records.push_back({row.values, {}, row.texts});
-    const QDateTime now(QDate(2026, 12, 7), QTime(14, 0));
-    UploadDocument table;
-    table.rows = records;
-    table.taken = now;
-    table.certification.enabled = true;
-    table.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 12.0, 0.0});
-    table.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});
-    table.certification.SetReference({1310, 0.0, now.addSecs(-60)});
-    const QList<QByteArray> lines = CsvBytes(table).split('\n');
-    const std::vector<QByteArray> tails{
-        ",relative_dB,date_time,loss_dB,result,reference_stale\r",
-        "15:07,-10.50,CHECK REF,\r", // r − p < 0: the link "gained" light
-        "00:00,3.50,FAIL,\r",        // R(1310) − p against 3.00
-        "1.25,,-1.25,CHECK REF,\r",  // no limit at 850 nm, but a negative loss
-        "-50.00,,,,,,\r",            // no reference at 1625 nm: no loss, no result
-    };
-    ASSERT_GE(lines.size(), qsizetype(tails.size()));
-    for (size_t i = 0; i < tails.size(); ++i)
-        EXPECT_TRUE(lines[qsizetype(i) + (i >= 2 ? 2 : 0)].endsWith(tails[i])) << i;
 }
 
 } // namespace

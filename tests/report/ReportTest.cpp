@@ -1,11 +1,11 @@
 // The workbook as it is written: the cells' formats and texts in both languages, which rows go
 // out, and the file rules (never overwrite, never leave a partial file). Read back by XlsxReader,
-// never by our writer. What SAVE OR PRINT hands over from the window is tests/app's.
+// never by our writer. What SAVE OR PRINT hands over from the window is tests/app's; a text
+// over a cell's capacity is OutputsAgreeTest's.
 #include "Report.h"
 #include "XlsxReader.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 namespace vemla {
 namespace {
 
+using test::Part;
 using test::XlsxReader;
 using test::XlsxStyle;
 using Table = std::vector<std::array<QString, 7>>;
@@ -160,20 +161,13 @@ TEST_F(ReportTest, DataPastRow1010KeepsTheDefaultAlignment) {
 
 // Which rows a document holds is tests/document's; here, what the export does with them.
 TEST_F(ReportTest, RowsAreExportedIntoAMadeFolderAndNoRowsCreateNothing) {
-    for (int rows : {2, 0}) {
-        const QString folder = m_dir.filePath(QStringLiteral("%1").arg(rows));
-        const ExportResult r = Export(rows, Rows(rows), Language::English, folder);
-        EXPECT_EQ(r.outcome, rows ? ExportOutcome::Opened : ExportOutcome::NoData) << rows;
-        EXPECT_EQ(Files(folder), rows ? QStringList{kName} : QStringList{}) << rows;
-        if (!rows) {
-            EXPECT_TRUE(r.path.isEmpty());
-            EXPECT_FALSE(QFileInfo::exists(folder));
-            continue;
-        }
-        XlsxReader x(r.path);
-        EXPECT_EQ(x.Cell(Ref('A', 6 + rows)).value, QString::number(rows));
-        EXPECT_FALSE(x.Has(Ref('F', 7 + rows))) << "no ghost row";
-    }
+    const QString made = m_dir.filePath("2"), none = m_dir.filePath("0");
+    EXPECT_EQ(Export(2, Rows(2), Language::English, made).outcome, ExportOutcome::Opened);
+    EXPECT_EQ(Files(made), QStringList{kName});
+    const ExportResult r = Export(0, Rows(0), Language::English, none);
+    EXPECT_EQ(r.outcome, ExportOutcome::NoData);
+    EXPECT_TRUE(r.path.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(none));
     EXPECT_EQ(m_opener.opened.size(), 1) << "nothing opened for no rows";
 }
 
@@ -201,9 +195,6 @@ TEST_F(ReportTest, UnwritableFolderOrFailingWriterLeavesNothingBehind) {
     const QString folder = m_dir.filePath("out");
     EXPECT_EQ(Export(1, Rows(1), Language::English, folder, &broken).outcome,
               ExportOutcome::CannotCreate);
-    Table tooLong = Rows(2); // more than a cell can hold, found by the library midway
-    tooLong[1][6] = QString(40000, QChar('n'));
-    EXPECT_EQ(Export(2, tooLong, Language::English, folder).outcome, ExportOutcome::CannotCreate);
     EXPECT_TRUE(Files(folder).isEmpty());
     EXPECT_TRUE(m_opener.opened.isEmpty());
 }
@@ -242,13 +233,6 @@ TEST(ReportFolder, IsVemlaInTheXdgDocumentsFolder) {
     qputenv("HOME", oldHome);
     if (!oldConfig.isEmpty())
         qputenv("XDG_CONFIG_HOME", oldConfig);
-}
-
-QByteArray Part(const QString& path, const char* part) {
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
-    unzip.waitForFinished(60000);
-    return unzip.readAllStandardOutput();
 }
 
 TEST_F(ReportTest, PrintsOnePageWideWithTheColumnHeadersOnEveryPage) {

@@ -9,6 +9,14 @@
 
 namespace vemla::test {
 
+// One part of the workbook as unzip gives it.
+inline QByteArray Part(const QString& path, const char* part) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
+    unzip.waitForFinished(60000);
+    return unzip.readAllStandardOutput();
+}
+
 struct XlsxStyle {
     QString horizontal; // "" when not set
     QString vertical;
@@ -36,10 +44,7 @@ public:
         XlsxCell* cell = nullptr;
         // The strings first: the sheet refers to them. No element name is in two parts.
         for (const char* part : {"xl/sharedStrings.xml", "xl/styles.xml", sheet}) {
-            QProcess unzip;
-            unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
-            unzip.waitForFinished(60000);
-            QXmlStreamReader r(unzip.readAllStandardOutput());
+            QXmlStreamReader r(Part(path, part));
             while (!r.atEnd()) {
                 if (r.readNext() != QXmlStreamReader::StartElement)
                     continue;
