@@ -151,12 +151,24 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     }
     EXPECT_EQ(Run({"--port", Path("missing-device"), "connect"}), 3);
     EXPECT_TRUE(err.contains("The device is not there")) << err.toStdString();
-    // An existing file stops the run before the meter is asked anything.
-    QFile::remove(Path("frames"));
-    const QString port = StartMeter();
-    EXPECT_EQ(Run({"--port", port, "upload", "--csv", Path("taken.xlsx")}), 5);
-    EXPECT_TRUE(err.contains("--force overwrites it")) << err.toStdString();
-    EXPECT_EQ(Frames(), QStringList{});
+    // An existing file, a folder that cannot take the file, a link at the name: each stops the
+    // run before the meter is asked anything, and nothing is written through the link.
+    ASSERT_TRUE(QFile::link(Path("victim.csv"), Path("link.csv")));
+    const std::pair<QStringList, const char*> early[] = {
+        {{Path("taken.xlsx")}, "--force overwrites it"},
+        {{Path("no/such/dir/a.csv")}, "cannot write"},
+        {{Path("link.csv"), "--force"}, "is a symbolic link"},
+    };
+    for (const auto& [csv, says] : early) {
+        QFile::remove(Path("frames"));
+        const QString port = StartMeter();
+        EXPECT_EQ(Run(QStringList{"--port", port, "upload", "--csv"} + csv), 5) << says;
+        EXPECT_TRUE(err.contains(says)) << err.toStdString();
+        EXPECT_EQ(Frames(), QStringList{}) << says;
+        meter.terminate();
+        meter.waitForFinished();
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("victim.csv")));
     EXPECT_TRUE(QFileInfo::exists(Path("o.json")));
     EXPECT_TRUE(QFileInfo::exists(Path("long.csv")));
     EXPECT_FALSE(QFileInfo::exists(Path("z.csv")));
