@@ -2,27 +2,18 @@
 // and its effect on the table and the summary line, and fibre labels (the live window's reference
 // is tests/app/LiveWindowTest.cpp's). Losses, limits, verdicts and their texts are the core's tests
 // (tests/certify).
-#include "EditList.h"
 #include "FillSeriesDlg.h"
 #include "LimitsDlg.h"
-#include "MainMenu.h"
-#include "MeterDlg.h"
-
-#include "FreshConfig.h"
-#include "PopupPick.h"
-#include "RecordingMessageBox.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 namespace vemla {
 namespace {
+
+using namespace test;
 
 constexpr int kLimitsEntry = 5; // in the Measure menu
 
@@ -42,33 +33,27 @@ void ClickOk(QWidget* dialog) {
     QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
-CLimitsDlg* OpenLimits(CMeterDlg& dlg) {
-    test::ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(CMainMenu::Menu::Measure),
-                         kLimitsEntry);
-    return dlg.findChild<CLimitsDlg*>();
-}
+class Certify : public WindowTest {
+protected:
+    Certify() : WindowTest("[Section1]\nItem=0\n") {}
+    void SetUp() override { dlg.SetCertification({}); } // none kept by an earlier test
+    CLimitsDlg* OpenLimits() {
+        MenuEntry(CMainMenu::Menu::Measure, kLimitsEntry);
+        return dlg.findChild<CLimitsDlg*>();
+    }
+};
 
-MeterRecord Relative(int wavelength, float reference, float power) {
-    MeterRecord r;
-    r.values.wavelength = uint16_t(wavelength);
-    r.values.reference = reference;
-    r.values.power = power;
-    r.values.relative = true;
-    return r;
-}
-
-TEST(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
-    test::FreshConfig config("[Section1]\nItem=0\n");
-    test::RecordingMessageBox boxes;
-    CMeterDlg dlg(boxes);
-    dlg.Session().ReplaceRecords(
-        {Relative(850, -10, -14), Relative(850, -10, -15), Relative(1300, -10, -9.5f)}, {});
+TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
+    // -24.5, -25.5 and -20 dBm against the frames' reference of -20.5 dBm.
+    const std::array<std::pair<uint16_t, uint8_t>, 3> rows{
+        {{850, 0xC4}, {850, 0xCC}, {1300, 0xA0}}};
+    for (uint16_t i = 0; i < 3; ++i)
+        Feed(Record(i, rows[i].first, 1, {13, 10, 9, 15, 7}, {0xC1, rows[i].second, 0, 0}));
     dlg.show();
-    EXPECT_EQ(dlg.Table().Model().columnCount(), 7);
-    CLimitsDlg* limits = OpenLimits(dlg);
+    CLimitsDlg* limits = OpenLimits();
     ASSERT_TRUE(limits);
     ClickCheck(limits);
-    test::ClickEntry(limits->findChildren<QComboBox*>().at(0), 0); // TIA-568.3-D multimode
+    ClickEntry(limits->findChildren<QComboBox*>().at(0), 0); // TIA-568.3-D multimode
     Retype(limits->findChild<QLineEdit*>("Length (km):"), "0.842");
     auto* waves = limits->findChild<QTableWidget*>();
     ASSERT_EQ(waves->rowCount(), 2);
@@ -82,18 +67,15 @@ TEST(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
     const MeasurementModel& model = dlg.Table().Model();
     ASSERT_EQ(model.columnCount(), 9);
     EXPECT_EQ(model.headerData(8, Qt::Horizontal, Qt::DisplayRole), "RESULT");
-    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
-        return model.data(model.index(row, column), role);
-    };
-    const std::vector<std::tuple<int, QString, QString, QVariant>> rows{
+    const std::tuple<int, const char*, const char*, QVariant> judged[] = {
         {0, "4.00", "PASS +0.45 dB", QVariant()},
         {1, "5.00", "FAIL -0.55 dB", QColor(Qt::red)},
         {2, "-0.50", "CHECK REF", QColor(0xFF, 0x8C, 0x00)},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(cell(std::get<0>(row), 7).toString(), std::get<1>(row));
-        EXPECT_EQ(cell(std::get<0>(row), 8).toString(), std::get<2>(row));
-        EXPECT_EQ(cell(std::get<0>(row), 8, Qt::ForegroundRole), std::get<3>(row));
+    for (const auto& [row, loss, verdict, colour] : judged) {
+        EXPECT_EQ(model.index(row, 7).data().toString(), loss);
+        EXPECT_EQ(model.index(row, 8).data().toString(), verdict);
+        EXPECT_EQ(model.index(row, 8).data(Qt::ForegroundRole), colour);
     }
     EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 2 · PASS 1 · FAIL 1 · worst margin -0.55 dB   "
                                          "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
@@ -103,31 +85,25 @@ TEST(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
     EXPECT_EQ(*LimitDb(again.Certification(), 850), *LimitDb(dlg.Certification(), 850));
 
-    limits = OpenLimits(dlg);
+    limits = OpenLimits();
     ClickCheck(limits);
     ClickOk(limits);
     EXPECT_EQ(model.columnCount(), 7);
     EXPECT_FALSE(dlg.SummaryLine()->isVisible());
 }
 
-TEST(Certify, SeriesLabelsAreNumberedPaddedAndSigned) {
+TEST(SeriesLabel, NumberedPaddedAndSigned) {
     const std::vector<std::tuple<QString, int64_t, int64_t, int, int, QString>> cases{
         {"F-", 1, 1, 3, 0, "F-001"},   {"F-", 1, 1, 3, 1, "F-002"}, {"A-", 10, 2, 2, 3, "A-16"},
         {"X", 1000, 1, 3, 0, "X1000"}, {"", 2, -3, 2, 1, "-01"},    {"", 0, 1, 0, 0, "0"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(SeriesLabel(std::get<0>(c), std::get<1>(c), std::get<2>(c), std::get<3>(c),
-                              std::get<4>(c)),
-                  std::get<5>(c));
+    for (const auto& [prefix, start, step, width, i, label] : cases)
+        EXPECT_EQ(SeriesLabel(prefix, start, step, width, i), label);
 }
 
-TEST(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
-    test::FreshConfig config("[Section1]\nItem=0\n");
-    test::RecordingMessageBox boxes;
-    CMeterDlg dlg(boxes);
+TEST_F(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
     dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
-    dlg.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    Show();
     CEditList& table = dlg.Table();
     const auto at = [&](int row) {
         return table.visualRect(table.model()->index(row, 1)).center();
