@@ -6,10 +6,9 @@
 #include "MeterSession.h"
 #include "PowerDecimator.h"
 
-#include "FixedPortSource.h"
-#include "MeterSimulator.h"
 #include "PtyPair.h"
-#include "RecordingPresenter.h"
+#include "RecordFrame.h"
+#include "SimulatedMeterTest.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -20,26 +19,16 @@
 namespace vemla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Of;
 using namespace std::chrono_literals;
 using Status = LiveMonitor::Status;
 
-Bytes Of(const OutFrame& f) {
-    return Bytes(f.View().begin(), f.View().end());
-}
-
-class LiveMonitorTest : public ::testing::Test {
+class LiveMonitorTest : public test::SimulatedMeterTest {
 protected:
-    void Start(SimOptions options) {
-        meter = std::make_unique<MeterSimulator>(options);
-        ASSERT_TRUE(meter->Start()) << meter->ErrorText();
-        session = std::make_unique<MeterSession>(
-            presenter, std::make_unique<test::FixedPortSource>(
-                           std::make_shared<std::vector<PortCandidate>>()));
-        session->SetLanguage(Language::English);
-        session->Ports().AddVirtual(meter->DevicePath(), "simulated meter");
-        session->PortListDropDown();
-        ASSERT_EQ(session->TogglePort(0), MeterSession::ToggleResult::Opened);
+    void StartPolling(SimOptions options) {
+        Start(options);
+        ASSERT_FALSE(HasFatalFailure());
         monitor = std::make_unique<LiveMonitor>(*session);
         monitor->SetInterval(200);
         monitor->Start();
@@ -50,9 +39,6 @@ protected:
     }
     bool WaitFor(const std::function<bool()>& pred) { return test::WaitUntil(pred, 30s); }
 
-    test::RecordingPresenter presenter;
-    std::unique_ptr<MeterSimulator> meter;
-    std::unique_ptr<MeterSession> session;
     std::unique_ptr<LiveMonitor> monitor;
 };
 
@@ -66,7 +52,7 @@ TEST_F(LiveMonitorTest, OperatorCommandsAmidPollsArriveExactlyAndUploadsStayWhol
     SimOptions options;
     options.records = 500;
     options.paced = seconds > 0;
-    Start(options);
+    StartPolling(options);
     std::mt19937 random(7);
     const int row = 3;
     const std::vector<std::pair<std::function<void()>, std::vector<OutFrame>>> kinds{
@@ -106,16 +92,19 @@ TEST_F(LiveMonitorTest, OperatorCommandsAmidPollsArriveExactlyAndUploadsStayWhol
         EXPECT_TRUE(box.text.endsWith("SUCESS!")) << box.text.toStdString();
 }
 
+// The simulated line is paced: 22 bytes a record at 9600 baud take 23 ms, unpaced well under 1.
 TEST_F(LiveMonitorTest, PollsWaitForAPacedUploadAndResumeAfterIt) {
     SimOptions options;
     options.records = 60; // 1.3 kB: over a second at 9600 baud
     options.paced = true;
-    Start(options);
+    StartPolling(options);
     ASSERT_TRUE(WaitForSamples(3));
     std::vector<Bytes> frames; // as the meter had them when the upload's box opened
     presenter.whileOpen = [&](const auto&) { frames = meter->ReceivedFrames(); };
+    const auto start = std::chrono::steady_clock::now();
     session->Upload();
-    ASSERT_TRUE(WaitFor([&] { return !presenter.shown.empty(); }));
+    ASSERT_TRUE(WaitForBox(1));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.back(), Of(BuildFixedFrame(kUploadHex))) << "no poll during the upload";
     EXPECT_EQ(session->Records().Count(), 60);
@@ -125,7 +114,7 @@ TEST_F(LiveMonitorTest, PollsWaitForAPacedUploadAndResumeAfterIt) {
 TEST_F(LiveMonitorTest, LateRepliesCountSilenceIsReportedWithoutABoxAndAWaveChangeResets) {
     SimOptions options;
     options.faults.powerLateMs = 300; // later than the next poll would be due
-    Start(options);
+    StartPolling(options);
     ASSERT_TRUE(WaitForSamples(4));
     EXPECT_EQ(monitor->MissedPolls(), 0);
 
@@ -140,10 +129,10 @@ TEST_F(LiveMonitorTest, LateRepliesCountSilenceIsReportedWithoutABoxAndAWaveChan
     EXPECT_TRUE(presenter.shown.empty());
 
     session->Connect(); // the wavelengths become known
-    ASSERT_TRUE(WaitFor([&] { return presenter.shown.size() == 1; }));
+    ASSERT_TRUE(WaitForBox(1));
     const double before = monitor->Statistics().Mean();
     session->SelectWave(1);
-    ASSERT_TRUE(WaitFor([&] { return presenter.shown.size() == 2; }));
+    ASSERT_TRUE(WaitForBox(2));
     EXPECT_EQ(session->SelectedWavelength(), 1550);
     EXPECT_LE(monitor->Statistics().Count(), 1);
     ASSERT_TRUE(WaitForSamples(3));

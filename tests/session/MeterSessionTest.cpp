@@ -4,12 +4,10 @@
 // is checked to send its frame. The window's tests check only what the window adds.
 #include "MeterSession.h"
 
-#include "FixedPortSource.h"
-#include "MeterSimulator.h"
 #include "PortIdentity.h"
 #include "PtyPair.h"
 #include "RecordFrame.h"
-#include "RecordingPresenter.h"
+#include "SimulatedMeterTest.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -26,6 +24,7 @@ using test::Bytes;
 using test::Of;
 using test::Record;
 using Kind = ISessionPresenter::Kind;
+using Boxes = std::vector<test::RecordingPresenter::Box>;
 using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
@@ -35,6 +34,11 @@ QStringList RowTexts(const RecordList& records, int row) {
     for (int c = 0; c < kTableColumns; ++c)
         cells << records.Text(row, c);
     return cells;
+}
+
+// The button's state, the flag that follows it, the wish to have the port open.
+auto Flags(const MeterSession& s) {
+    return std::tuple(s.PortToggle(), s.PortOpenFlag(), s.OpenRequested());
 }
 
 class SessionTest : public ::testing::Test {
@@ -65,6 +69,8 @@ protected:
 TEST_F(SessionTest, EachCommandSendsItsFrame) {
     OpenPort();
     const std::array<uint8_t, 3> waveList{0x05, 0x1E, 0xBB};
+    session.SetLasers({1310, 1550, 1490, 1625});
+    session.SetWaveCount(-1); // only a count above the list's 20 is refused
     struct Case {
         const char* what;
         std::function<void()> command;
@@ -76,33 +82,19 @@ TEST_F(SessionTest, EachCommandSendsItsFrame) {
         {"upload", [&] { session.Upload(); }, BuildFixedFrame(kUploadHex)},
         {"power adjust", [&] { session.PowerAdjust(-7.32f); }, BuildSetCalibration(-7.32f)},
         // Each field goes out as its low byte: a four-digit year does not spill over.
-        {"set time",
+        {"time",
          [&] {
              session.SetTime({2013, 10, 9, 0x10F, 27});
          },
-         BuildSetTime(0xDD, 10, 9, 0x0F, 27)},
+         BuildSetTime(0xDD, 10, 9, 15, 27)},
         {"select wave", [&] { session.SelectWave(1); }, BuildSelectWave(1)},
         {"wave edit change", [&] { session.WaveEditChange(0); }, BuildWaveEditChange(0)},
-        {"lasers",
-         [&] {
-             session.SetLasers({1310, 1550, 1490, 1625});
-             session.SendLasers();
-         },
-         BuildSetLasers({1310, 1550, 1490, 1625})},
-        // Only a count above the list's 20 is refused.
-        {"device waves, count below one",
-         [&] {
-             session.SetWaveCount(-1);
-             session.SetDeviceWaves(waveList);
-         },
+        {"lasers", [&] { session.SendLasers(); }, BuildSetLasers({1310, 1550, 1490, 1625})},
+        {"device waves, count below one", [&] { session.SetDeviceWaves(waveList); },
          BuildSetDeviceWaves(-1, waveList)},
         {"pin type", [&] { session.SendPinType(1); }, BuildSetPinType(1)},
         {"delete all, English", [&] { session.DeleteAll(); }, BuildDeleteAll(false)},
-        {"delete all, Chinese",
-         [&] {
-             session.SetLanguage(kZh);
-             session.DeleteAll();
-         },
+        {"delete all, Chinese", [&] { session.SetLanguage(kZh), session.DeleteAll(); },
          BuildDeleteAll(true)},
     };
     for (const Case& c : cases) {
@@ -111,16 +103,19 @@ TEST_F(SessionTest, EachCommandSendsItsFrame) {
         EXPECT_EQ(pty.Received(), Of(c.frame)) << c.what;
     }
     EXPECT_EQ(session.StoredPinType(), 1);
-    EXPECT_EQ(presenter.Texts(),
-              (QStringList{"DELETE ALL DATA?", QString::fromUtf8("确认删除全部?")}));
 }
 
-TEST_F(SessionTest, DeclinedDeleteAllAndOutOfRangeWaveCountSendNothing) {
+TEST_F(SessionTest, DeclinedDeleteAllOutOfRangeWaveCountAndNoRowOrRecordSendNothing) {
     OpenPort();
     presenter.answers = {false};
     session.DeleteAll();
     session.SetWaveCount(21); // beyond the 20 wavelengths the list holds
     EXPECT_FALSE(session.SetDeviceWaves({}));
+    session.DeleteSelected(0); // record counter 0: nothing at all
+    EXPECT_EQ(session.SilentUpload(), 0);
+    Feed(Record(0));
+    session.DeleteSelected(-1); // records but no row chosen
+    EXPECT_EQ(session.SilentUpload(), 1);
     EXPECT_TRUE(pty.Received().empty());
     EXPECT_EQ(presenter.Texts(),
               (QStringList{"DELETE ALL DATA?", "Please input a data between 1 and 20!"}));
@@ -154,17 +149,6 @@ TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsIt
     EXPECT_EQ(session.SilentUpload(), 0);
 }
 
-TEST_F(SessionTest, DeleteSelectedWithNoRowOrNoRecordsSendsNothing) {
-    OpenPort();
-    session.DeleteSelected(0); // record counter 0: nothing at all
-    EXPECT_EQ(session.SilentUpload(), 0);
-    Feed(Record(0));
-    session.DeleteSelected(-1); // records but no row chosen
-    EXPECT_EQ(session.SilentUpload(), 1);
-    EXPECT_TRUE(pty.Received().empty());
-    EXPECT_TRUE(presenter.shown.empty());
-}
-
 TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
     Feed(Record(0));
     session.SetSilentUpload(1);
@@ -177,9 +161,7 @@ TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
     for (std::size_t i = 0; i < commands.size(); ++i) {
         presenter.shown.clear();
         commands[i]();
-        ASSERT_EQ(presenter.shown.size(), 1u) << i;
-        EXPECT_EQ(presenter.shown[0].kind, Kind::Message) << i;
-        EXPECT_EQ(presenter.shown[0].text, "COM IS NOT OPEN!") << i;
+        EXPECT_EQ(presenter.shown, (Boxes{{Kind::Message, "COM IS NOT OPEN!"}})) << i;
     }
     EXPECT_EQ(session.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
     EXPECT_EQ(session.Records().Count(), 1);
@@ -187,9 +169,6 @@ TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
     EXPECT_EQ(session.StoredPinType(), 0) << "the type is kept although nothing was sent";
     session.DeleteSelected(0);
     EXPECT_EQ(session.SilentUpload(), 0) << "left unchanged when the port is not open";
-    session.SetLanguage(kZh);
-    session.Connect();
-    EXPECT_EQ(presenter.shown.back().text, QString::fromUtf8("串口没有打开，请打开串口"));
     EXPECT_TRUE(pty.Received().empty());
 }
 
@@ -197,14 +176,10 @@ TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
 
 TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort) {
     OpenPort();
-    EXPECT_TRUE(session.PortToggle());
-    EXPECT_TRUE(session.PortOpenFlag());
-    EXPECT_TRUE(session.OpenRequested());
+    EXPECT_EQ(Flags(session), std::tuple(true, true, true));
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_FALSE(session.PortToggle());
-    EXPECT_FALSE(session.PortOpenFlag());
-    EXPECT_FALSE(session.OpenRequested());
+    EXPECT_EQ(Flags(session), std::tuple(false, false, false));
     session.ReadPower(); // not requested any more: no re-open
     EXPECT_FALSE(session.Port().IsOpen());
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
@@ -213,9 +188,7 @@ TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort)
     OpenPort();
     session.PortListDropDown();
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_FALSE(session.PortToggle());
-    EXPECT_TRUE(session.OpenRequested());
-    EXPECT_TRUE(session.PortOpenFlag()) << "the flag only follows the button";
+    EXPECT_EQ(Flags(session), std::tuple(false, true, true)) << "the flag only follows the button";
     presenter.shown.clear();
     session.Connect(); // a command that does not re-open reports the closed port
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
@@ -228,11 +201,9 @@ TEST_F(SessionTest, FailedOpenSaysWhyAndTheNextTwoTogglesCloseThenTryAgain) {
     ports->assign({{"/dev/vemla-no-such-device", "gone"}});
     session.PortListDropDown();
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
-    ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.shown[0].kind, Kind::Warning);
-    EXPECT_EQ(presenter.shown[0].text, "COM CANN'T OPEN!\nThe device is not there (unplugged?).");
-    EXPECT_TRUE(session.PortToggle());
-    EXPECT_TRUE(session.OpenRequested());
+    EXPECT_EQ(presenter.shown,
+              (Boxes{{Kind::Warning, "COM CANN'T OPEN!\nThe device is not there (unplugged?)."}}));
+    EXPECT_EQ(Flags(session), std::tuple(true, false, true));
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
@@ -244,15 +215,11 @@ TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor
     EXPECT_FALSE(session.PortListDropDown());
     ports->push_back({"/dev/vemla-second", "second"});
     EXPECT_TRUE(session.PortListDropDown());
-    ASSERT_EQ(session.PortNames().size(), 2u);
-    EXPECT_EQ(session.PortNames()[0].name.substr(0, 4), "COM1");
+    EXPECT_EQ(session.PortNames().size(), 2u);
     ports->clear();
     EXPECT_TRUE(session.PortListDropDown());
     EXPECT_EQ(session.TogglePort(-1), MeterSession::ToggleResult::NoPortChosen);
-    session.SetLanguage(kZh);
-    session.TogglePort(-1);
-    EXPECT_EQ(presenter.Texts(),
-              (QStringList{"PLEASE SELSECT THE COM PORT!", QString::fromUtf8("请选择端口号!")}));
+    EXPECT_EQ(presenter.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
     EXPECT_FALSE(session.PortToggle());
 }
 
@@ -284,8 +251,7 @@ TEST_F(SessionTest, ConnectReplyFillsWavesAndLasersAndRaisesTheLinkOnlyAfterTheB
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
     EXPECT_EQ(session.Waves(), (std::vector<int>{1310, 1550}));
     EXPECT_EQ(session.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 0, 0}));
-    EXPECT_EQ(presenter.Texts(), QStringList{"CONNECT SUCESS!"});
-    EXPECT_EQ(presenter.shown[0].kind, Kind::Reply);
+    EXPECT_EQ(presenter.shown, (Boxes{{Kind::Reply, "CONNECT SUCESS!"}}));
     EXPECT_FALSE(linkedWhileOpen);
     EXPECT_TRUE(session.Linked());
     // A reply of twelve bytes carries no wavelength.
@@ -305,7 +271,6 @@ TEST_F(SessionTest, RecordsKeepValuesFrameAndTextsAndTheEndSpeaksOnce) {
     EXPECT_EQ(session.RecordCounter(), 3);
     EXPECT_EQ(presenter.Texts(), QStringList{"UPLOAD SUCESS!"});
     const MeterRecord& r = session.Records().At(1);
-    EXPECT_EQ(r.values.reference, -20.5f);
     const Bytes frame = Record(1, 1310, 1);
     EXPECT_TRUE(std::equal(r.raw.begin(), r.raw.end(), frame.begin(), frame.end()));
 
@@ -343,67 +308,13 @@ TEST_F(SessionTest, AcknowledgementsShowTheirMessageInTheLanguageAndPowerShowsNo
 
 // --- whole uploads from the simulated meter ---
 
-class SimulatedMeterTest : public ::testing::Test {
-protected:
-    // keepMeter: the test made `meter` itself (to give it a fixed device path).
-    void Start(SimOptions options, bool keepMeter = false) {
-        if (!keepMeter)
-            meter = std::make_unique<MeterSimulator>(options);
-        ASSERT_TRUE(meter->Start()) << meter->ErrorText();
-        session = std::make_unique<MeterSession>(
-            presenter, std::make_unique<test::FixedPortSource>(
-                           std::make_shared<std::vector<PortCandidate>>()));
-        session->SetLanguage(kEn);
-        session->Ports().AddVirtual(meter->DevicePath(), "simulated meter");
-        session->PortListDropDown();
-        ASSERT_EQ(session->TogglePort(0), MeterSession::ToggleResult::Opened);
-    }
-    bool WaitForBox(std::size_t count) {
-        return test::WaitUntil([&] { return presenter.shown.size() >= count; }, 20s);
-    }
-    std::vector<QStringList> Rows() const {
-        std::vector<QStringList> rows;
-        for (int r = 0; r < session->Records().Count(); ++r)
-            rows.push_back(RowTexts(session->Records(), r));
-        return rows;
-    }
+using test::SimulatedMeterTest;
 
-    test::RecordingPresenter presenter;
-    std::unique_ptr<MeterSimulator> meter;
-    std::unique_ptr<MeterSession> session;
-};
-
-TEST_F(SimulatedMeterTest, ConnectUploadDeleteOneAndDeleteAll) {
-    SimOptions options;
-    options.records = 12;
-    Start(options);
-    session->Connect();
-    ASSERT_TRUE(WaitForBox(1));
-    EXPECT_EQ(session->Waves(), (std::vector<int>{1310, 1550}));
-
-    session->Upload();
-    ASSERT_TRUE(WaitForBox(2));
-    EXPECT_EQ(presenter.shown[1].text, "UPLOAD SUCESS!");
-    ASSERT_EQ(session->Records().Count(), 12);
-    const QString fourth = session->Records().Text(3, 5);
-
-    session->DeleteSelected(2);
-    ASSERT_TRUE(WaitForBox(3));
-    EXPECT_EQ(presenter.shown[2].text, "DELETE SELECTED SUCESS!");
-    // The re-upload refills the list silently.
-    ASSERT_TRUE(test::WaitUntil([&] { return session->RecordCounter() == 11; }, 20s));
-    test::PumpFor(300);
-    EXPECT_EQ(session->Records().Count(), 11);
-    EXPECT_EQ(session->Records().Text(2, 5), fourth) << "the old fourth record moved up";
-    EXPECT_EQ(presenter.shown.size(), 3u) << "no upload message after a delete";
-
-    session->DeleteAll(); // the question, answered OK
-    ASSERT_TRUE(WaitForBox(5));
-    EXPECT_EQ(presenter.shown[4].text, "DELETE ALL SUCESS!");
-    EXPECT_EQ(session->Records().Count(), 0);
-    session->Upload();
-    ASSERT_TRUE(WaitForBox(6));
-    EXPECT_EQ(session->Records().Count(), 0);
+std::vector<QStringList> Rows(const RecordList& records) {
+    std::vector<QStringList> rows;
+    for (int r = 0; r < records.Count(); ++r)
+        rows.push_back(RowTexts(records, r));
+    return rows;
 }
 
 TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords) {
@@ -412,7 +323,7 @@ TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords)
     Start(options);
     session->Upload();
     ASSERT_TRUE(WaitForBox(1));
-    const std::vector<QStringList> clean = Rows();
+    const std::vector<QStringList> clean = Rows(session->Records());
     ASSERT_EQ(clean.size(), 10000u);
     session.reset();
     meter.reset();
@@ -431,7 +342,7 @@ TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords)
     for (std::size_t i = 0; i < clean.size(); ++i)
         if (i != 700 && i != 4100)
             expected.push_back(clean[i]);
-    const std::vector<QStringList> got = Rows();
+    const std::vector<QStringList> got = Rows(session->Records());
     ASSERT_EQ(got.size(), expected.size());
     for (std::size_t i = 0; i < got.size(); ++i)
         ASSERT_EQ(got[i], expected[i]) << "row " << i;
@@ -471,12 +382,10 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
     for (std::size_t round = 1; round <= 20; ++round) {
         session->Upload();
         ASSERT_TRUE(WaitForBox(round)) << round;
-        EXPECT_EQ(presenter.shown.back().kind, Kind::PortError);
-        EXPECT_TRUE(presenter.shown.back().text.contains("ReadFile()"));
+        EXPECT_EQ(presenter.shown.back().kind, Kind::PortError); // its text is CommPortTest's
         EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
-        EXPECT_FALSE(session->PortToggle() || session->PortOpenFlag()) << round;
+        EXPECT_EQ(Flags(*session), std::tuple(false, false, true)) << round;
         EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Lost);
-        EXPECT_TRUE(session->OpenRequested());
 
         meter.reset();
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)))
@@ -487,7 +396,7 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
         ASSERT_TRUE(test::WaitUntil(
             [&] { return session->PortToggle() && session->Port().IsMonitoring(); }, 2s))
             << round;
-        EXPECT_TRUE(session->PortOpenFlag());
+        EXPECT_EQ(Flags(*session), std::tuple(true, true, true)) << round;
         EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Reopened);
         EXPECT_EQ(presenter.shown.size(), round) << presenter.Texts().join('|').toStdString();
         if (round == 1)
@@ -529,18 +438,6 @@ TEST_F(SessionTest, TheLastPortIsFoundByItsAdapterFirstAndItsPathSecond) {
         MeterSession fresh(presenter, std::make_unique<test::FixedPortSource>(ports));
         EXPECT_EQ(fresh.FindLastPort(), c.found) << c.last.device << " " << c.last.byIdLink;
     }
-}
-
-// 26 bytes at 9600 baud need 27 ms; an unpaced line takes well under 1 ms.
-TEST_F(SimulatedMeterTest, PacedLineCarriesAboutOneBytePerMillisecond) {
-    SimOptions options;
-    options.records = 1;
-    options.paced = true;
-    Start(options);
-    const auto start = std::chrono::steady_clock::now();
-    session->Upload();
-    ASSERT_TRUE(WaitForBox(1));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 20ms);
 }
 
 } // namespace

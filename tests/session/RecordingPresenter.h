@@ -16,6 +16,7 @@ public:
     struct Box {
         Kind kind;
         QString text;
+        bool operator==(const Box&) const = default;
     };
 
     void Show(Kind kind, const QString& text, const QString& /*caption*/) override {

@@ -1,8 +1,8 @@
 // The simulated meter's own decisions: which reply each command gets, what it stores, the
 // readings it makes up. Not repeated here: reply and command byte images
 // (tests/protocol/ReplyEncoderTest, FrameCodecTest), framing the program's bytes
-// (tests/protocol/CommandFramerTest), and uploads, deletes and damaged uploads as the program
-// reads them, pacing and the link path included (tests/session/MeterSessionTest).
+// (tests/protocol/CommandFramerTest), uploads and damaged uploads as the program reads them, the
+// link path included (tests/session/MeterSessionTest), pacing (tests/session/LiveMonitorTest).
 #include "MeterCore.h"
 #include "RecordFrame.h"
 #include "ReplyDecoder.h"
@@ -97,6 +97,19 @@ TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
     EXPECT_EQ(core.Handle(Of(BuildFixedFrame(kConnectHex))),
               EncodeConnectReply(std::vector<uint16_t>{1550}, {1310, 1550, 1490, 1625}));
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeSelectWaveFailed());
+}
+
+// The meter numbers its records by position: those behind a deleted one move up one.
+TEST(MeterCore, DeleteSelectedMovesTheLaterRecordsUpAndDeleteAllEmptiesTheStore) {
+    MeterCore core{SimOptions{}}; // ten records
+    const float fourth = core.Records()[3].power;
+    EXPECT_EQ(core.Handle(Of(BuildDeleteSelected(2))), EncodeAck(FrameCode::DeleteSelected));
+    ASSERT_EQ(core.Records().size(), 9u);
+    const RecordValues& third = core.Records()[2];
+    EXPECT_EQ(std::tuple(third.index, third.power), std::tuple(2, fourth));
+    EXPECT_EQ(core.Records().back().index, 8);
+    core.Handle(Of(BuildDeleteAll(false)));
+    EXPECT_TRUE(core.Records().empty());
 }
 
 TEST(UploadFaults, FaultsOnlyTouchUploads) {
