@@ -44,10 +44,11 @@ protected:
 };
 
 TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
-    // -24.5, -25.5 and -20 dBm against the frames' reference of -20.5 dBm.
-    const std::array<std::pair<uint16_t, uint8_t>, 3> rows{
-        {{850, 0xC4}, {850, 0xCC}, {1300, 0xA0}}};
-    for (uint16_t i = 0; i < 3; ++i)
+    // -24.5, -25.5, -20 and -24.5 dBm against the frames' reference of -20.5 dBm: the counts
+    // differ, so a swapped PASS and FAIL shows.
+    const std::array<std::pair<uint16_t, uint8_t>, 4> rows{
+        {{850, 0xC4}, {850, 0xCC}, {1300, 0xA0}, {850, 0xC4}}};
+    for (uint16_t i = 0; i < 4; ++i)
         Feed(Record(i, rows[i].first, 1, {13, 10, 9, 15, 7}, {0xC1, rows[i].second, 0, 0}));
     dlg.show();
     CLimitsDlg* limits = OpenLimits();
@@ -77,7 +78,7 @@ TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
         EXPECT_EQ(model.index(row, 8).data().toString(), verdict);
         EXPECT_EQ(model.index(row, 8).data(Qt::ForegroundRole), colour);
     }
-    EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 2 · PASS 1 · FAIL 1 · worst margin -0.55 dB   "
+    EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
                                          "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
     EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
 
