@@ -160,30 +160,14 @@ QString MeterSession::SkippedPortText() const {
     if (skipped.empty())
         return {};
     const SkippedPort& first = skipped.front();
-    QString why;
-    switch (first.why) {
-    case PortSkip::RegularFile:
-        why = Text(text::kPortSkipRegularFile);
-        break;
-    case PortSkip::Fifo:
-        why = Text(text::kPortSkipFifo);
-        break;
-    case PortSkip::Directory:
-        why = Text(text::kPortSkipDirectory);
-        break;
-    case PortSkip::Socket:
-        why = Text(text::kPortSkipSocket);
-        break;
-    case PortSkip::BlockDevice:
-        why = Text(text::kPortSkipBlock);
-        break;
-    case PortSkip::NotSerial:
-        why = Text(text::kPortSkipNotSerial).arg(QString::fromStdString(first.deviceClass));
-        break;
-    case PortSkip::Other:
-        why = Text(text::kPortSkipOther);
-        break;
-    }
+    // In PortSkip's order.
+    static constexpr std::array kWhy{text::kPortSkipRegularFile, text::kPortSkipFifo,
+                                     text::kPortSkipDirectory,   text::kPortSkipSocket,
+                                     text::kPortSkipBlock,       text::kPortSkipNotSerial,
+                                     text::kPortSkipOther};
+    QString why = Text(kWhy.at(static_cast<std::size_t>(first.why)));
+    if (first.why == PortSkip::NotSerial)
+        why = why.arg(QString::fromStdString(first.deviceClass));
     QString line = Text(text::kStatusPortSkipped).arg(QString::fromStdString(first.path), why);
     if (skipped.size() > 1)
         line += Text(text::kStatusPortSkippedMore).arg(skipped.size() - 1);
