@@ -75,11 +75,9 @@ LinkResult ResultAt(const ProjectLedger& ledger, int id, int wavelength,
     return result;
 }
 
-IdStatus StatusOf(const ProjectLedger& ledger, int id, const CertificationSettings& project,
-                  const LinkRules& rules, const QDateTime& now) {
+IdStatus StatusOf(std::span<const LinkResult> results) {
     bool any = false, all = true, failed = false;
-    for (int wave : ledger.Waves()) {
-        const LinkResult r = ResultAt(ledger, id, wave, project, rules, now);
+    for (const LinkResult& r : results) {
         any = any || r.aToB.lossDb || r.bToA.lossDb;
         all = all && r.complete && r.link.verdict == Verdict::Pass;
         failed = failed || (r.complete && r.link.verdict == Verdict::Fail);

@@ -5,6 +5,8 @@
 #include "Certification.h"
 #include "ProjectLedger.h"
 
+#include <span>
+
 namespace vemla {
 
 // How two directions make the link's result at a wavelength.
@@ -37,7 +39,7 @@ LinkResult ResultAt(const ProjectLedger& ledger, int id, int wavelength,
 enum class IdStatus { Untested, Incomplete, Pass, Fail };
 // Pass when every expected wavelength (and direction) has passed, Fail when any has failed,
 // Untested with no reading at all, Incomplete otherwise (a CHECK REF asks for a retest).
-IdStatus StatusOf(const ProjectLedger& ledger, int id, const CertificationSettings& project,
-                  const LinkRules& rules, const QDateTime& now);
+// From the ID's results at its expected wavelengths.
+IdStatus StatusOf(std::span<const LinkResult> results);
 
 } // namespace vemla

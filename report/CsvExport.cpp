@@ -1,4 +1,5 @@
 #include "CsvExport.h"
+#include "CsvCells.h"
 
 #include <QDate>
 #include <QDir>
@@ -8,56 +9,12 @@
 namespace vemla {
 namespace {
 
+using csv::AppendField;
+using csv::Guarded;
+using csv::Number;
+
 constexpr std::array<const char*, 5> kMachineColumns{"wavelength_nm", "power_dBm", "reference_dBm",
                                                      "relative_dB", "date_time"};
-
-// Kept byte for byte although it starts with '-': the meter's own texts ("-12.34dBm",
-// "-3.20dB") and plain numbers (-?digits[.digits][dBm|dB]), which no spreadsheet reads as a
-// formula. By hand rather than a regular expression: every power cell of a full meter passes.
-bool IsMeterText(QStringView text) {
-    if (text.startsWith(u'-'))
-        text = text.mid(1);
-    if (text.endsWith(u"dBm"))
-        text.chop(3);
-    else if (text.endsWith(u"dB"))
-        text.chop(2);
-    const auto digits = [](QStringView v) {
-        return !v.isEmpty() &&
-               std::all_of(v.begin(), v.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    };
-    const qsizetype dot = text.indexOf(u'.');
-    return dot < 0 ? digits(text) : digits(text.left(dot)) && digits(text.mid(dot + 1));
-}
-
-// Guarded against formula injection (OWASP's CSV-injection advice): a shown text that starts
-// with '=', '+', '-', '@', TAB or CR and is not one of the meter's own texts gets a leading
-// apostrophe, so spreadsheets take the whole cell as text. Every other text is written as is.
-QString Guarded(const QString& shown) {
-    static constexpr QStringView kTriggers = u"=+-@\t\r";
-    if (shown.isEmpty() || !kTriggers.contains(shown.front()) || IsMeterText(shown))
-        return shown;
-    return QLatin1Char('\'') + shown;
-}
-
-// Every field but a line's first is preceded by a comma, empty fields included.
-void AppendField(QByteArray& line, const QString& field, bool first = false) {
-    if (!first)
-        line += ',';
-    QByteArray bytes = field.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') &&
-        !bytes.contains('\n')) {
-        line += bytes;
-        return;
-    }
-    line += '"';
-    line += bytes.replace("\"", "\"\"");
-    line += '"';
-}
-
-// QString::number never follows the user's locale: a decimal comma would split the field.
-QString Number(double value) {
-    return QString::number(value, 'f', 2);
-}
 
 // Empty when the meter's bytes are no reading (IsPowerReading), as NaN always was.
 QString Level(float dBm) {

@@ -49,13 +49,20 @@ QString TextTooLong(const UploadDocument& data) {
 }
 
 WriteResult IDocumentWriter::Write(const UploadDocument& document, const Destination& to) {
+    return PrepareAndPlace(
+        [&](FileCommit& file, QString* error) { return Prepare(document, file, error); }, to,
+        document.language);
+}
+
+WriteResult PrepareAndPlace(const std::function<bool(FileCommit&, QString*)>& prepare,
+                            const Destination& to, Language language) {
     FileCommit file(to.path);
     QString error;
-    if (!Prepare(document, file, &error)) {
+    if (!prepare(file, &error)) {
         file.Abort();
         return {false, {}, error};
     }
-    return Place(file, to, document.language);
+    return Place(file, to, language);
 }
 
 WriteResult Place(FileCommit& file, const Destination& to, Language language) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace vemla {
 
@@ -41,6 +42,9 @@ inline constexpr qsizetype kMaxCellCharacters = 32767;
 // writer refuses such a document with this message before writing anything.
 QString TextTooLong(const UploadDocument& document);
 
+// Prepares a file with `prepare` and places it; all or nothing, as IDocumentWriter::Write.
+WriteResult PrepareAndPlace(const std::function<bool(FileCommit&, QString*)>& prepare,
+                            const Destination& to, Language language);
 // Places a prepared file at the destination (the next free number when asked).
 WriteResult Place(FileCommit& file, const Destination& to, Language language);
 // `bytes` into a file a writer prepares.

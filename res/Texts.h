@@ -489,6 +489,9 @@ inline constexpr BilingualText kPlanOpenQuote{"Line %1: a quoted field is not cl
                                               "第 %1 行：引号未闭合。"};
 inline constexpr BilingualText kPlanNotText{"The plan is not UTF-8 text.",
                                             "计划文件不是 UTF-8 文本。"};
+// A cable ID's progress; PASS and FAIL are the verdicts' own words.
+inline constexpr BilingualText kIdIncomplete{"INCOMPLETE", "未完成"};
+inline constexpr BilingualText kIdUntested{"UNTESTED", "未测试"};
 
 } // namespace text
 

@@ -1,6 +1,6 @@
 // A link's result from its two directions, by the project's rule, and an ID's status. The
 // figures are worked by hand from the budget: length × attenuation + pairs × 0.75 dB.
-#include "LinkResults.h"
+#include "ProjectReport.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,9 @@ TEST(LinkResultsTest, AnIdIsDoneWhenEveryWavelengthAndDirectionHasPassed) {
         ProjectLedger ledger(Plan(), {1310, 1550}, true);
         ledger.Assign(1, Direction::AtoB, ab);
         ledger.Assign(2, Direction::BtoA, ba);
-        return StatusOf(ledger, 0, Project(), {}, kNow);
+        return MakeProjectReport({{}, {}, {}, {}, Project(), {}}, ledger, Language::English, kNow)
+            .rows[0]
+            .status;
     };
     EXPECT_EQ(status({}, {}), IdStatus::Untested);
     EXPECT_EQ(status({Loss("A", 1310, 1.0f)}, {}), IdStatus::Incomplete);
@@ -98,6 +100,44 @@ TEST(LinkResultsTest, AnIdIsDoneWhenEveryWavelengthAndDirectionHasPassed) {
     EXPECT_EQ(status({Loss("A", 1310, 1.0f), Loss("A", 1550, -0.5f)},
                      {Loss("A", 1310, 1.0f), Loss("A", 1550, 1.0f)}),
               IdStatus::Incomplete);
+}
+
+// Progress is counted in IDs; the project passes only when every ID has.
+TEST(LinkResultsTest, ProjectCountsAndOverallVerdict) {
+    struct Case {
+        std::vector<float> lossesInPlanOrder; // A, B, C, D at 1310 against 2.00 dB
+        int passed, failed, untested;
+        const char* passedShare;
+        Verdict overall;
+    };
+    const Case cases[] = {
+        {{1.0f, 2.5f}, 1, 1, 2, "25.0%", Verdict::Fail},
+        {{1.0f, 1.0f, 1.0f}, 3, 0, 1, "75.0%", Verdict::None},
+        {{1.0f, 2.0f, 1.0f, 1.0f}, 4, 0, 0, "100.0%", Verdict::Pass}, // 2.00: at the limit
+        {{2.01f, 1.0f, 1.0f, 1.0f}, 3, 1, 0, "75.0%", Verdict::Fail},
+    };
+    std::vector<CableLink> plan;
+    for (const char* id : {"A", "B", "C", "D"})
+        plan.push_back({id, {}, {}, {}, {}, {}, {}});
+    for (const Case& c : cases) {
+        ProjectLedger ledger(plan, {1310}, false);
+        std::vector<MeterRecord> rows;
+        for (float loss : c.lossesInPlanOrder)
+            rows.push_back(Loss("", 1310, loss));
+        ledger.Assign(1, Direction::AtoB, rows);
+        const ProjectReport report =
+            MakeProjectReport({QStringLiteral("P"), {}, {}, {}, Project(), {}}, ledger,
+                              Language::English, kNow);
+        SCOPED_TRACE(c.passedShare);
+        EXPECT_EQ(report.counts.ids, 4);
+        EXPECT_EQ(report.counts.passed, c.passed);
+        EXPECT_EQ(report.counts.failed, c.failed);
+        EXPECT_EQ(report.counts.untested, c.untested);
+        EXPECT_EQ(report.counts.Percent(report.counts.passed), c.passedShare);
+        EXPECT_EQ(report.Overall(), c.overall);
+        EXPECT_EQ(report.Untested().size(), size_t(c.untested));
+    }
+    EXPECT_EQ(ProjectCounts{}.Percent(0), "0.0%");
 }
 
 } // namespace

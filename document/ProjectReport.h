@@ -1,0 +1,52 @@
+#pragma once
+// A project as its reports show it: who it is for, the limits and rules it is judged with, and
+// per cable ID each expected wavelength's result in each direction, with the counts that make
+// its progress. One value, made once, read by the project window and every project output.
+
+#include "LinkResults.h"
+
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+namespace vemla {
+
+struct ProjectInfo {
+    QString name, customer, site, notes;
+    CertificationSettings certification; // limits, method and references in force
+    LinkRules rules;
+};
+
+struct ProjectIdRow {
+    QString id;
+    IdStatus status = IdStatus::Untested;
+    std::vector<LinkResult> results; // one per expected wavelength, in the project's order
+};
+
+struct ProjectCounts {
+    int ids = 0, untested = 0, incomplete = 0, passed = 0, failed = 0;
+    // "37.5%": a count's share of the IDs, one decimal; "0.0%" for an empty plan.
+    QString Percent(int count) const;
+};
+
+struct ProjectReport {
+    ProjectInfo info;
+    Language language = Language::English;
+    QDateTime taken; // when the results were judged (a reference's age counts from here)
+    std::vector<int> waves;
+    bool bothDirections = false;
+    std::vector<ProjectIdRow> rows; // in plan order
+    ProjectCounts counts;
+
+    // Pass when every ID passed, Fail when any failed, None while IDs remain to be tested.
+    Verdict Overall() const;
+    std::vector<QString> Untested() const;
+};
+
+ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& ledger,
+                                Language language, const QDateTime& taken);
+
+// "PASS", "FAIL", "INCOMPLETE", "UNTESTED" and their Chinese.
+QString StatusText(IdStatus status, Language language);
+
+} // namespace vemla

@@ -1,0 +1,63 @@
+// A project's CSV byte for byte and its JSON's figures, worked by hand from the budget:
+// 1310 nm at 0.5 dB/km with two pairs of 0.75 dB: "A" (1 km) 2.00 dB, "+B" (0.2 km) 1.60 dB.
+#include "ProjectExport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace vemla {
+namespace {
+
+MeterRecord Loss(const char* id, float lossDb) {
+    MeterRecord record;
+    record.values = {0, 1310, -lossDb, 0.0f, true, {}};
+    record.texts[kTableColumns - 1] = QString::fromLatin1(id);
+    return record;
+}
+
+ProjectReport Report() {
+    CertificationSettings limits;
+    limits.enabled = true;
+    limits.link = {1.0, 2, 0.75, 0, 0.3, 0.0};
+    limits.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.5});
+    ProjectLedger ledger({{"A", {}, {}, {}, {}, {}, {}}, {"+B", 0.2, {}, {}, {}, {}, {}}}, {1310},
+                         true);
+    ledger.Assign(1, Direction::AtoB, {Loss("A", 1.80f), Loss("+B", 1.50f)});
+    ledger.Assign(2, Direction::BtoA, {Loss("A", 2.40f)});
+    return MakeProjectReport({QStringLiteral("P"), {}, {}, {}, limits, {DirectionRule::Average, 0.5}},
+                             ledger, Language::Chinese, QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+}
+
+TEST(ProjectExportTest, CsvHasOneLinePerIdWavelengthAndDirection) {
+    // A: (1.80 + 2.40) / 2 = 2.10 against 2.00, the directions 0.60 apart; +B waits for B→A.
+    const QByteArray expected =
+        "\xEF\xBB\xBF"
+        "project,cable_id,wavelength_nm,direction,loss_dB,limit_dB,margin_dB,result,"
+        "reference_stale,link_loss_dB,link_margin_dB,link_result,directions_differ,id_status\r\n"
+        "P,A,1310,ab,1.80,2.00,0.20,PASS,,2.10,-0.10,FAIL,yes,FAIL\r\n"
+        "P,A,1310,ba,2.40,2.00,-0.40,FAIL,,2.10,-0.10,FAIL,yes,FAIL\r\n"
+        "P,'+B,1310,ab,1.50,1.60,0.10,PASS,,,,,,INCOMPLETE\r\n"
+        "P,'+B,1310,ba,,,,,,,,,,INCOMPLETE\r\n";
+    EXPECT_EQ(ProjectCsvBytes(Report()).toStdString(), expected.toStdString());
+}
+
+TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
+    const QJsonObject doc = QJsonDocument::fromJson(ProjectJsonBytes(Report())).object();
+    EXPECT_EQ(doc["project"]["name"].toString(), "P");
+    EXPECT_EQ(doc["project"]["direction_rule"].toString(), "average");
+    EXPECT_EQ(doc["counts"]["failed"].toInt(), 1);
+    EXPECT_EQ(doc["counts"]["incomplete"].toInt(), 1);
+    EXPECT_EQ(doc["overall"].toString(), "FAIL");
+    const QJsonObject a = doc["ids"][0]["results"][0].toObject();
+    EXPECT_DOUBLE_EQ(a["link"]["loss_dB"].toDouble(), 2.10);
+    EXPECT_DOUBLE_EQ(a["ba"]["margin_dB"].toDouble(), -0.40);
+    EXPECT_TRUE(a["directions_differ"].toBool());
+    EXPECT_TRUE(doc["ids"][1]["results"][0]["ba"]["loss_dB"].isNull());
+    EXPECT_EQ(doc["ids"][1]["status"].toString(), "INCOMPLETE");
+}
+
+} // namespace
+} // namespace vemla
