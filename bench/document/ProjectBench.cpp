@@ -1,5 +1,6 @@
-// A large project: importing its plan and assigning an upload's readings to it.
-#include "ProjectLedger.h"
+// A large project: importing its plan, assigning an upload's readings to it, and judging every
+// ID as the project window and its reports show it.
+#include "ProjectReport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -51,6 +52,31 @@ void BM_AssignUpload(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AssignUpload)->Unit(benchmark::kMillisecond);
+
+// Every ID tested both ways at both wavelengths: the report the project window refreshes from.
+void BM_ProjectReport(benchmark::State& state) {
+    std::vector<CableLink> plan;
+    QString error;
+    ParsePlanCsv(PlanCsv(), &plan, Language::English, &error);
+    std::vector<MeterRecord> rows(size_t(kIds) * 2);
+    for (size_t r = 0; r < rows.size(); ++r)
+        rows[r].values = {int(r), uint16_t(r % 2 ? 1550 : 1310), -float(r % 300) / 100, 0, true, {}};
+    ProjectLedger ledger(plan, {1310, 1550}, true);
+    ledger.Assign(1, Direction::AtoB, rows);
+    ledger.Assign(2, Direction::BtoA, rows);
+    ProjectInfo info;
+    info.certification.enabled = true;
+    info.certification.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.4});
+    info.certification.SetLimit({1550, WaveLimit::Kind::Budget, 0.0, 0.3});
+    const QDateTime now = QDateTime::currentDateTime();
+    for (auto _ : state) {
+        const ProjectReport report = MakeProjectReport(info, ledger, Language::English, now);
+        if (report.counts.untested != 0)
+            state.SkipWithError("readings left unassigned");
+        benchmark::DoNotOptimize(report);
+    }
+}
+BENCHMARK(BM_ProjectReport)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace vemla
