@@ -67,6 +67,31 @@ const std::vector<std::vector<const char*>> kMigrations{
         // Records the meter sent that arrived damaged and were left out of the upload.
         "ALTER TABLE version ADD COLUMN skipped INTEGER NOT NULL DEFAULT 0",
     },
+    {
+        // Projects: particulars, rules and limits (JSON), expected wavelengths ("850,1300").
+        "CREATE TABLE project (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+        "customer TEXT NOT NULL, site TEXT NOT NULL, notes TEXT NOT NULL, "
+        "certification TEXT NOT NULL, waves TEXT NOT NULL, both_directions INTEGER NOT NULL, "
+        "direction_rule INTEGER NOT NULL, direction_threshold REAL NOT NULL)",
+        // The plan in its order; a place stays with its cable ID through renames.
+        "CREATE TABLE cable (project INTEGER NOT NULL REFERENCES project (id) ON DELETE CASCADE, "
+        "place INTEGER NOT NULL, cable_id TEXT NOT NULL, length_km REAL, connections INTEGER, "
+        "splices INTEGER, from_end TEXT NOT NULL, to_end TEXT NOT NULL, notes TEXT NOT NULL, "
+        "PRIMARY KEY (project, place), UNIQUE (project, cable_id))",
+        "CREATE TABLE project_upload (job INTEGER PRIMARY KEY REFERENCES job (id) ON DELETE "
+        "CASCADE, project INTEGER NOT NULL REFERENCES project (id) ON DELETE CASCADE, "
+        "direction INTEGER NOT NULL)",
+        // Every reading given to a cable ID, in the order given; chosen marks the one that counts
+        // at its (place, wavelength, direction), the others are the retests' history.
+        "CREATE TABLE reading (id INTEGER PRIMARY KEY, project INTEGER NOT NULL REFERENCES "
+        "project (id) ON DELETE CASCADE, place INTEGER NOT NULL, wavelength INTEGER NOT NULL, "
+        "direction INTEGER NOT NULL, version INTEGER NOT NULL REFERENCES version (id) ON DELETE "
+        "CASCADE, row INTEGER NOT NULL, chosen INTEGER NOT NULL)",
+        "CREATE INDEX reading_slot ON reading (project, place, wavelength, direction)",
+        "CREATE TABLE project_change (id INTEGER PRIMARY KEY, project INTEGER NOT NULL "
+        "REFERENCES project (id) ON DELETE CASCADE, at INTEGER NOT NULL, by_user TEXT NOT NULL, "
+        "what TEXT NOT NULL)",
+    },
 };
 // How many of the full check's findings are told; the rest are counted.
 constexpr int kCheckLinesShown = 10;

@@ -259,6 +259,10 @@ bool AddToPlan(std::vector<CableLink>& plan, const std::vector<CableLink>& added
             return Fail(error, Pick(text::kPlanBadId, language).arg(added[i].id));
         if (ids.contains(added[i].id))
             return Fail(error, Pick(text::kPlanIdTaken, language).arg(added[i].id));
+        for (const QString* t : {&added[i].from, &added[i].to, &added[i].notes})
+            if (t->size() > kMaxPlanText)
+                return Fail(error,
+                            Pick(text::kPlanIdTextTooLong, language).arg(added[i].id).arg(kMaxPlanText));
         ids.insert(added[i].id);
     }
     plan.insert(plan.end(), added.begin(), added.end());

@@ -90,4 +90,13 @@ bool ProjectLedger::Choose(int id, int wavelength, Direction direction, int read
     return true;
 }
 
+bool ProjectLedger::Put(int id, int wavelength, Direction direction,
+                        const ProjectReading& reading) {
+    const int column = Column(wavelength, direction);
+    if (!SlotAt(id, column))
+        return false;
+    Add(id, column, reading);
+    return true;
+}
+
 } // namespace vemla

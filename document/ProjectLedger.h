@@ -52,6 +52,8 @@ public:
     bool Move(int from, int to, int wavelength, Direction direction); // its current reading
     bool Clear(int id, int wavelength, Direction direction);          // its current reading
     bool Choose(int id, int wavelength, Direction direction, int reading);
+    // A reading restored as it was kept, after the slot's earlier ones; it becomes the current.
+    bool Put(int id, int wavelength, Direction direction, const ProjectReading& reading);
 
     const std::vector<CableLink>& Plan() const { return m_plan; }
     const std::vector<int>& Waves() const { return m_waves; }

@@ -487,11 +487,25 @@ inline constexpr BilingualText kPlanTooLong{"Line %1: a field is too long.",
                                             "第 %1 行：字段过长。"};
 inline constexpr BilingualText kPlanOpenQuote{"Line %1: a quoted field is not closed.",
                                               "第 %1 行：引号未闭合。"};
+inline constexpr BilingualText kPlanIdTextTooLong{
+    "The cable ID \"%1\" has a field longer than %2 characters.",
+    "电缆编号“%1”的某字段超过 %2 个字符。"};
 inline constexpr BilingualText kPlanNotText{"The plan is not UTF-8 text.",
                                             "计划文件不是 UTF-8 文本。"};
 // A cable ID's progress; PASS and FAIL are the verdicts' own words.
 inline constexpr BilingualText kIdIncomplete{"INCOMPLETE", "未完成"};
 inline constexpr BilingualText kIdUntested{"UNTESTED", "未测试"};
+inline constexpr BilingualText kProjectNameTaken{"A project named \"%1\" already exists.",
+                                                 "已存在名为“%1”的项目。"};
+inline constexpr BilingualText kProjectBadText{
+    "The project's name is empty, or a field is longer than %1 characters.",
+    "项目名称为空，或某字段超过 %1 个字符。"};
+inline constexpr BilingualText kProjectNoUpload{"There is no upload %1 in the archive.",
+                                                "档案中没有上传记录 %1。"};
+inline constexpr BilingualText kProjectUploadTied{"Upload %1 is already tied to a project.",
+                                                  "上传记录 %1 已关联到项目。"};
+inline constexpr BilingualText kProjectNoReading{"There is no such cable ID or reading.",
+                                                 "没有该电缆编号或读数。"};
 
 } // namespace text
 

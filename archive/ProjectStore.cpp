@@ -1,0 +1,468 @@
+#include "ProjectStore.h"
+
+#include "Record.h"
+#include "ReplyFrame.h"
+
+#include <QJsonDocument>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <atomic>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace vemla {
+namespace {
+
+constexpr int kFirstProjectSchema = 4;
+
+QString LocalUser() {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(::getuid());
+}
+
+QVariant Maybe(const auto& value) {
+    return value ? QVariant(*value) : QVariant();
+}
+
+QString WaveKey(int wavelength, Direction direction) {
+    return QStringLiteral("%1 nm %2").arg(wavelength).arg(direction == Direction::AtoB ? "A→B"
+                                                                                       : "B→A");
+}
+
+bool TextsFit(const ProjectInfo& info) {
+    for (const QString* t : {&info.name, &info.customer, &info.site, &info.notes})
+        if (t->size() > kMaxProjectText)
+            return false;
+    return !info.name.trimmed().isEmpty();
+}
+
+} // namespace
+
+struct ProjectStore::Impl {
+    QString connection;
+    QSqlDatabase db;
+
+    // A statement with its values bound in order; false leaves the reason in `error`.
+    bool Run(QSqlQuery& q, const QString& sql, const QVariantList& values, QString* error) {
+        q = QSqlQuery(db);
+        q.prepare(sql);
+        // A null QString binds as NULL; every text column here is NOT NULL.
+        for (const QVariant& v : values)
+            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull()
+                               ? QVariant(QStringLiteral(""))
+                               : v);
+        if (q.exec())
+            return true;
+        if (error)
+            *error = q.lastError().databaseText();
+        return false;
+    }
+    bool Run(const QString& sql, const QVariantList& values, QString* error) {
+        QSqlQuery q;
+        return Run(q, sql, values, error);
+    }
+    // `change` inside one transaction, logged as `what` when it succeeds (the project read after
+    // it, so a change may make the project).
+    bool Change(const qint64& project, const QString& what, QString* error,
+                const std::function<bool()>& change) {
+        if (!db.transaction()) {
+            *error = db.lastError().databaseText();
+            return false;
+        }
+        const bool ok = change() &&
+                        Run(QStringLiteral("INSERT INTO project_change (project, at, by_user, "
+                                           "what) VALUES (?, ?, ?, ?)"),
+                            {project, QDateTime::currentMSecsSinceEpoch(), LocalUser(), what},
+                            error) &&
+                        db.commit();
+        if (!ok)
+            db.rollback();
+        return ok;
+    }
+    bool InsertCables(qint64 project, int first, const std::vector<CableLink>& cables,
+                      QString* error) {
+        for (size_t i = 0; i < cables.size(); ++i) {
+            const CableLink& c = cables[i];
+            if (!Run(QStringLiteral("INSERT INTO cable VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                     {project, first + int(i), c.id, Maybe(c.lengthKm), Maybe(c.connections),
+                      Maybe(c.splices), c.from, c.to, c.notes},
+                     error))
+                return false;
+        }
+        return true;
+    }
+    std::vector<CableLink> Plan(qint64 project) const;
+    std::optional<StoredProject> Read(const QString& where, const QVariant& value) const;
+    // Makes the slot's last reading the chosen one, as the ledger does after a change.
+    bool ChooseLast(qint64 project, int place, int wavelength, Direction direction,
+                    QString* error);
+    // The reading ids of a slot in their order.
+    std::vector<qint64> Slot(qint64 project, int place, int wavelength, Direction direction,
+                             qint64* chosen) const;
+};
+
+std::vector<CableLink> ProjectStore::Impl::Plan(qint64 project) const {
+    std::vector<CableLink> plan;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT cable_id, length_km, connections, splices, from_end, to_end, "
+                             "notes FROM cable WHERE project = ? ORDER BY place"));
+    q.addBindValue(project);
+    if (!q.exec())
+        return plan;
+    const auto opt = [&](int c, auto kind) {
+        using T = decltype(kind);
+        return q.value(c).isNull() ? std::optional<T>() : std::optional<T>(q.value(c).value<T>());
+    };
+    while (q.next())
+        plan.push_back({q.value(0).toString(), opt(1, 0.0), opt(2, 0), opt(3, 0),
+                        q.value(4).toString(), q.value(5).toString(), q.value(6).toString()});
+    return plan;
+}
+
+std::optional<StoredProject> ProjectStore::Impl::Read(const QString& where,
+                                                      const QVariant& value) const {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id, name, customer, site, notes, certification, waves, "
+                             "both_directions, direction_rule, direction_threshold FROM project ") +
+              where);
+    if (value.isValid())
+        q.addBindValue(value);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    StoredProject p;
+    p.id = q.value(0).toLongLong();
+    p.info = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+              q.value(4).toString(),
+              CertificationFromJson(QJsonDocument::fromJson(q.value(5).toByteArray()).object()),
+              {DirectionRule(std::clamp(q.value(8).toInt(), 0, 2)), q.value(9).toDouble()}};
+    for (const QString& wave : q.value(6).toString().split(u',', Qt::SkipEmptyParts))
+        p.waves.push_back(wave.toInt());
+    p.bothDirections = q.value(7).toBool();
+    return p;
+}
+
+std::vector<qint64> ProjectStore::Impl::Slot(qint64 project, int place, int wavelength,
+                                             Direction direction, qint64* chosen) const {
+    std::vector<qint64> ids;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id, chosen FROM reading WHERE project = ? AND place = ? AND "
+                             "wavelength = ? AND direction = ? ORDER BY id"));
+    for (const QVariant& v : {QVariant(project), QVariant(place), QVariant(wavelength),
+                              QVariant(int(direction))})
+        q.addBindValue(v);
+    if (q.exec())
+        while (q.next()) {
+            ids.push_back(q.value(0).toLongLong());
+            if (chosen && q.value(1).toBool())
+                *chosen = ids.back();
+        }
+    return ids;
+}
+
+bool ProjectStore::Impl::ChooseLast(qint64 project, int place, int wavelength,
+                                    Direction direction, QString* error) {
+    const QVariantList slot{project, place, wavelength, int(direction)};
+    return Run(QStringLiteral("UPDATE reading SET chosen = (id = (SELECT max(id) FROM reading "
+                              "WHERE project = ? AND place = ? AND wavelength = ? AND "
+                              "direction = ?)) WHERE project = ? AND place = ? AND "
+                              "wavelength = ? AND direction = ?"),
+               slot + slot, error);
+}
+
+ProjectStore::ProjectStore() = default;
+
+ProjectStore::~ProjectStore() {
+    if (!m_impl)
+        return;
+    const QString name = m_impl->connection;
+    m_impl.reset();
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool ProjectStore::Open(const QString& path, QString* error) {
+    static std::atomic<int> counter{0};
+    m_impl = std::make_unique<Impl>();
+    m_impl->connection = QStringLiteral("vemla-projects-%1").arg(counter++);
+    m_impl->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_impl->connection);
+    m_impl->db.setDatabaseName(path);
+    m_impl->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    QSqlQuery q;
+    if (!m_impl->db.open() || !m_impl->Run(q, QStringLiteral("PRAGMA user_version"), {}, error) ||
+        !q.next()) {
+        if (error && error->isEmpty())
+            *error = m_impl->db.lastError().databaseText();
+        return false;
+    }
+    if (q.value(0).toInt() < kFirstProjectSchema) {
+        *error = QStringLiteral("the archive predates projects");
+        return false;
+    }
+    q.finish();
+    return m_impl->Run(QStringLiteral("PRAGMA foreign_keys=ON"), {}, error);
+}
+
+std::vector<StoredProject> ProjectStore::Projects() const {
+    std::vector<StoredProject> projects;
+    QSqlQuery q(m_impl->db);
+    if (q.exec(QStringLiteral("SELECT name FROM project ORDER BY name")))
+        while (q.next())
+            if (auto p = Find(q.value(0).toString()))
+                projects.push_back(std::move(*p));
+    return projects;
+}
+
+std::optional<StoredProject> ProjectStore::Find(const QString& name) const {
+    return m_impl->Read(QStringLiteral("WHERE name = ?"), name);
+}
+
+bool ProjectStore::Create(StoredProject& project, const std::vector<CableLink>& plan,
+                          Language language, QString* error) {
+    const ProjectInfo& info = project.info;
+    std::vector<CableLink> checked;
+    if (!TextsFit(info)) {
+        *error = Pick(text::kProjectBadText, language).arg(kMaxProjectText);
+        return false;
+    }
+    if (Find(info.name)) {
+        *error = Pick(text::kProjectNameTaken, language).arg(info.name);
+        return false;
+    }
+    if (!AddToPlan(checked, plan, language, error))
+        return false;
+    QStringList waves;
+    for (int wave : project.waves)
+        waves << QString::number(wave);
+    qint64 id = 0;
+    const auto insert = [&] {
+        QSqlQuery q;
+        if (!m_impl->Run(
+                q,
+                QStringLiteral("INSERT INTO project (name, customer, site, notes, certification, "
+                               "waves, both_directions, direction_rule, direction_threshold) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {info.name, info.customer, info.site, info.notes,
+                 QJsonDocument(CertificationToJson(info.certification))
+                     .toJson(QJsonDocument::Compact),
+                 waves.join(u','), project.bothDirections, int(info.rules.rule),
+                 info.rules.directionThresholdDb},
+                error))
+            return false;
+        id = q.lastInsertId().toLongLong();
+        return m_impl->InsertCables(id, 0, checked, error);
+    };
+    if (!m_impl->Change(id, QStringLiteral("create with %1 cable IDs").arg(checked.size()), error,
+                        insert))
+        return false;
+    project.id = id;
+    return true;
+}
+
+bool ProjectStore::AddCables(qint64 project, const std::vector<CableLink>& added,
+                             Language language, QString* error) {
+    std::vector<CableLink> plan = m_impl->Plan(project);
+    const int first = int(plan.size());
+    if (!AddToPlan(plan, added, language, error))
+        return false;
+    return m_impl->Change(project, QStringLiteral("add %1 cable IDs").arg(added.size()), error,
+                          [&] { return m_impl->InsertCables(project, first, added, error); });
+}
+
+bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed,
+                             Language language, QString* error) {
+    std::vector<CableLink> plan = m_impl->Plan(project);
+    if (place < 0 || size_t(place) >= plan.size()) {
+        *error = Pick(text::kProjectNoReading, language);
+        return false;
+    }
+    const QString old = plan[size_t(place)].id;
+    plan.erase(plan.begin() + place);
+    if (!AddToPlan(plan, {changed}, language, error))
+        return false;
+    const QString what = old == changed.id
+                             ? QStringLiteral("edit %1").arg(old)
+                             : QStringLiteral("rename %1 to %2").arg(old, changed.id);
+    return m_impl->Change(project, what, error, [&] {
+        return m_impl->Run(QStringLiteral("UPDATE cable SET cable_id = ?, length_km = ?, "
+                                          "connections = ?, splices = ?, from_end = ?, "
+                                          "to_end = ?, notes = ? WHERE project = ? AND place = ?"),
+                           {changed.id, Maybe(changed.lengthKm), Maybe(changed.connections),
+                            Maybe(changed.splices), changed.from, changed.to, changed.notes,
+                            project, place},
+                           error);
+    });
+}
+
+std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) const {
+    ProjectLedger ledger(m_impl->Plan(project.id), project.waves, project.bothDirections);
+    QSqlQuery q(m_impl->db);
+    q.prepare(QStringLiteral(
+        "SELECT r.place, r.wavelength, r.direction, v.job, r.row, r.chosen, c.raw FROM reading r "
+        "JOIN version v ON v.id = r.version JOIN record c ON c.version = r.version AND "
+        "c.row = r.row WHERE r.project = ? ORDER BY r.id"));
+    q.addBindValue(project.id);
+    if (!q.exec())
+        return std::nullopt;
+    struct Chosen {
+        int place, wavelength;
+        Direction direction;
+        int index;
+    };
+    std::vector<Chosen> chosen;
+    while (q.next()) {
+        const QByteArray raw = q.value(6).toByteArray();
+        const ReplyFrame frame({reinterpret_cast<const uint8_t*>(raw.constData()),
+                                size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))});
+        const int place = q.value(0).toInt(), wave = q.value(1).toInt();
+        const Direction direction = q.value(2).toInt() ? Direction::BtoA : Direction::AtoB;
+        if (!ledger.Put(place, wave, direction,
+                        {{q.value(3).toLongLong(), q.value(4).toInt()}, DecodeRecord(frame)}))
+            continue;
+        if (q.value(5).toBool())
+            chosen.push_back({place, wave, direction,
+                              int(ledger.Slot(place, wave, direction)->readings.size()) - 1});
+    }
+    for (const Chosen& c : chosen)
+        ledger.Choose(c.place, c.wavelength, c.direction, c.index);
+    return ledger;
+}
+
+bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direction,
+                       Language language, QString* error) {
+    QSqlQuery q;
+    if (!m_impl->Run(q, QStringLiteral("SELECT id FROM version WHERE job = ? ORDER BY number DESC "
+                                       "LIMIT 1"),
+                     {job}, error))
+        return false;
+    if (!q.next()) {
+        *error = Pick(text::kProjectNoUpload, language).arg(job);
+        return false;
+    }
+    const qint64 version = q.value(0).toLongLong();
+    if (!m_impl->Run(q, QStringLiteral("SELECT count(*) FROM project_upload WHERE job = ?"), {job},
+                     error) ||
+        (q.next() && q.value(0).toInt() > 0)) {
+        if (error->isEmpty())
+            *error = Pick(text::kProjectUploadTied, language).arg(job);
+        return false;
+    }
+    std::vector<MeterRecord> rows;
+    if (!m_impl->Run(q, QStringLiteral("SELECT raw, t6 FROM record WHERE version = ? ORDER BY row"),
+                     {version}, error))
+        return false;
+    while (q.next()) {
+        const QByteArray raw = q.value(0).toByteArray();
+        MeterRecord record;
+        record.values = DecodeRecord(ReplyFrame(
+            {reinterpret_cast<const uint8_t*>(raw.constData()),
+             size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))}));
+        record.texts[kTableColumns - 1] = q.value(1).toString();
+        rows.push_back(std::move(record));
+    }
+    std::optional<ProjectLedger> ledger = Ledger(project);
+    if (!ledger)
+        return false;
+    const std::vector<int> assigned = ledger->Assign(job, direction, rows);
+    const auto tie = [&] {
+        if (!m_impl->Run(QStringLiteral("INSERT INTO project_upload VALUES (?, ?, ?)"),
+                         {job, project.id, int(direction)}, error))
+            return false;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (assigned[r] < 0)
+                continue;
+            const int wave = rows[r].values.wavelength;
+            if (!m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
+                                            "direction, version, row, chosen) VALUES "
+                                            "(?, ?, ?, ?, ?, ?, 1)"),
+                             {project.id, assigned[r], wave, int(direction), version, int(r)},
+                             error) ||
+                !m_impl->ChooseLast(project.id, assigned[r], wave, direction, error))
+                return false;
+        }
+        return true;
+    };
+    return m_impl->Change(project.id,
+                          QStringLiteral("tie upload %1 %2").arg(job).arg(
+                              direction == Direction::AtoB ? "A→B" : "B→A"),
+                          error, tie);
+}
+
+bool ProjectStore::Move(const StoredProject& project, int from, int to, int wavelength,
+                        Direction direction, QString* error) {
+    qint64 chosen = 0;
+    m_impl->Slot(project.id, from, wavelength, direction, &chosen);
+    const std::vector<CableLink> plan = m_impl->Plan(project.id);
+    if (chosen == 0 || from == to || to < 0 || size_t(to) >= plan.size()) {
+        *error = Pick(text::kProjectNoReading, Language::English);
+        return false;
+    }
+    const QString what = QStringLiteral("move %1 from %2 to %3")
+                             .arg(WaveKey(wavelength, direction), plan[size_t(from)].id,
+                                  plan[size_t(to)].id);
+    return m_impl->Change(project.id, what, error, [&] {
+        // A new id puts the moved reading last in its new slot, where the ledger adds it.
+        return m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
+                                          "direction, version, row, chosen) SELECT project, ?, "
+                                          "wavelength, direction, version, row, 1 FROM reading "
+                                          "WHERE id = ?"),
+                           {to, chosen}, error) &&
+               m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen}, error) &&
+               m_impl->ChooseLast(project.id, from, wavelength, direction, error) &&
+               m_impl->ChooseLast(project.id, to, wavelength, direction, error);
+    });
+}
+
+bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength,
+                         Direction direction, QString* error) {
+    qint64 chosen = 0;
+    m_impl->Slot(project.id, place, wavelength, direction, &chosen);
+    const std::vector<CableLink> plan = m_impl->Plan(project.id);
+    if (chosen == 0) {
+        *error = Pick(text::kProjectNoReading, Language::English);
+        return false;
+    }
+    const QString what =
+        QStringLiteral("clear %1 of %2").arg(WaveKey(wavelength, direction), plan[size_t(place)].id);
+    return m_impl->Change(project.id, what, error, [&] {
+        return m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen}, error) &&
+               m_impl->ChooseLast(project.id, place, wavelength, direction, error);
+    });
+}
+
+bool ProjectStore::Choose(const StoredProject& project, int place, int wavelength,
+                          Direction direction, int reading, QString* error) {
+    const std::vector<qint64> ids = m_impl->Slot(project.id, place, wavelength, direction, nullptr);
+    if (reading < 0 || size_t(reading) >= ids.size()) {
+        *error = Pick(text::kProjectNoReading, Language::English);
+        return false;
+    }
+    const QString what = QStringLiteral("choose reading %1 of %2 at %3")
+                             .arg(reading + 1)
+                             .arg(m_impl->Plan(project.id)[size_t(place)].id,
+                                  WaveKey(wavelength, direction));
+    return m_impl->Change(project.id, what, error, [&] {
+        return m_impl->Run(QStringLiteral("UPDATE reading SET chosen = (id = ?) WHERE project = ? "
+                                          "AND place = ? AND wavelength = ? AND direction = ?"),
+                           {ids[size_t(reading)], project.id, place, wavelength, int(direction)},
+                           error);
+    });
+}
+
+std::vector<ProjectChange> ProjectStore::History(qint64 project) const {
+    std::vector<ProjectChange> changes;
+    QSqlQuery q(m_impl->db);
+    q.prepare(QStringLiteral("SELECT at, by_user, what FROM project_change WHERE project = ? "
+                             "ORDER BY id"));
+    q.addBindValue(project);
+    if (q.exec())
+        while (q.next())
+            changes.push_back({QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong()),
+                               q.value(1).toString(), q.value(2).toString()});
+    return changes;
+}
+
+} // namespace vemla

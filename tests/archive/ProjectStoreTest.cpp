@@ -1,0 +1,149 @@
+// Projects kept in the archive: a plan made, added to and renamed; uploads tied in each
+// direction; corrections; every change in the history; each refusal leaves nothing written.
+#include "MeasurementArchive.h"
+#include "ProjectStore.h"
+#include "ReplyEncoder.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace vemla {
+namespace {
+
+CableLink Cable(const char* id) {
+    return {QString::fromLatin1(id), {}, {}, {}, {}, {}, {}};
+}
+
+class ProjectStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        QString error;
+        ASSERT_TRUE(store.Open(path, &error)) << error.toStdString();
+        project.info.name = QStringLiteral("Tower B");
+        project.waves = {1310, 1550};
+        project.bothDirections = true;
+        ASSERT_TRUE(store.Create(project, {Cable("J01"), Cable("J02"), Cable("J03")},
+                                 Language::English, &error))
+            << error.toStdString();
+    }
+    // An upload of relative readings (loss, wavelength, NOTE) kept as the session keeps one.
+    qint64 Upload(std::initializer_list<std::tuple<float, int, const char*>> readings) {
+        std::vector<ArchiveOp> ops{archive_op::BeginJob{QDateTime::currentDateTime(), 0, "sim",
+                                                        {1310, 1550}, {}, Language::English, {}}};
+        int row = 0;
+        for (const auto& [loss, wave, note] : readings) {
+            archive_op::AddRecord add{row, {}, {}};
+            const std::vector<uint8_t> frame =
+                EncodeRecordReply({row++, uint16_t(wave), -loss, 0.0f, true, {26, 1, 2, 3, 4}});
+            std::copy_n(frame.begin(), std::min(frame.size(), add.raw.size()), add.raw.begin());
+            add.texts[kTableColumns - 1] = QString::fromLatin1(note);
+            ops.push_back(add);
+        }
+        ArchiveCursor cursor;
+        EXPECT_TRUE(archive.Apply(ops, cursor));
+        return cursor.job;
+    }
+    // "J01 1310 A→B 1.50 (of 2)": the current reading of each filled slot, and how many it has.
+    std::vector<std::string> Slots() {
+        std::vector<std::string> out;
+        const std::optional<ProjectLedger> ledger = store.Ledger(*store.Find(project.info.name));
+        for (int id = 0; id < int(ledger->Plan().size()); ++id)
+            for (int wave : ledger->Waves())
+                for (Direction d : {Direction::AtoB, Direction::BtoA}) {
+                    const ReadingSlot* slot = ledger->Slot(id, wave, d);
+                    if (!slot->Current())
+                        continue;
+                    out.push_back(QStringLiteral("%1 %2 %3 %4 (of %5)")
+                                      .arg(ledger->Plan()[size_t(id)].id)
+                                      .arg(wave)
+                                      .arg(d == Direction::AtoB ? "ab" : "ba")
+                                      .arg(-slot->Current()->values.power, 0, 'f', 2)
+                                      .arg(slot->readings.size())
+                                      .toStdString());
+                }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+    MeasurementArchive archive;
+    ProjectStore store;
+    StoredProject project;
+    QString error;
+};
+
+TEST_F(ProjectStoreTest, UploadsTiedInBothDirectionsAndCorrectionsAreKept) {
+    const qint64 ab = Upload({{1.5f, 1310, ""}, {1.6f, 1550, ""}, {1.7f, 1310, "J03"}});
+    const qint64 ba = Upload({{1.4f, 1310, ""}, {2.2f, 1310, "J01"}});
+    ASSERT_TRUE(store.Tie(project, ab, Direction::AtoB, Language::English, &error));
+    ASSERT_TRUE(store.Tie(project, ba, Direction::BtoA, Language::English, &error));
+    EXPECT_EQ(Slots(), (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
+                                                 "J01 1310 ba 2.20 (of 2)", // a retest by NOTE
+                                                 "J01 1550 ab 1.60 (of 1)",
+                                                 "J03 1310 ab 1.70 (of 1)"}));
+    ASSERT_TRUE(store.Choose(project, 0, 1310, Direction::BtoA, 0, &error));
+    ASSERT_TRUE(store.Move(project, 0, 1, 1550, Direction::AtoB, &error));
+    ASSERT_TRUE(store.Clear(project, 2, 1310, Direction::AtoB, &error));
+    EXPECT_EQ(Slots(), (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
+                                                 "J01 1310 ba 1.40 (of 2)",
+                                                 "J02 1550 ab 1.60 (of 1)"}));
+
+    // Refused: an upload tied twice, one not in the archive, a reading that is not there.
+    EXPECT_FALSE(store.Tie(project, ab, Direction::BtoA, Language::English, &error));
+    EXPECT_EQ(error, "Upload 1 is already tied to a project.");
+    EXPECT_FALSE(store.Tie(project, 99, Direction::AtoB, Language::English, &error));
+    EXPECT_FALSE(store.Clear(project, 2, 1310, Direction::AtoB, &error));
+    EXPECT_FALSE(store.Choose(project, 0, 1310, Direction::BtoA, 2, &error));
+    EXPECT_FALSE(store.Move(project, 1, 7, 1550, Direction::AtoB, &error));
+
+    std::vector<std::string> history;
+    for (const ProjectChange& c : store.History(project.id))
+        history.push_back(c.what.toStdString());
+    EXPECT_EQ(history, (std::vector<std::string>{
+                           "create with 3 cable IDs", "tie upload 1 A→B", "tie upload 2 B→A",
+                           "choose reading 1 of J01 at 1310 nm B→A",
+                           "move 1550 nm A→B from J01 to J02", "clear 1310 nm A→B of J03"}));
+}
+
+TEST_F(ProjectStoreTest, APlanIsAddedToAndRenamedWithItsReadingsAndRefusalsWriteNothing) {
+    ASSERT_TRUE(store.Tie(project, Upload({{1.5f, 1310, "J02"}}), Direction::AtoB,
+                          Language::English, &error));
+    ASSERT_TRUE(store.AddCables(project.id, {Cable("J04")}, Language::English, &error));
+    CableLink renamed = Cable("J02A");
+    renamed.lengthKm = 0.25;
+    ASSERT_TRUE(store.EditCable(project.id, 1, renamed, Language::English, &error));
+    EXPECT_EQ(Slots(), std::vector<std::string>{"J02A 1310 ab 1.50 (of 1)"});
+
+    StoredProject again = project;
+    StoredProject unnamed;
+    unnamed.info.name = QStringLiteral("  ");
+    const std::pair<std::function<bool()>, const char*> refusals[] = {
+        {[&] { return store.Create(again, {}, Language::English, &error); },
+         "A project named \"Tower B\" already exists."},
+        {[&] { return store.Create(unnamed, {}, Language::English, &error); },
+         "The project's name is empty, or a field is longer than 1000 characters."},
+        {[&] {
+             return store.AddCables(project.id, {Cable("J05"), Cable("J01")}, Language::English,
+                                    &error);
+         },
+         "The cable ID \"J01\" is already in the plan."},
+        {[&] { return store.EditCable(project.id, 0, Cable("J03"), Language::English, &error); },
+         "The cable ID \"J03\" is already in the plan."},
+    };
+    for (const auto& [refused, message] : refusals) {
+        EXPECT_FALSE(refused());
+        EXPECT_EQ(error.toStdString(), message);
+    }
+    const std::optional<ProjectLedger> ledger = store.Ledger(*store.Find(project.info.name));
+    ASSERT_EQ(ledger->Plan().size(), 4u); // J05 was not added
+    EXPECT_EQ(ledger->Plan()[1].lengthKm, 0.25);
+    EXPECT_EQ(store.Projects().size(), 1u);
+    EXPECT_EQ(store.History(project.id).back().what, "rename J02 to J02A");
+}
+
+} // namespace
+} // namespace vemla
