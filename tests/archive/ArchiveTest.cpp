@@ -264,7 +264,8 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
     ASSERT_TRUE(Made(path, {archive_op::BeginJob{}, archive_op::AddRecord{}}));
     // The first schema, as files of that time have it.
     ASSERT_TRUE(
-        Exec(path, {"DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
+        Exec(path, {"DROP TABLE project_change", "DROP TABLE reading", "DROP TABLE project_upload",
+                    "DROP TABLE cable", "DROP TABLE project", "DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
                     "ALTER TABLE version DROP COLUMN skipped",
                     "ALTER TABLE version DROP COLUMN certification",
                     "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"}));
