@@ -22,13 +22,24 @@ std::vector<QString> ProjectReport::Untested() const {
     return ids;
 }
 
+ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows) {
+    ProjectCounts counts;
+    counts.ids = int(rows.size());
+    for (const ProjectIdRow& row : rows)
+        switch (row.status) {
+        case IdStatus::Untested: ++counts.untested; break;
+        case IdStatus::Incomplete: ++counts.incomplete; break;
+        case IdStatus::Pass: ++counts.passed; break;
+        case IdStatus::Fail: ++counts.failed; break;
+        }
+    return counts;
+}
+
 ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& ledger,
                                 Language language, const QDateTime& taken) {
     ProjectReport report{info, language, taken, ledger.Waves(), ledger.BothDirections(), {}, {}};
     const int ids = int(ledger.Plan().size());
     report.rows.reserve(size_t(ids));
-    ProjectCounts& counts = report.counts;
-    counts.ids = ids;
     for (int id = 0; id < ids; ++id) {
         ProjectIdRow row{ledger.Plan()[size_t(id)].id, IdStatus::Untested, {}};
         row.results.reserve(report.waves.size());
@@ -36,14 +47,9 @@ ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& le
             row.results.push_back(
                 ResultAt(ledger, id, wave, info.certification, info.rules, taken));
         row.status = StatusOf(row.results);
-        switch (row.status) {
-        case IdStatus::Untested: ++counts.untested; break;
-        case IdStatus::Incomplete: ++counts.incomplete; break;
-        case IdStatus::Pass: ++counts.passed; break;
-        case IdStatus::Fail: ++counts.failed; break;
-        }
         report.rows.push_back(std::move(row));
     }
+    report.counts = CountsOf(report.rows);
     return report;
 }
 

@@ -43,6 +43,9 @@ struct ProjectReport {
     std::vector<QString> Untested() const;
 };
 
+// The IDs counted by status.
+ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows);
+
 ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& ledger,
                                 Language language, const QDateTime& taken);
 

@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vemla {
 namespace {
@@ -80,6 +82,87 @@ QJsonObject InfoJson(const ProjectReport& report) {
             {QStringLiteral("certification"), CertificationToJson(info.certification)}};
 }
 
+
+constexpr double kMaxFigure = 1e6; // dB: far beyond any link, short of any overflow
+constexpr std::array<IdStatus, 4> kStatuses{IdStatus::Untested, IdStatus::Incomplete,
+                                            IdStatus::Pass, IdStatus::Fail};
+
+bool FigureFrom(const QJsonValue& value, std::optional<double>* out) {
+    if (value.isNull() || value.isUndefined())
+        return out->reset(), true;
+    const double v = value.toDouble(kMaxFigure * 2);
+    *out = v;
+    return value.isDouble() && std::abs(v) <= kMaxFigure;
+}
+
+bool ResultFrom(const QJsonValue& value, RecordResult* r) {
+    if (value.isUndefined())
+        return true; // one direction only: no B→A
+    const QJsonObject o = value.toObject();
+    const QString word = o.value(QLatin1String("result")).toString();
+    r->verdict = Verdict::None;
+    for (Verdict v : {Verdict::Pass, Verdict::Fail, Verdict::NegativeLoss})
+        if (word == VerdictWord(v))
+            r->verdict = v;
+    r->staleReference = o.value(QLatin1String("reference_stale")).toBool();
+    return value.isObject() && (word.isEmpty() || r->verdict != Verdict::None) &&
+           FigureFrom(o.value(QLatin1String("loss_dB")), &r->lossDb) &&
+           FigureFrom(o.value(QLatin1String("limit_dB")), &r->limitDb) &&
+           FigureFrom(o.value(QLatin1String("margin_dB")), &r->marginDb);
+}
+
+bool IdFrom(const QJsonValue& value, size_t waves, ProjectIdRow* row) {
+    const QJsonObject o = value.toObject();
+    row->id = o.value(QLatin1String("id")).toString();
+    const QString status = o.value(QLatin1String("status")).toString();
+    const auto known = std::find_if(kStatuses.begin(), kStatuses.end(), [&](IdStatus s) {
+        return StatusText(s, Language::English) == status;
+    });
+    const QJsonArray results = o.value(QLatin1String("results")).toArray();
+    if (known == kStatuses.end() || row->id.isEmpty() || row->id.size() > kMaxCableIdLength ||
+        size_t(results.size()) != waves)
+        return false;
+    row->status = *known;
+    row->results.resize(waves);
+    for (size_t w = 0; w < waves; ++w) {
+        const QJsonObject r = results.at(qsizetype(w)).toObject();
+        LinkResult& link = row->results[w];
+        link.complete = r.value(QLatin1String("complete")).toBool();
+        link.directionsDiffer = r.value(QLatin1String("directions_differ")).toBool();
+        if (!ResultFrom(r.value(QLatin1String("ab")), &link.aToB) ||
+            !ResultFrom(r.value(QLatin1String("ba")), &link.bToA) ||
+            !ResultFrom(r.value(QLatin1String("link")), &link.link))
+            return false;
+    }
+    return true;
+}
+
+bool InfoFrom(const QJsonObject& o, ProjectInfo* info) {
+    static constexpr std::array<const char*, 3> kRules{"average", "each", "worse"};
+    const QString rule = o.value(QLatin1String("direction_rule")).toString();
+    const auto at = std::find_if(kRules.begin(), kRules.end(),
+                                 [&](const char* r) { return rule == QLatin1String(r); });
+    const double threshold = o.value(QLatin1String("direction_threshold_dB")).toDouble(-1);
+    bool ok = at != kRules.end() && threshold >= 0 && threshold <= kMaxDb;
+    info->rules = {DirectionRule(at - kRules.begin()), threshold};
+    const std::array<std::pair<const char*, QString*>, 4> texts{
+        {{"name", &info->name}, {"customer", &info->customer}, {"site", &info->site},
+         {"notes", &info->notes}}};
+    for (const auto& [key, field] : texts) {
+        *field = o.value(QLatin1String(key)).toString();
+        ok = ok && field->size() <= kMaxCellCharacters;
+    }
+    info->certification =
+        CertificationFromJson(o.value(QLatin1String("certification")).toObject());
+    return ok;
+}
+
+bool Fail(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
 } // namespace
 
 QString DirectionKey(Direction direction) {
@@ -142,6 +225,8 @@ QByteArray ProjectJsonBytes(const ProjectReport& report) {
         waves.append(wave);
     const Verdict overall = report.Overall();
     const QJsonObject doc{
+        {QStringLiteral("language"),
+         report.language == Language::English ? QStringLiteral("en") : QStringLiteral("zh")},
         {QStringLiteral("project"), InfoJson(report)},
         {QStringLiteral("taken"), report.taken.toString(Qt::ISODate)},
         {QStringLiteral("wavelengths_nm"), waves},
@@ -152,6 +237,39 @@ QByteArray ProjectJsonBytes(const ProjectReport& report) {
                                         : VerdictWord(overall)},
         {QStringLiteral("ids"), ids}};
     return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+}
+
+bool ProjectReportFromJson(const QJsonObject& json, ProjectReport* report, QString* error) {
+    ProjectReport r;
+    const QString language = json.value(QLatin1String("language")).toString();
+    if (language != QLatin1String("en") && language != QLatin1String("zh"))
+        return Fail(error, QStringLiteral("\"language\" must be \"en\" or \"zh\""));
+    r.language = language == QLatin1String("en") ? Language::English : Language::Chinese;
+    if (!InfoFrom(json.value(QLatin1String("project")).toObject(), &r.info))
+        return Fail(error, QStringLiteral("\"project\" is not valid"));
+    r.taken = QDateTime::fromString(json.value(QLatin1String("taken")).toString(), Qt::ISODate);
+    if (!r.taken.isValid())
+        return Fail(error, QStringLiteral("\"taken\" must be an ISO 8601 date and time"));
+    const QJsonArray waves = json.value(QLatin1String("wavelengths_nm")).toArray();
+    if (waves.isEmpty() || size_t(waves.size()) > kMaxWaves)
+        return Fail(error, QStringLiteral("\"wavelengths_nm\" must list 1 to %1").arg(kMaxWaves));
+    for (const QJsonValue& w : waves) {
+        const int wave = w.toInt(-1);
+        if (wave <= 0 || wave > kMaxWavelength)
+            return Fail(error, QStringLiteral("a wavelength is not valid"));
+        r.waves.push_back(wave);
+    }
+    r.bothDirections = json.value(QLatin1String("both_directions")).toBool();
+    const QJsonArray ids = json.value(QLatin1String("ids")).toArray();
+    if (ids.size() > kMaxPlanIds)
+        return Fail(error, QStringLiteral("more than %1 cable IDs").arg(kMaxPlanIds));
+    r.rows.resize(size_t(ids.size()));
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        if (!IdFrom(ids.at(i), r.waves.size(), &r.rows[size_t(i)]))
+            return Fail(error, QStringLiteral("cable ID %1 is not valid").arg(i + 1));
+    r.counts = CountsOf(r.rows);
+    *report = std::move(r);
+    return true;
 }
 
 bool ProjectCsvWriter::Prepare(const ProjectReport& report, FileCommit& file, QString* error) {

@@ -7,6 +7,7 @@
 #include "ProjectReport.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 
 namespace vemla {
 
@@ -23,6 +24,9 @@ public:
 // the directions differ, and the ID's status. The ID, from and to are guarded as shown texts.
 QByteArray ProjectCsvBytes(const ProjectReport& report);
 QByteArray ProjectJsonBytes(const ProjectReport& report);
+// Untrusted input (the certificate program reads what the command line wrote): sizes, texts and
+// figures are bounded; false with the reason otherwise. The counts are made again from the IDs.
+bool ProjectReportFromJson(const QJsonObject& json, ProjectReport* report, QString* error);
 
 class ProjectCsvWriter final : public IProjectWriter {
 public:

@@ -59,5 +59,54 @@ TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
     EXPECT_EQ(doc["ids"][1]["status"].toString(), "INCOMPLETE");
 }
 
+// What the command line writes, the certificate program reads back whole; anything else it
+// refuses with the reason.
+TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
+    const QByteArray json = ProjectJsonBytes(Report());
+    ProjectReport back;
+    QString error;
+    ASSERT_TRUE(ProjectReportFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
+        << error.toStdString();
+    EXPECT_EQ(ProjectJsonBytes(back).toStdString(), json.toStdString());
+    EXPECT_EQ(back.counts.failed, 1);
+
+    const struct {
+        const char* path; // where the bad value goes: a key, or "ids" for the first ID's
+        QJsonValue value;
+        const char* reason;
+    } cases[] = {
+        {"language", "fr", "\"language\" must be \"en\" or \"zh\""},
+        {"taken", "yesterday", "\"taken\" must be an ISO 8601 date and time"},
+        {"wavelengths_nm", QJsonArray{1310, 0}, "a wavelength is not valid"},
+        {"wavelengths_nm", QJsonArray{}, "\"wavelengths_nm\" must list 1 to 64"},
+        {"status", "DONE", "cable ID 1 is not valid"},
+        {"id", QString(129, u'x'), "cable ID 1 is not valid"},
+        {"loss_dB", 1e7, "cable ID 1 is not valid"},
+        {"result", "OK", "cable ID 1 is not valid"},
+    };
+    for (const auto& c : cases) {
+        QJsonObject doc = QJsonDocument::fromJson(json).object();
+        QJsonObject id = doc["ids"][0].toObject();
+        QJsonArray results = id["results"].toArray();
+        QJsonObject first = results[0].toObject();
+        QJsonObject ab = first["ab"].toObject();
+        const QString key = QString::fromLatin1(c.path);
+        if (doc.contains(key))
+            doc[key] = c.value;
+        else if (id.contains(key))
+            id[key] = c.value;
+        else
+            ab[key] = c.value;
+        first["ab"] = ab;
+        results[0] = first;
+        id["results"] = results;
+        QJsonArray ids = doc["ids"].toArray();
+        ids[0] = id;
+        doc["ids"] = ids;
+        EXPECT_FALSE(ProjectReportFromJson(doc, &back, &error)) << c.path;
+        EXPECT_EQ(error.toStdString(), c.reason);
+    }
+}
+
 } // namespace
 } // namespace vemla
