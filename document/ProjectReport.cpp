@@ -53,6 +53,71 @@ ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& le
     return report;
 }
 
+namespace {
+
+QString Figure(const std::optional<double>& value) {
+    return value ? DbText(*value) : QString::fromUtf8(kNoResultText);
+}
+
+} // namespace
+
+QStringList ProjectColumnCaptions(const ProjectReport& report) {
+    const Language l = report.language;
+    QStringList captions{Pick(text::kCableIdColumn, l)};
+    for (int wave : report.waves) {
+        const QString w = QString::number(wave);
+        if (report.bothDirections)
+            captions << Pick(text::kColumnAtoB, l).arg(w) << Pick(text::kColumnBtoA, l).arg(w)
+                     << Pick(text::kColumnLink, l).arg(w);
+        else
+            captions << Pick(text::kColumnLoss, l).arg(w);
+        captions << Pick(text::kColumnMargin, l).arg(w) << Pick(text::kColumnResult, l).arg(w);
+    }
+    return captions << Pick(text::kStatusColumn, l);
+}
+
+QStringList ProjectRowCells(const ProjectReport& report, const ProjectIdRow& row) {
+    QStringList cells{row.id};
+    for (const LinkResult& r : row.results) {
+        if (report.bothDirections)
+            cells << Figure(r.aToB.lossDb) << Figure(r.bToA.lossDb);
+        cells << Figure(r.complete ? r.link.lossDb : std::nullopt)
+              << Figure(r.complete ? r.link.marginDb : std::nullopt)
+              << LinkVerdictText(r, report.language);
+    }
+    return cells << StatusText(row.status, report.language);
+}
+
+QString LinkVerdictText(const LinkResult& result, Language language) {
+    if (!result.complete)
+        return QString::fromUtf8(kNoResultText);
+    const QString shown = MarkedVerdictText(result.link, language);
+    return result.directionsDiffer
+               ? QStringLiteral("%1 (%2)").arg(shown, Pick(text::kDirectionsDiffer, language))
+               : shown;
+}
+
+QString ProgressText(const ProjectReport& report) {
+    const ProjectCounts& c = report.counts;
+    return Pick(text::kProjectProgress, report.language)
+        .arg(c.ids)
+        .arg(c.passed)
+        .arg(c.Percent(c.passed))
+        .arg(c.failed)
+        .arg(c.Percent(c.failed))
+        .arg(c.incomplete)
+        .arg(c.untested);
+}
+
+QString RuleText(DirectionRule rule, Language language) {
+    switch (rule) {
+    case DirectionRule::Each: return Pick(text::kProjectRuleEach, language);
+    case DirectionRule::Worse: return Pick(text::kProjectRuleWorse, language);
+    case DirectionRule::Average: break;
+    }
+    return Pick(text::kProjectRuleAverage, language);
+}
+
 QString StatusText(IdStatus status, Language language) {
     switch (status) {
     case IdStatus::Pass: return Pick(certtext::kPass, language);

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace vemla {
@@ -48,6 +49,19 @@ ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows);
 
 ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& ledger,
                                 Language language, const QDateTime& taken);
+
+// The table every view of a project shows, one row per cable ID: the ID, then per wavelength
+// A→B, B→A and the link's loss (with one direction, its loss), the margin and the result, then
+// the ID's status. Figures as every output prints them; the em dash where there is none.
+QStringList ProjectColumnCaptions(const ProjectReport& report);
+QStringList ProjectRowCells(const ProjectReport& report, const ProjectIdRow& row);
+// "FAIL (A→B and B→A differ)": a complete link's verdict, stale mark and the directions' flag;
+// the em dash while incomplete.
+QString LinkVerdictText(const LinkResult& result, Language language);
+// The progress line: counts and shares, in the report's language.
+QString ProgressText(const ProjectReport& report);
+// How two directions make one, in words.
+QString RuleText(DirectionRule rule, Language language);
 
 // "PASS", "FAIL", "INCOMPLETE", "UNTESTED" and their Chinese.
 QString StatusText(IdStatus status, Language language);

@@ -495,6 +495,30 @@ inline constexpr BilingualText kPlanNotText{"The plan is not UTF-8 text.",
 // A cable ID's progress; PASS and FAIL are the verdicts' own words.
 inline constexpr BilingualText kIdIncomplete{"INCOMPLETE", "未完成"};
 inline constexpr BilingualText kIdUntested{"UNTESTED", "未测试"};
+// A project's reports: the sheet, the certificate's summary and its table of cable IDs.
+inline constexpr BilingualText kProjectSheet{"Project", "项目"};
+inline constexpr BilingualText kProjectCertificateTitle{"Project Loss Certificate", "项目损耗认证证书"};
+inline constexpr BilingualText kProjectName{"Project:", "项目:"};
+inline constexpr BilingualText kProjectCustomer{"Customer:", "客户:"};
+inline constexpr BilingualText kProjectSite{"Site:", "现场:"};
+inline constexpr BilingualText kProjectRule{"Both directions:", "双向结果:"};
+inline constexpr BilingualText kProjectRuleAverage{"average of A→B and B→A", "A→B 与 B→A 的平均值"};
+inline constexpr BilingualText kProjectRuleEach{"each direction on its own", "每个方向分别判定"};
+inline constexpr BilingualText kProjectRuleWorse{"the worse direction", "较差的方向"};
+inline constexpr BilingualText kProjectProgress{
+    "%1 cable IDs: %2 passed (%3), %4 failed (%5), %6 incomplete, %7 untested",
+    "%1 个电缆编号：合格 %2 (%3)，不合格 %4 (%5)，未完成 %6，未测试 %7"};
+inline constexpr BilingualText kCableIdColumn{"Cable ID", "电缆编号"};
+inline constexpr BilingualText kStatusColumn{"Status", "状态"};
+inline constexpr BilingualText kUntestedIds{"Untested cable IDs", "未测试的电缆编号"};
+// A column of a wavelength: "1310 A→B", "1310 link", "1310 margin", "1310 result".
+inline constexpr BilingualText kColumnAtoB{"%1 A→B", "%1 A→B"};
+inline constexpr BilingualText kColumnBtoA{"%1 B→A", "%1 B→A"};
+inline constexpr BilingualText kColumnLink{"%1 link", "%1 链路"};
+inline constexpr BilingualText kColumnLoss{"%1 loss", "%1 损耗"};
+inline constexpr BilingualText kColumnMargin{"%1 margin", "%1 余量"};
+inline constexpr BilingualText kColumnResult{"%1 result", "%1 结果"};
+inline constexpr BilingualText kDirectionsDiffer{"A→B and B→A differ", "A→B 与 B→A 相差过大"};
 inline constexpr BilingualText kProjectNameTaken{"A project named \"%1\" already exists.",
                                                  "已存在名为“%1”的项目。"};
 inline constexpr BilingualText kProjectBadText{

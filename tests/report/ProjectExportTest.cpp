@@ -1,10 +1,12 @@
 // A project's CSV byte for byte and its JSON's figures, worked by hand from the budget:
 // 1310 nm at 0.5 dB/km with two pairs of 0.75 dB: "A" (1 km) 2.00 dB, "+B" (0.2 km) 1.60 dB.
-#include "ProjectExport.h"
+#include "ProjectWorkbook.h"
+#include "XlsxReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +59,29 @@ TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
     EXPECT_TRUE(a["directions_differ"].toBool());
     EXPECT_TRUE(doc["ids"][1]["results"][0]["ba"]["loss_dB"].isNull());
     EXPECT_EQ(doc["ids"][1]["status"].toString(), "INCOMPLETE");
+}
+
+// The Project sheet in the report's language: figures as numbers, the ID and flags as texts.
+TEST(ProjectExportTest, WorkbookProjectSheet) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.xlsx");
+    ASSERT_TRUE(ProjectXlsxWriter().Write(Report(), {path}).ok);
+    const test::XlsxReader x(path);
+    const auto text = [&](const char* ref) { return x.Cell(ref).value.toStdString(); };
+    EXPECT_EQ(text("A3"), "项目:");
+    EXPECT_EQ(text("B9"), "不合格"); // overall
+    EXPECT_EQ(text("A16"), "电缆编号");
+    EXPECT_EQ(text("F16"), "1310 结果");
+    EXPECT_EQ(text("A17"), "A");
+    EXPECT_TRUE(x.Cell("D17").IsNumber());
+    EXPECT_EQ(text("D17"), "2.1"); // (1.80 + 2.40) / 2
+    EXPECT_EQ(text("F17"), "不合格 (A→B 与 B→A 相差过大)");
+    EXPECT_EQ(text("A18"), "+B");
+    EXPECT_TRUE(x.Cell("A18").IsText());
+    EXPECT_EQ(text("C18"), "—");
+    EXPECT_EQ(text("G18"), "未完成");
+    EXPECT_EQ(text("A20"), "未测试的电缆编号");
+    EXPECT_EQ(text("A21"), "");
 }
 
 // What the command line writes, the certificate program reads back whole; anything else it
