@@ -1,6 +1,8 @@
-// vemla-pdf: the loss certificate of an upload a command-line tool saved as JSON.
+// vemla-pdf: the loss certificate of an upload, or of a project, a command-line tool saved as
+// JSON (a project's lists its cable IDs).
 // Exit 0 written, 2 usage or unreadable input, 5 file not written.
 #include "Certificate.h"
+#include "ProjectCertificate.h"
 #include "UploadJson.h"
 
 #include <QFile>
@@ -19,6 +21,21 @@ constexpr qint64 kMaxInputBytes = 64 * 1024 * 1024;
 int Complain(int code, const QString& text) {
     std::fprintf(stderr, "vemla-pdf: %s\n", text.toLocal8Bit().constData());
     return code;
+}
+
+int ProjectCertificate(const QJsonObject& json, const QString& in, const QString& out,
+                       bool force) {
+    vemla::ProjectReport report;
+    QString error;
+    if (!vemla::ProjectReportFromJson(json, &report, &error))
+        return Complain(kUsage, QStringLiteral("%1: %2").arg(in, error));
+    if (const QString refusal = vemla::ProjectCertificateRefusal(report); !refusal.isEmpty())
+        return Complain(kUsage, QStringLiteral("%1: %2").arg(in, refusal));
+    const vemla::WriteResult written = vemla::ProjectCertificatePdfWriter().Write(
+        report, {out, force ? vemla::Replace::RegularFile : vemla::Replace::Never, false});
+    if (!written.ok)
+        return Complain(kNotWritten, QStringLiteral("%1 not written: %2").arg(out, written.error));
+    return kDone;
 }
 
 } // namespace
@@ -60,6 +77,8 @@ int main(int argc, char** argv) {
                                     .arg(in, parse.error != QJsonParseError::NoError
                                                  ? parse.errorString()
                                                  : QStringLiteral("not an object")));
+    if (doc.object().contains(QLatin1String("ids")))
+        return ProjectCertificate(doc.object(), in, out, force);
     vemla::UploadDocument document;
     QString error;
     if (!vemla::UploadDocumentFromJson(doc.object(), &document, &error))

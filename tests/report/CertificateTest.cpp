@@ -1,6 +1,8 @@
 // The certificate as a reader sees it: its text read back by pdftotext, never by our painter;
 // the file rules; vemla-pdf's exit codes. The verdicts themselves are tests/certify's.
 #include "Certificate.h"
+#include "ProjectCertificate.h"
+#include "ProjectSample.h"
 #include "UploadJson.h"
 
 #include <QDir>
@@ -171,6 +173,36 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     ASSERT_EQ(code, 0);
     const QString text = Output("pdftotext", {"-layout", dir.filePath("u.pdf"), "-"}).simplified();
     EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS")) << text.toStdString();
+}
+
+// The project certificate through vemla-pdf as the command line runs it: the summary page,
+// then the IDs' table with its header again on each page, then the untested IDs. A plan of 60
+// more IDs, untested, pushes the table onto a third page and their list onto a fourth.
+TEST(CertificateTest, ProjectCertificateReadsBack) {
+    QTemporaryDir dir;
+    ProjectReport report = test::ProjectSample(Language::English);
+    for (int i = 1; i <= 60; ++i)
+        report.rows.push_back({QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0')),
+                               IdStatus::Untested, std::vector<LinkResult>(1)});
+    report.counts = CountsOf(report.rows);
+    QFile json(dir.filePath("p.json"));
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly) && json.write(ProjectJsonBytes(report)) > 0);
+    json.close();
+    int code = -1;
+    Output(VEMLA_PDF_TOOL, {"--in", json.fileName(), "--out", dir.filePath("p.pdf")}, &code);
+    ASSERT_EQ(code, 0);
+    const QString text = Output("pdftotext", {"-layout", dir.filePath("p.pdf"), "-"}).simplified();
+    for (const char* want :
+         {"Project Loss Certificate", "Customer: Acme", "1310 2.00",
+          "62 cable IDs: 0 passed (0.0%), 1 failed (1.6%), 1 incomplete, 60 untested",
+          "Overall result: FAIL",
+          "Cable ID 1310 A→B 1310 B→A 1310 link 1310 margin 1310 result Status",
+          "A 1.80 2.40 2.10 -0.10 FAIL (A→B and B→A differ) FAIL", "+B 1.50 — — — — INCOMPLETE",
+          "C60 — — — — — UNTESTED", "Untested cable IDs C01 C02 C03 C04 C05 C06"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(want))) << want;
+    EXPECT_EQ(text.count("Cable ID 1310 A→B"), 2) << "the header atop each page of the table";
+    const QString raw = Output("pdftotext", {"-raw", dir.filePath("p.pdf"), "-"});
+    EXPECT_TRUE(raw.contains("4 / 4")) << raw.right(300).toStdString();
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// A project's CSV byte for byte and its JSON's figures, worked by hand from the budget:
-// 1310 nm at 0.5 dB/km with two pairs of 0.75 dB: "A" (1 km) 2.00 dB, "+B" (0.2 km) 1.60 dB.
+// A project's CSV byte for byte, its workbook and its JSON read back (ProjectSample.h).
+#include "ProjectSample.h"
 #include "ProjectWorkbook.h"
 #include "XlsxReader.h"
 
@@ -13,26 +13,6 @@
 namespace vemla {
 namespace {
 
-MeterRecord Loss(const char* id, float lossDb) {
-    MeterRecord record;
-    record.values = {0, 1310, -lossDb, 0.0f, true, {}};
-    record.texts[kTableColumns - 1] = QString::fromLatin1(id);
-    return record;
-}
-
-ProjectReport Report() {
-    CertificationSettings limits;
-    limits.enabled = true;
-    limits.link = {1.0, 2, 0.75, 0, 0.3, 0.0};
-    limits.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.5});
-    ProjectLedger ledger({{"A", {}, {}, {}, {}, {}, {}}, {"+B", 0.2, {}, {}, {}, {}, {}}}, {1310},
-                         true);
-    ledger.Assign(1, Direction::AtoB, {Loss("A", 1.80f), Loss("+B", 1.50f)});
-    ledger.Assign(2, Direction::BtoA, {Loss("A", 2.40f)});
-    return MakeProjectReport({QStringLiteral("P"), {}, {}, {}, limits, {DirectionRule::Average, 0.5}},
-                             ledger, Language::Chinese, QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
-}
-
 TEST(ProjectExportTest, CsvHasOneLinePerIdWavelengthAndDirection) {
     // A: (1.80 + 2.40) / 2 = 2.10 against 2.00, the directions 0.60 apart; +B waits for B→A.
     const QByteArray expected =
@@ -43,11 +23,11 @@ TEST(ProjectExportTest, CsvHasOneLinePerIdWavelengthAndDirection) {
         "P,A,1310,ba,2.40,2.00,-0.40,FAIL,,2.10,-0.10,FAIL,yes,FAIL\r\n"
         "P,'+B,1310,ab,1.50,1.60,0.10,PASS,,,,,,INCOMPLETE\r\n"
         "P,'+B,1310,ba,,,,,,,,,,INCOMPLETE\r\n";
-    EXPECT_EQ(ProjectCsvBytes(Report()).toStdString(), expected.toStdString());
+    EXPECT_EQ(ProjectCsvBytes(test::ProjectSample()).toStdString(), expected.toStdString());
 }
 
 TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
-    const QJsonObject doc = QJsonDocument::fromJson(ProjectJsonBytes(Report())).object();
+    const QJsonObject doc = QJsonDocument::fromJson(ProjectJsonBytes(test::ProjectSample())).object();
     EXPECT_EQ(doc["project"]["name"].toString(), "P");
     EXPECT_EQ(doc["project"]["direction_rule"].toString(), "average");
     EXPECT_EQ(doc["counts"]["failed"].toInt(), 1);
@@ -65,7 +45,7 @@ TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
 TEST(ProjectExportTest, WorkbookProjectSheet) {
     QTemporaryDir dir;
     const QString path = dir.filePath("p.xlsx");
-    ASSERT_TRUE(ProjectXlsxWriter().Write(Report(), {path}).ok);
+    ASSERT_TRUE(ProjectXlsxWriter().Write(test::ProjectSample(), {path}).ok);
     const test::XlsxReader x(path);
     const auto text = [&](const char* ref) { return x.Cell(ref).value.toStdString(); };
     EXPECT_EQ(text("A3"), "项目:");
@@ -87,7 +67,7 @@ TEST(ProjectExportTest, WorkbookProjectSheet) {
 // What the command line writes, the certificate program reads back whole; anything else it
 // refuses with the reason.
 TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
-    const QByteArray json = ProjectJsonBytes(Report());
+    const QByteArray json = ProjectJsonBytes(test::ProjectSample());
     ProjectReport back;
     QString error;
     ASSERT_TRUE(ProjectReportFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
