@@ -2,7 +2,6 @@
 // thread's life and shutdown, and the exact texts of its boxes. The device's own calls are
 // PosixSerialDeviceTest's; the session's use of the engine is MeterSessionTest's.
 #include "CommPort.h"
-#include "PortErrorText.h"
 #include "PtyPair.h"
 #include "SerialDevice.h"
 
