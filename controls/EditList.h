@@ -57,9 +57,6 @@ public:
     const QPalette& CellPalette() const { return m_cellPalette; }
 
 protected:
-    // Whether the mouse pointer lies inside the table's window rectangle.
-    virtual bool IsPointerInside() const;
-
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -68,6 +65,8 @@ protected:
     void updateEditorGeometries() override;
 
 private:
+    // Whether the mouse pointer lies inside the table's window rectangle.
+    bool IsPointerInside() const;
     void OnLeftButtonDown(QMouseEvent* event);
     void BeginEdit();
     void EndEdit(bool store);

@@ -135,15 +135,10 @@ TEST_F(IconButtonTest, WithoutCaptionTheIconIsCentredAndAMissingIconDrawsNothing
 
 TEST_F(IconButtonTest, DoubleClickCountsAsTwoClicksAndTakesTheFocus) {
     QSignalSpy clicks(button, &QAbstractButton::clicked);
-    const QPointF at(kW / 2.0, kH / 2.0);
     // The sequence a double click makes: press, release, double click, release.
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons held(type == QEvent::MouseButtonRelease ? Qt::NoButton
-                                                                       : Qt::LeftButton);
-        QMouseEvent e(type, at, button->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-        QApplication::sendEvent(button, &e);
-    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseDClick(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
     EXPECT_EQ(clicks.count(), 2);
     EXPECT_TRUE(button->hasFocus());
 }

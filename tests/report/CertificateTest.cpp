@@ -3,28 +3,22 @@
 #include "Certificate.h"
 #include "ProjectCertificate.h"
 #include "ProjectSample.h"
+#include "ReadBack.h"
 #include "UploadJson.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace vemla {
 namespace {
 
-const QDateTime kNow(QDate(2026, 12, 7), QTime(14, 3, 22));
+using test::Output;
+using test::PdfText;
+using test::WriteFile;
 
-QString Output(const QString& program, const QStringList& args, int* code = nullptr) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(300000);
-    if (code)
-        *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+const QDateTime kNow(QDate(2026, 12, 7), QTime(14, 3, 22));
 
 // 1310 nm, a fixed 3.00 dB limit, a reference of 0 dBm: record i loses 2.5 + i/2 dB.
 UploadDocument Data(Language language, int rows) {
@@ -67,36 +61,30 @@ TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
         d.rows[100].values.power = -3.5f;
         const QString pdf = dir.filePath("c.pdf");
         ASSERT_TRUE(WritePdf(d, pdf));
-        const QString text = Output("pdftotext", {"-layout", pdf, "-"}).simplified();
+        const QString text = PdfText(pdf);
         for (const QString& want : c.layout)
             EXPECT_TRUE(text.contains(want)) << want.toStdString();
         // -layout joins "1 / 3" into "1/3"; the raw text order keeps the spaces.
-        const QString raw = Output("pdftotext", {"-raw", pdf, "-"});
+        const QString raw = QString::fromUtf8(Output("pdftotext", {"-raw", pdf, "-"}));
         EXPECT_TRUE(raw.contains("2026-12-07 14:03 1 / 3")) << raw.right(200).toStdString();
         EXPECT_TRUE(raw.contains("3 / 3"));
     }
 }
 
-TEST(CertificateTest, CancelledOrRefusedWriteLeavesTheFolderAsItWas) {
+// That an existing file is never replaced is tests/io's.
+TEST(CertificateTest, CancelledWriteLeavesNoFile) {
     QTemporaryDir dir;
-    QFile old(dir.filePath("old.pdf"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("mine") == 4);
-    old.close();
     int calls = 0;
     EXPECT_FALSE(WritePdf(Data(Language::English, 5000), dir.filePath("new.pdf"),
                           [&calls](int, int) { return ++calls < 3; }));
     EXPECT_EQ(calls, 3);
-    EXPECT_FALSE(WritePdf(Data(Language::English, 3), old.fileName()));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "mine");
+    EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST(CertificateTest, PdfToolExitCodes) {
     QTemporaryDir dir;
     const auto write = [&dir](const char* name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        return WriteFile(dir.filePath(name), bytes);
     };
     const QByteArray good =
         R"({"language":"zh","header":{"company":"Acme"},"certification":{"enabled":true,)"
@@ -133,9 +121,7 @@ TEST(CertificateTest, PdfToolExitCodes) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files),
               (QStringList{"a.pdf", "e.pdf", "taken.pdf"}));
-    QFile taken(dir.filePath("taken.pdf"));
-    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(taken.readAll().startsWith("%PDF"));
+    EXPECT_TRUE(PdfText(dir.filePath("taken.pdf")).contains("损耗认证证书")) << "replaced";
 }
 
 // The document vemla-cli hands to vemla-pdf comes back whole (an interrupted mark too), and the
@@ -165,13 +151,11 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     EXPECT_TRUE(std::isnan(back.rows[1].values.power));
 
     QTemporaryDir dir;
-    QFile in(dir.filePath("u.json"));
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly) && in.write(json) == json.size());
-    in.close();
+    ASSERT_TRUE(WriteFile(dir.filePath("u.json"), json));
     int code = -1;
-    Output(VEMLA_PDF_TOOL, {"--in", in.fileName(), "--out", dir.filePath("u.pdf")}, &code);
+    Output(VEMLA_PDF_TOOL, {"--in", dir.filePath("u.json"), "--out", dir.filePath("u.pdf")}, &code);
     ASSERT_EQ(code, 0);
-    const QString text = Output("pdftotext", {"-layout", dir.filePath("u.pdf"), "-"}).simplified();
+    const QString text = PdfText(dir.filePath("u.pdf"));
     EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS")) << text.toStdString();
 }
 
@@ -185,13 +169,11 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
         report.rows.push_back({QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0')),
                                IdStatus::Untested, std::vector<LinkResult>(1)});
     report.counts = CountsOf(report.rows);
-    QFile json(dir.filePath("p.json"));
-    ASSERT_TRUE(json.open(QIODevice::WriteOnly) && json.write(ProjectJsonBytes(report)) > 0);
-    json.close();
+    ASSERT_TRUE(WriteFile(dir.filePath("p.json"), ProjectJsonBytes(report)));
     int code = -1;
-    Output(VEMLA_PDF_TOOL, {"--in", json.fileName(), "--out", dir.filePath("p.pdf")}, &code);
+    Output(VEMLA_PDF_TOOL, {"--in", dir.filePath("p.json"), "--out", dir.filePath("p.pdf")}, &code);
     ASSERT_EQ(code, 0);
-    const QString text = Output("pdftotext", {"-layout", dir.filePath("p.pdf"), "-"}).simplified();
+    const QString text = PdfText(dir.filePath("p.pdf"));
     for (const char* want :
          {"Project Loss Certificate", "Customer: Acme", "1310 2.00",
           "62 cable IDs: 0 passed (0.0%), 1 failed (1.6%), 1 incomplete, 60 untested",
@@ -201,7 +183,7 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
           "C60 — — — — — UNTESTED", "Untested cable IDs C01 C02 C03 C04 C05 C06"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(want))) << want;
     EXPECT_EQ(text.count("Cable ID 1310 A→B"), 2) << "the header atop each page of the table";
-    const QString raw = Output("pdftotext", {"-raw", dir.filePath("p.pdf"), "-"});
+    const QString raw = QString::fromUtf8(Output("pdftotext", {"-raw", dir.filePath("p.pdf"), "-"}));
     EXPECT_TRUE(raw.contains("4 / 4")) << raw.right(300).toStdString();
 }
 

@@ -5,7 +5,6 @@
 #include "Report.h"
 #include "XlsxReader.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -53,16 +52,13 @@ void ExpectTexts(const test::XlsxReader& x, int firstRow, bool sheetOne) {
 
 TEST(FormulaGuard, CsvOpenedByLibreOfficeHasNoFormulaAndEveryTextAsWritten) {
     QTemporaryDir dir;
-    QFile csv(dir.filePath("t.csv"));
-    const QByteArray bytes = CsvBytes(Typed());
-    ASSERT_TRUE(csv.open(QIODevice::WriteOnly) && csv.write(bytes) == bytes.size());
-    csv.close();
+    ASSERT_TRUE(test::WriteFile(dir.filePath("t.csv"), CsvBytes(Typed())));
     // LibreOffice's defaults (formulas evaluated), told only that the file is UTF-8.
     QProcess soffice;
     soffice.start(QStringLiteral("soffice"),
                   {"-env:UserInstallation=" + QUrl::fromLocalFile(dir.filePath("profile")).url(),
                    "--headless", "--infilter=CSV:44,34,76,1", "--convert-to", "xlsx", "--outdir",
-                   dir.path(), csv.fileName()});
+                   dir.path(), dir.filePath("t.csv")});
     ASSERT_TRUE(soffice.waitForFinished(240000));
     const test::XlsxReader x(dir.filePath("t.xlsx"));
     ASSERT_TRUE(x.Has("A2")) << soffice.readAllStandardError().toStdString();

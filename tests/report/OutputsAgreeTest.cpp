@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,18 +19,7 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 7), QTime(14, 3, 22));
 const QString kDash = QString::fromUtf8("\u2014");
-
-QString Run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(300000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString PdfText(const QString& path) {
-    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")})
-        .simplified();
-}
+using test::PdfText;
 
 // 1310 nm: a fixed 3.00 dB limit, a fresh 0 dBm reference; 1550 nm: 3.00 dB, a stale one.
 UploadDocument Judged() {

@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace vemla {
 namespace {
 
@@ -49,21 +47,19 @@ protected:
                          "0.00", "-3.25", "2026-12-07 14:03:22", i ? "" : " edited <&> note "});
         return t;
     }
-    UploadDocument Document(int counter, const Table& table, Language language) const {
-        RecordList records;
-        for (const auto& texts : table)
-            records.Insert(records.Count(), {{}, {}, texts});
+    UploadDocument Document(const Table& table, Language language) const {
         UploadDocument document;
         document.language = language;
         document.header = m_header;
         document.taken = kNow;
-        return WithReportableRows(document, records, counter);
+        for (const auto& texts : table)
+            document.rows.push_back({{}, {}, texts});
+        return document;
     }
-    ExportResult Export(int counter, const Table& table, Language language = Language::English,
+    ExportResult Export(const Table& table, Language language = Language::English,
                         QString folder = {}, IDocumentWriter* writer = nullptr) {
         const QString in = folder.isEmpty() ? m_dir.path() : folder;
-        return ExportReport(Document(counter, table, language), in, writer ? *writer : m_writer,
-                            m_opener);
+        return ExportReport(Document(table, language), in, writer ? *writer : m_writer, m_opener);
     }
     QStringList Files(const QString& folder = {}) const {
         return QDir(folder.isEmpty() ? m_dir.path() : folder)
@@ -77,7 +73,7 @@ protected:
 
 TEST_F(ReportTest, ThreeRowsFillSheetRowsSevenToNineWithNumberAndTexts) {
     const Table table = Rows(3);
-    const ExportResult result = Export(3, table);
+    const ExportResult result = Export(table);
     ASSERT_EQ(result.outcome, ExportOutcome::Opened);
     EXPECT_EQ(result.path, QDir(m_dir.path()).filePath(kName));
     EXPECT_EQ(m_opener.opened, QStringList{result.path});
@@ -102,12 +98,12 @@ TEST_F(ReportTest, ThreeRowsFillSheetRowsSevenToNineWithNumberAndTexts) {
 
 TEST_F(ReportTest, HeaderBlockHasItsMergesWidthsWrapAlignmentsAndFills) {
     m_header = {};
-    XlsxReader x(Export(1, Rows(1)).path);
+    XlsxReader x(Export(Rows(1)).path);
     x.merges.sort();
     EXPECT_EQ(x.merges, QStringList({"A1:E1", "A2:B2", "A3:B3", "A4:B4"}));
-    const double chars[] = {13, 18, 13, 13, 13, 20, 13};
-    for (int c = 1; c <= 7; ++c) // the file stores the width with the standard font's padding
-        EXPECT_DOUBLE_EQ(x.widths.value(c), std::floor((chars[c - 1] * 7 + 5) / 7 * 256) / 256);
+    // 13, 18, 13, 13, 13, 20, 13 characters, stored with the standard font's 5 px of padding.
+    EXPECT_EQ(x.widths.values(), QList<double>({13.7109375, 18.7109375, 13.7109375, 13.7109375,
+                                                13.7109375, 20.7109375, 13.7109375}));
     const std::pair<const char*, XlsxStyle> kStyles[] = {
         {"A1 B1 C1 D1 E1", {"center", "center", true, ""}},
         {"A2 B2 A3 B3 A4 B4 D2 D3", {"right", "center", true, ""}},
@@ -139,7 +135,7 @@ TEST_F(ReportTest, LabelsHeadersFieldsAndFileNameAreOfTheLanguage) {
     const QStringList refs{"A1", "A2", "A3", "A4", "D2", "D3", "A6", "B6", "C6",
                            "D6", "E6", "F6", "G6", "C2", "C3", "C4", "E2", "E3"};
     for (const auto& [language, texts] : kCases) {
-        const ExportResult result = Export(1, Rows(1), language);
+        const ExportResult result = Export(Rows(1), language);
         EXPECT_EQ(QFileInfo(result.path).fileName(), texts[0]);
         XlsxReader x(result.path);
         const QStringList want =
@@ -152,7 +148,7 @@ TEST_F(ReportTest, LabelsHeadersFieldsAndFileNameAreOfTheLanguage) {
 }
 
 TEST_F(ReportTest, DataPastRow1010KeepsTheDefaultAlignment) {
-    XlsxReader x(Export(1006, Rows(1006)).path);
+    XlsxReader x(Export(Rows(1006)).path);
     EXPECT_EQ(x.Cell("A1010").value + " " + x.Cell("A1012").value, "1004 1006");
     EXPECT_EQ(x.Style("E1010").horizontal, "center");
     for (const char* past : {"A1012", "E1011"})
@@ -162,9 +158,9 @@ TEST_F(ReportTest, DataPastRow1010KeepsTheDefaultAlignment) {
 // Which rows a document holds is tests/document's; here, what the export does with them.
 TEST_F(ReportTest, RowsAreExportedIntoAMadeFolderAndNoRowsCreateNothing) {
     const QString made = m_dir.filePath("2"), none = m_dir.filePath("0");
-    EXPECT_EQ(Export(2, Rows(2), Language::English, made).outcome, ExportOutcome::Opened);
+    EXPECT_EQ(Export(Rows(2), Language::English, made).outcome, ExportOutcome::Opened);
     EXPECT_EQ(Files(made), QStringList{kName});
-    const ExportResult r = Export(0, Rows(0), Language::English, none);
+    const ExportResult r = Export({}, Language::English, none);
     EXPECT_EQ(r.outcome, ExportOutcome::NoData);
     EXPECT_TRUE(r.path.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(none));
@@ -172,28 +168,22 @@ TEST_F(ReportTest, RowsAreExportedIntoAMadeFolderAndNoRowsCreateNothing) {
 }
 
 TEST_F(ReportTest, RepeatedExportsNeverOverwriteAFile) {
-    QFile old(QDir(m_dir.path()).filePath(kName));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("keep") == 4);
-    old.close();
+    ASSERT_TRUE(test::WriteFile(m_dir.filePath(kName), "keep"));
     for (const char* n : {"(2)", "(3)"})
-        EXPECT_EQ(QFileInfo(Export(1, Rows(1)).path).fileName(),
+        EXPECT_EQ(QFileInfo(Export(Rows(1)).path).fileName(),
                   QStringLiteral("Test Report 2026-12-07 14-03-22 %1.xlsx").arg(n));
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "keep");
     EXPECT_EQ(Files().size(), 3);
     EXPECT_EQ(m_opener.opened.size(), 2);
 }
 
 TEST_F(ReportTest, UnwritableFolderOrFailingWriterLeavesNothingBehind) {
-    QFile blocker(m_dir.filePath("file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(test::WriteFile(m_dir.filePath("file"), {}));
     // Root may write anywhere, so the folder is made impossible rather than read-only.
-    EXPECT_EQ(Export(1, Rows(1), Language::English, blocker.fileName() + "/Vemla").outcome,
+    EXPECT_EQ(Export(Rows(1), Language::English, m_dir.filePath("file/Vemla")).outcome,
               ExportOutcome::CannotCreate);
     BrokenWriter broken;
     const QString folder = m_dir.filePath("out");
-    EXPECT_EQ(Export(1, Rows(1), Language::English, folder, &broken).outcome,
+    EXPECT_EQ(Export(Rows(1), Language::English, folder, &broken).outcome,
               ExportOutcome::CannotCreate);
     EXPECT_TRUE(Files(folder).isEmpty());
     EXPECT_TRUE(m_opener.opened.isEmpty());
@@ -201,7 +191,7 @@ TEST_F(ReportTest, UnwritableFolderOrFailingWriterLeavesNothingBehind) {
 
 TEST_F(ReportTest, UnopenedReportIsASuccessThatTellsWhereTheFileIs) {
     m_opener.succeed = false;
-    const ExportResult r = Export(1, Rows(1));
+    const ExportResult r = Export(Rows(1));
     EXPECT_EQ(r.outcome, ExportOutcome::WrittenNotOpened);
     EXPECT_TRUE(QFileInfo::exists(r.path));
     const QString english = ExportMessage(r, Language::English);
@@ -222,10 +212,8 @@ TEST(ReportMessage, EachOutcomeHasItsTextInBothLanguages) {
 TEST(ReportFolder, IsVemlaInTheXdgDocumentsFolder) {
     QTemporaryDir home; // its .config is read while XDG_CONFIG_HOME is unset
     QDir(home.path()).mkpath(".config");
-    QFile dirs(home.filePath(".config/user-dirs.dirs"));
-    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly) &&
-                dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n"));
-    dirs.close();
+    ASSERT_TRUE(test::WriteFile(home.filePath(".config/user-dirs.dirs"),
+                                "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n"));
     const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", home.path().toUtf8());
     qunsetenv("XDG_CONFIG_HOME");
@@ -236,7 +224,7 @@ TEST(ReportFolder, IsVemlaInTheXdgDocumentsFolder) {
 }
 
 TEST_F(ReportTest, PrintsOnePageWideWithTheColumnHeadersOnEveryPage) {
-    const ExportResult result = Export(3, Rows(3));
+    const ExportResult result = Export(Rows(3));
     const QByteArray sheet = Part(result.path, "xl/worksheets/sheet1.xml");
     EXPECT_TRUE(sheet.contains("<pageSetUpPr fitToPage=\"1\"/>")) << sheet.toStdString();
     EXPECT_TRUE(sheet.contains("fitToHeight=\"0\"")); // width 1 is the default, left out
@@ -253,7 +241,7 @@ TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
                                                              {Language::Chinese, "认证"}};
     for (const auto& named : names) {
         QTemporaryDir dir;
-        UploadDocument q = Document(3, Rows(3), named.first);
+        UploadDocument q = Document(Rows(3), named.first);
         q.certification.enabled = true;
         q.certification.link.lengthKm = 2.0;
         q.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 3.0, 0.0});

@@ -2,19 +2,16 @@
 // Reads a workbook back without our writer: unzip gives the parts, and the sheet, shared
 // strings and styles are parsed as plain XML.
 
+#include "ReadBack.h"
+
 #include <QMap>
-#include <QProcess>
-#include <QStringList>
 #include <QXmlStreamReader>
 
 namespace vemla::test {
 
 // One part of the workbook as unzip gives it.
 inline QByteArray Part(const QString& path, const char* part) {
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
-    unzip.waitForFinished(60000);
-    return unzip.readAllStandardOutput();
+    return Output(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString(part)});
 }
 
 struct XlsxStyle {

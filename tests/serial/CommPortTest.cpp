@@ -2,7 +2,6 @@
 // thread's life and shutdown, and the exact texts of its boxes. The device's own calls are
 // PosixSerialDeviceTest's; the session's use of the engine is MeterSessionTest's.
 #include "CommPort.h"
-#include "PortErrorText.h"
 #include "PtyPair.h"
 #include "SerialDevice.h"
 
@@ -185,18 +184,6 @@ TEST_F(CommPortTest, WriteLongerThanTheBufferIsRefusedAndNothingSent) {
     EXPECT_EQ(m_pty.Receive(4), (Bytes{1, 2, 3, 4}));
 }
 
-// That a purge drops what waits unread is PosixSerialDeviceTest's; here the engine purges first.
-TEST_F(CommPortTest, EachWriteIsPrecededByAPurge) {
-    UseSpy();
-    ASSERT_TRUE(OpenAndMonitor());
-    const size_t before = m_spy->Calls().size(); // after the purges of Open and of the start
-    ASSERT_TRUE(WriteBytes({0xAA, 0x04, 0x05, 0x55}));
-    EXPECT_EQ(m_pty.Receive(4).size(), 4u);
-    const auto calls = m_spy->Calls();
-    EXPECT_EQ(std::vector(calls.begin() + before, calls.end()),
-              (std::vector<std::string>{"Purge", "Write"}));
-}
-
 // The monitor thread stays inside its first write until the test releases it.
 class HeldWriteTest : public CommPortTest {
 protected:
@@ -215,7 +202,8 @@ protected:
     std::atomic<bool> m_entered{false}, m_released{false};
 };
 
-TEST_F(HeldWriteTest, WriteInProgressGoesOutUnalteredAndTheLastRequestNotYetTakenFollows) {
+// That a purge drops what waits unread is PosixSerialDeviceTest's; here the engine purges first.
+TEST_F(HeldWriteTest, WriteInProgressGoesOutUnalteredAndTheLastRequestFollowsEachAfterAPurge) {
     ASSERT_TRUE(WriteBytes({0xA1, 0xA2, 0xA3}));
     ASSERT_TRUE(WaitUntil([&] { return m_entered.load(); }));
     ASSERT_TRUE(WriteBytes({0xB1, 0xB2, 0xB3}));
@@ -224,6 +212,9 @@ TEST_F(HeldWriteTest, WriteInProgressGoesOutUnalteredAndTheLastRequestNotYetTake
     EXPECT_EQ(m_pty.Receive(5), (Bytes{0xA1, 0xA2, 0xA3, 0xC1, 0xC2}));
     PumpFor(50);
     EXPECT_TRUE(m_pty.TakeWritten().empty());
+    const auto calls = m_spy->Calls(); // after the purges of Open and of the start
+    EXPECT_EQ(std::vector(calls.end() - 4, calls.end()),
+              (std::vector<std::string>{"Purge", "Write", "Purge", "Write"}));
 }
 
 TEST_F(HeldWriteTest, AfterRequestStopIsOpenHoldsAndLaterWriteIsNeverSent) {
