@@ -30,8 +30,9 @@ QVariant Maybe(const auto& value) {
 }
 
 QString WaveKey(int wavelength, Direction direction) {
-    return QStringLiteral("%1 nm %2").arg(wavelength).arg(direction == Direction::AtoB ? "A→B"
-                                                                                       : "B→A");
+    return QStringLiteral("%1 nm %2")
+        .arg(wavelength)
+        .arg(direction == Direction::AtoB ? "A→B" : "B→A");
 }
 
 bool TextsFit(const ProjectInfo& info) {
@@ -74,12 +75,12 @@ struct ProjectStore::Impl {
             *error = db.lastError().databaseText();
             return false;
         }
-        const bool ok = change() &&
-                        Run(QStringLiteral("INSERT INTO project_change (project, at, by_user, "
-                                           "what) VALUES (?, ?, ?, ?)"),
-                            {project, QDateTime::currentMSecsSinceEpoch(), LocalUser(), what},
-                            error) &&
-                        db.commit();
+        const bool ok =
+            change() &&
+            Run(QStringLiteral("INSERT INTO project_change (project, at, by_user, "
+                               "what) VALUES (?, ?, ?, ?)"),
+                {project, QDateTime::currentMSecsSinceEpoch(), LocalUser(), what}, error) &&
+            db.commit();
         if (!ok)
             db.rollback();
         return ok;
@@ -99,8 +100,7 @@ struct ProjectStore::Impl {
     std::vector<CableLink> Plan(qint64 project) const;
     std::optional<StoredProject> Read(const QString& where, const QVariant& value) const;
     // Makes the slot's last reading the chosen one, as the ledger does after a change.
-    bool ChooseLast(qint64 project, int place, int wavelength, Direction direction,
-                    QString* error);
+    bool ChooseLast(qint64 project, int place, int wavelength, Direction direction, QString* error);
     // The reading ids of a slot in their order.
     std::vector<qint64> Slot(qint64 project, int place, int wavelength, Direction direction,
                              qint64* chosen) const;
@@ -136,7 +136,9 @@ std::optional<StoredProject> ProjectStore::Impl::Read(const QString& where,
         return std::nullopt;
     StoredProject p;
     p.id = q.value(0).toLongLong();
-    p.info = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+    p.info = {q.value(1).toString(),
+              q.value(2).toString(),
+              q.value(3).toString(),
               q.value(4).toString(),
               CertificationFromJson(QJsonDocument::fromJson(q.value(5).toByteArray()).object()),
               {DirectionRule(std::clamp(q.value(8).toInt(), 0, 2)), q.value(9).toDouble()}};
@@ -152,8 +154,8 @@ std::vector<qint64> ProjectStore::Impl::Slot(qint64 project, int place, int wave
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT id, chosen FROM reading WHERE project = ? AND place = ? AND "
                              "wavelength = ? AND direction = ? ORDER BY id"));
-    for (const QVariant& v : {QVariant(project), QVariant(place), QVariant(wavelength),
-                              QVariant(int(direction))})
+    for (const QVariant& v :
+         {QVariant(project), QVariant(place), QVariant(wavelength), QVariant(int(direction))})
         q.addBindValue(v);
     if (q.exec())
         while (q.next()) {
@@ -164,8 +166,8 @@ std::vector<qint64> ProjectStore::Impl::Slot(qint64 project, int place, int wave
     return ids;
 }
 
-bool ProjectStore::Impl::ChooseLast(qint64 project, int place, int wavelength,
-                                    Direction direction, QString* error) {
+bool ProjectStore::Impl::ChooseLast(qint64 project, int place, int wavelength, Direction direction,
+                                    QString* error) {
     const QVariantList slot{project, place, wavelength, int(direction)};
     return Run(QStringLiteral("UPDATE reading SET chosen = (id = (SELECT max(id) FROM reading "
                               "WHERE project = ? AND place = ? AND wavelength = ? AND "
@@ -262,8 +264,8 @@ bool ProjectStore::Create(StoredProject& project, const std::vector<CableLink>& 
     return true;
 }
 
-bool ProjectStore::AddCables(qint64 project, const std::vector<CableLink>& added,
-                             Language language, QString* error) {
+bool ProjectStore::AddCables(qint64 project, const std::vector<CableLink>& added, Language language,
+                             QString* error) {
     std::vector<CableLink> plan = m_impl->Plan(project);
     const int first = int(plan.size());
     if (!AddToPlan(plan, added, language, error))
@@ -272,8 +274,8 @@ bool ProjectStore::AddCables(qint64 project, const std::vector<CableLink>& added
                           [&] { return m_impl->InsertCables(project, first, added, error); });
 }
 
-bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed,
-                             Language language, QString* error) {
+bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed, Language language,
+                             QString* error) {
     std::vector<CableLink> plan = m_impl->Plan(project);
     if (place < 0 || size_t(place) >= plan.size()) {
         *error = Pick(text::kProjectNoReading, language);
@@ -283,9 +285,8 @@ bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed
     plan.erase(plan.begin() + place);
     if (!AddToPlan(plan, {changed}, language, error))
         return false;
-    const QString what = old == changed.id
-                             ? QStringLiteral("edit %1").arg(old)
-                             : QStringLiteral("rename %1 to %2").arg(old, changed.id);
+    const QString what = old == changed.id ? QStringLiteral("edit %1").arg(old)
+                                           : QStringLiteral("rename %1 to %2").arg(old, changed.id);
     return m_impl->Change(project, what, error, [&] {
         return m_impl->Run(QStringLiteral("UPDATE cable SET cable_id = ?, length_km = ?, "
                                           "connections = ?, splices = ?, from_end = ?, "
@@ -334,8 +335,9 @@ std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) 
 bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direction,
                        Language language, QString* error) {
     QSqlQuery q;
-    if (!m_impl->Run(q, QStringLiteral("SELECT id FROM version WHERE job = ? ORDER BY number DESC "
-                                       "LIMIT 1"),
+    if (!m_impl->Run(q,
+                     QStringLiteral("SELECT id FROM version WHERE job = ? ORDER BY number DESC "
+                                    "LIMIT 1"),
                      {job}, error))
         return false;
     if (!q.next()) {
@@ -357,9 +359,9 @@ bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direc
     while (q.next()) {
         const QByteArray raw = q.value(0).toByteArray();
         MeterRecord record;
-        record.values = DecodeRecord(ReplyFrame(
-            {reinterpret_cast<const uint8_t*>(raw.constData()),
-             size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))}));
+        record.values =
+            DecodeRecord(ReplyFrame({reinterpret_cast<const uint8_t*>(raw.constData()),
+                                     size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))}));
         record.texts[kTableColumns - 1] = q.value(1).toString();
         rows.push_back(std::move(record));
     }
@@ -386,8 +388,9 @@ bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direc
         return true;
     };
     return m_impl->Change(project.id,
-                          QStringLiteral("tie upload %1 %2").arg(job).arg(
-                              direction == Direction::AtoB ? "A→B" : "B→A"),
+                          QStringLiteral("tie upload %1 %2")
+                              .arg(job)
+                              .arg(direction == Direction::AtoB ? "A→B" : "B→A"),
                           error, tie);
 }
 
@@ -400,9 +403,9 @@ bool ProjectStore::Move(const StoredProject& project, int from, int to, int wave
         *error = Pick(text::kProjectNoReading, Language::English);
         return false;
     }
-    const QString what = QStringLiteral("move %1 from %2 to %3")
-                             .arg(WaveKey(wavelength, direction), plan[size_t(from)].id,
-                                  plan[size_t(to)].id);
+    const QString what =
+        QStringLiteral("move %1 from %2 to %3")
+            .arg(WaveKey(wavelength, direction), plan[size_t(from)].id, plan[size_t(to)].id);
     return m_impl->Change(project.id, what, error, [&] {
         // A new id puts the moved reading last in its new slot, where the ledger adds it.
         return m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
@@ -425,8 +428,8 @@ bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength
         *error = Pick(text::kProjectNoReading, Language::English);
         return false;
     }
-    const QString what =
-        QStringLiteral("clear %1 of %2").arg(WaveKey(wavelength, direction), plan[size_t(place)].id);
+    const QString what = QStringLiteral("clear %1 of %2")
+                             .arg(WaveKey(wavelength, direction), plan[size_t(place)].id);
     return m_impl->Change(project.id, what, error, [&] {
         return m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen}, error) &&
                m_impl->ChooseLast(project.id, place, wavelength, direction, error);
@@ -440,10 +443,10 @@ bool ProjectStore::Choose(const StoredProject& project, int place, int wavelengt
         *error = Pick(text::kProjectNoReading, Language::English);
         return false;
     }
-    const QString what = QStringLiteral("choose reading %1 of %2 at %3")
-                             .arg(reading + 1)
-                             .arg(m_impl->Plan(project.id)[size_t(place)].id,
-                                  WaveKey(wavelength, direction));
+    const QString what =
+        QStringLiteral("choose reading %1 of %2 at %3")
+            .arg(reading + 1)
+            .arg(m_impl->Plan(project.id)[size_t(place)].id, WaveKey(wavelength, direction));
     return m_impl->Change(project.id, what, error, [&] {
         return m_impl->Run(QStringLiteral("UPDATE reading SET chosen = (id = ?) WHERE project = ? "
                                           "AND place = ? AND wavelength = ? AND direction = ?"),

@@ -2,6 +2,7 @@
 
 #include "ArchiveKeeper.h"
 #include "Certification.h"
+#include "CliOutputs.h"
 #include "CliPresenter.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
@@ -38,16 +39,6 @@ namespace vemla {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void Say(const QString& text) {
-    std::fprintf(stderr, "vemla-cli: %s\n", qPrintable(text));
-}
-
-void Out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 QString Json(const QJsonValue& v) {
     const QJsonDocument doc =
@@ -436,12 +427,7 @@ private:
     // when every one is whole are they placed; a failure then removes those already placed.
     int WriteFiles() {
         const UploadDocument document = m_session.Document(m_o.language, m_certification, m_now);
-        const Replace replace = m_o.force ? Replace::RegularFile : Replace::Never;
-        std::vector<Staged> staged;
-        const auto stage = [&](const QString& path) -> FileCommit& {
-            staged.push_back({std::make_unique<FileCommit>(path), {path, replace, false}});
-            return *staged.back().file;
-        };
+        StagedOutputs outputs(m_o.language, m_o.force ? Replace::RegularFile : Replace::Never);
         QString error;
         const auto failed = [&](const QString& path) {
             Say(T(text::kCliCannotWrite).arg(path, error));
@@ -459,11 +445,12 @@ private:
             QString csvError;
             std::thread csv;
             if (!m_o.csv.isEmpty()) {
-                FileCommit& file = stage(m_o.csv);
+                FileCommit& file = outputs.Stage(m_o.csv);
                 csv = std::thread([&] { csvOk = CsvWriter().Prepare(document, file, &csvError); });
             }
             const bool xlsxOk =
-                m_o.xlsx.isEmpty() || XlsxReportWriter().Prepare(document, stage(m_o.xlsx), &error);
+                m_o.xlsx.isEmpty() ||
+                XlsxReportWriter().Prepare(document, outputs.Stage(m_o.xlsx), &error);
             if (csv.joinable())
                 csv.join();
             if (!xlsxOk)
@@ -474,58 +461,18 @@ private:
             }
         }
         if (!m_o.jsonFile.isEmpty() &&
-            !UploadJsonWriter().Prepare(document, stage(m_o.jsonFile), &error))
+            !UploadJsonWriter().Prepare(document, outputs.Stage(m_o.jsonFile), &error))
             return failed(m_o.jsonFile);
         if (!m_o.pdf.isEmpty()) {
             QByteArray pdf;
-            if (!MakePdf(document, &pdf, &error)) {
+            if (!PdfFromJson(UploadJsonBytes(document), &pdf, m_o.language, &error)) {
                 Say(error);
                 return kExitFile;
             }
-            if (!PrepareBytes(stage(m_o.pdf), pdf, m_o.language, &error))
+            if (!PrepareBytes(outputs.Stage(m_o.pdf), pdf, m_o.language, &error))
                 return failed(m_o.pdf);
         }
-        return PlaceAll(staged);
-    }
-
-    struct Staged {
-        std::unique_ptr<FileCommit> file;
-        Destination to;
-    };
-
-    int PlaceAll(std::vector<Staged>& staged) {
-        QStringList placed;
-        for (Staged& s : staged) {
-            const WriteResult result = Place(*s.file, s.to, m_o.language);
-            if (!result.ok) {
-                for (const QString& path : placed)
-                    QFile::remove(path);
-                Say(T(text::kCliCannotWrite).arg(s.to.path, result.error));
-                return kExitFile;
-            }
-            placed << result.path;
-        }
-        return kExitDone;
-    }
-
-    // vemla-pdf draws the certificate from the document's JSON in a private folder of ours; the
-    // bytes are then placed with the other outputs.
-    bool MakePdf(const UploadDocument& document, QByteArray* pdf, QString* error) const {
-        QTemporaryDir scratch;
-        if (!scratch.isValid())
-            return *error = scratch.errorString(), false;
-        const QString json = scratch.filePath(QStringLiteral("upload.json"));
-        const QString out = scratch.filePath(QStringLiteral("certificate.pdf"));
-        WriteFailure failure;
-        if (!CommitBytes(json, UploadJsonBytes(document), Replace::Never, &failure))
-            return *error = WriteFailureText(failure, m_o.language), false;
-        if (!MakePdfCertificate(json, out, m_o.language, error))
-            return false;
-        QFile made(out);
-        if (!made.open(QIODevice::ReadOnly))
-            return *error = made.errorString(), false;
-        *pdf = made.readAll();
-        return true;
+        return outputs.PlaceAll();
     }
 
     const CliOptions& m_o;

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "FileCommit.h"
 
 namespace vemla {
 
@@ -46,6 +49,24 @@ bool MakePdfCertificate(const QString& jsonPath, const QString& pdfPath, Languag
         return true;
     *error = QString::fromUtf8(pdf.readAllStandardError()).trimmed().left(2000);
     return false;
+}
+
+bool PdfFromJson(const QByteArray& json, QByteArray* pdf, Language language, QString* error) {
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return *error = scratch.errorString(), false;
+    const QString in = scratch.filePath(QStringLiteral("document.json"));
+    const QString out = scratch.filePath(QStringLiteral("certificate.pdf"));
+    WriteFailure failure;
+    if (!CommitBytes(in, json, Replace::Never, &failure))
+        return *error = WriteFailureText(failure, language), false;
+    if (!MakePdfCertificate(in, out, language, error))
+        return false;
+    QFile made(out);
+    if (!made.open(QIODevice::ReadOnly))
+        return *error = made.errorString(), false;
+    *pdf = made.readAll();
+    return true;
 }
 
 } // namespace vemla

@@ -27,10 +27,18 @@ ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows) {
     counts.ids = int(rows.size());
     for (const ProjectIdRow& row : rows)
         switch (row.status) {
-        case IdStatus::Untested: ++counts.untested; break;
-        case IdStatus::Incomplete: ++counts.incomplete; break;
-        case IdStatus::Pass: ++counts.passed; break;
-        case IdStatus::Fail: ++counts.failed; break;
+        case IdStatus::Untested:
+            ++counts.untested;
+            break;
+        case IdStatus::Incomplete:
+            ++counts.incomplete;
+            break;
+        case IdStatus::Pass:
+            ++counts.passed;
+            break;
+        case IdStatus::Fail:
+            ++counts.failed;
+            break;
         }
     return counts;
 }
@@ -111,19 +119,26 @@ QString ProgressText(const ProjectReport& report) {
 
 QString RuleText(DirectionRule rule, Language language) {
     switch (rule) {
-    case DirectionRule::Each: return Pick(text::kProjectRuleEach, language);
-    case DirectionRule::Worse: return Pick(text::kProjectRuleWorse, language);
-    case DirectionRule::Average: break;
+    case DirectionRule::Each:
+        return Pick(text::kProjectRuleEach, language);
+    case DirectionRule::Worse:
+        return Pick(text::kProjectRuleWorse, language);
+    case DirectionRule::Average:
+        break;
     }
     return Pick(text::kProjectRuleAverage, language);
 }
 
 QString StatusText(IdStatus status, Language language) {
     switch (status) {
-    case IdStatus::Pass: return Pick(certtext::kPass, language);
-    case IdStatus::Fail: return Pick(certtext::kFail, language);
-    case IdStatus::Incomplete: return Pick(text::kIdIncomplete, language);
-    case IdStatus::Untested: break;
+    case IdStatus::Pass:
+        return Pick(certtext::kPass, language);
+    case IdStatus::Fail:
+        return Pick(certtext::kFail, language);
+    case IdStatus::Incomplete:
+        return Pick(text::kIdIncomplete, language);
+    case IdStatus::Untested:
+        break;
     }
     return Pick(text::kIdUntested, language);
 }

@@ -37,8 +37,8 @@ public:
     }
 
     // Lays the lines out; with a painter, draws them too. False when cancelled.
-    bool Run(const std::vector<PagedLine>& lines, QPainter* p, QPagedPaintDevice* device,
-             int pages, const PagedProgress& progress) {
+    bool Run(const std::vector<PagedLine>& lines, QPainter* p, QPagedPaintDevice* device, int pages,
+             const PagedProgress& progress) {
         m_page = 1;
         double y = 0;
         const double bottom = m_height - 1.8 * m_line; // the footer's room
@@ -83,12 +83,18 @@ private:
 
     double Height(PagedLine::Kind kind) const {
         switch (kind) {
-        case PagedLine::Kind::Title: return 3.0 * m_line;
-        case PagedLine::Kind::Verdict: return 2.6 * m_line;
-        case PagedLine::Kind::Heading: return 1.6 * m_line;
-        case PagedLine::Kind::Gap: return 0.6 * m_line;
-        case PagedLine::Kind::PageBreak: return 0;
-        default: return m_line;
+        case PagedLine::Kind::Title:
+            return 3.0 * m_line;
+        case PagedLine::Kind::Verdict:
+            return 2.6 * m_line;
+        case PagedLine::Kind::Heading:
+            return 1.6 * m_line;
+        case PagedLine::Kind::Gap:
+            return 0.6 * m_line;
+        case PagedLine::Kind::PageBreak:
+            return 0;
+        default:
+            return m_line;
         }
     }
 

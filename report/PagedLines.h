@@ -22,8 +22,8 @@ struct PagedLine {
 };
 
 struct PagedTable {
-    QStringList header;           // painted before the first row and atop each later page
-    std::vector<double> columns;  // each column's share of the page width; they sum to 1
+    QStringList header;          // painted before the first row and atop each later page
+    std::vector<double> columns; // each column's share of the page width; they sum to 1
 };
 
 // Told (rows done, rows in all) as pages are painted; returning false cancels.

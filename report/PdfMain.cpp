@@ -23,8 +23,7 @@ int Complain(int code, const QString& text) {
     return code;
 }
 
-int ProjectCertificate(const QJsonObject& json, const QString& in, const QString& out,
-                       bool force) {
+int ProjectCertificate(const QJsonObject& json, const QString& in, const QString& out, bool force) {
     vemla::ProjectReport report;
     QString error;
     if (!vemla::ProjectReportFromJson(json, &report, &error))

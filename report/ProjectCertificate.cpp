@@ -31,25 +31,25 @@ void AddSummary(std::vector<PagedLine>& lines, const ProjectReport& report) {
     lines.push_back({K::Cells, {pick(text::kCertWavelength), pick(text::kCertLimit)}});
     for (int wave : report.waves) {
         const std::optional<double> limit = LimitDb(c, wave);
-        lines.push_back({K::Cells,
-                         {QString::number(wave),
-                          limit ? DbText(*limit) : QString::fromUtf8(kNoResultText)}});
+        lines.push_back(
+            {K::Cells,
+             {QString::number(wave), limit ? DbText(*limit) : QString::fromUtf8(kNoResultText)}});
     }
     lines.push_back({K::Heading, {pick(text::kCertReferences)}});
     lines.push_back(
         {K::Cells,
          {pick(text::kCertWavelength), pick(text::kCertReference), pick(text::kCertTaken)}});
     for (const LossReference& r : c.references)
-        lines.push_back({K::Cells,
-                         {QString::number(r.wavelength), InputText(r.dBm),
-                          r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                          IsStale(r, c.staleAfterHours, report.taken) ? pick(certtext::kStale)
-                                                                       : QString()}});
+        lines.push_back(
+            {K::Cells,
+             {QString::number(r.wavelength), InputText(r.dBm),
+              r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+              IsStale(r, c.staleAfterHours, report.taken) ? pick(certtext::kStale) : QString()}});
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back({K::Text, {ProgressText(report)}});
-    lines.push_back({K::Verdict,
-                     {pick(text::kCertOverall) + QLatin1Char(' ') +
-                      VerdictText(report.Overall(), l)}});
+    lines.push_back(
+        {K::Verdict,
+         {pick(text::kCertOverall) + QLatin1Char(' ') + VerdictText(report.Overall(), l)}});
 }
 
 // The ID and the verdicts get more room than the figures.

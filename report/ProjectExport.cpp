@@ -15,9 +15,10 @@ namespace {
 using csv::AppendField;
 
 constexpr std::array<const char*, 14> kColumns{
-    "project",  "cable_id",     "wavelength_nm", "direction",      "loss_dB",
-    "limit_dB", "margin_dB",    "result",        "reference_stale", "link_loss_dB",
-    "link_margin_dB", "link_result", "directions_differ", "id_status"};
+    "project",           "cable_id",     "wavelength_nm",  "direction",
+    "loss_dB",           "limit_dB",     "margin_dB",      "result",
+    "reference_stale",   "link_loss_dB", "link_margin_dB", "link_result",
+    "directions_differ", "id_status"};
 
 QString Optional(const std::optional<double>& value) {
     return value ? csv::Number(*value) : QString();
@@ -82,7 +83,6 @@ QJsonObject InfoJson(const ProjectReport& report) {
             {QStringLiteral("certification"), CertificationToJson(info.certification)}};
 }
 
-
 constexpr double kMaxFigure = 1e6; // dB: far beyond any link, short of any overflow
 constexpr std::array<IdStatus, 4> kStatuses{IdStatus::Untested, IdStatus::Incomplete,
                                             IdStatus::Pass, IdStatus::Fail};
@@ -145,15 +145,15 @@ bool InfoFrom(const QJsonObject& o, ProjectInfo* info) {
     const double threshold = o.value(QLatin1String("direction_threshold_dB")).toDouble(-1);
     bool ok = at != kRules.end() && threshold >= 0 && threshold <= kMaxDb;
     info->rules = {DirectionRule(at - kRules.begin()), threshold};
-    const std::array<std::pair<const char*, QString*>, 4> texts{
-        {{"name", &info->name}, {"customer", &info->customer}, {"site", &info->site},
-         {"notes", &info->notes}}};
+    const std::array<std::pair<const char*, QString*>, 4> texts{{{"name", &info->name},
+                                                                 {"customer", &info->customer},
+                                                                 {"site", &info->site},
+                                                                 {"notes", &info->notes}}};
     for (const auto& [key, field] : texts) {
         *field = o.value(QLatin1String(key)).toString();
         ok = ok && field->size() <= kMaxCellCharacters;
     }
-    info->certification =
-        CertificationFromJson(o.value(QLatin1String("certification")).toObject());
+    info->certification = CertificationFromJson(o.value(QLatin1String("certification")).toObject());
     return ok;
 }
 
@@ -216,9 +216,10 @@ QByteArray ProjectJsonBytes(const ProjectReport& report) {
         QJsonArray results;
         for (size_t w = 0; w < report.waves.size(); ++w)
             results.append(LinkJson(report.waves[w], row.results[w], report.bothDirections));
-        ids.append(QJsonObject{{QStringLiteral("id"), row.id},
-                               {QStringLiteral("status"), StatusText(row.status, Language::English)},
-                               {QStringLiteral("results"), results}});
+        ids.append(
+            QJsonObject{{QStringLiteral("id"), row.id},
+                        {QStringLiteral("status"), StatusText(row.status, Language::English)},
+                        {QStringLiteral("results"), results}});
     }
     QJsonArray waves;
     for (int wave : report.waves)

@@ -47,7 +47,7 @@ private:
     void Cell(int col, const QString& text, lxw_format* format = nullptr) {
         const QByteArray utf8 = text.toUtf8();
         m_ok = m_ok && worksheet_write_string(m_ws, lxw_row_t(m_row), lxw_col_t(col),
-                                               utf8.constData(), format) == LXW_NO_ERROR;
+                                              utf8.constData(), format) == LXW_NO_ERROR;
     }
     // A figure as a number the spreadsheet can sum; the em dash stays a text.
     void Figure(int col, const QString& shown) {

@@ -1,7 +1,7 @@
 // Projects kept in the archive: a plan made, added to and renamed; uploads tied in each
 // direction; corrections; every change in the history; each refusal leaves nothing written.
-#include "MeasurementArchive.h"
 #include "ProjectStore.h"
+#include "MeasurementArchive.h"
 #include "ReplyEncoder.h"
 
 #include <QTemporaryDir>
@@ -32,8 +32,8 @@ protected:
     }
     // An upload of relative readings (loss, wavelength, NOTE) kept as the session keeps one.
     qint64 Upload(std::initializer_list<std::tuple<float, int, const char*>> readings) {
-        std::vector<ArchiveOp> ops{archive_op::BeginJob{QDateTime::currentDateTime(), 0, "sim",
-                                                        {1310, 1550}, {}, Language::English, {}}};
+        std::vector<ArchiveOp> ops{archive_op::BeginJob{
+            QDateTime::currentDateTime(), 0, "sim", {1310, 1550}, {}, Language::English, {}}};
         int row = 0;
         for (const auto& [loss, wave, note] : readings) {
             archive_op::AddRecord add{row, {}, {}};
@@ -81,16 +81,16 @@ TEST_F(ProjectStoreTest, UploadsTiedInBothDirectionsAndCorrectionsAreKept) {
     const qint64 ba = Upload({{1.4f, 1310, ""}, {2.2f, 1310, "J01"}});
     ASSERT_TRUE(store.Tie(project, ab, Direction::AtoB, Language::English, &error));
     ASSERT_TRUE(store.Tie(project, ba, Direction::BtoA, Language::English, &error));
-    EXPECT_EQ(Slots(), (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
-                                                 "J01 1310 ba 2.20 (of 2)", // a retest by NOTE
-                                                 "J01 1550 ab 1.60 (of 1)",
-                                                 "J03 1310 ab 1.70 (of 1)"}));
+    EXPECT_EQ(Slots(),
+              (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
+                                        "J01 1310 ba 2.20 (of 2)", // a retest by NOTE
+                                        "J01 1550 ab 1.60 (of 1)", "J03 1310 ab 1.70 (of 1)"}));
     ASSERT_TRUE(store.Choose(project, 0, 1310, Direction::BtoA, 0, &error));
     ASSERT_TRUE(store.Move(project, 0, 1, 1550, Direction::AtoB, &error));
     ASSERT_TRUE(store.Clear(project, 2, 1310, Direction::AtoB, &error));
-    EXPECT_EQ(Slots(), (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
-                                                 "J01 1310 ba 1.40 (of 2)",
-                                                 "J02 1550 ab 1.60 (of 1)"}));
+    EXPECT_EQ(Slots(),
+              (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)", "J01 1310 ba 1.40 (of 2)",
+                                        "J02 1550 ab 1.60 (of 1)"}));
 
     // Refused: an upload tied twice, one not in the archive, a reading that is not there.
     EXPECT_FALSE(store.Tie(project, ab, Direction::BtoA, Language::English, &error));

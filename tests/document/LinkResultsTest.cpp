@@ -125,9 +125,8 @@ TEST(LinkResultsTest, ProjectCountsAndOverallVerdict) {
         for (float loss : c.lossesInPlanOrder)
             rows.push_back(Loss("", 1310, loss));
         ledger.Assign(1, Direction::AtoB, rows);
-        const ProjectReport report =
-            MakeProjectReport({QStringLiteral("P"), {}, {}, {}, Project(), {}}, ledger,
-                              Language::English, kNow);
+        const ProjectReport report = MakeProjectReport(
+            {QStringLiteral("P"), {}, {}, {}, Project(), {}}, ledger, Language::English, kNow);
         SCOPED_TRACE(c.passedShare);
         EXPECT_EQ(report.counts.ids, 4);
         EXPECT_EQ(report.counts.passed, c.passed);

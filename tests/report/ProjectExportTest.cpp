@@ -27,7 +27,8 @@ TEST(ProjectExportTest, CsvHasOneLinePerIdWavelengthAndDirection) {
 }
 
 TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
-    const QJsonObject doc = QJsonDocument::fromJson(ProjectJsonBytes(test::ProjectSample())).object();
+    const QJsonObject doc =
+        QJsonDocument::fromJson(ProjectJsonBytes(test::ProjectSample())).object();
     EXPECT_EQ(doc["project"]["name"].toString(), "P");
     EXPECT_EQ(doc["project"]["direction_rule"].toString(), "average");
     EXPECT_EQ(doc["counts"]["failed"].toInt(), 1);

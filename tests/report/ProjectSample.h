@@ -23,7 +23,11 @@ inline ProjectReport ProjectSample(Language language = Language::Chinese) {
                          true);
     ledger.Assign(1, Direction::AtoB, {ProjectLoss("A", 1.80f), ProjectLoss("+B", 1.50f)});
     ledger.Assign(2, Direction::BtoA, {ProjectLoss("A", 2.40f)});
-    return MakeProjectReport({QStringLiteral("P"), QStringLiteral("Acme"), {}, {}, limits,
+    return MakeProjectReport({QStringLiteral("P"),
+                              QStringLiteral("Acme"),
+                              {},
+                              {},
+                              limits,
                               {DirectionRule::Average, 0.5}},
                              ledger, language, QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
 }
