@@ -125,6 +125,7 @@ struct ArchiveLeft {
     std::size_t records = 0; // records among the unwritten operations
     std::size_t changes = 0; // every unwritten operation, records included
     QString why;             // the last fault, in SQLite's or the system's words
+    qint64 job = 0;          // the job the last upload went to; 0 when none was begun
 };
 
 // What a full check of the archive found; message is what the operator is told.

@@ -114,6 +114,7 @@ ArchiveLeft ArchiveWriter::Finish(std::vector<ArchiveOp>&& ops, std::chrono::mil
                        }));
     left.changes = m_pending.size() + m_droppedRecords;
     left.why = why;
+    left.job = m_cursor.job;
     m_pending.clear();
     m_droppedRecords = 0;
     return left;

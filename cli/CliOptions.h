@@ -3,6 +3,7 @@
 // application object, so mistakes, --help and --version need nothing else.
 
 #include "HeaderFields.h"
+#include "LinkResults.h"
 #include "Texts.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace vemla {
 
@@ -38,8 +40,11 @@ enum class CliCommand {
     Calibrate,
     Delete,
     DeleteAll,
-    Archive // `archive check`: the archive file's full check, no meter
+    Archive, // `archive check`: the archive file's full check, no meter
+    Project  // a project's plan, progress and reports, from the archive; no meter
 };
+
+enum class ProjectAction { Import, Add, List, Status, Report };
 
 struct CliOptions {
     CliCommand command = CliCommand::Ports;
@@ -66,6 +71,19 @@ struct CliOptions {
     float calibration = 0; // calibrate
     int recordNumber = 0;  // delete, 1-based
     bool refresh = false;  // delete: upload again afterwards and say how many are left
+
+    // project (and upload --project NAME --direction ab|ba)
+    ProjectAction projectAction = ProjectAction::List;
+    QString project;
+    Direction direction = Direction::AtoB;
+    QString plan;         // import: the plan's CSV file
+    QStringList patterns; // add: "B1-PP1-J[01..48]", …
+    // Only when the project is made: its expected wavelengths (the limits' when none), both
+    // directions or one, how two directions make one, and its particulars.
+    std::vector<int> projectWaves;
+    bool bothDirections = false;
+    LinkRules rules;
+    QString customer, site, projectNotes;
 };
 
 // args as given, argv[0] first. The options to run with, or the exit code once --help,

@@ -2,10 +2,14 @@
 
 #include "CliOptions.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace vemla {
 
@@ -17,6 +21,33 @@ void Out(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+int CheckOutputPaths(const CliOptions& o) {
+    const auto say = [&](const BilingualText& text, const QString& path, const QString& why = {}) {
+        Say(why.isEmpty() ? Pick(text, o.language).arg(path)
+                          : Pick(text, o.language).arg(path, why));
+    };
+    QStringList seen;
+    for (const QString* path : {&o.xlsx, &o.csv, &o.jsonFile, &o.pdf}) {
+        if (path->isEmpty())
+            continue;
+        const QFileInfo info(*path);
+        const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+        if (seen.contains(absolute))
+            return say(text::kCliSameFileTwice, *path), kExitUsage;
+        seen << absolute;
+        if (info.isSymLink()) {
+            Say(WriteFailureText({WriteFault::Link, 0, *path}, o.language));
+            return kExitFile;
+        }
+        if (info.exists() && !o.force)
+            return say(text::kCliFileExists, *path), kExitFile;
+        const QByteArray folder = QFile::encodeName(info.absolutePath());
+        if (::access(folder.constData(), W_OK | X_OK) != 0)
+            return say(text::kCliCannotWrite, *path, qt_error_string(errno)), kExitFile;
+    }
+    return kExitDone;
 }
 
 FileCommit& StagedOutputs::Stage(const QString& path) {

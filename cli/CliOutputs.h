@@ -15,6 +15,13 @@ void Say(const QString& text);
 // A result line on stdout, flushed so a script reading it line by line sees it at once.
 void Out(const QString& text);
 
+struct CliOptions;
+
+// Before anything is asked of the meter or the archive: the same file named for two outputs is
+// kExitUsage; a link at an output, an existing file without --force, or a folder that cannot be
+// written is kExitFile. Said on stderr.
+int CheckOutputPaths(const CliOptions& options);
+
 // One run's outputs are all or nothing: each is prepared under a temporary name, and only when
 // every one is whole are they placed; a failure then removes those already placed.
 class StagedOutputs {

@@ -4,6 +4,7 @@
 #include "Certification.h"
 #include "CliOutputs.h"
 #include "CliPresenter.h"
+#include "CliProject.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
 #include "MeasurementArchive.h"
@@ -122,32 +123,7 @@ private:
             Say(T(text::kCliPdfNeedsLimits));
             return kExitFile;
         }
-        QStringList seen;
-        for (const QString* path : {&m_o.xlsx, &m_o.csv, &m_o.jsonFile, &m_o.pdf}) {
-            if (path->isEmpty())
-                continue;
-            const QFileInfo info(*path);
-            const QString absolute = QDir::cleanPath(info.absoluteFilePath());
-            if (seen.contains(absolute)) {
-                Say(T(text::kCliSameFileTwice).arg(*path));
-                return kExitUsage;
-            }
-            seen << absolute;
-            if (info.isSymLink()) {
-                Say(WriteFailureText({WriteFault::Link, 0, *path}, m_o.language));
-                return kExitFile;
-            }
-            if (info.exists() && !m_o.force) {
-                Say(T(text::kCliFileExists).arg(*path));
-                return kExitFile;
-            }
-            const QByteArray folder = QFile::encodeName(info.absolutePath());
-            if (::access(folder.constData(), W_OK | X_OK) != 0) {
-                Say(T(text::kCliCannotWrite).arg(*path, qt_error_string(errno)));
-                return kExitFile;
-            }
-        }
-        return kExitDone;
+        return CheckOutputPaths(m_o);
     }
 
     int OpenPort() {
@@ -402,7 +378,9 @@ private:
         }
         // The archive commits its last records while the files are written.
         const int written = WriteFiles();
-        const int archived = FinishArchive(keeper.get());
+        int archived = FinishArchive(keeper.get());
+        if (!m_o.project.isEmpty() && archived == kExitDone)
+            archived = TieUpload(m_o, m_archivedJob);
         if (const int skipped = m_session.SkippedRecords(); skipped > 0) {
             Say(T(text::kCliSkipped).arg(skipped));
             if (written == kExitDone && archived == kExitDone)
@@ -413,10 +391,11 @@ private:
 
     // Waits for the archive (a lock held elsewhere, within its budget) and says what it could
     // not take.
-    int FinishArchive(ArchiveKeeper* keeper) const {
+    int FinishArchive(ArchiveKeeper* keeper) {
         if (!keeper)
             return kExitDone;
         const ArchiveLeft left = keeper->FinishWriting();
+        m_archivedJob = left.job;
         if (left.changes == 0)
             return kExitDone;
         Say(T(text::kArchiveNotWritten).arg(left.records).arg(left.why));
@@ -484,6 +463,7 @@ private:
     // as the window would judge them.
     CertificationSettings m_certification = LoadCertificationInForce();
     QDateTime m_now = QDateTime::currentDateTime();
+    qint64 m_archivedJob = 0; // the upload's job in the archive, once written
 };
 
 } // namespace
@@ -504,6 +484,12 @@ int RunCli(const CliOptions& options) {
         return ListPorts(options);
     if (options.command == CliCommand::Archive)
         return CheckArchive(options);
+    if (options.command == CliCommand::Project)
+        return RunProject(options);
+    // A project named for an upload must be there before the meter is asked anything.
+    if (!options.project.isEmpty())
+        if (const int found = CheckProject(options); found != kExitDone)
+            return found;
     Runner runner(options);
     return runner.Run();
 }

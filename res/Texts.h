@@ -447,6 +447,23 @@ inline constexpr BilingualText kCliInterrupted{
 inline constexpr BilingualText kCliSkipped{
     "%1 damaged records were left out of the upload (the meter still holds them)",
     "上传时跳过了 %1 条损坏的记录（仪表中仍保存着这些记录）"};
+inline constexpr BilingualText kCliNoSuchProject{
+    "there is no project '%1' ('vemla-cli project list' lists them)",
+    "没有项目“%1”（“vemla-cli project list”列出所有项目）"};
+// %1: the project, %2: cable IDs added, %3: IDs in its plan now.
+inline constexpr BilingualText kCliPlanAdded{"%1: %2 cable IDs added, %3 in the plan",
+                                             "%1：已添加 %2 个电缆编号，计划中共 %3 个"};
+inline constexpr BilingualText kCliCannotRead{"cannot read %1: %2", "无法读取 %1：%2"};
+inline constexpr BilingualText kCliTooLarge{"%1 is larger than %2 MiB", "%1 大于 %2 MiB"};
+inline constexpr BilingualText kCliReportNeedsOutput{
+    "'project report' needs --pdf, --xlsx, --csv or --json",
+    "“project report”需要 --pdf、--xlsx、--csv 或 --json"};
+// %1: the upload's job number, %2: the project, %3: A→B or B→A.
+inline constexpr BilingualText kCliUploadTied{"upload %1 given to project %2, %3",
+                                              "上传记录 %1 已归入项目 %2，%3"};
+inline constexpr BilingualText kCliArchiveNeeded{
+    "projects live in the archive, which cannot be written: %1",
+    "项目保存在档案中，而档案无法写入：%1"};
 // %1: readings the meter holds after the delete.
 inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
                                                "仪表中还有 %1 条读数"};
