@@ -1,0 +1,58 @@
+#pragma once
+// vemla-cli run as a script runs it, against vemla-meter-sim on a pseudo-terminal, with its own
+// archive and settings folder in a temporary folder and no display.
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vemla::test {
+
+class CliFixture : public ::testing::Test {
+protected:
+    // The simulated meter on its pseudo-terminal; its log holds every frame it received.
+    QString StartMeter(QStringList options = {}) {
+        meter.start(QStringLiteral(VEMLA_SIM), options << QStringLiteral("--log") << Path("frames"));
+        EXPECT_TRUE(meter.waitForReadyRead(5000));
+        return QString::fromUtf8(meter.readLine()).trimmed();
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    QStringList Frames() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the meter logs every 10 ms
+        QFile log(Path("frames"));
+        log.open(QIODevice::ReadOnly);
+        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    void Start(const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* gui : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(gui));
+        env.insert(QStringLiteral("VEMLA_ARCHIVE"), Path("archive.sqlite"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(VEMLA_CLI), args);
+        ASSERT_TRUE(cli.waitForStarted());
+    }
+    int Run(const QStringList& args) {
+        Start(args);
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        err = QString::fromUtf8(cli.readAllStandardError());
+        return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    }
+    ~CliFixture() override {
+        meter.terminate();
+        meter.waitForFinished();
+    }
+
+    QTemporaryDir dir;
+    QProcess meter, cli;
+    QString err;
+};
+
+} // namespace vemla::test
