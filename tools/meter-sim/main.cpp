@@ -31,6 +31,19 @@ constexpr const char* kUsage =
     "  --log FILE          append every frame received, one line of hex bytes each\n"
     "  --help              this text\n";
 
+// What the command line asks for.
+struct Invocation {
+    vemla::SimOptions options;
+    std::string link;
+    std::string logPath;
+};
+
+// How reading the command line ended: go on, or leave with an exit code.
+struct ParseOutcome {
+    bool run = true;
+    int exitCode = 0;
+};
+
 std::optional<long> ParseNumber(const char* text, long low, long high) {
     if (text == nullptr || *text == '\0')
         return std::nullopt;
@@ -42,97 +55,129 @@ std::optional<long> ParseNumber(const char* text, long low, long high) {
     return value;
 }
 
-} // namespace
+// The options that take no value; false when arg is none of them.
+bool ApplyFlag(const std::string& arg, vemla::SimOptions& options) {
+    if (arg == "--paced")
+        options.paced = true;
+    else if (arg == "--noise")
+        options.faults.noise = true;
+    else if (arg == "--no-power-reply")
+        options.faults.powerSilent = true;
+    else
+        return false;
+    return true;
+}
 
-int main(int argc, char** argv) {
-    vemla::SimOptions options;
-    std::string link;
-    std::string logPath;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto number = [&](long low, long high) -> std::optional<long> {
-            auto v = ParseNumber(value, low, high);
-            if (!v)
-                std::fprintf(stderr, "vemla-meter-sim: %s needs a number from %ld to %ld\n",
-                             arg.c_str(), low, high);
-            ++i;
-            return v;
-        };
-        std::optional<long> v;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--paced") {
-            options.paced = true;
-            continue;
-        } else if (arg == "--noise") {
-            options.faults.noise = true;
-            continue;
-        } else if (arg == "--no-power-reply") {
-            options.faults.powerSilent = true;
-            continue;
-        } else if (arg == "--log") {
-            if (value == nullptr || *value == '\0') {
-                std::fputs("vemla-meter-sim: --log needs a file\n", stderr);
-                return 2;
-            }
-            logPath = value;
-            ++i;
-            continue;
-        } else if (arg == "--link") {
-            if (value == nullptr || *value == '\0') {
-                std::fputs("vemla-meter-sim: --link needs a path\n", stderr);
-                return 2;
-            }
-            link = value;
-            ++i;
-            continue;
-        } else if (arg == "--records") {
-            if (!(v = number(0, vemla::kSimMaxRecords)))
-                return 2;
-            options.records = static_cast<int>(*v);
-        } else if (arg == "--cut-record") {
-            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
-                return 2;
-            options.faults.cutRecord = static_cast<int>(*v);
-        } else if (arg == "--corrupt-length") {
-            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
-                return 2;
-            options.faults.corruptLengthRecord = static_cast<int>(*v);
-        } else if (arg == "--overlong") {
-            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
-                return 2;
-            options.faults.overlongRecord = static_cast<int>(*v);
-        } else if (arg == "--hangup-after") {
-            if (!(v = number(0, vemla::kSimMaxRecords - 1)))
-                return 2;
-            options.faults.hangUpAfterRecord = static_cast<int>(*v);
-        } else if (arg == "--late-power") {
-            if (!(v = number(0, 10000)))
-                return 2;
-            options.faults.powerLateMs = static_cast<int>(*v);
-        } else if (arg == "--seed") {
-            if (!(v = number(0, 0xFFFFFFFFL)))
-                return 2;
-            options.faults.seed = static_cast<uint32_t>(*v);
-        } else {
-            std::fprintf(stderr, "vemla-meter-sim: unknown option %s\n%s", arg.c_str(), kUsage);
-            return 2;
-        }
+// The options that take a path, with what the message calls it when it is missing.
+struct PathOption {
+    const char* name;
+    const char* needs;
+    std::string Invocation::*target;
+};
+
+const PathOption kPathOptions[] = {
+    {"--log", "file", &Invocation::logPath},
+    {"--link", "path", &Invocation::link},
+};
+
+// The options that take a number, with their range and where the value goes.
+struct NumberOption {
+    const char* name;
+    long low;
+    long high;
+    void (*store)(vemla::SimOptions&, long);
+};
+
+constexpr long kLastRecord = vemla::kSimMaxRecords - 1;
+const NumberOption kNumberOptions[] = {
+    {"--records", 0, vemla::kSimMaxRecords,
+     [](vemla::SimOptions& o, long v) { o.records = static_cast<int>(v); }},
+    {"--cut-record", 0, kLastRecord,
+     [](vemla::SimOptions& o, long v) { o.faults.cutRecord = static_cast<int>(v); }},
+    {"--corrupt-length", 0, kLastRecord,
+     [](vemla::SimOptions& o, long v) { o.faults.corruptLengthRecord = static_cast<int>(v); }},
+    {"--overlong", 0, kLastRecord,
+     [](vemla::SimOptions& o, long v) { o.faults.overlongRecord = static_cast<int>(v); }},
+    {"--hangup-after", 0, kLastRecord,
+     [](vemla::SimOptions& o, long v) { o.faults.hangUpAfterRecord = static_cast<int>(v); }},
+    {"--late-power", 0, 10000,
+     [](vemla::SimOptions& o, long v) { o.faults.powerLateMs = static_cast<int>(v); }},
+    {"--seed", 0, 0xFFFFFFFFL,
+     [](vemla::SimOptions& o, long v) { o.faults.seed = static_cast<uint32_t>(v); }},
+};
+
+const NumberOption* FindNumberOption(const std::string& arg) {
+    for (const NumberOption& option : kNumberOptions) {
+        if (arg == option.name)
+            return &option;
     }
+    return nullptr;
+}
 
-    // Block the stop signals before the thread starts, so it inherits the mask and only
-    // sigwait below sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+ParseOutcome Leave(int exitCode) { return {false, exitCode}; }
 
-    vemla::MeterSimulator sim(options);
-    if (!link.empty())
-        sim.SetLinkPath(link);
+// Reads the option at argv[i] (and its value, advancing i past it).
+ParseOutcome ParseOption(int argc, char** argv, int& i, Invocation& invocation) {
+    const std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--help" || arg == "-h") {
+        std::fputs(kUsage, stdout);
+        return Leave(0);
+    }
+    if (ApplyFlag(arg, invocation.options))
+        return {};
+    for (const PathOption& option : kPathOptions) {
+        if (arg != option.name)
+            continue;
+        if (value == nullptr || *value == '\0') {
+            std::fprintf(stderr, "vemla-meter-sim: %s needs a %s\n", option.name, option.needs);
+            return Leave(2);
+        }
+        invocation.*option.target = value;
+        ++i;
+        return {};
+    }
+    if (const NumberOption* option = FindNumberOption(arg)) {
+        ++i;
+        const auto number = ParseNumber(value, option->low, option->high);
+        if (!number) {
+            std::fprintf(stderr, "vemla-meter-sim: %s needs a number from %ld to %ld\n",
+                         arg.c_str(), option->low, option->high);
+            return Leave(2);
+        }
+        option->store(invocation.options, *number);
+        return {};
+    }
+    std::fprintf(stderr, "vemla-meter-sim: unknown option %s\n%s", arg.c_str(), kUsage);
+    return Leave(2);
+}
+
+ParseOutcome ParseCommandLine(int argc, char** argv, Invocation& invocation) {
+    for (int i = 1; i < argc; ++i) {
+        const ParseOutcome outcome = ParseOption(argc, argv, i, invocation);
+        if (!outcome.run)
+            return outcome;
+    }
+    return {};
+}
+
+// Appends the frames received since the last call, one line of hex bytes each.
+void LogNewFrames(const vemla::MeterSimulator& sim, std::FILE* log, std::size_t& logged) {
+    const auto frames = sim.ReceivedFrames();
+    for (; logged < frames.size(); ++logged) {
+        const auto& frame = frames[logged];
+        for (std::size_t b = 0; b < frame.size(); ++b)
+            std::fprintf(log, b == 0 ? "%02x" : " %02x", frame[b]);
+        std::fputc('\n', log);
+    }
+    std::fflush(log);
+}
+
+// Plays the meter until SIGINT or SIGTERM, which the caller has blocked.
+int Serve(const Invocation& invocation, const sigset_t& stopSignals) {
+    vemla::MeterSimulator sim(invocation.options);
+    if (!invocation.link.empty())
+        sim.SetLinkPath(invocation.link);
     if (!sim.Start()) {
         std::fprintf(stderr, "vemla-meter-sim: %s\n", sim.ErrorText().c_str());
         return 1;
@@ -141,6 +186,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::FILE* log = nullptr;
+    const std::string& logPath = invocation.logPath;
     if (!logPath.empty() && (log = std::fopen(logPath.c_str(), "a")) == nullptr) {
         std::fprintf(stderr, "vemla-meter-sim: cannot open %s: %s\n", logPath.c_str(),
                      std::strerror(errno));
@@ -151,19 +197,29 @@ int main(int argc, char** argv) {
     std::size_t logged = 0;
     const timespec tick{0, 10'000'000};
     while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
-        if (log == nullptr)
-            continue;
-        const auto frames = sim.ReceivedFrames();
-        for (; logged < frames.size(); ++logged) {
-            const auto& frame = frames[logged];
-            for (std::size_t b = 0; b < frame.size(); ++b)
-                std::fprintf(log, b == 0 ? "%02x" : " %02x", frame[b]);
-            std::fputc('\n', log);
-        }
-        std::fflush(log);
+        if (log != nullptr)
+            LogNewFrames(sim, log, logged);
     }
     if (log != nullptr)
         std::fclose(log);
     sim.Stop();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Invocation invocation;
+    const ParseOutcome outcome = ParseCommandLine(argc, argv, invocation);
+    if (!outcome.run)
+        return outcome.exitCode;
+
+    // Block the stop signals before the thread starts, so it inherits the mask and only
+    // sigwait in Serve sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    return Serve(invocation, stopSignals);
 }
