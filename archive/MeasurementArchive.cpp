@@ -31,8 +31,6 @@ namespace {
 
 constexpr int kTexts = kTableColumns;
 constexpr int kNoteColumn = kTableColumns - 1;
-// SQLite's result codes for a lock held elsewhere; retried later, never reported as a fault.
-constexpr int kSqliteBusy = 5, kSqliteLocked = 6, kSqliteNotADatabase = 26, kSqliteCorrupt = 11;
 
 // Each step takes a file from user_version n to n + 1. A released step is never edited: files
 // written by it exist. The records table has no rowid of its own: its key is the row's place,
@@ -244,7 +242,7 @@ ArchiveOpenResult MeasurementArchive::Open(const QString& path, Language languag
         const bool checked =
             check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next();
         const int code = checked ? 0 : NativeCode(check.lastError());
-        const bool damaged = !checked && (code == kSqliteNotADatabase || code == kSqliteCorrupt);
+        const bool damaged = !checked && (code == SQLITE_NOTADB || code == SQLITE_CORRUPT);
         check.finish();
         if (!checked && !damaged)
             return off(check.lastError().databaseText());
@@ -382,7 +380,8 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
     QSqlError error;
     const auto fail = [&](const QSqlError& e) {
         if (busy)
-            *busy = NativeCode(e) == kSqliteBusy || NativeCode(e) == kSqliteLocked;
+            // A lock held elsewhere: retried later, never reported as a fault.
+            *busy = NativeCode(e) == SQLITE_BUSY || NativeCode(e) == SQLITE_LOCKED;
         if (errorText)
             *errorText = e.databaseText().isEmpty() ? e.text() : e.databaseText();
         return false;
