@@ -17,9 +17,6 @@ class QObject;
 
 namespace vemla {
 
-// WM_PORT_BYTE of the window: WM_USER + 7.
-inline constexpr uint32_t kPortByteNotice = 0x407;
-
 // Everything here is called on the owner's (window's) thread.
 struct PortOwner {
     QObject* context = nullptr; // lives on the window thread; deliveries are posted to it
