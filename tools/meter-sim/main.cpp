@@ -114,7 +114,9 @@ const NumberOption* FindNumberOption(const std::string& arg) {
     return nullptr;
 }
 
-ParseOutcome Leave(int exitCode) { return {false, exitCode}; }
+ParseOutcome Leave(int exitCode) {
+    return {false, exitCode};
+}
 
 // Reads the option at argv[i] (and its value, advancing i past it).
 ParseOutcome ParseOption(int argc, char** argv, int& i, Invocation& invocation) {
