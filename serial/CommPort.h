@@ -79,6 +79,11 @@ private:
     using ChannelPtr = std::shared_ptr<detail::DeliveryChannel>;
 
     void StopMonitor();
+    // Parts of Open. OpenDevice and ConfigureLine run under m_portLock; ConfigureLine returns
+    // the name of the step that failed, or nullptr.
+    void ResetWriteRequest(uint32_t bufferSize);
+    bool OpenDevice(uint32_t portNumber);
+    const char* ConfigureLine(const std::string& settings, uint32_t eventMask);
     void MonitorLoop(const ChannelPtr& channel);
     DrainResult DrainInput(const ChannelPtr& channel, bool hangUpSeen);
     bool SendPendingWrite(const ChannelPtr& channel);
