@@ -10,16 +10,22 @@
 
 namespace vemla {
 
+namespace {
+
+// The writer yields to the upload it keeps: on a busy machine the table comes first, and at the
+// meter's pace the writer needs next to nothing anyway.
+void LowerWriterPriority() {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), ArchiveKeeper::kWriterNice);
+}
+
+} // namespace
+
 ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
     : QObject(parent), m_session(session), m_writer(new ArchiveWriter) {
     m_thread.setObjectName(QStringLiteral("archive writer"));
     m_writer->moveToThread(&m_thread);
     m_thread.start();
-    // The writer yields to the upload it keeps: on a busy machine the table comes first, and
-    // at the meter's pace the writer needs next to nothing anyway.
-    QMetaObject::invokeMethod(
-        m_writer, [] { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWriterNice); },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_writer, &LowerWriterPriority, Qt::QueuedConnection);
     connect(m_writer, &ArchiveWriter::Problem, this, &ArchiveKeeper::Problem);
     connect(&m_session, &MeterSession::UploadStarted, this, &ArchiveKeeper::OnUploadStarted);
     connect(&m_session, &MeterSession::HeaderChanged, this, &ArchiveKeeper::OnHeaderChanged);

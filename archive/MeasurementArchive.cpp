@@ -31,8 +31,6 @@ namespace {
 
 constexpr int kTexts = kTableColumns;
 constexpr int kNoteColumn = kTableColumns - 1;
-// SQLite's result codes for a lock held elsewhere; retried later, never reported as a fault.
-constexpr int kSqliteBusy = 5, kSqliteLocked = 6, kSqliteNotADatabase = 26, kSqliteCorrupt = 11;
 
 // Each step takes a file from user_version n to n + 1. A released step is never edited: files
 // written by it exist. The records table has no rowid of its own: its key is the row's place,
@@ -129,6 +127,36 @@ int NativeCode(const QSqlError& e) {
     return e.nativeErrorCode().toInt();
 }
 
+// The archive holds operators' and companies' names: its folder and files are the user's
+// alone. SQLite gives its -wal, -shm and -journal the main file's mode. Empty when done,
+// otherwise why not.
+QString MakePrivateFile(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray folderName = QFile::encodeName(folder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
+        (::mkdir(folderName.constData(), 0700) != 0 && errno != EEXIST) ||
+        !QFileInfo(folder).isDir())
+        return QStringLiteral("cannot make the folder %1").arg(folder);
+    const QByteArray fileName = QFile::encodeName(path);
+    const int created =
+        ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (created >= 0)
+        ::close(created);
+    return {};
+}
+
+// Moves a damaged file aside, its journal with it (it belongs to it, not to a new file); the
+// name it now has, or empty when it could not be moved.
+QString MoveAside(const QString& path) {
+    const QString moved = path + QStringLiteral(".corrupt-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    if (!QFile::rename(path, moved))
+        return {};
+    for (const char* tail : {"-wal", "-shm"})
+        QFile::rename(path + QLatin1String(tail), moved + QLatin1String(tail));
+    return moved;
+}
+
 } // namespace
 
 struct MeasurementArchive::Impl {
@@ -189,6 +217,17 @@ struct MeasurementArchive::Impl {
             *error = q.lastError();
         return false;
     }
+
+    enum class Header { Sound, Damaged, Unreadable };
+    Header CheckHeader(QString* why);
+    std::optional<int> UserVersion(QString* why);
+    bool Upgrade(int found, QSqlError* error);
+
+    bool ReadJob(qint64 jobId, ArchivedUpload& up);
+    std::optional<qint64> ReadVersion(ArchivedUpload& up);
+    bool ReadRecords(qint64 versionId, std::vector<MeterRecord>& records);
+
+    class Batch;
 };
 
 MeasurementArchive::MeasurementArchive() = default;
@@ -224,115 +263,123 @@ ArchiveOpenResult MeasurementArchive::Open(const QString& path, Language languag
     Close();
     m_path = path;
     m_offReason.clear();
-    const auto off = [&](const QString& why) {
-        Close();
-        m_offReason = why;
-        return ArchiveOpenResult{ArchiveState::Off, Pick(text::kArchiveOff, language).arg(why)};
-    };
-    // The archive holds operators' and companies' names: its folder and files are the user's
-    // alone. SQLite gives its -wal, -shm and -journal the main file's mode.
-    const QFileInfo info(path);
-    const QString folder = info.absolutePath();
-    const QByteArray folderName = QFile::encodeName(folder);
-    if (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
-        (::mkdir(folderName.constData(), 0700) != 0 && errno != EEXIST) ||
-        !QFileInfo(folder).isDir())
-        return off(QStringLiteral("cannot make the folder %1").arg(folder));
-    const QByteArray fileName = QFile::encodeName(path);
-    const int created =
-        ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (created >= 0)
-        ::close(created);
-
+    if (const QString why = MakePrivateFile(path); !why.isEmpty())
+        return TurnOff(why, language);
     QString moved;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto connect = [&](bool readOnly) {
-            Close();
-            m_impl = std::make_unique<Impl>();
-            m_impl->connection = ConnectionName();
-            m_impl->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_impl->connection);
-            m_impl->db.setDatabaseName(path);
-            m_impl->db.setConnectOptions(
-                QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
-                    .arg(kBusyTimeoutMs)
-                    .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
-            return m_impl->db.open();
-        };
-        if (!connect(false))
-            return off(m_impl->db.lastError().driverText() + QLatin1Char(' ') +
-                       m_impl->db.lastError().databaseText());
-
-        // Nothing is written before the version is known: a newer Vemla's file stays as it is.
-        // Only the header and the schema are read, so opening costs the same at any size;
-        // SQLite's journal keeps the rest whole across a kill, and Check reads it all on demand.
-        QSqlQuery check = m_impl->Query();
-        const bool checked =
-            check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next();
-        const int code = checked ? 0 : NativeCode(check.lastError());
-        const bool damaged = !checked && (code == kSqliteNotADatabase || code == kSqliteCorrupt);
-        check.finish();
-        if (!checked && !damaged)
-            return off(check.lastError().databaseText());
-        if (damaged) {
-            if (attempt > 0)
-                return off(QStringLiteral("the new archive is damaged too"));
-            Close();
-            moved = path + QStringLiteral(".corrupt-") +
-                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-            if (!QFile::rename(path, moved))
-                return off(QStringLiteral("cannot move the damaged file aside"));
-            // Its journal belongs to it, not to the new file.
-            for (const char* tail : {"-wal", "-shm"})
-                QFile::rename(path + QLatin1String(tail), moved + QLatin1String(tail));
-            continue;
+        if (!Connect(path, false))
+            return TurnOff(m_impl->db.lastError().driverText() + QLatin1Char(' ') +
+                               m_impl->db.lastError().databaseText(),
+                           language);
+        QString why;
+        switch (m_impl->CheckHeader(&why)) {
+        case Impl::Header::Sound:
+            return OpenSound(path, moved, language);
+        case Impl::Header::Unreadable:
+            return TurnOff(why, language);
+        case Impl::Header::Damaged:
+            break;
         }
-
-        QSqlQuery version = m_impl->Query();
-        if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
-            return off(version.lastError().databaseText());
-        const int found = version.value(0).toInt();
-        version.finish();
-        if (found > kSchemaVersion) {
-            if (!connect(true))
-                return off(m_impl->db.lastError().databaseText());
-            m_state = ArchiveState::ReadOnly;
-            return {m_state, Pick(text::kArchiveNewer, language).arg(path)};
-        }
-
-        QSqlError error;
-        for (const char* pragma :
-             {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON"})
-            if (!m_impl->Exec(QLatin1String(pragma), &error))
-                return off(error.databaseText());
-        // Two processes may meet a fresh file: the version is read again inside the lock.
-        if (found < kSchemaVersion) {
-            if (!m_impl->Exec(QStringLiteral("BEGIN IMMEDIATE"), &error))
-                return off(error.databaseText());
-            QSqlQuery again = m_impl->Query();
-            int at = again.exec(QStringLiteral("PRAGMA user_version")) && again.next()
-                         ? again.value(0).toInt()
-                         : kSchemaVersion;
-            again.finish();
-            bool ok = true;
-            for (; ok && at < kSchemaVersion; ++at)
-                for (const char* statement : kMigrations[static_cast<std::size_t>(at)])
-                    ok = ok && m_impl->Exec(QLatin1String(statement), &error);
-            ok = ok &&
-                 m_impl->Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion),
-                              &error) &&
-                 m_impl->Exec(QStringLiteral("COMMIT"), &error);
-            if (!ok) {
-                m_impl->Exec(QStringLiteral("ROLLBACK"));
-                return off(error.databaseText());
-            }
-        }
-        m_state = ArchiveState::ReadWrite;
-        MarkDeadUploadsInterrupted();
+        if (attempt > 0)
+            return TurnOff(QStringLiteral("the new archive is damaged too"), language);
+        Close();
+        moved = MoveAside(path);
         if (moved.isEmpty())
-            return {m_state, {}};
-        return {m_state, Pick(text::kArchiveCorrupt, language).arg(moved)};
+            return TurnOff(QStringLiteral("cannot move the damaged file aside"), language);
     }
-    return off(QStringLiteral("cannot open"));
+    return TurnOff(QStringLiteral("cannot open"), language);
+}
+
+ArchiveOpenResult MeasurementArchive::TurnOff(const QString& why, Language language) {
+    Close();
+    m_offReason = why;
+    return {ArchiveState::Off, Pick(text::kArchiveOff, language).arg(why)};
+}
+
+bool MeasurementArchive::Connect(const QString& path, bool readOnly) {
+    Close();
+    m_impl = std::make_unique<Impl>();
+    m_impl->connection = ConnectionName();
+    m_impl->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_impl->connection);
+    m_impl->db.setDatabaseName(path);
+    m_impl->db.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+            .arg(kBusyTimeoutMs)
+            .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    return m_impl->db.open();
+}
+
+// Nothing is written before the version is known: a newer Vemla's file stays as it is. The
+// damaged file was moved aside to `moved` (empty when none was).
+ArchiveOpenResult MeasurementArchive::OpenSound(const QString& path, const QString& moved,
+                                                Language language) {
+    QString why;
+    const std::optional<int> found = m_impl->UserVersion(&why);
+    if (!found)
+        return TurnOff(why, language);
+    if (*found > kSchemaVersion) {
+        if (!Connect(path, true))
+            return TurnOff(m_impl->db.lastError().databaseText(), language);
+        m_state = ArchiveState::ReadOnly;
+        return {m_state, Pick(text::kArchiveNewer, language).arg(path)};
+    }
+    QSqlError error;
+    if (!m_impl->Upgrade(*found, &error))
+        return TurnOff(error.databaseText(), language);
+    m_state = ArchiveState::ReadWrite;
+    MarkDeadUploadsInterrupted();
+    if (moved.isEmpty())
+        return {m_state, {}};
+    return {m_state, Pick(text::kArchiveCorrupt, language).arg(moved)};
+}
+
+// Only the header and the schema are read, so opening costs the same at any size; SQLite's
+// journal keeps the rest whole across a kill, and Check reads it all on demand.
+MeasurementArchive::Impl::Header MeasurementArchive::Impl::CheckHeader(QString* why) {
+    QSqlQuery check = Query();
+    if (check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next())
+        return Header::Sound;
+    const int code = NativeCode(check.lastError());
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        return Header::Damaged;
+    *why = check.lastError().databaseText();
+    return Header::Unreadable;
+}
+
+std::optional<int> MeasurementArchive::Impl::UserVersion(QString* why) {
+    QSqlQuery version = Query();
+    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+        *why = version.lastError().databaseText();
+        return std::nullopt;
+    }
+    return version.value(0).toInt();
+}
+
+// The connection's settings, then the schema steps from version `found` on.
+bool MeasurementArchive::Impl::Upgrade(int found, QSqlError* error) {
+    for (const char* pragma :
+         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON"})
+        if (!Exec(QLatin1String(pragma), error))
+            return false;
+    if (found >= kSchemaVersion)
+        return true;
+    // Two processes may meet a fresh file: the version is read again inside the lock.
+    if (!Exec(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    QSqlQuery again = Query();
+    int at = again.exec(QStringLiteral("PRAGMA user_version")) && again.next()
+                 ? again.value(0).toInt()
+                 : kSchemaVersion;
+    again.finish();
+    bool ok = true;
+    for (; ok && at < kSchemaVersion; ++at)
+        for (const char* statement : kMigrations[static_cast<std::size_t>(at)])
+            ok = ok && Exec(QLatin1String(statement), error);
+    ok = ok && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), error) &&
+         Exec(QStringLiteral("COMMIT"), error);
+    if (!ok)
+        Exec(QStringLiteral("ROLLBACK"));
+    return ok;
 }
 
 void MeasurementArchive::MarkDeadUploadsInterrupted() {
@@ -394,54 +441,169 @@ ArchiveCheckResult MeasurementArchive::Check(const QString& path, Language langu
     return result;
 }
 
-bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
-                               QString* errorText, bool* busy) {
-    if (busy)
-        *busy = false;
-    if (m_state != ArchiveState::ReadWrite || !m_impl) {
-        if (errorText)
-            *errorText = QStringLiteral("the archive is not open for writing");
-        return false;
-    }
-    Impl& d = *m_impl;
-    QSqlError error;
-    const auto fail = [&](const QSqlError& e) {
-        if (busy)
-            *busy = NativeCode(e) == kSqliteBusy || NativeCode(e) == kSqliteLocked;
-        if (errorText)
-            *errorText = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-        return false;
-    };
-    if (!d.Exec(QStringLiteral("BEGIN IMMEDIATE"), &error))
-        return fail(error);
+// One batch of operations inside its transaction: each operation is a call on this, and the
+// cursor moves as they go. A call that fails leaves `error` set and the batch is rolled back.
+class MeasurementArchive::Impl::Batch {
+public:
+    Batch(Impl& impl, ArchiveCursor& at) : d(impl), cursor(at) {}
 
-    const ArchiveCursor before = cursor;
-    if (cursor.version != 0) {
-        // The job may have been deleted meanwhile (the history window, another Vemla): what
-        // follows for it has nowhere to go, and must not hold up what comes after.
+    QSqlError error;
+
+    // The job may have been deleted meanwhile (the history window, another Vemla): what
+    // follows for it has nowhere to go, and must not hold up what comes after.
+    void ForgetDeletedVersion() {
+        if (cursor.version == 0)
+            return;
         QSqlQuery exists = d.Query();
         exists.prepare(QStringLiteral("SELECT 1 FROM version WHERE id = ?"));
         exists.addBindValue(cursor.version);
         if (exists.exec() && !exists.next())
             cursor = ArchiveCursor{};
     }
-    std::set<qint64> searchDirty;
-    const auto run = [&](QSqlQuery& q) {
-        if (q.exec())
+
+    bool operator()(const archive_op::BeginJob& job) {
+        if (!SaveCount())
+            return false;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral(
+            "INSERT INTO job (began, port, device, waves, lasers, language, company, model, "
+            "serial_number, test_operator, notes, search) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '')"));
+        for (const QVariant& v :
+             {QVariant(job.began.toMSecsSinceEpoch()), QVariant(job.port),
+              QVariant(NotNull(job.device)), QVariant(NotNull(Joined(job.waves))),
+              QVariant(NotNull(Joined(job.lasers))), QVariant(static_cast<int>(job.language)),
+              QVariant(NotNull(job.header.company)), QVariant(NotNull(job.header.model)),
+              QVariant(NotNull(job.header.serialNumber)),
+              QVariant(NotNull(job.header.testOperator)), QVariant(NotNull(job.header.notes))})
+            q.addBindValue(v);
+        if (!Run(q))
+            return false;
+        cursor.job = q.lastInsertId().toLongLong();
+        searchDirty.insert(cursor.job);
+        return BeginVersion(job.began);
+    }
+
+    bool operator()(const archive_op::BeginVersion& version) {
+        return cursor.job == 0 || (SaveCount() && BeginVersion(version.began));
+    }
+
+    bool operator()(const archive_op::AttachJob& attach) {
+        if (!SaveCount())
+            return false;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("SELECT id, number, count FROM version WHERE job = ? "
+                                 "ORDER BY number DESC LIMIT 1"));
+        q.addBindValue(attach.jobId);
+        if (!Run(q))
+            return false;
+        // A job deleted meanwhile takes nothing more.
+        cursor = ArchiveCursor{};
+        if (q.next())
+            cursor = {attach.jobId, q.value(0).toLongLong(), q.value(1).toInt(),
+                      q.value(2).toInt()};
+        return true;
+    }
+
+    bool operator()(const archive_op::AddRecord& record) {
+        if (cursor.version == 0)
             return true;
-        error = q.lastError();
-        return false;
-    };
-    const auto saveCount = [&]() {
+        const int row = std::clamp(record.row, 0, cursor.count);
+        if (row < cursor.count && !MakeRoomAt(row))
+            return false;
+        if (!d.Insert(cursor.version, row, record, &error))
+            return false;
+        ++cursor.count;
+        if (!record.texts[kNoteColumn].isEmpty())
+            searchDirty.insert(cursor.job);
+        return true;
+    }
+
+    bool operator()(const archive_op::SetText& set) {
+        if (cursor.version == 0 || set.column < 0 || set.column >= kTexts)
+            return true;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("UPDATE record SET t%1 = ? WHERE version = ? AND row = ?")
+                      .arg(set.column));
+        q.addBindValue(set.text);
+        q.addBindValue(cursor.version);
+        q.addBindValue(set.row);
+        if (set.column == kNoteColumn)
+            searchDirty.insert(cursor.job);
+        return Run(q);
+    }
+
+    bool operator()(const archive_op::SetHeader& header) {
+        if (cursor.job == 0)
+            return true;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("UPDATE job SET company = ?, model = ?, serial_number = ?, "
+                                 "test_operator = ?, notes = ? WHERE id = ?"));
+        const HeaderFields& h = header.header;
+        for (const QString* s : {&h.company, &h.model, &h.serialNumber, &h.testOperator, &h.notes})
+            q.addBindValue(NotNull(*s));
+        q.addBindValue(cursor.job);
+        searchDirty.insert(cursor.job);
+        return Run(q);
+    }
+
+    bool operator()(const archive_op::SetLanguage& language) {
+        if (cursor.job == 0)
+            return true;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("UPDATE job SET language = ? WHERE id = ?"));
+        q.addBindValue(static_cast<int>(language.language));
+        q.addBindValue(cursor.job);
+        return Run(q);
+    }
+
+    bool operator()(const archive_op::SetCertification& cert) {
+        if (cursor.version == 0)
+            return true;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("UPDATE version SET certification = ? WHERE id = ?"));
+        q.addBindValue(NotNull(cert.json));
+        q.addBindValue(cursor.version);
+        return Run(q);
+    }
+
+    bool operator()(const archive_op::MarkInterrupted&) {
+        return MarkUpload(QStringLiteral(""), QStringLiteral(", interrupted = 1"));
+    }
+    bool operator()(const archive_op::UploadOpen&) { return MarkUpload(OwnProcessMark(), {}); }
+    bool operator()(const archive_op::UploadEnded& ended) {
+        return MarkUpload(QStringLiteral(""), QStringLiteral(", skipped = %1").arg(ended.skipped));
+    }
+
+    // The version's row count, kept in the version row as the cursor moves on.
+    bool SaveCount() {
         if (cursor.version == 0)
             return true;
         QSqlQuery q = d.Query();
         q.prepare(QStringLiteral("UPDATE version SET count = ? WHERE id = ?"));
         q.addBindValue(cursor.count);
         q.addBindValue(cursor.version);
-        return run(q);
-    };
-    const auto beginVersion = [&](const QDateTime& began) {
+        return Run(q);
+    }
+
+    // The history filter looks in one lower-case text per job, kept here whenever a part of it
+    // changes, so a keystroke's search never reads the records.
+    bool UpdateSearchTexts() {
+        for (qint64 job : searchDirty)
+            if (!UpdateSearchText(job))
+                return false;
+        return true;
+    }
+
+private:
+    bool Run(QSqlQuery& q) {
+        if (q.exec())
+            return true;
+        error = q.lastError();
+        return false;
+    }
+
+    bool BeginVersion(const QDateTime& began) {
         QSqlQuery q = d.Query();
         q.prepare(
             QStringLiteral("INSERT INTO version (job, number, began) VALUES (?, "
@@ -449,157 +611,53 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
         q.addBindValue(cursor.job);
         q.addBindValue(cursor.job);
         q.addBindValue(began.toMSecsSinceEpoch());
-        if (!run(q))
+        if (!Run(q))
             return false;
         cursor.version = q.lastInsertId().toLongLong();
         cursor.count = 0;
         QSqlQuery n = d.Query();
         n.prepare(QStringLiteral("SELECT number FROM version WHERE id = ?"));
         n.addBindValue(cursor.version);
-        if (!run(n) || !n.next())
+        if (!Run(n) || !n.next())
             return false;
         cursor.versionNumber = n.value(0).toInt();
         return true;
-    };
-    if (!d.PrepareInsert(&error)) {
-        d.Exec(QStringLiteral("ROLLBACK"));
-        return fail(error);
     }
 
-    bool ok = true;
-    for (const ArchiveOp& any : ops) {
-        if (!ok)
-            break;
-        if (const auto* job = std::get_if<archive_op::BeginJob>(&any)) {
-            ok = saveCount();
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral(
-                "INSERT INTO job (began, port, device, waves, lasers, language, company, model, "
-                "serial_number, test_operator, notes, search) "
-                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '')"));
-            for (const QVariant& v :
-                 {QVariant(job->began.toMSecsSinceEpoch()), QVariant(job->port),
-                  QVariant(NotNull(job->device)), QVariant(NotNull(Joined(job->waves))),
-                  QVariant(NotNull(Joined(job->lasers))), QVariant(static_cast<int>(job->language)),
-                  QVariant(NotNull(job->header.company)), QVariant(NotNull(job->header.model)),
-                  QVariant(NotNull(job->header.serialNumber)),
-                  QVariant(NotNull(job->header.testOperator)),
-                  QVariant(NotNull(job->header.notes))})
-                q.addBindValue(v);
-            ok = ok && run(q);
-            if (ok) {
-                cursor.job = q.lastInsertId().toLongLong();
-                searchDirty.insert(cursor.job);
-                ok = beginVersion(job->began);
-            }
-        } else if (const auto* version = std::get_if<archive_op::BeginVersion>(&any)) {
-            if (cursor.job != 0)
-                ok = saveCount() && beginVersion(version->began);
-        } else if (const auto* attach = std::get_if<archive_op::AttachJob>(&any)) {
-            ok = saveCount();
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("SELECT id, number, count FROM version WHERE job = ? "
-                                     "ORDER BY number DESC LIMIT 1"));
-            q.addBindValue(attach->jobId);
-            ok = ok && run(q);
-            // A job deleted meanwhile takes nothing more.
-            cursor = ArchiveCursor{};
-            if (ok && q.next())
-                cursor = {attach->jobId, q.value(0).toLongLong(), q.value(1).toInt(),
-                          q.value(2).toInt()};
-        } else if (const auto* record = std::get_if<archive_op::AddRecord>(&any)) {
-            if (cursor.version == 0)
-                continue;
-            const int row = std::clamp(record->row, 0, cursor.count);
-            if (row < cursor.count) {
-                // Rows after it move down one; through negatives, so no two rows share a key.
-                QSqlQuery shift = d.Query();
-                shift.prepare(QStringLiteral(
-                    "UPDATE record SET row = -row - 1 WHERE version = ? AND row >= ?"));
-                shift.addBindValue(cursor.version);
-                shift.addBindValue(row);
-                QSqlQuery back = d.Query();
-                back.prepare(
-                    QStringLiteral("UPDATE record SET row = -row WHERE version = ? AND row < 0"));
-                back.addBindValue(cursor.version);
-                ok = run(shift) && run(back);
-            }
-            ok = ok && d.Insert(cursor.version, row, *record, &error);
-            ++cursor.count;
-            if (!record->texts[kNoteColumn].isEmpty())
-                searchDirty.insert(cursor.job);
-        } else if (const auto* set = std::get_if<archive_op::SetText>(&any)) {
-            if (cursor.version == 0 || set->column < 0 || set->column >= kTexts)
-                continue;
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE record SET t%1 = ? WHERE version = ? AND row = ?")
-                          .arg(set->column));
-            q.addBindValue(set->text);
-            q.addBindValue(cursor.version);
-            q.addBindValue(set->row);
-            ok = run(q);
-            if (set->column == kNoteColumn)
-                searchDirty.insert(cursor.job);
-        } else if (const auto* header = std::get_if<archive_op::SetHeader>(&any)) {
-            if (cursor.job == 0)
-                continue;
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE job SET company = ?, model = ?, serial_number = ?, "
-                                     "test_operator = ?, notes = ? WHERE id = ?"));
-            const HeaderFields& h = header->header;
-            for (const QString* s :
-                 {&h.company, &h.model, &h.serialNumber, &h.testOperator, &h.notes})
-                q.addBindValue(NotNull(*s));
-            q.addBindValue(cursor.job);
-            ok = run(q);
-            searchDirty.insert(cursor.job);
-        } else if (const auto* cert = std::get_if<archive_op::SetCertification>(&any)) {
-            if (cursor.version == 0)
-                continue;
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE version SET certification = ? WHERE id = ?"));
-            q.addBindValue(NotNull(cert->json));
-            q.addBindValue(cursor.version);
-            ok = run(q);
-        } else if (std::holds_alternative<archive_op::MarkInterrupted>(any) ||
-                   std::holds_alternative<archive_op::UploadOpen>(any) ||
-                   std::holds_alternative<archive_op::UploadEnded>(any)) {
-            if (cursor.version == 0)
-                continue;
-            const bool open = std::holds_alternative<archive_op::UploadOpen>(any);
-            const bool cut = std::holds_alternative<archive_op::MarkInterrupted>(any);
-            const auto* ended = std::get_if<archive_op::UploadEnded>(&any);
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE version SET open_by = ?%1 WHERE id = ?")
-                          .arg(cut     ? QStringLiteral(", interrupted = 1")
-                               : ended ? QStringLiteral(", skipped = %1").arg(ended->skipped)
-                                       : QString()));
-            q.addBindValue(open ? OwnProcessMark() : QStringLiteral(""));
-            q.addBindValue(cursor.version);
-            ok = run(q);
-        } else if (const auto* language = std::get_if<archive_op::SetLanguage>(&any)) {
-            if (cursor.job == 0)
-                continue;
-            QSqlQuery q = d.Query();
-            q.prepare(QStringLiteral("UPDATE job SET language = ? WHERE id = ?"));
-            q.addBindValue(static_cast<int>(language->language));
-            q.addBindValue(cursor.job);
-            ok = run(q);
-        }
+    // Rows from `row` on move down one; through negatives, so no two rows share a key.
+    bool MakeRoomAt(int row) {
+        QSqlQuery shift = d.Query();
+        shift.prepare(
+            QStringLiteral("UPDATE record SET row = -row - 1 WHERE version = ? AND row >= ?"));
+        shift.addBindValue(cursor.version);
+        shift.addBindValue(row);
+        QSqlQuery back = d.Query();
+        back.prepare(QStringLiteral("UPDATE record SET row = -row WHERE version = ? AND row < 0"));
+        back.addBindValue(cursor.version);
+        return Run(shift) && Run(back);
     }
-    ok = ok && saveCount();
 
-    // The history filter looks in one lower-case text per job, kept here whenever a part of it
-    // changes, so a keystroke's search never reads the records.
-    for (qint64 job : searchDirty) {
-        if (!ok)
-            break;
+    // The upload's mark (this process's while it runs, '' once it ended) and what else its end
+    // sets: `alsoSet` is ", column = value" or empty.
+    bool MarkUpload(const QString& openBy, const QString& alsoSet) {
+        if (cursor.version == 0)
+            return true;
+        QSqlQuery q = d.Query();
+        q.prepare(QStringLiteral("UPDATE version SET open_by = ?%1 WHERE id = ?").arg(alsoSet));
+        q.addBindValue(openBy);
+        q.addBindValue(cursor.version);
+        return Run(q);
+    }
+
+    bool UpdateSearchText(qint64 job) {
         QSqlQuery q = d.Query();
         q.prepare(QStringLiteral(
             "SELECT began, port, device, company, test_operator, notes FROM job WHERE id = ?"));
         q.addBindValue(job);
-        if (!(ok = run(q)) || !q.next())
-            continue;
+        if (!Run(q))
+            return false;
+        if (!q.next())
+            return true;
         QStringList parts{DateText(q.value(0).toLongLong()),
                           QStringLiteral("COM%1").arg(q.value(1).toUInt()),
                           q.value(2).toString(),
@@ -610,21 +668,54 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
         notes.prepare(QStringLiteral("SELECT r.t6 FROM record r JOIN version v ON r.version = "
                                      "v.id WHERE v.job = ? AND r.t6 <> ''"));
         notes.addBindValue(job);
-        ok = run(notes);
-        while (ok && notes.next())
+        if (!Run(notes))
+            return false;
+        while (notes.next())
             parts << notes.value(0).toString();
         QSqlQuery update = d.Query();
         update.prepare(QStringLiteral("UPDATE job SET search = ? WHERE id = ?"));
         update.addBindValue(parts.join(QLatin1Char('\n')).toLower());
         update.addBindValue(job);
-        ok = ok && run(update);
+        return Run(update);
     }
 
-    if (ok && d.Exec(QStringLiteral("COMMIT"), &error))
+    Impl& d;
+    ArchiveCursor& cursor;
+    std::set<qint64> searchDirty;
+};
+
+bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
+                               QString* errorText, bool* busy) {
+    if (busy)
+        *busy = false;
+    if (m_state != ArchiveState::ReadWrite || !m_impl) {
+        if (errorText)
+            *errorText = QStringLiteral("the archive is not open for writing");
+        return false;
+    }
+    const auto fail = [&](const QSqlError& e) {
+        if (busy)
+            // A lock held elsewhere: retried later, never reported as a fault.
+            *busy = NativeCode(e) == SQLITE_BUSY || NativeCode(e) == SQLITE_LOCKED;
+        if (errorText)
+            *errorText = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        return false;
+    };
+    Impl& d = *m_impl;
+    Impl::Batch batch(d, cursor);
+    if (!d.Exec(QStringLiteral("BEGIN IMMEDIATE"), &batch.error))
+        return fail(batch.error);
+    const ArchiveCursor before = cursor;
+    batch.ForgetDeletedVersion();
+    bool ok = d.PrepareInsert(&batch.error);
+    for (std::size_t i = 0; ok && i < ops.size(); ++i)
+        ok = std::visit(batch, ops[i]);
+    if (ok && batch.SaveCount() && batch.UpdateSearchTexts() &&
+        d.Exec(QStringLiteral("COMMIT"), &batch.error))
         return true;
     d.Exec(QStringLiteral("ROLLBACK"));
     cursor = before;
-    return fail(error);
+    return fail(batch.error);
 }
 
 std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int limit) const {
@@ -662,17 +753,26 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
 }
 
 std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version) const {
-    if (!m_impl)
+    ArchivedUpload up;
+    if (!m_impl || !m_impl->ReadJob(jobId, up))
         return std::nullopt;
-    QSqlQuery job = m_impl->Query();
+    up.version = version == kLatest ? up.versionCount : version;
+    const std::optional<qint64> versionId = m_impl->ReadVersion(up);
+    if (!versionId || !m_impl->ReadRecords(*versionId, up.records))
+        return std::nullopt;
+    return up;
+}
+
+// The job's own fields and how many versions it has; false when the job is not there.
+bool MeasurementArchive::Impl::ReadJob(qint64 jobId, ArchivedUpload& up) {
+    QSqlQuery job = Query();
     job.prepare(QStringLiteral(
         "SELECT began, port, device, waves, lasers, language, company, model, serial_number, "
         "test_operator, notes, (SELECT max(number) FROM version WHERE job = job.id) "
         "FROM job WHERE id = ?"));
     job.addBindValue(jobId);
     if (!job.exec() || !job.next())
-        return std::nullopt;
-    ArchivedUpload up;
+        return false;
     up.jobId = jobId;
     up.began = QDateTime::fromMSecsSinceEpoch(job.value(0).toLongLong());
     up.port = job.value(1).toUInt();
@@ -685,29 +785,34 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
     up.header = {job.value(6).toString(), job.value(7).toString(), job.value(8).toString(),
                  job.value(9).toString(), job.value(10).toString()};
     up.versionCount = job.value(11).toInt();
-    up.version = version == kLatest ? up.versionCount : version;
+    return true;
+}
 
-    QSqlQuery v = m_impl->Query();
+// The fields of up.version; its row id, or nothing when the job has no such version.
+std::optional<qint64> MeasurementArchive::Impl::ReadVersion(ArchivedUpload& up) {
+    QSqlQuery v = Query();
     v.prepare(QStringLiteral("SELECT id, count, certification, interrupted, skipped FROM version "
                              "WHERE job = ? AND number = ?"));
-    v.addBindValue(jobId);
+    v.addBindValue(up.jobId);
     v.addBindValue(up.version);
     if (!v.exec() || !v.next())
         return std::nullopt;
-    const qint64 versionId = v.value(0).toLongLong();
     up.certification = v.value(2).toString();
     up.interrupted = v.value(3).toInt() != 0;
     up.skippedRecords = std::max(0, v.value(4).toInt());
     up.records.reserve(static_cast<std::size_t>(std::max(0, v.value(1).toInt())));
+    return v.value(0).toLongLong();
+}
 
-    // Read through SQLite itself, like the insert: a QVariant per value would double the time.
+// Read through SQLite itself, like the insert: a QVariant per value would double the time.
+bool MeasurementArchive::Impl::ReadRecords(qint64 versionId, std::vector<MeterRecord>& records) {
     sqlite3_stmt* r = nullptr;
-    if (!m_impl->Handle() ||
-        sqlite3_prepare_v2(m_impl->handle,
+    if (!Handle() ||
+        sqlite3_prepare_v2(handle,
                            "SELECT raw, t0, t1, t2, t3, t4, t5, t6 FROM record WHERE version = ? "
                            "ORDER BY row",
                            -1, &r, nullptr) != SQLITE_OK)
-        return std::nullopt;
+        return false;
     sqlite3_bind_int64(r, 1, versionId);
     int code;
     while ((code = sqlite3_step(r)) == SQLITE_ROW) {
@@ -722,12 +827,10 @@ std::optional<ArchivedUpload> MeasurementArchive::Load(qint64 jobId, int version
             record.texts[std::size_t(c)] =
                 QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(r, 1 + c) / 2);
         }
-        up.records.push_back(std::move(record));
+        records.push_back(std::move(record));
     }
     sqlite3_finalize(r);
-    if (code != SQLITE_DONE)
-        return std::nullopt;
-    return up;
+    return code == SQLITE_DONE;
 }
 
 bool MeasurementArchive::Delete(qint64 jobId) {

@@ -55,6 +55,13 @@ public:
     bool Delete(qint64 jobId);
 
 private:
+    // Closes and remembers why; the result tells the operator in `language`.
+    ArchiveOpenResult TurnOff(const QString& why, vemla::Language language);
+    // A new connection to `path`, the one before closed.
+    bool Connect(const QString& path, bool readOnly);
+    // The rest of Open once the file's header has been read as SQLite's.
+    ArchiveOpenResult OpenSound(const QString& path, const QString& moved,
+                                vemla::Language language);
     void MarkDeadUploadsInterrupted();
 
     struct Impl;

@@ -122,25 +122,6 @@ QString FillIn(const QString& text, std::initializer_list<QString> values) {
     return out;
 }
 
-class Parser {
-public:
-    explicit Parser(Language language) : m_language(language) {}
-
-    int Usage(const BilingualText& text, const QString& a = {}, const QString& b = {},
-              const QString& c = {}) const {
-        const QString message = FillIn(Pick(text, m_language), {a, b, c});
-        std::fprintf(stderr, "vemla-cli: %s\n%s\n", qPrintable(message),
-                     qPrintable(Pick(text::kCliTryHelp, m_language)));
-        return kExitUsage;
-    }
-    int Bad(const QString& option, const QString& value, const BilingualText& wanted) const {
-        return Usage(text::kCliBadValue, option, value, Pick(wanted, m_language));
-    }
-
-private:
-    Language m_language;
-};
-
 const OptionInfo* FindOption(const QString& name, std::optional<CliCommand> command) {
     if (command == CliCommand::Upload && name == QLatin1String(kUploadJson.name))
         return &kUploadJson;
@@ -198,10 +179,77 @@ std::optional<std::array<int, 5>> TimeOf(const QString& text) {
     return f;
 }
 
-} // namespace
+// The options that only switch something on (or, for --no-archive, off).
+struct FlagOption {
+    const char* name;
+    bool CliOptions::*field;
+    bool set;
+};
 
-std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
-    // The language first: every message after it is in that language.
+constexpr std::array kFlagOptions{
+    FlagOption{"simulate", &CliOptions::simulate, true},
+    FlagOption{"force", &CliOptions::force, true},
+    FlagOption{"yes", &CliOptions::yes, true},
+    FlagOption{"no-archive", &CliOptions::archive, false},
+    FlagOption{"refresh", &CliOptions::refresh, true},
+};
+
+// The options that take a number in a range: whole numbers or decimals.
+struct NumberOption {
+    const char* name;
+    bool whole;
+    double low;
+    double high;
+    const BilingualText* wanted;
+    void (*store)(CliOptions&, double);
+};
+
+constexpr std::array kNumberOptions{
+    NumberOption{"records", true, 0, 65536, &text::kCliWantRecords,
+                 [](CliOptions& o, double v) { o.records = static_cast<int>(v); }},
+    NumberOption{"count", true, 1, 100000000, &text::kCliWantCount,
+                 [](CliOptions& o, double v) { o.count = static_cast<int>(v); }},
+    NumberOption{"timeout", false, 0.2, 3600, &text::kCliWantSeconds,
+                 [](CliOptions& o, double v) { o.timeoutS = v; }},
+    NumberOption{"interval", false, 0.2, 3600, &text::kCliWantSeconds,
+                 [](CliOptions& o, double v) { o.intervalS = v; }},
+};
+
+// The options that take a file's path or a header field's text.
+struct TextOption {
+    const char* name;
+    bool path;
+    QString& (*field)(CliOptions&);
+};
+
+constexpr std::array kTextOptions{
+    TextOption{"csv", true, [](CliOptions& o) -> QString& { return o.csv; }},
+    TextOption{"xlsx", true, [](CliOptions& o) -> QString& { return o.xlsx; }},
+    TextOption{"pdf", true, [](CliOptions& o) -> QString& { return o.pdf; }},
+    TextOption{"company", false, [](CliOptions& o) -> QString& { return o.header.company; }},
+    TextOption{"model", false, [](CliOptions& o) -> QString& { return o.header.model; }},
+    TextOption{"serial", false, [](CliOptions& o) -> QString& { return o.header.serialNumber; }},
+    TextOption{"operator", false, [](CliOptions& o) -> QString& { return o.header.testOperator; }},
+    TextOption{"notes", false, [](CliOptions& o) -> QString& { return o.header.notes; }},
+};
+
+std::optional<double> ValueOf(const NumberOption& option, const QString& text) {
+    if (!option.whole)
+        return Decimal(text, option.low, option.high);
+    const std::optional<int> n = Whole(text, int(option.low), int(option.high));
+    return n ? std::optional<double>(*n) : std::nullopt;
+}
+
+template <class Option, std::size_t N>
+const Option* FindIn(const std::array<Option, N>& table, const QString& name) {
+    for (const Option& option : table)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+// The language first: every message after it is in that language.
+Language LanguageOf(const QStringList& args) {
     Language language = Language::English;
     for (qsizetype i = 1; i < args.size(); ++i) {
         QString v;
@@ -212,210 +260,234 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         if (v == QLatin1String("zh"))
             language = Language::Chinese;
     }
-    const Parser p(language);
+    return language;
+}
 
-    // The command: the first word that is not an option or an option's value. The command is
-    // not known yet, so the word after --json is taken as its file (upload's --json FILE) unless
-    // it is a command or an option: "--json out.json --simulate upload" uploads.
-    std::optional<CliCommand> command;
-    QString commandName;
-    qsizetype commandAt = -1;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a.startsWith(QLatin1String("--"))) {
-            const QString name = a.mid(2).section(QLatin1Char('='), 0, 0);
-            const OptionInfo* o = FindOption(name, {});
-            const bool jsonFile = name == QLatin1String("json") && i + 1 < args.size() &&
-                                  !IsCommandName(args[i + 1]) &&
-                                  !args[i + 1].startsWith(QLatin1Char('-'));
-            if (o && (o->value || jsonFile) && !a.contains(QLatin1Char('=')))
-                ++i;
-            continue;
-        }
-        if (a == QLatin1String("-h")) // short help only
-            continue;
-        commandName = a;
-        commandAt = i;
-        for (const CommandInfo& c : kCommands)
-            if (a == QLatin1String(c.name))
-                command = c.command;
-        break;
+QString OptionName(const QString& arg) {
+    return arg.mid(2).section(QLatin1Char('='), 0, 0);
+}
+
+// Reads the command line once, left to right. Each step returns an exit code when the parse
+// ends there (--help, --version, a mistake told on stderr), nothing to go on.
+class Parser {
+public:
+    explicit Parser(const QStringList& args) : m_args(args), m_language(LanguageOf(args)) {
+        m_options.language = m_language;
     }
 
-    CliOptions o;
-    o.language = language;
-    QStringList positional;
-    bool commandSeen = false;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
+    std::variant<CliOptions, int> Parse() {
+        FindCommand();
+        for (qsizetype i = 1; i < m_args.size(); ++i)
+            if (const std::optional<int> exit = ReadArgument(i))
+                return *exit;
+        if (m_commandName.isEmpty())
+            return Usage(text::kCliNoCommand);
+        if (!m_command)
+            return Usage(text::kCliUnknownCommand, m_commandName);
+        m_options.command = *m_command;
+        if (const std::optional<int> exit = ReadCommandArguments())
+            return *exit;
+        if (*m_command == CliCommand::DeleteAll && !m_options.yes)
+            return Usage(text::kCliDeleteAllNeedsYes);
+        if (*m_command != CliCommand::Ports && *m_command != CliCommand::Archive &&
+            m_options.port.isEmpty() && !m_options.simulate)
+            return Usage(text::kCliPortRequired);
+        return m_options;
+    }
+
+private:
+    int Usage(const BilingualText& text, const QString& a = {}, const QString& b = {},
+              const QString& c = {}) const {
+        const QString message = FillIn(Pick(text, m_language), {a, b, c});
+        std::fprintf(stderr, "vemla-cli: %s\n%s\n", qPrintable(message),
+                     qPrintable(Pick(text::kCliTryHelp, m_language)));
+        return kExitUsage;
+    }
+    int Bad(const QString& option, const QString& value, const BilingualText& wanted) const {
+        return Usage(text::kCliBadValue, option, value, Pick(wanted, m_language));
+    }
+    int BadOption(const QString& name, const QString& value, const BilingualText& wanted) const {
+        return Bad(QStringLiteral("--") + name, value, wanted);
+    }
+
+    // The command: the first word that is not an option or an option's value. The command is
+    // not known yet, so the word after --json is taken as its file (upload's --json FILE)
+    // unless it is a command or an option: "--json out.json --simulate upload" uploads.
+    void FindCommand() {
+        for (qsizetype i = 1; i < m_args.size(); ++i) {
+            const QString& a = m_args[i];
+            if (a.startsWith(QLatin1String("--"))) {
+                const QString name = OptionName(a);
+                const OptionInfo* o = FindOption(name, {});
+                const bool jsonFile = name == QLatin1String("json") && i + 1 < m_args.size() &&
+                                      !IsCommandName(m_args[i + 1]) &&
+                                      !m_args[i + 1].startsWith(QLatin1Char('-'));
+                if (o && (o->value || jsonFile) && !a.contains(QLatin1Char('=')))
+                    ++i;
+                continue;
+            }
+            if (a == QLatin1String("-h")) // short help only
+                continue;
+            m_commandName = a;
+            m_commandAt = i;
+            for (const CommandInfo& c : kCommands)
+                if (a == QLatin1String(c.name))
+                    m_command = c.command;
+            return;
+        }
+    }
+
+    // args[i], and its value when it takes one (i then moves past it).
+    std::optional<int> ReadArgument(qsizetype& i) {
+        const QString& a = m_args[i];
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kHelp, stdout);
             return kExitDone;
         }
-        if (!a.startsWith(QLatin1String("--"))) {
-            if (a.startsWith(QLatin1Char('-')) && a.size() > 1 && !IsNumberText(a))
-                return p.Usage(text::kCliUnknownOption, a);
-            if (!commandSeen && a == commandName)
-                commandSeen = true;
-            else
-                positional << a;
-            continue;
-        }
-        const QString name = a.mid(2).section(QLatin1Char('='), 0, 0);
-        const OptionInfo* info = FindOption(name, command);
+        if (a.startsWith(QLatin1String("--")))
+            return ReadOption(i);
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1 && !IsNumberText(a))
+            return Usage(text::kCliUnknownOption, a);
+        if (!m_commandSeen && a == m_commandName)
+            m_commandSeen = true;
+        else
+            m_positional << a;
+        return std::nullopt;
+    }
+
+    std::optional<int> ReadOption(qsizetype& i) {
+        const QString& a = m_args[i];
+        const QString name = OptionName(a);
+        const OptionInfo* info = FindOption(name, m_command);
         if (!info)
-            return p.Usage(text::kCliUnknownOption, a);
+            return Usage(text::kCliUnknownOption, a);
         if (name == QLatin1String("version")) {
             std::printf("vemla-cli %s\n", VEMLA_VERSION);
             return kExitDone;
         }
         QString value;
         if (info->value) {
-            // The command word and another option are never a value: "--json --force" lacks one.
+            // The command word and another option are never a value: "--json --force" lacks
+            // one.
             if (a.contains(QLatin1Char('=')))
                 value = a.section(QLatin1Char('='), 1);
-            else if (i + 1 < args.size() && i + 1 != commandAt && !IsOptionName(args[i + 1]))
-                value = args[++i];
+            else if (i + 1 < m_args.size() && i + 1 != m_commandAt && !IsOptionName(m_args[i + 1]))
+                value = m_args[++i];
             else
-                return p.Usage(text::kCliMissingValue, name);
+                return Usage(text::kCliMissingValue, name);
         } else if (a.contains(QLatin1Char('='))) {
-            return p.Usage(text::kCliUnknownOption, a);
+            return Usage(text::kCliUnknownOption, a);
         }
-        if (command && !(info->commands & Bit(*command)))
-            return p.Usage(text::kCliOptionNotFor, name, commandName);
+        if (m_command && !(info->commands & Bit(*m_command)))
+            return Usage(text::kCliOptionNotFor, name, m_commandName);
+        return ApplyOption(name, *info, value);
+    }
 
-        // Paths are bounded by what the system takes, header texts by the workbook's field.
-        const auto text = [&](QString& field, bool path) {
-            if (path ? QFile::encodeName(value).size() > kMaxPathBytes : value.size() > kMaxText)
-                return false;
-            field = value;
-            return true;
-        };
+    std::optional<int> ApplyOption(const QString& name, const OptionInfo& info,
+                                   const QString& value) {
         if (name == QLatin1String("language")) {
             if (value != QLatin1String("en") && value != QLatin1String("zh"))
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantLanguage);
+                return BadOption(name, value, text::kCliWantLanguage);
         } else if (name == QLatin1String("json")) {
-            if (!info->value)
-                o.json = true;
+            if (!info.value)
+                m_options.json = true;
             else if (value.isEmpty())
-                return p.Usage(text::kCliMissingValue, name);
-            else if (!text(o.jsonFile, true))
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantPath);
+                return Usage(text::kCliMissingValue, name);
+            else if (!Fits(value, true))
+                return BadOption(name, value, text::kCliWantPath);
+            else
+                m_options.jsonFile = value;
         } else if (name == QLatin1String("port")) {
             if (value.isEmpty() || value.size() > 4096)
-                return p.Usage(text::kCliPortRequired);
-            o.port = value;
-        } else if (name == QLatin1String("simulate")) {
-            o.simulate = true;
-        } else if (name == QLatin1String("records")) {
-            const auto n = Whole(value, 0, 65536);
-            if (!n)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantRecords);
-            o.records = *n;
-        } else if (name == QLatin1String("timeout") || name == QLatin1String("interval")) {
-            const auto s = Decimal(value, 0.2, 3600);
-            if (!s)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantSeconds);
-            (name == QLatin1String("timeout") ? o.timeoutS : o.intervalS.emplace()) = *s;
-        } else if (name == QLatin1String("count")) {
-            const auto n = Whole(value, 1, 100000000);
-            if (!n)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantCount);
-            o.count = *n;
-        } else if (name == QLatin1String("force")) {
-            o.force = true;
-        } else if (name == QLatin1String("yes")) {
-            o.yes = true;
-        } else if (name == QLatin1String("no-archive")) {
-            o.archive = false;
-        } else if (name == QLatin1String("refresh")) {
-            o.refresh = true;
-        } else {
-            struct TextOption {
-                const char* name;
-                QString* field;
-                bool path;
-            };
-            const std::array fields{
-                TextOption{"csv", &o.csv, true},
-                TextOption{"xlsx", &o.xlsx, true},
-                TextOption{"pdf", &o.pdf, true},
-                TextOption{"company", &o.header.company, false},
-                TextOption{"model", &o.header.model, false},
-                TextOption{"serial", &o.header.serialNumber, false},
-                TextOption{"operator", &o.header.testOperator, false},
-                TextOption{"notes", &o.header.notes, false},
-            };
-            for (const TextOption& f : fields) {
-                if (name != QLatin1String(f.name))
-                    continue;
-                if (value.isEmpty() || !text(*f.field, f.path))
-                    return p.Bad(QStringLiteral("--") + name, value,
-                                 f.path ? text::kCliWantPath : text::kCliWantText);
+                return Usage(text::kCliPortRequired);
+            m_options.port = value;
+        } else if (const FlagOption* flag = FindIn(kFlagOptions, name)) {
+            m_options.*flag->field = flag->set;
+        } else if (const NumberOption* number = FindIn(kNumberOptions, name)) {
+            const std::optional<double> v = ValueOf(*number, value);
+            if (!v)
+                return BadOption(name, value, *number->wanted);
+            number->store(m_options, *v);
+        } else if (const TextOption* field = FindIn(kTextOptions, name)) {
+            if (value.isEmpty() || !Fits(value, field->path))
+                return BadOption(name, value,
+                                 field->path ? text::kCliWantPath : text::kCliWantText);
+            field->field(m_options) = value;
+        }
+        return std::nullopt;
+    }
+
+    // Paths are bounded by what the system takes, header texts by the workbook's field.
+    static bool Fits(const QString& value, bool path) {
+        return path ? QFile::encodeName(value).size() <= kMaxPathBytes : value.size() <= kMaxText;
+    }
+
+    int WrongArguments() const {
+        const CommandInfo* info = nullptr;
+        for (const CommandInfo& c : kCommands)
+            if (c.command == *m_command)
+                info = &c;
+        return Usage(text::kCliArguments, m_commandName,
+                     *info->arguments ? QString::fromLatin1(info->arguments) : QStringLiteral("-"));
+    }
+
+    // The words after the command.
+    std::optional<int> ReadCommandArguments() {
+        const QString joined = m_positional.join(QLatin1Char(' '));
+        const bool one = m_positional.size() == 1;
+        switch (*m_command) {
+        case CliCommand::SetTime:
+            if (m_positional.isEmpty())
+                return WrongArguments();
+            if (joined != QLatin1String("now")) {
+                m_options.time = TimeOf(joined);
+                if (!m_options.time)
+                    return Bad(QStringLiteral("set-time"), joined, text::kCliWantTime);
             }
+            return std::nullopt;
+        case CliCommand::SelectWave: {
+            const auto nm = one ? Whole(joined, 1, 65535) : std::nullopt;
+            if (!nm)
+                return Bad(m_commandName, joined, text::kCliWantWavelength);
+            m_options.wavelength = *nm;
+            return std::nullopt;
+        }
+        case CliCommand::Calibrate: {
+            const auto v = one ? Decimal(joined, -100, 100) : std::nullopt;
+            if (!v)
+                return Bad(m_commandName, joined, text::kCliWantCalibration);
+            m_options.calibration = static_cast<float>(*v);
+            return std::nullopt;
+        }
+        case CliCommand::Delete: {
+            const auto n = one ? Whole(joined, 1, 65536) : std::nullopt;
+            if (!n)
+                return Bad(m_commandName, joined, text::kCliWantRecordNumber);
+            m_options.recordNumber = *n;
+            return std::nullopt;
+        }
+        case CliCommand::Archive:
+            return joined == QLatin1String("check") ? std::nullopt
+                                                    : std::optional(WrongArguments());
+        default:
+            return m_positional.isEmpty() ? std::nullopt : std::optional(WrongArguments());
         }
     }
 
-    if (commandName.isEmpty())
-        return p.Usage(text::kCliNoCommand);
-    if (!command)
-        return p.Usage(text::kCliUnknownCommand, commandName);
-    o.command = *command;
-    const CommandInfo* info = nullptr;
-    for (const CommandInfo& c : kCommands)
-        if (c.command == *command)
-            info = &c;
-    const auto wrongArguments = [&] {
-        return p.Usage(text::kCliArguments, commandName,
-                       *info->arguments ? QString::fromLatin1(info->arguments)
-                                        : QStringLiteral("-"));
-    };
-    const QString joined = positional.join(QLatin1Char(' '));
-    switch (*command) {
-    case CliCommand::SetTime:
-        if (positional.isEmpty())
-            return wrongArguments();
-        if (joined != QLatin1String("now")) {
-            o.time = TimeOf(joined);
-            if (!o.time)
-                return p.Bad(QStringLiteral("set-time"), joined, text::kCliWantTime);
-        }
-        break;
-    case CliCommand::SelectWave: {
-        const auto nm = positional.size() == 1 ? Whole(joined, 1, 65535) : std::nullopt;
-        if (!nm)
-            return p.Bad(commandName, joined, text::kCliWantWavelength);
-        o.wavelength = *nm;
-        break;
-    }
-    case CliCommand::Calibrate: {
-        const auto v = positional.size() == 1 ? Decimal(joined, -100, 100) : std::nullopt;
-        if (!v)
-            return p.Bad(commandName, joined, text::kCliWantCalibration);
-        o.calibration = static_cast<float>(*v);
-        break;
-    }
-    case CliCommand::Delete: {
-        const auto n = positional.size() == 1 ? Whole(joined, 1, 65536) : std::nullopt;
-        if (!n)
-            return p.Bad(commandName, joined, text::kCliWantRecordNumber);
-        o.recordNumber = *n;
-        break;
-    }
-    case CliCommand::Archive:
-        if (joined != QLatin1String("check"))
-            return wrongArguments();
-        break;
-    default:
-        if (!positional.isEmpty())
-            return wrongArguments();
-    }
-    if (*command == CliCommand::DeleteAll && !o.yes)
-        return p.Usage(text::kCliDeleteAllNeedsYes);
-    if (*command != CliCommand::Ports && *command != CliCommand::Archive && o.port.isEmpty() &&
-        !o.simulate)
-        return p.Usage(text::kCliPortRequired);
-    return o;
+    const QStringList& m_args;
+    Language m_language;
+    std::optional<CliCommand> m_command;
+    QString m_commandName;
+    qsizetype m_commandAt = -1;
+    bool m_commandSeen = false;
+    QStringList m_positional;
+    CliOptions m_options;
+};
+
+} // namespace
+
+std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
+    return Parser(args).Parse();
 }
 
 } // namespace vemla

@@ -75,16 +75,10 @@ void CWaveListDlg::WriteFields() {
 
 void CWaveListDlg::accept() {
     ReadFields();
-    if (WaveCountInRange(m_count)) {
-        // Numbers outside 0..65535 go out modulo 65536; bytes after the end byte stay as an
-        // earlier, longer list left them.
-        for (int k = 1; k <= m_count; ++k) {
-            const auto v = static_cast<uint16_t>(static_cast<uint32_t>(WaveValue(k)));
-            m_waveList[2 * (k - 1)] = static_cast<uint8_t>(v >> 8);
-            m_waveList[2 * (k - 1) + 1] = static_cast<uint8_t>(v & 0xFF);
-        }
-        m_waveList[2 * m_count] = 0xBB;
-    }
+    std::array<int32_t, kMaxDeviceWaves> waves{};
+    for (int k = 1; k <= kMaxDeviceWaves; ++k)
+        waves[k - 1] = WaveValue(k);
+    PutWaveList(m_count, waves, m_waveList);
     WriteFields();
     QDialog::accept();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The wavelength list dialog: up to 20 typed wavelengths become the byte list that the
-// set-device-wavelengths command copies into its frame. One modeless instance lives as long
+// The wavelength list dialog: up to 20 typed wavelengths become the byte list (PutWaveList) that
+// the set-device-wavelengths command copies into its frame. One modeless instance lives as long
 // as the main window; it is only shown and hidden, so typed values stay between showings.
 
 #include "DialogTemplate.h"
@@ -17,14 +17,6 @@ class QLineEdit;
 namespace vemla {
 
 class IMessageBox;
-
-// The list: a u16 BE pair per wavelength and the end byte 0xBB.
-inline constexpr std::size_t kWaveListBytes = 2 * kMaxDeviceWaves + 1;
-
-// SET WAVE and set device wavelengths accept 1..20 wavelengths.
-constexpr bool WaveCountInRange(int32_t count) {
-    return count >= 1 && count <= kMaxDeviceWaves;
-}
 
 class CWaveListDlg : public QDialog {
     Q_OBJECT

@@ -124,6 +124,16 @@ OutFrame BuildSetDeviceWaves(int waveCount, std::span<const uint8_t> waveList) {
     return w.End();
 }
 
+void PutWaveList(int32_t count, std::span<const int32_t, kMaxDeviceWaves> waves,
+                 std::span<uint8_t, kWaveListBytes> list) {
+    if (!WaveCountInRange(count))
+        return;
+    const auto pairs = static_cast<std::size_t>(count);
+    for (std::size_t i = 0; i < pairs; ++i)
+        PutU16BE(list.subspan(2 * i).first<2>(), static_cast<uint32_t>(waves[i]));
+    list[2 * pairs] = kWaveListEnd;
+}
+
 OutFrame BuildSetLasers(const std::array<uint32_t, 4>& lasers) {
     FrameWriter w(FrameCode::SetLasers);
     for (uint32_t laser : lasers)

@@ -35,6 +35,15 @@ inline constexpr std::string_view kConnectHex = "aa 04 01 55", kReadPowerHex = "
 // The wave list of SetDeviceWaves holds at most this many wavelengths.
 inline constexpr int kMaxDeviceWaves = 20;
 
+// SET WAVE and set device wavelengths accept 1..20 wavelengths.
+constexpr bool WaveCountInRange(int32_t count) {
+    return count >= 1 && count <= kMaxDeviceWaves;
+}
+
+// The wave list: a u16 BE pair per wavelength and the end byte 0xBB.
+inline constexpr std::size_t kWaveListBytes = 2 * kMaxDeviceWaves + 1;
+inline constexpr uint8_t kWaveListEnd = 0xBB;
+
 // Converts pairs of hex digits, skipping spaces between pairs; stops at the first non-digit,
 // at a lone trailing digit, or when out is full. Returns the number of bytes written.
 std::size_t HexToBytes(std::string_view text, std::span<uint8_t> out);
@@ -59,9 +68,13 @@ OutFrame BuildDeleteSelected(int rowIndex);      // carries rowIndex + 1
 OutFrame BuildDeleteAll(bool chinese);           // the English one ends in BB
 OutFrame BuildSetCalibration(float value);
 OutFrame BuildSetTime(uint32_t y, uint32_t mo, uint32_t d, uint32_t h, uint32_t mi);
-// waveList: u16 BE pairs (then 0xBB) as the wave list dialog builds them. A count above 20 is
+// waveList: u16 BE pairs (then 0xBB) as PutWaveList lays them. A count above 20 is
 // bounded to 20; pairs missing from a short list go out as 0; a count <= 0 sends no pairs.
 OutFrame BuildSetDeviceWaves(int waveCount, std::span<const uint8_t> waveList);
+// Lays WAVE1..WAVEcount of waves into list, each modulo 65536, then the end byte. The bytes
+// after it stay as an earlier, longer list left them; a count outside 1..20 changes nothing.
+void PutWaveList(int32_t count, std::span<const int32_t, kMaxDeviceWaves> waves,
+                 std::span<uint8_t, kWaveListBytes> list);
 OutFrame BuildSetLasers(const std::array<uint32_t, 4>& lasers);
 OutFrame BuildSetPinType(int type); // 0 for "A", 1 for "C"
 

@@ -33,13 +33,11 @@ struct Line {
     int record = -1;
 };
 
-// Everything above the records, and the records, as lines of known height.
-std::vector<Line> Lines(const UploadDocument& data) {
+// The operator's header fields, then the method and the link the limits rest on.
+void AddHeaderAndLink(std::vector<Line>& lines, const UploadDocument& data) {
     using K = Line::Kind;
     const Language lang = data.language;
     const auto pick = [lang](const BilingualText& t) { return Pick(t, lang); };
-    const CertificationSettings& c = data.certification;
-    std::vector<Line> lines{{K::Title, {pick(text::kCertificateTitle)}}};
     const HeaderFields& h = data.header;
     lines.push_back({K::Field, {pick(text::kReportCompany), h.company}});
     lines.push_back({K::Field, {pick(text::kReportModel), h.model}});
@@ -47,6 +45,7 @@ std::vector<Line> Lines(const UploadDocument& data) {
     lines.push_back({K::Field, {pick(text::kReportOperator), h.testOperator}});
     lines.push_back({K::Field, {pick(text::kReportNotes), h.notes}});
     lines.push_back({K::Gap, {}});
+    const CertificationSettings& c = data.certification;
     lines.push_back({K::Field, {pick(text::kCertMethod), MethodText(c.method, lang)}});
     lines.push_back({K::Field, {pick(text::kCertLinkLength), InputText(c.link.lengthKm)}});
     lines.push_back(
@@ -56,7 +55,12 @@ std::vector<Line> Lines(const UploadDocument& data) {
     lines.push_back(
         {K::Field, {pick(text::kCertLossPerSplice), InputText(c.link.lossPerSpliceDb)}});
     lines.push_back({K::Field, {pick(text::kCertDesignMargin), InputText(c.link.designMarginDb)}});
+}
 
+void AddLimits(std::vector<Line>& lines, const UploadDocument& data) {
+    using K = Line::Kind;
+    const auto pick = [&](const BilingualText& t) { return Pick(t, data.language); };
+    const CertificationSettings& c = data.certification;
     lines.push_back({K::Heading, {pick(text::kCertLimits)}});
     lines.push_back({K::Cells,
                      {pick(text::kCertWavelength), pick(text::kCertLimitFrom),
@@ -69,6 +73,12 @@ std::vector<Line> Lines(const UploadDocument& data) {
               fixed ? QString() : InputText(l.attenuationDbPerKm),
               Figure(LimitDb(c, l.wavelength))}});
     }
+}
+
+void AddReferences(std::vector<Line>& lines, const UploadDocument& data) {
+    using K = Line::Kind;
+    const auto pick = [&](const BilingualText& t) { return Pick(t, data.language); };
+    const CertificationSettings& c = data.certification;
     lines.push_back({K::Heading, {pick(text::kCertReferences)}});
     lines.push_back(
         {K::Cells,
@@ -79,8 +89,14 @@ std::vector<Line> Lines(const UploadDocument& data) {
              {QString::number(r.wavelength), InputText(r.dBm),
               r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
               IsStale(r, c.staleAfterHours, data.taken) ? pick(certtext::kStale) : QString()}});
+}
 
-    const std::vector<WaveSummary> summary = Summarize(data.Values(), c, data.taken);
+// Per wavelength, then the overall verdict.
+void AddSummary(std::vector<Line>& lines, const UploadDocument& data) {
+    using K = Line::Kind;
+    const auto pick = [&](const BilingualText& t) { return Pick(t, data.language); };
+    const std::vector<WaveSummary> summary =
+        Summarize(data.Values(), data.certification, data.taken);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back(
         {K::Cells,
@@ -93,10 +109,19 @@ std::vector<Line> Lines(const UploadDocument& data) {
               QString::number(w.fail), QString::number(w.warnings), Figure(w.worstMarginDb)}});
     lines.push_back({K::Verdict,
                      {pick(text::kCertOverall) + QLatin1Char(' ') +
-                      VerdictText(OverallVerdict(summary), lang)}});
-    lines.push_back({K::Gap, {}});
+                      VerdictText(OverallVerdict(summary), data.language)}});
+}
+
+// Everything above the records, and the records, as lines of known height.
+std::vector<Line> Lines(const UploadDocument& data) {
+    std::vector<Line> lines{{Line::Kind::Title, {Pick(text::kCertificateTitle, data.language)}}};
+    AddHeaderAndLink(lines, data);
+    AddLimits(lines, data);
+    AddReferences(lines, data);
+    AddSummary(lines, data);
+    lines.push_back({Line::Kind::Gap, {}});
     for (int i = 0; i < int(data.rows.size()); ++i)
-        lines.push_back({K::Record, {}, i});
+        lines.push_back({Line::Kind::Record, {}, i});
     return lines;
 }
 

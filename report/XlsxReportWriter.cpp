@@ -14,7 +14,11 @@ namespace {
 
 constexpr lxw_color_t kLightTurquoise = 0xCCFFFF; // palette index 20
 constexpr lxw_color_t kGreen = 0x008000;          // palette index 10
-constexpr int kLastCentredRow = 1010;             // A6:E1010 is centred, data or not
+// Sheet rows as the spreadsheet numbers them, from 1.
+constexpr int kColumnHeaderRow = 6;
+constexpr int kFirstDataRow = 7;
+constexpr int kLastCentredRow = 1010; // A6:E1010 is centred, data or not
+constexpr int kCentredColumns = 5;    // A..E
 
 // Every distinct look a cell of the sheet can have.
 struct Formats {
@@ -72,17 +76,10 @@ bool Merge(lxw_worksheet* ws, int row, int firstCol, int lastCol, std::string_vi
                                  lxw_col_t(lastCol), terminated.c_str(), f) == LXW_NO_ERROR;
 }
 
-bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data) {
+// Rows 1 to 4: title, labels and the operator's header fields.
+bool WriteHeaderBlock(lxw_worksheet* ws, const Formats& f, const UploadDocument& data) {
     const auto label = [&](const BilingualText& text) { return PickUtf8(text, data.language); };
-    const Formats f = MakeFormats(wb);
-    constexpr std::array<double, 7> kWidths{13, 18, 13, 13, 13, 20, 13};
-    bool ok = true;
-    for (size_t c = 0; c < kWidths.size(); ++c)
-        ok &= worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), kWidths[c], nullptr) ==
-              LXW_NO_ERROR;
-
-    // Rows 1 to 4: title, labels and the operator's header fields.
-    ok &= Merge(ws, 0, 0, 4, label(text::kReportTitle), f.title);
+    bool ok = Merge(ws, 0, 0, 4, label(text::kReportTitle), f.title);
     const std::array leftLabels{text::kReportCompany, text::kReportModel,
                                 text::kReportSerialNumber};
     const std::array<QString, 3> leftFields{data.header.company, data.header.model,
@@ -101,32 +98,57 @@ bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data)
             ok &= Text(ws, row, 4, {}, f.wrapOnly);
         }
     }
+    return ok;
+}
 
-    // Row 6: column headers; the fill spans A..G, the centring A..E.
-    for (int c = 0; c < 7; ++c)
-        ok &= Text(ws, 5, c, Pick(text::kReportColumnHeaders[size_t(c)], data.language),
-                   c < 5 ? f.headCentre : f.headFill);
+// The column headers: the fill spans every column, the centring A..E.
+bool WriteColumnHeaders(lxw_worksheet* ws, const Formats& f, Language language) {
+    bool ok = true;
+    for (int c = 0; c < kTableColumns; ++c) {
+        const QString caption = Pick(text::kReportColumnHeaders[size_t(c)], language);
+        ok &= Text(ws, kColumnHeaderRow - 1, c, caption,
+                   c < kCentredColumns ? f.headCentre : f.headFill);
+    }
+    return ok;
+}
 
-    // Data from row 7; A..E stay centred down to row 1010 even where no record is.
+// The records from kFirstDataRow; A..E stay centred down to kLastCentredRow even where no
+// record is.
+bool WriteDataRows(lxw_worksheet* ws, const Formats& f, const UploadDocument& data) {
     const int dataRows = static_cast<int>(data.rows.size());
-    const int lastRow = std::max(kLastCentredRow, 6 + dataRows);
-    for (int r = 7; r <= lastRow && ok; ++r) {
-        const int i = r - 7;
+    const int lastRow = std::max(kLastCentredRow, kFirstDataRow - 1 + dataRows);
+    bool ok = true;
+    for (int r = kFirstDataRow; r <= lastRow && ok; ++r) {
+        const int i = r - kFirstDataRow;
         lxw_format* centred = r <= kLastCentredRow ? f.centre : nullptr;
         if (i < dataRows) {
             ok &= worksheet_write_number(ws, lxw_row_t(r - 1), 0, i + 1, centred) == LXW_NO_ERROR;
             const auto& texts = data.rows[size_t(i)].texts;
             for (int c = 1; c < kTableColumns; ++c)
-                ok &= Text(ws, r - 1, c, texts[size_t(c)], c < 5 ? centred : nullptr);
+                ok &= Text(ws, r - 1, c, texts[size_t(c)], c < kCentredColumns ? centred : nullptr);
         } else {
-            for (int c = 0; c < 5; ++c)
+            for (int c = 0; c < kCentredColumns; ++c)
                 ok &= worksheet_write_blank(ws, lxw_row_t(r - 1), lxw_col_t(c), f.centre) ==
                       LXW_NO_ERROR;
         }
     }
+    return ok;
+}
+
+bool WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, const UploadDocument& data) {
+    const Formats f = MakeFormats(wb);
+    constexpr std::array<double, kTableColumns> kWidths{13, 18, 13, 13, 13, 20, 13};
+    bool ok = true;
+    for (size_t c = 0; c < kWidths.size(); ++c)
+        ok &= worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), kWidths[c], nullptr) ==
+              LXW_NO_ERROR;
+    ok &= WriteHeaderBlock(ws, f, data);
+    ok &= WriteColumnHeaders(ws, f, data.language);
+    if (ok)
+        ok = WriteDataRows(ws, f, data);
     // Printed: as wide as one page, as long as it takes, the column headers on every page.
     worksheet_fit_to_pages(ws, 1, 0);
-    ok &= worksheet_repeat_rows(ws, 5, 5) == LXW_NO_ERROR;
+    ok &= worksheet_repeat_rows(ws, kColumnHeaderRow - 1, kColumnHeaderRow - 1) == LXW_NO_ERROR;
     return ok;
 }
 
@@ -149,8 +171,19 @@ public:
         for (int col = 0; col < 6; ++col)
             worksheet_set_column(m_ws, lxw_col_t(col), lxw_col_t(col), col ? 16 : 24, nullptr);
         Text(0, Pick(text::kCertificationSheet, m_language), m_bold);
-        Label(1, text::kCertMethod);
-        Text(1, MethodText(c.method, m_language), nullptr, 1);
+        int row = WriteLink(1, c);
+        row = WriteLimits(row + 1, c);
+        row = WriteReferences(row + 1, c, data.taken);
+        row = WriteSummary(row + 1, Summarize(values, c, data.taken));
+        WriteResults(row + 2, values, c, data.taken);
+        return m_ok;
+    }
+
+private:
+    // The method and the link's make-up; returns the row after them.
+    int WriteLink(int row, const CertificationSettings& c) {
+        Label(row, text::kCertMethod);
+        Text(row++, MethodText(c.method, m_language), nullptr, 1);
         const std::array<std::pair<BilingualText, double>, 6> link{{
             {text::kCertLinkLength, c.link.lengthKm},
             {text::kCertConnectorPairs, c.link.connectorPairs},
@@ -159,14 +192,16 @@ public:
             {text::kCertLossPerSplice, c.link.lossPerSpliceDb},
             {text::kCertDesignMargin, c.link.designMarginDb},
         }};
-        int row = 2;
         for (size_t i = 0; i < link.size(); ++i, ++row) {
             Label(row, link[i].first);
             const bool count = i == 1 || i == 3;
             Number(row, 1, link[i].second, count ? nullptr : m_input);
         }
+        return row;
+    }
 
-        row = Heading(row + 1, text::kCertLimits,
+    int WriteLimits(int row, const CertificationSettings& c) {
+        row = Heading(row, text::kCertLimits,
                       {text::kCertWavelength, text::kCertLimitFrom, text::kCertAttenuation,
                        text::kCertLimit});
         for (const WaveLimit& l : c.limits) {
@@ -179,20 +214,26 @@ public:
             const auto limit = LimitDb(c, l.wavelength);
             Optional(row++, 3, limit ? AtResolution(*limit) : std::nullopt);
         }
+        return row;
+    }
 
-        row = Heading(row + 1, text::kCertReferences,
+    int WriteReferences(int row, const CertificationSettings& c, const QDateTime& taken) {
+        row = Heading(row, text::kCertReferences,
                       {text::kCertWavelength, text::kCertReference, text::kCertTaken});
         for (const LossReference& r : c.references) {
             Number(row, 0, r.wavelength);
             Number(row, 1, r.dBm, m_input);
             Text(row, r.taken.toString(Qt::ISODate), nullptr, 2);
-            if (IsStale(r, c.staleAfterHours, data.taken))
+            if (IsStale(r, c.staleAfterHours, taken))
                 Text(row, Pick(certtext::kStale, m_language), nullptr, 3);
             ++row;
         }
+        return row;
+    }
 
-        const std::vector<WaveSummary> summary = Summarize(values, c, data.taken);
-        row = Heading(row + 1, text::kCertSummary,
+    // Per wavelength, then the overall verdict; returns the overall verdict's row.
+    int WriteSummary(int row, const std::vector<WaveSummary>& summary) {
+        row = Heading(row, text::kCertSummary,
                       {text::kCertWavelength, text::kCertCount, certtext::kPass, certtext::kFail,
                        text::kCertWarnings, text::kCertWorstMargin});
         for (const WaveSummary& w : summary) {
@@ -203,12 +244,16 @@ public:
         }
         Label(row, text::kCertOverall);
         Text(row, VerdictText(OverallVerdict(summary), m_language), m_bold, 1);
+        return row;
+    }
 
-        row = Heading(row + 2, {},
+    void WriteResults(int row, const std::vector<RecordValues>& values,
+                      const CertificationSettings& c, const QDateTime& taken) {
+        row = Heading(row, {},
                       {text::kColumnNumber, text::kColumnWavelength, certtext::kLossColumn,
                        text::kCertLimit, text::kCertMargin, certtext::kResultColumn});
         for (size_t i = 0; i < values.size() && m_ok; ++i, ++row) {
-            const RecordResult r = Evaluate(values[i], c, data.taken);
+            const RecordResult r = Evaluate(values[i], c, taken);
             Number(row, 0, double(i + 1));
             Number(row, 1, values[i].wavelength);
             Optional(row, 2, r.lossDb);
@@ -216,10 +261,8 @@ public:
             Optional(row, 4, r.marginDb);
             Text(row, MarkedVerdictText(r, m_language), nullptr, 5);
         }
-        return m_ok;
     }
 
-private:
     void Text(int row, const QString& text, lxw_format* f, int col = 0) {
         m_ok &= vemla::Text(m_ws, row, col, text, f);
     }

@@ -56,12 +56,7 @@ bool CCommPort::Open(const PortOwner& owner, uint32_t portNumber, int baud, char
     StopMonitor();
     m_writeSignal.Lower(); // a request not yet carried out is dropped
     m_shutdownSignal.Lower();
-    {
-        std::lock_guard request(m_requestLock);
-        m_writeBuffer.assign(std::min(bufferSize, kMaxBufferSize), 0);
-        m_writeLength = 0;
-        m_writePending = false;
-    }
+    ResetWriteRequest(bufferSize);
     m_owner = owner;
     m_portNumber = portNumber;
     m_eventMask = eventMask;
@@ -71,47 +66,9 @@ bool CCommPort::Open(const PortOwner& owner, uint32_t portNumber, int baud, char
     std::string failedText;
     {
         std::lock_guard lock(m_portLock);
-        m_device->Close();
-        m_portOpen = false;
-        if (!m_writeSignal.IsValid() || !m_shutdownSignal.IsValid()) {
-            m_lastOpenError = PortError::Other;
-            m_lastOpenErrorText = "No wake-up signal could be created";
+        if (!OpenDevice(portNumber))
             return false;
-        }
-        const std::string path = m_resolve ? m_resolve(portNumber) : std::string();
-        if (path.empty()) {
-            m_lastOpenError = PortError::NoSuchDevice;
-            m_lastOpenErrorText = "No such device";
-            return false;
-        }
-        if (!m_device->Open(path)) {
-            m_lastOpenError = m_device->LastError();
-            if (m_lastOpenError == PortError::None)
-                m_lastOpenError = PortError::Other;
-            m_lastOpenErrorText = m_device->LastErrorText();
-            return false;
-        }
-        m_portOpen = true;
-        m_lastOpenError = PortError::None;
-        m_lastOpenErrorText.clear();
-
-        // One box at most: the steps after a failing one are skipped and the port keeps
-        // whatever settings it has.
-        LineState state;
-        if (!m_device->SetTimeouts(CommTimeouts{}))
-            failedStep = "SetCommTimeouts()";
-        else if (!m_device->SetEventMask(eventMask))
-            failedStep = "SetCommMask()";
-        else if (!m_device->GetLineState(state))
-            failedStep = "GetCommState()";
-        else {
-            state.rts = RtsControl::Enable;
-            state.eventChar = 'q';
-            if (!m_device->BuildLineState(settings, state))
-                failedStep = "BuildCommDCB()";
-            else if (!m_device->SetLineState(state))
-                failedStep = "SetCommState()";
-        }
+        failedStep = ConfigureLine(settings, eventMask);
         if (failedStep)
             failedText = FormatPortErrorText(failedStep, m_device->LastErrorText(), portNumber);
         m_device->Purge();
@@ -123,6 +80,59 @@ bool CCommPort::Open(const PortOwner& owner, uint32_t portNumber, int baud, char
         onError(kPortErrorCaption, failedText);
     }
     return true;
+}
+
+void CCommPort::ResetWriteRequest(uint32_t bufferSize) {
+    std::lock_guard request(m_requestLock);
+    m_writeBuffer.assign(std::min(bufferSize, kMaxBufferSize), 0);
+    m_writeLength = 0;
+    m_writePending = false;
+}
+
+bool CCommPort::OpenDevice(uint32_t portNumber) {
+    m_device->Close();
+    m_portOpen = false;
+    if (!m_writeSignal.IsValid() || !m_shutdownSignal.IsValid()) {
+        m_lastOpenError = PortError::Other;
+        m_lastOpenErrorText = "No wake-up signal could be created";
+        return false;
+    }
+    const std::string path = m_resolve ? m_resolve(portNumber) : std::string();
+    if (path.empty()) {
+        m_lastOpenError = PortError::NoSuchDevice;
+        m_lastOpenErrorText = "No such device";
+        return false;
+    }
+    if (!m_device->Open(path)) {
+        m_lastOpenError = m_device->LastError();
+        if (m_lastOpenError == PortError::None)
+            m_lastOpenError = PortError::Other;
+        m_lastOpenErrorText = m_device->LastErrorText();
+        return false;
+    }
+    m_portOpen = true;
+    m_lastOpenError = PortError::None;
+    m_lastOpenErrorText.clear();
+    return true;
+}
+
+const char* CCommPort::ConfigureLine(const std::string& settings, uint32_t eventMask) {
+    // One box at most: the steps after a failing one are skipped and the port keeps whatever
+    // settings it has.
+    LineState state;
+    if (!m_device->SetTimeouts(CommTimeouts{}))
+        return "SetCommTimeouts()";
+    if (!m_device->SetEventMask(eventMask))
+        return "SetCommMask()";
+    if (!m_device->GetLineState(state))
+        return "GetCommState()";
+    state.rts = RtsControl::Enable;
+    state.eventChar = 'q';
+    if (!m_device->BuildLineState(settings, state))
+        return "BuildCommDCB()";
+    if (!m_device->SetLineState(state))
+        return "SetCommState()";
+    return nullptr;
 }
 
 bool CCommPort::StartMonitor() {

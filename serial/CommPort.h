@@ -17,9 +17,6 @@ class QObject;
 
 namespace vemla {
 
-// WM_PORT_BYTE of the window: WM_USER + 7.
-inline constexpr uint32_t kPortByteNotice = 0x407;
-
 // Everything here is called on the owner's (window's) thread.
 struct PortOwner {
     QObject* context = nullptr; // lives on the window thread; deliveries are posted to it
@@ -82,6 +79,11 @@ private:
     using ChannelPtr = std::shared_ptr<detail::DeliveryChannel>;
 
     void StopMonitor();
+    // Parts of Open. OpenDevice and ConfigureLine run under m_portLock; ConfigureLine returns
+    // the name of the step that failed, or nullptr.
+    void ResetWriteRequest(uint32_t bufferSize);
+    bool OpenDevice(uint32_t portNumber);
+    const char* ConfigureLine(const std::string& settings, uint32_t eventMask);
     void MonitorLoop(const ChannelPtr& channel);
     DrainResult DrainInput(const ChannelPtr& channel, bool hangUpSeen);
     bool SendPendingWrite(const ChannelPtr& channel);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vemla {
@@ -58,99 +59,116 @@ std::vector<std::string_view> SplitBlanks(std::string_view text) {
     return words;
 }
 
-bool ApplyWord(std::string_view key, std::string_view value, LineState& s, bool& flowNamed) {
-    if (EqualsNoCase(key, "baud")) {
-        auto baud = ParseDecimal(value);
-        if (!baud || *baud == 0)
-            return false;
-        s.baud = *baud;
-    } else if (EqualsNoCase(key, "parity")) {
-        if (value.size() != 1)
-            return false;
-        switch (std::tolower(static_cast<unsigned char>(value[0]))) {
-        case 'n':
-            s.parity = Parity::None;
-            break;
-        case 'o':
-            s.parity = Parity::Odd;
-            break;
-        case 'e':
-            s.parity = Parity::Even;
-            break;
-        case 'm':
-            s.parity = Parity::Mark;
-            break;
-        case 's':
-            s.parity = Parity::Space;
-            break;
-        default:
-            return false;
-        }
-    } else if (EqualsNoCase(key, "data")) {
-        auto bits = ParseDecimal(value);
-        if (!bits || *bits < 5 || *bits > 8)
-            return false;
-        s.dataBits = static_cast<uint8_t>(*bits);
-    } else if (EqualsNoCase(key, "stop")) {
-        if (value == "1")
-            s.stopBits = StopBits::One;
-        else if (value == "1.5")
-            s.stopBits = StopBits::OnePointFive;
-        else if (value == "2")
-            s.stopBits = StopBits::Two;
-        else
-            return false;
-    } else if (EqualsNoCase(key, "to")) {
-        auto on = ParseOnOff(value);
-        if (!on)
-            return false;
-        s.infiniteTimeout = *on;
-    } else if (EqualsNoCase(key, "xon")) {
-        auto on = ParseOnOff(value);
-        if (!on)
-            return false;
-        s.xonXoff = *on;
-        flowNamed = true;
-    } else if (EqualsNoCase(key, "odsr")) {
-        auto on = ParseOnOff(value);
-        if (!on)
-            return false;
-        s.dsrFlow = *on;
-        flowNamed = true;
-    } else if (EqualsNoCase(key, "octs")) {
-        auto on = ParseOnOff(value);
-        if (!on)
-            return false;
-        s.ctsFlow = *on;
-        flowNamed = true;
-    } else if (EqualsNoCase(key, "idsr")) {
-        auto on = ParseOnOff(value);
-        if (!on)
-            return false;
-        s.dsrSensitive = *on;
-        flowNamed = true;
-    } else if (EqualsNoCase(key, "dtr")) {
-        if (EqualsNoCase(value, "hs"))
-            s.dtr = DtrControl::Handshake;
-        else if (auto on = ParseOnOff(value))
-            s.dtr = *on ? DtrControl::Enable : DtrControl::Disable;
-        else
-            return false;
-        flowNamed = true;
-    } else if (EqualsNoCase(key, "rts")) {
-        if (EqualsNoCase(value, "hs"))
-            s.rts = RtsControl::Handshake;
-        else if (EqualsNoCase(value, "tg"))
-            s.rts = RtsControl::Toggle;
-        else if (auto on = ParseOnOff(value))
-            s.rts = *on ? RtsControl::Enable : RtsControl::Disable;
-        else
-            return false;
-        flowNamed = true;
-    } else {
+bool ApplyBaud(std::string_view value, LineState& s) {
+    const auto baud = ParseDecimal(value);
+    if (!baud || *baud == 0)
         return false;
-    }
+    s.baud = *baud;
     return true;
+}
+
+bool ApplyParity(std::string_view value, LineState& s) {
+    constexpr std::array<std::pair<char, Parity>, 5> kLetters{{
+        {'n', Parity::None},
+        {'o', Parity::Odd},
+        {'e', Parity::Even},
+        {'m', Parity::Mark},
+        {'s', Parity::Space},
+    }};
+    if (value.size() != 1)
+        return false;
+    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(value[0])));
+    for (const auto& [name, parity] : kLetters) {
+        if (letter == name) {
+            s.parity = parity;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ApplyDataBits(std::string_view value, LineState& s) {
+    const auto bits = ParseDecimal(value);
+    if (!bits || *bits < 5 || *bits > 8)
+        return false;
+    s.dataBits = static_cast<uint8_t>(*bits);
+    return true;
+}
+
+bool ApplyStopBits(std::string_view value, LineState& s) {
+    if (value == "1")
+        s.stopBits = StopBits::One;
+    else if (value == "1.5")
+        s.stopBits = StopBits::OnePointFive;
+    else if (value == "2")
+        s.stopBits = StopBits::Two;
+    else
+        return false;
+    return true;
+}
+
+template <bool LineState::*field> bool ApplyOnOff(std::string_view value, LineState& s) {
+    const auto on = ParseOnOff(value);
+    if (!on)
+        return false;
+    s.*field = *on;
+    return true;
+}
+
+bool ApplyDtr(std::string_view value, LineState& s) {
+    if (EqualsNoCase(value, "hs"))
+        s.dtr = DtrControl::Handshake;
+    else if (auto on = ParseOnOff(value))
+        s.dtr = *on ? DtrControl::Enable : DtrControl::Disable;
+    else
+        return false;
+    return true;
+}
+
+bool ApplyRts(std::string_view value, LineState& s) {
+    if (EqualsNoCase(value, "hs"))
+        s.rts = RtsControl::Handshake;
+    else if (EqualsNoCase(value, "tg"))
+        s.rts = RtsControl::Toggle;
+    else if (auto on = ParseOnOff(value))
+        s.rts = *on ? RtsControl::Enable : RtsControl::Disable;
+    else
+        return false;
+    return true;
+}
+
+// Each key of the settings string; naming any flow-control key keeps the flow settings that
+// are not named.
+struct SettingsKey {
+    std::string_view name;
+    bool (*apply)(std::string_view value, LineState& s);
+    bool flow;
+};
+
+constexpr std::array kSettingsKeys{
+    SettingsKey{"baud", ApplyBaud, false},
+    SettingsKey{"parity", ApplyParity, false},
+    SettingsKey{"data", ApplyDataBits, false},
+    SettingsKey{"stop", ApplyStopBits, false},
+    SettingsKey{"to", ApplyOnOff<&LineState::infiniteTimeout>, false},
+    SettingsKey{"xon", ApplyOnOff<&LineState::xonXoff>, true},
+    SettingsKey{"odsr", ApplyOnOff<&LineState::dsrFlow>, true},
+    SettingsKey{"octs", ApplyOnOff<&LineState::ctsFlow>, true},
+    SettingsKey{"idsr", ApplyOnOff<&LineState::dsrSensitive>, true},
+    SettingsKey{"dtr", ApplyDtr, true},
+    SettingsKey{"rts", ApplyRts, true},
+};
+
+bool ApplyWord(std::string_view key, std::string_view value, LineState& s, bool& flowNamed) {
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (!EqualsNoCase(key, k.name))
+            continue;
+        if (!k.apply(value, s))
+            return false;
+        flowNamed = flowNamed || k.flow;
+        return true;
+    }
+    return false;
 }
 
 } // namespace

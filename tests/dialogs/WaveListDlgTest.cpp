@@ -1,5 +1,6 @@
 // The wavelength list dialog: captions, which fields show for a count, the reading order with
-// its stop at the first bad field, and the bytes of the list.
+// its stop at the first bad field, and which values go into the list (its bytes are
+// tests/protocol/FrameCodecTest's).
 #include "WaveListDlg.h"
 #include "RecordingMessageBox.h"
 
@@ -18,7 +19,13 @@ class WaveListDlgTest : public ::testing::Test {
 protected:
     void Type(int k, const QString& text) { dlg.Field(k)->setText(text); }
     void Ok() { qobject_cast<QPushButton*>(dlg.Control(idw::kOk))->click(); }
-    Bytes List(std::size_t n) const { return {dlg.WaveList().begin(), dlg.WaveList().begin() + n}; }
+    Bytes List() const { return {dlg.WaveList().begin(), dlg.WaveList().end()}; }
+    // The list of WAVE1..WAVEcount holding waves, laid over an empty one.
+    static Bytes ListOf(int32_t count, std::array<int32_t, kMaxDeviceWaves> waves) {
+        std::array<uint8_t, kWaveListBytes> list{};
+        PutWaveList(count, waves, list);
+        return {list.begin(), list.end()};
+    }
     // The group box's title, or the label's or button's text.
     QString Caption(int id) const {
         const QVariant title = dlg.Control(id)->property("title");
@@ -44,7 +51,7 @@ TEST_F(WaveListDlgTest, StartsWithEveryFieldZeroAndAnEmptyListUnderTheLanguagesC
         EXPECT_EQ(dlg.Field(k)->text(), "0") << k;
         EXPECT_EQ(qobject_cast<QLabel*>(dlg.Label(k))->text(), QString("WAVE%1").arg(k));
     }
-    EXPECT_EQ(List(kWaveListBytes), Bytes(kWaveListBytes, 0));
+    EXPECT_EQ(List(), Bytes(kWaveListBytes, 0));
     for (auto [language, group, prompt, ok] :
          {std::tuple{Language::English, "SET WAVELENGTH", "Please enter the desired wavelength",
                      "OK"},
@@ -64,8 +71,7 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     EXPECT_EQ(Shown(), FirstShown(2));
     Ok();
     EXPECT_EQ(dlg.WaveValue(20), 1020) << "hidden fields are read all the same";
-    // Two pairs and the end byte; after it the bytes of no longer list stay 0.
-    EXPECT_EQ(List(6), (Bytes{0x03, 0xE9, 0x03, 0xEA, 0xBB, 0x00}));
+    EXPECT_EQ(List(), ListOf(2, {1001, 1002}));
     // A count outside 1..20 shows and hides nothing.
     for (int count : {1, 0, 21}) {
         dlg.PrepareForCount(count, Language::English);
@@ -74,15 +80,14 @@ TEST_F(WaveListDlgTest, CountShowsThatManyFieldsAndKeepsTheHiddenValues) {
     EXPECT_EQ(dlg.Count(), 21);
 }
 
-// Enter in a field is OK.
-TEST_F(WaveListDlgTest, NumbersOutsideSixteenBitsGoOutModulo65536) {
+TEST_F(WaveListDlgTest, EnterIsOkAndNumbersOutsideSixteenBitsAreHeldAsTyped) {
     dlg.PrepareForCount(3, Language::English);
     dlg.show();
     for (auto [k, text] : {std::pair{1, "70000"}, {2, "-1"}, {3, "65536"}})
         Type(k, text);
     QTest::keyClick(dlg.Field(3), Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(List(7), (Bytes{0x11, 0x70, 0xFF, 0xFF, 0x00, 0x00, 0xBB}));
+    EXPECT_EQ(List(), ListOf(3, {70000, -1, 65536}));
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -101,10 +106,13 @@ TEST_F(WaveListDlgTest, BadFieldStopsTheReadingThereAndLaterFieldsKeepTheirValue
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Vemla");
     EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8("请输入一个整数。"));
-    for (int k = 1; k <= 20; ++k)
-        EXPECT_EQ(dlg.WaveValue(k), k >= 2 && k <= 4 ? 7 * k : 100 * k) << k;
+    std::array<int32_t, kMaxDeviceWaves> held{};
+    for (int k = 1; k <= 20; ++k) {
+        held[k - 1] = k >= 2 && k <= 4 ? 7 * k : 100 * k;
+        EXPECT_EQ(dlg.WaveValue(k), held[k - 1]) << k;
+    }
     // The list is built from what is held; the fields show it again and the dialog closes.
-    EXPECT_EQ(List(4), (Bytes{0x00, 0x64, 0x00, 0x0E}));
+    EXPECT_EQ(List(), ListOf(20, held));
     for (auto [k, text] : {std::pair{5, "500"}, {1, "100"}, {3, "21"}})
         EXPECT_EQ(dlg.Field(k)->text(), text) << k;
     EXPECT_FALSE(dlg.isVisible());
@@ -120,13 +128,13 @@ TEST_F(WaveListDlgTest, EscapeAndCloseChangeNothing) {
     dlg.PrepareForCount(1, Language::English);
     Type(1, "1550");
     Ok();
-    const Bytes before = List(kWaveListBytes);
+    const Bytes before = List();
     for (bool escape : {true, false}) {
         dlg.show();
         Type(1, "1310");
         escape ? QTest::keyClick(&dlg, Qt::Key_Escape) : void(dlg.close());
         EXPECT_FALSE(dlg.isVisible()) << escape;
-        EXPECT_EQ(List(kWaveListBytes), before);
+        EXPECT_EQ(List(), before);
         EXPECT_EQ(dlg.WaveValue(1), 1550);
     }
 }

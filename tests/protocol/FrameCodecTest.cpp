@@ -13,7 +13,7 @@ using test::Bytes;
 using test::Of;
 
 TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
-    const Bytes waveList{0x05, 0x1E, 0x06, 0x0E, 0xBB}; // as the wave list dialog builds it
+    const Bytes waveList{0x05, 0x1E, 0x06, 0x0E, 0xBB}; // as PutWaveList lays it
     const struct {
         OutFrame frame;
         Bytes expected;
@@ -49,6 +49,25 @@ TEST(FrameCodec, DeviceWavesAboveTwentyAreBoundedToTwenty) {
     std::copy_n(list.begin(), 40, expected.begin() + 4);
     for (int count : {20, 21, 100000})
         EXPECT_EQ(Of(BuildSetDeviceWaves(count, list)), expected) << count;
+}
+
+// Each step lays its list over the one before: what a longer list left after the end byte stays.
+TEST(FrameCodec, WaveListIsBigEndianPairsModulo65536ThenTheEndByte) {
+    std::array<int32_t, kMaxDeviceWaves> waves{70000, -1, 65536, 1550};
+    waves.back() = 1310;
+    std::array<uint8_t, kWaveListBytes> list{};
+    const Bytes four{0x11, 0x70, 0xFF, 0xFF, 0x00, 0x00, 0x06, 0x0E, 0xBB, 0x00};
+    const Bytes two{0x11, 0x70, 0xFF, 0xFF, 0xBB, 0x00, 0x06, 0x0E, 0xBB, 0x00};
+    const struct {
+        int32_t count;
+        Bytes first10;
+    } steps[] = {{4, four}, {2, two}, {0, two}, {21, two}};
+    for (const auto& step : steps) {
+        PutWaveList(step.count, waves, list);
+        EXPECT_EQ(Bytes(list.begin(), list.begin() + 10), step.first10) << step.count;
+    }
+    PutWaveList(kMaxDeviceWaves, waves, list);
+    EXPECT_EQ(Bytes(list.end() - 3, list.end()), (Bytes{0x05, 0x1E, 0xBB}));
 }
 
 TEST(FrameCodec, HexToBytesSkipsSpacesBetweenPairsAndStopsAtNonDigits) {

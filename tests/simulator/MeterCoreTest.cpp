@@ -87,13 +87,17 @@ TEST(RecordGeneration, CountIsBoundedTo65536) {
     EXPECT_TRUE(GenerateRecords(-5, {}, 1).empty());
 }
 
+// The reading steps down 0.35 dB per wavelength index: it tells which one is selected.
 TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
     MeterCore core{SimOptions{}};
+    const auto power = [&] {
+        return DecodePower(ReplyFrame(core.Handle(Of(BuildFixedFrame(kReadPowerHex)))));
+    };
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeAck(FrameCode::SelectWave));
-    EXPECT_EQ(core.SelectedWave(), 1);
+    EXPECT_NEAR(power(), -10.35f, 0.1f);
     EXPECT_EQ(core.Handle(Of(BuildSetDeviceWaves(1, Bytes{0x06, 0x0E}))),
               EncodeAck(FrameCode::SetDeviceWaves));
-    EXPECT_EQ(core.SelectedWave(), 0); // the selected index no longer exists
+    EXPECT_NEAR(power(), -10.0f, 0.1f); // the selected index no longer exists: the first is
     EXPECT_EQ(core.Handle(Of(BuildFixedFrame(kConnectHex))),
               EncodeConnectReply(std::vector<uint16_t>{1550}, {1310, 1550, 1490, 1625}));
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeSelectWaveFailed());

@@ -2,6 +2,7 @@
 
 // The simulated optical power meter's behaviour: complete frames from the program in, the
 // instrument's reply bytes out. No I/O, so every reply can be checked byte by byte.
+#include "FrameCodec.h"
 #include "Record.h"
 
 #include <array>
@@ -49,17 +50,17 @@ public:
     std::vector<uint8_t> Handle(std::span<const uint8_t> frame);
 
     const std::vector<RecordValues>& Records() const { return m_records; }
-    float Calibration() const { return m_calibration; }
-    const std::array<uint8_t, 5>& Time() const { return m_time; }
-    const std::vector<uint16_t>& DeviceWaves() const { return m_waves; }
-    const std::array<uint16_t, 4>& Lasers() const { return m_lasers; }
-    uint8_t PinType() const { return m_pinType; }
-    int SelectedWave() const { return m_selectedWave; }
     // After the last Handle: the number of reply bytes after which the line goes dead, when the
     // hang-up fault struck during that upload.
     std::optional<std::size_t> HangUpAfterBytes() const { return m_hangUpAfter; }
 
 private:
+    static std::vector<uint8_t> Answer(FrameCode code, bool accepted); // its ack or a refusal
+    // The commands that change the meter; false when it refuses the frame.
+    bool SelectWave(std::span<const uint8_t> frame);
+    bool DeleteSelected(std::span<const uint8_t> frame);
+    bool SetDeviceWaves(std::span<const uint8_t> frame);
+    bool SetLasers(std::span<const uint8_t> frame);
     std::vector<uint8_t> Connect() const;
     std::vector<uint8_t> ReadPower();
     std::vector<uint8_t> Upload();
@@ -70,9 +71,6 @@ private:
     std::vector<RecordValues> m_records;
     std::vector<uint16_t> m_waves;
     std::array<uint16_t, 4> m_lasers;
-    float m_calibration = 0.0f;
-    std::array<uint8_t, 5> m_time{13, 1, 1, 0, 0};
-    uint8_t m_pinType = 0;
     int m_selectedWave = 0;
     uint64_t m_random;
     uint32_t m_powerSteps = 0;

@@ -25,6 +25,12 @@ uint16_t U16At(std::span<const uint8_t> frame, std::size_t at) {
     return static_cast<uint16_t>(frame[at] << 8 | frame[at + 1]);
 }
 
+// The meter takes a calibration value that is a number, not NaN or infinite.
+bool TakesCalibration(std::span<const uint8_t> frame) {
+    return frame.size() == 8 &&
+           std::isfinite(FloatFromBytesBE(std::span<const uint8_t, 4>(frame.data() + 3, 4)));
+}
+
 int DaysIn(int month, int year) {
     static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && year % 4 == 0 ? 29 : kDays[static_cast<std::size_t>(month - 1)];
@@ -86,78 +92,81 @@ std::vector<uint8_t> MeterCore::Handle(std::span<const uint8_t> frame) {
     m_hangUpAfter.reset();
     if (frame.size() < 4 || frame[0] != kFrameStart || frame[1] != frame.size())
         return {}; // not a frame: the meter has nothing to answer
-    const uint8_t code = frame[2];
-    const std::size_t size = frame.size();
-    const auto ack = [code] { return EncodeAck(static_cast<FrameCode>(code)); };
-    switch (static_cast<FrameCode>(code)) {
+    const auto code = static_cast<FrameCode>(frame[2]);
+    switch (code) {
     case FrameCode::Connect:
         return Connect();
     case FrameCode::ReadPower:
         return ReadPower();
     case FrameCode::SelectWave:
-        // 0xFF (nothing chosen) is never an index the meter has.
-        if (size == 5 && frame[3] < m_waves.size()) {
-            m_selectedWave = frame[3];
-            return ack();
-        }
-        return EncodeSelectWaveFailed();
+        return SelectWave(frame) ? EncodeAck(code) : EncodeSelectWaveFailed();
     case FrameCode::Upload:
         return Upload();
-    case FrameCode::DeleteSelected: {
-        // Carries the row index + 1; 0 means the program had no row selected.
-        const std::size_t number = size == 6 ? U16At(frame, 3) : 0;
-        if (number == 0 || number > m_records.size())
-            return EncodeFailure();
-        m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(number - 1));
-        // The meter numbers its records by position: those behind move up one.
-        for (std::size_t i = number - 1; i < m_records.size(); ++i)
-            m_records[i].index = static_cast<uint16_t>(i);
-        return ack();
-    }
+    case FrameCode::DeleteSelected:
+        return Answer(code, DeleteSelected(frame));
     case FrameCode::DeleteAll:
         m_records.clear();
-        return ack();
+        return EncodeAck(code);
     case FrameCode::SetCalibration:
-        if (size != 8)
-            return EncodeFailure();
-        m_calibration = FloatFromBytesBE(std::span<const uint8_t, 4>(frame.data() + 3, 4));
-        if (!std::isfinite(m_calibration)) {
-            m_calibration = 0.0f;
-            return EncodeFailure();
-        }
-        return ack();
+        return Answer(code, TakesCalibration(frame));
     case FrameCode::SetTime:
-        if (size != 9)
-            return EncodeFailure();
-        std::copy_n(frame.begin() + 3, m_time.size(), m_time.begin());
-        return ack();
-    case FrameCode::SetDeviceWaves: {
-        const std::size_t count = size >= 5 ? frame[3] : 0;
-        if (size < 5 || count > static_cast<std::size_t>(kMaxDeviceWaves) || size != 2 * count + 5)
-            return EncodeFailure();
-        m_waves.clear();
-        for (std::size_t i = 0; i < count; ++i)
-            m_waves.push_back(U16At(frame, 4 + 2 * i));
-        if (m_selectedWave >= static_cast<int>(m_waves.size()))
-            m_selectedWave = m_waves.empty() ? -1 : 0;
-        return ack();
-    }
+        return Answer(code, frame.size() == 9);
+    case FrameCode::SetDeviceWaves:
+        return Answer(code, SetDeviceWaves(frame));
     case FrameCode::SetLasers:
-        if (size != 12)
-            return EncodeFailure();
-        for (std::size_t i = 0; i < m_lasers.size(); ++i)
-            m_lasers[i] = U16At(frame, 3 + 2 * i);
-        return ack();
+        return Answer(code, SetLasers(frame));
     case FrameCode::SetPinType:
-        if (size != 5 || frame[3] > 1)
-            return EncodeFailure();
-        m_pinType = frame[3];
-        return ack();
+        return Answer(code, frame.size() == 5 && frame[3] <= 1);
     case FrameCode::WaveEditChange:
         return {}; // the program expects no reply
     default:
         return EncodeFailure();
     }
+}
+
+std::vector<uint8_t> MeterCore::Answer(FrameCode code, bool accepted) {
+    return accepted ? EncodeAck(code) : EncodeFailure();
+}
+
+bool MeterCore::SelectWave(std::span<const uint8_t> frame) {
+    // 0xFF (nothing chosen) is never an index the meter has.
+    if (frame.size() != 5 || frame[3] >= m_waves.size())
+        return false;
+    m_selectedWave = frame[3];
+    return true;
+}
+
+bool MeterCore::DeleteSelected(std::span<const uint8_t> frame) {
+    // Carries the row index + 1; 0 means the program had no row selected.
+    const std::size_t number = frame.size() == 6 ? U16At(frame, 3) : 0;
+    if (number == 0 || number > m_records.size())
+        return false;
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(number - 1));
+    // The meter numbers its records by position: those behind move up one.
+    for (std::size_t i = number - 1; i < m_records.size(); ++i)
+        m_records[i].index = static_cast<uint16_t>(i);
+    return true;
+}
+
+bool MeterCore::SetDeviceWaves(std::span<const uint8_t> frame) {
+    const std::size_t size = frame.size();
+    const std::size_t count = size >= 5 ? frame[3] : 0;
+    if (size < 5 || count > static_cast<std::size_t>(kMaxDeviceWaves) || size != 2 * count + 5)
+        return false;
+    m_waves.clear();
+    for (std::size_t i = 0; i < count; ++i)
+        m_waves.push_back(U16At(frame, 4 + 2 * i));
+    if (m_selectedWave >= static_cast<int>(m_waves.size()))
+        m_selectedWave = m_waves.empty() ? -1 : 0;
+    return true;
+}
+
+bool MeterCore::SetLasers(std::span<const uint8_t> frame) {
+    if (frame.size() != 12)
+        return false;
+    for (std::size_t i = 0; i < m_lasers.size(); ++i)
+        m_lasers[i] = U16At(frame, 3 + 2 * i);
+    return true;
 }
 
 std::vector<uint8_t> MeterCore::Connect() const {
