@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include "Certification.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
@@ -32,13 +34,18 @@ constexpr std::array kCommands{
     CommandInfo{"delete", CliCommand::Delete, "N"},
     CommandInfo{"delete-all", CliCommand::DeleteAll, ""},
     CommandInfo{"archive", CliCommand::Archive, "check"},
+    CommandInfo{"project", CliCommand::Project,
+                "import NAME --plan FILE | add NAME PATTERN... | list | status NAME | "
+                "report NAME"},
 };
 
 constexpr unsigned Bit(CliCommand c) {
     return 1u << static_cast<unsigned>(c);
 }
 constexpr unsigned kAll = ~0u;
-constexpr unsigned kMeter = kAll & ~Bit(CliCommand::Ports) & ~Bit(CliCommand::Archive);
+constexpr unsigned kMeter =
+    kAll & ~Bit(CliCommand::Ports) & ~Bit(CliCommand::Archive) & ~Bit(CliCommand::Project);
+constexpr unsigned kFiles = Bit(CliCommand::Upload) | Bit(CliCommand::Project);
 
 struct OptionInfo {
     const char* name;
@@ -57,21 +64,30 @@ constexpr std::array kOptions{
     OptionInfo{"timeout", true, kMeter},
     OptionInfo{"interval", true, Bit(CliCommand::Power)},
     OptionInfo{"count", true, Bit(CliCommand::Power)},
-    OptionInfo{"csv", true, Bit(CliCommand::Power) | Bit(CliCommand::Upload)},
-    OptionInfo{"force", false, Bit(CliCommand::Power) | Bit(CliCommand::Upload)},
-    OptionInfo{"xlsx", true, Bit(CliCommand::Upload)},
-    OptionInfo{"pdf", true, Bit(CliCommand::Upload)},
+    OptionInfo{"csv", true, Bit(CliCommand::Power) | kFiles},
+    OptionInfo{"force", false, Bit(CliCommand::Power) | kFiles},
+    OptionInfo{"xlsx", true, kFiles},
+    OptionInfo{"pdf", true, kFiles},
     OptionInfo{"company", true, Bit(CliCommand::Upload)},
     OptionInfo{"model", true, Bit(CliCommand::Upload)},
     OptionInfo{"serial", true, Bit(CliCommand::Upload)},
     OptionInfo{"operator", true, Bit(CliCommand::Upload)},
-    OptionInfo{"notes", true, Bit(CliCommand::Upload)},
+    OptionInfo{"notes", true, kFiles},
     OptionInfo{"no-archive", false, Bit(CliCommand::Upload)},
     OptionInfo{"yes", false, Bit(CliCommand::DeleteAll)},
     OptionInfo{"refresh", false, Bit(CliCommand::Delete)},
+    OptionInfo{"project", true, Bit(CliCommand::Upload)},
+    OptionInfo{"direction", true, Bit(CliCommand::Upload)},
+    OptionInfo{"plan", true, Bit(CliCommand::Project)},
+    OptionInfo{"waves", true, Bit(CliCommand::Project)},
+    OptionInfo{"both-directions", false, Bit(CliCommand::Project)},
+    OptionInfo{"rule", true, Bit(CliCommand::Project)},
+    OptionInfo{"threshold", true, Bit(CliCommand::Project)},
+    OptionInfo{"customer", true, Bit(CliCommand::Project)},
+    OptionInfo{"site", true, Bit(CliCommand::Project)},
 };
-// Upload's --json names a file: the same name, with a value.
-constexpr OptionInfo kUploadJson{"json", true, Bit(CliCommand::Upload)};
+// Upload's and project report's --json names a file: the same name, with a value.
+constexpr OptionInfo kFileJson{"json", true, kFiles};
 
 constexpr const char* kHelp =
     "Usage: vemla-cli [options] COMMAND [arguments]\n"
@@ -89,6 +105,12 @@ constexpr const char* kHelp =
     "                             uploads again and tells how many readings are left\n"
     "  delete-all --yes           delete every stored reading\n"
     "  archive check              read the whole measurement archive and check it\n"
+    "  project import NAME --plan FILE   a plan of cable IDs from CSV (cable_id, length_km,\n"
+    "                             connections, splices, from, to, notes) into a project\n"
+    "  project add NAME PATTERN...  cable IDs typed as patterns, e.g. B1-PP1-J[01..48]\n"
+    "  project list               every project and its progress\n"
+    "  project status NAME        a project's progress and each cable ID's results\n"
+    "  project report NAME        its certificate, workbook, CSV or JSON, as named\n"
     "\n"
     "Options:\n"
     "  --port COM<n>|DEVICE       the meter's port (every command but ports)\n"
@@ -100,6 +122,10 @@ constexpr const char* kHelp =
     "power:  --interval S  --count N  --csv FILE  --force\n"
     "upload: --xlsx FILE  --csv FILE  --json FILE  --pdf FILE  --force  --no-archive\n"
     "        --company TEXT  --model TEXT  --serial TEXT  --operator TEXT  --notes TEXT\n"
+    "        --project NAME --direction ab|ba   give the upload to a project\n"
+    "project (made by its first import or add): --waves 1310,1550  --both-directions\n"
+    "        --rule average|each|worse  --threshold DB  --customer TEXT  --site TEXT\n"
+    "        --notes TEXT;  report: --pdf FILE  --xlsx FILE  --csv FILE  --json FILE  --force\n"
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
     "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"
@@ -122,9 +148,10 @@ QString FillIn(const QString& text, std::initializer_list<QString> values) {
     return out;
 }
 
-const OptionInfo* FindOption(const QString& name, std::optional<CliCommand> command) {
-    if (command == CliCommand::Upload && name == QLatin1String(kUploadJson.name))
-        return &kUploadJson;
+// jsonFile: --json names a file here (upload, project report), rather than asking for JSON.
+const OptionInfo* FindOption(const QString& name, bool jsonFile) {
+    if (jsonFile && name == QLatin1String(kFileJson.name))
+        return &kFileJson;
     for (const OptionInfo& o : kOptions)
         if (name == QLatin1String(o.name))
             return &o;
@@ -138,7 +165,7 @@ bool IsCommandName(const QString& arg) {
 
 bool IsOptionName(const QString& arg) {
     return arg.startsWith(QLatin1String("--")) &&
-           FindOption(arg.mid(2).section(QLatin1Char('='), 0, 0), {}) != nullptr;
+           FindOption(arg.mid(2).section(QLatin1Char('='), 0, 0), false) != nullptr;
 }
 
 bool IsNumberText(const QString& arg) {
@@ -192,6 +219,7 @@ constexpr std::array kFlagOptions{
     FlagOption{"yes", &CliOptions::yes, true},
     FlagOption{"no-archive", &CliOptions::archive, false},
     FlagOption{"refresh", &CliOptions::refresh, true},
+    FlagOption{"both-directions", &CliOptions::bothDirections, true},
 };
 
 // The options that take a number in a range: whole numbers or decimals.
@@ -213,6 +241,8 @@ constexpr std::array kNumberOptions{
                  [](CliOptions& o, double v) { o.timeoutS = v; }},
     NumberOption{"interval", false, 0.2, 3600, &text::kCliWantSeconds,
                  [](CliOptions& o, double v) { o.intervalS = v; }},
+    NumberOption{"threshold", false, 0, 100, &text::kCliWantThreshold,
+                 [](CliOptions& o, double v) { o.rules.directionThresholdDb = v; }},
 };
 
 // The options that take a file's path or a header field's text.
@@ -231,7 +261,37 @@ constexpr std::array kTextOptions{
     TextOption{"serial", false, [](CliOptions& o) -> QString& { return o.header.serialNumber; }},
     TextOption{"operator", false, [](CliOptions& o) -> QString& { return o.header.testOperator; }},
     TextOption{"notes", false, [](CliOptions& o) -> QString& { return o.header.notes; }},
+    TextOption{"plan", true, [](CliOptions& o) -> QString& { return o.plan; }},
+    TextOption{"project", false, [](CliOptions& o) -> QString& { return o.project; }},
+    TextOption{"customer", false, [](CliOptions& o) -> QString& { return o.customer; }},
+    TextOption{"site", false, [](CliOptions& o) -> QString& { return o.site; }},
 };
+
+// "1310,1550": each from 1 to 7000 nm, at most 64, none twice.
+bool WavesOf(const QString& text, std::vector<int>* waves) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() > qsizetype(kMaxWaves))
+        return false;
+    waves->clear();
+    for (const QString& part : parts) {
+        const std::optional<int> wave = Whole(part, 1, kMaxWavelength);
+        if (!wave || std::find(waves->begin(), waves->end(), *wave) != waves->end())
+            return false;
+        waves->push_back(*wave);
+    }
+    return true;
+}
+
+// A word among those listed, and where it is in the list.
+std::optional<int> Choice(const QString& value, std::initializer_list<const char*> words) {
+    int at = 0;
+    for (const char* word : words) {
+        if (value == QLatin1String(word))
+            return at;
+        ++at;
+    }
+    return std::nullopt;
+}
 
 std::optional<double> ValueOf(const NumberOption& option, const QString& text) {
     if (!option.whole)
@@ -289,9 +349,11 @@ public:
             return *exit;
         if (*m_command == CliCommand::DeleteAll && !m_options.yes)
             return Usage(text::kCliDeleteAllNeedsYes);
-        if (*m_command != CliCommand::Ports && *m_command != CliCommand::Archive &&
-            m_options.port.isEmpty() && !m_options.simulate)
+        if ((Bit(*m_command) & kMeter) && m_options.port.isEmpty() && !m_options.simulate)
             return Usage(text::kCliPortRequired);
+        if (!m_options.project.isEmpty() && *m_command == CliCommand::Upload &&
+            (!m_options.archive || !m_directionGiven))
+            return Usage(text::kCliProjectNeedsDirection);
         return m_options;
     }
 
@@ -318,7 +380,7 @@ private:
             const QString& a = m_args[i];
             if (a.startsWith(QLatin1String("--"))) {
                 const QString name = OptionName(a);
-                const OptionInfo* o = FindOption(name, {});
+                const OptionInfo* o = FindOption(name, false);
                 const bool jsonFile = name == QLatin1String("json") && i + 1 < m_args.size() &&
                                       !IsCommandName(m_args[i + 1]) &&
                                       !m_args[i + 1].startsWith(QLatin1Char('-'));
@@ -335,6 +397,17 @@ private:
                     m_command = c.command;
             return;
         }
+    }
+
+    bool JsonNamesAFile() const {
+        if (m_command == CliCommand::Upload)
+            return true;
+        if (m_command != CliCommand::Project)
+            return false;
+        for (qsizetype i = m_commandAt + 1; i < m_args.size(); ++i)
+            if (!m_args[i].startsWith(QLatin1Char('-')))
+                return m_args[i] == QLatin1String("report");
+        return false;
     }
 
     // args[i], and its value when it takes one (i then moves past it).
@@ -358,7 +431,7 @@ private:
     std::optional<int> ReadOption(qsizetype& i) {
         const QString& a = m_args[i];
         const QString name = OptionName(a);
-        const OptionInfo* info = FindOption(name, m_command);
+        const OptionInfo* info = FindOption(name, JsonNamesAFile());
         if (!info)
             return Usage(text::kCliUnknownOption, a);
         if (name == QLatin1String("version")) {
@@ -401,6 +474,20 @@ private:
             if (value.isEmpty() || value.size() > 4096)
                 return Usage(text::kCliPortRequired);
             m_options.port = value;
+        } else if (name == QLatin1String("waves")) {
+            if (!WavesOf(value, &m_options.projectWaves))
+                return BadOption(name, value, text::kCliWantWaves);
+        } else if (name == QLatin1String("direction")) {
+            const std::optional<int> at = Choice(value, {"ab", "ba"});
+            if (!at)
+                return BadOption(name, value, text::kCliWantDirection);
+            m_options.direction = Direction(*at);
+            m_directionGiven = true;
+        } else if (name == QLatin1String("rule")) {
+            const std::optional<int> at = Choice(value, {"average", "each", "worse"});
+            if (!at)
+                return BadOption(name, value, text::kCliWantRule);
+            m_options.rules.rule = DirectionRule(*at);
         } else if (const FlagOption* flag = FindIn(kFlagOptions, name)) {
             m_options.*flag->field = flag->set;
         } else if (const NumberOption* number = FindIn(kNumberOptions, name)) {
@@ -469,9 +556,39 @@ private:
         case CliCommand::Archive:
             return joined == QLatin1String("check") ? std::nullopt
                                                     : std::optional(WrongArguments());
+        case CliCommand::Project:
+            return ReadProjectArguments();
         default:
             return m_positional.isEmpty() ? std::nullopt : std::optional(WrongArguments());
         }
+    }
+
+    // project ACTION [NAME [PATTERN...]]; a name is a text of at most 1,000 characters.
+    std::optional<int> ReadProjectArguments() {
+        static constexpr std::array kActions{"import", "add", "list", "status", "report"};
+        const QStringList& words = m_positional;
+        const std::optional<int> action =
+            words.isEmpty() ? std::nullopt
+                            : Choice(words[0], {kActions[0], kActions[1], kActions[2], kActions[3],
+                                                kActions[4]});
+        if (!action)
+            return WrongArguments();
+        m_options.projectAction = ProjectAction(*action);
+        const qsizetype wanted = m_options.projectAction == ProjectAction::List ? 1 : 2;
+        const bool add = m_options.projectAction == ProjectAction::Add;
+        if (add ? words.size() < 3 : words.size() != wanted)
+            return WrongArguments();
+        if (wanted == 2) {
+            m_options.project = words[1];
+            if (words[1].trimmed().isEmpty() || !Fits(words[1], false))
+                return Bad(m_commandName, words[1], text::kCliWantText);
+        }
+        m_options.patterns = words.mid(2);
+        if (m_options.projectAction == ProjectAction::Import && m_options.plan.isEmpty())
+            return Usage(text::kCliMissingValue, QStringLiteral("plan"));
+        // --notes is the project's own notes here, not an upload's header.
+        m_options.projectNotes = std::exchange(m_options.header.notes, {});
+        return std::nullopt;
     }
 
     const QStringList& m_args;
@@ -480,6 +597,7 @@ private:
     QString m_commandName;
     qsizetype m_commandAt = -1;
     bool m_commandSeen = false;
+    bool m_directionGiven = false;
     QStringList m_positional;
     CliOptions m_options;
 };

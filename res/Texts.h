@@ -404,6 +404,15 @@ inline constexpr BilingualText kCliWantText{"a text of at most 1000 characters",
 inline constexpr BilingualText kCliWantPath{"a file path of at most 4095 bytes",
                                             "不超过 4095 字节的文件路径"};
 // %1: the command, %2: its arguments as the help shows them.
+inline constexpr BilingualText kCliWantWaves{"wavelengths in nm such as 1310,1550 (at most 64)",
+                                             "以逗号分隔的波长(nm)，如 1310,1550（最多 64 个）"};
+inline constexpr BilingualText kCliWantDirection{"ab or ba", "ab 或 ba"};
+inline constexpr BilingualText kCliWantRule{"average, each or worse", "average、each 或 worse"};
+inline constexpr BilingualText kCliWantThreshold{"a number in dB from 0 to 100",
+                                                 "0 到 100 之间的 dB 数值"};
+inline constexpr BilingualText kCliProjectNeedsDirection{
+    "--project needs --direction ab|ba, and keeps the upload in the archive",
+    "--project 需要 --direction ab|ba，且上传须存入档案"};
 inline constexpr BilingualText kCliArguments{"'%1' takes: %2", "“%1”的参数：%2"};
 inline constexpr BilingualText kCliPortRequired{
     "--port is required: COM<n> or a device path ('vemla-cli ports' lists them)",
