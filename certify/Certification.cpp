@@ -125,6 +125,10 @@ QString DbText(double dB) {
     return shown ? QString::number(*shown, 'f', kShownDecimals) : QString::fromUtf8(kNoResultText);
 }
 
+QString FigureText(const std::optional<double>& dB) {
+    return dB ? DbText(*dB) : QString::fromUtf8(kNoResultText);
+}
+
 QString InputText(double value) {
     QString text = QString::number(value, 'f', 10);
     const qsizetype point = text.indexOf(QLatin1Char('.'));

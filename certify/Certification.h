@@ -84,6 +84,8 @@ inline constexpr double kNegativeLossWarningDb = -0.3;
 std::optional<double> AtResolution(double dB);
 // "4.45": a figure as every output prints it; the em dash when it is no number.
 QString DbText(double dB);
+// The same for a figure that may be missing: the em dash then.
+QString FigureText(const std::optional<double>& dB);
 // An operator's input as given (the link length, losses per pair and splice, attenuations,
 // references): at least two decimals and as many more as were typed, up to ten.
 QString InputText(double value);

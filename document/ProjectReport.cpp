@@ -61,14 +61,6 @@ ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& le
     return report;
 }
 
-namespace {
-
-QString Figure(const std::optional<double>& value) {
-    return value ? DbText(*value) : QString::fromUtf8(kNoResultText);
-}
-
-} // namespace
-
 QStringList ProjectColumnCaptions(const ProjectReport& report) {
     const Language l = report.language;
     QStringList captions{Pick(text::kCableIdColumn, l)};
@@ -88,9 +80,9 @@ QStringList ProjectRowCells(const ProjectReport& report, const ProjectIdRow& row
     QStringList cells{row.id};
     for (const LinkResult& r : row.results) {
         if (report.bothDirections)
-            cells << Figure(r.aToB.lossDb) << Figure(r.bToA.lossDb);
-        cells << Figure(r.complete ? r.link.lossDb : std::nullopt)
-              << Figure(r.complete ? r.link.marginDb : std::nullopt)
+            cells << FigureText(r.aToB.lossDb) << FigureText(r.bToA.lossDb);
+        cells << FigureText(r.complete ? r.link.lossDb : std::nullopt)
+              << FigureText(r.complete ? r.link.marginDb : std::nullopt)
               << LinkVerdictText(r, report.language);
     }
     return cells << StatusText(row.status, report.language);

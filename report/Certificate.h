@@ -4,6 +4,7 @@
 // PDF file and to a printer. No widgets: a command-line program writes it too.
 
 #include "DocumentWriter.h"
+#include "PagedLines.h"
 #include "Texts.h"
 
 #include <QDateTime>
@@ -16,7 +17,7 @@ class QPagedPaintDevice;
 namespace vemla {
 
 // Told (done, total) rows as pages are painted; returning false cancels.
-using CertificateProgress = std::function<bool(int done, int total)>;
+using CertificateProgress = PagedProgress;
 
 // Paints on a fresh device: the page size is the device's. False when cancelled or when the
 // device cannot be painted on.
@@ -26,6 +27,13 @@ bool PaintCertificate(QPagedPaintDevice& device, const UploadDocument& document,
 // Why there is no certificate to make (judging off, no rows), in the document's language; empty
 // when there is one.
 QString CertificateRefusal(const UploadDocument& document);
+
+// The sections every certificate shows: the limits at each wavelength (fixed, or the link's
+// budget) and the references with their age, as of `taken`.
+void AddLimitLines(std::vector<PagedLine>& lines, const CertificationSettings& certification,
+                   Language language);
+void AddReferenceLines(std::vector<PagedLine>& lines, const CertificationSettings& certification,
+                       Language language, const QDateTime& taken);
 
 // A4, or Letter where the locale measures in US units.
 QPageSize DefaultCertificatePageSize();

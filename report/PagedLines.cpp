@@ -4,6 +4,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
 #include <memory>
 
 namespace vemla {
@@ -48,8 +49,9 @@ public:
         bool headed = false;
         for (const PagedLine& line : lines) {
             const bool row = line.kind == PagedLine::Kind::TableRow;
-            const bool header = row && !headed;
-            const double h = Height(line.kind) + (header ? m_line : 0);
+            const QStringList cells = row ? m_table.cells(line.row) : line.cells;
+            const double h =
+                Height(line.kind, cells) + (row && !headed ? Height(line.kind, m_table.header) : 0);
             const bool pageBreak = line.kind == PagedLine::Kind::PageBreak;
             if (y > 0 && (pageBreak || y + h > bottom)) {
                 if (!NextPage(p, device, pages))
@@ -60,10 +62,10 @@ public:
             if (pageBreak)
                 continue;
             if (row && !headed) {
-                y = Draw(p, {PagedLine::Kind::TableRow, m_table.header}, y, true);
+                y = Draw(p, PagedLine::Kind::TableRow, m_table.header, y, true);
                 headed = true;
             }
-            y = Draw(p, line, y, false);
+            y = Draw(p, line.kind, cells, y, false);
             if (row && p && progress && ++done % kProgressEvery == 0 && !progress(done, total))
                 return false;
         }
@@ -81,8 +83,14 @@ private:
         return true;
     }
 
-    double Height(PagedLine::Kind kind) const {
+    double Height(PagedLine::Kind kind, const QStringList& cells) const {
         switch (kind) {
+        case PagedLine::Kind::TableRow: {
+            qsizetype lines = 1;
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                lines = std::max(lines, CellLines(i, cells[i]).size());
+            return m_line * double(lines);
+        }
         case PagedLine::Kind::Title:
             return 3.0 * m_line;
         case PagedLine::Kind::Verdict:
@@ -106,12 +114,28 @@ private:
         p->drawText(QPointF(x, y + m_metrics->ascent() + m_line * 0.15), shown);
     }
 
-    double Draw(QPainter* p, const PagedLine& line, double y, bool header) const {
-        const double h = Height(line.kind);
+    double Width(qsizetype column) const {
+        return m_columnX[size_t(column) + 1] - m_columnX[size_t(column)];
+    }
+
+    // The cell on one line, or, when it does not fit and has a " (" part, that part on a second.
+    QStringList CellLines(qsizetype column, const QString& cell) const {
+        if (size_t(column) + 1 >= m_columnX.size())
+            return {cell};
+        const qsizetype mark = cell.indexOf(QStringLiteral(" ("));
+        if (mark < 0 || m_metrics->horizontalAdvance(cell) <= Width(column) - m_line * 0.2)
+            return {cell};
+        return {cell.left(mark), cell.mid(mark + 1)};
+    }
+
+    double Draw(QPainter* p, PagedLine::Kind kind, const QStringList& cells, double y,
+                bool header) const {
+        const double h = Height(kind, cells);
         if (!p)
             return y + h;
         using K = PagedLine::Kind;
-        switch (line.kind) {
+        const PagedLine line{kind, cells};
+        switch (kind) {
         case K::Title:
         case K::Verdict:
             p->setFont(line.kind == K::Title ? m_title : m_verdict);
@@ -141,8 +165,11 @@ private:
             break;
         case K::TableRow:
             p->setFont(header ? m_bold : m_body);
-            for (size_t i = 0; i + 1 < m_columnX.size() && qsizetype(i) < line.cells.size(); ++i)
-                Text(p, m_columnX[i], y, m_columnX[i + 1] - m_columnX[i], line.cells[qsizetype(i)]);
+            for (qsizetype i = 0; size_t(i) + 1 < m_columnX.size() && i < cells.size(); ++i) {
+                const QStringList parts = CellLines(i, cells[i]);
+                for (qsizetype n = 0; n < parts.size(); ++n)
+                    Text(p, m_columnX[size_t(i)], y + double(n) * m_line, Width(i), parts[n]);
+            }
             if (header)
                 p->drawLine(QPointF(0, y + h), QPointF(m_width, y + h));
             break;

@@ -18,12 +18,17 @@ namespace vemla {
 struct PagedLine {
     enum class Kind { Title, Field, Text, Heading, Cells, Verdict, Gap, PageBreak, TableRow };
     Kind kind;
-    QStringList cells;
+    QStringList cells; // a table row's come from the table
+    int row = -1;      // a table row's index
 };
 
+// A table row's cells are asked for when they are laid out and when they are painted, so a
+// table of many rows never holds them all. A cell too wide for its column breaks at its first
+// " (" onto a second line (a verdict's stale mark, the directions' flag): never cut there.
 struct PagedTable {
     QStringList header;          // painted before the first row and atop each later page
     std::vector<double> columns; // each column's share of the page width; they sum to 1
+    std::function<QStringList(int row)> cells;
 };
 
 // Told (rows done, rows in all) as pages are painted; returning false cancels.

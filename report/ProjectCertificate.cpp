@@ -27,24 +27,8 @@ void AddSummary(std::vector<PagedLine>& lines, const ProjectReport& report) {
     lines.push_back({K::Field, {pick(text::kCertMethod), MethodText(c.method, l)}});
     if (report.bothDirections)
         lines.push_back({K::Field, {pick(text::kProjectRule), RuleText(info.rules.rule, l)}});
-    lines.push_back({K::Heading, {pick(text::kCertLimits)}});
-    lines.push_back({K::Cells, {pick(text::kCertWavelength), pick(text::kCertLimit)}});
-    for (int wave : report.waves) {
-        const std::optional<double> limit = LimitDb(c, wave);
-        lines.push_back(
-            {K::Cells,
-             {QString::number(wave), limit ? DbText(*limit) : QString::fromUtf8(kNoResultText)}});
-    }
-    lines.push_back({K::Heading, {pick(text::kCertReferences)}});
-    lines.push_back(
-        {K::Cells,
-         {pick(text::kCertWavelength), pick(text::kCertReference), pick(text::kCertTaken)}});
-    for (const LossReference& r : c.references)
-        lines.push_back(
-            {K::Cells,
-             {QString::number(r.wavelength), InputText(r.dBm),
-              r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-              IsStale(r, c.staleAfterHours, report.taken) ? pick(certtext::kStale) : QString()}});
+    AddLimitLines(lines, c, l);
+    AddReferenceLines(lines, c, l, report.taken);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back({K::Text, {ProgressText(report)}});
     lines.push_back(
@@ -72,8 +56,8 @@ bool PaintProjectCertificate(QPagedPaintDevice& device, const ProjectReport& rep
     std::vector<PagedLine> lines;
     AddSummary(lines, report);
     lines.push_back({K::PageBreak, {}});
-    for (const ProjectIdRow& row : report.rows)
-        lines.push_back({K::TableRow, ProjectRowCells(report, row)});
+    for (int row = 0; row < int(report.rows.size()); ++row)
+        lines.push_back({K::TableRow, {}, row});
     const std::vector<QString> untested = report.Untested();
     if (!untested.empty())
         lines.push_back({K::Heading, {Pick(text::kUntestedIds, report.language)}});
@@ -84,8 +68,10 @@ bool PaintProjectCertificate(QPagedPaintDevice& device, const ProjectReport& rep
         lines.push_back({K::Cells, cells});
     }
     const QStringList captions = ProjectColumnCaptions(report);
-    return PaintLines(device, lines, {captions, Columns(captions, report.bothDirections)},
-                      report.taken, progress);
+    const PagedTable table{captions, Columns(captions, report.bothDirections), [&report](int row) {
+                               return ProjectRowCells(report, report.rows[size_t(row)]);
+                           }};
+    return PaintLines(device, lines, table, report.taken, progress);
 }
 
 QString ProjectCertificateRefusal(const ProjectReport& report) {

@@ -76,9 +76,8 @@ private:
         Cell(1, Pick(text::kCertLimit, l), m_bold);
         ++m_row;
         for (int wave : m_report.waves) {
-            const std::optional<double> limit = LimitDb(c, wave);
             Cell(0, QString::number(wave));
-            Figure(1, limit ? DbText(*limit) : QString::fromUtf8(kNoResultText));
+            Figure(1, FigureText(LimitDb(c, wave)));
             ++m_row;
         }
     }

@@ -175,7 +175,7 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
     ASSERT_EQ(code, 0);
     const QString text = PdfText(dir.filePath("p.pdf"));
     for (const char* want :
-         {"Project Loss Certificate", "Customer: Acme", "1310 2.00",
+         {"Project Loss Certificate", "Customer: Acme", "1310 budget 0.50 2.00",
           "62 cable IDs: 0 passed (0.0%), 1 failed (1.6%), 1 incomplete, 60 untested",
           "Overall result: FAIL",
           "Cable ID 1310 A→B 1310 B→A 1310 link 1310 margin 1310 result Status",
