@@ -160,7 +160,21 @@ QString CertificateRefusal(const UploadDocument& document) {
     return {};
 }
 
-// Drawn into memory (a few megabytes for a full meter), then written through the write path.
+bool PaintPdf(const QString& title, QPageLayout::Orientation orientation,
+              const std::function<bool(QPagedPaintDevice&)>& paint, QByteArray* pdf) {
+    QBuffer buffer(pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(DefaultCertificatePageSize());
+    writer.setPageOrientation(orientation);
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setResolution(300);
+    writer.setCreator(QStringLiteral("Vemla"));
+    writer.setTitle(title);
+    return paint(writer);
+}
+
+// Drawn into memory, then written through the write path.
 bool CertificatePdfWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
     if (const QString tooLong = TextTooLong(data); !tooLong.isEmpty())
         return *error = tooLong, false;
@@ -170,18 +184,10 @@ bool CertificatePdfWriter::Prepare(const UploadDocument& data, FileCommit& file,
         return !m_cancelled;
     };
     QByteArray bytes;
-    bool painted = false;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(DefaultCertificatePageSize());
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setResolution(300);
-        writer.setCreator(QStringLiteral("Vemla"));
-        writer.setTitle(Pick(text::kCertificateTitle, data.language));
-        painted = PaintCertificate(writer, data, tracking);
-    }
+    const bool painted = PaintPdf(
+        Pick(text::kCertificateTitle, data.language), QPageLayout::Portrait,
+        [&](QPagedPaintDevice& device) { return PaintCertificate(device, data, tracking); },
+        &bytes);
     if (!painted) {
         *error = Pick(m_cancelled ? text::kPdfCancelled : text::kPdfNotDrawn, data.language);
         return false;

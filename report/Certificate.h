@@ -8,6 +8,7 @@
 #include "Texts.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <functional>
@@ -37,6 +38,11 @@ void AddReferenceLines(std::vector<PagedLine>& lines, const CertificationSetting
 
 // A4, or Letter where the locale measures in US units.
 QPageSize DefaultCertificatePageSize();
+
+// A certificate painted into a PDF in memory (a few megabytes for a full meter): the default
+// page size, in the orientation given, 15 mm margins. False when `paint` fails or cancels.
+bool PaintPdf(const QString& title, QPageLayout::Orientation orientation,
+              const std::function<bool(QPagedPaintDevice&)>& paint, QByteArray* pdf);
 
 // The certificate as a PDF file. A cancelled or failed write leaves no file.
 class CertificatePdfWriter final : public IDocumentWriter {

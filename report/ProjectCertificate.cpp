@@ -2,9 +2,6 @@
 
 #include "Certificate.h"
 
-#include <QBuffer>
-#include <QPdfWriter>
-
 #include <numeric>
 
 namespace vemla {
@@ -87,19 +84,9 @@ bool ProjectCertificatePdfWriter::Prepare(const ProjectReport& report, FileCommi
     if (const QString refusal = ProjectCertificateRefusal(report); !refusal.isEmpty())
         return *error = refusal, false;
     QByteArray bytes;
-    bool painted = false;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(DefaultCertificatePageSize());
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setResolution(300);
-        writer.setCreator(QStringLiteral("Vemla"));
-        writer.setTitle(Pick(text::kProjectCertificateTitle, report.language));
-        painted = PaintProjectCertificate(writer, report);
-    }
+    const bool painted = PaintPdf(
+        Pick(text::kProjectCertificateTitle, report.language), QPageLayout::Landscape,
+        [&](QPagedPaintDevice& device) { return PaintProjectCertificate(device, report); }, &bytes);
     if (!painted)
         return *error = Pick(text::kPdfNotDrawn, report.language), false;
     return PrepareBytes(file, bytes, report.language, error);
