@@ -210,7 +210,7 @@ private:
             if (m_signals.Caught())
                 return Wait::Interrupted;
             // A line that went dead is told as such at once, not as a meter that kept silent.
-            if (m_session.Condition() == MeterSession::PortCondition::Lost)
+            if (m_session.State() == MeterSession::PortState::Lost)
                 return Wait::PortLost;
             const Clock::time_point last = lastSign ? lastSign() : m_session.LastReplySign();
             if (Clock::now() - last > timeout)

@@ -25,6 +25,7 @@ using test::Of;
 using test::Record;
 using Kind = ISessionPresenter::Kind;
 using Boxes = std::vector<test::RecordingPresenter::Box>;
+using State = MeterSession::PortState;
 using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
@@ -34,11 +35,6 @@ QStringList RowTexts(const RecordList& records, int row) {
     for (int c = 0; c < kTableColumns; ++c)
         cells << records.Text(row, c);
     return cells;
-}
-
-// The button's state, the flag that follows it, the wish to have the port open.
-auto Flags(const MeterSession& s) {
-    return std::tuple(s.PortToggle(), s.PortOpenFlag(), s.OpenRequested());
 }
 
 class SessionTest : public ::testing::Test {
@@ -112,10 +108,10 @@ TEST_F(SessionTest, DeclinedDeleteAllOutOfRangeWaveCountAndNoRowOrRecordSendNoth
     session.SetWaveCount(21); // beyond the 20 wavelengths the list holds
     EXPECT_FALSE(session.SetDeviceWaves({}));
     session.DeleteSelected(0); // record counter 0: nothing at all
-    EXPECT_EQ(session.SilentUpload(), 0);
+    EXPECT_FALSE(session.SilentUpload());
     Feed(Record(0));
     session.DeleteSelected(-1); // records but no row chosen
-    EXPECT_EQ(session.SilentUpload(), 1);
+    EXPECT_TRUE(session.SilentUpload());
     EXPECT_TRUE(pty.Received().empty());
     EXPECT_EQ(presenter.Texts(),
               (QStringList{"DELETE ALL DATA?", "Please input a data between 1 and 20!"}));
@@ -127,7 +123,7 @@ TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsIt
         Feed(Record(i));
     session.DeleteSelected(3);
     EXPECT_EQ(pty.Received(), Of(BuildDeleteSelected(3)));
-    EXPECT_EQ(session.SilentUpload(), 1);
+    EXPECT_TRUE(session.SilentUpload());
 
     // The acknowledgement: its box first, and only then the re-upload empties the list.
     int rowsWhileOpen = -1;
@@ -146,12 +142,12 @@ TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsIt
         << "no upload message after a delete";
 
     session.Upload(); // the operator's own upload speaks again
-    EXPECT_EQ(session.SilentUpload(), 0);
+    EXPECT_FALSE(session.SilentUpload());
 }
 
 TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
     Feed(Record(0));
-    session.SetSilentUpload(1);
+    session.SetSilentUpload(true);
     const std::vector<std::function<void()>> commands{
         [&] { session.Connect(); },      [&] { session.Upload(); },
         [&] { session.ReadPower(); },    [&] { session.PowerAdjust(1); },
@@ -163,24 +159,74 @@ TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
         commands[i]();
         EXPECT_EQ(presenter.shown, (Boxes{{Kind::Message, "COM IS NOT OPEN!"}})) << i;
     }
-    EXPECT_EQ(session.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
+    EXPECT_FALSE(session.SilentUpload()) << "UPLOAD DATA clears it even with the port closed";
     EXPECT_EQ(session.Records().Count(), 1);
     EXPECT_EQ(session.RecordCounter(), 1);
     EXPECT_EQ(session.StoredPinType(), 0) << "the type is kept although nothing was sent";
     session.DeleteSelected(0);
-    EXPECT_EQ(session.SilentUpload(), 0) << "left unchanged when the port is not open";
+    EXPECT_FALSE(session.SilentUpload()) << "left unchanged when the port is not open";
     EXPECT_TRUE(pty.Received().empty());
 }
 
 // --- the port ---
 
+// Each event from each state it can come in, and what the state it leads to means: the port
+// button down, its caption after a language switch offering to close, commands re-opening the
+// port (and a device coming back being opened). An event a state has no row for leaves it.
+TEST(PortStateTable, EachEventLeadsToItsStateAndWhatFollowsFromIt) {
+    using E = MeterSession::PortEvent;
+    struct Row {
+        State from;
+        E event;
+        State to;
+        bool buttonDown, shownOpen, openWanted;
+    };
+    const Row rows[] = {
+        {State::NoPort, E::Opened, State::Open, true, true, true},
+        {State::NoPort, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::NoPort, E::Returned, State::NoPort, false, false, false},
+        {State::Open, E::Closed, State::Closed, false, false, false},
+        {State::Open, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Open, E::Lost, State::Lost, false, false, true},
+        {State::Open, E::Returned, State::Open, true, true, true},
+        {State::OpenFailed, E::Closed, State::Closed, false, false, false},
+        {State::OpenFailed, E::Returned, State::OpenFailed, true, false, true},
+        // A command re-opened the device meanwhile.
+        {State::OpenFailed, E::ListDropped, State::ListClosed, false, true, true},
+        {State::OpenFailed, E::Lost, State::Lost, false, false, true},
+        {State::Closed, E::Opened, State::Open, true, true, true},
+        {State::Closed, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::Closed, E::Returned, State::Closed, false, false, false},
+        {State::ListClosed, E::Opened, State::Open, true, true, true},
+        {State::ListClosed, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::ListClosed, E::Lost, State::Lost, false, false, true},
+        {State::ListClosed, E::Returned, State::Reopened, true, true, true},
+        {State::Lost, E::Opened, State::Open, true, true, true},
+        {State::Lost, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::Lost, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Lost, E::Returned, State::Reopened, true, true, true},
+        {State::Reopened, E::Closed, State::Closed, false, false, false},
+        {State::Reopened, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Reopened, E::Lost, State::Lost, false, false, true},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        const State to = MeterSession::NextPortState(r.from, r.event);
+        EXPECT_EQ(to, r.to) << "row " << i;
+        EXPECT_EQ(std::tuple(MeterSession::ButtonDown(to), MeterSession::ShownOpen(to),
+                             MeterSession::OpenWanted(to)),
+                  std::tuple(r.buttonDown, r.shownOpen, r.openWanted))
+            << "row " << i;
+    }
+}
+
 TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort) {
     OpenPort();
-    EXPECT_EQ(Flags(session), std::tuple(true, true, true));
+    EXPECT_EQ(session.State(), State::Open);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_EQ(Flags(session), std::tuple(false, false, false));
-    session.ReadPower(); // not requested any more: no re-open
+    EXPECT_EQ(session.State(), State::Closed);
+    session.ReadPower(); // not wanted open any more: no re-open
     EXPECT_FALSE(session.Port().IsOpen());
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
 
@@ -188,7 +234,7 @@ TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort)
     OpenPort();
     session.PortListDropDown();
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_EQ(Flags(session), std::tuple(false, true, true)) << "the flag only follows the button";
+    EXPECT_EQ(session.State(), State::ListClosed);
     presenter.shown.clear();
     session.Connect(); // a command that does not re-open reports the closed port
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
@@ -203,7 +249,7 @@ TEST_F(SessionTest, FailedOpenSaysWhyAndTheNextTwoTogglesCloseThenTryAgain) {
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
     EXPECT_EQ(presenter.shown,
               (Boxes{{Kind::Warning, "COM CANN'T OPEN!\nThe device is not there (unplugged?)."}}));
-    EXPECT_EQ(Flags(session), std::tuple(true, false, true));
+    EXPECT_EQ(session.State(), State::OpenFailed);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
@@ -220,7 +266,7 @@ TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor
     EXPECT_TRUE(session.PortListDropDown());
     EXPECT_EQ(session.TogglePort(-1), MeterSession::ToggleResult::NoPortChosen);
     EXPECT_EQ(presenter.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
-    EXPECT_FALSE(session.PortToggle());
+    EXPECT_EQ(session.State(), State::NoPort);
 }
 
 // --- replies ---
@@ -384,8 +430,7 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
         ASSERT_TRUE(WaitForBox(round)) << round;
         EXPECT_EQ(presenter.shown.back().kind, Kind::PortError); // its text is CommPortTest's
         EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
-        EXPECT_EQ(Flags(*session), std::tuple(false, false, true)) << round;
-        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Lost);
+        EXPECT_EQ(session->State(), State::Lost) << round;
 
         meter.reset();
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)))
@@ -394,10 +439,9 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
         meter->SetLinkPath(link);
         ASSERT_TRUE(meter->Start()) << meter->ErrorText();
         ASSERT_TRUE(test::WaitUntil(
-            [&] { return session->PortToggle() && session->Port().IsMonitoring(); }, 2s))
+            [&] { return session->PortButtonDown() && session->Port().IsMonitoring(); }, 2s))
             << round;
-        EXPECT_EQ(Flags(*session), std::tuple(true, true, true)) << round;
-        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Reopened);
+        EXPECT_EQ(session->State(), State::Reopened) << round;
         EXPECT_EQ(presenter.shown.size(), round) << presenter.Texts().join('|').toStdString();
         if (round == 1)
             fdsOpen = OpenFds();
