@@ -220,10 +220,16 @@ private:
         return Wait::Done;
     }
 
+    // The meter refused the command last sent, or answered it with a code that means nothing.
+    bool MeterFailed() const {
+        return m_session.LastOutcome().value_or(MeterSession::ReplyOutcome::Success) !=
+               MeterSession::ReplyOutcome::Success;
+    }
+
     int Finish(Wait wait) const {
         switch (wait) {
         case Wait::Done:
-            return m_presenter.MeterFailed() ? kExitMeterFailed : kExitDone;
+            return MeterFailed() ? kExitMeterFailed : kExitDone;
         case Wait::NoReply:
             Say(T(text::kCliNoReply).arg(m_o.timeoutS));
             return kExitNoReply;
@@ -405,7 +411,7 @@ private:
             Say(T(text::kCliInterrupted).arg(m_session.Records().Count()));
             return kExitInterrupted;
         }
-        if (wait != Wait::Done || m_presenter.MeterFailed()) {
+        if (wait != Wait::Done || MeterFailed()) {
             FinishArchive(keeper.get());
             return Finish(wait);
         }

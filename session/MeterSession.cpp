@@ -72,6 +72,29 @@ bool MeterSession::OpenWanted(PortState state) {
     return state != State::NoPort && state != State::Closed;
 }
 
+MeterSession::ReplyOutcome MeterSession::OutcomeOf(uint8_t code) {
+    switch (static_cast<FrameCode>(code)) {
+    case FrameCode::Connect:
+    case FrameCode::ReadPower:
+    case FrameCode::SelectWave:
+    case FrameCode::Upload:
+    case FrameCode::DeleteSelected:
+    case FrameCode::DeleteAll:
+    case FrameCode::SetCalibration:
+    case FrameCode::SetTime:
+    case FrameCode::SetDeviceWaves:
+    case FrameCode::SetLasers:
+    case FrameCode::SetPinType:
+        return ReplyOutcome::Success;
+    case FrameCode::Failure:
+    case FrameCode::SelectWaveFailed:
+        return ReplyOutcome::Refused;
+    case FrameCode::WaveEditChange: // the meter never answers it
+        break;
+    }
+    return ReplyOutcome::Unrecognised;
+}
+
 MeterSession::MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports)
     : m_presenter(presenter), m_ports(std::move(ports)), m_autoReconnect(LoadAutoReconnect()),
       m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
@@ -520,6 +543,7 @@ bool MeterSession::SendPoll() {
 
 void MeterSession::NoteCommandSent(const OutFrame& frame) {
     const auto bytes = frame.View();
+    m_outcome.reset();
     // The wave edit frame gets no reply: nothing to wait for.
     if (bytes.size() < 3 || bytes[2] == static_cast<uint8_t>(FrameCode::WaveEditChange))
         return;
@@ -539,8 +563,10 @@ void MeterSession::NoteReply(const ReplyFrame& frame) {
         // else (an acknowledgement, a failure) is the awaited command's answer.
         const bool ends = code == *m_awaitedCode ? code != kUploadCode || IsUploadEnd(frame)
                                                  : code != kUploadCode && code != kPowerCode;
-        if (ends)
+        if (ends) {
             m_awaitedCode.reset();
+            m_outcome = OutcomeOf(code);
+        }
     }
     if (code == static_cast<uint8_t>(FrameCode::SelectWave)) {
         const auto at = static_cast<std::size_t>(m_chosenWaveIndex);

@@ -68,6 +68,11 @@ public:
     // The operator wants the port open: commands re-open it, a device that comes back is opened.
     static bool OpenWanted(PortState state);
 
+    // How the meter answered a command. Refused: its failure code, or no such wavelength.
+    // Unrecognised: a code that means nothing to the program, shown as a failure too.
+    enum class ReplyOutcome { Success, Refused, Unrecognised };
+    static ReplyOutcome OutcomeOf(uint8_t code);
+
     MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports);
     ~MeterSession() override;
 
@@ -160,6 +165,9 @@ public:
     // reply is still awaited, and when the last frame of any reply came.
     bool AwaitingReply() const { return m_awaitedCode.has_value() || m_dispatchDepth > 0; }
     std::chrono::steady_clock::time_point LastReplySign() const { return m_lastReplySign; }
+    // How the meter answered the command last sent; none while its reply is awaited or when it
+    // gets none. The live monitor's polls are no commands.
+    std::optional<ReplyOutcome> LastOutcome() const { return m_outcome; }
 
     int32_t RecordCounter() const { return m_recordCounter; }
     // Records of the last upload that arrived damaged and were left out: the numbers missing
@@ -259,6 +267,7 @@ private:
     // The operator's command whose reply is awaited, and the last sign of that reply.
     std::optional<uint8_t> m_awaitedCode;
     std::chrono::steady_clock::time_point m_lastReplySign;
+    std::optional<ReplyOutcome> m_outcome;
     int m_dispatchDepth = 0; // replies being handled; a box inside one may nest another
     int m_chosenWaveIndex = -1;
     int m_selectedWavelength = 0;

@@ -26,6 +26,7 @@ using test::Record;
 using Kind = ISessionPresenter::Kind;
 using Boxes = std::vector<test::RecordingPresenter::Box>;
 using State = MeterSession::PortState;
+using Outcome = MeterSession::ReplyOutcome;
 using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
@@ -350,6 +351,44 @@ TEST_F(SessionTest, AcknowledgementsShowTheirMessageInTheLanguageAndPowerShowsNo
     EXPECT_EQ(presenter.Texts(),
               (QStringList{"CHOOSE WAVE SUCESS!", QString::fromUtf8("波长选择成功!")}));
     EXPECT_EQ(session.LastPower(), -13.3125f);
+}
+
+// How the meter answered the command last sent. A reply that answers none (a record before the
+// upload's end, a poll's reading, a damaged frame, anything before a command) leaves it awaited.
+TEST_F(SessionTest, EachReplyToACommandHasItsOutcome) {
+    OpenPort();
+    Feed(EncodeFailure());
+    EXPECT_EQ(session.LastOutcome(), std::nullopt) << "no command was sent";
+    const auto setTime = [&] { session.SetTime({}); };
+    const auto upload = [&] { session.Upload(); };
+    struct Case {
+        const char* what;
+        std::function<void()> command;
+        Bytes reply;
+        std::optional<Outcome> outcome;
+    };
+    const std::vector<Case> cases{
+        {"connect reply", [&] { session.Connect(); }, EncodeConnectReply({}, {}), Outcome::Success},
+        {"acknowledged", setTime, EncodeAck(FrameCode::SetTime), Outcome::Success},
+        {"refused", setTime, EncodeFailure(), Outcome::Refused},
+        {"no such wavelength", [&] { session.SelectWave(7); }, EncodeSelectWaveFailed(),
+         Outcome::Refused},
+        {"a code that means nothing", setTime, {0xAA, 0x04, 0x0D, 0x55}, Outcome::Unrecognised},
+        {"a record", upload, Record(0), std::nullopt},
+        {"the upload's end", upload, test::kUploadEnd, Outcome::Success},
+        {"refused amid the upload", upload, EncodeFailure(), Outcome::Refused},
+        {"a poll's reading", setTime, EncodePowerReply(-10), std::nullopt},
+        // Acknowledged, and the re-upload that follows is awaited afresh.
+        {"delete-selected", [&] { session.DeleteSelected(0); },
+         EncodeAck(FrameCode::DeleteSelected), std::nullopt},
+        {"a damaged frame", setTime, {0xAA, 0x04, 0x09, 0x56}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        c.command();
+        EXPECT_EQ(session.LastOutcome(), std::nullopt) << c.what << ": sent, not yet answered";
+        Feed(c.reply);
+        EXPECT_EQ(session.LastOutcome(), c.outcome) << c.what;
+    }
 }
 
 // --- whole uploads from the simulated meter ---
