@@ -198,10 +198,8 @@ std::optional<std::array<int, 5>> TimeOf(const QString& text) {
     return f;
 }
 
-} // namespace
-
-std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
-    // The language first: every message after it is in that language.
+// The language first: every message after it is in that language.
+Language LanguageOf(const QStringList& args) {
     Language language = Language::English;
     for (qsizetype i = 1; i < args.size(); ++i) {
         QString v;
@@ -212,14 +210,20 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         if (v == QLatin1String("zh"))
             language = Language::Chinese;
     }
-    const Parser p(language);
+    return language;
+}
 
-    // The command: the first word that is not an option or an option's value. The command is
-    // not known yet, so the word after --json is taken as its file (upload's --json FILE) unless
-    // it is a command or an option: "--json out.json --simulate upload" uploads.
-    std::optional<CliCommand> command;
-    QString commandName;
-    qsizetype commandAt = -1;
+struct CommandWord {
+    std::optional<CliCommand> command; // none for a word that names no command
+    QString name;
+    qsizetype at = -1;
+};
+
+// The command: the first word that is not an option or an option's value. The command is not
+// known yet, so the word after --json is taken as its file (upload's --json FILE) unless it is a
+// command or an option: "--json out.json --simulate upload" uploads.
+CommandWord FindCommandWord(const QStringList& args) {
+    CommandWord word;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a.startsWith(QLatin1String("--"))) {
@@ -234,17 +238,109 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         }
         if (a == QLatin1String("-h")) // short help only
             continue;
-        commandName = a;
-        commandAt = i;
+        word.name = a;
+        word.at = i;
         for (const CommandInfo& c : kCommands)
             if (a == QLatin1String(c.name))
-                command = c.command;
+                word.command = c.command;
         break;
     }
+    return word;
+}
 
-    CliOptions o;
-    o.language = language;
-    QStringList positional;
+// Paths are bounded by what the system takes, header texts by the workbook's field.
+bool TakeText(QString& field, const QString& value, bool path) {
+    if (path ? QFile::encodeName(value).size() > kMaxPathBytes : value.size() > kMaxText)
+        return false;
+    field = value;
+    return true;
+}
+
+void ApplyFlag(const QString& name, CliOptions& o) {
+    if (name == QLatin1String("json"))
+        o.json = true;
+    else if (name == QLatin1String("simulate"))
+        o.simulate = true;
+    else if (name == QLatin1String("force"))
+        o.force = true;
+    else if (name == QLatin1String("yes"))
+        o.yes = true;
+    else if (name == QLatin1String("no-archive"))
+        o.archive = false;
+    else if (name == QLatin1String("refresh"))
+        o.refresh = true;
+}
+
+// The output paths and header texts; an exit code when the value is refused.
+std::optional<int> ApplyTextOption(const Parser& p, const QString& name, const QString& value,
+                                   CliOptions& o) {
+    struct TextOption {
+        const char* name;
+        QString* field;
+        bool path;
+    };
+    const std::array fields{
+        TextOption{"csv", &o.csv, true},
+        TextOption{"xlsx", &o.xlsx, true},
+        TextOption{"pdf", &o.pdf, true},
+        TextOption{"company", &o.header.company, false},
+        TextOption{"model", &o.header.model, false},
+        TextOption{"serial", &o.header.serialNumber, false},
+        TextOption{"operator", &o.header.testOperator, false},
+        TextOption{"notes", &o.header.notes, false},
+    };
+    for (const TextOption& f : fields) {
+        if (name == QLatin1String(f.name) &&
+            (value.isEmpty() || !TakeText(*f.field, value, f.path)))
+            return p.Bad(QStringLiteral("--") + name, value,
+                         f.path ? text::kCliWantPath : text::kCliWantText);
+    }
+    return std::nullopt;
+}
+
+// One option (with its value) into o; an exit code when the value is refused.
+std::optional<int> ApplyOption(const Parser& p, const OptionInfo& info, const QString& name,
+                               const QString& value, CliOptions& o) {
+    const QString option = QStringLiteral("--") + name;
+    if (!info.value) {
+        ApplyFlag(name, o);
+    } else if (name == QLatin1String("language")) {
+        if (value != QLatin1String("en") && value != QLatin1String("zh"))
+            return p.Bad(option, value, text::kCliWantLanguage);
+    } else if (name == QLatin1String("json")) {
+        if (value.isEmpty())
+            return p.Usage(text::kCliMissingValue, name);
+        if (!TakeText(o.jsonFile, value, true))
+            return p.Bad(option, value, text::kCliWantPath);
+    } else if (name == QLatin1String("port")) {
+        if (value.isEmpty() || value.size() > 4096)
+            return p.Usage(text::kCliPortRequired);
+        o.port = value;
+    } else if (name == QLatin1String("records")) {
+        const auto n = Whole(value, 0, 65536);
+        if (!n)
+            return p.Bad(option, value, text::kCliWantRecords);
+        o.records = *n;
+    } else if (name == QLatin1String("timeout") || name == QLatin1String("interval")) {
+        const auto s = Decimal(value, 0.2, 3600);
+        if (!s)
+            return p.Bad(option, value, text::kCliWantSeconds);
+        (name == QLatin1String("timeout") ? o.timeoutS : o.intervalS.emplace()) = *s;
+    } else if (name == QLatin1String("count")) {
+        const auto n = Whole(value, 1, 100000000);
+        if (!n)
+            return p.Bad(option, value, text::kCliWantCount);
+        o.count = *n;
+    } else {
+        return ApplyTextOption(p, name, value, o);
+    }
+    return std::nullopt;
+}
+
+// Every option into o, and the words that are neither the command nor an option's value into
+// positional; an exit code when one is refused, or when only the help or the version was asked.
+std::optional<int> ReadOptions(const QStringList& args, const Parser& p, const CommandWord& word,
+                               CliOptions& o, QStringList& positional) {
     bool commandSeen = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -255,14 +351,14 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         if (!a.startsWith(QLatin1String("--"))) {
             if (a.startsWith(QLatin1Char('-')) && a.size() > 1 && !IsNumberText(a))
                 return p.Usage(text::kCliUnknownOption, a);
-            if (!commandSeen && a == commandName)
+            if (!commandSeen && a == word.name)
                 commandSeen = true;
             else
                 positional << a;
             continue;
         }
         const QString name = a.mid(2).section(QLatin1Char('='), 0, 0);
-        const OptionInfo* info = FindOption(name, command);
+        const OptionInfo* info = FindOption(name, word.command);
         if (!info)
             return p.Usage(text::kCliUnknownOption, a);
         if (name == QLatin1String("version")) {
@@ -274,104 +370,35 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
             // The command word and another option are never a value: "--json --force" lacks one.
             if (a.contains(QLatin1Char('=')))
                 value = a.section(QLatin1Char('='), 1);
-            else if (i + 1 < args.size() && i + 1 != commandAt && !IsOptionName(args[i + 1]))
+            else if (i + 1 < args.size() && i + 1 != word.at && !IsOptionName(args[i + 1]))
                 value = args[++i];
             else
                 return p.Usage(text::kCliMissingValue, name);
         } else if (a.contains(QLatin1Char('='))) {
             return p.Usage(text::kCliUnknownOption, a);
         }
-        if (command && !(info->commands & Bit(*command)))
-            return p.Usage(text::kCliOptionNotFor, name, commandName);
-
-        // Paths are bounded by what the system takes, header texts by the workbook's field.
-        const auto text = [&](QString& field, bool path) {
-            if (path ? QFile::encodeName(value).size() > kMaxPathBytes : value.size() > kMaxText)
-                return false;
-            field = value;
-            return true;
-        };
-        if (name == QLatin1String("language")) {
-            if (value != QLatin1String("en") && value != QLatin1String("zh"))
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantLanguage);
-        } else if (name == QLatin1String("json")) {
-            if (!info->value)
-                o.json = true;
-            else if (value.isEmpty())
-                return p.Usage(text::kCliMissingValue, name);
-            else if (!text(o.jsonFile, true))
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantPath);
-        } else if (name == QLatin1String("port")) {
-            if (value.isEmpty() || value.size() > 4096)
-                return p.Usage(text::kCliPortRequired);
-            o.port = value;
-        } else if (name == QLatin1String("simulate")) {
-            o.simulate = true;
-        } else if (name == QLatin1String("records")) {
-            const auto n = Whole(value, 0, 65536);
-            if (!n)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantRecords);
-            o.records = *n;
-        } else if (name == QLatin1String("timeout") || name == QLatin1String("interval")) {
-            const auto s = Decimal(value, 0.2, 3600);
-            if (!s)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantSeconds);
-            (name == QLatin1String("timeout") ? o.timeoutS : o.intervalS.emplace()) = *s;
-        } else if (name == QLatin1String("count")) {
-            const auto n = Whole(value, 1, 100000000);
-            if (!n)
-                return p.Bad(QStringLiteral("--") + name, value, text::kCliWantCount);
-            o.count = *n;
-        } else if (name == QLatin1String("force")) {
-            o.force = true;
-        } else if (name == QLatin1String("yes")) {
-            o.yes = true;
-        } else if (name == QLatin1String("no-archive")) {
-            o.archive = false;
-        } else if (name == QLatin1String("refresh")) {
-            o.refresh = true;
-        } else {
-            struct TextOption {
-                const char* name;
-                QString* field;
-                bool path;
-            };
-            const std::array fields{
-                TextOption{"csv", &o.csv, true},
-                TextOption{"xlsx", &o.xlsx, true},
-                TextOption{"pdf", &o.pdf, true},
-                TextOption{"company", &o.header.company, false},
-                TextOption{"model", &o.header.model, false},
-                TextOption{"serial", &o.header.serialNumber, false},
-                TextOption{"operator", &o.header.testOperator, false},
-                TextOption{"notes", &o.header.notes, false},
-            };
-            for (const TextOption& f : fields) {
-                if (name != QLatin1String(f.name))
-                    continue;
-                if (value.isEmpty() || !text(*f.field, f.path))
-                    return p.Bad(QStringLiteral("--") + name, value,
-                                 f.path ? text::kCliWantPath : text::kCliWantText);
-            }
-        }
+        if (word.command && !(info->commands & Bit(*word.command)))
+            return p.Usage(text::kCliOptionNotFor, name, word.name);
+        if (const auto refused = ApplyOption(p, *info, name, value, o))
+            return refused;
     }
+    return std::nullopt;
+}
 
-    if (commandName.isEmpty())
-        return p.Usage(text::kCliNoCommand);
-    if (!command)
-        return p.Usage(text::kCliUnknownCommand, commandName);
-    o.command = *command;
+// The command's own arguments into o; an exit code when they are not what it takes.
+std::optional<int> ReadArguments(const Parser& p, const CommandWord& word,
+                                 const QStringList& positional, CliOptions& o) {
     const CommandInfo* info = nullptr;
     for (const CommandInfo& c : kCommands)
-        if (c.command == *command)
+        if (c.command == *word.command)
             info = &c;
     const auto wrongArguments = [&] {
-        return p.Usage(text::kCliArguments, commandName,
+        return p.Usage(text::kCliArguments, word.name,
                        *info->arguments ? QString::fromLatin1(info->arguments)
                                         : QStringLiteral("-"));
     };
     const QString joined = positional.join(QLatin1Char(' '));
-    switch (*command) {
+    switch (*word.command) {
     case CliCommand::SetTime:
         if (positional.isEmpty())
             return wrongArguments();
@@ -384,21 +411,21 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
     case CliCommand::SelectWave: {
         const auto nm = positional.size() == 1 ? Whole(joined, 1, 65535) : std::nullopt;
         if (!nm)
-            return p.Bad(commandName, joined, text::kCliWantWavelength);
+            return p.Bad(word.name, joined, text::kCliWantWavelength);
         o.wavelength = *nm;
         break;
     }
     case CliCommand::Calibrate: {
         const auto v = positional.size() == 1 ? Decimal(joined, -100, 100) : std::nullopt;
         if (!v)
-            return p.Bad(commandName, joined, text::kCliWantCalibration);
+            return p.Bad(word.name, joined, text::kCliWantCalibration);
         o.calibration = static_cast<float>(*v);
         break;
     }
     case CliCommand::Delete: {
         const auto n = positional.size() == 1 ? Whole(joined, 1, 65536) : std::nullopt;
         if (!n)
-            return p.Bad(commandName, joined, text::kCliWantRecordNumber);
+            return p.Bad(word.name, joined, text::kCliWantRecordNumber);
         o.recordNumber = *n;
         break;
     }
@@ -410,9 +437,29 @@ std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
         if (!positional.isEmpty())
             return wrongArguments();
     }
-    if (*command == CliCommand::DeleteAll && !o.yes)
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<CliOptions, int> ParseCliOptions(const QStringList& args) {
+    CliOptions o;
+    o.language = LanguageOf(args);
+    const Parser p(o.language);
+    const CommandWord word = FindCommandWord(args);
+    QStringList positional;
+    if (const auto done = ReadOptions(args, p, word, o, positional))
+        return *done;
+    if (word.name.isEmpty())
+        return p.Usage(text::kCliNoCommand);
+    if (!word.command)
+        return p.Usage(text::kCliUnknownCommand, word.name);
+    o.command = *word.command;
+    if (const auto refused = ReadArguments(p, word, positional, o))
+        return *refused;
+    if (o.command == CliCommand::DeleteAll && !o.yes)
         return p.Usage(text::kCliDeleteAllNeedsYes);
-    if (*command != CliCommand::Ports && *command != CliCommand::Archive && o.port.isEmpty() &&
+    if (o.command != CliCommand::Ports && o.command != CliCommand::Archive && o.port.isEmpty() &&
         !o.simulate)
         return p.Usage(text::kCliPortRequired);
     return o;
