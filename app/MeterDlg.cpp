@@ -285,7 +285,7 @@ void CMeterDlg::ApplyLanguage() {
     }
     for (const CaptionText& c : CaptionTable())
         SetCaption(c.id, m_session.Text(c.text));
-    SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
+    SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortShownOpen()));
     m_menu->Retitle(UiLanguage());
     if (m_historyDlg)
         m_historyDlg->Retitle(UiLanguage());
@@ -439,7 +439,7 @@ bool CMeterDlg::Confirm(const QString& text) {
 }
 
 void CMeterDlg::ShowPortState() {
-    const bool open = m_session.PortToggle() && m_session.Port().IsOpen();
+    const bool open = m_session.PortButtonDown() && m_session.Port().IsOpen();
     SetCaption(idc::kPortButton, PortButtonCaption(open));
     SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
     FollowPortState();

@@ -95,7 +95,7 @@ void CMeterDlg::RestoreLastPort() {
 void CMeterDlg::RefillPortList() {
     // The entry chosen stays chosen while its device is listed; after a reopen, the reopened one.
     auto* list = ControlAs<QComboBox>(idc::kPortList);
-    const bool reopened = m_session.PortToggle();
+    const bool reopened = m_session.PortButtonDown();
     const QVariant chosen = reopened ? QVariant(m_session.PortNumber()) : list->currentData();
     FillPortList();
     list->setCurrentIndex(chosen.isValid() ? list->findData(chosen) : -1);
@@ -109,7 +109,7 @@ void CMeterDlg::UpdateStatus() {
 void CMeterDlg::FollowPortState() {
     UpdateStatus();
     // A port opened again by itself shows its entry chosen, as if the operator had.
-    if (m_session.Condition() == MeterSession::PortCondition::Reopened) {
+    if (m_session.State() == MeterSession::PortState::Reopened) {
         auto* list = ControlAs<QComboBox>(idc::kPortList);
         const int at = list->findData(m_session.PortNumber());
         if (at >= 0)

@@ -115,7 +115,7 @@ void ArchiveKeeper::OnUploadEnded() {
 
 void ArchiveKeeper::OnPortStateChanged() {
     // The port went away under the upload: its end reply cannot come.
-    if (m_session.Condition() == MeterSession::PortCondition::Lost)
+    if (m_session.State() == MeterSession::PortState::Lost)
         MarkInterrupted();
 }
 

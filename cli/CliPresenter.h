@@ -11,12 +11,9 @@ public:
     explicit CliPresenter(bool yes) : m_yes(yes) {}
     void Show(Kind kind, const QString& text, const QString& caption = {}) override;
     bool Confirm(const QString& text) override;
-    // The meter answered a command with one of its failure texts.
-    bool MeterFailed() const { return m_failed; }
 
 private:
     bool m_yes;
-    bool m_failed = false;
 };
 
 } // namespace vemla

@@ -177,7 +177,7 @@ private:
             if (m_signals.Caught())
                 return Wait::Interrupted;
             // A line that went dead is told as such at once, not as a meter that kept silent.
-            if (m_session.Condition() == MeterSession::PortCondition::Lost)
+            if (m_session.State() == MeterSession::PortState::Lost)
                 return Wait::PortLost;
             const Clock::time_point last = lastSign ? lastSign() : m_session.LastReplySign();
             if (Clock::now() - last > timeout)
@@ -187,10 +187,16 @@ private:
         return Wait::Done;
     }
 
+    // The meter refused the command last sent, or answered it with a code that means nothing.
+    bool MeterFailed() const {
+        return m_session.LastOutcome().value_or(MeterSession::ReplyOutcome::Success) !=
+               MeterSession::ReplyOutcome::Success;
+    }
+
     int Finish(Wait wait) const {
         switch (wait) {
         case Wait::Done:
-            return m_presenter.MeterFailed() ? kExitMeterFailed : kExitDone;
+            return MeterFailed() ? kExitMeterFailed : kExitDone;
         case Wait::NoReply:
             Say(T(text::kCliNoReply).arg(m_o.timeoutS));
             return kExitNoReply;
@@ -372,7 +378,7 @@ private:
             Say(T(text::kCliInterrupted).arg(m_session.Records().Count()));
             return kExitInterrupted;
         }
-        if (wait != Wait::Done || m_presenter.MeterFailed()) {
+        if (wait != Wait::Done || MeterFailed()) {
             FinishArchive(keeper.get());
             return Finish(wait);
         }

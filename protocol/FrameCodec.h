@@ -13,6 +13,7 @@ enum class FrameCode : uint8_t {
     Connect = 0x01,
     ReadPower = 0x02,
     SelectWave = 0x03,
+    Failure = 0x04, // a reply only: the meter refused the command
     Upload = 0x05,
     DeleteSelected = 0x06,
     DeleteAll = 0x07,
@@ -22,7 +23,7 @@ enum class FrameCode : uint8_t {
     SetLasers = 0x0B,
     SetPinType = 0x0C,
     WaveEditChange = 0x0F,
-    SelectWaveFailed = 0xFC
+    SelectWaveFailed = 0xFC // a reply only: the wavelength asked for is not one the meter has
 };
 
 inline constexpr uint8_t kFrameStart = 0xAA, kFrameEnd = 0x55, kFrameEndAlt = 0xBB;

@@ -6,14 +6,6 @@
 
 namespace vemla {
 
-namespace {
-
-std::vector<uint8_t> Ack(uint8_t code) {
-    return FrameWriter(code).EndAsBytes();
-}
-
-} // namespace
-
 std::vector<uint8_t> EncodeRecordReply(const RecordValues& r) {
     FrameWriter w(FrameCode::Upload);
     w.U16(r.index);
@@ -44,7 +36,7 @@ std::vector<uint8_t> EncodePowerReply(float dBm) {
 }
 
 std::vector<uint8_t> EncodeAck(FrameCode code) {
-    return Ack(static_cast<uint8_t>(code));
+    return FrameWriter(code).EndAsBytes();
 }
 
 std::vector<uint8_t> EncodeUploadEnd() {
@@ -56,7 +48,7 @@ std::vector<uint8_t> EncodeSelectWaveFailed() {
 }
 
 std::vector<uint8_t> EncodeFailure() {
-    return Ack(kFailureCode);
+    return EncodeAck(FrameCode::Failure);
 }
 
 } // namespace vemla

@@ -12,9 +12,6 @@
 
 namespace vemla {
 
-// A reply code that means nothing to the program, so it reports the operation as failed.
-inline constexpr uint8_t kFailureCode = 0x04;
-
 // 22 bytes: AA 16 05, index, wavelength, power, reference, flag (0 or 1), Y M D h m, 55.
 std::vector<uint8_t> EncodeRecordReply(const RecordValues& r);
 // 12 + 2n bytes: AA L 01, the wavelengths, the four lasers, 55. At most kMaxDeviceWaves

@@ -7,6 +7,94 @@
 
 namespace vemla {
 
+namespace {
+
+using State = MeterSession::PortState;
+using Event = MeterSession::PortEvent;
+
+struct PortTransition {
+    State from;
+    Event event;
+    State to;
+};
+
+// Every change of the port's state. A command's re-open moves none: after the list drop-down the
+// button stays up although the device is open again.
+constexpr std::array kPortTransitions{
+    PortTransition{State::NoPort, Event::Opened, State::Open},
+    PortTransition{State::Closed, Event::Opened, State::Open},
+    PortTransition{State::ListClosed, Event::Opened, State::Open},
+    PortTransition{State::Lost, Event::Opened, State::Open},
+
+    PortTransition{State::NoPort, Event::OpenFailed, State::OpenFailed},
+    PortTransition{State::Closed, Event::OpenFailed, State::OpenFailed},
+    PortTransition{State::ListClosed, Event::OpenFailed, State::OpenFailed},
+    PortTransition{State::Lost, Event::OpenFailed, State::OpenFailed},
+
+    PortTransition{State::Open, Event::Closed, State::Closed},
+    PortTransition{State::OpenFailed, Event::Closed, State::Closed},
+    PortTransition{State::Reopened, Event::Closed, State::Closed},
+
+    // From OpenFailed and Lost only when a command has opened the device meanwhile.
+    PortTransition{State::Open, Event::ListDropped, State::ListClosed},
+    PortTransition{State::OpenFailed, Event::ListDropped, State::ListClosed},
+    PortTransition{State::Lost, Event::ListDropped, State::ListClosed},
+    PortTransition{State::Reopened, Event::ListDropped, State::ListClosed},
+
+    PortTransition{State::Open, Event::Lost, State::Lost},
+    PortTransition{State::OpenFailed, Event::Lost, State::Lost},
+    PortTransition{State::ListClosed, Event::Lost, State::Lost},
+    PortTransition{State::Reopened, Event::Lost, State::Lost},
+
+    // Only while the operator wants the port open and has not pressed the button since.
+    PortTransition{State::ListClosed, Event::Returned, State::Reopened},
+    PortTransition{State::Lost, Event::Returned, State::Reopened},
+};
+
+} // namespace
+
+MeterSession::PortState MeterSession::NextPortState(PortState from, PortEvent event) {
+    for (const PortTransition& t : kPortTransitions)
+        if (t.from == from && t.event == event)
+            return t.to;
+    return from;
+}
+
+bool MeterSession::ButtonDown(PortState state) {
+    return state == State::Open || state == State::OpenFailed || state == State::Reopened;
+}
+
+bool MeterSession::ShownOpen(PortState state) {
+    return state == State::Open || state == State::ListClosed || state == State::Reopened;
+}
+
+bool MeterSession::OpenWanted(PortState state) {
+    return state != State::NoPort && state != State::Closed;
+}
+
+MeterSession::ReplyOutcome MeterSession::OutcomeOf(uint8_t code) {
+    switch (static_cast<FrameCode>(code)) {
+    case FrameCode::Connect:
+    case FrameCode::ReadPower:
+    case FrameCode::SelectWave:
+    case FrameCode::Upload:
+    case FrameCode::DeleteSelected:
+    case FrameCode::DeleteAll:
+    case FrameCode::SetCalibration:
+    case FrameCode::SetTime:
+    case FrameCode::SetDeviceWaves:
+    case FrameCode::SetLasers:
+    case FrameCode::SetPinType:
+        return ReplyOutcome::Success;
+    case FrameCode::Failure:
+    case FrameCode::SelectWaveFailed:
+        return ReplyOutcome::Refused;
+    case FrameCode::WaveEditChange: // the meter never answers it
+        break;
+    }
+    return ReplyOutcome::Unrecognised;
+}
+
 MeterSession::MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports)
     : m_presenter(presenter), m_ports(std::move(ports)), m_autoReconnect(LoadAutoReconnect()),
       m_port([this](uint32_t number) { return m_ports.DeviceFor(number); }) {
@@ -30,9 +118,8 @@ void MeterSession::ShowMessage(const QString& text) {
 
 bool MeterSession::PortListDropDown() {
     if (m_port.IsOpen()) {
-        m_portToggle = false;
         m_port.RequestStop();
-        SetCondition(PortCondition::Closed);
+        Apply(PortEvent::ListDropped);
     }
     const std::optional<std::vector<std::string>> listed = m_listedNames;
     ListPorts(m_ports.Refresh());
@@ -55,26 +142,22 @@ MeterSession::ToggleResult MeterSession::TogglePort(int listIndex) {
         ShowMessage(Text(text::kSelectComPort));
         return ToggleResult::NoPortChosen;
     }
-    m_portToggle = !m_portToggle;
     m_watch.StopWatching();
-    if (!m_portToggle) {
+    if (ButtonDown(m_portState)) {
         m_port.RequestStop();
-        m_openRequested = false;
-        m_portOpen = false;
-        SetCondition(PortCondition::Closed);
+        Apply(PortEvent::Closed);
         emit PortStateChanged();
         return ToggleResult::Closed;
     }
     // The number as of the last refresh: the list may be older than the ports themselves.
     const auto at = static_cast<std::size_t>(listIndex);
     m_portNumber = at < m_portNames.size() ? m_portNames[at].number : 0;
-    m_openRequested = true;
-    if (ReopenPort()) {
-        m_portOpen = true;
-        SetCondition(PortCondition::Open);
+    if (OpenDevice()) {
+        Apply(PortEvent::Opened);
         emit PortStateChanged();
         return ToggleResult::Opened;
     }
+    Apply(PortEvent::OpenFailed);
     m_presenter.Show(ISessionPresenter::Kind::Warning,
                      Text(text::kComCannotOpen) + QLatin1Char('\n') + OpenFailureDetail());
     return ToggleResult::OpenFailed;
@@ -101,8 +184,10 @@ QString MeterSession::OpenFailureDetail() const {
 }
 
 bool MeterSession::ReopenPort() {
-    if (!m_openRequested)
-        return false;
+    return OpenWanted(m_portState) && OpenDevice();
+}
+
+bool MeterSession::OpenDevice() {
     m_portNames = m_ports.Refresh();
     PortOwner owner;
     owner.context = this;
@@ -147,10 +232,6 @@ void MeterSession::SetAutoReconnect(bool on) {
     emit PortStateChanged();
 }
 
-void MeterSession::SetCondition(PortCondition condition) {
-    m_condition = condition;
-}
-
 QString MeterSession::PortStatusText() const {
     return PortStateText() + SkippedPortText();
 }
@@ -175,18 +256,19 @@ QString MeterSession::SkippedPortText() const {
 }
 
 QString MeterSession::PortStateText() const {
-    switch (m_condition) {
-    case PortCondition::None:
+    switch (m_portState) {
+    case PortState::NoPort:
+    case PortState::OpenFailed:
         break;
-    case PortCondition::Open:
+    case PortState::Open:
         return Text(text::kStatusPortOpen).arg(m_portName);
-    case PortCondition::Closed:
+    case PortState::Closed:
+    case PortState::ListClosed:
         return Text(text::kStatusPortClosed).arg(m_portName);
-    case PortCondition::Lost:
-        return Text(m_openRequested && m_autoReconnect ? text::kStatusPortWaiting
-                                                       : text::kStatusPortLost)
+    case PortState::Lost:
+        return Text(m_autoReconnect ? text::kStatusPortWaiting : text::kStatusPortLost)
             .arg(m_portName);
-    case PortCondition::Reopened:
+    case PortState::Reopened:
         return Text(text::kStatusPortReopened).arg(m_portName);
     }
     return Text(text::kStatusNoPort);
@@ -196,10 +278,8 @@ void MeterSession::OnPortLost() {
     // The engine has shown its box and watches the dead line no more; stopping it lets go of the
     // device at once, so the adapter can come back under the same node.
     m_port.RequestStop();
-    m_portToggle = false;
-    m_portOpen = false;
     m_progress.Finish();
-    SetCondition(PortCondition::Lost);
+    Apply(PortEvent::Lost);
     for (const PortEntry& e : m_ports.Entries())
         if (e.number == m_portNumber)
             m_watch.WatchFor(e);
@@ -211,7 +291,7 @@ void MeterSession::OnPortLost() {
 }
 
 void MeterSession::OnPortReturned(uint32_t number) {
-    if (!m_openRequested || !m_autoReconnect || m_portToggle)
+    if (!m_autoReconnect || NextPortState(m_portState, PortEvent::Returned) == m_portState)
         return;
     if (m_port.IsOpen()) { // a command has opened it meanwhile
         m_watch.StopWatching();
@@ -221,9 +301,7 @@ void MeterSession::OnPortReturned(uint32_t number) {
     if (!ReopenPort())
         return; // tried again at the next poll
     m_watch.StopWatching();
-    m_portToggle = true;
-    m_portOpen = true;
-    SetCondition(PortCondition::Reopened);
+    Apply(PortEvent::Returned);
     emit PortStateChanged();
 }
 
@@ -256,7 +334,7 @@ void MeterSession::Connect() {
 }
 
 void MeterSession::Upload() {
-    m_silentUpload = 0; // also when the port turns out to be closed
+    m_silentUpload = false; // also when the port turns out to be closed
     StartUpload(false);
 }
 
@@ -288,14 +366,14 @@ void MeterSession::DeleteSelected(int row) {
     if (m_recordCounter <= 0)
         return;
     if (row < 0) {
-        m_silentUpload = 1;
+        m_silentUpload = true;
         return;
     }
     const OutFrame frame = BuildDeleteSelected(row);
     if (!CheckPortOpen())
         return;
     Send(frame);
-    m_silentUpload = 1;
+    m_silentUpload = true;
 }
 
 void MeterSession::DeleteAll() {
@@ -406,7 +484,7 @@ void MeterSession::DispatchReply(const ReplyFrame& frame) {
         if (IsUploadEnd(frame)) {
             m_progress.Finish();
             emit UploadEnded();
-            if (m_silentUpload == 0)
+            if (!m_silentUpload)
                 ShowReply(text);
         } else {
             AddRecord(frame);
@@ -465,6 +543,7 @@ bool MeterSession::SendPoll() {
 
 void MeterSession::NoteCommandSent(const OutFrame& frame) {
     const auto bytes = frame.View();
+    m_outcome.reset();
     // The wave edit frame gets no reply: nothing to wait for.
     if (bytes.size() < 3 || bytes[2] == static_cast<uint8_t>(FrameCode::WaveEditChange))
         return;
@@ -484,8 +563,10 @@ void MeterSession::NoteReply(const ReplyFrame& frame) {
         // else (an acknowledgement, a failure) is the awaited command's answer.
         const bool ends = code == *m_awaitedCode ? code != kUploadCode || IsUploadEnd(frame)
                                                  : code != kUploadCode && code != kPowerCode;
-        if (ends)
+        if (ends) {
             m_awaitedCode.reset();
+            m_outcome = OutcomeOf(code);
+        }
     }
     if (code == static_cast<uint8_t>(FrameCode::SelectWave)) {
         const auto at = static_cast<std::size_t>(m_chosenWaveIndex);

@@ -44,8 +44,34 @@ class MeterSession : public QObject {
     Q_OBJECT
 public:
     enum class ToggleResult { NoPortChosen, Closed, Opened, OpenFailed };
-    // What the status line says of the port. Lost: the device went away while open.
-    enum class PortCondition { None, Open, Closed, Lost, Reopened };
+    // The port as the operator's button, the list drop-down and the device have left it.
+    enum class PortState {
+        NoPort,     // never opened
+        Open,       // the operator opened it
+        OpenFailed, // the operator's open failed: the button stays down, commands try again
+        Closed,     // the operator closed it
+        ListClosed, // the list drop-down closed it: commands that re-open it get it back
+        Lost,       // the device went away while open
+        Reopened,   // the device came back and was opened again without the operator
+    };
+    // What moves the port's state. Opened and OpenFailed come of the button pressed while up,
+    // Closed of it pressed while down; ListDropped of the list opening while the device is open;
+    // Returned of the device reopened when it is back.
+    enum class PortEvent { Opened, OpenFailed, Closed, ListDropped, Lost, Returned };
+    // The state after the event; an event the table has no row for leaves the state as it is.
+    static PortState NextPortState(PortState from, PortEvent event);
+    // The port button is down: its next press closes the port.
+    static bool ButtonDown(PortState state);
+    // The port button's caption on a language switch offers to close: from an open until the
+    // button closes the port or the device is lost; the list drop-down's close leaves it.
+    static bool ShownOpen(PortState state);
+    // The operator wants the port open: commands re-open it, a device that comes back is opened.
+    static bool OpenWanted(PortState state);
+
+    // How the meter answered a command. Refused: its failure code, or no such wavelength.
+    // Unrecognised: a code that means nothing to the program, shown as a failure too.
+    enum class ReplyOutcome { Success, Refused, Unrecognised };
+    static ReplyOutcome OutcomeOf(uint8_t code);
 
     MeterSession(ISessionPresenter& presenter, std::unique_ptr<IPortSource> ports);
     ~MeterSession() override;
@@ -71,9 +97,9 @@ public:
     // Why the last open failed, for the operator.
     QString OpenFailureDetail() const;
     const CCommPort& Port() const { return m_port; }
-    bool PortToggle() const { return m_portToggle; }
-    bool PortOpenFlag() const { return m_portOpen; }
-    bool OpenRequested() const { return m_openRequested; }
+    PortState State() const { return m_portState; }
+    bool PortButtonDown() const { return ButtonDown(m_portState); }
+    bool PortShownOpen() const { return ShownOpen(m_portState); }
     uint32_t PortNumber() const { return m_portNumber; }
 
     // --- the port that comes back ---
@@ -84,7 +110,6 @@ public:
     // is back, without a box. On unless the operator turned it off (kept in the settings).
     bool AutoReconnect() const { return m_autoReconnect; }
     void SetAutoReconnect(bool on);
-    PortCondition Condition() const { return m_condition; }
     // The port and its state, in the session's language, and the first VEMLA_PORTS entry that
     // was not listed, with why.
     QString PortStatusText() const;
@@ -140,6 +165,9 @@ public:
     // reply is still awaited, and when the last frame of any reply came.
     bool AwaitingReply() const { return m_awaitedCode.has_value() || m_dispatchDepth > 0; }
     std::chrono::steady_clock::time_point LastReplySign() const { return m_lastReplySign; }
+    // How the meter answered the command last sent; none while its reply is awaited or when it
+    // gets none. The live monitor's polls are no commands.
+    std::optional<ReplyOutcome> LastOutcome() const { return m_outcome; }
 
     int32_t RecordCounter() const { return m_recordCounter; }
     // Records of the last upload that arrived damaged and were left out: the numbers missing
@@ -149,8 +177,8 @@ public:
     // The window shows the meter's records again after a delete-selected acknowledgement; a
     // front end without a table turns that off.
     void SetReuploadAfterDelete(bool on) { m_reuploadAfterDelete = on; }
-    int32_t SilentUpload() const { return m_silentUpload; }
-    void SetSilentUpload(int32_t value) { m_silentUpload = value; }
+    bool SilentUpload() const { return m_silentUpload; }
+    void SetSilentUpload(bool on) { m_silentUpload = on; }
     RecordList& Records() { return m_records; }
     const RecordList& Records() const { return m_records; }
     const HeaderFields& Header() const { return m_header; }
@@ -198,7 +226,9 @@ private:
     void OnPortLost();
     void OnPortReturned(uint32_t number);
     void OnPortsChanged();
-    void SetCondition(PortCondition condition);
+    // Opens the device of m_portNumber and starts its monitor; true when it is open.
+    bool OpenDevice();
+    void Apply(PortEvent event) { m_portState = NextPortState(m_portState, event); }
     QString PortStateText() const;
     QString SkippedPortText() const;
     void NoteCommandSent(const OutFrame& frame);
@@ -210,13 +240,10 @@ private:
     PortList m_ports;
     std::vector<PortEntry> m_portNames;                    // as of the last refresh, in list order
     std::optional<std::vector<std::string>> m_listedNames; // what the port list shows
-    bool m_portToggle = false;
-    bool m_portOpen = false;
-    bool m_openRequested = false;
+    PortState m_portState = PortState::NoPort;
     uint32_t m_portNumber = 0;
     QString m_portName; // the entry last opened, shown by the status line after it is gone
     PortIdentity m_savedPort;
-    PortCondition m_condition = PortCondition::None;
     bool m_autoReconnect = true;
     PortWatch m_watch{m_ports};
     UploadProgress m_progress;
@@ -225,7 +252,8 @@ private:
     int32_t m_recordCounter = 0;
     int m_skippedRecords = 0;
     int m_nextIndex = 0; // the record number the upload expects next
-    int32_t m_silentUpload = 0;
+    // Set by delete-selected, cleared by UPLOAD: while set, an upload's end shows no box.
+    bool m_silentUpload = false;
     bool m_reuploadAfterDelete = true;
     std::vector<int> m_waves;
     std::array<uint32_t, 4> m_lasers{};
@@ -239,6 +267,7 @@ private:
     // The operator's command whose reply is awaited, and the last sign of that reply.
     std::optional<uint8_t> m_awaitedCode;
     std::chrono::steady_clock::time_point m_lastReplySign;
+    std::optional<ReplyOutcome> m_outcome;
     int m_dispatchDepth = 0; // replies being handled; a box inside one may nest another
     int m_chosenWaveIndex = -1;
     int m_selectedWavelength = 0;

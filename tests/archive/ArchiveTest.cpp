@@ -166,7 +166,7 @@ protected:
 TEST_F(ArchiveHangUp, UploadWhosePortVanishesIsMarkedInterrupted) {
     session.Upload();
     ASSERT_TRUE(test::WaitUntil(
-        [&] { return session.Condition() == MeterSession::PortCondition::Lost; }, 20s));
+        [&] { return session.State() == MeterSession::PortState::Lost; }, 20s));
     const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_TRUE(jobs[0].interrupted);

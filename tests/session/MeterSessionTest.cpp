@@ -25,6 +25,8 @@ using test::Of;
 using test::Record;
 using Kind = ISessionPresenter::Kind;
 using Boxes = std::vector<test::RecordingPresenter::Box>;
+using State = MeterSession::PortState;
+using Outcome = MeterSession::ReplyOutcome;
 using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
@@ -34,11 +36,6 @@ QStringList RowTexts(const RecordList& records, int row) {
     for (int c = 0; c < kTableColumns; ++c)
         cells << records.Text(row, c);
     return cells;
-}
-
-// The button's state, the flag that follows it, the wish to have the port open.
-auto Flags(const MeterSession& s) {
-    return std::tuple(s.PortToggle(), s.PortOpenFlag(), s.OpenRequested());
 }
 
 class SessionTest : public ::testing::Test {
@@ -112,10 +109,10 @@ TEST_F(SessionTest, DeclinedDeleteAllOutOfRangeWaveCountAndNoRowOrRecordSendNoth
     session.SetWaveCount(21); // beyond the 20 wavelengths the list holds
     EXPECT_FALSE(session.SetDeviceWaves({}));
     session.DeleteSelected(0); // record counter 0: nothing at all
-    EXPECT_EQ(session.SilentUpload(), 0);
+    EXPECT_FALSE(session.SilentUpload());
     Feed(Record(0));
     session.DeleteSelected(-1); // records but no row chosen
-    EXPECT_EQ(session.SilentUpload(), 1);
+    EXPECT_TRUE(session.SilentUpload());
     EXPECT_TRUE(pty.Received().empty());
     EXPECT_EQ(presenter.Texts(),
               (QStringList{"DELETE ALL DATA?", "Please input a data between 1 and 20!"}));
@@ -127,7 +124,7 @@ TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsIt
         Feed(Record(i));
     session.DeleteSelected(3);
     EXPECT_EQ(pty.Received(), Of(BuildDeleteSelected(3)));
-    EXPECT_EQ(session.SilentUpload(), 1);
+    EXPECT_TRUE(session.SilentUpload());
 
     // The acknowledgement: its box first, and only then the re-upload empties the list.
     int rowsWhileOpen = -1;
@@ -146,12 +143,12 @@ TEST_F(SessionTest, DeleteSelectedSendsTheRowAndSilencesTheReuploadThatFollowsIt
         << "no upload message after a delete";
 
     session.Upload(); // the operator's own upload speaks again
-    EXPECT_EQ(session.SilentUpload(), 0);
+    EXPECT_FALSE(session.SilentUpload());
 }
 
 TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
     Feed(Record(0));
-    session.SetSilentUpload(1);
+    session.SetSilentUpload(true);
     const std::vector<std::function<void()>> commands{
         [&] { session.Connect(); },      [&] { session.Upload(); },
         [&] { session.ReadPower(); },    [&] { session.PowerAdjust(1); },
@@ -163,24 +160,72 @@ TEST_F(SessionTest, ClosedPortCommandsSayNotOpenAndSendNothing) {
         commands[i]();
         EXPECT_EQ(presenter.shown, (Boxes{{Kind::Message, "COM IS NOT OPEN!"}})) << i;
     }
-    EXPECT_EQ(session.SilentUpload(), 0) << "UPLOAD DATA clears it even with the port closed";
+    EXPECT_FALSE(session.SilentUpload()) << "UPLOAD DATA clears it even with the port closed";
     EXPECT_EQ(session.Records().Count(), 1);
     EXPECT_EQ(session.RecordCounter(), 1);
     EXPECT_EQ(session.StoredPinType(), 0) << "the type is kept although nothing was sent";
     session.DeleteSelected(0);
-    EXPECT_EQ(session.SilentUpload(), 0) << "left unchanged when the port is not open";
+    EXPECT_FALSE(session.SilentUpload()) << "left unchanged when the port is not open";
     EXPECT_TRUE(pty.Received().empty());
 }
 
 // --- the port ---
 
+// Each event from each state it can come in, and what the state it leads to means: the port
+// button down, its caption after a language switch offering to close, commands re-opening the
+// port (and a device coming back being opened). An event a state has no row for leaves it.
+TEST(PortStateTable, EachEventLeadsToItsStateAndWhatFollowsFromIt) {
+    using E = MeterSession::PortEvent;
+    struct Row {
+        State from;
+        E event;
+        State to;
+        bool buttonDown, shownOpen, openWanted;
+    };
+    const Row rows[] = {
+        {State::NoPort, E::Opened, State::Open, true, true, true},
+        {State::NoPort, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::Open, E::Closed, State::Closed, false, false, false},
+        {State::Open, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Open, E::Lost, State::Lost, false, false, true},
+        {State::OpenFailed, E::Closed, State::Closed, false, false, false},
+        {State::OpenFailed, E::Returned, State::OpenFailed, true, false, true},
+        // A command re-opened the device meanwhile.
+        {State::OpenFailed, E::ListDropped, State::ListClosed, false, true, true},
+        {State::OpenFailed, E::Lost, State::Lost, false, false, true},
+        {State::Closed, E::Opened, State::Open, true, true, true},
+        {State::Closed, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::Closed, E::Returned, State::Closed, false, false, false},
+        {State::ListClosed, E::Opened, State::Open, true, true, true},
+        {State::ListClosed, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::ListClosed, E::Lost, State::Lost, false, false, true},
+        {State::ListClosed, E::Returned, State::Reopened, true, true, true},
+        {State::Lost, E::Opened, State::Open, true, true, true},
+        {State::Lost, E::OpenFailed, State::OpenFailed, true, false, true},
+        {State::Lost, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Lost, E::Returned, State::Reopened, true, true, true},
+        {State::Reopened, E::Closed, State::Closed, false, false, false},
+        {State::Reopened, E::ListDropped, State::ListClosed, false, true, true},
+        {State::Reopened, E::Lost, State::Lost, false, false, true},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        const State to = MeterSession::NextPortState(r.from, r.event);
+        EXPECT_EQ(to, r.to) << "row " << i;
+        EXPECT_EQ(std::tuple(MeterSession::ButtonDown(to), MeterSession::ShownOpen(to),
+                             MeterSession::OpenWanted(to)),
+                  std::tuple(r.buttonDown, r.shownOpen, r.openWanted))
+            << "row " << i;
+    }
+}
+
 TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort) {
     OpenPort();
-    EXPECT_EQ(Flags(session), std::tuple(true, true, true));
+    EXPECT_EQ(session.State(), State::Open);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_EQ(Flags(session), std::tuple(false, false, false));
-    session.ReadPower(); // not requested any more: no re-open
+    EXPECT_EQ(session.State(), State::Closed);
+    session.ReadPower(); // not wanted open any more: no re-open
     EXPECT_FALSE(session.Port().IsOpen());
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
 
@@ -188,7 +233,7 @@ TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort)
     OpenPort();
     session.PortListDropDown();
     EXPECT_TRUE(test::WaitUntil([&] { return !session.Port().IsOpen(); }));
-    EXPECT_EQ(Flags(session), std::tuple(false, true, true)) << "the flag only follows the button";
+    EXPECT_EQ(session.State(), State::ListClosed);
     presenter.shown.clear();
     session.Connect(); // a command that does not re-open reports the closed port
     EXPECT_EQ(presenter.Texts(), QStringList{"COM IS NOT OPEN!"});
@@ -203,7 +248,7 @@ TEST_F(SessionTest, FailedOpenSaysWhyAndTheNextTwoTogglesCloseThenTryAgain) {
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
     EXPECT_EQ(presenter.shown,
               (Boxes{{Kind::Warning, "COM CANN'T OPEN!\nThe device is not there (unplugged?)."}}));
-    EXPECT_EQ(Flags(session), std::tuple(true, false, true));
+    EXPECT_EQ(session.State(), State::OpenFailed);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
     EXPECT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
@@ -220,7 +265,7 @@ TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor
     EXPECT_TRUE(session.PortListDropDown());
     EXPECT_EQ(session.TogglePort(-1), MeterSession::ToggleResult::NoPortChosen);
     EXPECT_EQ(presenter.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
-    EXPECT_FALSE(session.PortToggle());
+    EXPECT_EQ(session.State(), State::NoPort);
 }
 
 // --- replies ---
@@ -259,22 +304,17 @@ TEST_F(SessionTest, ConnectReplyFillsWavesAndLasersAndRaisesTheLinkOnlyAfterTheB
     EXPECT_TRUE(session.Waves().empty());
 }
 
-TEST_F(SessionTest, RecordsKeepValuesFrameAndTextsAndTheEndSpeaksOnce) {
-    Bytes stream{0x55}; // noise before the first start byte is dropped
-    for (uint16_t i = 0; i < 3; ++i) {
-        const Bytes r = Record(i, 1310, i == 1);
-        stream.insert(stream.end(), r.begin(), r.end());
-    }
-    stream.insert(stream.end(), test::kUploadEnd.begin(), test::kUploadEnd.end());
-    Feed(stream);
+// Each record's frame as it came is the damaged upload's check; here its texts and where a
+// record numbered past the end lands.
+TEST_F(SessionTest, RecordsKeepTheirTextsAndTheEndSpeaksOnce) {
+    for (uint16_t i = 0; i < 3; ++i)
+        Feed(Record(i, 1310, i == 1));
+    Feed(test::kUploadEnd);
     ASSERT_EQ(session.Records().Count(), 3);
     EXPECT_EQ(session.RecordCounter(), 3);
     EXPECT_EQ(presenter.Texts(), QStringList{"UPLOAD SUCESS!"});
-    const MeterRecord& r = session.Records().At(1);
-    const Bytes frame = Record(1, 1310, 1);
-    EXPECT_TRUE(std::equal(r.raw.begin(), r.raw.end(), frame.begin(), frame.end()));
 
-    // A record numbered past the end (records 4..8 lost) lands at the end with its own texts.
+    // Records 4..8 lost: record 9 lands at the end with its own texts.
     Feed(Record(8));
     ASSERT_EQ(session.Records().Count(), 4);
     EXPECT_EQ(session.RecordCounter(), 9);
@@ -295,41 +335,53 @@ TEST_F(SessionTest, DeleteAllAckEmptiesTheRecordsAfterTheBoxButKeepsTheCounter) 
     EXPECT_EQ(presenter.Texts(), QStringList{QString::fromUtf8("删除全部成功!")});
 }
 
-// Which text each code has is TextsTest's; here the language in force picks it.
-TEST_F(SessionTest, AcknowledgementsShowTheirMessageInTheLanguageAndPowerShowsNone) {
-    Feed({0xAA, 0x04, 0x03, 0x55});
-    session.SetLanguage(kZh);
-    Feed({0xAA, 0x04, 0x03, 0x55});
-    Feed({0xAA, 0x08, 0x02, 0xC1, 0x55, 0x00, 0x00, 0x55});
-    EXPECT_EQ(presenter.Texts(),
-              (QStringList{"CHOOSE WAVE SUCESS!", QString::fromUtf8("波长选择成功!")}));
-    EXPECT_EQ(session.LastPower(), -13.3125f);
+// How the meter answered the command last sent. A reply that answers none (a record before the
+// upload's end, a poll's reading, a damaged frame, anything before a command) leaves it awaited.
+TEST_F(SessionTest, EachReplyToACommandHasItsOutcome) {
+    OpenPort();
+    Feed(EncodeFailure());
+    EXPECT_EQ(session.LastOutcome(), std::nullopt) << "no command was sent";
+    const auto setTime = [&] { session.SetTime({}); };
+    const auto upload = [&] { session.Upload(); };
+    struct Case {
+        const char* what;
+        std::function<void()> command;
+        Bytes reply;
+        std::optional<Outcome> outcome;
+    };
+    const std::vector<Case> cases{
+        {"connect reply", [&] { session.Connect(); }, EncodeConnectReply({}, {}), Outcome::Success},
+        {"acknowledged", setTime, EncodeAck(FrameCode::SetTime), Outcome::Success},
+        {"refused", setTime, EncodeFailure(), Outcome::Refused},
+        {"no such wavelength", [&] { session.SelectWave(7); }, EncodeSelectWaveFailed(),
+         Outcome::Refused},
+        {"a code that means nothing", setTime, {0xAA, 0x04, 0x0D, 0x55}, Outcome::Unrecognised},
+        {"a record", upload, Record(0), std::nullopt},
+        {"the upload's end", upload, test::kUploadEnd, Outcome::Success},
+        {"refused amid the upload", upload, EncodeFailure(), Outcome::Refused},
+        {"a poll's reading", setTime, EncodePowerReply(-10), std::nullopt},
+        // Acknowledged, and the re-upload that follows is awaited afresh.
+        {"delete-selected", [&] { session.DeleteSelected(0); },
+         EncodeAck(FrameCode::DeleteSelected), std::nullopt},
+        {"a damaged frame", setTime, {0xAA, 0x04, 0x09, 0x56}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        c.command();
+        EXPECT_EQ(session.LastOutcome(), std::nullopt) << c.what << ": sent, not yet answered";
+        Feed(c.reply);
+        EXPECT_EQ(session.LastOutcome(), c.outcome) << c.what;
+    }
 }
 
 // --- whole uploads from the simulated meter ---
 
 using test::SimulatedMeterTest;
 
-std::vector<QStringList> Rows(const RecordList& records) {
-    std::vector<QStringList> rows;
-    for (int r = 0; r < records.Count(); ++r)
-        rows.push_back(RowTexts(records, r));
-    return rows;
-}
-
+// Noise between frames, a cut record, a corrupted length byte and a 255-byte bogus run: the other
+// records arrive as the meter keeps them.
 TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords) {
     SimOptions options;
     options.records = 10000;
-    Start(options);
-    session->Upload();
-    ASSERT_TRUE(WaitForBox(1));
-    const std::vector<QStringList> clean = Rows(session->Records());
-    ASSERT_EQ(clean.size(), 10000u);
-    session.reset();
-    meter.reset();
-    presenter.shown.clear();
-
-    // Noise between frames, a cut record, a corrupted length byte and a 255-byte bogus run.
     options.faults.noise = true;
     options.faults.cutRecord = 700;
     options.faults.corruptLengthRecord = 4100;
@@ -338,14 +390,13 @@ TEST_F(SimulatedMeterTest, DamagedUploadOfTenThousandLosesOnlyTheDamagedRecords)
     session->Upload();
     ASSERT_TRUE(WaitForBox(1));
     EXPECT_EQ(presenter.shown[0].text, "UPLOAD SUCESS!");
-    std::vector<QStringList> expected;
-    for (std::size_t i = 0; i < clean.size(); ++i)
-        if (i != 700 && i != 4100)
-            expected.push_back(clean[i]);
-    const std::vector<QStringList> got = Rows(session->Records());
-    ASSERT_EQ(got.size(), expected.size());
-    for (std::size_t i = 0; i < got.size(); ++i)
-        ASSERT_EQ(got[i], expected[i]) << "row " << i;
+    const auto stored = GenerateRecords(options.records, options.waves, options.faults.seed);
+    ASSERT_EQ(session->Records().Count(), 9998);
+    for (int row = 0, i = 0; row < 9998; ++row, ++i) {
+        i += i == 700 || i == 4100 ? 1 : 0;
+        const auto& raw = session->Records().At(row).raw;
+        ASSERT_TRUE(std::ranges::equal(raw, EncodeRecordReply(stored[std::size_t(i)]))) << row;
+    }
     EXPECT_EQ(session->RecordCounter(), 10000) << "the number of the last record";
     // Noise and the bogus run are no records: only the two missing numbers count.
     EXPECT_EQ(session->SkippedRecords(), 2);
@@ -384,8 +435,7 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
         ASSERT_TRUE(WaitForBox(round)) << round;
         EXPECT_EQ(presenter.shown.back().kind, Kind::PortError); // its text is CommPortTest's
         EXPECT_EQ(session->Records().Count(), 200) << "what arrived before the cut stays";
-        EXPECT_EQ(Flags(*session), std::tuple(false, false, true)) << round;
-        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Lost);
+        EXPECT_EQ(session->State(), State::Lost) << round;
 
         meter.reset();
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)))
@@ -394,10 +444,9 @@ TEST_F(SimulatedMeterTest, PulledTwentyTimesEachGivesOneBoxAndReopensWithinTwoSe
         meter->SetLinkPath(link);
         ASSERT_TRUE(meter->Start()) << meter->ErrorText();
         ASSERT_TRUE(test::WaitUntil(
-            [&] { return session->PortToggle() && session->Port().IsMonitoring(); }, 2s))
+            [&] { return session->PortButtonDown() && session->Port().IsMonitoring(); }, 2s))
             << round;
-        EXPECT_EQ(Flags(*session), std::tuple(true, true, true)) << round;
-        EXPECT_EQ(session->Condition(), MeterSession::PortCondition::Reopened);
+        EXPECT_EQ(session->State(), State::Reopened) << round;
         EXPECT_EQ(presenter.shown.size(), round) << presenter.Texts().join('|').toStdString();
         if (round == 1)
             fdsOpen = OpenFds();
