@@ -164,6 +164,11 @@ int Report(const CliOptions& o, const ProjectReport& report) {
         Say(Pick(text::kCliReportNeedsOutput, o.language));
         return kExitUsage;
     }
+    // The certificate judges every link: refused before any file, as an upload's.
+    if (!o.pdf.isEmpty() && !report.info.certification.enabled) {
+        Say(Pick(text::kCliPdfNeedsLimits, o.language));
+        return kExitFile;
+    }
     StagedOutputs outputs(o.language, o.force ? Replace::RegularFile : Replace::Never);
     QString error;
     const auto prepare = [&](const QString& path, IProjectWriter&& writer) {

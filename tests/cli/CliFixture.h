@@ -18,11 +18,13 @@ class CliFixture : public ::testing::Test {
 protected:
     // The simulated meter on its pseudo-terminal; its log holds every frame it received.
     QString StartMeter(QStringList options = {}) {
-        meter.start(QStringLiteral(VEMLA_SIM), options << QStringLiteral("--log") << Path("frames"));
+        meter.start(QStringLiteral(VEMLA_SIM),
+                    options << QStringLiteral("--log") << Path("frames"));
         EXPECT_TRUE(meter.waitForReadyRead(5000));
         return QString::fromUtf8(meter.readLine()).trimmed();
     }
     QString Path(const QString& name) const { return dir.filePath(name); }
+    QString Path(const char* name) const { return Path(QString::fromUtf8(name)); }
     QStringList Frames() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the meter logs every 10 ms
         QFile log(Path("frames"));
@@ -45,10 +47,11 @@ protected:
         err = QString::fromUtf8(cli.readAllStandardError());
         return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     }
-    ~CliFixture() override {
+    void StopMeter() {
         meter.terminate();
         meter.waitForFinished();
     }
+    ~CliFixture() override { StopMeter(); }
 
     QTemporaryDir dir;
     QProcess meter, cli;

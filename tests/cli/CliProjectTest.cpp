@@ -35,7 +35,8 @@ std::map<int, std::vector<double>> Losses(const QString& jsonPath) {
     for (const QJsonValue& r : QJsonDocument::fromJson(file.readAll())["records"].toArray()) {
         const int wave = r["wavelength_nm"].toInt();
         const double p = r["power_dBm"].toDouble();
-        const double ref = r["relative"].toBool() ? r["reference_dBm"].toDouble() : kReference.at(wave);
+        const double ref =
+            r["relative"].toBool() ? r["reference_dBm"].toDouble() : kReference.at(wave);
         losses[wave].push_back(Shown(ref - p).toDouble());
     }
     return losses;
@@ -60,7 +61,8 @@ Expected Judge(const std::vector<double>& ab, const std::vector<double>& ba, siz
         return e;
     }
     e.link = Shown((ab[id] + ba[id]) / 2);
-    e.result = e.link.toDouble() <= kLimit.at(wave) ? QStringLiteral("PASS") : QStringLiteral("FAIL");
+    e.result =
+        e.link.toDouble() <= kLimit.at(wave) ? QStringLiteral("PASS") : QStringLiteral("FAIL");
     return e;
 }
 
@@ -88,7 +90,8 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
         << err.toStdString();
 
     for (const char* direction : {"ab", "ba"}) {
-        const QString port = StartMeter({"--records", "96", "--seed", direction[0] == 'a' ? "1" : "2"});
+        const QString port =
+            StartMeter({"--records", "96", "--seed", direction[0] == 'a' ? "1" : "2"});
         ASSERT_EQ(Run({"--port", port, "upload", "--project", "Tower", "--direction", direction,
                        "--json", Path(direction) + ".json"}),
                   0)
@@ -103,7 +106,8 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
     const auto ab = Losses(Path("ab.json")), ba = Losses(Path("ba.json"));
     QFile csv(Path("p.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QStringList lines =
+        QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     lines.removeFirst(); // the header
     ASSERT_EQ(lines.size(), kIds * 2 * 2);
     int passed = 0, failed = 0;
@@ -133,6 +137,37 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
         << pdf.left(800).toStdString();
     EXPECT_TRUE(pdf.contains(QStringLiteral("%1 failed").arg(failed)));
     EXPECT_GT(passed + failed, 0) << "a job with verdicts to check";
+}
+
+// Each refusal of the project commands, with the exit code a script reads and what it is told.
+TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
+    QFile plan(Path("dup.csv"));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly) && plan.write("cable_id\nJ1\nJ2\nJ1\n") > 0);
+    plan.close();
+    ASSERT_EQ(Run({"project", "add", "P", "J[1..3]"}), 0) << err.toStdString();
+    const struct {
+        QStringList args;
+        int code;
+        const char* says;
+    } cases[] = {
+        {{"project", "status", "Nope"}, 2, "there is no project 'Nope'"},
+        {{"project", "import", "P"}, 2, "option --plan needs a value"},
+        {{"project", "import", "P", "--plan", Path("dup.csv")}, 2,
+         "Line 4: the cable ID \"J1\" is already in the plan."},
+        {{"project", "add", "P", "J[3..4]"}, 2, "The cable ID \"J3\" is already in the plan."},
+        {{"project", "add", "P", "K[1..]"}, 2, "K[1..]"},
+        {{"project", "report", "P"}, 2, "needs --pdf, --xlsx, --csv or --json"},
+        {{"project", "report", "P", "--pdf", Path("p.pdf")}, 5, "a certificate needs loss limits"},
+        {{"project", "frob", "P"}, 2, "'project' takes: import NAME"},
+        {{"--simulate", "upload", "--project", "P"}, 2, "--project needs --direction ab|ba"},
+        {{"--simulate", "upload", "--project", "Nope", "--direction", "ab"}, 2,
+         "there is no project 'Nope'"},
+        {{"project", "status", "P"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.args), c.code) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.says))) << err.toStdString();
+    }
 }
 
 } // namespace

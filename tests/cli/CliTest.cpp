@@ -1,3 +1,5 @@
+#include "CliFixture.h"
+
 #include "Certification.h"
 #include "FrameCodec.h"
 #include "MeasurementArchive.h"
@@ -28,42 +30,8 @@ QString Hex(const OutFrame& f) {
     return bytes.join(QLatin1Char(' '));
 }
 
-class CliTest : public ::testing::Test {
+class CliTest : public test::CliFixture {
 protected:
-    // The simulated meter on its pseudo-terminal; its log holds every frame it received.
-    QString StartMeter(QStringList options = {}) {
-        meter.start(QStringLiteral(VEMLA_SIM),
-                    options << QStringLiteral("--log") << Path("frames"));
-        EXPECT_TRUE(meter.waitForReadyRead(5000));
-        return QString::fromUtf8(meter.readLine()).trimmed();
-    }
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-    QStringList Frames() {
-        std::this_thread::sleep_for(50ms); // the meter logs every 10 ms
-        QFile log(Path("frames"));
-        log.open(QIODevice::ReadOnly);
-        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    void Start(const QStringList& args) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* gui : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(gui));
-        env.insert(QStringLiteral("VEMLA_ARCHIVE"), Path("archive.sqlite"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        cli.setProcessEnvironment(env);
-        cli.start(QStringLiteral(VEMLA_CLI), args);
-        ASSERT_TRUE(cli.waitForStarted());
-    }
-    int Run(const QStringList& args) {
-        Start(args);
-        EXPECT_TRUE(cli.waitForFinished(60000));
-        err = QString::fromUtf8(cli.readAllStandardError());
-        return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    }
-    void StopMeter() {
-        meter.terminate();
-        meter.waitForFinished();
-    }
     // A file size limit stands in for a full disk.
     void LimitFileSize(rlim_t bytes) {
         cli.setChildProcessModifier([bytes] {
@@ -72,11 +40,6 @@ protected:
             ::signal(SIGXFSZ, SIG_IGN);
         });
     }
-    ~CliTest() override { StopMeter(); }
-
-    QTemporaryDir dir;
-    QProcess meter, cli;
-    QString err;
 };
 
 TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
