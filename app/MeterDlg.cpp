@@ -5,6 +5,7 @@
 #include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
+#include "ExportPart.h"
 #include "HistoryDlg.h"
 #include "IconButton.h"
 #include "IniFile.h"
@@ -97,6 +98,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->addWidget(m_client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
+    m_export = std::make_unique<ExportPart>(m_boxes, this);
     BuildMenu();
     AddSummaryLine(layout);
     AddStatusLine(layout);
@@ -152,10 +154,13 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(
         Menu::File, text::kMenuHistory, [this] { OnHistory(); },
         QKeySequence(Qt::CTRL | Qt::Key_H));
-    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { OnExportCsv(); });
+    m_menu->Add(Menu::File, text::kMenuExportCsv,
+                [this] { m_export->WriteCsv(Document(), this); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
-    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf, [this] { OnExportPdf(); });
-    m_print = m_menu->Add(Menu::File, text::kMenuPrint, [this] { OnPrintCertificate(); });
+    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf,
+                              [this] { m_export->WriteCertificatePdf(Document()); });
+    m_print = m_menu->Add(Menu::File, text::kMenuPrint,
+                          [this] { m_export->PrintCertificate(Document()); });
     QObject::connect(m_menu->MenuOf(Menu::File), &QMenu::aboutToShow, this,
                      [this] { EnableCertificateEntries(); });
     m_menu->AddSeparator(Menu::File);
@@ -171,7 +176,7 @@ void CMeterDlg::BuildMenu() {
 
 void CMeterDlg::OpenLiveMonitor() {
     if (!m_live) {
-        m_live = std::make_unique<CLiveWindow>(m_session, m_reportFolder, this);
+        m_live = std::make_unique<CLiveWindow>(m_session, m_export->ReportFolder(), this);
         // The reading becomes the certification's reference at the acknowledged wavelength.
         m_live->SetReferenceTaker([this](int wavelength, double dBm) {
             CertificationSettings next = m_certification;
@@ -365,13 +370,7 @@ UploadDocument CMeterDlg::Document() const {
 }
 
 void CMeterDlg::OnSaveOrPrint() {
-    const ExportResult result =
-        ExportReport(Document(), m_reportFolder, *m_reportWriter, *m_reportOpener);
-    ShowAppMessage(ExportMessage(result, UiLanguage()));
-}
-
-void CMeterDlg::OnExportCsv() {
-    SaveCsvAs(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
+    m_export->WriteReport(Document());
 }
 
 // Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
@@ -381,14 +380,6 @@ void CMeterDlg::EnableCertificateEntries() {
                      ReportableRowCount(m_session.RecordCounter(), m_session.Records().Count()) > 0;
     m_exportPdf->setEnabled(can);
     m_print->setEnabled(can);
-}
-
-void CMeterDlg::OnExportPdf() {
-    ExportCertificatePdf(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
-}
-
-void CMeterDlg::OnPrintCertificate() {
-    PrintCertificate(this, m_boxes, m_askPrinter, Document());
 }
 
 void CMeterDlg::SetServiceMode(bool on) {

@@ -3,14 +3,10 @@
 // event, gives the session the operator's commands and shows what the session reports.
 
 #include "ArchiveTypes.h"
-#include "CertificateSaving.h"
 #include "Certification.h"
-#include "CsvSaving.h"
-#include "DesktopReportOpener.h"
 #include "DialogTemplate.h"
 #include "FillSeriesDlg.h"
 #include "MeterSession.h"
-#include "Report.h"
 #include "Texts.h"
 
 #include <QDialog>
@@ -42,6 +38,7 @@ class MeasurementArchive;
 class CQtTranslation;
 class CStatusLine;
 class CWaveListDlg;
+class ExportPart;
 class IMessageBox;
 class IPortSource;
 
@@ -88,20 +85,8 @@ public:
     void SetServiceMode(bool on);
     bool ServiceMode() const { return m_serviceMode; }
 
-    // Where SAVE OR PRINT puts reports and who opens them; tests point these elsewhere.
-    void SetReportFolder(QString folder) { m_reportFolder = std::move(folder); }
-    void SetReportOpener(IReportOpener* opener) {
-        m_reportOpener = opener ? opener : &m_desktopOpener;
-    }
-    void SetReportWriter(IDocumentWriter* writer) {
-        m_reportWriter = writer ? writer : &m_xlsxWriter;
-    }
-    // Where Export CSV asks for the file's name; tests answer in place of the file dialog.
-    void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
-    const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
-    const QString& ReportFolder() const { return m_reportFolder; }
-    // Where Print asks for the printer; tests answer in place of the print dialog.
-    void SetPrinterAsker(PrinterAsker ask) { m_askPrinter = std::move(ask); }
+    // SAVE OR PRINT and the File menu's exports.
+    ExportPart& Export() const { return *m_export; }
 
     // Keeps every upload in the archive at `path` and lets the history window read it. The
     // program opens the user's archive; a window without one (the tests') keeps nothing. The
@@ -155,9 +140,6 @@ public slots:
     void OnSetDeviceWaves();
     void OnPinTypeButton();
     void OnSaveOrPrint();
-    void OnExportCsv();
-    void OnExportPdf();
-    void OnPrintCertificate();
     void OnHistory();
     // Brings an archived upload into the table and header; later edits go to it.
     void OnOpenArchived(qint64 jobId);
@@ -228,13 +210,7 @@ private:
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
-    XlsxReportWriter m_xlsxWriter;
-    IDocumentWriter* m_reportWriter = &m_xlsxWriter;
-    DesktopReportOpener m_desktopOpener;
-    IReportOpener* m_reportOpener = &m_desktopOpener;
-    QString m_reportFolder = DefaultReportFolder();
-    SavePathAsker m_askSavePath = FileDialogSavePathAsker();
-    PrinterAsker m_askPrinter = PrintDialogAsker();
+    std::unique_ptr<ExportPart> m_export;
     QAction* m_exportPdf = nullptr;
     QAction* m_print = nullptr;
     QIcon m_appIcon;

@@ -3,6 +3,7 @@
 #include "MeterDlg.h"
 
 #include "ArchiveKeeper.h"
+#include "ExportPart.h"
 #include "HistoryDlg.h"
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
@@ -77,7 +78,7 @@ void CMeterDlg::OnHistory() {
         m_historyDlg = std::make_unique<CHistoryDlg>(*m_archive, m_boxes, this);
         m_historyDlg->SetBeforeRead([this] { m_keeper->Flush(); });
         m_historyDlg->SetCsvSaver([this](const UploadDocument& document) {
-            SaveCsvAs(m_historyDlg.get(), m_boxes, m_askSavePath, document, m_reportFolder);
+            m_export->WriteCsv(document, m_historyDlg.get());
         });
         connect(m_historyDlg.get(), &CHistoryDlg::OpenRequested, this, &CMeterDlg::OnOpenArchived);
         m_historyDlg->Retitle(UiLanguage());

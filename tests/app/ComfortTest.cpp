@@ -145,7 +145,7 @@ protected:
 };
 
 TEST_F(LiveWindowTest, OpensFromTheMenuAndF5AndShowsTheMetersReadingsLive) {
-    dlg.SetReportFolder(folder.path());
+    dlg.Export().SetReportFolder(folder.path());
     MeterSimulator meter(SimOptions{});
     ASSERT_TRUE(meter.Start());
     dlg.Ports().AddVirtual(meter.DevicePath(), "simulated meter");

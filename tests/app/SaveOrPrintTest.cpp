@@ -14,9 +14,9 @@ using namespace test;
 class SaveOrPrintTest : public WindowTest {
 protected:
     void SetUp() override {
-        dlg.SetReportFolder(folder.path());
-        dlg.SetReportOpener(&report);
-        dlg.SetReportWriter(&report);
+        dlg.Export().SetReportFolder(folder.path());
+        dlg.Export().SetReportOpener(&report);
+        dlg.Export().SetReportWriter(&report);
         dlg.SetUiLanguage(Language::English);
         Show();
     }
@@ -68,7 +68,7 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     const QString target = blocker.fileName() + "/table.csv";
     QString suggested;
-    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
+    dlg.Export().SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
         suggested = path;
         return target;
     });
@@ -87,7 +87,7 @@ TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
     QFile kept(folder.filePath("x.csv"));
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
     kept.close();
-    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
+    dlg.Export().SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
         return folder.filePath("x");
     });
     ExportCsv();
@@ -106,7 +106,7 @@ TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(Record(0));
     int asked = 0;
     QString chosen = folder.filePath("c.pdf");
-    dlg.SetSavePathAsker(
+    dlg.Export().SetSavePathAsker(
         [&](QWidget*, const QString&, const QString&, const QString&) { return ++asked, chosen; });
     const auto exportPdf = [&] { MenuEntry(CMainMenu::Menu::File, 3); };
     exportPdf();

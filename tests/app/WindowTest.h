@@ -6,6 +6,7 @@
 
 #include "CellEdit.h"
 #include "EditList.h"
+#include "ExportPart.h"
 #include "FixedPortSource.h"
 #include "FreshConfig.h"
 #include "MainMenu.h"
