@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "ArchiveKeeper.h"
+#include "CertificationPart.h"
 #include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
@@ -99,8 +100,10 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
     m_export = std::make_unique<ExportPart>(m_boxes, this);
+    m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
+    m_certification->LoadSettings();
     BuildMenu();
-    AddSummaryLine(layout);
+    layout->addWidget(m_certification->SummaryLine());
     AddStatusLine(layout);
     AddCertificationEntries();
     ConnectHandlers();
@@ -174,14 +177,19 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
+void CMeterDlg::AddCertificationEntries() {
+    using Menu = CMainMenu::Menu;
+    m_menu->Add(Menu::Measure, text::kMenuLossLimits,
+                [this] { m_certification->OpenLimitsDialog(); });
+    m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
+}
+
 void CMeterDlg::OpenLiveMonitor() {
     if (!m_live) {
         m_live = std::make_unique<CLiveWindow>(m_session, m_export->ReportFolder(), this);
         // The reading becomes the certification's reference at the acknowledged wavelength.
         m_live->SetReferenceTaker([this](int wavelength, double dBm) {
-            CertificationSettings next = m_certification;
-            next.SetReference({wavelength, dBm, QDateTime::currentDateTime()});
-            SetCertification(next);
+            m_certification->TakeReference(wavelength, dBm);
         });
     }
     m_live->Retranslate(UiLanguage());
@@ -298,7 +306,7 @@ void CMeterDlg::ApplyLanguage() {
         m_live->Retranslate(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
     m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
-    ShowCertification();
+    m_certification->Show();
     ApplyComfortLanguage();
     FitCaptions(m_built);
 }
@@ -366,7 +374,8 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 UploadDocument CMeterDlg::Document() const {
-    return m_session.Document(UiLanguage(), Certification(), QDateTime::currentDateTime());
+    return m_session.Document(UiLanguage(), m_certification->Settings(),
+                              QDateTime::currentDateTime());
 }
 
 void CMeterDlg::OnSaveOrPrint() {
@@ -376,7 +385,7 @@ void CMeterDlg::OnSaveOrPrint() {
 // Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
 // shortcut or a state that changed since the menu opened.
 void CMeterDlg::EnableCertificateEntries() {
-    const bool can = Certification().enabled &&
+    const bool can = m_certification->Settings().enabled &&
                      ReportableRowCount(m_session.RecordCounter(), m_session.Records().Count()) > 0;
     m_exportPdf->setEnabled(can);
     m_print->setEnabled(can);

@@ -3,9 +3,7 @@
 // event, gives the session the operator's commands and shows what the session reports.
 
 #include "ArchiveTypes.h"
-#include "Certification.h"
 #include "DialogTemplate.h"
-#include "FillSeriesDlg.h"
 #include "MeterSession.h"
 #include "Texts.h"
 
@@ -30,6 +28,7 @@ class QVBoxLayout;
 namespace vemla {
 
 class ArchiveKeeper;
+class CertificationPart;
 class CEditList;
 class CHistoryDlg;
 class CLiveWindow;
@@ -106,17 +105,8 @@ public:
     static QIcon LoadIcon(int id);
     static int IconFor(int controlId);
 
-    // Loss certification: loaded from the user's settings as the window starts; a change is
-    // saved at once, re-judges the table and the summary line, and is announced.
-    const CertificationSettings& Certification() const { return m_certification; }
-    void SetCertification(const CertificationSettings& settings);
-    // The line under the table: per wavelength, the counts and the worst margin.
-    QLabel* SummaryLine() const { return m_summary; }
-    // Per wavelength in rising order, "   " between them.
-    static QString SummaryText(const std::vector<WaveSummary>& summary, Language language);
-
-signals:
-    void CertificationChanged();
+    // Loss certification: the limits in force, the judged columns and the summary line.
+    CertificationPart& Certification() const { return *m_certification; }
 
 public slots:
     // EXIT: closes only when the fields can be read.
@@ -143,9 +133,6 @@ public slots:
     void OnHistory();
     // Brings an archived upload into the table and header; later edits go to it.
     void OnOpenArchived(qint64 jobId);
-    void OnLossLimits();
-    // Numbered labels into the NOTE cells of the selected rows.
-    void OnFillSeries();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -185,13 +172,7 @@ private:
     void LoadHeader();
     static std::span<const std::pair<int, QString HeaderFields::*>> HeaderEdits();
 
-    // Certification in the window (MeterDlgCertify.cpp).
-    void AddSummaryLine(QVBoxLayout* layout);
     void AddCertificationEntries();
-    void ShowCertification();
-    void UpdateSummary();
-    void ScheduleSummary();
-    void OnTableMenu(const QPoint& at);
 
     void SetIcon(int controlId, int iconId);
     void ShowAppMessage(const QString& text);
@@ -220,10 +201,7 @@ private:
     QTimer* m_statusTimer = nullptr;
     std::unique_ptr<CQtTranslation> m_qtTranslation;
 
-    CertificationSettings m_certification;
-    QLabel* m_summary = nullptr;
-    QTimer* m_summaryTimer = nullptr; // rows arriving redo the summary at most this often
-    SeriesPattern m_series;
+    std::unique_ptr<CertificationPart> m_certification;
 
     // The archive: the keeper writes, m_archive is the history window's reading connection.
     std::unique_ptr<ArchiveKeeper> m_keeper;

@@ -3,6 +3,7 @@
 #include "MeterDlg.h"
 
 #include "ArchiveKeeper.h"
+#include "CertificationPart.h"
 #include "ExportPart.h"
 #include "HistoryDlg.h"
 #include "MeasurementArchive.h"
@@ -26,14 +27,15 @@ ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
     const ArchiveOpenResult result = m_keeper->Open(path);
     // Every upload keeps the limits it was judged with.
     const auto keepCertification = [this] {
+        const CertificationSettings& settings = m_certification->Settings();
         m_keeper->SetCertification(
-            m_certification.enabled
-                ? QString::fromUtf8(QJsonDocument(CertificationToJson(m_certification))
-                                        .toJson(QJsonDocument::Compact))
-                : QString());
+            settings.enabled ? QString::fromUtf8(QJsonDocument(CertificationToJson(settings))
+                                                     .toJson(QJsonDocument::Compact))
+                             : QString());
     };
     keepCertification();
-    connect(this, &CMeterDlg::CertificationChanged, m_keeper.get(), keepCertification);
+    connect(m_certification.get(), &CertificationPart::Changed, m_keeper.get(),
+            keepCertification);
     // Opened after the keeper, so a damaged file is already moved aside and replaced.
     m_archive = std::make_unique<MeasurementArchive>();
     m_archive->Open(path, UiLanguage());

@@ -36,7 +36,7 @@ void ClickOk(QWidget* dialog) {
 class Certify : public WindowTest {
 protected:
     Certify() : WindowTest("[Section1]\nItem=0\n") {}
-    void SetUp() override { dlg.SetCertification({}); } // none kept by an earlier test
+    void SetUp() override { dlg.Certification().SetSettings({}); } // none kept by an earlier test
     CLimitsDlg* OpenLimits() {
         MenuEntry(CMainMenu::Menu::Measure, kLimitsEntry);
         return dlg.findChild<CLimitsDlg*>();
@@ -78,19 +78,20 @@ TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
         EXPECT_EQ(model.index(row, 8).data().toString(), verdict);
         EXPECT_EQ(model.index(row, 8).data(Qt::ForegroundRole), colour);
     }
-    EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
+    EXPECT_EQ(dlg.Certification().SummaryLine()->text(), "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
                                          "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
     EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
 
     CMeterDlg again(boxes); // the settings were kept
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
-    EXPECT_EQ(*LimitDb(again.Certification(), 850), *LimitDb(dlg.Certification(), 850));
+    EXPECT_EQ(*LimitDb(again.Certification().Settings(), 850),
+              *LimitDb(dlg.Certification().Settings(), 850));
 
     limits = OpenLimits();
     ClickCheck(limits);
     ClickOk(limits);
     EXPECT_EQ(model.columnCount(), 7);
-    EXPECT_FALSE(dlg.SummaryLine()->isVisible());
+    EXPECT_FALSE(dlg.Certification().SummaryLine()->isVisible());
 }
 
 TEST(SeriesLabel, NumberedPaddedAndSigned) {

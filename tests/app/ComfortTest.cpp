@@ -172,7 +172,7 @@ TEST_F(LiveWindowTest, OpensFromTheMenuAndF5AndShowsTheMetersReadingsLive) {
     };
     // No wavelength acknowledged yet: nothing to take a loss reference for.
     Press(live, "Use as reference for λ");
-    EXPECT_FALSE(dlg.Certification().ReferenceAt(1550));
+    EXPECT_FALSE(dlg.Certification().Settings().ReferenceAt(1550));
     ClickEntry(dlg.ControlAs<QComboBox>(idc::kWaveSelect), 1);
     ASSERT_TRUE(WaitUntil([&] { return dlg.Session().SelectedWavelength() == 1550; }));
     const std::size_t boxesBefore = boxes.shown.size(); // the connect's and the choice's replies
@@ -181,7 +181,7 @@ TEST_F(LiveWindowTest, OpensFromTheMenuAndF5AndShowsTheMetersReadingsLive) {
     // The current reading becomes the loss reference at the wavelength the meter acknowledged.
     Press(live, "Use as reference for 1550 nm");
     const double dBm = live->Monitor().Statistics().Current()->dBm;
-    const LossReference* reference = dlg.Certification().ReferenceAt(1550);
+    const LossReference* reference = dlg.Certification().Settings().ReferenceAt(1550);
     ASSERT_TRUE(reference);
     EXPECT_DOUBLE_EQ(reference->dBm, dBm);
     EXPECT_LT(reference->taken.secsTo(QDateTime::currentDateTime()), 60);

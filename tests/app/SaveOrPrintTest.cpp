@@ -118,7 +118,7 @@ TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
 
     CertificationSettings on;
     on.enabled = true;
-    dlg.SetCertification(on);
+    dlg.Certification().SetSettings(on);
     QFile issued(chosen);
     ASSERT_TRUE(issued.open(QIODevice::WriteOnly) && issued.write("issued") == 6);
     issued.close();

@@ -5,6 +5,7 @@
 // nothing here repeats it.
 
 #include "CellEdit.h"
+#include "CertificationPart.h"
 #include "EditList.h"
 #include "ExportPart.h"
 #include "FixedPortSource.h"
