@@ -1,19 +1,17 @@
 #include "MeterDlg.h"
 
 #include "AboutBox.h"
-#include "ArchiveKeeper.h"
+#include "ArchivePart.h"
 #include "CertificationPart.h"
 #include "ComboBox.h"
 #include "DataExchange.h"
 #include "EditList.h"
 #include "ExportPart.h"
-#include "HistoryDlg.h"
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "LiveWindow.h"
 #include "MainMenu.h"
-#include "MeasurementArchive.h"
 #include "MessageBox.h"
 #include "QtTranslation.h"
 #include "ReplyDecoder.h"
@@ -102,6 +100,12 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     m_export = std::make_unique<ExportPart>(m_boxes, this);
     m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
     m_certification->LoadSettings();
+    m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
+    m_archive->SetCsvSaver([this](const UploadDocument& document, QWidget* over) {
+        m_export->WriteCsv(document, over);
+    });
+    connect(m_certification.get(), &CertificationPart::Changed, this,
+            [this] { m_archive->KeepCertification(m_certification->Settings()); });
     BuildMenu();
     layout->addWidget(m_certification->SummaryLine());
     AddStatusLine(layout);
@@ -118,10 +122,9 @@ CMeterDlg::~CMeterDlg() {
     // signal of theirs (a combo closing its list, say) may reach a handler by then.
     for (const auto& [id, w] : m_built.byId)
         w->disconnect(this);
-    // The keeper watches the session, which goes first of the members: it ends here, writing
-    // what it still holds.
-    m_historyDlg.reset();
-    m_keeper.reset();
+    // The archive's keeper watches the session, which goes first of the members: it ends here,
+    // writing what it still holds.
+    m_archive.reset();
     // The table shows the session's records; it goes before the session does.
     delete m_table;
     m_live.reset(); // its monitor polls through the session
@@ -155,7 +158,7 @@ void CMeterDlg::OnInitDialog() {
 void CMeterDlg::BuildMenu() {
     using Menu = CMainMenu::Menu;
     m_menu->Add(
-        Menu::File, text::kMenuHistory, [this] { OnHistory(); },
+        Menu::File, text::kMenuHistory, [this] { m_archive->ShowHistory(); },
         QKeySequence(Qt::CTRL | Qt::Key_H));
     m_menu->Add(Menu::File, text::kMenuExportCsv,
                 [this] { m_export->WriteCsv(Document(), this); });
@@ -300,8 +303,7 @@ void CMeterDlg::ApplyLanguage() {
         SetCaption(c.id, m_session.Text(c.text));
     SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
     m_menu->Retitle(UiLanguage());
-    if (m_historyDlg)
-        m_historyDlg->Retitle(UiLanguage());
+    m_archive->Retitle(UiLanguage());
     if (m_live)
         m_live->Retranslate(UiLanguage());
     // Rows, notes and the record counter stay: a language switch only changes what things say.
@@ -391,6 +393,23 @@ void CMeterDlg::EnableCertificateEntries() {
     m_print->setEnabled(can);
 }
 
+ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
+    const ArchiveOpenResult result = m_archive->Open(path);
+    m_archive->KeepCertification(m_certification->Settings());
+    return result;
+}
+
+void CMeterDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_archive->TellOpeningMessage();
+}
+
+void CMeterDlg::done(int result) {
+    // While the window is still there, so what the archive could not take is told over it.
+    m_archive->FinishWriting();
+    QDialog::done(result);
+}
+
 void CMeterDlg::SetServiceMode(bool on) {
     m_serviceMode = on;
     size_t statics = 0;
@@ -453,6 +472,16 @@ void CMeterDlg::FillWaveList() {
     for (int w : m_session.Waves())
         waves->addItem(QString::number(w));
     waves->setCurrentIndex(-1);
+}
+
+void CMeterDlg::LoadHeader() {
+    const HeaderFields& header = m_session.Header();
+    for (const auto& [id, field] : HeaderEdits()) {
+        auto* edit = ControlAs<QLineEdit>(id);
+        // Setting the same text again would move the cursor of the edit being typed in.
+        if (edit->text() != header.*field)
+            edit->setText(header.*field);
+    }
 }
 
 } // namespace vemla

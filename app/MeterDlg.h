@@ -27,13 +27,11 @@ class QVBoxLayout;
 
 namespace vemla {
 
-class ArchiveKeeper;
+class ArchivePart;
 class CertificationPart;
 class CEditList;
-class CHistoryDlg;
 class CLiveWindow;
 class CMainMenu;
-class MeasurementArchive;
 class CQtTranslation;
 class CStatusLine;
 class CWaveListDlg;
@@ -87,12 +85,11 @@ public:
     // SAVE OR PRINT and the File menu's exports.
     ExportPart& Export() const { return *m_export; }
 
-    // Keeps every upload in the archive at `path` and lets the history window read it. The
-    // program opens the user's archive; a window without one (the tests') keeps nothing. The
-    // archive's message, if any, is shown once the window shows.
+    // Keeps every upload in the archive at `path`, with the limits it was judged with. The
+    // program opens the user's archive; a window without one (the tests') keeps nothing.
     ArchiveOpenResult OpenArchive(const QString& path);
-    // The history window, once File > History has made it; null before.
-    CHistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
+    // The archive's keeper and the history window.
+    ArchivePart& Archive() const { return *m_archive; }
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
@@ -130,14 +127,12 @@ public slots:
     void OnSetDeviceWaves();
     void OnPinTypeButton();
     void OnSaveOrPrint();
-    void OnHistory();
-    // Brings an archived upload into the table and header; later edits go to it.
-    void OnOpenArchived(qint64 jobId);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The archive's message waits for the window to be on screen.
     void showEvent(QShowEvent* event) override;
-    // Every way the window closes: the archive's last writes first (MeterDlgArchive.cpp).
+    // Every way the window closes: the archive's last writes first.
     void done(int result) override;
 
 private:
@@ -203,11 +198,7 @@ private:
 
     std::unique_ptr<CertificationPart> m_certification;
 
-    // The archive: the keeper writes, m_archive is the history window's reading connection.
-    std::unique_ptr<ArchiveKeeper> m_keeper;
-    std::unique_ptr<MeasurementArchive> m_archive;
-    std::unique_ptr<CHistoryDlg> m_historyDlg;
-    QString m_archiveMessage; // shown once, after the window shows
+    std::unique_ptr<ArchivePart> m_archive;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;

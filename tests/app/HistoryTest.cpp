@@ -51,8 +51,8 @@ protected:
     }
     CHistoryDlg& OpenHistory() {
         MenuEntry(CMainMenu::Menu::File, 0);
-        EXPECT_TRUE(dlg.HistoryWindow() && QTest::qWaitForWindowExposed(dlg.HistoryWindow()));
-        return *dlg.HistoryWindow();
+        EXPECT_TRUE(dlg.Archive().HistoryWindow() && QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
+        return *dlg.Archive().HistoryWindow();
     }
     static QStringList Companies(const CHistoryDlg& history) {
         QStringList c;

@@ -4,6 +4,7 @@
 // input as real events. Each suite says at its top which lower-layer suite covers what, so
 // nothing here repeats it.
 
+#include "ArchivePart.h"
 #include "CellEdit.h"
 #include "CertificationPart.h"
 #include "EditList.h"
