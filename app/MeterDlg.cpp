@@ -13,8 +13,10 @@
 #include "LiveWindow.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
+#include "PortStatusPart.h"
 #include "QtTranslation.h"
 #include "ReplyDecoder.h"
+#include "StatusLine.h"
 #include "TextBound.h"
 #include "TextFit.h"
 #include "WaveListDlg.h"
@@ -98,6 +100,8 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
     m_export = std::make_unique<ExportPart>(m_boxes, this);
+    m_portStatus = std::make_unique<PortStatusPart>(m_session, m_built, this);
+    m_qtTranslation = std::make_unique<CQtTranslation>();
     m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
     m_certification->LoadSettings();
     m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
@@ -108,11 +112,11 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
             [this] { m_archive->KeepCertification(m_certification->Settings()); });
     BuildMenu();
     layout->addWidget(m_certification->SummaryLine());
-    AddStatusLine(layout);
-    AddCertificationEntries();
+    // Below the client area, not in its bottom strip, where service mode shows its controls.
+    layout->addWidget(&m_portStatus->StatusLine());
     ConnectHandlers();
     OnInitDialog();
-    RestoreLastPort();
+    m_portStatus->RestoreLastPort();
     // Fixes the window's size now, not first when it shows: the window is never resizable.
     layout->activate();
 }
@@ -136,8 +140,8 @@ void CMeterDlg::OnInitDialog() {
     // The window manager owns the system menu on Linux; the About item lives in the context menu.
     setContextMenuPolicy(Qt::DefaultContextMenu);
 
-    SetIcon(idc::kPortLamp, idi::kPortClosed);
-    SetIcon(idc::kLinkPicture, idi::kNotConnected);
+    m_portStatus->ShowLamp(false);
+    m_portStatus->ShowLink(false);
     m_session.SetRecordCounter(0);
 
     SaveFields();
@@ -177,14 +181,12 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(
         Menu::Measure, text::kMenuLivePower, [this] { OpenLiveMonitor(); },
         QKeySequence(Qt::Key_F5));
-    m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
-}
-
-void CMeterDlg::AddCertificationEntries() {
-    using Menu = CMainMenu::Menu;
+    m_menu->AddOption(Menu::Measure, text::kMenuAutoReconnect, m_session.AutoReconnect(),
+                      [this](bool on) { m_session.SetAutoReconnect(on); });
     m_menu->Add(Menu::Measure, text::kMenuLossLimits,
                 [this] { m_certification->OpenLimitsDialog(); });
     m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
+    m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
 void CMeterDlg::OpenLiveMonitor() {
@@ -237,13 +239,9 @@ void CMeterDlg::ConnectHandlers() {
     connect(waves, &QComboBox::activated, this, &CMeterDlg::OnWaveSelChange);
     connect(waves->lineEdit(), &QLineEdit::textEdited, this, &CMeterDlg::OnWaveEditChange);
 
-    connect(&m_session, &MeterSession::PortStateChanged, this, &CMeterDlg::ShowPortState);
     connect(&m_session, &MeterSession::WavesReceived, this, &CMeterDlg::FillWaveList);
     connect(&m_session, &MeterSession::FieldsChanged, this, &CMeterDlg::LoadFields);
     connect(&m_session, &MeterSession::HeaderChanged, this, &CMeterDlg::LoadHeader);
-    connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
-        SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
-    });
     connect(&m_session, &MeterSession::PowerReceived, this,
             [this](const QString& text) { ControlAs<QLineEdit>(idc::kPower)->setText(text); });
     // The header fields are the session's: what the operator types goes there at once.
@@ -301,7 +299,7 @@ void CMeterDlg::ApplyLanguage() {
     }
     for (const CaptionText& c : CaptionTable())
         SetCaption(c.id, m_session.Text(c.text));
-    SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortOpenFlag()));
+    m_portStatus->ShowPortButton(m_session.PortOpenFlag());
     m_menu->Retitle(UiLanguage());
     m_archive->Retitle(UiLanguage());
     if (m_live)
@@ -311,21 +309,6 @@ void CMeterDlg::ApplyLanguage() {
     m_certification->Show();
     ApplyComfortLanguage();
     FitCaptions(m_built);
-}
-
-QString CMeterDlg::PortButtonCaption(bool open) const {
-    return m_session.Text(open ? text::kCloseCom : text::kOpenCom);
-}
-
-void CMeterDlg::SetIcon(int controlId, int iconId) {
-    auto* label = ControlAs<QLabel>(controlId);
-    if (!label)
-        return;
-    label->setPixmap(LoadIcon(iconId).pixmap(32, 32));
-    if (controlId == idc::kLinkPicture)
-        m_linkIconId = iconId;
-    else if (controlId == idc::kPortLamp)
-        m_lampIconId = iconId;
 }
 
 void CMeterDlg::LoadFields() {
@@ -455,13 +438,6 @@ void CMeterDlg::Show(Kind kind, const QString& text, const QString& caption) {
 bool CMeterDlg::Confirm(const QString& text) {
     return m_boxes.Show(this, kMainBoxCaption, text, BoxButtons::OkCancel, BoxIcon::Question) ==
            BoxAnswer::Ok;
-}
-
-void CMeterDlg::ShowPortState() {
-    const bool open = m_session.PortToggle() && m_session.Port().IsOpen();
-    SetCaption(idc::kPortButton, PortButtonCaption(open));
-    SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
-    FollowPortState();
 }
 
 void CMeterDlg::FillWaveList() {

@@ -22,8 +22,6 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTimer;
-class QVBoxLayout;
 
 namespace vemla {
 
@@ -33,11 +31,11 @@ class CEditList;
 class CLiveWindow;
 class CMainMenu;
 class CQtTranslation;
-class CStatusLine;
 class CWaveListDlg;
 class ExportPart;
 class IMessageBox;
 class IPortSource;
+class PortStatusPart;
 
 class CMeterDlg : public QDialog, private ISessionPresenter {
     Q_OBJECT
@@ -71,9 +69,7 @@ public:
     Language UiLanguage() const { return m_session.Language(); }
     void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
     // The strip below the client area: the port's state, an upload's progress.
-    CStatusLine& StatusLine() const { return *m_status; }
-    int LinkIconId() const { return m_linkIconId; }
-    int LampIconId() const { return m_lampIconId; }
+    PortStatusPart& PortStatus() const { return *m_portStatus; }
 
     // GET TIME reads this clock; tests set a fixed one.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
@@ -146,30 +142,18 @@ private:
     void OnLanguageCloseUp();
     void ApplyLanguage();
     void SetCaption(int id, const QString& caption);
-    QString PortButtonCaption(bool open) const;
 
-    // The port that comes back, the status line, Qt's texts and accessible names
-    // (MeterDlgStatus.cpp).
-    void AddStatusLine(QVBoxLayout* layout);
-    void RestoreLastPort();
-    void FillPortList();
-    void RefillPortList();
-    void UpdateStatus();
-    void FollowPortState();
+    // Qt's texts and accessible names (MeterDlgStatus.cpp).
     void ApplyComfortLanguage();
 
     // ISessionPresenter: the session's boxes, modal over the window.
     void Show(Kind kind, const QString& text, const QString& caption) override;
     bool Confirm(const QString& text) override;
-    void ShowPortState();
     void FillWaveList();
     // The five header edits show the session's header (an opened upload brings its own).
     void LoadHeader();
     static std::span<const std::pair<int, QString HeaderFields::*>> HeaderEdits();
 
-    void AddCertificationEntries();
-
-    void SetIcon(int controlId, int iconId);
     void ShowAppMessage(const QString& text);
     bool FailField(QLineEdit* edit, const BilingualText& text);
     QString EditText(int id) const;
@@ -190,11 +174,8 @@ private:
     QAction* m_exportPdf = nullptr;
     QAction* m_print = nullptr;
     QIcon m_appIcon;
-    int m_linkIconId = 0;
-    int m_lampIconId = 0;
-    CStatusLine* m_status = nullptr;
-    QTimer* m_statusTimer = nullptr;
     std::unique_ptr<CQtTranslation> m_qtTranslation;
+    std::unique_ptr<PortStatusPart> m_portStatus;
 
     std::unique_ptr<CertificationPart> m_certification;
 

@@ -47,9 +47,9 @@ TEST_F(ComfortTest, PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCountedAndT
     dlg.Ports().AddVirtual(link, "meter");
     Start(Language::English);
     ClickOpenPort();
-    EXPECT_EQ(dlg.StatusLine().Text(Kind::Port), "COM1 (meter) open");
+    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "COM1 (meter) open");
     QTest::mouseClick(dlg.Control(idc::kConnect), Qt::LeftButton);
-    ASSERT_TRUE(WaitUntil([&] { return dlg.LinkIconId() == idi::kConnected; }));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.PortStatus().LinkIconId() == idi::kConnected; }));
 
     // While the records come, the count shown is the table's, at most one tick's records behind.
     QTest::mouseClick(dlg.Control(idc::kUpload), Qt::LeftButton);
@@ -57,7 +57,7 @@ TEST_F(ComfortTest, PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCountedAndT
     std::set<QString> shown;
     WaitUntil(
         [&] {
-            const QString status = dlg.StatusLine().Text(Kind::Upload);
+            const QString status = dlg.PortStatus().StatusLine().Text(Kind::Upload);
             if (const auto m = receiving.match(status);
                 m.hasMatch() && shown.insert(status).second) {
                 const int rows = dlg.Table().model()->rowCount();
@@ -70,21 +70,21 @@ TEST_F(ComfortTest, PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCountedAndT
     EXPECT_GE(shown.size(), 3u) << "updated several times during a 1.4 s upload";
     ASSERT_EQ(boxes.shown.size(), 2u); // the connect's and the hang-up's, the session's tests
     EXPECT_TRUE(WaitUntil([&] {
-        return dlg.StatusLine()
+        return dlg.PortStatus().StatusLine()
             .Text(Kind::Upload)
             .contains(QRegularExpression("^60 records in 0:0\\d$"));
     }));
-    EXPECT_EQ(dlg.LampIconId(), idi::kPortClosed);
-    EXPECT_EQ(dlg.LinkIconId(), idi::kNotConnected);
+    EXPECT_EQ(dlg.PortStatus().LampIconId(), idi::kPortClosed);
+    EXPECT_EQ(dlg.PortStatus().LinkIconId(), idi::kNotConnected);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
-    EXPECT_EQ(dlg.StatusLine().Text(Kind::Port), "COM1 (meter) gone; reopened when it is back");
+    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "COM1 (meter) gone; reopened when it is back");
 
     meter = std::make_unique<MeterSimulator>(SimOptions{});
     meter->SetLinkPath(link);
     ASSERT_TRUE(meter->Start()) << meter->ErrorText();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.LampIconId() == idi::kPortOpen; }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.PortStatus().LampIconId() == idi::kPortOpen; }, 2s));
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "CLOSE COM");
-    EXPECT_EQ(dlg.StatusLine().Text(Kind::Port), "Port reopened: COM1 (meter) open");
+    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "Port reopened: COM1 (meter) open");
     EXPECT_EQ(boxes.shown.size(), 2u) << "no box for the return";
 }
 

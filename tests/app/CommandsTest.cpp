@@ -158,7 +158,7 @@ TEST_F(CommandsTest, PortControlsFollowTheSession) {
     Click(idc::kPortButton);
     ASSERT_EQ(boxes.shown.size(), 2u); // the session's "cannot open"
     EXPECT_EQ(boxes.shown[1].caption, "Vemla");
-    EXPECT_EQ(dlg.LampIconId(), 131) << "a failed open changes nothing visible";
+    EXPECT_EQ(dlg.PortStatus().LampIconId(), 131) << "a failed open changes nothing visible";
     EXPECT_EQ(button->text(), "OPEN COM");
 }
 

@@ -14,8 +14,8 @@ using namespace test;
 using MeterDlgTest = WindowTest;
 
 TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
-    EXPECT_EQ(dlg.LampIconId(), 131);
-    EXPECT_EQ(dlg.LinkIconId(), 133);
+    EXPECT_EQ(dlg.PortStatus().LampIconId(), 131);
+    EXPECT_EQ(dlg.PortStatus().LinkIconId(), 133);
     EXPECT_FALSE(dlg.ControlAs<QLabel>(idc::kPortLamp)->pixmap().isNull());
     EXPECT_EQ(Text(idc::kWaveCount), "1");
     for (int id : {idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4})
@@ -138,7 +138,7 @@ TEST_F(MeterDlgTest, ExitRefusesToCloseWhileALaserFromTheMeterIsAbove7000ButEsca
 // the reply's box, the power field, and the table showing the session's records.
 TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     int linkWhileOpen = 0;
-    boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.LinkIconId(); };
+    boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.PortStatus().LinkIconId(); };
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00,
           0x55});
     auto* waves = Combo(idc::kWaveSelect);
@@ -149,7 +149,7 @@ TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "VORN");
     EXPECT_EQ(linkWhileOpen, 133);
-    EXPECT_EQ(dlg.LinkIconId(), 132);
+    EXPECT_EQ(dlg.PortStatus().LinkIconId(), 132);
 
     Feed({0xAA, 0x08, 0x02, 0xC1, 0x55, 0x00, 0x00, 0x55});
     EXPECT_EQ(Text(idc::kPower), "-13.31");

@@ -14,10 +14,12 @@
 #include "MainMenu.h"
 #include "MeterDlg.h"
 #include "PopupPick.h"
+#include "PortStatusPart.h"
 #include "PtyPair.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 #include "Report.h"
+#include "StatusLine.h"
 
 #include <QApplication>
 #include <QComboBox>
