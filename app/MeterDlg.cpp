@@ -10,11 +10,11 @@
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
+#include "LanguagePart.h"
 #include "LiveWindow.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PortStatusPart.h"
-#include "QtTranslation.h"
 #include "ReplyDecoder.h"
 #include "StatusLine.h"
 #include "TextBound.h"
@@ -23,7 +23,6 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -101,7 +100,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     m_menu = std::make_unique<CMainMenu>(bar);
     m_export = std::make_unique<ExportPart>(m_boxes, this);
     m_portStatus = std::make_unique<PortStatusPart>(m_session, m_built, this);
-    m_qtTranslation = std::make_unique<CQtTranslation>();
+    m_language = std::make_unique<LanguagePart>(m_built);
     m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
     m_certification->LoadSettings();
     m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
@@ -280,34 +279,26 @@ void CMeterDlg::OnLanguageCloseUp() {
     IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
 }
 
-void CMeterDlg::SetCaption(int id, const QString& caption) {
-    QWidget* w = Control(id);
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        b->setText(caption);
-    else if (auto* l = qobject_cast<QLabel*>(w))
-        l->setText(caption);
-    else if (auto* g = qobject_cast<QGroupBox*>(w))
-        g->setTitle(caption);
-}
-
 void CMeterDlg::ApplyLanguage() {
+    const Language language = UiLanguage();
     {
         // Selecting the entry in force is not the operator's choice.
         auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
         const QSignalBlocker block(languages);
-        languages->setCurrentIndex(ListIndexOf(UiLanguage()));
+        languages->setCurrentIndex(ListIndexOf(language));
     }
-    for (const CaptionText& c : CaptionTable())
-        SetCaption(c.id, m_session.Text(c.text));
+    m_language->ShowCaptions(language);
     m_portStatus->ShowPortButton(m_session.PortOpenFlag());
-    m_menu->Retitle(UiLanguage());
-    m_archive->Retitle(UiLanguage());
+    m_menu->Retitle(language);
+    m_archive->Retitle(language);
     if (m_live)
-        m_live->Retranslate(UiLanguage());
+        m_live->Retranslate(language);
     // Rows, notes and the record counter stay: a language switch only changes what things say.
-    m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
+    m_table->RebuildColumns(CEditList::ColumnCaptions(language));
     m_certification->Show();
-    ApplyComfortLanguage();
+    m_language->TranslateQt(language);
+    m_language->NameControls(language);
+    m_portStatus->RefreshStatus();
     FitCaptions(m_built);
 }
 

@@ -30,11 +30,11 @@ class CertificationPart;
 class CEditList;
 class CLiveWindow;
 class CMainMenu;
-class CQtTranslation;
 class CWaveListDlg;
 class ExportPart;
 class IMessageBox;
 class IPortSource;
+class LanguagePart;
 class PortStatusPart;
 
 class CMeterDlg : public QDialog, private ISessionPresenter {
@@ -141,10 +141,6 @@ private:
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
     void ApplyLanguage();
-    void SetCaption(int id, const QString& caption);
-
-    // Qt's texts and accessible names (MeterDlgStatus.cpp).
-    void ApplyComfortLanguage();
 
     // ISessionPresenter: the session's boxes, modal over the window.
     void Show(Kind kind, const QString& text, const QString& caption) override;
@@ -174,7 +170,7 @@ private:
     QAction* m_exportPdf = nullptr;
     QAction* m_print = nullptr;
     QIcon m_appIcon;
-    std::unique_ptr<CQtTranslation> m_qtTranslation;
+    std::unique_ptr<LanguagePart> m_language;
     std::unique_ptr<PortStatusPart> m_portStatus;
 
     std::unique_ptr<CertificationPart> m_certification;
