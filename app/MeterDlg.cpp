@@ -134,7 +134,6 @@ CMeterDlg::~CMeterDlg() {
 }
 
 void CMeterDlg::OnInitDialog() {
-    LoadFields();
     setWindowIcon(m_appIcon);
     // The window manager owns the system menu on Linux; the About item lives in the context menu.
     setContextMenuPolicy(Qt::DefaultContextMenu);
@@ -142,8 +141,6 @@ void CMeterDlg::OnInitDialog() {
     m_portStatus->ShowLamp(false);
     m_portStatus->ShowLink(false);
     m_session.SetRecordCounter(0);
-
-    SaveFields();
     m_session.SetWaveCount(1);
     LoadFields();
 
@@ -261,11 +258,8 @@ void CMeterDlg::StartupLoadLanguage() {
     const IniFile ini(ConfigFilePath());
     const int8_t stored = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
     m_session.SetLanguage(stored == 0 ? Language::English : Language::Chinese);
-    if (stored > 1 || stored < 0) {
-        ini.Write(kIniSection, kIniKey, "1");
-        languages->setCurrentIndex(0);
-    }
-    // Written on every start, which also creates the file; a read-only directory is no error.
+    // Written on every start, an unknown value as Chinese's, which also creates the file; a
+    // read-only directory is no error.
     ini.Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
     ApplyLanguage();
 }
