@@ -4,7 +4,6 @@
 #include "ArchivePart.h"
 #include "CertificationPart.h"
 #include "ComboBox.h"
-#include "DataExchange.h"
 #include "EditList.h"
 #include "ExportPart.h"
 #include "IconButton.h"
@@ -15,7 +14,6 @@
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PortStatusPart.h"
-#include "ReplyDecoder.h"
 #include "StatusLine.h"
 #include "TextBound.h"
 #include "TextFit.h"
@@ -34,7 +32,6 @@
 namespace vemla {
 namespace {
 
-constexpr std::array kLaserEdits{idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4};
 constexpr std::array<std::pair<int, QString HeaderFields::*>, 5> kHeaderEdits{{
     {idc::kCompany, &HeaderFields::company},
     {idc::kModel, &HeaderFields::model},
@@ -98,17 +95,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->addWidget(m_client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
-    m_export = std::make_unique<ExportPart>(m_boxes, this);
-    m_portStatus = std::make_unique<PortStatusPart>(m_session, m_built, this);
-    m_language = std::make_unique<LanguagePart>(m_built);
-    m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
-    m_certification->LoadSettings();
-    m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
-    m_archive->SetCsvSaver([this](const UploadDocument& document, QWidget* over) {
-        m_export->WriteCsv(document, over);
-    });
-    connect(m_certification.get(), &CertificationPart::Changed, this,
-            [this] { m_archive->KeepCertification(m_certification->Settings()); });
+    MakeParts();
     BuildMenu();
     layout->addWidget(m_certification->SummaryLine());
     // Below the client area, not in its bottom strip, where service mode shows its controls.
@@ -131,6 +118,20 @@ CMeterDlg::~CMeterDlg() {
     // The table shows the session's records; it goes before the session does.
     delete m_table;
     m_live.reset(); // its monitor polls through the session
+}
+
+void CMeterDlg::MakeParts() {
+    m_language = std::make_unique<LanguagePart>(m_built);
+    m_portStatus = std::make_unique<PortStatusPart>(m_session, m_built, this);
+    m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
+    m_certification->LoadSettings();
+    m_export = std::make_unique<ExportPart>(m_boxes, this);
+    m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
+    m_archive->SetCsvSaver([this](const UploadDocument& document, QWidget* over) {
+        m_export->WriteCsv(document, over);
+    });
+    connect(m_certification.get(), &CertificationPart::Changed, this,
+            [this] { m_archive->KeepCertification(m_certification->Settings()); });
 }
 
 void CMeterDlg::OnInitDialog() {
@@ -296,47 +297,6 @@ void CMeterDlg::ApplyLanguage() {
     FitCaptions(m_built);
 }
 
-void CMeterDlg::LoadFields() {
-    ControlAs<QLineEdit>(idc::kWaveCount)->setText(QString::number(m_session.WaveCount()));
-    for (size_t i = 0; i < kLaserEdits.size(); ++i)
-        ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_session.Lasers()[i]));
-}
-
-bool CMeterDlg::FailField(QLineEdit* edit, const BilingualText& text) {
-    m_boxes.Show(this, kAppBoxCaption, m_session.Text(text), BoxButtons::Ok, BoxIcon::Warning);
-    edit->setFocus();
-    edit->selectAll();
-    return false;
-}
-
-bool CMeterDlg::SaveFields() {
-    auto* waveEdit = ControlAs<QLineEdit>(idc::kWaveCount);
-    const auto waves = ParseSignedDecimal(waveEdit->text());
-    if (!waves)
-        return FailField(waveEdit, text::kEnterWholeNumber);
-    m_session.SetWaveCount(*waves);
-
-    for (size_t i = 0; i < kLaserEdits.size(); ++i) {
-        auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
-        const auto value = ParseUnsignedDecimal(edit->text());
-        if (!value)
-            return FailField(edit, text::kEnterNonNegative);
-        // The value read stays even when it is out of range, as the exchange stores before it
-        // checks.
-        std::array<uint32_t, 4> lasers = m_session.Lasers();
-        lasers[i] = *value;
-        m_session.SetLasers(lasers);
-        if (*value < kLaserMin || *value > kLaserMax)
-            return FailField(edit, text::kEnterLaserWavelength);
-    }
-    return true;
-}
-
-void CMeterDlg::accept() {
-    if (SaveFields())
-        QDialog::accept();
-}
-
 void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QString::fromUtf8(kAboutMenuText), this, &CMeterDlg::ShowAbout);
@@ -346,10 +306,6 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
 UploadDocument CMeterDlg::Document() const {
     return m_session.Document(UiLanguage(), m_certification->Settings(),
                               QDateTime::currentDateTime());
-}
-
-void CMeterDlg::OnSaveOrPrint() {
-    m_export->WriteReport(Document());
 }
 
 // Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
@@ -391,16 +347,6 @@ void CMeterDlg::SetServiceMode(bool on) {
 void CMeterDlg::ShowAbout() {
     CAboutBox about(m_appIcon, this);
     about.exec();
-}
-
-void CMeterDlg::ShowAppMessage(const QString& text) {
-    if (!text.isEmpty())
-        m_boxes.Show(this, kAppBoxCaption, text);
-}
-
-QString CMeterDlg::EditText(int id) const {
-    auto* edit = ControlAs<QLineEdit>(id);
-    return edit ? edit->text() : QString();
 }
 
 void CMeterDlg::Show(Kind kind, const QString& text, const QString& caption) {

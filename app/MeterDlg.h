@@ -1,6 +1,8 @@
 #pragma once
-// The main window: the session's first front end. It owns the controls, wires one handler per
-// event, gives the session the operator's commands and shows what the session reports.
+// The main window: the session's first front end. It owns the template's controls, wires one
+// handler per event and the menu bar, gives the session the operator's commands and shows what
+// the session reports. Each later concern is a part of its own, owned here: the port and status
+// line, the language, loss certification, the archive and the exports.
 
 #include "ArchiveTypes.h"
 #include "DialogTemplate.h"
@@ -14,23 +16,19 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 
 namespace vemla {
 
 class ArchivePart;
-class CertificationPart;
 class CEditList;
 class CLiveWindow;
 class CMainMenu;
 class CWaveListDlg;
+class CertificationPart;
 class ExportPart;
 class IMessageBox;
 class IPortSource;
@@ -45,14 +43,14 @@ public:
                        QWidget* parent = nullptr);
     ~CMeterDlg() override;
 
-    // WM_PORT_BYTE: one received byte, in arrival order, handed to the session.
+    // One received byte, in arrival order, handed to the session.
     void OnRxChar(uint8_t byte, uint32_t port) { m_session.OnRxChar(byte, port); }
 
     // Data exchange of the wave count and the four laser wavelengths with their edits.
     bool SaveFields();
     void LoadFields();
 
-    // The menu bar's entries; features add theirs here.
+    // The menu bar's entries.
     CMainMenu& Menu() const { return *m_menu; }
     // The area the template's controls are placed in, below the menu bar.
     QWidget* ClientArea() const { return m_client; }
@@ -65,11 +63,14 @@ public:
     const MeterSession& Session() const { return m_session; }
     PortList& Ports() { return m_session.Ports(); }
     const CCommPort& Port() const { return m_session.Port(); }
-
     Language UiLanguage() const { return m_session.Language(); }
     void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
-    // The strip below the client area: the port's state, an upload's progress.
+
+    // The parts, each driven through its own interface.
     PortStatusPart& PortStatus() const { return *m_portStatus; }
+    CertificationPart& Certification() const { return *m_certification; }
+    ArchivePart& Archive() const { return *m_archive; }
+    ExportPart& Export() const { return *m_export; }
 
     // GET TIME reads this clock; tests set a fixed one.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
@@ -78,14 +79,9 @@ public:
     void SetServiceMode(bool on);
     bool ServiceMode() const { return m_serviceMode; }
 
-    // SAVE OR PRINT and the File menu's exports.
-    ExportPart& Export() const { return *m_export; }
-
     // Keeps every upload in the archive at `path`, with the limits it was judged with. The
     // program opens the user's archive; a window without one (the tests') keeps nothing.
     ArchiveOpenResult OpenArchive(const QString& path);
-    // The archive's keeper and the history window.
-    ArchivePart& Archive() const { return *m_archive; }
 
     // The modeless wavelength list dialog, created hidden with the window.
     CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
@@ -96,10 +92,6 @@ public:
     void OpenLiveMonitor();
 
     static QIcon LoadIcon(int id);
-    static int IconFor(int controlId);
-
-    // Loss certification: the limits in force, the judged columns and the summary line.
-    CertificationPart& Certification() const { return *m_certification; }
 
 public slots:
     // EXIT: closes only when the fields can be read.
@@ -132,6 +124,8 @@ protected:
     void done(int result) override;
 
 private:
+    static int IconFor(int controlId);
+    void MakeParts();
     void OnInitDialog();
     void BuildMenu();
     void EnableCertificateEntries();
@@ -166,15 +160,14 @@ private:
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
-    std::unique_ptr<ExportPart> m_export;
     QAction* m_exportPdf = nullptr;
     QAction* m_print = nullptr;
     QIcon m_appIcon;
+
     std::unique_ptr<LanguagePart> m_language;
     std::unique_ptr<PortStatusPart> m_portStatus;
-
     std::unique_ptr<CertificationPart> m_certification;
-
+    std::unique_ptr<ExportPart> m_export;
     std::unique_ptr<ArchivePart> m_archive;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
