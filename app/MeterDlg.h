@@ -64,7 +64,6 @@ public:
     PortList& Ports() { return m_session.Ports(); }
     const CCommPort& Port() const { return m_session.Port(); }
     Language UiLanguage() const { return m_session.Language(); }
-    void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
 
     // The parts, each driven through its own interface.
     PortStatusPart& PortStatus() const { return *m_portStatus; }
@@ -83,8 +82,6 @@ public:
     // program opens the user's archive; a window without one (the tests') keeps nothing.
     ArchiveOpenResult OpenArchive(const QString& path);
 
-    // The modeless wavelength list dialog, created hidden with the window.
-    CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
     // The About box of the window menu.
     void ShowAbout();
     // The live power window, made on first use; null until then.

@@ -113,8 +113,8 @@ TEST_F(ComfortTest, QtsTextsAccessibleNamesAndTheStatusLineSpeakTheLanguageInFor
         }
         CPinTypeDlg pin(language, 0, true, &dlg);
         EXPECT_EQ(pin.TypeList()->accessibleName(), zh ? "PIN类型" : "PIN Type");
-        dlg.WaveListDialog().PrepareForCount(3, language);
-        EXPECT_EQ(dlg.WaveListDialog().Field(3)->accessibleName(), "WAVE3");
+        WaveList().PrepareForCount(3, language);
+        EXPECT_EQ(WaveList().Field(3)->accessibleName(), "WAVE3");
 
         // Built as the program's boxes are: the standard buttons take Qt's text as they are made.
         QMessageBox box(&dlg);

@@ -20,7 +20,7 @@ using namespace test;
 
 class HistoryTest : public WindowTest {
 protected:
-    void SetUp() override { dlg.SetUiLanguage(Language::English); }
+    void SetUp() override { dlg.Session().SetLanguage(Language::English); }
     void Start() {
         ASSERT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
         Show();

@@ -94,7 +94,7 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
     };
     for (const Case& c : cases) {
         boxes.shown.clear();
-        dlg.SetUiLanguage(c.language);
+        dlg.Session().SetLanguage(c.language);
         const QStringList fields = QString(c.fields).split(' ');
         for (size_t i = 0; i < ids.size(); ++i)
             SetText(ids[i], fields[int(i)]);

@@ -17,7 +17,7 @@ protected:
         dlg.Export().SetReportFolder(folder.path());
         dlg.Export().SetReportOpener(&report);
         dlg.Export().SetReportWriter(&report);
-        dlg.SetUiLanguage(Language::English);
+        dlg.Session().SetLanguage(Language::English);
         Show();
     }
     QStringList Reports() const {

@@ -20,6 +20,7 @@
 #include "RecordingMessageBox.h"
 #include "Report.h"
 #include "StatusLine.h"
+#include "WaveListDlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -59,6 +60,8 @@ protected:
         QApplication::setActiveWindow(&dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     }
+    // The modeless wavelength list, made hidden with the window.
+    CWaveListDlg& WaveList() const { return *dlg.findChild<CWaveListDlg*>(); }
     QComboBox* Combo(int id) const { return dlg.ControlAs<QComboBox>(id); }
     QString Text(int id) const { return dlg.ControlAs<QLineEdit>(id)->text(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
