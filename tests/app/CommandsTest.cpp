@@ -139,7 +139,7 @@ TEST_F(CommandsTest, PortControlsFollowTheSession) {
     dlg.Session().SetLanguage(Language::English);
     auto* list = Combo(idc::kPortList);
     auto* button = dlg.ControlAs<QPushButton>(idc::kPortButton);
-    OpenPort(); // the lamp and the button open and closed are ComfortTest's
+    OpenPort(); // the lamp and the button open and closed are PortStatusPartTest's
     EXPECT_EQ(list->itemText(0).left(4), "COM1");
     EXPECT_FALSE(list->itemData(0, Qt::ToolTipRole).toString().isEmpty());
 

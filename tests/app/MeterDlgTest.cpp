@@ -1,10 +1,15 @@
-// The main window as the operator and the instrument see it: template, start-up state,
-// data exchange, and every reply the instrument sends.
+// The main window as the operator and the instrument see it: template, start-up state, the
+// language from the configuration file and the language list, data exchange, and every reply the
+// instrument sends. The captions each language gives are LanguagePartTest's.
 #include "IconButton.h"
 #include "WindowTest.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vemla {
 namespace {
@@ -70,6 +75,122 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
     }
     EXPECT_EQ(dlg.ClientArea()->size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
+}
+
+// --- the language ---
+
+TEST(LanguageStartupTest, StoredValueDecidesTheLanguageAndIsWrittenBack) {
+    struct Case {
+        std::optional<QByteArray> file;
+        Language language;
+        QByteArray stored;
+    };
+    const std::vector<Case> cases{
+        {std::nullopt, Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=0\n", Language::English, "[Section1]\nItem=0\n"},
+        {"[Section1]\nItem=1\n", Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=01\n", Language::English, "[Section1]\nItem=0\n"},
+        {"[Section1]\nItem=2\n", Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=/\n", Language::Chinese, "[Section1]\nItem=1\n"},
+    };
+    for (const Case& c : cases) {
+        FreshConfig config(c.file);
+        RecordingMessageBox boxes;
+        CMeterDlg dlg(boxes);
+        EXPECT_EQ(dlg.UiLanguage(), c.language) << c.file.value_or("<none>").constData();
+        EXPECT_EQ(FreshConfig::Contents(), c.stored) << c.file.value_or("<none>").constData();
+        auto* list = dlg.ControlAs<QComboBox>(idc::kLanguageList);
+        EXPECT_EQ(list->itemText(0), QString::fromUtf8("中文"));
+        EXPECT_EQ(list->itemText(1), "ENGLISH");
+        EXPECT_TRUE(boxes.shown.empty());
+    }
+}
+
+// A configuration path that is no regular file is an unreadable file, and a folder that cannot be
+// written keeps none: Chinese, nothing written or reported, and the window up at once (a pipe
+// once blocked the open, a link to /dev/zero was read without end).
+TEST(LanguageStartupTest, ConfigurationThatIsNoRegularFileOrNotWritableStartsChinese) {
+    struct Case {
+        const char* what;
+        std::function<bool()> make;
+        std::function<bool()> unchanged;
+    };
+    const QString path = QStringLiteral("Vemla.ini");
+    const QByteArray native = QFile::encodeName(path);
+    const auto type = [&] {
+        struct stat info {};
+        return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+    };
+    const std::vector<Case> cases{
+        {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; },
+         [&] { return type() == S_IFIFO; }},
+        {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); },
+         [&] { return type() == S_IFLNK && QFile::symLinkTarget(path) == "/dev/zero"; }},
+        {"read-only folder", [&] { return QDir::setCurrent(QStringLiteral("/proc")); },
+         [&, before = QDir::currentPath()] { return QDir::setCurrent(before); }},
+    };
+    ::alarm(20); // a start-up that hangs ends the run instead of stalling it
+    for (const Case& c : cases) {
+        FreshConfig none;
+        ASSERT_TRUE(c.make()) << c.what;
+        RecordingMessageBox boxes;
+        QElapsedTimer started;
+        started.start();
+        {
+            CMeterDlg dlg(boxes);
+            dlg.show();
+            EXPECT_LT(started.elapsed(), 1000) << c.what;
+            EXPECT_EQ(dlg.UiLanguage(), Language::Chinese) << c.what;
+            ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 1);
+            EXPECT_EQ(dlg.UiLanguage(), Language::English) << c.what;
+        }
+        EXPECT_TRUE(c.unchanged()) << c.what;
+        EXPECT_TRUE(boxes.shown.empty()) << c.what;
+    }
+    ::alarm(0);
+}
+
+class LanguageListTest : public WindowTest {
+protected:
+    void SetUp() override { Show(); }
+    QComboBox* List() { return Combo(idc::kLanguageList); }
+};
+
+// Each close-up applies the entry the operator picked in it, however it was picked; closing the
+// list without a pick keeps the language and still writes the file. Rows, notes and the record
+// counter survive every switch.
+TEST_F(LanguageListTest, EachCloseUpAppliesThePickMadeInIt) {
+    enum class Input { Click, Keys, Escape };
+    struct Case {
+        Input input;
+        int index;
+        Language language;
+    };
+    const std::vector<Case> cases{
+        {Input::Click, 1, Language::English}, {Input::Click, 0, Language::Chinese},
+        {Input::Keys, 1, Language::English},  {Input::Escape, 0, Language::English},
+        {Input::Keys, 0, Language::Chinese},  {Input::Escape, 1, Language::Chinese},
+    };
+    Feed(Record(0));
+    dlg.Table().SetItemText(0, 6, QStringLiteral("fibre 7"));
+    for (const Case& c : cases) {
+        QFile::remove(QStringLiteral("Vemla.ini"));
+        if (c.input == Input::Click)
+            ClickEntry(List(), c.index);
+        else if (c.input == Input::Keys)
+            KeyToEntry(List(), c.index);
+        else
+            Dismiss(List());
+        const bool english = c.language == Language::English;
+        EXPECT_EQ(dlg.UiLanguage(), c.language) << int(c.input) << c.index;
+        EXPECT_EQ(Caption(dlg, idc::kConnect), english ? "CONNECT" : QString::fromUtf8("连接"));
+        EXPECT_EQ(List()->currentIndex(), english ? 1 : 0);
+        EXPECT_EQ(FreshConfig::Contents(),
+                  english ? "[Section1]\nItem=0\n" : "[Section1]\nItem=1\n");
+        ASSERT_EQ(dlg.Table().GetItemCount(), 1);
+        EXPECT_EQ(dlg.Table().GetItemText(0, 6), "fibre 7");
+        EXPECT_EQ(dlg.Session().RecordCounter(), 1);
+    }
 }
 
 // --- data exchange ---

@@ -51,6 +51,12 @@ public:
     QStringList opened;
 };
 
+// The group box's title, or the label's or button's text.
+inline QString Caption(const CMeterDlg& dlg, int id) {
+    const QVariant title = dlg.Control(id)->property("title");
+    return (title.isValid() ? title : dlg.Control(id)->property("text")).toString();
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     explicit WindowTest(std::optional<QByteArray> ini = std::nullopt) : config(std::move(ini)) {}

@@ -11,7 +11,7 @@ namespace {
 
 using namespace test;
 
-class SaveOrPrintTest : public WindowTest {
+class ExportPartTest : public WindowTest {
 protected:
     void SetUp() override {
         dlg.Export().SetReportFolder(folder.path());
@@ -39,7 +39,7 @@ protected:
 
 // Which rows are reported is tests/document's and what each outcome says tests/report's; here
 // the window hands over the table with the operator's corrections and shows the outcome.
-TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) {
+TEST_F(ExportPartTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) {
     Click(idc::kSaveOrPrint);
     EXPECT_EQ(boxes.Texts(), QStringList{"NO DATA!"});
     EXPECT_TRUE(report.written.empty());
@@ -62,7 +62,7 @@ TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections)
 
 // Export CSV from the File menu suggests a report-like name in the report folder; a file that
 // cannot be written leaves nothing and is told. The file's bytes are tests/report's.
-TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
+TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     Feed(Record(0));
     QFile blocker(folder.filePath("not-a-folder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -82,7 +82,7 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
 }
 
 // The dialog asked about replacing "x", not "x.csv": the extension added after it never replaces.
-TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
+TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
     Feed(Record(0));
     QFile kept(folder.filePath("x.csv"));
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
@@ -102,7 +102,7 @@ TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
 
 // With certification off (a fresh configuration) Export PDF is greyed, as Print is: a click
 // asks nothing and writes nothing, though the table has a record. On, it never replaces a file.
-TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
+TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(Record(0));
     int asked = 0;
     QString chosen = folder.filePath("c.pdf");

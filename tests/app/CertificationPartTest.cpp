@@ -1,4 +1,4 @@
-// What the window adds to loss certification, through the operator's input: the limits dialog
+// What the certification part adds, through the operator's input: the limits dialog
 // and its effect on the table and the summary line, and fibre labels (the live window's reference
 // is tests/app/LiveWindowTest.cpp's). Losses, limits, verdicts and their texts are the core's tests
 // (tests/certify).
@@ -33,9 +33,9 @@ void ClickOk(QWidget* dialog) {
     QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
-class Certify : public WindowTest {
+class CertificationPartTest : public WindowTest {
 protected:
-    Certify() : WindowTest("[Section1]\nItem=0\n") {}
+    CertificationPartTest() : WindowTest("[Section1]\nItem=0\n") {}
     void SetUp() override { dlg.Certification().SetSettings({}); } // none kept by an earlier test
     CLimitsDlg* OpenLimits() {
         MenuEntry(CMainMenu::Menu::Measure, kLimitsEntry);
@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
+TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
     // -24.5, -25.5, -20 and -24.5 dBm against the frames' reference of -20.5 dBm: the counts
     // differ, so a swapped PASS and FAIL shows.
     const std::array<std::pair<uint16_t, uint8_t>, 4> rows{
@@ -103,7 +103,7 @@ TEST(SeriesLabel, NumberedPaddedAndSigned) {
         EXPECT_EQ(SeriesLabel(prefix, start, step, width, i), label);
 }
 
-TEST_F(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
+TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
     dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
     Show();
     CEditList& table = dlg.Table();
