@@ -36,9 +36,8 @@ public:
     void SetReportOpener(IReportOpener* opener) {
         m_reportOpener = opener ? opener : &m_desktopOpener;
     }
-    // In place of the file dialog (CSV, PDF) and the print dialog.
+    // In place of the file dialog (CSV, PDF).
     void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
-    void SetPrinterAsker(PrinterAsker ask) { m_askPrinter = std::move(ask); }
 
 private:
     IMessageBox& m_boxes;

@@ -67,13 +67,13 @@ QIcon CMeterDlg::LoadIcon(int id) {
 }
 
 CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWidget* parent)
-    : QDialog(parent), m_boxes(boxes), m_units(DialogFont()),
+    : QDialog(parent), m_boxes(boxes),
       m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
       m_session(*this, ports ? std::move(ports) : CreateSystemPortSource()) {
     // The template's controls sit in a client area below the menu bar, where they always were
     // relative to it.
-    m_client = new QWidget(this);
-    m_built = BuildDialog(m_client, MainDialogTemplate(), m_units,
+    auto* client = new QWidget(this);
+    m_built = BuildDialog(client, MainDialogTemplate(), DialogUnits(DialogFont()),
                           [this](const ControlEntry& c, QWidget* parent) -> QWidget* {
                               if (c.id == idc::kTable) {
                                   m_table = new CEditList(parent, &m_session.Records());
@@ -85,14 +85,14 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
                               b->setAutoDefault(false);
                               return b;
                           });
-    setWindowTitle(m_client->windowTitle());
-    setFont(m_client->font());
+    setWindowTitle(client->windowTitle());
+    setFont(client->font());
     auto* bar = new QMenuBar(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(bar);
-    layout->addWidget(m_client);
+    layout->addWidget(client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
     MakeParts();

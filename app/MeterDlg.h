@@ -52,12 +52,9 @@ public:
 
     // The menu bar's entries.
     CMainMenu& Menu() const { return *m_menu; }
-    // The area the template's controls are placed in, below the menu bar.
-    QWidget* ClientArea() const { return m_client; }
     QWidget* Control(int id) const { return m_built.Control(id); }
     template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
     const BuiltDialog& Built() const { return m_built; }
-    const DialogUnits& Units() const { return m_units; }
     CEditList& Table() const { return *m_table; }
     MeterSession& Session() { return m_session; }
     const MeterSession& Session() const { return m_session; }
@@ -146,8 +143,6 @@ private:
     QString EditText(int id) const;
 
     IMessageBox& m_boxes;
-    DialogUnits m_units;
-    QWidget* m_client = nullptr; // the template's area, below the menu bar
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
     std::unique_ptr<CMainMenu> m_menu;

@@ -56,6 +56,7 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
     constexpr const char* kClass[] = {"QPushButton", "QPushButton", "QGroupBox",        "QLabel",
                                       "QLineEdit",   "QComboBox",   "vemla::CEditList", "QLabel"};
     const DialogLayout& layout = MainDialogTemplate();
+    const DialogUnits units(DialogFont());
     Show();
     for (bool service : {false, true, false}) {
         if (service || dlg.ServiceMode())
@@ -67,13 +68,14 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
             ASSERT_NE(w, nullptr) << c.id;
             EXPECT_TRUE(w->inherits(kClass[int(c.kind)])) << c.id;
             EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
-            QRect r = dlg.Units().Rect(c.x, c.y, c.w, c.h);
+            QRect r = units.Rect(c.x, c.y, c.w, c.h);
             if (c.kind == ControlKind::DropDownCombo)
                 r.setHeight(w->height()); // as high as its font makes it
             EXPECT_EQ(w->geometry(), r) << c.id;
         }
     }
-    EXPECT_EQ(dlg.ClientArea()->size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
+    QWidget* client = dlg.Control(idc::kExit)->parentWidget(); // below the menu bar
+    EXPECT_EQ(client->size(), QSize(units.X(518), units.Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
 }
 
