@@ -41,10 +41,11 @@ ArchiveOpenResult ArchivePart::Open(const QString& path) {
 void ArchivePart::KeepCertification(const CertificationSettings& settings) {
     if (!m_keeper)
         return;
-    m_keeper->SetCertification(settings.enabled
-                                   ? QString::fromUtf8(QJsonDocument(CertificationToJson(settings))
-                                                           .toJson(QJsonDocument::Compact))
-                                   : QString());
+    m_keeper->SetCertification(
+        settings.enabled
+            ? QString::fromUtf8(
+                  QJsonDocument(CertificationToJson(settings)).toJson(QJsonDocument::Compact))
+            : QString());
 }
 
 void ArchivePart::TellOpeningMessage() {

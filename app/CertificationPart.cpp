@@ -113,8 +113,8 @@ void CertificationPart::UpdateSummary() {
 }
 
 void CertificationPart::OpenLimitsDialog() {
-    auto* dlg = new CLimitsDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(),
-                               m_window);
+    auto* dlg =
+        new CLimitsDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(), m_window);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(dlg, &QDialog::accepted, this, [this, dlg] { SetSettings(dlg->Result()); });
     dlg->open();

@@ -25,8 +25,7 @@ class CertificationPart : public QObject {
     Q_OBJECT
 public:
     // The summary line and the dialogs belong to `window`; the table shows `session`'s records.
-    CertificationPart(MeterSession& session, CEditList& table, IMessageBox& boxes,
-                      QWidget* window);
+    CertificationPart(MeterSession& session, CEditList& table, IMessageBox& boxes, QWidget* window);
 
     // The limits kept in the user's settings become the ones in force; Show() shows them.
     void LoadSettings();

@@ -1,8 +1,8 @@
 #pragma once
 // SAVE OR PRINT and the File menu's exports: each takes the upload as a document and writes it
 // (the workbook, a CSV file, the PDF certificate, a printout), then tells how it went. Where the
-// files go, who opens a workbook and what the file and print dialogs answer are replaceable, so
-// tests write into a folder of their own without the desktop's programs and dialogs.
+// files go, who opens a workbook and what the file dialog answers are replaceable, so tests write
+// into a folder of their own without the desktop's programs and dialogs.
 
 #include "CertificateSaving.h"
 #include "CsvSaving.h"

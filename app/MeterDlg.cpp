@@ -67,8 +67,8 @@ QIcon CMeterDlg::LoadIcon(int id) {
 }
 
 CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWidget* parent)
-    : QDialog(parent), m_boxes(boxes),
-      m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
+    : QDialog(parent), m_boxes(boxes), m_clock([] { return std::time(nullptr); }),
+      m_appIcon(LoadIcon(idi::kApp)),
       m_session(*this, ports ? std::move(ports) : CreateSystemPortSource()) {
     // The template's controls sit in a client area below the menu bar, where they always were
     // relative to it.
@@ -161,8 +161,7 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(
         Menu::File, text::kMenuHistory, [this] { m_archive->ShowHistory(); },
         QKeySequence(Qt::CTRL | Qt::Key_H));
-    m_menu->Add(Menu::File, text::kMenuExportCsv,
-                [this] { m_export->WriteCsv(Document(), this); });
+    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { m_export->WriteCsv(Document(), this); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
     m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf,
                               [this] { m_export->WriteCertificatePdf(Document()); });

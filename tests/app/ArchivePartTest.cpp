@@ -51,7 +51,8 @@ protected:
     }
     CHistoryDlg& OpenHistory() {
         MenuEntry(CMainMenu::Menu::File, 0);
-        EXPECT_TRUE(dlg.Archive().HistoryWindow() && QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
+        EXPECT_TRUE(dlg.Archive().HistoryWindow() &&
+                    QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
         return *dlg.Archive().HistoryWindow();
     }
     static QStringList Companies(const CHistoryDlg& history) {

@@ -68,10 +68,11 @@ TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     const QString target = blocker.fileName() + "/table.csv";
     QString suggested;
-    dlg.Export().SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
-        suggested = path;
-        return target;
-    });
+    dlg.Export().SetSavePathAsker(
+        [&](QWidget*, const QString&, const QString& path, const QString&) {
+            suggested = path;
+            return target;
+        });
     ExportCsv();
     EXPECT_TRUE(QFileInfo(suggested).fileName().startsWith("Test Report 20"))
         << suggested.toStdString();

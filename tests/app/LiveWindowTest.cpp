@@ -2,8 +2,8 @@
 // meter: the menu entry and F5, Start/Pause, the loss reference, the relative unit, Hold and
 // Record. Polling, statistics and the log's lines are the session's tests
 // (tests/session/LiveMonitorTest.cpp).
-#include "LiveChart.h"
 #include "LiveWindow.h"
+#include "LiveChart.h"
 #include "MeterSimulator.h"
 #include "WindowTest.h"
 

@@ -17,7 +17,8 @@ using Kind = CStatusLine::Kind;
 
 using PortStatusPartTest = WindowTest;
 
-TEST_F(PortStatusPartTest, PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCountedAndThePortReturns) {
+TEST_F(PortStatusPartTest,
+       PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCountedAndThePortReturns) {
     const std::string link = QDir(folder.path()).filePath("meter").toStdString();
     SimOptions options;
     options.records = 80;
@@ -53,14 +54,16 @@ TEST_F(PortStatusPartTest, PulledDuringAPacedUploadTheLampGoesDarkTheRowsAreCoun
     EXPECT_GE(shown.size(), 3u) << "updated several times during a 1.4 s upload";
     ASSERT_EQ(boxes.shown.size(), 2u); // the connect's and the hang-up's, the session's tests
     EXPECT_TRUE(WaitUntil([&] {
-        return dlg.PortStatus().StatusLine()
+        return dlg.PortStatus()
+            .StatusLine()
             .Text(Kind::Upload)
             .contains(QRegularExpression("^60 records in 0:0\\d$"));
     }));
     EXPECT_EQ(dlg.PortStatus().LampIconId(), idi::kPortClosed);
     EXPECT_EQ(dlg.PortStatus().LinkIconId(), idi::kNotConnected);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
-    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "COM1 (meter) gone; reopened when it is back");
+    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port),
+              "COM1 (meter) gone; reopened when it is back");
 
     meter = std::make_unique<MeterSimulator>(SimOptions{});
     meter->SetLinkPath(link);
