@@ -42,35 +42,30 @@ int Fail(const QString& message) {
     return 1;
 }
 
-} // namespace
-
-std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QStringLiteral("Companion program of the optical power meter."));
+// The program's own options, in the order --help lists them.
+struct ProgramOptions {
     // Not addHelpOption(): its --help-all promises Qt's options, which only an application
     // object could list.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays help on commandline options."));
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption simulate(
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Displays help on commandline options.")};
+    QCommandLineOption simulate{
         QStringLiteral("simulate"),
-        QStringLiteral("Add a simulated meter to the port list, for trying Vemla without one."));
-    const QCommandLineOption records(QStringLiteral("records"),
-                                     QStringLiteral("Readings stored in the simulated meter."),
-                                     QStringLiteral("n"), QStringLiteral("25"));
-    const QCommandLineOption service(QStringLiteral("service"),
-                                     QStringLiteral("Show the meter's settings controls."));
-    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
-                                       QStringLiteral("Close the window after this many ms."),
-                                       QStringLiteral("ms"));
-    const QCommandLineOption screenshot(
+        QStringLiteral("Add a simulated meter to the port list, for trying Vemla without one.")};
+    QCommandLineOption records{QStringLiteral("records"),
+                               QStringLiteral("Readings stored in the simulated meter."),
+                               QStringLiteral("n"), QStringLiteral("25")};
+    QCommandLineOption service{QStringLiteral("service"),
+                               QStringLiteral("Show the meter's settings controls.")};
+    QCommandLineOption quitAfter{QStringLiteral("quit-after"),
+                                 QStringLiteral("Close the window after this many ms."),
+                                 QStringLiteral("ms")};
+    QCommandLineOption screenshot{
         QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the window to this file once it shows, then close."),
-        QStringLiteral("file"));
-    parser.addOptions({simulate, records, service, quitAfter, screenshot});
+        QStringLiteral("file")};
+};
+
+void LetQtOptionsThrough(QCommandLineParser& parser) {
     for (const char* name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -81,17 +76,59 @@ std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qt);
     }
+}
+
+int PrintHelp(const QCommandLineParser& parser, const QStringList& args) {
+    // Without an application object Qt cannot name the program in the usage line.
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"),
+                 args.isEmpty() ? QStringLiteral("vemla") : args.first());
+    std::fputs(qPrintable(text), stdout);
+    return 0;
+}
+
+// The options the window runs with, from a command line parsed without mistakes.
+std::variant<AppOptions, int> ReadOptions(const QCommandLineParser& parser,
+                                          const ProgramOptions& own) {
+    AppOptions options;
+    options.simulate = parser.isSet(own.simulate);
+    const auto count = WholeNumber(parser.value(own.records), kMaxRecords);
+    if (!count)
+        return Fail(QStringLiteral("--records wants a whole number from 0 to %1, not '%2'.")
+                        .arg(kMaxRecords)
+                        .arg(parser.value(own.records)));
+    options.records = *count;
+    options.service = parser.isSet(own.service);
+    if (parser.isSet(own.quitAfter)) {
+        options.quitAfterMs = WholeNumber(parser.value(own.quitAfter), INT_MAX);
+        if (!options.quitAfterMs)
+            return Fail(QStringLiteral("--quit-after wants a whole number of milliseconds, not "
+                                       "'%1'.")
+                            .arg(parser.value(own.quitAfter)));
+    }
+    options.screenshot = parser.value(own.screenshot);
+    if (parser.isSet(own.screenshot) && options.screenshot.isEmpty())
+        return Fail(QStringLiteral("--screenshot wants a file name."));
+    return options;
+}
+
+} // namespace
+
+std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Companion program of the optical power meter."));
+    const ProgramOptions own;
+    parser.addOption(own.help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOptions({own.simulate, own.records, own.service, own.quitAfter, own.screenshot});
+    LetQtOptionsThrough(parser);
 
     if (!parser.parse(args))
         return Fail(parser.errorText());
-    if (parser.isSet(help)) {
-        // Without an application object Qt cannot name the program in the usage line.
-        QString text = parser.helpText();
-        text.replace(QStringLiteral("<executable_name>"),
-                     args.isEmpty() ? QStringLiteral("vemla") : args.first());
-        std::fputs(qPrintable(text), stdout);
-        return 0;
-    }
+    if (parser.isSet(own.help))
+        return PrintHelp(parser, args);
     if (parser.isSet(version)) {
         std::printf("Vemla %s\n", VEMLA_VERSION);
         return 0;
@@ -99,27 +136,7 @@ std::variant<AppOptions, int> ParseCommandLine(const QStringList& args) {
     if (!parser.positionalArguments().isEmpty())
         return Fail(
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
-
-    AppOptions options;
-    options.simulate = parser.isSet(simulate);
-    const auto count = WholeNumber(parser.value(records), kMaxRecords);
-    if (!count)
-        return Fail(QStringLiteral("--records wants a whole number from 0 to %1, not '%2'.")
-                        .arg(kMaxRecords)
-                        .arg(parser.value(records)));
-    options.records = *count;
-    options.service = parser.isSet(service);
-    if (parser.isSet(quitAfter)) {
-        options.quitAfterMs = WholeNumber(parser.value(quitAfter), INT_MAX);
-        if (!options.quitAfterMs)
-            return Fail(QStringLiteral("--quit-after wants a whole number of milliseconds, not "
-                                       "'%1'.")
-                            .arg(parser.value(quitAfter)));
-    }
-    options.screenshot = parser.value(screenshot);
-    if (parser.isSet(screenshot) && options.screenshot.isEmpty())
-        return Fail(QStringLiteral("--screenshot wants a file name."));
-    return options;
+    return ReadOptions(parser, own);
 }
 
 CMeterApp::CMeterApp(int& argc, char** argv) : QApplication(argc, argv) {

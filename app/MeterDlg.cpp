@@ -1,27 +1,26 @@
 #include "MeterDlg.h"
 
 #include "AboutBox.h"
-#include "ArchiveKeeper.h"
+#include "ArchivePart.h"
+#include "CertificationPart.h"
 #include "ComboBox.h"
-#include "DataExchange.h"
 #include "EditList.h"
-#include "HistoryDlg.h"
+#include "ExportPart.h"
 #include "IconButton.h"
 #include "IniFile.h"
 #include "Language.h"
+#include "LanguagePart.h"
 #include "LiveWindow.h"
 #include "MainMenu.h"
-#include "MeasurementArchive.h"
 #include "MessageBox.h"
-#include "QtTranslation.h"
-#include "ReplyDecoder.h"
+#include "PortStatusPart.h"
+#include "StatusLine.h"
 #include "TextBound.h"
 #include "TextFit.h"
 #include "WaveListDlg.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,7 +32,6 @@
 namespace vemla {
 namespace {
 
-constexpr std::array kLaserEdits{idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4};
 constexpr std::array<std::pair<int, QString HeaderFields::*>, 5> kHeaderEdits{{
     {idc::kCompany, &HeaderFields::company},
     {idc::kModel, &HeaderFields::model},
@@ -69,13 +67,13 @@ QIcon CMeterDlg::LoadIcon(int id) {
 }
 
 CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWidget* parent)
-    : QDialog(parent), m_boxes(boxes), m_units(DialogFont()),
-      m_clock([] { return std::time(nullptr); }), m_appIcon(LoadIcon(idi::kApp)),
+    : QDialog(parent), m_boxes(boxes), m_clock([] { return std::time(nullptr); }),
+      m_appIcon(LoadIcon(idi::kApp)),
       m_session(*this, ports ? std::move(ports) : CreateSystemPortSource()) {
     // The template's controls sit in a client area below the menu bar, where they always were
     // relative to it.
-    m_client = new QWidget(this);
-    m_built = BuildDialog(m_client, MainDialogTemplate(), m_units,
+    auto* client = new QWidget(this);
+    m_built = BuildDialog(client, MainDialogTemplate(), DialogUnits(DialogFont()),
                           [this](const ControlEntry& c, QWidget* parent) -> QWidget* {
                               if (c.id == idc::kTable) {
                                   m_table = new CEditList(parent, &m_session.Records());
@@ -87,23 +85,24 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
                               b->setAutoDefault(false);
                               return b;
                           });
-    setWindowTitle(m_client->windowTitle());
-    setFont(m_client->font());
+    setWindowTitle(client->windowTitle());
+    setFont(client->font());
     auto* bar = new QMenuBar(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(bar);
-    layout->addWidget(m_client);
+    layout->addWidget(client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_menu = std::make_unique<CMainMenu>(bar);
+    MakeParts();
     BuildMenu();
-    AddSummaryLine(layout);
-    AddStatusLine(layout);
-    AddCertificationEntries();
+    layout->addWidget(m_certification->SummaryLine());
+    // Below the client area, not in its bottom strip, where service mode shows its controls.
+    layout->addWidget(&m_portStatus->StatusLine());
     ConnectHandlers();
     OnInitDialog();
-    RestoreLastPort();
+    m_portStatus->RestoreLastPort();
     // Fixes the window's size now, not first when it shows: the window is never resizable.
     layout->activate();
 }
@@ -113,26 +112,36 @@ CMeterDlg::~CMeterDlg() {
     // signal of theirs (a combo closing its list, say) may reach a handler by then.
     for (const auto& [id, w] : m_built.byId)
         w->disconnect(this);
-    // The keeper watches the session, which goes first of the members: it ends here, writing
-    // what it still holds.
-    m_historyDlg.reset();
-    m_keeper.reset();
+    // The archive's keeper watches the session, which goes first of the members: it ends here,
+    // writing what it still holds.
+    m_archive.reset();
     // The table shows the session's records; it goes before the session does.
     delete m_table;
     m_live.reset(); // its monitor polls through the session
 }
 
+void CMeterDlg::MakeParts() {
+    m_language = std::make_unique<LanguagePart>(m_built);
+    m_portStatus = std::make_unique<PortStatusPart>(m_session, m_built, this);
+    m_certification = std::make_unique<CertificationPart>(m_session, *m_table, m_boxes, this);
+    m_certification->LoadSettings();
+    m_export = std::make_unique<ExportPart>(m_boxes, this);
+    m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
+    m_archive->SetCsvSaver([this](const UploadDocument& document, QWidget* over) {
+        m_export->WriteCsv(document, over);
+    });
+    connect(m_certification.get(), &CertificationPart::Changed, this,
+            [this] { m_archive->KeepCertification(m_certification->Settings()); });
+}
+
 void CMeterDlg::OnInitDialog() {
-    LoadFields();
     setWindowIcon(m_appIcon);
     // The window manager owns the system menu on Linux; the About item lives in the context menu.
     setContextMenuPolicy(Qt::DefaultContextMenu);
 
-    SetIcon(idc::kPortLamp, idi::kPortClosed);
-    SetIcon(idc::kLinkPicture, idi::kNotConnected);
+    m_portStatus->ShowLamp(false);
+    m_portStatus->ShowLink(false);
     m_session.SetRecordCounter(0);
-
-    SaveFields();
     m_session.SetWaveCount(1);
     LoadFields();
 
@@ -150,12 +159,14 @@ void CMeterDlg::OnInitDialog() {
 void CMeterDlg::BuildMenu() {
     using Menu = CMainMenu::Menu;
     m_menu->Add(
-        Menu::File, text::kMenuHistory, [this] { OnHistory(); },
+        Menu::File, text::kMenuHistory, [this] { m_archive->ShowHistory(); },
         QKeySequence(Qt::CTRL | Qt::Key_H));
-    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { OnExportCsv(); });
+    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { m_export->WriteCsv(Document(), this); });
     m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
-    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf, [this] { OnExportPdf(); });
-    m_print = m_menu->Add(Menu::File, text::kMenuPrint, [this] { OnPrintCertificate(); });
+    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf,
+                              [this] { m_export->WriteCertificatePdf(Document()); });
+    m_print = m_menu->Add(Menu::File, text::kMenuPrint,
+                          [this] { m_export->PrintCertificate(Document()); });
     QObject::connect(m_menu->MenuOf(Menu::File), &QMenu::aboutToShow, this,
                      [this] { EnableCertificateEntries(); });
     m_menu->AddSeparator(Menu::File);
@@ -166,17 +177,20 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(
         Menu::Measure, text::kMenuLivePower, [this] { OpenLiveMonitor(); },
         QKeySequence(Qt::Key_F5));
+    m_menu->AddOption(Menu::Measure, text::kMenuAutoReconnect, m_session.AutoReconnect(),
+                      [this](bool on) { m_session.SetAutoReconnect(on); });
+    m_menu->Add(Menu::Measure, text::kMenuLossLimits,
+                [this] { m_certification->OpenLimitsDialog(); });
+    m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
     m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
 void CMeterDlg::OpenLiveMonitor() {
     if (!m_live) {
-        m_live = std::make_unique<CLiveWindow>(m_session, m_reportFolder, this);
+        m_live = std::make_unique<CLiveWindow>(m_session, m_export->ReportFolder(), this);
         // The reading becomes the certification's reference at the acknowledged wavelength.
         m_live->SetReferenceTaker([this](int wavelength, double dBm) {
-            CertificationSettings next = m_certification;
-            next.SetReference({wavelength, dBm, QDateTime::currentDateTime()});
-            SetCertification(next);
+            m_certification->TakeReference(wavelength, dBm);
         });
     }
     m_live->Retranslate(UiLanguage());
@@ -221,13 +235,9 @@ void CMeterDlg::ConnectHandlers() {
     connect(waves, &QComboBox::activated, this, &CMeterDlg::OnWaveSelChange);
     connect(waves->lineEdit(), &QLineEdit::textEdited, this, &CMeterDlg::OnWaveEditChange);
 
-    connect(&m_session, &MeterSession::PortStateChanged, this, &CMeterDlg::ShowPortState);
     connect(&m_session, &MeterSession::WavesReceived, this, &CMeterDlg::FillWaveList);
     connect(&m_session, &MeterSession::FieldsChanged, this, &CMeterDlg::LoadFields);
     connect(&m_session, &MeterSession::HeaderChanged, this, &CMeterDlg::LoadHeader);
-    connect(&m_session, &MeterSession::LinkChanged, this, [this](bool linked) {
-        SetIcon(idc::kLinkPicture, linked ? idi::kConnected : idi::kNotConnected);
-    });
     connect(&m_session, &MeterSession::PowerReceived, this,
             [this](const QString& text) { ControlAs<QLineEdit>(idc::kPower)->setText(text); });
     // The header fields are the session's: what the operator types goes there at once.
@@ -248,11 +258,8 @@ void CMeterDlg::StartupLoadLanguage() {
     const IniFile ini(ConfigFilePath());
     const int8_t stored = LanguageFromStoredValue(ini.Read(kIniSection, kIniKey));
     m_session.SetLanguage(stored == 0 ? Language::English : Language::Chinese);
-    if (stored > 1 || stored < 0) {
-        ini.Write(kIniSection, kIniKey, "1");
-        languages->setCurrentIndex(0);
-    }
-    // Written on every start, which also creates the file; a read-only directory is no error.
+    // Written on every start, an unknown value as Chinese's, which also creates the file; a
+    // read-only directory is no error.
     ini.Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
     ApplyLanguage();
 }
@@ -266,92 +273,27 @@ void CMeterDlg::OnLanguageCloseUp() {
     IniFile(ConfigFilePath()).Write(kIniSection, kIniKey, StoredValueOf(UiLanguage()));
 }
 
-void CMeterDlg::SetCaption(int id, const QString& caption) {
-    QWidget* w = Control(id);
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        b->setText(caption);
-    else if (auto* l = qobject_cast<QLabel*>(w))
-        l->setText(caption);
-    else if (auto* g = qobject_cast<QGroupBox*>(w))
-        g->setTitle(caption);
-}
-
 void CMeterDlg::ApplyLanguage() {
+    const Language language = UiLanguage();
     {
         // Selecting the entry in force is not the operator's choice.
         auto* languages = ControlAs<QComboBox>(idc::kLanguageList);
         const QSignalBlocker block(languages);
-        languages->setCurrentIndex(ListIndexOf(UiLanguage()));
+        languages->setCurrentIndex(ListIndexOf(language));
     }
-    for (const CaptionText& c : CaptionTable())
-        SetCaption(c.id, m_session.Text(c.text));
-    SetCaption(idc::kPortButton, PortButtonCaption(m_session.PortShownOpen()));
-    m_menu->Retitle(UiLanguage());
-    if (m_historyDlg)
-        m_historyDlg->Retitle(UiLanguage());
+    m_language->ShowCaptions(language);
+    m_portStatus->ShowPortButton(m_session.PortShownOpen());
+    m_menu->Retitle(language);
+    m_archive->Retitle(language);
     if (m_live)
-        m_live->Retranslate(UiLanguage());
+        m_live->Retranslate(language);
     // Rows, notes and the record counter stay: a language switch only changes what things say.
-    m_table->RebuildColumns(CEditList::ColumnCaptions(UiLanguage()));
-    ShowCertification();
-    ApplyComfortLanguage();
+    m_table->RebuildColumns(CEditList::ColumnCaptions(language));
+    m_certification->Show();
+    m_language->TranslateQt(language);
+    m_language->NameControls(language);
+    m_portStatus->RefreshStatus();
     FitCaptions(m_built);
-}
-
-QString CMeterDlg::PortButtonCaption(bool open) const {
-    return m_session.Text(open ? text::kCloseCom : text::kOpenCom);
-}
-
-void CMeterDlg::SetIcon(int controlId, int iconId) {
-    auto* label = ControlAs<QLabel>(controlId);
-    if (!label)
-        return;
-    label->setPixmap(LoadIcon(iconId).pixmap(32, 32));
-    if (controlId == idc::kLinkPicture)
-        m_linkIconId = iconId;
-    else if (controlId == idc::kPortLamp)
-        m_lampIconId = iconId;
-}
-
-void CMeterDlg::LoadFields() {
-    ControlAs<QLineEdit>(idc::kWaveCount)->setText(QString::number(m_session.WaveCount()));
-    for (size_t i = 0; i < kLaserEdits.size(); ++i)
-        ControlAs<QLineEdit>(kLaserEdits[i])->setText(QString::number(m_session.Lasers()[i]));
-}
-
-bool CMeterDlg::FailField(QLineEdit* edit, const BilingualText& text) {
-    m_boxes.Show(this, kAppBoxCaption, m_session.Text(text), BoxButtons::Ok, BoxIcon::Warning);
-    edit->setFocus();
-    edit->selectAll();
-    return false;
-}
-
-bool CMeterDlg::SaveFields() {
-    auto* waveEdit = ControlAs<QLineEdit>(idc::kWaveCount);
-    const auto waves = ParseSignedDecimal(waveEdit->text());
-    if (!waves)
-        return FailField(waveEdit, text::kEnterWholeNumber);
-    m_session.SetWaveCount(*waves);
-
-    for (size_t i = 0; i < kLaserEdits.size(); ++i) {
-        auto* edit = ControlAs<QLineEdit>(kLaserEdits[i]);
-        const auto value = ParseUnsignedDecimal(edit->text());
-        if (!value)
-            return FailField(edit, text::kEnterNonNegative);
-        // The value read stays even when it is out of range, as the exchange stores before it
-        // checks.
-        std::array<uint32_t, 4> lasers = m_session.Lasers();
-        lasers[i] = *value;
-        m_session.SetLasers(lasers);
-        if (*value < kLaserMin || *value > kLaserMax)
-            return FailField(edit, text::kEnterLaserWavelength);
-    }
-    return true;
-}
-
-void CMeterDlg::accept() {
-    if (SaveFields())
-        QDialog::accept();
 }
 
 void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -361,34 +303,34 @@ void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 UploadDocument CMeterDlg::Document() const {
-    return m_session.Document(UiLanguage(), Certification(), QDateTime::currentDateTime());
-}
-
-void CMeterDlg::OnSaveOrPrint() {
-    const ExportResult result =
-        ExportReport(Document(), m_reportFolder, *m_reportWriter, *m_reportOpener);
-    ShowAppMessage(ExportMessage(result, UiLanguage()));
-}
-
-void CMeterDlg::OnExportCsv() {
-    SaveCsvAs(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
+    return m_session.Document(UiLanguage(), m_certification->Settings(),
+                              QDateTime::currentDateTime());
 }
 
 // Greyed while there is nothing to certify; the handlers still refuse with the reason, for a
 // shortcut or a state that changed since the menu opened.
 void CMeterDlg::EnableCertificateEntries() {
-    const bool can = Certification().enabled &&
+    const bool can = m_certification->Settings().enabled &&
                      ReportableRowCount(m_session.RecordCounter(), m_session.Records().Count()) > 0;
     m_exportPdf->setEnabled(can);
     m_print->setEnabled(can);
 }
 
-void CMeterDlg::OnExportPdf() {
-    ExportCertificatePdf(this, m_boxes, m_askSavePath, Document(), m_reportFolder);
+ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
+    const ArchiveOpenResult result = m_archive->Open(path);
+    m_archive->KeepCertification(m_certification->Settings());
+    return result;
 }
 
-void CMeterDlg::OnPrintCertificate() {
-    PrintCertificate(this, m_boxes, m_askPrinter, Document());
+void CMeterDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_archive->TellOpeningMessage();
+}
+
+void CMeterDlg::done(int result) {
+    // While the window is still there, so what the archive could not take is told over it.
+    m_archive->FinishWriting();
+    QDialog::done(result);
 }
 
 void CMeterDlg::SetServiceMode(bool on) {
@@ -404,16 +346,6 @@ void CMeterDlg::SetServiceMode(bool on) {
 void CMeterDlg::ShowAbout() {
     CAboutBox about(m_appIcon, this);
     about.exec();
-}
-
-void CMeterDlg::ShowAppMessage(const QString& text) {
-    if (!text.isEmpty())
-        m_boxes.Show(this, kAppBoxCaption, text);
-}
-
-QString CMeterDlg::EditText(int id) const {
-    auto* edit = ControlAs<QLineEdit>(id);
-    return edit ? edit->text() : QString();
 }
 
 void CMeterDlg::Show(Kind kind, const QString& text, const QString& caption) {
@@ -438,13 +370,6 @@ bool CMeterDlg::Confirm(const QString& text) {
            BoxAnswer::Ok;
 }
 
-void CMeterDlg::ShowPortState() {
-    const bool open = m_session.PortButtonDown() && m_session.Port().IsOpen();
-    SetCaption(idc::kPortButton, PortButtonCaption(open));
-    SetIcon(idc::kPortLamp, open ? idi::kPortOpen : idi::kPortClosed);
-    FollowPortState();
-}
-
 void CMeterDlg::FillWaveList() {
     auto* waves = ControlAs<QComboBox>(idc::kWaveSelect);
     // Filling the list must not look like the operator choosing a wavelength.
@@ -453,6 +378,16 @@ void CMeterDlg::FillWaveList() {
     for (int w : m_session.Waves())
         waves->addItem(QString::number(w));
     waves->setCurrentIndex(-1);
+}
+
+void CMeterDlg::LoadHeader() {
+    const HeaderFields& header = m_session.Header();
+    for (const auto& [id, field] : HeaderEdits()) {
+        auto* edit = ControlAs<QLineEdit>(id);
+        // Setting the same text again would move the cursor of the edit being typed in.
+        if (edit->text() != header.*field)
+            edit->setText(header.*field);
+    }
 }
 
 } // namespace vemla

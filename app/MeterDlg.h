@@ -1,16 +1,12 @@
 #pragma once
-// The main window: the session's first front end. It owns the controls, wires one handler per
-// event, gives the session the operator's commands and shows what the session reports.
+// The main window: the session's first front end. It owns the template's controls, wires one
+// handler per event and the menu bar, gives the session the operator's commands and shows what
+// the session reports. Each later concern is a part of its own, owned here: the port and status
+// line, the language, loss certification, the archive and the exports.
 
 #include "ArchiveTypes.h"
-#include "CertificateSaving.h"
-#include "Certification.h"
-#include "CsvSaving.h"
-#include "DesktopReportOpener.h"
 #include "DialogTemplate.h"
-#include "FillSeriesDlg.h"
 #include "MeterSession.h"
-#include "Report.h"
 #include "Texts.h"
 
 #include <QDialog>
@@ -20,30 +16,24 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QTimer;
-class QVBoxLayout;
 
 namespace vemla {
 
-class ArchiveKeeper;
+class ArchivePart;
 class CEditList;
-class CHistoryDlg;
 class CLiveWindow;
 class CMainMenu;
-class MeasurementArchive;
-class CQtTranslation;
-class CStatusLine;
 class CWaveListDlg;
+class CertificationPart;
+class ExportPart;
 class IMessageBox;
 class IPortSource;
+class LanguagePart;
+class PortStatusPart;
 
 class CMeterDlg : public QDialog, private ISessionPresenter {
     Q_OBJECT
@@ -53,33 +43,30 @@ public:
                        QWidget* parent = nullptr);
     ~CMeterDlg() override;
 
-    // WM_PORT_BYTE: one received byte, in arrival order, handed to the session.
+    // One received byte, in arrival order, handed to the session.
     void OnRxChar(uint8_t byte, uint32_t port) { m_session.OnRxChar(byte, port); }
 
     // Data exchange of the wave count and the four laser wavelengths with their edits.
     bool SaveFields();
     void LoadFields();
 
-    // The menu bar's entries; features add theirs here.
+    // The menu bar's entries.
     CMainMenu& Menu() const { return *m_menu; }
-    // The area the template's controls are placed in, below the menu bar.
-    QWidget* ClientArea() const { return m_client; }
     QWidget* Control(int id) const { return m_built.Control(id); }
     template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
     const BuiltDialog& Built() const { return m_built; }
-    const DialogUnits& Units() const { return m_units; }
     CEditList& Table() const { return *m_table; }
     MeterSession& Session() { return m_session; }
     const MeterSession& Session() const { return m_session; }
     PortList& Ports() { return m_session.Ports(); }
     const CCommPort& Port() const { return m_session.Port(); }
-
     Language UiLanguage() const { return m_session.Language(); }
-    void SetUiLanguage(Language language) { m_session.SetLanguage(language); }
-    // The strip below the client area: the port's state, an upload's progress.
-    CStatusLine& StatusLine() const { return *m_status; }
-    int LinkIconId() const { return m_linkIconId; }
-    int LampIconId() const { return m_lampIconId; }
+
+    // The parts, each driven through its own interface.
+    PortStatusPart& PortStatus() const { return *m_portStatus; }
+    CertificationPart& Certification() const { return *m_certification; }
+    ArchivePart& Archive() const { return *m_archive; }
+    ExportPart& Export() const { return *m_export; }
 
     // GET TIME reads this clock; tests set a fixed one.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
@@ -88,30 +75,10 @@ public:
     void SetServiceMode(bool on);
     bool ServiceMode() const { return m_serviceMode; }
 
-    // Where SAVE OR PRINT puts reports and who opens them; tests point these elsewhere.
-    void SetReportFolder(QString folder) { m_reportFolder = std::move(folder); }
-    void SetReportOpener(IReportOpener* opener) {
-        m_reportOpener = opener ? opener : &m_desktopOpener;
-    }
-    void SetReportWriter(IDocumentWriter* writer) {
-        m_reportWriter = writer ? writer : &m_xlsxWriter;
-    }
-    // Where Export CSV asks for the file's name; tests answer in place of the file dialog.
-    void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
-    const SavePathAsker& SavePathAskerInUse() const { return m_askSavePath; }
-    const QString& ReportFolder() const { return m_reportFolder; }
-    // Where Print asks for the printer; tests answer in place of the print dialog.
-    void SetPrinterAsker(PrinterAsker ask) { m_askPrinter = std::move(ask); }
-
-    // Keeps every upload in the archive at `path` and lets the history window read it. The
-    // program opens the user's archive; a window without one (the tests') keeps nothing. The
-    // archive's message, if any, is shown once the window shows.
+    // Keeps every upload in the archive at `path`, with the limits it was judged with. The
+    // program opens the user's archive; a window without one (the tests') keeps nothing.
     ArchiveOpenResult OpenArchive(const QString& path);
-    // The history window, once File > History has made it; null before.
-    CHistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
 
-    // The modeless wavelength list dialog, created hidden with the window.
-    CWaveListDlg& WaveListDialog() const { return *m_waveListDlg; }
     // The About box of the window menu.
     void ShowAbout();
     // The live power window, made on first use; null until then.
@@ -119,19 +86,6 @@ public:
     void OpenLiveMonitor();
 
     static QIcon LoadIcon(int id);
-    static int IconFor(int controlId);
-
-    // Loss certification: loaded from the user's settings as the window starts; a change is
-    // saved at once, re-judges the table and the summary line, and is announced.
-    const CertificationSettings& Certification() const { return m_certification; }
-    void SetCertification(const CertificationSettings& settings);
-    // The line under the table: per wavelength, the counts and the worst margin.
-    QLabel* SummaryLine() const { return m_summary; }
-    // Per wavelength in rising order, "   " between them.
-    static QString SummaryText(const std::vector<WaveSummary>& summary, Language language);
-
-signals:
-    void CertificationChanged();
 
 public slots:
     // EXIT: closes only when the fields can be read.
@@ -155,23 +109,17 @@ public slots:
     void OnSetDeviceWaves();
     void OnPinTypeButton();
     void OnSaveOrPrint();
-    void OnExportCsv();
-    void OnExportPdf();
-    void OnPrintCertificate();
-    void OnHistory();
-    // Brings an archived upload into the table and header; later edits go to it.
-    void OnOpenArchived(qint64 jobId);
-    void OnLossLimits();
-    // Numbered labels into the NOTE cells of the selected rows.
-    void OnFillSeries();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The archive's message waits for the window to be on screen.
     void showEvent(QShowEvent* event) override;
-    // Every way the window closes: the archive's last writes first (MeterDlgArchive.cpp).
+    // Every way the window closes: the archive's last writes first.
     void done(int result) override;
 
 private:
+    static int IconFor(int controlId);
+    void MakeParts();
     void OnInitDialog();
     void BuildMenu();
     void EnableCertificateEntries();
@@ -181,44 +129,20 @@ private:
     void StartupLoadLanguage();
     void OnLanguageCloseUp();
     void ApplyLanguage();
-    void SetCaption(int id, const QString& caption);
-    QString PortButtonCaption(bool open) const;
-
-    // The port that comes back, the status line, Qt's texts and accessible names
-    // (MeterDlgStatus.cpp).
-    void AddStatusLine(QVBoxLayout* layout);
-    void RestoreLastPort();
-    void FillPortList();
-    void RefillPortList();
-    void UpdateStatus();
-    void FollowPortState();
-    void ApplyComfortLanguage();
 
     // ISessionPresenter: the session's boxes, modal over the window.
     void Show(Kind kind, const QString& text, const QString& caption) override;
     bool Confirm(const QString& text) override;
-    void ShowPortState();
     void FillWaveList();
     // The five header edits show the session's header (an opened upload brings its own).
     void LoadHeader();
     static std::span<const std::pair<int, QString HeaderFields::*>> HeaderEdits();
 
-    // Certification in the window (MeterDlgCertify.cpp).
-    void AddSummaryLine(QVBoxLayout* layout);
-    void AddCertificationEntries();
-    void ShowCertification();
-    void UpdateSummary();
-    void ScheduleSummary();
-    void OnTableMenu(const QPoint& at);
-
-    void SetIcon(int controlId, int iconId);
     void ShowAppMessage(const QString& text);
     bool FailField(QLineEdit* edit, const BilingualText& text);
     QString EditText(int id) const;
 
     IMessageBox& m_boxes;
-    DialogUnits m_units;
-    QWidget* m_client = nullptr; // the template's area, below the menu bar
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
     std::unique_ptr<CMainMenu> m_menu;
@@ -228,32 +152,15 @@ private:
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;
-    XlsxReportWriter m_xlsxWriter;
-    IDocumentWriter* m_reportWriter = &m_xlsxWriter;
-    DesktopReportOpener m_desktopOpener;
-    IReportOpener* m_reportOpener = &m_desktopOpener;
-    QString m_reportFolder = DefaultReportFolder();
-    SavePathAsker m_askSavePath = FileDialogSavePathAsker();
-    PrinterAsker m_askPrinter = PrintDialogAsker();
     QAction* m_exportPdf = nullptr;
     QAction* m_print = nullptr;
     QIcon m_appIcon;
-    int m_linkIconId = 0;
-    int m_lampIconId = 0;
-    CStatusLine* m_status = nullptr;
-    QTimer* m_statusTimer = nullptr;
-    std::unique_ptr<CQtTranslation> m_qtTranslation;
 
-    CertificationSettings m_certification;
-    QLabel* m_summary = nullptr;
-    QTimer* m_summaryTimer = nullptr; // rows arriving redo the summary at most this often
-    SeriesPattern m_series;
-
-    // The archive: the keeper writes, m_archive is the history window's reading connection.
-    std::unique_ptr<ArchiveKeeper> m_keeper;
-    std::unique_ptr<MeasurementArchive> m_archive;
-    std::unique_ptr<CHistoryDlg> m_historyDlg;
-    QString m_archiveMessage; // shown once, after the window shows
+    std::unique_ptr<LanguagePart> m_language;
+    std::unique_ptr<PortStatusPart> m_portStatus;
+    std::unique_ptr<CertificationPart> m_certification;
+    std::unique_ptr<ExportPart> m_export;
+    std::unique_ptr<ArchivePart> m_archive;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;

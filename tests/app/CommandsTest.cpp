@@ -36,7 +36,7 @@ protected:
     void TypeWaves(int count, const std::vector<const char*>& waves) {
         SetText(idc::kWaveCount, QString::number(count));
         Click(idc::kSetWave);
-        CWaveListDlg& list = dlg.WaveListDialog();
+        CWaveListDlg& list = WaveList();
         for (std::size_t i = 0; i < waves.size(); ++i)
             list.Field(int(i) + 1)->setText(waves[i]);
         qobject_cast<QPushButton*>(list.Control(idw::kOk))->click();
@@ -136,10 +136,10 @@ TEST_F(CommandsTest, GetTimeFillsTheFieldsFromTheClock) {
 // The port list follows the session's ports and a failed open changes nothing shown; the
 // session's boxes come under the window's caption.
 TEST_F(CommandsTest, PortControlsFollowTheSession) {
-    dlg.SetUiLanguage(Language::English);
+    dlg.Session().SetLanguage(Language::English);
     auto* list = Combo(idc::kPortList);
     auto* button = dlg.ControlAs<QPushButton>(idc::kPortButton);
-    OpenPort(); // the lamp and the button open and closed are ComfortTest's
+    OpenPort(); // the lamp and the button open and closed are PortStatusPartTest's
     EXPECT_EQ(list->itemText(0).left(4), "COM1");
     EXPECT_FALSE(list->itemData(0, Qt::ToolTipRole).toString().isEmpty());
 
@@ -158,13 +158,13 @@ TEST_F(CommandsTest, PortControlsFollowTheSession) {
     Click(idc::kPortButton);
     ASSERT_EQ(boxes.shown.size(), 2u); // the session's "cannot open"
     EXPECT_EQ(boxes.shown[1].caption, "Vemla");
-    EXPECT_EQ(dlg.LampIconId(), 131) << "a failed open changes nothing visible";
+    EXPECT_EQ(dlg.PortStatus().LampIconId(), 131) << "a failed open changes nothing visible";
     EXPECT_EQ(button->text(), "OPEN COM");
 }
 
 // Which counts are out of range is the dialog's rule; here the window refuses with the message.
 TEST_F(CommandsTest, SetWaveRefusesACountOutsideOneToTwentyAndShowsTheDialogOtherwise) {
-    CWaveListDlg& list = dlg.WaveListDialog();
+    CWaveListDlg& list = WaveList();
     EXPECT_FALSE(list.isVisible()) << "created hidden with the window";
     SetText(idc::kWaveCount, "21");
     Click(idc::kSetWave);

@@ -1,10 +1,15 @@
-// The main window as the operator and the instrument see it: template, start-up state,
-// data exchange, and every reply the instrument sends.
+// The main window as the operator and the instrument see it: template, start-up state, the
+// language from the configuration file and the language list, data exchange, and every reply the
+// instrument sends. The captions each language gives are LanguagePartTest's.
 #include "IconButton.h"
 #include "WindowTest.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vemla {
 namespace {
@@ -14,8 +19,8 @@ using namespace test;
 using MeterDlgTest = WindowTest;
 
 TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
-    EXPECT_EQ(dlg.LampIconId(), 131);
-    EXPECT_EQ(dlg.LinkIconId(), 133);
+    EXPECT_EQ(dlg.PortStatus().LampIconId(), 131);
+    EXPECT_EQ(dlg.PortStatus().LinkIconId(), 133);
     EXPECT_FALSE(dlg.ControlAs<QLabel>(idc::kPortLamp)->pixmap().isNull());
     EXPECT_EQ(Text(idc::kWaveCount), "1");
     for (int id : {idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4})
@@ -51,6 +56,7 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
     constexpr const char* kClass[] = {"QPushButton", "QPushButton", "QGroupBox",        "QLabel",
                                       "QLineEdit",   "QComboBox",   "vemla::CEditList", "QLabel"};
     const DialogLayout& layout = MainDialogTemplate();
+    const DialogUnits units(DialogFont());
     Show();
     for (bool service : {false, true, false}) {
         if (service || dlg.ServiceMode())
@@ -62,14 +68,131 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
             ASSERT_NE(w, nullptr) << c.id;
             EXPECT_TRUE(w->inherits(kClass[int(c.kind)])) << c.id;
             EXPECT_EQ(w->isVisible(), c.visible || service) << c.id;
-            QRect r = dlg.Units().Rect(c.x, c.y, c.w, c.h);
+            QRect r = units.Rect(c.x, c.y, c.w, c.h);
             if (c.kind == ControlKind::DropDownCombo)
                 r.setHeight(w->height()); // as high as its font makes it
             EXPECT_EQ(w->geometry(), r) << c.id;
         }
     }
-    EXPECT_EQ(dlg.ClientArea()->size(), QSize(dlg.Units().X(518), dlg.Units().Y(361)));
+    QWidget* client = dlg.Control(idc::kExit)->parentWidget(); // below the menu bar
+    EXPECT_EQ(client->size(), QSize(units.X(518), units.Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
+}
+
+// --- the language ---
+
+TEST(LanguageStartupTest, StoredValueDecidesTheLanguageAndIsWrittenBack) {
+    struct Case {
+        std::optional<QByteArray> file;
+        Language language;
+        QByteArray stored;
+    };
+    const std::vector<Case> cases{
+        {std::nullopt, Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=0\n", Language::English, "[Section1]\nItem=0\n"},
+        {"[Section1]\nItem=1\n", Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=01\n", Language::English, "[Section1]\nItem=0\n"},
+        {"[Section1]\nItem=2\n", Language::Chinese, "[Section1]\nItem=1\n"},
+        {"[Section1]\nItem=/\n", Language::Chinese, "[Section1]\nItem=1\n"},
+    };
+    for (const Case& c : cases) {
+        FreshConfig config(c.file);
+        RecordingMessageBox boxes;
+        CMeterDlg dlg(boxes);
+        EXPECT_EQ(dlg.UiLanguage(), c.language) << c.file.value_or("<none>").constData();
+        EXPECT_EQ(FreshConfig::Contents(), c.stored) << c.file.value_or("<none>").constData();
+        auto* list = dlg.ControlAs<QComboBox>(idc::kLanguageList);
+        EXPECT_EQ(list->itemText(0), QString::fromUtf8("中文"));
+        EXPECT_EQ(list->itemText(1), "ENGLISH");
+        EXPECT_TRUE(boxes.shown.empty());
+    }
+}
+
+// A configuration path that is no regular file is an unreadable file, and a folder that cannot be
+// written keeps none: Chinese, nothing written or reported, and the window up at once (a pipe
+// once blocked the open, a link to /dev/zero was read without end).
+TEST(LanguageStartupTest, ConfigurationThatIsNoRegularFileOrNotWritableStartsChinese) {
+    struct Case {
+        const char* what;
+        std::function<bool()> make;
+        std::function<bool()> unchanged;
+    };
+    const QString path = QStringLiteral("Vemla.ini");
+    const QByteArray native = QFile::encodeName(path);
+    const auto type = [&] {
+        struct stat info {};
+        return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+    };
+    const std::vector<Case> cases{
+        {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; },
+         [&] { return type() == S_IFIFO; }},
+        {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); },
+         [&] { return type() == S_IFLNK && QFile::symLinkTarget(path) == "/dev/zero"; }},
+        {"read-only folder", [&] { return QDir::setCurrent(QStringLiteral("/proc")); },
+         [&, before = QDir::currentPath()] { return QDir::setCurrent(before); }},
+    };
+    ::alarm(20); // a start-up that hangs ends the run instead of stalling it
+    for (const Case& c : cases) {
+        FreshConfig none;
+        ASSERT_TRUE(c.make()) << c.what;
+        RecordingMessageBox boxes;
+        QElapsedTimer started;
+        started.start();
+        {
+            CMeterDlg dlg(boxes);
+            dlg.show();
+            EXPECT_LT(started.elapsed(), 1000) << c.what;
+            EXPECT_EQ(dlg.UiLanguage(), Language::Chinese) << c.what;
+            ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 1);
+            EXPECT_EQ(dlg.UiLanguage(), Language::English) << c.what;
+        }
+        EXPECT_TRUE(c.unchanged()) << c.what;
+        EXPECT_TRUE(boxes.shown.empty()) << c.what;
+    }
+    ::alarm(0);
+}
+
+class LanguageListTest : public WindowTest {
+protected:
+    void SetUp() override { Show(); }
+    QComboBox* List() { return Combo(idc::kLanguageList); }
+};
+
+// Each close-up applies the entry the operator picked in it, however it was picked; closing the
+// list without a pick keeps the language and still writes the file. Rows, notes and the record
+// counter survive every switch.
+TEST_F(LanguageListTest, EachCloseUpAppliesThePickMadeInIt) {
+    enum class Input { Click, Keys, Escape };
+    struct Case {
+        Input input;
+        int index;
+        Language language;
+    };
+    const std::vector<Case> cases{
+        {Input::Click, 1, Language::English}, {Input::Click, 0, Language::Chinese},
+        {Input::Keys, 1, Language::English},  {Input::Escape, 0, Language::English},
+        {Input::Keys, 0, Language::Chinese},  {Input::Escape, 1, Language::Chinese},
+    };
+    Feed(Record(0));
+    dlg.Table().SetItemText(0, 6, QStringLiteral("fibre 7"));
+    for (const Case& c : cases) {
+        QFile::remove(QStringLiteral("Vemla.ini"));
+        if (c.input == Input::Click)
+            ClickEntry(List(), c.index);
+        else if (c.input == Input::Keys)
+            KeyToEntry(List(), c.index);
+        else
+            Dismiss(List());
+        const bool english = c.language == Language::English;
+        EXPECT_EQ(dlg.UiLanguage(), c.language) << int(c.input) << c.index;
+        EXPECT_EQ(Caption(dlg, idc::kConnect), english ? "CONNECT" : QString::fromUtf8("连接"));
+        EXPECT_EQ(List()->currentIndex(), english ? 1 : 0);
+        EXPECT_EQ(FreshConfig::Contents(),
+                  english ? "[Section1]\nItem=0\n" : "[Section1]\nItem=1\n");
+        ASSERT_EQ(dlg.Table().GetItemCount(), 1);
+        EXPECT_EQ(dlg.Table().GetItemText(0, 6), "fibre 7");
+        EXPECT_EQ(dlg.Session().RecordCounter(), 1);
+    }
 }
 
 // --- data exchange ---
@@ -94,7 +217,7 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
     };
     for (const Case& c : cases) {
         boxes.shown.clear();
-        dlg.SetUiLanguage(c.language);
+        dlg.Session().SetLanguage(c.language);
         const QStringList fields = QString(c.fields).split(' ');
         for (size_t i = 0; i < ids.size(); ++i)
             SetText(ids[i], fields[int(i)]);
@@ -138,7 +261,7 @@ TEST_F(MeterDlgTest, ExitRefusesToCloseWhileALaserFromTheMeterIsAbove7000ButEsca
 // the reply's box, the power field, and the table showing the session's records.
 TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     int linkWhileOpen = 0;
-    boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.LinkIconId(); };
+    boxes.whileOpen = [&](const ShownBox&) { linkWhileOpen = dlg.PortStatus().LinkIconId(); };
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00,
           0x55});
     auto* waves = Combo(idc::kWaveSelect);
@@ -149,7 +272,7 @@ TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "VORN");
     EXPECT_EQ(linkWhileOpen, 133);
-    EXPECT_EQ(dlg.LinkIconId(), 132);
+    EXPECT_EQ(dlg.PortStatus().LinkIconId(), 132);
 
     Feed({0xAA, 0x08, 0x02, 0xC1, 0x55, 0x00, 0x00, 0x55});
     EXPECT_EQ(Text(idc::kPower), "-13.31");

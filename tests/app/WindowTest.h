@@ -4,17 +4,23 @@
 // input as real events. Each suite says at its top which lower-layer suite covers what, so
 // nothing here repeats it.
 
+#include "ArchivePart.h"
 #include "CellEdit.h"
+#include "CertificationPart.h"
 #include "EditList.h"
+#include "ExportPart.h"
 #include "FixedPortSource.h"
 #include "FreshConfig.h"
 #include "MainMenu.h"
 #include "MeterDlg.h"
 #include "PopupPick.h"
+#include "PortStatusPart.h"
 #include "PtyPair.h"
 #include "RecordFrame.h"
 #include "RecordingMessageBox.h"
 #include "Report.h"
+#include "StatusLine.h"
+#include "WaveListDlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -45,6 +51,12 @@ public:
     QStringList opened;
 };
 
+// The group box's title, or the label's or button's text.
+inline QString Caption(const CMeterDlg& dlg, int id) {
+    const QVariant title = dlg.Control(id)->property("title");
+    return (title.isValid() ? title : dlg.Control(id)->property("text")).toString();
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     explicit WindowTest(std::optional<QByteArray> ini = std::nullopt) : config(std::move(ini)) {}
@@ -54,6 +66,8 @@ protected:
         QApplication::setActiveWindow(&dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     }
+    // The modeless wavelength list, made hidden with the window.
+    CWaveListDlg& WaveList() const { return *dlg.findChild<CWaveListDlg*>(); }
     QComboBox* Combo(int id) const { return dlg.ControlAs<QComboBox>(id); }
     QString Text(int id) const { return dlg.ControlAs<QLineEdit>(id)->text(); }
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }

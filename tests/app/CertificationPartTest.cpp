@@ -1,4 +1,4 @@
-// What the window adds to loss certification, through the operator's input: the limits dialog
+// What the certification part adds, through the operator's input: the limits dialog
 // and its effect on the table and the summary line, and fibre labels (the live window's reference
 // is tests/app/LiveWindowTest.cpp's). Losses, limits, verdicts and their texts are the core's tests
 // (tests/certify).
@@ -33,17 +33,17 @@ void ClickOk(QWidget* dialog) {
     QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
-class Certify : public WindowTest {
+class CertificationPartTest : public WindowTest {
 protected:
-    Certify() : WindowTest("[Section1]\nItem=0\n") {}
-    void SetUp() override { dlg.SetCertification({}); } // none kept by an earlier test
+    CertificationPartTest() : WindowTest("[Section1]\nItem=0\n") {}
+    void SetUp() override { dlg.Certification().SetSettings({}); } // none kept by an earlier test
     CLimitsDlg* OpenLimits() {
         MenuEntry(CMainMenu::Menu::Measure, kLimitsEntry);
         return dlg.findChild<CLimitsDlg*>();
     }
 };
 
-TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
+TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
     // -24.5, -25.5, -20 and -24.5 dBm against the frames' reference of -20.5 dBm: the counts
     // differ, so a swapped PASS and FAIL shows.
     const std::array<std::pair<uint16_t, uint8_t>, 4> rows{
@@ -78,19 +78,21 @@ TEST_F(Certify, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgainAndIsKept) {
         EXPECT_EQ(model.index(row, 8).data().toString(), verdict);
         EXPECT_EQ(model.index(row, 8).data(Qt::ForegroundRole), colour);
     }
-    EXPECT_EQ(dlg.SummaryLine()->text(), "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
-                                         "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
+    EXPECT_EQ(dlg.Certification().SummaryLine()->text(),
+              "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
+              "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
     EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
 
     CMeterDlg again(boxes); // the settings were kept
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
-    EXPECT_EQ(*LimitDb(again.Certification(), 850), *LimitDb(dlg.Certification(), 850));
+    EXPECT_EQ(*LimitDb(again.Certification().Settings(), 850),
+              *LimitDb(dlg.Certification().Settings(), 850));
 
     limits = OpenLimits();
     ClickCheck(limits);
     ClickOk(limits);
     EXPECT_EQ(model.columnCount(), 7);
-    EXPECT_FALSE(dlg.SummaryLine()->isVisible());
+    EXPECT_FALSE(dlg.Certification().SummaryLine()->isVisible());
 }
 
 TEST(SeriesLabel, NumberedPaddedAndSigned) {
@@ -102,7 +104,7 @@ TEST(SeriesLabel, NumberedPaddedAndSigned) {
         EXPECT_EQ(SeriesLabel(prefix, start, step, width, i), label);
 }
 
-TEST_F(Certify, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
+TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows) {
     dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
     Show();
     CEditList& table = dlg.Table();

@@ -1,9 +1,9 @@
-// What the window adds to the archive: File > History lists the uploads newest first, the
-// search box filters as the operator types, a double-click or Enter brings an upload back into
-// the table and header, Delete asks first, and the archive's message is shown once; an
-// interrupted upload is marked in the list, Check archive tells what the check found, and what the
-// archive could not take is told before the window closes. What the archive keeps and finds (and
-// the check's verdicts) is tests/archive's; the CSV's bytes are tests/report's.
+// What the archive part adds, through the operator's input: File > History lists the uploads
+// newest first, the search box filters as the operator types, a double-click or Enter brings an
+// upload back into the table and header, Delete asks first, and the archive's message is shown
+// once; an interrupted upload is marked in the list, Check archive tells what the check found, and
+// what the archive could not take is told before the window closes. What the archive keeps and
+// finds (and the check's verdicts) is tests/archive's; the CSV's bytes are tests/report's.
 #include "HistoryDlg.h"
 #include "JobListModel.h"
 #include "MeasurementArchive.h"
@@ -18,9 +18,9 @@ namespace {
 
 using namespace test;
 
-class HistoryTest : public WindowTest {
+class ArchivePartTest : public WindowTest {
 protected:
-    void SetUp() override { dlg.SetUiLanguage(Language::English); }
+    void SetUp() override { dlg.Session().SetLanguage(Language::English); }
     void Start() {
         ASSERT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
         Show();
@@ -51,8 +51,9 @@ protected:
     }
     CHistoryDlg& OpenHistory() {
         MenuEntry(CMainMenu::Menu::File, 0);
-        EXPECT_TRUE(dlg.HistoryWindow() && QTest::qWaitForWindowExposed(dlg.HistoryWindow()));
-        return *dlg.HistoryWindow();
+        EXPECT_TRUE(dlg.Archive().HistoryWindow() &&
+                    QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
+        return *dlg.Archive().HistoryWindow();
     }
     static QStringList Companies(const CHistoryDlg& history) {
         QStringList c;
@@ -68,7 +69,7 @@ protected:
     QString path = folder.filePath("archive.sqlite");
 };
 
-TEST_F(HistoryTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAfterAsking) {
+TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAfterAsking) {
     ArchiveOldUpload();
     Start();
     UploadThree();
@@ -98,7 +99,7 @@ TEST_F(HistoryTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAf
     EXPECT_EQ(Text(idc::kCompany), "Fibre Works");
 }
 
-TEST_F(HistoryTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
+TEST_F(ArchivePartTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
     QFile damaged(path);
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write(QByteArray(4096, '\x5A'));
@@ -115,7 +116,7 @@ TEST_F(HistoryTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
     EXPECT_TRUE(boxes.Texts()[0].startsWith("The measurement archive was damaged."));
 }
 
-TEST_F(HistoryTest, AnInterruptedUploadIsMarkedInBothLanguagesAndCheckArchiveTellsTheResult) {
+TEST_F(ArchivePartTest, AnInterruptedUploadIsMarkedInBothLanguagesAndCheckArchiveTellsTheResult) {
     ArchiveOldUpload(true);
     Start();
     CHistoryDlg& history = OpenHistory();
@@ -128,7 +129,7 @@ TEST_F(HistoryTest, AnInterruptedUploadIsMarkedInBothLanguagesAndCheckArchiveTel
     EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("测量存档 %1 完好。").arg(path)});
 }
 
-TEST_F(HistoryTest, WhatTheArchiveCannotTakeIsToldBeforeTheWindowCloses) {
+TEST_F(ArchivePartTest, WhatTheArchiveCannotTakeIsToldBeforeTheWindowCloses) {
     Start();
     // Another process holds the archive's write lock beyond the time the window waits.
     {

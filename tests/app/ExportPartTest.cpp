@@ -11,13 +11,13 @@ namespace {
 
 using namespace test;
 
-class SaveOrPrintTest : public WindowTest {
+class ExportPartTest : public WindowTest {
 protected:
     void SetUp() override {
-        dlg.SetReportFolder(folder.path());
-        dlg.SetReportOpener(&report);
-        dlg.SetReportWriter(&report);
-        dlg.SetUiLanguage(Language::English);
+        dlg.Export().SetReportFolder(folder.path());
+        dlg.Export().SetReportOpener(&report);
+        dlg.Export().SetReportWriter(&report);
+        dlg.Session().SetLanguage(Language::English);
         Show();
     }
     QStringList Reports() const {
@@ -39,7 +39,7 @@ protected:
 
 // Which rows are reported is tests/document's and what each outcome says tests/report's; here
 // the window hands over the table with the operator's corrections and shows the outcome.
-TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) {
+TEST_F(ExportPartTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) {
     Click(idc::kSaveOrPrint);
     EXPECT_EQ(boxes.Texts(), QStringList{"NO DATA!"});
     EXPECT_TRUE(report.written.empty());
@@ -62,16 +62,17 @@ TEST_F(SaveOrPrintTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections)
 
 // Export CSV from the File menu suggests a report-like name in the report folder; a file that
 // cannot be written leaves nothing and is told. The file's bytes are tests/report's.
-TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
+TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     Feed(Record(0));
     QFile blocker(folder.filePath("not-a-folder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     const QString target = blocker.fileName() + "/table.csv";
     QString suggested;
-    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
-        suggested = path;
-        return target;
-    });
+    dlg.Export().SetSavePathAsker(
+        [&](QWidget*, const QString&, const QString& path, const QString&) {
+            suggested = path;
+            return target;
+        });
     ExportCsv();
     EXPECT_TRUE(QFileInfo(suggested).fileName().startsWith("Test Report 20"))
         << suggested.toStdString();
@@ -82,12 +83,12 @@ TEST_F(SaveOrPrintTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
 }
 
 // The dialog asked about replacing "x", not "x.csv": the extension added after it never replaces.
-TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
+TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
     Feed(Record(0));
     QFile kept(folder.filePath("x.csv"));
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
     kept.close();
-    dlg.SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
+    dlg.Export().SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
         return folder.filePath("x");
     });
     ExportCsv();
@@ -102,11 +103,11 @@ TEST_F(SaveOrPrintTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
 
 // With certification off (a fresh configuration) Export PDF is greyed, as Print is: a click
 // asks nothing and writes nothing, though the table has a record. On, it never replaces a file.
-TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
+TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(Record(0));
     int asked = 0;
     QString chosen = folder.filePath("c.pdf");
-    dlg.SetSavePathAsker(
+    dlg.Export().SetSavePathAsker(
         [&](QWidget*, const QString&, const QString&, const QString&) { return ++asked, chosen; });
     const auto exportPdf = [&] { MenuEntry(CMainMenu::Menu::File, 3); };
     exportPdf();
@@ -118,7 +119,7 @@ TEST_F(SaveOrPrintTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
 
     CertificationSettings on;
     on.enabled = true;
-    dlg.SetCertification(on);
+    dlg.Certification().SetSettings(on);
     QFile issued(chosen);
     ASSERT_TRUE(issued.open(QIODevice::WriteOnly) && issued.write("issued") == 6);
     issued.close();
