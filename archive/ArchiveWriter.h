@@ -34,7 +34,6 @@ public:
     // Takes the operations out of `ops` and leaves it empty with its capacity.
     void Write(std::vector<ArchiveOp>&& ops, vemla::Language language);
     std::optional<ArchivedUpload> Load(qint64 jobId);
-    std::size_t Pending() const { return m_pending.size(); }
     // At the end: takes `ops` and tries everything pending until it is written or `budget` has
     // passed (a lock held elsewhere is waited for within it), with no message and no timer left
     // running. What is still unwritten then is given up and counted.

@@ -9,17 +9,17 @@ namespace vemla {
 std::vector<std::vector<uint8_t>> CommandFramer::Feed(std::span<const uint8_t> bytes) {
     std::vector<std::vector<uint8_t>> frames;
     for (uint8_t byte : bytes) {
-        if (m_buffer.empty() && byte != kFrameStart)
+        if (m_size == 0 && byte != kFrameStart)
             continue; // garbage between frames
-        m_buffer.push_back(byte);
+        m_buffer[m_size++] = byte;
         // A drop can leave bytes that already hold a whole frame or another bad start.
-        while (m_buffer.size() >= 2) {
+        while (m_size >= 2) {
             const std::size_t length = m_buffer[1];
             if (length < 4 || length > kMaxFrame) {
                 DropToNextStart(1);
                 continue;
             }
-            if (m_buffer.size() < length)
+            if (m_size < length)
                 break;
             const uint8_t end = m_buffer[length - 1];
             if (end != kFrameEnd && end != kFrameEndAlt) {
@@ -35,9 +35,10 @@ std::vector<std::vector<uint8_t>> CommandFramer::Feed(std::span<const uint8_t> b
 }
 
 void CommandFramer::DropToNextStart(std::size_t from) {
-    auto next = std::find(m_buffer.begin() + static_cast<std::ptrdiff_t>(from), m_buffer.end(),
-                          kFrameStart);
-    m_buffer.erase(m_buffer.begin(), next);
+    const auto held = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_size);
+    const auto next =
+        std::find(m_buffer.begin() + static_cast<std::ptrdiff_t>(from), held, kFrameStart);
+    m_size = static_cast<std::size_t>(std::copy(next, held, m_buffer.begin()) - m_buffer.begin());
 }
 
 } // namespace vemla

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,11 +18,13 @@ public:
     static constexpr std::size_t kMaxFrame = 64;
 
     std::vector<std::vector<uint8_t>> Feed(std::span<const uint8_t> bytes);
-    std::size_t Pending() const { return m_buffer.size(); }
 
 private:
     void DropToNextStart(std::size_t from);
-    std::vector<uint8_t> m_buffer;
+    // A frame is taken or dropped once it holds its length's bytes, so never more than the
+    // longest one is held, whatever the stream.
+    std::array<uint8_t, kMaxFrame> m_buffer{};
+    std::size_t m_size = 0;
 };
 
 } // namespace vemla

@@ -45,7 +45,6 @@ public:
     }
 
     bool InFrame() const { return m_inFrame; }
-    int ByteCount() const { return static_cast<int>(m_count); }
     void Reset();
 
 private:

@@ -26,7 +26,6 @@ public:
     }
 
     uint8_t operator[](std::size_t i) const { return i < m_size ? m_bytes[i] : uint8_t{0}; }
-    std::size_t Size() const { return m_size; }
     uint8_t Length() const { return (*this)[1]; }
     uint8_t Code() const { return (*this)[2]; }
     // Big-endian fields, as the meter sends them.

@@ -248,7 +248,8 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     writer.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
     writer.Write({archive_op::BeginJob{}, archive_op::AddRecord{}}, Language::English);
     ASSERT_TRUE(QFile::remove(dir.filePath("blocker")));
-    ASSERT_TRUE(test::WaitUntil([&] { return writer.Pending() == 0; }, 5s));
+    // Job 1 is the first of a new file.
+    ASSERT_TRUE(test::WaitUntil([&] { return writer.Load(1).has_value(); }, 5s));
     EXPECT_EQ(problems, 0) << "the open's message was the one";
     MeasurementArchive archive;
     archive.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
@@ -378,11 +379,13 @@ TEST(ArchiveWriter, AtTheEndWhatCannotBeWrittenInTheBudgetIsCounted) {
         EXPECT_EQ(left.records, c.recordsLeft) << c.name;
         EXPECT_EQ(left.changes, c.recordsLeft ? 5u : 0u) << c.name;
         EXPECT_TRUE(left.why.contains(c.why)) << c.name << ": " << left.why.toStdString();
-        EXPECT_EQ(writer.Pending(), 0u) << c.name << ": given up, not tried again";
+        // Given up, not tried again: a later write, the file writable again, has nothing left.
+        if (c.folderIsAFile) {
+            ASSERT_TRUE(QFile::remove(folder));
+        }
+        writer.Write({}, Language::English);
         QCoreApplication::processEvents();
         EXPECT_EQ(problems, 0) << c.name;
-        if (c.folderIsAFile)
-            continue;
         MeasurementArchive archive;
         ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
         const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);

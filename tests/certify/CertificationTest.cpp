@@ -49,23 +49,57 @@ TEST(Certification, BudgetOfThePublishedWorkedExample) {
     EXPECT_NEAR(BudgetLossDb(link, 3.5), 4.447 + 0.9 + 0.5, 1e-9);
 }
 
-// One row per branch of the rule and per edge of the shown resolution.
-TEST(Certification, VerdictTable) {
+struct VerdictCase {
+    const char* what;
+    RecordValues record;
+    std::optional<double> loss;
+    Verdict verdict;
+    bool stale;
+    const char* english;
+    const char* chinese;
+};
+
+void ExpectVerdicts(std::initializer_list<VerdictCase> cases) {
     const CertificationSettings s = Settings();
-    struct Case {
-        const char* what;
-        RecordValues record;
-        std::optional<double> loss;
-        Verdict verdict;
-        bool stale;
-        const char* english;
-        const char* chinese;
-    };
-    const Case cases[] = {
+    for (const VerdictCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RecordResult r = Evaluate(c.record, s, kNow);
+        ASSERT_EQ(r.lossDb.has_value(), c.loss.has_value());
+        if (c.loss) {
+            EXPECT_NEAR(*r.lossDb, *c.loss, 1e-5);
+        }
+        EXPECT_EQ(r.verdict, c.verdict);
+        EXPECT_EQ(r.staleReference, c.stale);
+        EXPECT_EQ(ResultText(r, Language::English), QString::fromUtf8(c.english));
+        EXPECT_EQ(ResultText(r, Language::Chinese), QString::fromUtf8(c.chinese));
+    }
+}
+
+// One row per branch of the rule.
+TEST(Certification, VerdictOfEachBranch) {
+    ExpectVerdicts({
         {"relative: L = r - p", Reading(850, -24.0f, true, -20.0f), 4.0, Verdict::Pass, false,
          "PASS +0.45 dB", "合格 +0.45 dB"},
         {"reference held: L = R - p", Reading(850, -25.0f), 5.0, Verdict::Fail, false,
          "FAIL -0.55 dB", "不合格 -0.55 dB"},
+        {"loss of -0.31 warns", Reading(1310, -9.69f, true, -10.0f), -0.31, Verdict::NegativeLoss,
+         false, "CHECK REF", "检查参考"},
+        {"reference shown exactly the stale age before is fresh", Reading(1490, -12.0f), 2.0,
+         Verdict::Pass, false, "PASS +1.00 dB", "合格 +1.00 dB"},
+        {"reference shown a minute older is stale", Reading(1610, -12.0f), 2.0, Verdict::Pass, true,
+         "PASS +1.00 dB (stale reference)", "合格 +1.00 dB (参考已过期)"},
+        {"lowest reading there is", Reading(850, -100.0f), 80.0, Verdict::Fail, false,
+         "FAIL -75.55 dB", "不合格 -75.55 dB"},
+        {"no reference: no loss", Reading(1550, -22.0f), std::nullopt, Verdict::None, false,
+         "\u2014", "\u2014"},
+        {"loss without a limit", Reading(1550, -3.0f, true, 0.0f), 3.0, Verdict::None, false,
+         "\u2014", "\u2014"},
+    });
+}
+
+// One row per edge of the shown resolution.
+TEST(Certification, VerdictAtTheShownResolution) {
+    ExpectVerdicts({
         // As floats, -3.7f is a loss of 3.70000005 dB and -24.447f under -20 dBm one of
         // 4.4470005 dB: a hair over the limit in binary, equal to it as the meter reads.
         {"float reading at a fixed limit passes", Reading(1310, -3.7f, true, 0.0f), 3.7,
@@ -84,41 +118,22 @@ TEST(Certification, VerdictTable) {
         // -10 - (-9.70f) is -0.3000002 in binary, -0.30 as shown: not below -0.30.
         {"loss of exactly -0.30 as shown passes", Reading(1310, -9.70f, true, -10.0f), -0.30,
          Verdict::Pass, false, "PASS +4.00 dB", "合格 +4.00 dB"},
-        {"loss of -0.31 warns", Reading(1310, -9.69f, true, -10.0f), -0.31, Verdict::NegativeLoss,
-         false, "CHECK REF", "检查参考"},
-        {"reference shown exactly the stale age before is fresh", Reading(1490, -12.0f), 2.0,
-         Verdict::Pass, false, "PASS +1.00 dB", "合格 +1.00 dB"},
-        {"reference shown a minute older is stale", Reading(1610, -12.0f), 2.0, Verdict::Pass, true,
-         "PASS +1.00 dB (stale reference)", "合格 +1.00 dB (参考已过期)"},
-        {"lowest reading there is", Reading(850, -100.0f), 80.0, Verdict::Fail, false,
-         "FAIL -75.55 dB", "不合格 -75.55 dB"},
-        {"power out of range is no reading", Reading(850, -100.5f), std::nullopt, Verdict::None,
-         false, "\u2014", "\u2014"},
-        {"float maximum is no reading", Reading(850, 3.4e38f), std::nullopt, Verdict::None, false,
-         "\u2014", "\u2014"},
-        {"not a number is no reading", Reading(1610, NAN), std::nullopt, Verdict::None, false,
-         "\u2014", "\u2014"},
-        {"relative reference out of range is no reading", Reading(1310, -3.0f, true, 1500.0f),
-         std::nullopt, Verdict::None, false, "\u2014", "\u2014"},
         {"one resolution step over the limit fails", Reading(1310, -3.71f, true, 0.0f), 3.71,
          Verdict::Fail, false, "FAIL -0.01 dB", "不合格 -0.01 dB"},
-        {"no reference: no loss", Reading(1550, -22.0f), std::nullopt, Verdict::None, false,
-         "\u2014", "\u2014"},
-        {"loss without a limit", Reading(1550, -3.0f, true, 0.0f), 3.0, Verdict::None, false,
-         "\u2014", "\u2014"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const RecordResult r = Evaluate(c.record, s, kNow);
-        ASSERT_EQ(r.lossDb.has_value(), c.loss.has_value());
-        if (c.loss) {
-            EXPECT_NEAR(*r.lossDb, *c.loss, 1e-5);
-        }
-        EXPECT_EQ(r.verdict, c.verdict);
-        EXPECT_EQ(r.staleReference, c.stale);
-        EXPECT_EQ(ResultText(r, Language::English), QString::fromUtf8(c.english));
-        EXPECT_EQ(ResultText(r, Language::Chinese), QString::fromUtf8(c.chinese));
-    }
+    });
+}
+
+TEST(Certification, ValuesOutOfRangeAreNoReading) {
+    ExpectVerdicts({
+        {"power out of range", Reading(850, -100.5f), std::nullopt, Verdict::None, false, "\u2014",
+         "\u2014"},
+        {"float maximum", Reading(850, 3.4e38f), std::nullopt, Verdict::None, false, "\u2014",
+         "\u2014"},
+        {"not a number", Reading(1610, NAN), std::nullopt, Verdict::None, false, "\u2014",
+         "\u2014"},
+        {"relative reference out of range", Reading(1310, -3.0f, true, 1500.0f), std::nullopt,
+         Verdict::None, false, "\u2014", "\u2014"},
+    });
 }
 
 // Figures print as they are judged; inputs print as typed, at least two decimals.
