@@ -78,13 +78,13 @@ void ArchivePart::ShowHistory() {
         return;
     }
     if (!m_historyDlg) {
-        m_historyDlg = std::make_unique<CHistoryDlg>(*m_archive, m_boxes, m_window);
+        m_historyDlg = std::make_unique<HistoryDlg>(*m_archive, m_boxes, m_window);
         m_historyDlg->SetBeforeRead([this] { m_keeper->Flush(); });
         m_historyDlg->SetCsvSaver([this](const UploadDocument& document) {
             if (m_saveCsv)
                 m_saveCsv(document, m_historyDlg.get());
         });
-        connect(m_historyDlg.get(), &CHistoryDlg::OpenRequested, this, &ArchivePart::OpenArchived);
+        connect(m_historyDlg.get(), &HistoryDlg::OpenRequested, this, &ArchivePart::OpenArchived);
         m_historyDlg->Retitle(m_session.Language());
     }
     m_historyDlg->Refresh();

@@ -16,7 +16,7 @@ class QWidget;
 namespace vemla {
 
 class ArchiveKeeper;
-class CHistoryDlg;
+class HistoryDlg;
 class IMessageBox;
 class MeasurementArchive;
 class MeterSession;
@@ -44,7 +44,7 @@ public:
     // File > History: made on first use, read again and brought up.
     void ShowHistory();
     // The history window, once ShowHistory() has made it; null before.
-    CHistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
+    HistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
     // The history window's Export CSV.
     void SetCsvSaver(std::function<void(const UploadDocument&, QWidget* over)> save) {
         m_saveCsv = std::move(save);
@@ -61,7 +61,7 @@ private:
     // The keeper writes; m_archive is the history window's reading connection.
     std::unique_ptr<ArchiveKeeper> m_keeper;
     std::unique_ptr<MeasurementArchive> m_archive;
-    std::unique_ptr<CHistoryDlg> m_historyDlg;
+    std::unique_ptr<HistoryDlg> m_historyDlg;
     QString m_openingMessage; // told once, after the window shows
 };
 

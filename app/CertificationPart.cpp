@@ -114,7 +114,7 @@ void CertificationPart::UpdateSummary() {
 
 void CertificationPart::OpenLimitsDialog() {
     auto* dlg =
-        new CLimitsDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(), m_window);
+        new LimitsDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(), m_window);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(dlg, &QDialog::accepted, this, [this, dlg] { SetSettings(dlg->Result()); });
     dlg->open();
@@ -137,7 +137,7 @@ void CertificationPart::FillSeries() {
         m_boxes.Show(m_window, kAppBoxCaption, m_session.Text(text::kFillNoRows));
         return;
     }
-    auto* dlg = new CFillSeriesDlg(m_boxes, m_series, m_session.Language(), m_window);
+    auto* dlg = new FillSeriesDlg(m_boxes, m_series, m_session.Language(), m_window);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     // Window-modal: the rows chosen now are the rows labelled, in table order.
     connect(dlg, &QDialog::accepted, this, [this, dlg, rows] {

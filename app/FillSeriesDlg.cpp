@@ -27,8 +27,8 @@ QString SeriesLabel(const QString& prefix, int64_t start, int64_t step, int widt
     return prefix + (n < 0 ? QStringLiteral("-") : QString()) + digits;
 }
 
-CFillSeriesDlg::CFillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
-                               QWidget* parent)
+FillSeriesDlg::FillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
+                             QWidget* parent)
     : QDialog(parent), m_boxes(boxes), m_language(language), m_pattern(initial),
       m_prefix(new QLineEdit(initial.prefix, this)),
       m_start(new QLineEdit(QString::number(initial.start), this)),
@@ -43,11 +43,11 @@ CFillSeriesDlg::CFillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial,
     form->addRow(Pick(text::kFillWidth, language), m_width);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CFillSeriesDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CFillSeriesDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &FillSeriesDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &FillSeriesDlg::reject);
 }
 
-void CFillSeriesDlg::accept() {
+void FillSeriesDlg::accept() {
     struct Whole {
         QLineEdit* edit;
         const BilingualText* name;

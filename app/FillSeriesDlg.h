@@ -24,7 +24,7 @@ struct SeriesPattern {
     int width = 3;
 };
 
-class CFillSeriesDlg : public QDialog {
+class FillSeriesDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kMaxPrefix = 64;
@@ -32,8 +32,8 @@ public:
     static constexpr int64_t kMaxStep = 1'000'000;
     static constexpr int kMaxWidth = 12;
 
-    CFillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
-                   QWidget* parent = nullptr);
+    FillSeriesDlg(IMessageBox& boxes, const SeriesPattern& initial, Language language,
+                  QWidget* parent = nullptr);
     // What OK accepted.
     const SeriesPattern& Pattern() const { return m_pattern; }
 

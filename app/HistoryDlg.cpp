@@ -18,8 +18,8 @@
 
 namespace vemla {
 
-CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent)
-    : QDialog(parent), m_archive(archive), m_boxes(boxes), m_model(new CJobListModel(this)),
+HistoryDlg::HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent)
+    : QDialog(parent), m_archive(archive), m_boxes(boxes), m_model(new JobListModel(this)),
       m_search(new QLineEdit(this)), m_view(new QTableView(this)), m_open(new QPushButton(this)),
       m_delete(new QPushButton(this)), m_export(new QPushButton(this)),
       m_check(new QPushButton(this)) {
@@ -46,21 +46,21 @@ CHistoryDlg::CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidge
     resize(900, 480);
 
     // A keystroke only asks again: waiting for the archive's writer would make typing lag.
-    connect(m_search, &QLineEdit::textChanged, this, &CHistoryDlg::Requery);
+    connect(m_search, &QLineEdit::textChanged, this, &HistoryDlg::Requery);
     // Double-click and Enter on a row.
-    connect(m_view, &QAbstractItemView::activated, this, &CHistoryDlg::OnOpen);
+    connect(m_view, &QAbstractItemView::activated, this, &HistoryDlg::OnOpen);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CHistoryDlg::UpdateButtons);
-    connect(m_open, &QPushButton::clicked, this, &CHistoryDlg::OnOpen);
-    connect(m_delete, &QPushButton::clicked, this, &CHistoryDlg::OnDelete);
-    connect(m_export, &QPushButton::clicked, this, &CHistoryDlg::OnExportCsv);
-    connect(m_check, &QPushButton::clicked, this, &CHistoryDlg::OnCheck);
+            &HistoryDlg::UpdateButtons);
+    connect(m_open, &QPushButton::clicked, this, &HistoryDlg::OnOpen);
+    connect(m_delete, &QPushButton::clicked, this, &HistoryDlg::OnDelete);
+    connect(m_export, &QPushButton::clicked, this, &HistoryDlg::OnExportCsv);
+    connect(m_check, &QPushButton::clicked, this, &HistoryDlg::OnCheck);
     UpdateButtons();
 }
 
-CHistoryDlg::~CHistoryDlg() = default;
+HistoryDlg::~HistoryDlg() = default;
 
-QPushButton& CHistoryDlg::ButtonOf(Button button) const {
+QPushButton& HistoryDlg::ButtonOf(Button button) const {
     switch (button) {
     case Button::Open:
         return *m_open;
@@ -74,7 +74,7 @@ QPushButton& CHistoryDlg::ButtonOf(Button button) const {
     return *m_open;
 }
 
-void CHistoryDlg::Retitle(Language language) {
+void HistoryDlg::Retitle(Language language) {
     m_language = language;
     setWindowTitle(Pick(text::kHistoryTitle, language));
     m_search->setPlaceholderText(Pick(text::kHistorySearch, language));
@@ -85,13 +85,13 @@ void CHistoryDlg::Retitle(Language language) {
     m_model->SetLanguage(language);
 }
 
-void CHistoryDlg::Refresh() {
+void HistoryDlg::Refresh() {
     if (m_beforeRead)
         m_beforeRead();
     Requery();
 }
 
-void CHistoryDlg::Requery() {
+void HistoryDlg::Requery() {
     const qint64 selected = SelectedJob();
     m_model->SetJobs(m_archive.Jobs(m_search->text().trimmed(), kListLimit));
     int row = 0;
@@ -107,37 +107,37 @@ void CHistoryDlg::Requery() {
     UpdateButtons();
 }
 
-void CHistoryDlg::changeEvent(QEvent* event) {
+void HistoryDlg::changeEvent(QEvent* event) {
     // Coming back to the window shows the uploads made meanwhile.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Refresh();
     QDialog::changeEvent(event);
 }
 
-qint64 CHistoryDlg::SelectedJob() const {
+qint64 HistoryDlg::SelectedJob() const {
     const QModelIndexList rows = m_view->selectionModel()->selectedRows();
     const ArchivedJob* job = rows.isEmpty() ? nullptr : m_model->JobAt(rows.first().row());
     return job ? job->id : 0;
 }
 
-void CHistoryDlg::UpdateButtons() {
+void HistoryDlg::UpdateButtons() {
     const bool any = SelectedJob() != 0;
     for (QPushButton* b : {m_open, m_delete, m_export})
         b->setEnabled(any);
 }
 
-void CHistoryDlg::OnOpen() {
+void HistoryDlg::OnOpen() {
     if (const qint64 job = SelectedJob())
         emit OpenRequested(job);
 }
 
-void CHistoryDlg::OnDelete() {
+void HistoryDlg::OnDelete() {
     const QModelIndexList rows = m_view->selectionModel()->selectedRows();
     const ArchivedJob* job = rows.isEmpty() ? nullptr : m_model->JobAt(rows.first().row());
     if (!job)
         return;
     const QString question = Pick(text::kHistoryDeleteConfirm, m_language)
-                                 .arg(CJobListModel::BeganText(*job))
+                                 .arg(JobListModel::BeganText(*job))
                                  .arg(job->recordCount);
     if (m_boxes.Show(this, kAppBoxCaption, question, BoxButtons::OkCancel, BoxIcon::Question) !=
         BoxAnswer::Ok)
@@ -148,7 +148,7 @@ void CHistoryDlg::OnDelete() {
     Refresh();
 }
 
-void CHistoryDlg::OnCheck() {
+void HistoryDlg::OnCheck() {
     // Reads the whole file: seconds for a large archive, which is why opening does not.
     if (m_beforeRead)
         m_beforeRead();
@@ -159,7 +159,7 @@ void CHistoryDlg::OnCheck() {
                  checked.sound ? BoxIcon::Information : BoxIcon::Warning);
 }
 
-void CHistoryDlg::OnExportCsv() {
+void HistoryDlg::OnExportCsv() {
     const qint64 id = SelectedJob();
     if (!id || !m_saveCsv)
         return;

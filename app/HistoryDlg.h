@@ -15,19 +15,19 @@ class QTableView;
 
 namespace vemla {
 
-class CJobListModel;
+class JobListModel;
 class IMessageBox;
 class MeasurementArchive;
 
-class CHistoryDlg final : public QDialog {
+class HistoryDlg final : public QDialog {
     Q_OBJECT
 public:
     // Uploads beyond this many matches are not listed; the search finds older ones.
     static constexpr int kListLimit = 5000;
     enum class Button { Open, Delete, ExportCsv, Check };
 
-    CHistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent);
-    ~CHistoryDlg() override;
+    HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent);
+    ~HistoryDlg() override;
 
     // Runs before every read, so uploads still on their way to the archive are listed.
     void SetBeforeRead(std::function<void()> beforeRead) { m_beforeRead = std::move(beforeRead); }
@@ -43,7 +43,7 @@ public:
     QLineEdit& SearchBox() const { return *m_search; }
     QTableView& JobView() const { return *m_view; }
     QPushButton& ButtonOf(Button button) const;
-    const CJobListModel& Model() const { return *m_model; }
+    const JobListModel& Model() const { return *m_model; }
 
 signals:
     void OpenRequested(qint64 jobId);
@@ -65,7 +65,7 @@ private:
     Language m_language = Language::Chinese;
     std::function<void()> m_beforeRead;
     std::function<void(const UploadDocument&)> m_saveCsv;
-    CJobListModel* m_model;
+    JobListModel* m_model;
     QLineEdit* m_search;
     QTableView* m_view;
     QPushButton* m_open;

@@ -2,36 +2,36 @@
 
 namespace vemla {
 
-void CJobListModel::SetJobs(std::vector<ArchivedJob> jobs) {
+void JobListModel::SetJobs(std::vector<ArchivedJob> jobs) {
     beginResetModel();
     m_jobs = std::move(jobs);
     endResetModel();
 }
 
-void CJobListModel::SetLanguage(Language language) {
+void JobListModel::SetLanguage(Language language) {
     m_language = language;
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
-const ArchivedJob* CJobListModel::JobAt(int row) const {
+const ArchivedJob* JobListModel::JobAt(int row) const {
     if (row < 0 || row >= rowCount())
         return nullptr;
     return &m_jobs[static_cast<std::size_t>(row)];
 }
 
-int CJobListModel::rowCount(const QModelIndex& parent) const {
+int JobListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_jobs.size());
 }
 
-int CJobListModel::columnCount(const QModelIndex& parent) const {
+int JobListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(text::kHistoryColumns.size());
 }
 
-QString CJobListModel::BeganText(const ArchivedJob& job) {
+QString JobListModel::BeganText(const ArchivedJob& job) {
     return job.began.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-QVariant CJobListModel::data(const QModelIndex& index, int role) const {
+QVariant JobListModel::data(const QModelIndex& index, int role) const {
     const ArchivedJob* job = JobAt(index.row());
     if (!job || role != Qt::DisplayRole)
         return {};
@@ -58,7 +58,7 @@ QVariant CJobListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant CJobListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant JobListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);

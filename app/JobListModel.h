@@ -10,7 +10,7 @@
 
 namespace vemla {
 
-class CJobListModel final : public QAbstractTableModel {
+class JobListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;

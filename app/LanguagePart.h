@@ -23,7 +23,7 @@ public:
 
 private:
     const BuiltDialog& m_built;
-    CQtTranslation m_qtTranslation;
+    QtTranslation m_qtTranslation;
 };
 
 } // namespace vemla

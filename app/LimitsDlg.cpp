@@ -40,8 +40,8 @@ QString TakenText(const LossReference& reference, double staleAfterHours, const 
 
 } // namespace
 
-CLimitsDlg::CLimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
-                       const std::vector<int>& waves, Language language, QWidget* parent)
+LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
+                     const std::vector<int>& waves, Language language, QWidget* parent)
     : QDialog(parent), m_boxes(boxes), m_language(language), m_edited(settings), m_result(settings),
       m_enabled(new QCheckBox(this)), m_preset(new QComboBox(this)), m_method(new QComboBox(this)),
       m_length(new QLineEdit(this)), m_pairs(new QLineEdit(this)), m_perPair(new QLineEdit(this)),
@@ -72,7 +72,7 @@ CLimitsDlg::CLimitsDlg(IMessageBox& boxes, const CertificationSettings& settings
         f.edit->setObjectName(
             QString::fromUtf8(f.name->english.data(), qsizetype(f.name->english.size())));
         form->addRow(T(*f.name), f.edit);
-        connect(f.edit, &QLineEdit::textChanged, this, &CLimitsDlg::UpdateLimits);
+        connect(f.edit, &QLineEdit::textChanged, this, &LimitsDlg::UpdateLimits);
     }
     QStringList captions;
     for (const BilingualText& c : text::kLimitsColumns)
@@ -120,21 +120,21 @@ CLimitsDlg::CLimitsDlg(IMessageBox& boxes, const CertificationSettings& settings
     m_filling = false;
     UpdateLimits();
 
-    connect(m_preset, &QComboBox::activated, this, &CLimitsDlg::OnPreset);
-    connect(add, &QPushButton::clicked, this, &CLimitsDlg::OnAddWave);
-    connect(m_newWave, &QLineEdit::returnPressed, this, &CLimitsDlg::OnAddWave);
-    connect(m_table, &QTableWidget::cellChanged, this, &CLimitsDlg::OnCellChanged);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CLimitsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CLimitsDlg::reject);
+    connect(m_preset, &QComboBox::activated, this, &LimitsDlg::OnPreset);
+    connect(add, &QPushButton::clicked, this, &LimitsDlg::OnAddWave);
+    connect(m_newWave, &QLineEdit::returnPressed, this, &LimitsDlg::OnAddWave);
+    connect(m_table, &QTableWidget::cellChanged, this, &LimitsDlg::OnCellChanged);
+    connect(buttons, &QDialogButtonBox::accepted, this, &LimitsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &LimitsDlg::reject);
     resize(760, 560);
 }
 
-int CLimitsDlg::RowOf(int wavelength) const {
+int LimitsDlg::RowOf(int wavelength) const {
     const auto at = std::find(m_rowWaves.begin(), m_rowWaves.end(), wavelength);
     return at == m_rowWaves.end() ? -1 : int(at - m_rowWaves.begin());
 }
 
-void CLimitsDlg::AddRow(int wavelength) {
+void LimitsDlg::AddRow(int wavelength) {
     const int row = int(m_rowWaves.size());
     m_rowWaves.push_back(wavelength);
     m_table->insertRow(row);
@@ -152,12 +152,12 @@ void CLimitsDlg::AddRow(int wavelength) {
     kind->addItem(T(text::kLimitsFixed));
     kind->addItem(T(text::kLimitsBudget));
     m_table->setCellWidget(row, kKind, kind);
-    connect(kind, &QComboBox::currentIndexChanged, this, &CLimitsDlg::UpdateLimits);
+    connect(kind, &QComboBox::currentIndexChanged, this, &LimitsDlg::UpdateLimits);
     FillRow(row);
 }
 
 // Shows the row's wavelength as m_edited holds it.
-void CLimitsDlg::FillRow(int row) {
+void LimitsDlg::FillRow(int row) {
     const bool was = m_filling;
     m_filling = true;
     const int w = m_rowWaves[std::size_t(row)];
@@ -179,7 +179,7 @@ void CLimitsDlg::FillRow(int row) {
     m_filling = was;
 }
 
-void CLimitsDlg::OnPreset(int index) {
+void LimitsDlg::OnPreset(int index) {
     if (index < 0 || index >= int(Presets().size()))
         return;
     QString problem;
@@ -198,7 +198,7 @@ void CLimitsDlg::OnPreset(int index) {
     UpdateLimits();
 }
 
-void CLimitsDlg::OnAddWave() {
+void LimitsDlg::OnAddWave() {
     const auto w = ParseBounded(m_newWave->text(), 1, kMaxWavelength);
     if (!w || *w != std::floor(*w) || m_rowWaves.size() >= kMaxWaves) {
         m_boxes.Show(this, kAppBoxCaption,
@@ -214,7 +214,7 @@ void CLimitsDlg::OnAddWave() {
     UpdateLimits();
 }
 
-void CLimitsDlg::OnCellChanged(int row, int column) {
+void LimitsDlg::OnCellChanged(int row, int column) {
     if (m_filling)
         return;
     if (column == kReference) {
@@ -236,7 +236,7 @@ void CLimitsDlg::OnCellChanged(int row, int column) {
     UpdateLimits();
 }
 
-std::optional<CertificationSettings> CLimitsDlg::Collect(QString* problem) const {
+std::optional<CertificationSettings> LimitsDlg::Collect(QString* problem) const {
     CertificationSettings s = m_edited;
     const auto bad = [&](const QString& name, double low, double high) {
         *problem = T(text::kLimitsBadNumber).arg(name, Number(low), Number(high));
@@ -297,7 +297,7 @@ std::optional<CertificationSettings> CLimitsDlg::Collect(QString* problem) const
     return s;
 }
 
-void CLimitsDlg::UpdateLimits() {
+void LimitsDlg::UpdateLimits() {
     if (m_filling)
         return;
     QString problem;
@@ -311,7 +311,7 @@ void CLimitsDlg::UpdateLimits() {
     m_filling = false;
 }
 
-void CLimitsDlg::accept() {
+void LimitsDlg::accept() {
     QString problem;
     const auto s = Collect(&problem);
     if (!s) {

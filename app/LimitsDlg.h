@@ -18,13 +18,13 @@ namespace vemla {
 
 class IMessageBox;
 
-class CLimitsDlg : public QDialog {
+class LimitsDlg : public QDialog {
     Q_OBJECT
 public:
     // waves: the wavelengths the meter reported; each gets a row, as does every wavelength
     // the settings already know.
-    CLimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
-               const std::vector<int>& waves, Language language, QWidget* parent = nullptr);
+    LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
+              const std::vector<int>& waves, Language language, QWidget* parent = nullptr);
 
     // A new reference is dated by this clock; tests set a fixed one.
     void SetClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }

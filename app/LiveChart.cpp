@@ -10,7 +10,7 @@
 
 namespace vemla {
 
-CLiveChart::CLiveChart(QWidget* parent)
+LiveChart::LiveChart(QWidget* parent)
     : QChartView(parent), m_series(new QLineSeries), m_timeAxis(new QDateTimeAxis),
       m_valueAxis(new QValueAxis) {
     auto* chart = new QChart;
@@ -31,17 +31,17 @@ CLiveChart::CLiveChart(QWidget* parent)
     setMinimumSize(480, 300);
 }
 
-void CLiveChart::SetAxisTitles(const QString& time, const QString& value) {
+void LiveChart::SetAxisTitles(const QString& time, const QString& value) {
     m_timeAxis->setTitleText(time);
     m_valueAxis->setTitleText(value);
 }
 
-qsizetype CLiveChart::PointCount() const {
+qsizetype LiveChart::PointCount() const {
     return m_series->count();
 }
 
-void CLiveChart::Redraw(const std::deque<LiveSample>& samples, int64_t spanMsecs, int64_t now,
-                        const PowerDecimator::Transform& transform) {
+void LiveChart::Redraw(const std::deque<LiveSample>& samples, int64_t spanMsecs, int64_t now,
+                       const PowerDecimator::Transform& transform) {
     int64_t from = now - spanMsecs;
     int64_t to = now;
     if (spanMsecs <= 0) {

@@ -12,10 +12,10 @@ class QValueAxis;
 
 namespace vemla {
 
-class CLiveChart : public QChartView {
+class LiveChart : public QChartView {
     Q_OBJECT
 public:
-    explicit CLiveChart(QWidget* parent = nullptr);
+    explicit LiveChart(QWidget* parent = nullptr);
 
     // spanMsecs: 0 for every reading; now: the right edge of a fixed span.
     void Redraw(const std::deque<LiveSample>& samples, int64_t spanMsecs, int64_t now,

@@ -39,14 +39,14 @@ QString Duration(int64_t msecs) {
 
 } // namespace
 
-CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* parent)
+LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent)
     : QDialog(parent), m_session(session), m_monitor(session), m_logFolder(std::move(logFolder)),
       m_askPath([this](const QString& proposed) {
           return QFileDialog::getSaveFileName(this, QString(), proposed,
                                               Pick(text::kLiveCsvFilter, m_language));
       }),
       m_startPause(new QPushButton(this)), m_interval(new QComboBox(this)),
-      m_span(new QComboBox(this)), m_unit(new QComboBox(this)), m_chart(new CLiveChart(this)),
+      m_span(new QComboBox(this)), m_unit(new QComboBox(this)), m_chart(new LiveChart(this)),
       m_reset(new QPushButton(this)), m_setReference(new QPushButton(this)),
       m_hold(new QPushButton(this)), m_record(new QPushButton(this)),
       m_useAsReference(new QPushButton(this)), m_status(new QLabel(this)) {
@@ -99,12 +99,12 @@ CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* pare
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(kRefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, &CLiveWindow::Refresh);
-    connect(m_startPause, &QPushButton::clicked, this, &CLiveWindow::OnStartPause);
+    connect(&m_refresh, &QTimer::timeout, this, &LiveWindow::Refresh);
+    connect(m_startPause, &QPushButton::clicked, this, &LiveWindow::OnStartPause);
     connect(m_interval, &QComboBox::activated, this,
             [this] { m_monitor.SetInterval(m_interval->currentData().toInt()); });
-    connect(m_span, &QComboBox::activated, this, &CLiveWindow::Refresh);
-    connect(m_unit, &QComboBox::activated, this, &CLiveWindow::Refresh);
+    connect(m_span, &QComboBox::activated, this, &LiveWindow::Refresh);
+    connect(m_unit, &QComboBox::activated, this, &LiveWindow::Refresh);
     connect(m_reset, &QPushButton::clicked, &m_monitor, &LiveMonitor::ResetStatistics);
     connect(m_setReference, &QPushButton::clicked, this, [this] {
         m_monitor.SetReferenceToCurrent();
@@ -113,20 +113,20 @@ CLiveWindow::CLiveWindow(MeterSession& session, QString logFolder, QWidget* pare
     // Hold freezes only what is shown; the readings go on being taken, logged and counted.
     // Held, it shows the latest reading first, then stays until released.
     connect(m_hold, &QPushButton::toggled, this, [this] { Refresh(); });
-    connect(m_record, &QPushButton::clicked, this, &CLiveWindow::OnRecord);
-    connect(m_useAsReference, &QPushButton::clicked, this, &CLiveWindow::OnUseAsReference);
+    connect(m_record, &QPushButton::clicked, this, &LiveWindow::OnRecord);
+    connect(m_useAsReference, &QPushButton::clicked, this, &LiveWindow::OnUseAsReference);
     // The button names the wavelength the meter acknowledged last.
-    connect(&m_session, &MeterSession::WavelengthAcknowledged, this, &CLiveWindow::Refresh);
-    connect(&m_monitor, &LiveMonitor::SampleAdded, this, &CLiveWindow::OnSample);
-    connect(&m_monitor, &LiveMonitor::StatisticsReset, this, &CLiveWindow::Refresh);
-    connect(&m_monitor, &LiveMonitor::StatusChanged, this, &CLiveWindow::ShowStatus);
+    connect(&m_session, &MeterSession::WavelengthAcknowledged, this, &LiveWindow::Refresh);
+    connect(&m_monitor, &LiveMonitor::SampleAdded, this, &LiveWindow::OnSample);
+    connect(&m_monitor, &LiveMonitor::StatisticsReset, this, &LiveWindow::Refresh);
+    connect(&m_monitor, &LiveMonitor::StatusChanged, this, &LiveWindow::ShowStatus);
     Retranslate(session.Language());
     resize(900, 480);
 }
 
-CLiveWindow::~CLiveWindow() = default;
+LiveWindow::~LiveWindow() = default;
 
-void CLiveWindow::Retranslate(Language language) {
+void LiveWindow::Retranslate(Language language) {
     m_language = language;
     const auto t = [language](const BilingualText& text) { return Pick(text, language); };
     setWindowTitle(t(text::kLiveTitle));
@@ -154,7 +154,7 @@ void CLiveWindow::Retranslate(Language language) {
     Refresh();
 }
 
-void CLiveWindow::closeEvent(QCloseEvent* event) {
+void LiveWindow::closeEvent(QCloseEvent* event) {
     // A monitor nobody sees would poll on; the log it wrote stays complete.
     m_monitor.Pause();
     m_monitor.StopLog();
@@ -163,7 +163,7 @@ void CLiveWindow::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void CLiveWindow::OnStartPause() {
+void LiveWindow::OnStartPause() {
     if (m_monitor.Running())
         m_monitor.Pause();
     else
@@ -172,7 +172,7 @@ void CLiveWindow::OnStartPause() {
         Pick(m_monitor.Running() ? text::kLivePause : text::kLiveStart, m_language));
 }
 
-void CLiveWindow::OnRecord() {
+void LiveWindow::OnRecord() {
     if (m_monitor.Logging()) {
         m_monitor.StopLog();
     } else {
@@ -190,7 +190,7 @@ void CLiveWindow::OnRecord() {
         ShowStatus();
 }
 
-void CLiveWindow::OnUseAsReference() {
+void LiveWindow::OnUseAsReference() {
     const auto current = m_monitor.Statistics().Current();
     const int wavelength = m_session.SelectedWavelength();
     if (!m_takeReference || !current || !current->valid || wavelength <= 0)
@@ -201,12 +201,12 @@ void CLiveWindow::OnUseAsReference() {
                           .arg(QString::number(current->dBm, 'f', 2)));
 }
 
-void CLiveWindow::OnSample() {
+void LiveWindow::OnSample() {
     if (!m_hold->isChecked() && !m_refresh.isActive())
         m_refresh.start();
 }
 
-void CLiveWindow::ShowStatus() {
+void LiveWindow::ShowStatus() {
     const auto t = [this](const BilingualText& text) { return Pick(text, m_language); };
     QString line;
     switch (m_monitor.CurrentStatus()) {
@@ -236,7 +236,7 @@ void CLiveWindow::ShowStatus() {
     m_status->setText(line);
 }
 
-PowerDecimator::Transform CLiveWindow::Transform() const {
+PowerDecimator::Transform LiveWindow::Transform() const {
     switch (static_cast<Unit>(m_unit->currentIndex())) {
     case Unit::Milliwatt:
         return [](double dBm) { return MilliwattsOf(dBm); };
@@ -254,12 +254,12 @@ PowerDecimator::Transform CLiveWindow::Transform() const {
     return [](double dBm) { return dBm; };
 }
 
-QString CLiveWindow::UnitName() const {
+QString LiveWindow::UnitName() const {
     const auto unit = static_cast<Unit>(m_unit->currentIndex());
     return unit == Unit::Relative ? QStringLiteral("dB") : m_unit->currentText();
 }
 
-QString CLiveWindow::Shown(double dBm) const {
+QString LiveWindow::Shown(double dBm) const {
     const auto unit = static_cast<Unit>(m_unit->currentIndex());
     if (unit == Unit::Relative && !m_monitor.Reference())
         return kDash;
@@ -269,7 +269,7 @@ QString CLiveWindow::Shown(double dBm) const {
            QLatin1Char(' ') + UnitName();
 }
 
-void CLiveWindow::Refresh() {
+void LiveWindow::Refresh() {
     m_refresh.stop();
     const LiveStatistics& s = m_monitor.Statistics();
     const auto current = s.Current();

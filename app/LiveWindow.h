@@ -18,21 +18,21 @@ class QPushButton;
 
 namespace vemla {
 
-class CLiveChart;
+class LiveChart;
 class MeterSession;
 
-class CLiveWindow : public QDialog {
+class LiveWindow : public QDialog {
     Q_OBJECT
 public:
     enum class Unit { Dbm, Milliwatt, Microwatt, Nanowatt, Relative };
     static constexpr std::array<int64_t, 5> kSpansMsecs{30'000, 120'000, 600'000, 3'600'000, 0};
 
-    CLiveWindow(MeterSession& session, QString logFolder, QWidget* parent = nullptr);
-    ~CLiveWindow() override;
+    LiveWindow(MeterSession& session, QString logFolder, QWidget* parent = nullptr);
+    ~LiveWindow() override;
 
     void Retranslate(Language language);
     LiveMonitor& Monitor() { return m_monitor; }
-    CLiveChart& Chart() const { return *m_chart; }
+    LiveChart& Chart() const { return *m_chart; }
     // Asks where to record, starting from the proposed path; empty when the operator declines.
     // Tests answer without a file dialog.
     void SetPathAsker(std::function<QString(const QString& proposed)> asker) {
@@ -72,7 +72,7 @@ private:
     QComboBox* m_interval;
     QComboBox* m_span;
     QComboBox* m_unit;
-    CLiveChart* m_chart;
+    LiveChart* m_chart;
     QPushButton* m_reset;
     QPushButton* m_setReference;
     QPushButton* m_hold;

@@ -6,7 +6,7 @@
 
 namespace vemla {
 
-CMainMenu::CMainMenu(QMenuBar* bar) : m_bar(bar) {
+MainMenu::MainMenu(QMenuBar* bar) : m_bar(bar) {
     for (const BilingualText& title : {text::kMenuFile, text::kMenuMeasure, text::kMenuHelp}) {
         QMenu* menu = m_bar->addMenu(QString());
         m_menus.push_back(menu);
@@ -14,12 +14,12 @@ CMainMenu::CMainMenu(QMenuBar* bar) : m_bar(bar) {
     }
 }
 
-QMenu* CMainMenu::MenuOf(Menu menu) const {
+QMenu* MainMenu::MenuOf(Menu menu) const {
     return m_menus[static_cast<std::size_t>(menu)];
 }
 
-QAction* CMainMenu::Add(Menu menu, const BilingualText& text, std::function<void()> handler,
-                        const QKeySequence& shortcut) {
+QAction* MainMenu::Add(Menu menu, const BilingualText& text, std::function<void()> handler,
+                       const QKeySequence& shortcut) {
     QAction* action = MenuOf(menu)->addAction(QString());
     action->setShortcut(shortcut);
     QObject::connect(action, &QAction::triggered, action,
@@ -28,8 +28,8 @@ QAction* CMainMenu::Add(Menu menu, const BilingualText& text, std::function<void
     return action;
 }
 
-QAction* CMainMenu::AddOption(Menu menu, const BilingualText& text, bool checked,
-                              std::function<void(bool)> handler) {
+QAction* MainMenu::AddOption(Menu menu, const BilingualText& text, bool checked,
+                             std::function<void(bool)> handler) {
     QAction* action = MenuOf(menu)->addAction(QString());
     action->setCheckable(true);
     action->setChecked(checked);
@@ -38,11 +38,11 @@ QAction* CMainMenu::AddOption(Menu menu, const BilingualText& text, bool checked
     return action;
 }
 
-void CMainMenu::AddSeparator(Menu menu) {
+void MainMenu::AddSeparator(Menu menu) {
     MenuOf(menu)->addSeparator();
 }
 
-void CMainMenu::Retitle(Language language) {
+void MainMenu::Retitle(Language language) {
     for (const Titled& t : m_titled)
         t.action->setText(Pick(t.text, language));
 }

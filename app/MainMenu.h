@@ -14,11 +14,11 @@ class QMenuBar;
 
 namespace vemla {
 
-class CMainMenu {
+class MainMenu {
 public:
     enum class Menu { File, Measure, Help };
 
-    explicit CMainMenu(QMenuBar* bar);
+    explicit MainMenu(QMenuBar* bar);
 
     // An entry at the end of `menu`; `shortcut` works wherever the window has the focus.
     QAction* Add(Menu menu, const BilingualText& text, std::function<void()> handler,

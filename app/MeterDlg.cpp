@@ -94,12 +94,12 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     layout->setMenuBar(bar);
     layout->addWidget(client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_menu = std::make_unique<CMainMenu>(bar);
+    m_menu = std::make_unique<MainMenu>(bar);
     MakeParts();
     BuildMenu();
     layout->addWidget(m_certification->SummaryLine());
     // Below the client area, not in its bottom strip, where service mode shows its controls.
-    layout->addWidget(&m_portStatus->StatusLine());
+    layout->addWidget(&m_portStatus->Line());
     ConnectHandlers();
     OnInitDialog();
     m_portStatus->RestoreLastPort();
@@ -157,7 +157,7 @@ void CMeterDlg::OnInitDialog() {
 }
 
 void CMeterDlg::BuildMenu() {
-    using Menu = CMainMenu::Menu;
+    using Menu = MainMenu::Menu;
     m_menu->Add(
         Menu::File, text::kMenuHistory, [this] { m_archive->ShowHistory(); },
         QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -187,7 +187,7 @@ void CMeterDlg::BuildMenu() {
 
 void CMeterDlg::OpenLiveMonitor() {
     if (!m_live) {
-        m_live = std::make_unique<CLiveWindow>(m_session, m_export->ReportFolder(), this);
+        m_live = std::make_unique<LiveWindow>(m_session, m_export->ReportFolder(), this);
         // The reading becomes the certification's reference at the acknowledged wavelength.
         m_live->SetReferenceTaker([this](int wavelength, double dBm) {
             m_certification->TakeReference(wavelength, dBm);
@@ -223,14 +223,14 @@ void CMeterDlg::ConnectHandlers() {
     auto* service = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);
     connect(service, &QShortcut::activated, this, [this] { SetServiceMode(!m_serviceMode); });
 
-    auto* ports = ControlAs<CComboBox>(idc::kPortList);
-    connect(ports, &CComboBox::DropDown, this, &CMeterDlg::OnPortListDropDown);
+    auto* ports = ControlAs<ComboBox>(idc::kPortList);
+    connect(ports, &ComboBox::DropDown, this, &CMeterDlg::OnPortListDropDown);
     // The field shows an entry from its start, where its "COM<n>" is, not scrolled to its end.
     connect(ports, &QComboBox::currentIndexChanged, ports,
             [ports] { ports->lineEdit()->setCursorPosition(0); });
-    connect(ControlAs<CComboBox>(idc::kLanguageList), &CComboBox::CloseUp, this,
+    connect(ControlAs<ComboBox>(idc::kLanguageList), &ComboBox::CloseUp, this,
             &CMeterDlg::OnLanguageCloseUp);
-    auto* waves = ControlAs<CComboBox>(idc::kWaveSelect);
+    auto* waves = ControlAs<ComboBox>(idc::kWaveSelect);
     // Only the operator's own choices and typing count, never the list being filled.
     connect(waves, &QComboBox::activated, this, &CMeterDlg::OnWaveSelChange);
     connect(waves->lineEdit(), &QLineEdit::textEdited, this, &CMeterDlg::OnWaveEditChange);

@@ -25,8 +25,8 @@ namespace vemla {
 
 class ArchivePart;
 class CEditList;
-class CLiveWindow;
-class CMainMenu;
+class LiveWindow;
+class MainMenu;
 class CWaveListDlg;
 class CertificationPart;
 class ExportPart;
@@ -51,7 +51,7 @@ public:
     void LoadFields();
 
     // The menu bar's entries.
-    CMainMenu& Menu() const { return *m_menu; }
+    MainMenu& Menu() const { return *m_menu; }
     QWidget* Control(int id) const { return m_built.Control(id); }
     template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
     const BuiltDialog& Built() const { return m_built; }
@@ -82,7 +82,7 @@ public:
     // The About box of the window menu.
     void ShowAbout();
     // The live power window, made on first use; null until then.
-    CLiveWindow* LiveWindow() const { return m_live.get(); }
+    LiveWindow* LiveMonitorWindow() const { return m_live.get(); }
     void OpenLiveMonitor();
 
     static QIcon LoadIcon(int id);
@@ -145,10 +145,10 @@ private:
     IMessageBox& m_boxes;
     BuiltDialog m_built;
     CEditList* m_table = nullptr;
-    std::unique_ptr<CMainMenu> m_menu;
+    std::unique_ptr<MainMenu> m_menu;
 
     std::unique_ptr<CWaveListDlg> m_waveListDlg;
-    std::unique_ptr<CLiveWindow> m_live;
+    std::unique_ptr<LiveWindow> m_live;
 
     std::function<std::time_t()> m_clock;
     bool m_serviceMode = false;

@@ -22,10 +22,10 @@ constexpr int kStatusTickMs = 250;
 PortStatusPart::PortStatusPart(MeterSession& session, const BuiltDialog& built, QWidget* window)
     : m_session(session), m_built(built),
       m_list(qobject_cast<QComboBox*>(built.Control(idc::kPortList))),
-      m_status(new CStatusLine(window)), m_statusTimer(new QTimer(this)) {
-    m_status->ShowStatus(CStatusLine::Kind::Port,
+      m_status(new StatusLine(window)), m_statusTimer(new QTimer(this)) {
+    m_status->ShowStatus(StatusLine::Kind::Port,
                          [this](Language) { return m_session.PortStatusText(); });
-    m_status->ShowStatus(CStatusLine::Kind::Upload, [this](Language language) {
+    m_status->ShowStatus(StatusLine::Kind::Upload, [this](Language language) {
         return m_session.Progress().Text(language, UploadProgress::Clock::now());
     });
     m_statusTimer->setInterval(kStatusTickMs);

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace vemla {
 
-class CStatusLine;
+class StatusLine;
 class MeterSession;
 struct BuiltDialog;
 
@@ -23,7 +23,7 @@ public:
     // places it.
     PortStatusPart(MeterSession& session, const BuiltDialog& built, QWidget* window);
 
-    CStatusLine& StatusLine() const { return *m_status; }
+    StatusLine& Line() const { return *m_status; }
     // The session's port entries, each with its description as the tip; nothing chosen.
     void FillPortList();
     // Chooses the port used last, when it is listed; opening it stays the operator's click.
@@ -46,7 +46,7 @@ private:
     MeterSession& m_session;
     const BuiltDialog& m_built;
     QComboBox* m_list;
-    CStatusLine* m_status;
+    StatusLine* m_status;
     QTimer* m_statusTimer;
     int m_linkIconId = 0;
     int m_lampIconId = 0;

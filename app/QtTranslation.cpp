@@ -5,11 +5,11 @@
 
 namespace vemla {
 
-CQtTranslation::~CQtTranslation() {
+QtTranslation::~QtTranslation() {
     Apply(Language::English);
 }
 
-void CQtTranslation::Apply(Language language) {
+void QtTranslation::Apply(Language language) {
     const bool wanted = language == Language::Chinese;
     if (wanted == m_installed || !QCoreApplication::instance())
         return;

@@ -8,12 +8,12 @@
 
 namespace vemla {
 
-class CQtTranslation {
+class QtTranslation {
 public:
-    CQtTranslation() = default;
-    ~CQtTranslation();
-    CQtTranslation(const CQtTranslation&) = delete;
-    CQtTranslation& operator=(const CQtTranslation&) = delete;
+    QtTranslation() = default;
+    ~QtTranslation();
+    QtTranslation(const QtTranslation&) = delete;
+    QtTranslation& operator=(const QtTranslation&) = delete;
 
     // A missing translation file leaves Qt's English in place; nothing else changes.
     void Apply(Language language);

@@ -5,7 +5,7 @@
 
 namespace vemla {
 
-CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
+StatusLine::StatusLine(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 3);
     layout->setSpacing(18);
@@ -20,16 +20,16 @@ CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
     setFixedHeight(fontMetrics().height() + 5);
 }
 
-void CStatusLine::ShowStatus(Kind kind, TextSource text) {
+void StatusLine::ShowStatus(Kind kind, TextSource text) {
     m_segments[kind].text = std::move(text);
     Refresh(m_language);
 }
 
-void CStatusLine::ClearStatus(Kind kind) {
+void StatusLine::ClearStatus(Kind kind) {
     ShowStatus(kind, {});
 }
 
-void CStatusLine::Refresh(Language language) {
+void StatusLine::Refresh(Language language) {
     m_language = language;
     for (auto& [kind, segment] : m_segments) {
         const QString text = segment.text ? segment.text(language) : QString();
@@ -39,7 +39,7 @@ void CStatusLine::Refresh(Language language) {
     }
 }
 
-QString CStatusLine::Text(Kind kind) const {
+QString StatusLine::Text(Kind kind) const {
     const auto it = m_segments.find(kind);
     return it == m_segments.end() ? QString() : it->second.label->text();
 }

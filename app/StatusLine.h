@@ -12,7 +12,7 @@ class QLabel;
 
 namespace vemla {
 
-class CStatusLine : public QWidget {
+class StatusLine : public QWidget {
     Q_OBJECT
 public:
     // In the order they show, left to right. Archive and Monitor are for the features that add
@@ -20,7 +20,7 @@ public:
     enum class Kind { Port, Upload, Archive, Monitor };
     using TextSource = std::function<QString(Language)>;
 
-    explicit CStatusLine(QWidget* parent = nullptr);
+    explicit StatusLine(QWidget* parent = nullptr);
 
     // The segment's text, from now on read from `text`; an empty text hides the segment.
     void ShowStatus(Kind kind, TextSource text);

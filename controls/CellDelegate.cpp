@@ -6,10 +6,10 @@
 
 namespace vemla {
 
-CCellDelegate::CCellDelegate(const CEditList& list, QObject* parent)
+CellDelegate::CellDelegate(const CEditList& list, QObject* parent)
     : QStyledItemDelegate(parent), m_list(list) {}
 
-QRect CCellDelegate::MarkerBox(const QRect& cell, const QFontMetrics& fm, const QString& text) {
+QRect CellDelegate::MarkerBox(const QRect& cell, const QFontMetrics& fm, const QString& text) {
     const int width = text.isEmpty() ? kEmptyTextWidth : fm.horizontalAdvance(text);
     const int left = cell.left() + 4;
     // 64-bit: a text of thousands of wide glyphs must not wrap the right edge around.
@@ -18,12 +18,12 @@ QRect CCellDelegate::MarkerBox(const QRect& cell, const QFontMetrics& fm, const 
     return {left, cell.top(), int(std::max<qint64>(0, right - left)), cell.height()};
 }
 
-QString CCellDelegate::ShownText(const QRect& cell, const QFontMetrics& fm, const QString& text) {
+QString CellDelegate::ShownText(const QRect& cell, const QFontMetrics& fm, const QString& text) {
     return fm.elidedText(text, Qt::ElideRight, std::max(0, cell.width() - 6));
 }
 
-void CCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const {
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
     const QRect cell = option.rect;
     const QPalette& pal = m_list.CellPalette();
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled

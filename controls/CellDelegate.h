@@ -9,10 +9,10 @@ class CEditList;
 // Draws every cell of the measurement table itself: the text from the left edge + 6, and for
 // the table's selected cell a marker box with a dotted focus frame. Nothing of the view's own
 // row highlight or focus rectangle is drawn.
-class CCellDelegate : public QStyledItemDelegate {
+class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    CCellDelegate(const CEditList& list, QObject* parent);
+    CellDelegate(const CEditList& list, QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

@@ -11,11 +11,11 @@ namespace vemla {
 // from hidePopup() would read the previous entry. The close-up is therefore held until the pick
 // is applied (the list's `activated`), or, when nothing was picked (Escape, a click elsewhere),
 // until control returns to the event loop.
-class CComboBox : public QComboBox {
+class ComboBox : public QComboBox {
     Q_OBJECT
 public:
-    explicit CComboBox(QWidget* parent = nullptr) : QComboBox(parent) {
-        connect(this, &QComboBox::activated, this, &CComboBox::FinishCloseUp);
+    explicit ComboBox(QWidget* parent = nullptr) : QComboBox(parent) {
+        connect(this, &QComboBox::activated, this, &ComboBox::FinishCloseUp);
     }
 
     void showPopup() override {
@@ -29,7 +29,7 @@ public:
         if (m_open) {
             m_open = false;
             m_closing = true;
-            QMetaObject::invokeMethod(this, &CComboBox::FinishCloseUp, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &ComboBox::FinishCloseUp, Qt::QueuedConnection);
         }
     }
 

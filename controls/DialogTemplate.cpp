@@ -63,7 +63,7 @@ QWidget* MakeControl(QWidget* dialog, const ControlEntry& control) {
     case ControlKind::Edit:
         return new QLineEdit(dialog);
     case ControlKind::DropDownCombo: {
-        auto* c = new CComboBox(dialog);
+        auto* c = new ComboBox(dialog);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         return c;

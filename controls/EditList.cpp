@@ -13,7 +13,7 @@
 namespace vemla {
 
 CEditList::CEditList(QWidget* parent, RecordList* records)
-    : QTableView(parent), m_model(records, this), m_delegate(new CCellDelegate(*this, this)),
+    : QTableView(parent), m_model(records, this), m_delegate(new CellDelegate(*this, this)),
       m_editor(new CCellEdit(viewport())) {
     setModel(&m_model);
     setItemDelegate(m_delegate);

@@ -1,7 +1,7 @@
 #pragma once
 // The measurement table control: a table view over MeasurementModel with the list-view
 // operations the window uses, a selected cell the operator edits in place with two clicks,
-// and cells drawn by CCellDelegate.
+// and cells drawn by CellDelegate.
 
 #include "MeasurementModel.h"
 #include "Texts.h"
@@ -11,7 +11,7 @@
 
 namespace vemla {
 
-class CCellDelegate;
+class CellDelegate;
 class CCellEdit;
 
 class CEditList : public QTableView {
@@ -76,7 +76,7 @@ private:
     void HideRowHighlight();
 
     MeasurementModel m_model;
-    CCellDelegate* m_delegate;
+    CellDelegate* m_delegate;
     CCellEdit* m_editor;
     QPalette m_cellPalette;
     int m_selectedColumn = -1;

@@ -4,12 +4,12 @@
 
 namespace vemla {
 
-QValidator::State CTextBound::validate(QString& input, int&) const {
+QValidator::State TextBound::validate(QString& input, int&) const {
     return input.size() > kMaxTypedCharacters ? Invalid : Acceptable;
 }
 
 void BoundTyping(QLineEdit* edit) {
-    edit->setValidator(new CTextBound(edit));
+    edit->setValidator(new TextBound(edit));
 }
 
 } // namespace vemla

@@ -15,7 +15,7 @@ inline constexpr int kMaxTypedCharacters = 1000;
 
 // Refuses a keystroke or a paste that would make the text longer than kMaxTypedCharacters.
 // Unlike QLineEdit::setMaxLength it never cuts a text the program sets.
-class CTextBound : public QValidator {
+class TextBound : public QValidator {
     Q_OBJECT
 public:
     using QValidator::QValidator;

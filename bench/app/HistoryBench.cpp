@@ -62,7 +62,7 @@ BENCHMARK(BM_HistoryArchiveQuery)->Unit(benchmark::kMillisecond)->Iterations(50)
 void BM_HistoryKeystroke(benchmark::State& state) {
     FilledArchive filled;
     NoBoxes boxes;
-    CHistoryDlg history(filled.archive, boxes, nullptr);
+    HistoryDlg history(filled.archive, boxes, nullptr);
     history.Retitle(Language::English);
     history.show();
     QTest::keyClicks(&history.SearchBox(), QStringLiteral("spa"));

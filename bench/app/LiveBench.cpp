@@ -33,7 +33,7 @@ double CpuSeconds() {
 
 // An hour at five readings a second, drawn into a chart of a usual window's size.
 void BM_LiveChartRedraw18000(benchmark::State& state) {
-    CLiveChart chart;
+    LiveChart chart;
     chart.resize(900, 480);
     chart.show();
     QApplication::processEvents();
@@ -72,7 +72,7 @@ void BM_LivePolling(benchmark::State& state) {
         dlg.findChild<QComboBox*>(QStringLiteral("1000"))->setCurrentIndex(0);
         dlg.OnPortButton();
         dlg.OpenLiveMonitor();
-        CLiveWindow* live = dlg.LiveWindow();
+        LiveWindow* live = dlg.LiveMonitorWindow();
         auto combos = live->findChildren<QComboBox*>();
         combos.at(1)->setCurrentIndex(3); // 1 h
         live->Monitor().SetInterval(200);

@@ -49,19 +49,19 @@ protected:
         QTest::keyClicks(dlg.ControlAs<QLineEdit>(idc::kCompany), "Fibre Works");
         QTest::keyClicks(dlg.ControlAs<QLineEdit>(idc::kNotes), "east span");
     }
-    CHistoryDlg& OpenHistory() {
-        MenuEntry(CMainMenu::Menu::File, 0);
+    HistoryDlg& OpenHistory() {
+        MenuEntry(MainMenu::Menu::File, 0);
         EXPECT_TRUE(dlg.Archive().HistoryWindow() &&
                     QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
         return *dlg.Archive().HistoryWindow();
     }
-    static QStringList Companies(const CHistoryDlg& history) {
+    static QStringList Companies(const HistoryDlg& history) {
         QStringList c;
         for (int r = 0; history.Model().JobAt(r); ++r)
             c << history.Model().JobAt(r)->company;
         return c;
     }
-    static QPoint RowCentre(CHistoryDlg& history, int row) {
+    static QPoint RowCentre(HistoryDlg& history, int row) {
         QTableView& view = history.JobView();
         return view.visualRect(view.model()->index(row, 0)).center();
     }
@@ -73,7 +73,7 @@ TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDelet
     ArchiveOldUpload();
     Start();
     UploadThree();
-    CHistoryDlg& history = OpenHistory();
+    HistoryDlg& history = OpenHistory();
     EXPECT_EQ(Companies(history), QStringList({"Fibre Works", "Old Co"}));
 
     QTest::keyClicks(&history.SearchBox(), "WEST");
@@ -88,7 +88,7 @@ TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDelet
     QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 1));
     boxes.answers = {BoxAnswer::Cancel, BoxAnswer::Ok};
     for (int click = 0; click < 2; ++click)
-        QTest::mouseClick(&history.ButtonOf(CHistoryDlg::Button::Delete), Qt::LeftButton);
+        QTest::mouseClick(&history.ButtonOf(HistoryDlg::Button::Delete), Qt::LeftButton);
     EXPECT_EQ(boxes.Texts(), QStringList(2, "Delete the upload of 2025-01-02 03:04:05 (1 records) "
                                             "from the archive?"));
     EXPECT_EQ(Companies(history), QStringList{"Fibre Works"});
@@ -119,13 +119,13 @@ TEST_F(ArchivePartTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
 TEST_F(ArchivePartTest, AnInterruptedUploadIsMarkedInBothLanguagesAndCheckArchiveTellsTheResult) {
     ArchiveOldUpload(true);
     Start();
-    CHistoryDlg& history = OpenHistory();
+    HistoryDlg& history = OpenHistory();
     const QModelIndex records = history.Model().index(0, 2);
     EXPECT_EQ(records.data().toString(), "1 (interrupted)");
     ClickEntry(Combo(idc::kLanguageList), 0);
     EXPECT_EQ(records.data().toString(), QString::fromUtf8("1（已中断）"));
-    EXPECT_EQ(history.ButtonOf(CHistoryDlg::Button::Check).text(), QString::fromUtf8("检查存档"));
-    QTest::mouseClick(&history.ButtonOf(CHistoryDlg::Button::Check), Qt::LeftButton);
+    EXPECT_EQ(history.ButtonOf(HistoryDlg::Button::Check).text(), QString::fromUtf8("检查存档"));
+    QTest::mouseClick(&history.ButtonOf(HistoryDlg::Button::Check), Qt::LeftButton);
     EXPECT_EQ(boxes.Texts(), QStringList{QString::fromUtf8("测量存档 %1 完好。").arg(path)});
 }
 

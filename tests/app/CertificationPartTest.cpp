@@ -37,9 +37,9 @@ class CertificationPartTest : public WindowTest {
 protected:
     CertificationPartTest() : WindowTest("[Section1]\nItem=0\n") {}
     void SetUp() override { dlg.Certification().SetSettings({}); } // none kept by an earlier test
-    CLimitsDlg* OpenLimits() {
-        MenuEntry(CMainMenu::Menu::Measure, kLimitsEntry);
-        return dlg.findChild<CLimitsDlg*>();
+    LimitsDlg* OpenLimits() {
+        MenuEntry(MainMenu::Menu::Measure, kLimitsEntry);
+        return dlg.findChild<LimitsDlg*>();
     }
 };
 
@@ -51,14 +51,14 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     for (uint16_t i = 0; i < 4; ++i)
         Feed(Record(i, rows[i].first, 1, {13, 10, 9, 15, 7}, {0xC1, rows[i].second, 0, 0}));
     dlg.show();
-    CLimitsDlg* limits = OpenLimits();
+    LimitsDlg* limits = OpenLimits();
     ASSERT_TRUE(limits);
     ClickCheck(limits);
     ClickEntry(limits->findChildren<QComboBox*>().at(0), 0); // TIA-568.3-D multimode
     Retype(limits->findChild<QLineEdit*>("Length (km):"), "0.842");
     auto* waves = limits->findChild<QTableWidget*>();
     ASSERT_EQ(waves->rowCount(), 2);
-    EXPECT_EQ(waves->item(0, CLimitsDlg::kLimit)->text(), "4.45"); // 0.842 × 3.5 + 2 × 0.75
+    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45"); // 0.842 × 3.5 + 2 × 0.75
     Retype(limits->findChild<QLineEdit*>("Splices:"), "1e9");
     ClickOk(limits);
     EXPECT_EQ(boxes.Texts().join('|'), "Splices: enter a number from 0 to 10000.");
@@ -121,7 +121,7 @@ TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows)
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, at(2), table.viewport()->mapToGlobal(at(2)));
     QApplication::sendEvent(table.viewport(), &event);
-    auto* fill = dlg.findChild<CFillSeriesDlg*>();
+    auto* fill = dlg.findChild<FillSeriesDlg*>();
     ASSERT_TRUE(fill);
     const auto edits = fill->findChildren<QLineEdit*>();
     Retype(edits.at(0), "F-");

@@ -34,7 +34,7 @@ protected:
         QTest::keyClicks(t.Editor(), text);
         QTest::keyClick(t.Editor(), Qt::Key_Return);
     }
-    void ExportCsv() { MenuEntry(CMainMenu::Menu::File, 1); }
+    void ExportCsv() { MenuEntry(MainMenu::Menu::File, 1); }
 };
 
 // Which rows are reported is tests/document's and what each outcome says tests/report's; here
@@ -109,13 +109,13 @@ TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     QString chosen = folder.filePath("c.pdf");
     dlg.Export().SetSavePathAsker(
         [&](QWidget*, const QString&, const QString&, const QString&) { return ++asked, chosen; });
-    const auto exportPdf = [&] { MenuEntry(CMainMenu::Menu::File, 3); };
+    const auto exportPdf = [&] { MenuEntry(MainMenu::Menu::File, 3); };
     exportPdf();
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(boxes.Texts().isEmpty());
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
     // A greyed entry leaves its menu open.
-    QTest::keyClick(dlg.Menu().MenuOf(CMainMenu::Menu::File), Qt::Key_Escape);
+    QTest::keyClick(dlg.Menu().MenuOf(MainMenu::Menu::File), Qt::Key_Escape);
 
     CertificationSettings on;
     on.enabled = true;

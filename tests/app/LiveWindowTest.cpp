@@ -43,13 +43,13 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return !dlg.Session().Waves().empty(); }));
     }
     // F5, with the meter's second wavelength chosen and acknowledged.
-    CLiveWindow& OpenAt1550() {
+    LiveWindow& OpenAt1550() {
         QTest::keyClick(&dlg, Qt::Key_F5);
         ClickEntry(dlg.ControlAs<QComboBox>(idc::kWaveSelect), 1);
         EXPECT_TRUE(WaitUntil([&] { return dlg.Session().SelectedWavelength() == 1550; }));
-        return *dlg.LiveWindow();
+        return *dlg.LiveMonitorWindow();
     }
-    bool WaitForReadings(CLiveWindow& live, std::size_t more) {
+    bool WaitForReadings(LiveWindow& live, std::size_t more) {
         const std::size_t count = live.Monitor().Samples().size() + more;
         return WaitUntil([&] { return live.Monitor().Samples().size() >= count; });
     }
@@ -58,10 +58,10 @@ protected:
 };
 
 TEST_F(LiveWindowTest, OpensFromTheMenuAndF5) {
-    QMenu* measure = dlg.Menu().MenuOf(CMainMenu::Menu::Measure);
+    QMenu* measure = dlg.Menu().MenuOf(MainMenu::Menu::Measure);
     EXPECT_EQ(measure->actions().value(3)->text(), "Live power...");
-    MenuEntry(CMainMenu::Menu::Measure, 3);
-    CLiveWindow* live = dlg.LiveWindow();
+    MenuEntry(MainMenu::Menu::Measure, 3);
+    LiveWindow* live = dlg.LiveMonitorWindow();
     ASSERT_TRUE(live && live->isVisible() && !live->isModal());
     live->close();
     Show();
@@ -74,7 +74,7 @@ TEST_F(LiveWindowTest, OpensFromTheMenuAndF5) {
 // each reading reaches the main window's power field as READ POWER's does.
 TEST_F(LiveWindowTest, TheReadingBecomesTheReferenceAtTheAcknowledgedWavelength) {
     QTest::keyClick(&dlg, Qt::Key_F5);
-    CLiveWindow* live = dlg.LiveWindow();
+    LiveWindow* live = dlg.LiveMonitorWindow();
     ASSERT_TRUE(live);
     // No wavelength acknowledged yet: nothing to take a loss reference for.
     Press(live, "Use as reference for λ");
@@ -95,7 +95,7 @@ TEST_F(LiveWindowTest, TheReadingBecomesTheReferenceAtTheAcknowledgedWavelength)
 }
 
 TEST_F(LiveWindowTest, RelativeUnitHoldAndRecordWithoutABox) {
-    CLiveWindow& live = OpenAt1550();
+    LiveWindow& live = OpenAt1550();
     const std::size_t boxesBefore = boxes.shown.size(); // the connect's and the choice's replies
     Press(&live, "Start");
     ASSERT_TRUE(WaitForReadings(live, 3));

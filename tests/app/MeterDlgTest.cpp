@@ -302,14 +302,14 @@ TEST_F(MeterDlgTest, AboutBoxShowsAndClosesLeavingTheWindowUnchanged) {
 // The menu's entries run the window's own commands and follow the language list.
 TEST_F(MeterDlgTest, MenuEntriesRunTheirCommandsInTheLanguageInForce) {
     Show();
-    QMenu* measure = dlg.Menu().MenuOf(CMainMenu::Menu::Measure);
+    QMenu* measure = dlg.Menu().MenuOf(MainMenu::Menu::Measure);
     EXPECT_EQ(measure->title(), "测量(&M)");
-    MenuEntry(CMainMenu::Menu::Measure, 0); // Connect, with the port closed
+    MenuEntry(MainMenu::Menu::Measure, 0); // Connect, with the port closed
     EXPECT_EQ(boxes.Texts(), QStringList{"串口没有打开，请打开串口"});
 
     ClickEntry(Combo(idc::kLanguageList), 1);
     EXPECT_EQ(measure->title(), "&Measure");
-    MenuEntry(CMainMenu::Menu::Measure, 2); // Read power
+    MenuEntry(MainMenu::Menu::Measure, 2); // Read power
     EXPECT_EQ(boxes.Texts().last(), "COM IS NOT OPEN!");
 }
 

@@ -13,7 +13,7 @@ namespace vemla {
 namespace {
 
 using namespace test;
-using Kind = CStatusLine::Kind;
+using Kind = StatusLine::Kind;
 
 using PortStatusPartTest = WindowTest;
 
@@ -31,7 +31,7 @@ TEST_F(PortStatusPartTest,
     Show();
     ClickEntry(Combo(idc::kLanguageList), 1); // ENGLISH
     ClickOpenPort();
-    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "COM1 (meter) open");
+    EXPECT_EQ(dlg.PortStatus().Line().Text(Kind::Port), "COM1 (meter) open");
     QTest::mouseClick(dlg.Control(idc::kConnect), Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return dlg.PortStatus().LinkIconId() == idi::kConnected; }));
 
@@ -41,7 +41,7 @@ TEST_F(PortStatusPartTest,
     std::set<QString> shown;
     WaitUntil(
         [&] {
-            const QString status = dlg.PortStatus().StatusLine().Text(Kind::Upload);
+            const QString status = dlg.PortStatus().Line().Text(Kind::Upload);
             if (const auto m = receiving.match(status);
                 m.hasMatch() && shown.insert(status).second) {
                 const int rows = dlg.Table().model()->rowCount();
@@ -55,14 +55,14 @@ TEST_F(PortStatusPartTest,
     ASSERT_EQ(boxes.shown.size(), 2u); // the connect's and the hang-up's, the session's tests
     EXPECT_TRUE(WaitUntil([&] {
         return dlg.PortStatus()
-            .StatusLine()
+            .Line()
             .Text(Kind::Upload)
             .contains(QRegularExpression("^60 records in 0:0\\d$"));
     }));
     EXPECT_EQ(dlg.PortStatus().LampIconId(), idi::kPortClosed);
     EXPECT_EQ(dlg.PortStatus().LinkIconId(), idi::kNotConnected);
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
-    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port),
+    EXPECT_EQ(dlg.PortStatus().Line().Text(Kind::Port),
               "COM1 (meter) gone; reopened when it is back");
 
     meter = std::make_unique<MeterSimulator>(SimOptions{});
@@ -70,7 +70,7 @@ TEST_F(PortStatusPartTest,
     ASSERT_TRUE(meter->Start()) << meter->ErrorText();
     ASSERT_TRUE(WaitUntil([&] { return dlg.PortStatus().LampIconId() == idi::kPortOpen; }, 2s));
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "CLOSE COM");
-    EXPECT_EQ(dlg.PortStatus().StatusLine().Text(Kind::Port), "Port reopened: COM1 (meter) open");
+    EXPECT_EQ(dlg.PortStatus().Line().Text(Kind::Port), "Port reopened: COM1 (meter) open");
     EXPECT_EQ(boxes.shown.size(), 2u) << "no box for the return";
 }
 

@@ -73,7 +73,7 @@ protected:
     void SetText(int id, const QString& t) { dlg.ControlAs<QLineEdit>(id)->setText(t); }
     void Click(int id) { dlg.ControlAs<QPushButton>(id)->click(); }
     void Feed(const Bytes& bytes) { test::Feed(dlg, bytes); }
-    void MenuEntry(CMainMenu::Menu menu, int entry) {
+    void MenuEntry(MainMenu::Menu menu, int entry) {
         ClickMenuEntry(dlg.findChild<QMenuBar*>(), dlg.Menu().MenuOf(menu), entry);
     }
     // The first port of the list picked and opened with the mouse, as the operator does.

@@ -190,10 +190,10 @@ TEST_F(EditListTest, MarkerBoxIs47PxForAnEmptyCellFilledAloneCutAtTheCellEdgeThe
 
 TEST_F(EditListTest, LongTextEndsInAnEllipsis) {
     const QString shown =
-        CCellDelegate::ShownText(Cell(0, 1), table->fontMetrics(), QString(200, 'W'));
+        CellDelegate::ShownText(Cell(0, 1), table->fontMetrics(), QString(200, 'W'));
     EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
     EXPECT_LE(table->fontMetrics().horizontalAdvance(shown), Cell(0, 1).width() - 6);
-    EXPECT_EQ(CCellDelegate::ShownText(Cell(0, 1), table->fontMetrics(), "1310"), "1310");
+    EXPECT_EQ(CellDelegate::ShownText(Cell(0, 1), table->fontMetrics(), "1310"), "1310");
 }
 
 TEST_F(EditListTest, CaptionSwitchKeepsRowsAndSelectionAndResetsWidths) {
