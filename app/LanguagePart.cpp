@@ -8,25 +8,6 @@
 
 namespace vemla {
 
-// The template's labels and groups that name an edit or a list; no code but the table below
-// addresses them.
-namespace idc {
-constexpr int kCompanyLabel = 1029;
-constexpr int kModelLabel = 1030;
-constexpr int kSerialNumberLabel = 1031;
-constexpr int kOperatorLabel = 1032;
-constexpr int kNotesLabel = 1033;
-constexpr int kYearLabel = 1034;
-constexpr int kMonthLabel = 1035;
-constexpr int kDayLabel = 1036;
-constexpr int kHourLabel = 1037;
-constexpr int kMinuteLabel = 1038;
-constexpr int kPortGroup = 1039;
-constexpr int kLanguageLabel = 1043;
-constexpr int kWaveCountLabel = 1055;
-constexpr int kWaveSelectGroup = 1100;
-} // namespace idc
-
 namespace {
 
 // Each edit, list and table of the window, named for screen readers by its label's text (the

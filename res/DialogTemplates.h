@@ -95,6 +95,21 @@ inline constexpr int kWaveSelect = 1098;
 inline constexpr int kLaser2 = 1101;
 inline constexpr int kLaser3 = 1103;
 inline constexpr int kLaser4 = 1104;
+// The labels and groups that name an edit or a list (their accessible names).
+inline constexpr int kCompanyLabel = 1029;
+inline constexpr int kModelLabel = 1030;
+inline constexpr int kSerialNumberLabel = 1031;
+inline constexpr int kOperatorLabel = 1032;
+inline constexpr int kNotesLabel = 1033;
+inline constexpr int kYearLabel = 1034;
+inline constexpr int kMonthLabel = 1035;
+inline constexpr int kDayLabel = 1036;
+inline constexpr int kHourLabel = 1037;
+inline constexpr int kMinuteLabel = 1038;
+inline constexpr int kPortGroup = 1039;
+inline constexpr int kLanguageLabel = 1043;
+inline constexpr int kWaveCountLabel = 1055;
+inline constexpr int kWaveSelectGroup = 1100;
 } // namespace idc
 
 // Control ids of the wavelength list dialog.
