@@ -384,15 +384,21 @@ private:
         }
         // The archive commits its last records while the files are written.
         const int written = WriteFiles();
-        int archived = FinishArchive(keeper.get());
-        if (!m_o.project.isEmpty() && archived == kExitDone)
-            archived = TieUpload(m_o, m_archivedJob);
+        const int archived = FinishAndGive(keeper.get());
         if (const int skipped = m_session.SkippedRecords(); skipped > 0) {
             Say(T(text::kCliSkipped).arg(skipped));
             if (written == kExitDone && archived == kExitDone)
                 return kExitSkipped;
         }
         return written != kExitDone ? written : archived;
+    }
+
+    // The archive's last writes, then the upload given to the project named, if any.
+    int FinishAndGive(ArchiveKeeper* keeper) {
+        const int archived = FinishArchive(keeper);
+        if (m_o.project.isEmpty() || archived != kExitDone)
+            return archived;
+        return TieUpload(m_o, m_archivedJob);
     }
 
     // Waits for the archive (a lock held elsewhere, within its budget) and says what it could

@@ -66,10 +66,10 @@ Expected Judge(const std::vector<double>& ab, const std::vector<double>& ba, siz
     return e;
 }
 
-class CliProjectTest : public test::CliFixture {};
-
-TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadings) {
-    {
+class CliProjectTest : public test::CliFixture {
+protected:
+    // The limits in force, as the window keeps them, and a plan of kIds cable IDs.
+    void WriteLimitsAndPlan() {
         CertificationSettings limits;
         limits.enabled = true;
         for (const auto& [wave, max] : kLimit)
@@ -78,13 +78,15 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
             limits.SetReference({wave, dBm, QDateTime::currentDateTime()});
         QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
         SaveCertification(window, limits);
+        QByteArray plan = "cable_id,length_km\r\n";
+        for (int i = 1; i <= kIds; ++i)
+            plan += QStringLiteral("B1-PP1-J%1,0.1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+        ASSERT_TRUE(test::WriteFile(Path("plan.csv"), plan));
     }
-    QByteArray plan = "cable_id,length_km\r\n";
-    for (int i = 1; i <= kIds; ++i)
-        plan += QStringLiteral("B1-PP1-J%1,0.1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
-    QFile planFile(Path("plan.csv"));
-    ASSERT_TRUE(planFile.open(QIODevice::WriteOnly) && planFile.write(plan) == plan.size());
-    planFile.close();
+};
+
+TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadings) {
+    WriteLimitsAndPlan();
     ASSERT_EQ(Run({"project", "import", "Tower", "--plan", Path("plan.csv"), "--both-directions"}),
               0)
         << err.toStdString();
@@ -141,9 +143,7 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
 
 // Each refusal of the project commands, with the exit code a script reads and what it is told.
 TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
-    QFile plan(Path("dup.csv"));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly) && plan.write("cable_id\nJ1\nJ2\nJ1\n") > 0);
-    plan.close();
+    ASSERT_TRUE(test::WriteFile(Path("dup.csv"), "cable_id\nJ1\nJ2\nJ1\n"));
     ASSERT_EQ(Run({"project", "add", "P", "J[1..3]"}), 0) << err.toStdString();
     const struct {
         QStringList args;
@@ -152,7 +152,8 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
     } cases[] = {
         {{"project", "status", "Nope"}, 2, "there is no project 'Nope'"},
         {{"project", "import", "P"}, 2, "option --plan needs a value"},
-        {{"project", "import", "P", "--plan", Path("dup.csv")}, 2,
+        {{"project", "import", "P", "--plan", Path("dup.csv")},
+         2,
          "Line 4: the cable ID \"J1\" is already in the plan."},
         {{"project", "add", "P", "J[3..4]"}, 2, "The cable ID \"J3\" is already in the plan."},
         {{"project", "add", "P", "K[1..]"}, 2, "K[1..]"},
@@ -160,7 +161,8 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
         {{"project", "report", "P", "--pdf", Path("p.pdf")}, 5, "a certificate needs loss limits"},
         {{"project", "frob", "P"}, 2, "'project' takes: import NAME"},
         {{"--simulate", "upload", "--project", "P"}, 2, "--project needs --direction ab|ba"},
-        {{"--simulate", "upload", "--project", "Nope", "--direction", "ab"}, 2,
+        {{"--simulate", "upload", "--project", "Nope", "--direction", "ab"},
+         2,
          "there is no project 'Nope'"},
         {{"project", "status", "P"}, 0, ""},
     };
