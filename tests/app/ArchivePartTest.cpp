@@ -61,10 +61,6 @@ protected:
             c << history.Model().JobAt(r)->company;
         return c;
     }
-    static QPoint RowCentre(HistoryDlg& history, int row) {
-        QTableView& view = history.JobView();
-        return view.visualRect(view.model()->index(row, 0)).center();
-    }
 
     QString path = folder.filePath("archive.sqlite");
 };
@@ -79,13 +75,16 @@ TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDelet
     QTest::keyClicks(&history.SearchBox(), "WEST");
     ASSERT_EQ(Companies(history), QStringList{"Old Co"});
     // A double-click arrives as a click and then the double-click event, as the system sends it.
-    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
-    QTest::mouseDClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {},
+                      CellCentre(history.JobView(), 0));
+    QTest::mouseDClick(history.JobView().viewport(), Qt::LeftButton, {},
+                       CellCentre(history.JobView(), 0));
     EXPECT_EQ(dlg.Table().GetItemText(0, 1), "1310"); // the rows and counter are tests/archive's
     EXPECT_EQ(Text(idc::kCompany), "Old Co"); // each field's way to its edit is MeterDlgTest's
 
     history.SearchBox().clear();
-    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 1));
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {},
+                      CellCentre(history.JobView(), 1));
     boxes.answers = {BoxAnswer::Cancel, BoxAnswer::Ok};
     for (int click = 0; click < 2; ++click)
         QTest::mouseClick(&history.ButtonOf(HistoryDlg::Button::Delete), Qt::LeftButton);

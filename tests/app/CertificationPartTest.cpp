@@ -108,9 +108,7 @@ TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows)
     dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
     Show();
     CEditList& table = dlg.Table();
-    const auto at = [&](int row) {
-        return table.visualRect(table.model()->index(row, 1)).center();
-    };
+    const auto at = [&](int row) { return CellCentre(table, row, 1); };
     QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at(1));
     QTest::mouseClick(table.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
     QTimer::singleShot(0, [] {

@@ -86,8 +86,9 @@ TEST_F(IniFileTest, OnlyARegularFileWithinTheBoundIsReadAndNoneOfTheseIsWritten)
     const std::vector<Case> cases{
         {"oversized file", [&] { return put(path, big); }, "",
          [&] { return QFileInfo(path).size() == big.size(); }},
-        {"link to a file", [&] { return put(real, "[Section1]\nItem=0\n") && QFile::link(real, path); },
-         "0", [&] { return QFile::symLinkTarget(path) == real && QFileInfo(real).size() == 18; }},
+        {"link to a file",
+         [&] { return put(real, "[Section1]\nItem=0\n") && QFile::link(real, path); }, "0",
+         [&] { return QFile::symLinkTarget(path) == real && QFileInfo(real).size() == 18; }},
         {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; }, "",
          [&] { return type() == S_IFIFO; }},
         {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); }, "",
