@@ -81,7 +81,6 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     EXPECT_EQ(dlg.Certification().SummaryLine()->text(),
               "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
               "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
-    EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
 
     CMeterDlg again(boxes); // the settings were kept
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
