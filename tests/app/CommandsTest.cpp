@@ -139,8 +139,11 @@ TEST_F(CommandsTest, PortControlsFollowTheSession) {
     EXPECT_EQ(button->text(), "OPEN COM");
 }
 
-// Which counts are out of range is the dialog's rule; here the window refuses with the message.
-TEST_F(CommandsTest, SetWaveRefusesACountOutsideOneToTwentyAndShowsTheDialogOtherwise) {
+// Which counts are out of range is the codec's rule, the list and its end byte the dialog's; here
+// SET WAVE refuses with the message or shows the list, and the count is read as SET DEVICE WAVES
+// is clicked, not when the list was typed.
+TEST_F(CommandsTest, SetWaveRefusesABadCountAndTheWavesGoOutForTheCountAtSendingTime) {
+    ClickOpenPort();
     CWaveListDlg& list = WaveList();
     SetText(idc::kWaveCount, "21");
     Click(idc::kSetWave);
@@ -148,23 +151,15 @@ TEST_F(CommandsTest, SetWaveRefusesACountOutsideOneToTwentyAndShowsTheDialogOthe
     EXPECT_FALSE(list.isVisible());
     SetText(idc::kWaveCount, "20");
     Click(idc::kSetWave);
-    EXPECT_TRUE(list.isVisible());
+    ASSERT_TRUE(list.isVisible());
     EXPECT_EQ(list.Count(), 20);
-    EXPECT_EQ(boxes.shown.size(), 1u);
-}
-
-// The list is the dialog's (its hidden values and end byte are its tests); the count is read as
-// the button is clicked, not when the list was typed.
-TEST_F(CommandsTest, SetDeviceWavesSendsTwoBytesPerWaveOfTheCountAtSendingTime) {
-    ClickOpenPort();
-    SetText(idc::kWaveCount, "3");
-    Click(idc::kSetWave);
     for (int k : {1, 2, 3})
-        WaveList().Field(k)->setText(QStringList{"1310", "1550", "1625"}[k - 1]);
-    qobject_cast<QPushButton*>(WaveList().Control(idw::kOk))->click();
+        list.Field(k)->setText(QStringList{"1310", "1550", "1625"}[k - 1]);
+    qobject_cast<QPushButton*>(list.Control(idw::kOk))->click();
     SetText(idc::kWaveCount, "2");
     Click(idc::kSetDeviceWaves);
     EXPECT_EQ(pty.Received(), (Bytes{0xAA, 0x09, 0x0A, 0x02, 0x05, 0x1E, 0x06, 0x0E, 0x55}));
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 // The dialog opens with the stored type, asking for a first pick only when there is none; its
