@@ -82,10 +82,8 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
               "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
               "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
 
-    CMeterDlg again(boxes); // the settings were kept
+    CMeterDlg again(boxes); // the settings were kept; what they keep is tests/certify's
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
-    EXPECT_EQ(*LimitDb(again.Certification().Settings(), 850),
-              *LimitDb(dlg.Certification().Settings(), 850));
 
     limits = OpenLimits();
     ClickCheck(limits);
