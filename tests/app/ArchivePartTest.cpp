@@ -33,9 +33,7 @@ protected:
         job.began = QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5));
         job.header.company = QStringLiteral("Old Co");
         job.header.notes = QStringLiteral("west span");
-        archive_op::AddRecord record;
-        const Bytes frame = Record(0, 1310);
-        std::copy_n(frame.begin(), record.raw.size(), record.raw.begin());
+        archive_op::AddRecord record; // the texts are what the table shows again
         record.texts = {"1", "1310", "-10.00dBm", "", "", "2013-10-09  15:07  ", ""};
         std::vector<ArchiveOp> ops{job, record};
         if (interrupted)
@@ -61,10 +59,6 @@ protected:
             c << history.Model().JobAt(r)->company;
         return c;
     }
-    static QPoint RowCentre(HistoryDlg& history, int row) {
-        QTableView& view = history.JobView();
-        return view.visualRect(view.model()->index(row, 0)).center();
-    }
 
     QString path = folder.filePath("archive.sqlite");
 };
@@ -79,13 +73,16 @@ TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDelet
     QTest::keyClicks(&history.SearchBox(), "WEST");
     ASSERT_EQ(Companies(history), QStringList{"Old Co"});
     // A double-click arrives as a click and then the double-click event, as the system sends it.
-    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
-    QTest::mouseDClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 0));
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {},
+                      CellCentre(history.JobView(), 0));
+    QTest::mouseDClick(history.JobView().viewport(), Qt::LeftButton, {},
+                       CellCentre(history.JobView(), 0));
     EXPECT_EQ(dlg.Table().GetItemText(0, 1), "1310"); // the rows and counter are tests/archive's
     EXPECT_EQ(Text(idc::kCompany), "Old Co"); // each field's way to its edit is MeterDlgTest's
 
     history.SearchBox().clear();
-    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {}, RowCentre(history, 1));
+    QTest::mouseClick(history.JobView().viewport(), Qt::LeftButton, {},
+                      CellCentre(history.JobView(), 1));
     boxes.answers = {BoxAnswer::Cancel, BoxAnswer::Ok};
     for (int click = 0; click < 2; ++click)
         QTest::mouseClick(&history.ButtonOf(HistoryDlg::Button::Delete), Qt::LeftButton);

@@ -81,12 +81,9 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     EXPECT_EQ(dlg.Certification().SummaryLine()->text(),
               "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
               "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
-    EXPECT_EQ(dlg.Session().Records().Text(1, 7), "") << "the records keep seven texts";
 
-    CMeterDlg again(boxes); // the settings were kept
+    CMeterDlg again(boxes); // the settings were kept; what they keep is tests/certify's
     EXPECT_EQ(again.Table().Model().columnCount(), 9);
-    EXPECT_EQ(*LimitDb(again.Certification().Settings(), 850),
-              *LimitDb(dlg.Certification().Settings(), 850));
 
     limits = OpenLimits();
     ClickCheck(limits);
@@ -108,9 +105,7 @@ TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows)
     dlg.Session().ReplaceRecords(std::vector<MeterRecord>(5), {});
     Show();
     CEditList& table = dlg.Table();
-    const auto at = [&](int row) {
-        return table.visualRect(table.model()->index(row, 1)).center();
-    };
+    const auto at = [&](int row) { return CellCentre(table, row, 1); };
     QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at(1));
     QTest::mouseClick(table.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
     QTimer::singleShot(0, [] {

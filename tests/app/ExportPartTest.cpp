@@ -17,6 +17,10 @@ protected:
         dlg.Export().SetReportFolder(folder.path());
         dlg.Export().SetReportOpener(&report);
         dlg.Export().SetReportWriter(&report);
+        dlg.Export().SetSavePathAsker(
+            [this](QWidget*, const QString&, const QString& path, const QString&) {
+                return ++asked, suggested = path, answer;
+            });
         dlg.Session().SetLanguage(Language::English);
         Show();
     }
@@ -26,7 +30,7 @@ protected:
     // Two clicks on the cell, the text typed, Enter.
     void Correct(int row, int column, const QString& text) {
         CEditList& t = dlg.Table();
-        const QPoint at = t.visualRect(t.Model().index(row, column)).center();
+        const QPoint at = CellCentre(t, row, column);
         QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, at);
         QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, at);
         ASSERT_NE(t.Editor(), nullptr);
@@ -35,6 +39,10 @@ protected:
         QTest::keyClick(t.Editor(), Qt::Key_Return);
     }
     void ExportCsv() { MenuEntry(MainMenu::Menu::File, 1); }
+
+    int asked = 0;     // times the save dialog was asked
+    QString suggested; // the path it was last offered
+    QString answer;    // the path it gives back
 };
 
 // Which rows are reported is tests/document's and what each outcome says tests/report's; here
@@ -66,19 +74,13 @@ TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     Feed(Record(0));
     QFile blocker(folder.filePath("not-a-folder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    const QString target = blocker.fileName() + "/table.csv";
-    QString suggested;
-    dlg.Export().SetSavePathAsker(
-        [&](QWidget*, const QString&, const QString& path, const QString&) {
-            suggested = path;
-            return target;
-        });
+    answer = blocker.fileName() + "/table.csv";
     ExportCsv();
     EXPECT_TRUE(QFileInfo(suggested).fileName().startsWith("Test Report 20"))
         << suggested.toStdString();
     EXPECT_EQ(QFileInfo(suggested).path(), folder.path());
     ASSERT_EQ(boxes.Texts().size(), 1); // that the failed write leaves nothing is tests/io's
-    EXPECT_TRUE(boxes.Texts()[0].startsWith("The CSV file could not be written:\n" + target))
+    EXPECT_TRUE(boxes.Texts()[0].startsWith("The CSV file could not be written:\n" + answer))
         << boxes.Texts()[0].toStdString();
 }
 
@@ -88,9 +90,7 @@ TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
     QFile kept(folder.filePath("x.csv"));
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
     kept.close();
-    dlg.Export().SetSavePathAsker([&](QWidget*, const QString&, const QString&, const QString&) {
-        return folder.filePath("x");
-    });
+    answer = folder.filePath("x");
     ExportCsv();
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].endsWith("x.csv already exists."))
@@ -105,10 +105,7 @@ TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
 // asks nothing and writes nothing, though the table has a record. On, it never replaces a file.
 TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(Record(0));
-    int asked = 0;
-    QString chosen = folder.filePath("c.pdf");
-    dlg.Export().SetSavePathAsker(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return ++asked, chosen; });
+    answer = folder.filePath("c.pdf");
     const auto exportPdf = [&] { MenuEntry(MainMenu::Menu::File, 3); };
     exportPdf();
     EXPECT_EQ(asked, 0);
@@ -120,7 +117,7 @@ TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     CertificationSettings on;
     on.enabled = true;
     dlg.Certification().SetSettings(on);
-    QFile issued(chosen);
+    QFile issued(answer);
     ASSERT_TRUE(issued.open(QIODevice::WriteOnly) && issued.write("issued") == 6);
     issued.close();
     exportPdf();
@@ -129,9 +126,9 @@ TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     EXPECT_TRUE(boxes.Texts()[0].contains("never overwritten")) << boxes.Texts()[0].toStdString();
     ASSERT_TRUE(issued.open(QIODevice::ReadOnly));
     EXPECT_EQ(issued.readAll(), "issued");
-    chosen = folder.filePath("d.pdf");
+    answer = folder.filePath("d.pdf");
     exportPdf();
-    QFile made(chosen);
+    QFile made(answer);
     ASSERT_TRUE(made.open(QIODevice::ReadOnly));
     EXPECT_EQ(made.read(5), "%PDF-");
 }

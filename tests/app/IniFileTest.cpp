@@ -1,11 +1,16 @@
-// The configuration file: one key read and written, every other byte kept, a bound on its size
-// and a link at its name. What the window makes of the value is MeterDlgTest's.
+// The configuration file: one key read and written, every other byte kept, and what stands at its
+// name. What the window makes of the value is MeterDlgTest's.
 #include "IniFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vemla {
 namespace {
@@ -56,34 +61,49 @@ protected:
     QString path = dir.filePath("Vemla.ini");
 };
 
-// A missing file, an unwritable folder and a path that is no regular file are the language
-// tests' start-up cases; here the bound.
-TEST_F(IniFileTest, OversizedFileIsNeitherParsedNorRewritten) {
-    QByteArray big = "[Section1]\nItem=0\n";
-    big += QByteArray(IniFile::kMaxSize, 'x');
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(big) == big.size());
-    f.close();
-    IniFile ini(path);
-    EXPECT_EQ(ini.Read("Section1", "Item"), QByteArray());
-    EXPECT_FALSE(ini.Write("Section1", "Item", "1"));
-    EXPECT_EQ(QFileInfo(path).size(), big.size());
-}
-
-// A link at the name is read through, and a write goes to the one write path, which neither
-// follows nor replaces it (its cases, a dangling link among them, are tests/io's).
-TEST_F(IniFileTest, LinkAtTheNameIsReadThroughButNeverWrittenThrough) {
+// What stands at the name decides: a link is read through, anything but a regular file within the
+// bound reads as nothing (a pipe once blocked the start, a link to /dev/zero was read without end),
+// and a write neither replaces it nor goes through it (the write path's own cases are tests/io's).
+// A missing file and the values read are the window's start-up cases.
+TEST_F(IniFileTest, OnlyARegularFileWithinTheBoundIsReadAndNoneOfTheseIsWritten) {
     const QString real = dir.filePath("real.ini");
-    QFile f(real);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("[Section1]\nItem=0\n") > 0);
-    f.close();
-    ASSERT_TRUE(QFile::link(real, path));
-    IniFile ini(path);
-    EXPECT_EQ(ini.Read("Section1", "Item"), "0");
-    EXPECT_FALSE(ini.Write("Section1", "Item", "1"));
-    EXPECT_EQ(QFileInfo(path).symLinkTarget(), real);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "[Section1]\nItem=0\n");
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray big = "[Section1]\nItem=0\n" + QByteArray(IniFile::kMaxSize, 'x');
+    const auto put = [](const QString& at, const QByteArray& bytes) {
+        QFile f(at);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const auto type = [&] {
+        struct stat info {};
+        return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+    };
+    struct Case {
+        const char* what;
+        std::function<bool()> make;
+        QByteArray read;
+        std::function<bool()> unchanged;
+    };
+    const std::vector<Case> cases{
+        {"oversized file", [&] { return put(path, big); }, "",
+         [&] { return QFileInfo(path).size() == big.size(); }},
+        {"link to a file",
+         [&] { return put(real, "[Section1]\nItem=0\n") && QFile::link(real, path); }, "0",
+         [&] { return QFile::symLinkTarget(path) == real && QFileInfo(real).size() == 18; }},
+        {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; }, "",
+         [&] { return type() == S_IFIFO; }},
+        {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); }, "",
+         [&] { return type() == S_IFLNK && QFile::symLinkTarget(path) == "/dev/zero"; }},
+    };
+    ::alarm(20); // a read that blocks or never ends fails the run instead of stalling it
+    for (const Case& c : cases) {
+        QFile::remove(path);
+        ASSERT_TRUE(c.make()) << c.what;
+        const IniFile ini(path);
+        EXPECT_EQ(ini.Read("Section1", "Item"), c.read) << c.what;
+        EXPECT_FALSE(ini.Write("Section1", "Item", "1")) << c.what;
+        EXPECT_TRUE(c.unchanged()) << c.what;
+    }
+    ::alarm(0);
 }
 
 } // namespace

@@ -14,14 +14,7 @@ namespace {
 
 using namespace test;
 
-class LanguagePartTest : public WindowTest {
-protected:
-    void Start(Language language) {
-        Show();
-        if (language == Language::English)
-            ClickEntry(Combo(idc::kLanguageList), 1);
-    }
-};
+using LanguagePartTest = WindowTest;
 
 // Every caption the switch sets: the one check of these texts, the meter program's own,
 // misspellings included.
@@ -98,8 +91,9 @@ TEST_F(LanguagePartTest, QtsTextsAndAccessibleNamesSpeakTheLanguageInForce) {
         {idc::kPower, "Power (dBm)", "功率 (dBm)"},
         {idc::kLaser4, "Laser 4 wavelength", "激光器4波长"},
     };
+    Show();
     for (Language language : {Language::Chinese, Language::English}) {
-        Start(language);
+        ClickEntry(Combo(idc::kLanguageList), language == Language::English ? 1 : 0);
         const bool zh = language == Language::Chinese;
         for (const Case& c : names)
             EXPECT_EQ(dlg.Control(c.id)->accessibleName(), zh ? c.chinese : c.english) << c.id;

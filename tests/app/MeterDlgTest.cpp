@@ -4,12 +4,8 @@
 #include "IconButton.h"
 #include "WindowTest.h"
 
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vemla {
 namespace {
@@ -17,21 +13,6 @@ namespace {
 using namespace test;
 
 using MeterDlgTest = WindowTest;
-
-TEST_F(MeterDlgTest, StartsWithDarkLampBrokenLinkAndDefaultFields) {
-    EXPECT_EQ(dlg.PortStatus().LampIconId(), 131);
-    EXPECT_EQ(dlg.PortStatus().LinkIconId(), 133);
-    EXPECT_FALSE(dlg.ControlAs<QLabel>(idc::kPortLamp)->pixmap().isNull());
-    EXPECT_EQ(Text(idc::kWaveCount), "1");
-    for (int id : {idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4})
-        EXPECT_EQ(Text(id), "0") << id;
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_FALSE(dlg.windowIcon().isNull());
-    EXPECT_TRUE(dlg.ControlAs<QPushButton>(idc::kExit)->isDefault());
-    // The four table buttons paint themselves with their icons.
-    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint})
-        EXPECT_TRUE(dlg.ControlAs<CIconButton>(id)->HasIcon()) << id;
-}
 
 // Typing into a header field stops at 1,000 characters; a longer field from an archived upload
 // shows whole. The cell editor's bound is tests/controls'.
@@ -50,7 +31,8 @@ TEST_F(MeterDlgTest, HeaderFieldsTakeAThousandTypedCharactersAndKeepALongerStore
     }
 }
 
-// Ctrl+Shift+S shows exactly the hidden controls and hides them again; nothing moves.
+// Ctrl+Shift+S shows exactly the hidden controls and hides them again; nothing moves. The lamp's
+// and link's pictures at the start are CommandsTest's and RepliesReachTheControls'.
 TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShowsTheHidden) {
     // Widget class by ControlKind, in its order.
     constexpr const char* kClass[] = {"QPushButton", "QPushButton", "QGroupBox",        "QLabel",
@@ -77,6 +59,15 @@ TEST_F(MeterDlgTest, EveryTemplateControlHasItsKindAndGeometryAndServiceModeShow
     QWidget* client = dlg.Control(idc::kExit)->parentWidget(); // below the menu bar
     EXPECT_EQ(client->size(), QSize(units.X(518), units.Y(361)));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << "the window is not resizable";
+    // What the template leaves to the start: pictures, the default button and the fields' values.
+    EXPECT_FALSE(dlg.ControlAs<QLabel>(idc::kPortLamp)->pixmap().isNull());
+    EXPECT_FALSE(dlg.windowIcon().isNull());
+    EXPECT_TRUE(dlg.ControlAs<QPushButton>(idc::kExit)->isDefault());
+    for (int id : {idc::kUpload, idc::kDeleteSelect, idc::kDeleteAll, idc::kSaveOrPrint})
+        EXPECT_TRUE(dlg.ControlAs<CIconButton>(id)->HasIcon()) << id;
+    EXPECT_EQ(Text(idc::kWaveCount), "1");
+    for (int id : {idc::kLaser1, idc::kLaser2, idc::kLaser3, idc::kLaser4})
+        EXPECT_EQ(Text(id), "0") << id;
 }
 
 // --- the language ---
@@ -106,50 +97,6 @@ TEST(LanguageStartupTest, StoredValueDecidesTheLanguageAndIsWrittenBack) {
         EXPECT_EQ(list->itemText(1), "ENGLISH");
         EXPECT_TRUE(boxes.shown.empty());
     }
-}
-
-// A configuration path that is no regular file is an unreadable file, and a folder that cannot be
-// written keeps none: Chinese, nothing written or reported, and the window up at once (a pipe
-// once blocked the open, a link to /dev/zero was read without end).
-TEST(LanguageStartupTest, ConfigurationThatIsNoRegularFileOrNotWritableStartsChinese) {
-    struct Case {
-        const char* what;
-        std::function<bool()> make;
-        std::function<bool()> unchanged;
-    };
-    const QString path = QStringLiteral("Vemla.ini");
-    const QByteArray native = QFile::encodeName(path);
-    const auto type = [&] {
-        struct stat info {};
-        return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
-    };
-    const std::vector<Case> cases{
-        {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; },
-         [&] { return type() == S_IFIFO; }},
-        {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); },
-         [&] { return type() == S_IFLNK && QFile::symLinkTarget(path) == "/dev/zero"; }},
-        {"read-only folder", [&] { return QDir::setCurrent(QStringLiteral("/proc")); },
-         [&, before = QDir::currentPath()] { return QDir::setCurrent(before); }},
-    };
-    ::alarm(20); // a start-up that hangs ends the run instead of stalling it
-    for (const Case& c : cases) {
-        FreshConfig none;
-        ASSERT_TRUE(c.make()) << c.what;
-        RecordingMessageBox boxes;
-        QElapsedTimer started;
-        started.start();
-        {
-            CMeterDlg dlg(boxes);
-            dlg.show();
-            EXPECT_LT(started.elapsed(), 1000) << c.what;
-            EXPECT_EQ(dlg.UiLanguage(), Language::Chinese) << c.what;
-            ClickEntry(dlg.ControlAs<QComboBox>(idc::kLanguageList), 1);
-            EXPECT_EQ(dlg.UiLanguage(), Language::English) << c.what;
-        }
-        EXPECT_TRUE(c.unchanged()) << c.what;
-        EXPECT_TRUE(boxes.shown.empty()) << c.what;
-    }
-    ::alarm(0);
 }
 
 class LanguageListTest : public WindowTest {
@@ -228,9 +175,7 @@ TEST_F(MeterDlgTest, SaveFieldsStopsAtTheFirstBadFieldAndLaterFieldsKeepTheirVal
                   c.read);
         EXPECT_EQ(boxes.Texts(),
                   c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList{});
-        if (c.message) {
-            EXPECT_EQ(boxes.shown[0].caption, "Vemla");
-        }
+        EXPECT_TRUE(!c.message || boxes.shown[0].caption == "Vemla");
     }
 }
 
@@ -238,7 +183,6 @@ TEST_F(MeterDlgTest, ExitRefusesToCloseWhileALaserFromTheMeterIsAbove7000ButEsca
     dlg.show();
     // A connect reply carrying laser 1 = 7500 (0x1D4C).
     Feed({0xAA, 0x0C, 0x01, 0x1D, 0x4C, 0x06, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x55});
-    EXPECT_EQ(Text(idc::kLaser1), "7500");
     boxes.shown.clear();
     Click(idc::kExit);
     EXPECT_TRUE(dlg.isVisible());
@@ -282,21 +226,6 @@ TEST_F(MeterDlgTest, RepliesReachTheControlsInTheirOrder) {
     EXPECT_EQ(dlg.Table().GetItemText(1, 3), "10.50dB");
     Feed({0xAA, 0x04, 0x07, 0x55});
     EXPECT_EQ(dlg.Table().GetItemCount(), 0);
-}
-
-TEST_F(MeterDlgTest, AboutBoxShowsAndClosesLeavingTheWindowUnchanged) {
-    dlg.show();
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->windowTitle() == QString::fromUtf8("关于 Vemla") && w->isVisible()) {
-                auto* ok = w->findChild<QPushButton*>("1");
-                ASSERT_NE(ok, nullptr);
-                ok->click();
-            }
-        }
-    });
-    dlg.ShowAbout();
-    EXPECT_TRUE(dlg.isVisible());
 }
 
 // The menu's entries run the window's own commands and follow the language list.

@@ -57,6 +57,11 @@ inline QString Caption(const CMeterDlg& dlg, int id) {
     return (title.isValid() ? title : dlg.Control(id)->property("text")).toString();
 }
 
+// Where a click on the cell lands.
+inline QPoint CellCentre(const QAbstractItemView& view, int row, int column = 0) {
+    return view.visualRect(view.model()->index(row, column)).center();
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     explicit WindowTest(std::optional<QByteArray> ini = std::nullopt) : config(std::move(ini)) {}
