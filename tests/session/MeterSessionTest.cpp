@@ -31,13 +31,6 @@ using namespace std::chrono_literals;
 
 constexpr Language kEn = Language::English, kZh = Language::Chinese;
 
-QStringList RowTexts(const RecordList& records, int row) {
-    QStringList cells;
-    for (int c = 0; c < kTableColumns; ++c)
-        cells << records.Text(row, c);
-    return cells;
-}
-
 class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
@@ -318,7 +311,8 @@ TEST_F(SessionTest, RecordsKeepTheirTextsAndTheEndSpeaksOnce) {
     Feed(Record(8));
     ASSERT_EQ(session.Records().Count(), 4);
     EXPECT_EQ(session.RecordCounter(), 9);
-    EXPECT_EQ(RowTexts(session.Records(), 3).join('|'),
+    const auto& texts = session.Records().At(3).texts;
+    EXPECT_EQ(QStringList(texts.begin(), texts.end()).join('|'),
               "9|1550|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
 }
 
