@@ -31,6 +31,12 @@ QStringList Texts(const MeterRecord& r) {
     return QStringList(r.texts.begin(), r.texts.end());
 }
 
+// The jobs of the file at `path`, opened writable in `archive`, newest first.
+std::vector<ArchivedJob> JobsIn(MeasurementArchive& archive, const QString& path) {
+    EXPECT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    return archive.Jobs({}, 10);
+}
+
 // A session on the simulated meter, connected, its uploads kept in an archive.
 class ArchiveSession : public test::SimulatedMeterTest {
 protected:
@@ -47,8 +53,7 @@ protected:
     // The jobs as the keeper left them in the file, newest first.
     std::vector<ArchivedJob> Kept() {
         keeper->Flush();
-        EXPECT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-        return archive.Jobs({}, 10);
+        return JobsIn(archive, path);
     }
 
     QTemporaryDir dir;
@@ -100,13 +105,10 @@ TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     session->Records().SetText(4, kTableColumns - 1, QStringLiteral("Fibre 7 Dirty"));
     session->SetHeaderField(&HeaderFields::testOperator, QStringLiteral("Wang Li"));
     keeper->Flush();
-    struct Filter {
-        const char* text;
-        std::size_t found;
-    };
-    for (const Filter& f : {Filter{"fibre 7", 1}, Filter{"WANG", 1}, Filter{"typed before", 1},
-                            Filter{"nowhere", 0}, Filter{"", 1}})
-        EXPECT_EQ(archive.Jobs(QString::fromUtf8(f.text), 10).size(), f.found) << f.text;
+    const std::pair<const char*, std::size_t> filters[]{
+        {"fibre 7", 1}, {"WANG", 1}, {"typed before", 1}, {"nowhere", 0}, {"", 1}};
+    for (const auto& [text, found] : filters)
+        EXPECT_EQ(archive.Jobs(QString::fromUtf8(text), 10).size(), found) << text;
     EXPECT_EQ(archive.Load(jobs[0].id)->records[4].texts[kTableColumns - 1], "Fibre 7 Dirty");
     EXPECT_EQ(archive.Load(jobs[0].id, 1)->records[4].texts[kTableColumns - 1], "");
     EXPECT_TRUE(archive.Delete(jobs[0].id));
@@ -238,9 +240,9 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     ASSERT_TRUE(test::WaitUntil([&] { return writer.Load(1).has_value(); }, 5s));
     EXPECT_EQ(problems, 0) << "the open's message was the one";
     MeasurementArchive archive;
-    archive.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
-    ASSERT_EQ(archive.Jobs({}, 5).size(), 1u);
-    EXPECT_EQ(archive.Jobs({}, 5)[0].recordCount, 1);
+    const std::vector<ArchivedJob> jobs = JobsIn(archive, dir.filePath("blocker/archive.sqlite"));
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].recordCount, 1);
 }
 
 // A file written before a version kept its certification and interrupted mark is taken forward:
@@ -257,8 +259,7 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
                "ALTER TABLE version DROP COLUMN certification",
                "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"}));
     MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
+    const std::vector<ArchivedJob> jobs = JobsIn(archive, path);
     ASSERT_EQ(jobs.size(), 1u);
     ArchiveCursor cursor;
     ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::AttachJob{jobs[0].id},
@@ -373,9 +374,7 @@ TEST(ArchiveWriter, AtTheEndWhatCannotBeWrittenInTheBudgetIsCounted) {
         QCoreApplication::processEvents();
         EXPECT_EQ(problems, 0) << c.name;
         MeasurementArchive archive;
-        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-        const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
-        EXPECT_EQ(jobs.size(), c.recordsLeft ? 0u : 1u) << c.name;
+        EXPECT_EQ(JobsIn(archive, path).size(), c.recordsLeft ? 0u : 1u) << c.name;
     }
 }
 
