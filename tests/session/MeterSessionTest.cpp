@@ -59,6 +59,7 @@ protected:
 TEST_F(SessionTest, EachCommandSendsItsFrame) {
     OpenPort();
     const std::array<uint8_t, 3> waveList{0x05, 0x1E, 0xBB};
+    const std::array<uint32_t, 5> when{2013, 10, 9, 0x10F, 27};
     session.SetLasers({1310, 1550, 1490, 1625});
     session.SetWaveCount(-1); // only a count above the list's 20 is refused
     struct Case {
@@ -72,11 +73,7 @@ TEST_F(SessionTest, EachCommandSendsItsFrame) {
         {"upload", [&] { session.Upload(); }, BuildFixedFrame(kUploadHex)},
         {"power adjust", [&] { session.PowerAdjust(-7.32f); }, BuildSetCalibration(-7.32f)},
         // Each field goes out as its low byte: a four-digit year does not spill over.
-        {"time",
-         [&] {
-             session.SetTime({2013, 10, 9, 0x10F, 27});
-         },
-         BuildSetTime(0xDD, 10, 9, 15, 27)},
+        {"time", [&] { session.SetTime(when); }, BuildSetTime(0xDD, 10, 9, 15, 27)},
         {"select wave", [&] { session.SelectWave(1); }, BuildSelectWave(1)},
         {"wave edit change", [&] { session.WaveEditChange(0); }, BuildWaveEditChange(0)},
         {"lasers", [&] { session.SendLasers(); }, BuildSetLasers({1310, 1550, 1490, 1625})},
