@@ -232,20 +232,7 @@ TEST_F(SessionTest, PortToggleOpensAndClosesAndTheListDropDownClosesTheOpenPort)
     EXPECT_EQ(pty.Received(), Of(BuildFixedFrame(kReadPowerHex)));
 }
 
-TEST_F(SessionTest, FailedOpenSaysWhyAndTheNextTwoTogglesCloseThenTryAgain) {
-    ports->assign({{"/dev/vemla-no-such-device", "gone"}});
-    session.PortListDropDown();
-    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
-    EXPECT_EQ(presenter.shown,
-              (Boxes{{Kind::Warning, "COM CANN'T OPEN!\nThe device is not there (unplugged?)."}}));
-    EXPECT_EQ(session.State(), State::OpenFailed);
-    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
-    EXPECT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
-    EXPECT_EQ(presenter.shown.size(), 2u);
-}
-
-TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor) {
+TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndAFailedOpenSaysWhy) {
     EXPECT_TRUE(session.PortListDropDown()) << "the first look always fills the list";
     EXPECT_FALSE(session.PortListDropDown());
     ports->push_back({"/dev/vemla-second", "second"});
@@ -256,6 +243,19 @@ TEST_F(SessionTest, TheListIsRefilledOnlyWhenThePortsChangeAndNoChoiceIsAskedFor
     EXPECT_EQ(session.TogglePort(-1), MeterSession::ToggleResult::NoPortChosen);
     EXPECT_EQ(presenter.Texts(), QStringList{"PLEASE SELSECT THE COM PORT!"});
     EXPECT_EQ(session.State(), State::NoPort);
+
+    // A failed open says why; the next two toggles close, then try again.
+    presenter.shown.clear();
+    ports->assign({{"/dev/vemla-no-such-device", "gone"}});
+    session.PortListDropDown();
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
+    EXPECT_EQ(presenter.shown,
+              (Boxes{{Kind::Warning, "COM CANN'T OPEN!\nThe device is not there (unplugged?)."}}));
+    EXPECT_EQ(session.State(), State::OpenFailed);
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Closed);
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(session.TogglePort(0), MeterSession::ToggleResult::OpenFailed);
+    EXPECT_EQ(presenter.shown.size(), 2u);
 }
 
 // --- replies ---
