@@ -189,7 +189,14 @@ QByteArray Read(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Each fault gives one message, keeps the file that was there, and leaves the rest working.
+int Mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Each fault gives one message, keeps the file that was there, and leaves the rest working. The
+// archive holds operators' and companies' names: the folder made later and every file of it (the
+// journal too) are the user's alone, whatever the umask.
 TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     QTemporaryDir made;
     MeasurementArchive().Open(made.filePath("archive.sqlite"), Language::English);
@@ -240,9 +247,15 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     ASSERT_TRUE(test::WaitUntil([&] { return writer.Load(1).has_value(); }, 5s));
     EXPECT_EQ(problems, 0) << "the open's message was the one";
     MeasurementArchive archive;
-    const std::vector<ArchivedJob> jobs = JobsIn(archive, dir.filePath("blocker/archive.sqlite"));
+    const QString folder = dir.filePath("blocker");
+    const std::vector<ArchivedJob> jobs = JobsIn(archive, folder + "/archive.sqlite");
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].recordCount, 1);
+    EXPECT_EQ(Mode(folder), 0700);
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    EXPECT_TRUE(files.contains("archive.sqlite-wal")) << files.join(' ').toStdString();
+    for (const QString& f : files)
+        EXPECT_EQ(Mode(folder + "/" + f), 0600) << f.toStdString();
 }
 
 // A file written before a version kept its certification and interrupted mark is taken forward:
@@ -376,28 +389,6 @@ TEST(ArchiveWriter, AtTheEndWhatCannotBeWrittenInTheBudgetIsCounted) {
         MeasurementArchive archive;
         EXPECT_EQ(JobsIn(archive, path).size(), c.recordsLeft ? 0u : 1u) << c.name;
     }
-}
-
-int Mode(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
-// The archive holds operators' and companies' names: its folder and every file of it (the
-// journal too) are the user's alone, whatever the umask.
-TEST(Archive, TheFolderAndItsFilesAreTheUsersAlone) {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath("data/Vemla");
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(folder + "/archive.sqlite", Language::English).state,
-              ArchiveState::ReadWrite);
-    ArchiveCursor cursor;
-    ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{}}, cursor));
-    EXPECT_EQ(Mode(folder), 0700);
-    const QStringList files = QDir(folder).entryList(QDir::Files);
-    EXPECT_TRUE(files.contains("archive.sqlite-wal")) << files.join(' ').toStdString();
-    for (const QString& f : files)
-        EXPECT_EQ(Mode(folder + "/" + f), 0600) << f.toStdString();
 }
 
 // Opening reads the header and the schema only, so it costs the same at any size: damage deep
