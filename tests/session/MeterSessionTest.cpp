@@ -280,15 +280,25 @@ TEST(SessionPortStatus, AnEntryLeftOutOfTheListSaysWhyAfterThePortsState) {
     }
 }
 
-TEST_F(SessionTest, ConnectReplyFillsWavesAndLasersAndRaisesTheLinkOnlyAfterTheBox) {
-    bool linkedWhileOpen = true;
-    presenter.whileOpen = [&](const auto&) { linkedWhileOpen = session.Linked(); };
+// A reply takes effect after its box: the link goes up, the records empty (their counter kept).
+TEST_F(SessionTest, ConnectAndDeleteAllRepliesTakeEffectOnlyAfterTheirBox) {
+    Feed(Record(0));
+    Feed(Record(1));
+    std::vector<std::pair<bool, int>> whileOpen; // linked, rows
+    presenter.whileOpen = [&](const auto&) {
+        whileOpen.emplace_back(session.Linked(), session.Records().Count());
+    };
     Feed({0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55});
     EXPECT_EQ(session.Waves(), (std::vector<int>{1310, 1550}));
     EXPECT_EQ(session.Lasers(), (std::array<uint32_t, 4>{1310, 1550, 0, 0}));
-    EXPECT_EQ(presenter.shown, (Boxes{{Kind::Reply, "CONNECT SUCESS!"}}));
-    EXPECT_FALSE(linkedWhileOpen);
     EXPECT_TRUE(session.Linked());
+    session.SetLanguage(kZh);
+    Feed({0xAA, 0x04, 0x07, 0x55});
+    EXPECT_EQ(whileOpen, (std::vector<std::pair<bool, int>>{{false, 2}, {true, 2}}));
+    EXPECT_EQ(session.Records().Count(), 0);
+    EXPECT_EQ(session.RecordCounter(), 2);
+    EXPECT_EQ(presenter.shown, (Boxes{{Kind::Reply, "CONNECT SUCESS!"},
+                                      {Kind::Reply, QString::fromUtf8("删除全部成功!")}}));
     // A reply of twelve bytes carries no wavelength.
     Feed({0xAA, 0x0C, 0x01, 0, 1, 0, 2, 0, 3, 0, 4, 0x55});
     EXPECT_TRUE(session.Waves().empty());
@@ -311,19 +321,6 @@ TEST_F(SessionTest, RecordsKeepTheirTextsAndTheEndSpeaksOnce) {
     const auto& texts = session.Records().At(3).texts;
     EXPECT_EQ(QStringList(texts.begin(), texts.end()).join('|'),
               "9|1550|-10.00dBm|10.50dB|-20.50dBm|2013-10-09  15:07  |");
-}
-
-TEST_F(SessionTest, DeleteAllAckEmptiesTheRecordsAfterTheBoxButKeepsTheCounter) {
-    Feed(Record(0));
-    Feed(Record(1));
-    int rowsWhileOpen = -1;
-    presenter.whileOpen = [&](const auto&) { rowsWhileOpen = session.Records().Count(); };
-    session.SetLanguage(kZh);
-    Feed({0xAA, 0x04, 0x07, 0x55});
-    EXPECT_EQ(rowsWhileOpen, 2);
-    EXPECT_EQ(session.Records().Count(), 0);
-    EXPECT_EQ(session.RecordCounter(), 2);
-    EXPECT_EQ(presenter.Texts(), QStringList{QString::fromUtf8("删除全部成功!")});
 }
 
 // How the meter answered the command last sent. A reply that answers none (a record before the
