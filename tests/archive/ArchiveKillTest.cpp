@@ -78,9 +78,7 @@ void CheckArchive(const QString& path, const QString& tag, const KilledRun& run)
     else if (notedLongBefore)
         EXPECT_FALSE(upload->interrupted) << name << " killed after its end";
     for (std::size_t i = 0; i < std::size_t(kept); ++i) {
-        QStringList texts;
-        for (const QString& t : upload->records[i].texts)
-            texts << t;
+        QStringList texts(upload->records[i].texts.begin(), upload->records[i].texts.end());
         if (run.noted >= 0 && i == 0)
             texts[kTableColumns - 1].clear(); // the note typed later, checked below
         ASSERT_EQ(texts, run.rows[i].second) << name << " row " << i;

@@ -4,14 +4,11 @@
 // ArchiveKillTest's.
 #include "ArchiveKeeper.h"
 #include "ArchiveWriter.h"
-#include "FixedPortSource.h"
 #include "MeasurementArchive.h"
-#include "MeterSession.h"
-#include "MeterSimulator.h"
 #include "ProcessMark.h"
 #include "PtyPair.h"
 #include "Record.h"
-#include "RecordingPresenter.h"
+#include "SimulatedMeterTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,56 +31,52 @@ QStringList Texts(const MeterRecord& r) {
     return QStringList(r.texts.begin(), r.texts.end());
 }
 
-// A session on the simulated meter, connected, its uploads kept in a new archive.
-class ArchiveSession : public ::testing::Test {
+// The jobs of the file at `path`, opened writable in `archive`, newest first.
+std::vector<ArchivedJob> JobsIn(MeasurementArchive& archive, const QString& path) {
+    EXPECT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    return archive.Jobs({}, 10);
+}
+
+// A session on the simulated meter, connected, its uploads kept in an archive.
+class ArchiveSession : public test::SimulatedMeterTest {
 protected:
-    void SetUp() override {
-        meter = std::make_unique<MeterSimulator>(options);
-        ASSERT_TRUE(meter->Start());
-        session.SetLanguage(Language::English);
-        ASSERT_EQ(keeper.Open(path).state, ArchiveState::ReadWrite);
-        session.Ports().AddVirtual(meter->DevicePath(), "simulated meter");
-        session.PortListDropDown();
-        ASSERT_EQ(session.TogglePort(0), MeterSession::ToggleResult::Opened);
-        ASSERT_TRUE(test::WaitUntil([&] { return session.Port().IsMonitoring(); }));
-    }
-    // The session shows each reply in a box; an upload's comes at its end.
-    bool Boxes(std::size_t n) {
-        return test::WaitUntil([&] { return presenter.shown.size() >= n; }, 20s);
+    void SetUp() override { StartKeeping(); }
+    void StartKeeping(SimOptions options = {}) {
+        keeper.reset(); // it watches the session Start replaces
+        presenter.shown.clear();
+        options.records = 12;
+        Start(options);
+        ASSERT_FALSE(HasFatalFailure());
+        keeper = std::make_unique<ArchiveKeeper>(*session);
+        ASSERT_EQ(keeper->Open(path).state, ArchiveState::ReadWrite);
     }
     // The jobs as the keeper left them in the file, newest first.
     std::vector<ArchivedJob> Kept() {
-        keeper.Flush();
-        EXPECT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-        return archive.Jobs({}, 10);
+        keeper->Flush();
+        return JobsIn(archive, path);
     }
 
-    SimOptions options{.records = 12};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-    std::unique_ptr<MeterSimulator> meter;
-    test::RecordingPresenter presenter;
-    MeterSession session{presenter, std::make_unique<test::FixedPortSource>(
-                                        std::make_shared<std::vector<PortCandidate>>())};
-    ArchiveKeeper keeper{session};
+    std::unique_ptr<ArchiveKeeper> keeper;
     MeasurementArchive archive;
 };
 
 TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
-    session.SetHeaderField(&HeaderFields::company, QStringLiteral("Typed Before Upload"));
+    session->SetHeaderField(&HeaderFields::company, QStringLiteral("Typed Before Upload"));
 
-    keeper.SetCertification(QStringLiteral("{\"limits\":1}"));
-    session.Upload();
-    ASSERT_TRUE(Boxes(1));
-    const QStringList deleted = Texts(session.Records().At(2));
-    session.DeleteSelected(2);
-    ASSERT_TRUE(Boxes(2));
-    ASSERT_TRUE(test::WaitUntil([&] { return session.RecordCounter() == 11; }, 20s));
-    keeper.SetCertification(QStringLiteral("{\"limits\":2}")); // judged again: version 2 only
-    session.SetLanguage(Language::Chinese);
-    session.DeleteAll(); // the table empties; the archive keeps the job
-    ASSERT_TRUE(Boxes(4));
-    ASSERT_EQ(session.Records().Count(), 0);
+    keeper->SetCertification(QStringLiteral("{\"limits\":1}"));
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(1));
+    const QStringList deleted = Texts(session->Records().At(2));
+    session->DeleteSelected(2);
+    ASSERT_TRUE(WaitForBox(2));
+    ASSERT_TRUE(test::WaitUntil([&] { return session->RecordCounter() == 11; }, 20s));
+    keeper->SetCertification(QStringLiteral("{\"limits\":2}")); // judged again: version 2 only
+    session->SetLanguage(Language::Chinese);
+    session->DeleteAll(); // the table empties; the archive keeps the job
+    ASSERT_TRUE(WaitForBox(4));
+    ASSERT_EQ(session->Records().Count(), 0);
     const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].versionCount, 2);
@@ -98,27 +91,24 @@ TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
     EXPECT_EQ(latest->certification, "{\"limits\":2}");
     EXPECT_EQ(latest->version, 2);
     EXPECT_EQ(latest->language, Language::Chinese);
-    EXPECT_EQ(latest->waves, session.Waves());
+    EXPECT_EQ(latest->waves, session->Waves());
     QStringList decoded;
     for (const std::string& t : FormatRecordTexts(latest->records[5].values))
         decoded << QString::fromStdString(t);
     EXPECT_EQ(Texts(latest->records[5]), decoded) << "values decoded again from the raw frame";
 
     // Opened again: the rows and counter come back, and edits go to the job's latest version.
-    ASSERT_TRUE(keeper.OpenUpload(jobs[0].id));
-    ASSERT_EQ(session.Records().Count(), 11);
-    EXPECT_EQ(session.RecordCounter(), 11);
-    EXPECT_EQ(Texts(session.Records().At(4)), Texts(latest->records[4]));
-    session.Records().SetText(4, kTableColumns - 1, QStringLiteral("Fibre 7 Dirty"));
-    session.SetHeaderField(&HeaderFields::testOperator, QStringLiteral("Wang Li"));
-    keeper.Flush();
-    struct Filter {
-        const char* text;
-        std::size_t found;
-    };
-    for (const Filter& f : {Filter{"fibre 7", 1}, Filter{"WANG", 1}, Filter{"typed before", 1},
-                            Filter{"nowhere", 0}, Filter{"", 1}})
-        EXPECT_EQ(archive.Jobs(QString::fromUtf8(f.text), 10).size(), f.found) << f.text;
+    ASSERT_TRUE(keeper->OpenUpload(jobs[0].id));
+    ASSERT_EQ(session->Records().Count(), 11);
+    EXPECT_EQ(session->RecordCounter(), 11);
+    EXPECT_EQ(Texts(session->Records().At(4)), Texts(latest->records[4]));
+    session->Records().SetText(4, kTableColumns - 1, QStringLiteral("Fibre 7 Dirty"));
+    session->SetHeaderField(&HeaderFields::testOperator, QStringLiteral("Wang Li"));
+    keeper->Flush();
+    const std::pair<const char*, std::size_t> filters[]{
+        {"fibre 7", 1}, {"WANG", 1}, {"typed before", 1}, {"nowhere", 0}, {"", 1}};
+    for (const auto& [text, found] : filters)
+        EXPECT_EQ(archive.Jobs(QString::fromUtf8(text), 10).size(), found) << text;
     EXPECT_EQ(archive.Load(jobs[0].id)->records[4].texts[kTableColumns - 1], "Fibre 7 Dirty");
     EXPECT_EQ(archive.Load(jobs[0].id, 1)->records[4].texts[kTableColumns - 1], "");
     EXPECT_TRUE(archive.Delete(jobs[0].id));
@@ -127,12 +117,12 @@ TEST_F(ArchiveSession, ReuploadIsANewVersionAndAnOpenedUploadTakesLaterEdits) {
 
 // Only a re-upload the session makes itself (after a delete) continues a job.
 TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
-    session.SetHeaderField(&HeaderFields::company, QStringLiteral("First Site"));
-    session.Upload();
-    ASSERT_TRUE(Boxes(1));
-    session.Upload();
-    ASSERT_TRUE(Boxes(2));
-    session.SetHeaderField(&HeaderFields::company, QStringLiteral("Second Site"));
+    session->SetHeaderField(&HeaderFields::company, QStringLiteral("First Site"));
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(1));
+    session->Upload();
+    ASSERT_TRUE(WaitForBox(2));
+    session->SetHeaderField(&HeaderFields::company, QStringLiteral("Second Site"));
     const std::vector<ArchivedJob> jobs = Kept();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].company, "Second Site");
@@ -141,37 +131,35 @@ TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
         EXPECT_EQ(job.versionCount, 1) << job.company.toStdString();
 }
 
-// Record 5 arrives cut: the version keeps how many were left out, and so does its document.
-class ArchiveDamaged : public ArchiveSession {
-protected:
-    ArchiveDamaged() { options.faults.cutRecord = 5; }
-};
-
-TEST_F(ArchiveDamaged, SkippedRecordsAreKeptWithTheVersion) {
-    session.Upload();
-    ASSERT_TRUE(Boxes(1));
-    ASSERT_EQ(session.SkippedRecords(), 1);
-    const std::optional<ArchivedUpload> kept = archive.Load(Kept().at(0).id);
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->records.size(), 11u);
-    EXPECT_EQ(DocumentOf(*kept).skippedFrames, 1);
-}
-
-// The meter's device goes away after record 4: the upload never gets its end reply.
-class ArchiveHangUp : public ArchiveSession {
-protected:
-    ArchiveHangUp() { options.faults.hangUpAfterRecord = 4; }
-};
-
-TEST_F(ArchiveHangUp, UploadWhosePortVanishesIsMarkedInterrupted) {
-    session.Upload();
-    ASSERT_TRUE(test::WaitUntil(
-        [&] { return session.State() == MeterSession::PortState::Lost; }, 20s));
-    const std::vector<ArchivedJob> jobs = Kept();
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_TRUE(jobs[0].interrupted);
-    EXPECT_EQ(jobs[0].recordCount, 5);
-    EXPECT_TRUE(DocumentOf(*archive.Load(jobs[0].id)).interrupted);
+// Record 5 arrives cut, or the meter's device goes away after record 4 and the upload never gets
+// its end reply: the version keeps how many were left out, or is marked interrupted, and so does
+// its document.
+TEST_F(ArchiveSession, SkippedRecordsAndAVanishedPortAreKeptWithTheVersion) {
+    SimOptions cut, hungUp;
+    cut.faults.cutRecord = 5;
+    hungUp.faults.hangUpAfterRecord = 4;
+    const struct {
+        SimOptions options;
+        std::size_t records;
+        int skipped;
+        bool interrupted;
+    } cases[]{{cut, 11, 1, false}, {hungUp, 5, 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.records);
+        StartKeeping(c.options);
+        session->Upload();
+        ASSERT_TRUE(WaitForBox(1)); // the upload's end, or the port's error
+        ASSERT_TRUE(test::WaitUntil(
+            [&] { return session->State() == MeterSession::PortState::Lost || !c.interrupted; }));
+        EXPECT_EQ(session->SkippedRecords(), c.skipped);
+        const ArchivedJob job = Kept().at(0);
+        EXPECT_EQ(job.interrupted, c.interrupted);
+        const std::optional<ArchivedUpload> kept = archive.Load(job.id);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->records.size(), c.records);
+        EXPECT_EQ(DocumentOf(*kept).skippedFrames, c.skipped);
+        EXPECT_EQ(DocumentOf(*kept).interrupted, c.interrupted);
+    }
 }
 
 // A new archive at `path` holding what `ops` make.
@@ -201,7 +189,14 @@ QByteArray Read(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Each fault gives one message, keeps the file that was there, and leaves the rest working.
+int Mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Each fault gives one message, keeps the file that was there, and leaves the rest working. The
+// archive holds operators' and companies' names: the folder made later and every file of it (the
+// journal too) are the user's alone, whatever the umask.
 TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     QTemporaryDir made;
     MeasurementArchive().Open(made.filePath("archive.sqlite"), Language::English);
@@ -252,9 +247,15 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     ASSERT_TRUE(test::WaitUntil([&] { return writer.Load(1).has_value(); }, 5s));
     EXPECT_EQ(problems, 0) << "the open's message was the one";
     MeasurementArchive archive;
-    archive.Open(dir.filePath("blocker/archive.sqlite"), Language::English);
-    ASSERT_EQ(archive.Jobs({}, 5).size(), 1u);
-    EXPECT_EQ(archive.Jobs({}, 5)[0].recordCount, 1);
+    const QString folder = dir.filePath("blocker");
+    const std::vector<ArchivedJob> jobs = JobsIn(archive, folder + "/archive.sqlite");
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].recordCount, 1);
+    EXPECT_EQ(Mode(folder), 0700);
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    EXPECT_TRUE(files.contains("archive.sqlite-wal")) << files.join(' ').toStdString();
+    for (const QString& f : files)
+        EXPECT_EQ(Mode(folder + "/" + f), 0600) << f.toStdString();
 }
 
 // A file written before a version kept its certification and interrupted mark is taken forward:
@@ -264,15 +265,14 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
     const QString path = dir.filePath("archive.sqlite");
     ASSERT_TRUE(Made(path, {archive_op::BeginJob{}, archive_op::AddRecord{}}));
     // The first schema, as files of that time have it.
-    ASSERT_TRUE(
-        Exec(path, {"DROP TABLE project_change", "DROP TABLE reading", "DROP TABLE project_upload",
-                    "DROP TABLE cable", "DROP TABLE project", "DROP INDEX version_open", "ALTER TABLE version DROP COLUMN open_by",
-                    "ALTER TABLE version DROP COLUMN skipped",
-                    "ALTER TABLE version DROP COLUMN certification",
-                    "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"}));
+    ASSERT_TRUE(Exec(
+        path, {"DROP TABLE project_change", "DROP TABLE reading", "DROP TABLE project_upload",
+               "DROP TABLE cable", "DROP TABLE project", "DROP INDEX version_open",
+               "ALTER TABLE version DROP COLUMN open_by", "ALTER TABLE version DROP COLUMN skipped",
+               "ALTER TABLE version DROP COLUMN certification",
+               "ALTER TABLE version DROP COLUMN interrupted", "PRAGMA user_version=1"}));
     MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-    const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
+    const std::vector<ArchivedJob> jobs = JobsIn(archive, path);
     ASSERT_EQ(jobs.size(), 1u);
     ArchiveCursor cursor;
     ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::AttachJob{jobs[0].id},
@@ -387,32 +387,8 @@ TEST(ArchiveWriter, AtTheEndWhatCannotBeWrittenInTheBudgetIsCounted) {
         QCoreApplication::processEvents();
         EXPECT_EQ(problems, 0) << c.name;
         MeasurementArchive archive;
-        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
-        const std::vector<ArchivedJob> jobs = archive.Jobs({}, 5);
-        EXPECT_EQ(jobs.size(), c.recordsLeft ? 0u : 1u) << c.name;
+        EXPECT_EQ(JobsIn(archive, path).size(), c.recordsLeft ? 0u : 1u) << c.name;
     }
-}
-
-int Mode(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
-// The archive holds operators' and companies' names: its folder and every file of it (the
-// journal too) are the user's alone, whatever the umask.
-TEST(Archive, TheFolderAndItsFilesAreTheUsersAlone) {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath("data/Vemla");
-    MeasurementArchive archive;
-    ASSERT_EQ(archive.Open(folder + "/archive.sqlite", Language::English).state,
-              ArchiveState::ReadWrite);
-    ArchiveCursor cursor;
-    ASSERT_TRUE(archive.Apply(std::vector<ArchiveOp>{archive_op::BeginJob{}}, cursor));
-    EXPECT_EQ(Mode(folder), 0700);
-    const QStringList files = QDir(folder).entryList(QDir::Files);
-    EXPECT_TRUE(files.contains("archive.sqlite-wal")) << files.join(' ').toStdString();
-    for (const QString& f : files)
-        EXPECT_EQ(Mode(folder + "/" + f), 0600) << f.toStdString();
 }
 
 // Opening reads the header and the schema only, so it costs the same at any size: damage deep

@@ -39,11 +39,11 @@ CertificationSettings Settings() {
     return s;
 }
 
-TEST(Certification, BudgetOfThePublishedWorkedExample) {
-    LinkBudget link;
+// The published worked example (4.447 dB) is the budget row below; splices and the design
+// margin come on top of it.
+TEST(Certification, BudgetAddsSplicesAndTheDesignMargin) {
+    LinkBudget link; // two connector pairs
     link.lengthKm = 0.842;
-    link.connectorPairs = 2;
-    EXPECT_NEAR(BudgetLossDb(link, 3.5), 4.447, 1e-9);
     link.splices = 3;
     link.designMarginDb = 0.5;
     EXPECT_NEAR(BudgetLossDb(link, 3.5), 4.447 + 0.9 + 0.5, 1e-9);
@@ -55,9 +55,16 @@ struct VerdictCase {
     std::optional<double> loss;
     Verdict verdict;
     bool stale;
-    const char* english;
-    const char* chinese;
+    const char* english; // the Chinese text is this one's words translated
 };
+
+QString InChinese(const char* english) {
+    return QString::fromUtf8(english)
+        .replace("PASS", QString::fromUtf8("合格"))
+        .replace("FAIL", QString::fromUtf8("不合格"))
+        .replace("CHECK REF", QString::fromUtf8("检查参考"))
+        .replace("stale reference", QString::fromUtf8("参考已过期"));
+}
 
 void ExpectVerdicts(std::initializer_list<VerdictCase> cases) {
     const CertificationSettings s = Settings();
@@ -71,7 +78,7 @@ void ExpectVerdicts(std::initializer_list<VerdictCase> cases) {
         EXPECT_EQ(r.verdict, c.verdict);
         EXPECT_EQ(r.staleReference, c.stale);
         EXPECT_EQ(ResultText(r, Language::English), QString::fromUtf8(c.english));
-        EXPECT_EQ(ResultText(r, Language::Chinese), QString::fromUtf8(c.chinese));
+        EXPECT_EQ(ResultText(r, Language::Chinese), InChinese(c.english));
     }
 }
 
@@ -79,21 +86,21 @@ void ExpectVerdicts(std::initializer_list<VerdictCase> cases) {
 TEST(Certification, VerdictOfEachBranch) {
     ExpectVerdicts({
         {"relative: L = r - p", Reading(850, -24.0f, true, -20.0f), 4.0, Verdict::Pass, false,
-         "PASS +0.45 dB", "合格 +0.45 dB"},
+         "PASS +0.45 dB"},
         {"reference held: L = R - p", Reading(850, -25.0f), 5.0, Verdict::Fail, false,
-         "FAIL -0.55 dB", "不合格 -0.55 dB"},
+         "FAIL -0.55 dB"},
         {"loss of -0.31 warns", Reading(1310, -9.69f, true, -10.0f), -0.31, Verdict::NegativeLoss,
-         false, "CHECK REF", "检查参考"},
+         false, "CHECK REF"},
         {"reference shown exactly the stale age before is fresh", Reading(1490, -12.0f), 2.0,
-         Verdict::Pass, false, "PASS +1.00 dB", "合格 +1.00 dB"},
+         Verdict::Pass, false, "PASS +1.00 dB"},
         {"reference shown a minute older is stale", Reading(1610, -12.0f), 2.0, Verdict::Pass, true,
-         "PASS +1.00 dB (stale reference)", "合格 +1.00 dB (参考已过期)"},
+         "PASS +1.00 dB (stale reference)"},
         {"lowest reading there is", Reading(850, -100.0f), 80.0, Verdict::Fail, false,
-         "FAIL -75.55 dB", "不合格 -75.55 dB"},
+         "FAIL -75.55 dB"},
         {"no reference: no loss", Reading(1550, -22.0f), std::nullopt, Verdict::None, false,
-         "\u2014", "\u2014"},
+         "\u2014"},
         {"loss without a limit", Reading(1550, -3.0f, true, 0.0f), 3.0, Verdict::None, false,
-         "\u2014", "\u2014"},
+         "\u2014"},
     });
 }
 
@@ -103,37 +110,29 @@ TEST(Certification, VerdictAtTheShownResolution) {
         // As floats, -3.7f is a loss of 3.70000005 dB and -24.447f under -20 dBm one of
         // 4.4470005 dB: a hair over the limit in binary, equal to it as the meter reads.
         {"float reading at a fixed limit passes", Reading(1310, -3.7f, true, 0.0f), 3.7,
-         Verdict::Pass, false, "PASS +0.00 dB", "合格 +0.00 dB"},
+         Verdict::Pass, false, "PASS +0.00 dB"},
         {"float reading at a budget limit passes", Reading(850, -24.447f), 4.45, Verdict::Pass,
-         false, "PASS +0.00 dB", "合格 +0.00 dB"},
+         false, "PASS +0.00 dB"},
         // Judged as printed: -3.705f is 3.70499992 dB and -3.695f 3.69499993 dB, shown 3.70 and
         // 3.69; an exact binary half (2.125) is shown, and judged, to even.
         {"half a step over the limit as stored is the limit as shown",
-         Reading(1310, -3.705f, true, 0.0f), 3.70, Verdict::Pass, false, "PASS +0.00 dB",
-         "合格 +0.00 dB"},
+         Reading(1310, -3.705f, true, 0.0f), 3.70, Verdict::Pass, false, "PASS +0.00 dB"},
         {"half a step under the limit as stored", Reading(1310, -3.695f, true, 0.0f), 3.69,
-         Verdict::Pass, false, "PASS +0.01 dB", "合格 +0.01 dB"},
+         Verdict::Pass, false, "PASS +0.01 dB"},
         {"an exact half is judged as printed, to even", Reading(1300, -2.125f, true, 0.0f), 2.12,
-         Verdict::Fail, false, "FAIL -0.12 dB", "不合格 -0.12 dB"},
+         Verdict::Fail, false, "FAIL -0.12 dB"},
         // -10 - (-9.70f) is -0.3000002 in binary, -0.30 as shown: not below -0.30.
         {"loss of exactly -0.30 as shown passes", Reading(1310, -9.70f, true, -10.0f), -0.30,
-         Verdict::Pass, false, "PASS +4.00 dB", "合格 +4.00 dB"},
+         Verdict::Pass, false, "PASS +4.00 dB"},
         {"one resolution step over the limit fails", Reading(1310, -3.71f, true, 0.0f), 3.71,
-         Verdict::Fail, false, "FAIL -0.01 dB", "不合格 -0.01 dB"},
+         Verdict::Fail, false, "FAIL -0.01 dB"},
     });
 }
 
 TEST(Certification, ValuesOutOfRangeAreNoReading) {
-    ExpectVerdicts({
-        {"power out of range", Reading(850, -100.5f), std::nullopt, Verdict::None, false, "\u2014",
-         "\u2014"},
-        {"float maximum", Reading(850, 3.4e38f), std::nullopt, Verdict::None, false, "\u2014",
-         "\u2014"},
-        {"not a number", Reading(1610, NAN), std::nullopt, Verdict::None, false, "\u2014",
-         "\u2014"},
-        {"relative reference out of range", Reading(1310, -3.0f, true, 1500.0f), std::nullopt,
-         Verdict::None, false, "\u2014", "\u2014"},
-    });
+    for (const RecordValues& r : {Reading(850, -100.5f), Reading(850, 3.4e38f), Reading(1610, NAN),
+                                  Reading(1310, -3.0f, true, 1500.0f)})
+        ExpectVerdicts({{"out of range", r, std::nullopt, Verdict::None, false, "\u2014"}});
 }
 
 // Figures print as they are judged; inputs print as typed, at least two decimals.
@@ -156,12 +155,10 @@ TEST(Certification, SummaryAndOverallVerdict) {
                                             Reading(1550, -22.0f), Reading(850, -19.5f)};
     const std::vector<WaveSummary> summary = Summarize(records, s, kNow);
     ASSERT_EQ(summary.size(), 3u);
-    EXPECT_EQ(summary[0].wavelength, 850);
-    EXPECT_EQ(summary[0].count, 3);
-    EXPECT_EQ(summary[0].pass, 1);
-    EXPECT_EQ(summary[0].fail, 1);
-    EXPECT_EQ(summary[0].warnings, 1);
-    EXPECT_NEAR(*summary[0].worstMarginDb, -0.55, 1e-9); // 4.45 as shown − 5.00
+    const WaveSummary& w = summary[0];
+    EXPECT_EQ(std::tuple(w.wavelength, w.count, w.pass, w.fail, w.warnings),
+              std::tuple(850, 3, 1, 1, 1));
+    EXPECT_NEAR(*w.worstMarginDb, -0.55, 1e-9); // 4.45 as shown − 5.00
     EXPECT_EQ(summary[2].noResult, 1);
     EXPECT_FALSE(summary[2].worstMarginDb);
     EXPECT_EQ(OverallVerdict(summary), Verdict::Fail);
