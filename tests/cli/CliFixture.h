@@ -2,14 +2,18 @@
 // vemla-cli run as a script runs it, against vemla-meter-sim on a pseudo-terminal, with its own
 // archive and settings folder in a temporary folder and no display.
 
+#include "Certification.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 namespace vemla::test {
@@ -46,6 +50,17 @@ protected:
         EXPECT_TRUE(cli.waitForFinished(60000));
         err = QString::fromUtf8(cli.readAllStandardError());
         return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    }
+    // The window's judging on, each wavelength's fixed limit (dB) and fresh reference (dBm) kept.
+    void KeepLimits(const std::map<int, double>& maxLoss, const std::map<int, double>& reference) {
+        CertificationSettings limits;
+        limits.enabled = true;
+        for (const auto& [wave, max] : maxLoss)
+            limits.SetLimit({wave, WaveLimit::Kind::Fixed, max, 0.0});
+        for (const auto& [wave, dBm] : reference)
+            limits.SetReference({wave, dBm, QDateTime::currentDateTime()});
+        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
+        SaveCertification(window, limits);
     }
     void StopMeter() {
         meter.terminate();

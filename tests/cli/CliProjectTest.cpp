@@ -7,14 +7,9 @@
 #include "CliFixture.h"
 #include "ReadBack.h"
 
-#include "Certification.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
-
-#include <map>
 
 namespace vemla {
 namespace {
@@ -69,22 +64,11 @@ Expected Judge(const std::vector<double>& ab, const std::vector<double>& ba, siz
 class CliProjectTest : public test::CliFixture {};
 
 TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadings) {
-    {
-        CertificationSettings limits;
-        limits.enabled = true;
-        for (const auto& [wave, max] : kLimit)
-            limits.SetLimit({wave, WaveLimit::Kind::Fixed, max, 0.0});
-        for (const auto& [wave, dBm] : kReference)
-            limits.SetReference({wave, dBm, QDateTime::currentDateTime()});
-        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
-        SaveCertification(window, limits);
-    }
+    KeepLimits(kLimit, kReference);
     QByteArray plan = "cable_id,length_km\r\n";
     for (int i = 1; i <= kIds; ++i)
         plan += QStringLiteral("B1-PP1-J%1,0.1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
-    QFile planFile(Path("plan.csv"));
-    ASSERT_TRUE(planFile.open(QIODevice::WriteOnly) && planFile.write(plan) == plan.size());
-    planFile.close();
+    ASSERT_TRUE(test::WriteFile(Path("plan.csv"), plan));
     ASSERT_EQ(Run({"project", "import", "Tower", "--plan", Path("plan.csv"), "--both-directions"}),
               0)
         << err.toStdString();
@@ -96,8 +80,7 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
                        "--json", Path(direction) + ".json"}),
                   0)
             << err.toStdString();
-        meter.terminate();
-        meter.waitForFinished();
+        StopMeter();
     }
     ASSERT_EQ(Run({"project", "report", "Tower", "--csv", Path("p.csv"), "--pdf", Path("p.pdf")}),
               0)
@@ -141,9 +124,7 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
 
 // Each refusal of the project commands, with the exit code a script reads and what it is told.
 TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
-    QFile plan(Path("dup.csv"));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly) && plan.write("cable_id\nJ1\nJ2\nJ1\n") > 0);
-    plan.close();
+    ASSERT_TRUE(test::WriteFile(Path("dup.csv"), "cable_id\nJ1\nJ2\nJ1\n"));
     ASSERT_EQ(Run({"project", "add", "P", "J[1..3]"}), 0) << err.toStdString();
     const struct {
         QStringList args;

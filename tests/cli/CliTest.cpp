@@ -1,6 +1,5 @@
 #include "CliFixture.h"
 
-#include "Certification.h"
 #include "FrameCodec.h"
 #include "MeasurementArchive.h"
 #include "MeterCore.h"
@@ -9,14 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
-#include <thread>
 
 namespace vemla {
 namespace {
@@ -208,17 +202,7 @@ TEST_F(CliTest, AnOutputThatCannotBePlacedTakesTheOthersBack) {
 // The files hold the meter's records, the typed header and the window's limits; each file's
 // layout is tests/report's, so one cell of each is enough here.
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
-    // Judged with the limits the window keeps, so a certificate is made too.
-    CertificationSettings limits;
-    limits.enabled = true;
-    for (int wave : {1310, 1550}) {
-        limits.SetLimit({wave, WaveLimit::Kind::Fixed, 50.0, 0});
-        limits.SetReference({wave, 0.0, QDateTime::currentDateTime()});
-    }
-    {
-        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
-        SaveCertification(window, limits);
-    }
+    KeepLimits({{1310, 50.0}, {1550, 50.0}}, {{1310, 0.0}, {1550, 0.0}}); // a certificate too
     const QString port = StartMeter({"--paced", "--records", "5"});
     ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
                    "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
