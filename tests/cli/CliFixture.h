@@ -3,6 +3,7 @@
 // archive and settings folder in a temporary folder and no display.
 
 #include "Certification.h"
+#include "ReadBack.h"
 
 #include <QFile>
 #include <QProcess>
@@ -31,9 +32,7 @@ protected:
     QString Path(const char* name) const { return Path(QString::fromUtf8(name)); }
     QStringList Frames() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the meter logs every 10 ms
-        QFile log(Path("frames"));
-        log.open(QIODevice::ReadOnly);
-        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromLatin1(ReadFile(Path("frames"))).split(u'\n', Qt::SkipEmptyParts);
     }
     void Start(const QStringList& args) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -24,10 +24,9 @@ QString Shown(double dB) {
 
 // Per wavelength, the losses of an upload's readings in upload order.
 std::map<int, std::vector<double>> Losses(const QString& jsonPath) {
-    QFile file(jsonPath);
-    file.open(QIODevice::ReadOnly);
     std::map<int, std::vector<double>> losses;
-    for (const QJsonValue& r : QJsonDocument::fromJson(file.readAll())["records"].toArray()) {
+    for (const QJsonValue& r :
+         QJsonDocument::fromJson(test::ReadFile(jsonPath))["records"].toArray()) {
         const int wave = r["wavelength_nm"].toInt();
         const double p = r["power_dBm"].toDouble();
         const double ref =
@@ -87,11 +86,9 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
         << err.toStdString();
 
     const auto ab = Losses(Path("ab.json")), ba = Losses(Path("ba.json"));
-    QFile csv(Path("p.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    QStringList lines =
-        QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    lines.removeFirst(); // the header
+    const QStringList lines = QString::fromUtf8(test::ReadFile(Path("p.csv")))
+                                  .split("\r\n", Qt::SkipEmptyParts)
+                                  .mid(1); // after the header
     ASSERT_EQ(lines.size(), kIds * 2 * 2);
     int passed = 0, failed = 0;
     for (int id = 0; id < kIds; ++id) {
@@ -133,7 +130,8 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
     } cases[] = {
         {{"project", "status", "Nope"}, 2, "there is no project 'Nope'"},
         {{"project", "import", "P"}, 2, "option --plan needs a value"},
-        {{"project", "import", "P", "--plan", Path("dup.csv")}, 2,
+        {{"project", "import", "P", "--plan", Path("dup.csv")},
+         2,
          "Line 4: the cable ID \"J1\" is already in the plan."},
         {{"project", "add", "P", "J[3..4]"}, 2, "The cable ID \"J3\" is already in the plan."},
         {{"project", "add", "P", "K[1..]"}, 2, "K[1..]"},
@@ -141,7 +139,8 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
         {{"project", "report", "P", "--pdf", Path("p.pdf")}, 5, "a certificate needs loss limits"},
         {{"project", "frob", "P"}, 2, "'project' takes: import NAME"},
         {{"--simulate", "upload", "--project", "P"}, 2, "--project needs --direction ab|ba"},
-        {{"--simulate", "upload", "--project", "Nope", "--direction", "ab"}, 2,
+        {{"--simulate", "upload", "--project", "Nope", "--direction", "ab"},
+         2,
          "there is no project 'Nope'"},
         {{"project", "status", "P"}, 0, ""},
     };

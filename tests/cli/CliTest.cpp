@@ -166,9 +166,7 @@ TEST_F(CliTest, LiveLogOnAFullDiskFailsWithTheCauseAndKeepsOnlyWholeLines) {
                    Path("live.csv")}),
               5);
     EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
-    QFile log(Path("live.csv"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray bytes = log.readAll();
+    const QByteArray bytes = test::ReadFile(Path("live.csv"));
     EXPECT_GT(bytes.count('\n'), 2);
     EXPECT_TRUE(bytes.endsWith('\n')) << bytes.right(40).toStdString();
 }
@@ -208,22 +206,18 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
                    "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
               0)
         << err.toStdString();
-    QFile pdf(Path("a.pdf"));
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_TRUE(test::ReadFile(Path("a.pdf")).startsWith("%PDF-"));
     const std::array<uint16_t, 2> waves{1310, 1550};
     const std::vector<RecordValues> stored = GenerateRecords(5, waves, 1);
-    QFile json(Path("a.json")), csv(Path("a.csv"));
-    ASSERT_TRUE(json.open(QIODevice::ReadOnly) && csv.open(QIODevice::ReadOnly));
-    const QJsonObject doc = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonObject doc = QJsonDocument::fromJson(test::ReadFile(Path("a.json"))).object();
     const QJsonArray records = doc["records"].toArray();
-    const QStringList csvLines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const QList<QByteArray> csvLines = test::ReadFile(Path("a.csv")).split('\n');
     const test::XlsxReader book(Path("a.xlsx"));
     EXPECT_EQ(doc["header"].toObject()["company"].toString(), "ACME");
     EXPECT_EQ(book.Cell("C2").value, "ACME");
     EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
     EXPECT_EQ(book.Cell("C11").value.toStdString(), FormatRecordTexts(stored[4])[2]);
-    EXPECT_EQ(csvLines.size(), 6);
+    EXPECT_EQ(csvLines.size(), 7); // the header, five records and nothing after the last end
     EXPECT_TRUE(doc["certification"].toObject()["enabled"].toBool());
     ASSERT_EQ(records.size(), 5);
     EXPECT_EQ(records[0].toObject()["texts"].toArray()[2].toString().toStdString(),
