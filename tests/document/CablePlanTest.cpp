@@ -100,21 +100,13 @@ TEST(CablePlanTest, AnyBadLineRefusesTheWholePlanNamingTheLine) {
     }
 }
 
-TEST(CablePlanTest, AnIdAlreadyInThePlanRefusesTheWholeAddition) {
-    const auto links = [](std::initializer_list<const char*> ids) {
-        std::vector<CableLink> out;
-        for (const char* id : ids)
-            out.push_back(CableLink{id, {}, {}, {}, {}, {}, {}});
-        return out;
-    };
-    std::vector<CableLink> plan = links({"A", "B"});
+// An ID the plan holds already is refused where the project's plan is added to (ProjectStoreTest).
+TEST(CablePlanTest, AnIdTwiceInOneAdditionRefusesItWhole) {
+    std::vector<CableLink> plan, twice(2, CableLink{"D", {}, {}, {}, {}, {}, {}});
     QString error;
-    EXPECT_FALSE(AddToPlan(plan, links({"C", "B"}), Language::English, &error));
-    EXPECT_EQ(error, "The cable ID \"B\" is already in the plan.");
-    EXPECT_FALSE(AddToPlan(plan, links({"D", "D"}), Language::English, &error));
-    ASSERT_EQ(plan.size(), 2u);
-    EXPECT_TRUE(AddToPlan(plan, links({"C"}), Language::English, &error));
-    EXPECT_EQ(plan.back().id, "C");
+    EXPECT_FALSE(AddToPlan(plan, twice, Language::English, &error));
+    EXPECT_EQ(error, "The cable ID \"D\" is already in the plan.");
+    EXPECT_TRUE(plan.empty());
 }
 
 } // namespace

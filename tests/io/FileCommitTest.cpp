@@ -94,13 +94,10 @@ int InChild(const std::function<int()>& body) {
     return WEXITSTATUS(status);
 }
 
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_old(::umask(mask)) {}
-    ~UmaskScope() { ::umask(m_old); }
-
-private:
-    mode_t m_old;
+struct UmaskScope {
+    explicit UmaskScope(mode_t mask) : old(::umask(mask)) {}
+    ~UmaskScope() { ::umask(old); }
+    const mode_t old;
 };
 
 // What stands at (or instead of) the name before the write.
