@@ -123,11 +123,8 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
 TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
     ASSERT_TRUE(test::WriteFile(Path("dup.csv"), "cable_id\nJ1\nJ2\nJ1\n"));
     ASSERT_EQ(Run({"project", "add", "P", "J[1..3]"}), 0) << err.toStdString();
-    const struct {
-        QStringList args;
-        int code;
-        const char* says;
-    } cases[] = {
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // arguments, exit code, told
         {{"project", "status", "Nope"}, 2, "there is no project 'Nope'"},
         {{"project", "import", "P"}, 2, "option --plan needs a value"},
         {{"project", "import", "P", "--plan", Path("dup.csv")},
@@ -144,9 +141,9 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
          "there is no project 'Nope'"},
         {{"project", "status", "P"}, 0, ""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.args), c.code) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(QString::fromUtf8(c.says))) << err.toStdString();
+    for (const auto& [args, code, says] : cases) {
+        EXPECT_EQ(Run(args), code) << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(says))) << err.toStdString();
     }
 }
 

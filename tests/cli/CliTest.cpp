@@ -37,13 +37,10 @@ protected:
 };
 
 TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
-    struct Case {
-        QStringList args;
-        QStringList frames;
-    };
     const QString connect = Hex(BuildFixedFrame(kConnectHex));
     const QString upload = Hex(BuildFixedFrame(kUploadHex));
-    const std::vector<Case> cases{
+    const std::pair<QStringList, QStringList> cases[] = {
+        // arguments, frames sent
         {{"connect"}, {connect}},
         {{"power"}, {Hex(BuildFixedFrame(kReadPowerHex))}},
         {{"upload", "--no-archive"}, {connect, upload}},
@@ -56,12 +53,12 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
         {{"delete-all", "--yes"}, {Hex(BuildDeleteAll(false))}},
         {{"--language", "zh", "delete-all", "--yes"}, {Hex(BuildDeleteAll(true))}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [args, frames] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
         QFile::remove(Path("frames"));
         const QString port = StartMeter();
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), 0)
-            << c.args.join(' ').toStdString() << err.toStdString();
-        EXPECT_EQ(Frames(), c.frames) << c.args.join(' ').toStdString();
+        EXPECT_EQ(Run(QStringList{"--port", port} + args), 0) << err.toStdString();
+        EXPECT_EQ(Frames(), frames);
         StopMeter();
     }
 }
@@ -73,12 +70,8 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     // Past the 1,000 characters of a header text, well within the system's 4,096 bytes.
     ASSERT_TRUE(QDir(dir.path()).mkdir("d"));
     const QString longPath = dir.filePath(QString("d/../").repeated(300) + "long.csv");
-    struct Case {
-        QStringList meter, args;
-        int code;
-        QString says;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<QStringList, QStringList, int, QString> cases[] = {
+        // meter, cli, code, told
         {{}, {"delete", "30"}, 1, "操作失败!"},
         {{}, {"select-wave", "1490"}, 2, "offers no 1490 nm"},
         {{}, {"delete-all"}, 2, "add --yes"},
@@ -106,11 +99,10 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
          7,
          "2 damaged records were left out"},
     };
-    for (const Case& c : cases) {
-        const QString port = StartMeter(c.meter);
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
-            << c.args.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
+    for (const auto& [meter, args, code, says] : cases) {
+        const QString port = StartMeter(meter);
+        EXPECT_EQ(Run(QStringList{"--port", port} + args), code) << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(says)) << err.toStdString();
         StopMeter();
     }
     EXPECT_TRUE(QFileInfo::exists(Path("o.json")));

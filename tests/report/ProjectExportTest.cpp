@@ -79,10 +79,8 @@ TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
     // Each bad value in place of a good one; the ID's keys are the first ID's, the result's keys
     // its A→B result's (the first in the text).
     const QByteArray compact = QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact);
-    const struct {
-        QByteArray good, bad;
-        const char* reason;
-    } cases[] = {
+    const std::tuple<QByteArray, QByteArray, const char*> cases[] = {
+        // good, bad, reason
         {R"("language":"zh")", R"("language":"fr")", "\"language\" must be \"en\" or \"zh\""},
         {R"("taken":"2026-12-08T09:00:00")", R"("taken":"yesterday")",
          "\"taken\" must be an ISO 8601 date and time"},
@@ -93,12 +91,12 @@ TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
         {R"("loss_dB":1.8,)", R"("loss_dB":1e7,)", "cable ID 1 is not valid"},
         {R"("result":"PASS")", R"("result":"OK")", "cable ID 1 is not valid"},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(compact.contains(c.good)) << c.good.toStdString();
-        const QByteArray bad = QByteArray(compact).replace(c.good, c.bad);
-        EXPECT_FALSE(ProjectReportFromJson(QJsonDocument::fromJson(bad).object(), &back, &error))
-            << c.bad.toStdString();
-        EXPECT_EQ(error.toStdString(), c.reason);
+    for (const auto& [good, bad, reason] : cases) {
+        ASSERT_TRUE(compact.contains(good)) << good.toStdString();
+        const QByteArray text = QByteArray(compact).replace(good, bad);
+        EXPECT_FALSE(ProjectReportFromJson(QJsonDocument::fromJson(text).object(), &back, &error))
+            << bad.toStdString();
+        EXPECT_EQ(error.toStdString(), reason);
     }
 }
 
