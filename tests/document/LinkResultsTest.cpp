@@ -43,30 +43,25 @@ std::string Text(const RecordResult& r) {
 }
 
 TEST(LinkResultsTest, TwoDirectionsMakeTheLinksResultByTheRule) {
-    struct Case {
-        float ab, ba;
-        DirectionRule rule;
-        const char* link;
-        bool differ;
-    };
-    const Case cases[] = {
+    // A→B, B→A, the rule, the link's result, whether the directions differ.
+    const std::tuple<float, float, DirectionRule, const char*, bool> cases[] = {
         {1.80f, 2.30f, DirectionRule::Average, "2.05 FAIL -0.05 dB", false}, // (1.80 + 2.30) / 2
         {1.50f, 2.10f, DirectionRule::Average, "1.80 PASS +0.20 dB", true},  // 0.60 apart
         {1.50f, 2.10f, DirectionRule::Each, "2.10 FAIL -0.10 dB", true},
         {1.50f, 2.10f, DirectionRule::Worse, "2.10 FAIL -0.10 dB", true},
-        {1.50f, 2.00f, DirectionRule::Average, "1.75 PASS +0.25 dB",
-         false}, // 0.50 apart: not above
+        {1.50f, 2.00f, DirectionRule::Average, "1.75 PASS +0.25 dB", false}, // 0.50: not above
         {1.90f, 1.70f, DirectionRule::Each, "1.90 PASS +0.10 dB", false},
         {-0.40f, 1.00f, DirectionRule::Average, "-0.40 CHECK REF", true}, // asks for a reference
     };
-    for (const Case& c : cases) {
+    for (const auto& [ab, ba, rule, link, differ] : cases) {
+        SCOPED_TRACE(testing::Message() << ab << ' ' << ba);
         ProjectLedger ledger(Plan(), {1310}, true);
-        ledger.Assign(1, Direction::AtoB, {Loss("A", 1310, c.ab)});
-        ledger.Assign(2, Direction::BtoA, {Loss("A", 1310, c.ba)});
-        const LinkResult r = ResultAt(ledger, 0, 1310, Project(), {c.rule, 0.5}, kNow);
+        ledger.Assign(1, Direction::AtoB, {Loss("A", 1310, ab)});
+        ledger.Assign(2, Direction::BtoA, {Loss("A", 1310, ba)});
+        const LinkResult r = ResultAt(ledger, 0, 1310, Project(), {rule, 0.5}, kNow);
         EXPECT_TRUE(r.complete);
-        EXPECT_EQ(Text(r.link), c.link) << c.ab << ' ' << c.ba;
-        EXPECT_EQ(r.directionsDiffer, c.differ) << c.ab << ' ' << c.ba;
+        EXPECT_EQ(Text(r.link), link);
+        EXPECT_EQ(r.directionsDiffer, differ);
     }
 }
 

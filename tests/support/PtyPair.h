@@ -63,6 +63,7 @@ public:
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
+    bool Ok() const { return !m_path.empty(); }
     const std::string& Path() const { return m_path; }
 
     void Send(std::span<const uint8_t> bytes) const {
