@@ -2,14 +2,19 @@
 // vemla-cli run as a script runs it, against vemla-meter-sim on a pseudo-terminal, with its own
 // archive and settings folder in a temporary folder and no display.
 
+#include "Certification.h"
+#include "ReadBack.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 namespace vemla::test {
@@ -27,9 +32,7 @@ protected:
     QString Path(const char* name) const { return Path(QString::fromUtf8(name)); }
     QStringList Frames() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the meter logs every 10 ms
-        QFile log(Path("frames"));
-        log.open(QIODevice::ReadOnly);
-        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromLatin1(ReadFile(Path("frames"))).split(u'\n', Qt::SkipEmptyParts);
     }
     void Start(const QStringList& args) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -46,6 +49,17 @@ protected:
         EXPECT_TRUE(cli.waitForFinished(60000));
         err = QString::fromUtf8(cli.readAllStandardError());
         return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    }
+    // The window's judging on, each wavelength's fixed limit (dB) and fresh reference (dBm) kept.
+    void KeepLimits(const std::map<int, double>& maxLoss, const std::map<int, double>& reference) {
+        CertificationSettings limits;
+        limits.enabled = true;
+        for (const auto& [wave, max] : maxLoss)
+            limits.SetLimit({wave, WaveLimit::Kind::Fixed, max, 0.0});
+        for (const auto& [wave, dBm] : reference)
+            limits.SetReference({wave, dBm, QDateTime::currentDateTime()});
+        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
+        SaveCertification(window, limits);
     }
     void StopMeter() {
         meter.terminate();

@@ -7,14 +7,9 @@
 #include "CliFixture.h"
 #include "ReadBack.h"
 
-#include "Certification.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
-
-#include <map>
 
 namespace vemla {
 namespace {
@@ -29,10 +24,9 @@ QString Shown(double dB) {
 
 // Per wavelength, the losses of an upload's readings in upload order.
 std::map<int, std::vector<double>> Losses(const QString& jsonPath) {
-    QFile file(jsonPath);
-    file.open(QIODevice::ReadOnly);
     std::map<int, std::vector<double>> losses;
-    for (const QJsonValue& r : QJsonDocument::fromJson(file.readAll())["records"].toArray()) {
+    for (const QJsonValue& r :
+         QJsonDocument::fromJson(test::ReadFile(jsonPath))["records"].toArray()) {
         const int wave = r["wavelength_nm"].toInt();
         const double p = r["power_dBm"].toDouble();
         const double ref =
@@ -66,27 +60,14 @@ Expected Judge(const std::vector<double>& ab, const std::vector<double>& ba, siz
     return e;
 }
 
-class CliProjectTest : public test::CliFixture {
-protected:
-    // The limits in force, as the window keeps them, and a plan of kIds cable IDs.
-    void WriteLimitsAndPlan() {
-        CertificationSettings limits;
-        limits.enabled = true;
-        for (const auto& [wave, max] : kLimit)
-            limits.SetLimit({wave, WaveLimit::Kind::Fixed, max, 0.0});
-        for (const auto& [wave, dBm] : kReference)
-            limits.SetReference({wave, dBm, QDateTime::currentDateTime()});
-        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
-        SaveCertification(window, limits);
-        QByteArray plan = "cable_id,length_km\r\n";
-        for (int i = 1; i <= kIds; ++i)
-            plan += QStringLiteral("B1-PP1-J%1,0.1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
-        ASSERT_TRUE(test::WriteFile(Path("plan.csv"), plan));
-    }
-};
+class CliProjectTest : public test::CliFixture {};
 
 TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadings) {
-    WriteLimitsAndPlan();
+    KeepLimits(kLimit, kReference);
+    QByteArray plan = "cable_id,length_km\r\n";
+    for (int i = 1; i <= kIds; ++i)
+        plan += QStringLiteral("B1-PP1-J%1,0.1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+    ASSERT_TRUE(test::WriteFile(Path("plan.csv"), plan));
     ASSERT_EQ(Run({"project", "import", "Tower", "--plan", Path("plan.csv"), "--both-directions"}),
               0)
         << err.toStdString();
@@ -98,19 +79,16 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
                        "--json", Path(direction) + ".json"}),
                   0)
             << err.toStdString();
-        meter.terminate();
-        meter.waitForFinished();
+        StopMeter();
     }
     ASSERT_EQ(Run({"project", "report", "Tower", "--csv", Path("p.csv"), "--pdf", Path("p.pdf")}),
               0)
         << err.toStdString();
 
     const auto ab = Losses(Path("ab.json")), ba = Losses(Path("ba.json"));
-    QFile csv(Path("p.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    QStringList lines =
-        QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    lines.removeFirst(); // the header
+    const QStringList lines = QString::fromUtf8(test::ReadFile(Path("p.csv")))
+                                  .split("\r\n", Qt::SkipEmptyParts)
+                                  .mid(1); // after the header
     ASSERT_EQ(lines.size(), kIds * 2 * 2);
     int passed = 0, failed = 0;
     for (int id = 0; id < kIds; ++id) {
@@ -145,11 +123,8 @@ TEST_F(CliProjectTest, PlanUploadsBothWaysAndTheProjectsReportsAgreeWithTheReadi
 TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
     ASSERT_TRUE(test::WriteFile(Path("dup.csv"), "cable_id\nJ1\nJ2\nJ1\n"));
     ASSERT_EQ(Run({"project", "add", "P", "J[1..3]"}), 0) << err.toStdString();
-    const struct {
-        QStringList args;
-        int code;
-        const char* says;
-    } cases[] = {
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // arguments, exit code, told
         {{"project", "status", "Nope"}, 2, "there is no project 'Nope'"},
         {{"project", "import", "P"}, 2, "option --plan needs a value"},
         {{"project", "import", "P", "--plan", Path("dup.csv")},
@@ -166,9 +141,9 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
          "there is no project 'Nope'"},
         {{"project", "status", "P"}, 0, ""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.args), c.code) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(QString::fromUtf8(c.says))) << err.toStdString();
+    for (const auto& [args, code, says] : cases) {
+        EXPECT_EQ(Run(args), code) << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(says))) << err.toStdString();
     }
 }
 

@@ -1,6 +1,5 @@
 #include "CliFixture.h"
 
-#include "Certification.h"
 #include "FrameCodec.h"
 #include "MeasurementArchive.h"
 #include "MeterCore.h"
@@ -9,14 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
-#include <thread>
 
 namespace vemla {
 namespace {
@@ -43,13 +37,10 @@ protected:
 };
 
 TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
-    struct Case {
-        QStringList args;
-        QStringList frames;
-    };
     const QString connect = Hex(BuildFixedFrame(kConnectHex));
     const QString upload = Hex(BuildFixedFrame(kUploadHex));
-    const std::vector<Case> cases{
+    const std::pair<QStringList, QStringList> cases[] = {
+        // arguments, frames sent
         {{"connect"}, {connect}},
         {{"power"}, {Hex(BuildFixedFrame(kReadPowerHex))}},
         {{"upload", "--no-archive"}, {connect, upload}},
@@ -62,12 +53,12 @@ TEST_F(CliTest, EachCommandSendsTheWindowsFrames) {
         {{"delete-all", "--yes"}, {Hex(BuildDeleteAll(false))}},
         {{"--language", "zh", "delete-all", "--yes"}, {Hex(BuildDeleteAll(true))}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [args, frames] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
         QFile::remove(Path("frames"));
         const QString port = StartMeter();
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), 0)
-            << c.args.join(' ').toStdString() << err.toStdString();
-        EXPECT_EQ(Frames(), c.frames) << c.args.join(' ').toStdString();
+        EXPECT_EQ(Run(QStringList{"--port", port} + args), 0) << err.toStdString();
+        EXPECT_EQ(Frames(), frames);
         StopMeter();
     }
 }
@@ -79,12 +70,8 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     // Past the 1,000 characters of a header text, well within the system's 4,096 bytes.
     ASSERT_TRUE(QDir(dir.path()).mkdir("d"));
     const QString longPath = dir.filePath(QString("d/../").repeated(300) + "long.csv");
-    struct Case {
-        QStringList meter, args;
-        int code;
-        QString says;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<QStringList, QStringList, int, QString> cases[] = {
+        // meter, cli, code, told
         {{}, {"delete", "30"}, 1, "操作失败!"},
         {{}, {"select-wave", "1490"}, 2, "offers no 1490 nm"},
         {{}, {"delete-all"}, 2, "add --yes"},
@@ -112,11 +99,10 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
          7,
          "2 damaged records were left out"},
     };
-    for (const Case& c : cases) {
-        const QString port = StartMeter(c.meter);
-        EXPECT_EQ(Run(QStringList{"--port", port} + c.args), c.code)
-            << c.args.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
+    for (const auto& [meter, args, code, says] : cases) {
+        const QString port = StartMeter(meter);
+        EXPECT_EQ(Run(QStringList{"--port", port} + args), code) << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(says)) << err.toStdString();
         StopMeter();
     }
     EXPECT_TRUE(QFileInfo::exists(Path("o.json")));
@@ -172,9 +158,7 @@ TEST_F(CliTest, LiveLogOnAFullDiskFailsWithTheCauseAndKeepsOnlyWholeLines) {
                    Path("live.csv")}),
               5);
     EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
-    QFile log(Path("live.csv"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray bytes = log.readAll();
+    const QByteArray bytes = test::ReadFile(Path("live.csv"));
     EXPECT_GT(bytes.count('\n'), 2);
     EXPECT_TRUE(bytes.endsWith('\n')) << bytes.right(40).toStdString();
 }
@@ -208,38 +192,24 @@ TEST_F(CliTest, AnOutputThatCannotBePlacedTakesTheOthersBack) {
 // The files hold the meter's records, the typed header and the window's limits; each file's
 // layout is tests/report's, so one cell of each is enough here.
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
-    // Judged with the limits the window keeps, so a certificate is made too.
-    CertificationSettings limits;
-    limits.enabled = true;
-    for (int wave : {1310, 1550}) {
-        limits.SetLimit({wave, WaveLimit::Kind::Fixed, 50.0, 0});
-        limits.SetReference({wave, 0.0, QDateTime::currentDateTime()});
-    }
-    {
-        QSettings window(Path("Vemla/Vemla.conf"), QSettings::IniFormat);
-        SaveCertification(window, limits);
-    }
+    KeepLimits({{1310, 50.0}, {1550, 50.0}}, {{1310, 0.0}, {1550, 0.0}}); // a certificate too
     const QString port = StartMeter({"--paced", "--records", "5"});
     ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
                    "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
               0)
         << err.toStdString();
-    QFile pdf(Path("a.pdf"));
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_TRUE(test::ReadFile(Path("a.pdf")).startsWith("%PDF-"));
     const std::array<uint16_t, 2> waves{1310, 1550};
     const std::vector<RecordValues> stored = GenerateRecords(5, waves, 1);
-    QFile json(Path("a.json")), csv(Path("a.csv"));
-    ASSERT_TRUE(json.open(QIODevice::ReadOnly) && csv.open(QIODevice::ReadOnly));
-    const QJsonObject doc = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonObject doc = QJsonDocument::fromJson(test::ReadFile(Path("a.json"))).object();
     const QJsonArray records = doc["records"].toArray();
-    const QStringList csvLines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const QList<QByteArray> csvLines = test::ReadFile(Path("a.csv")).split('\n');
     const test::XlsxReader book(Path("a.xlsx"));
     EXPECT_EQ(doc["header"].toObject()["company"].toString(), "ACME");
     EXPECT_EQ(book.Cell("C2").value, "ACME");
     EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
     EXPECT_EQ(book.Cell("C11").value.toStdString(), FormatRecordTexts(stored[4])[2]);
-    EXPECT_EQ(csvLines.size(), 6);
+    EXPECT_EQ(csvLines.size(), 7); // the header, five records and nothing after the last end
     EXPECT_TRUE(doc["certification"].toObject()["enabled"].toBool());
     ASSERT_EQ(records.size(), 5);
     EXPECT_EQ(records[0].toObject()["texts"].toArray()[2].toString().toStdString(),

@@ -144,22 +144,20 @@ TEST_F(EditListTest, SecondClickEditsThatCellEnterOrFocusLossStoresOnlyItEscapeD
 // Typing stops at 1,000 characters; a longer text set by the program (an archived upload's) is
 // edited whole, never cut.
 TEST_F(EditListTest, TypingStopsAtTheBoundAndALongerStoredTextIsKept) {
-    const struct {
-        QString stored, typed;
-        qsizetype length;
-    } cases[] = {
+    const std::tuple<QString, QString, qsizetype> cases[] = {
+        // stored, typed, length kept
         {"", QString(1005, QChar('x')), 1000},
         {QString(998, QChar('n')), "abc", 1000},
         {QString(1500, QChar('n')), "", 1500},
     };
-    for (const auto& c : cases) {
-        table->SetItemText(0, 6, c.stored);
+    for (const auto& [stored, typed, length] : cases) {
+        table->SetItemText(0, 6, stored);
         Edit(0, 6);
         ASSERT_TRUE(table->IsEditing());
         QTest::keyClick(table->Editor(), Qt::Key_End);
-        Type(c.typed, Qt::Key_Return);
-        EXPECT_EQ(table->GetItemText(0, 6).size(), c.length);
-        EXPECT_TRUE(table->GetItemText(0, 6).startsWith(c.stored));
+        Type(typed, Qt::Key_Return);
+        EXPECT_EQ(table->GetItemText(0, 6).size(), length);
+        EXPECT_TRUE(table->GetItemText(0, 6).startsWith(stored));
         ClickBelowRows();
     }
 }

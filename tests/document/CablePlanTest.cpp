@@ -7,28 +7,22 @@ namespace vemla {
 namespace {
 
 TEST(CablePlanTest, PatternsExpandInOrderKeepingZeroPadding) {
-    struct Case {
-        const char* pattern;
-        size_t count;
-        const char* first; // then the second and the last
-        const char* second;
-        const char* last;
-    };
-    const Case cases[] = {
+    // The pattern, how many IDs it gives, the first, second and last of them.
+    const std::tuple<const char*, size_t, const char*, const char*, const char*> cases[] = {
         {"B1-PP1-J[01..48]", 48, "B1-PP1-J01", "B1-PP1-J02", "B1-PP1-J48"},
         {"R[1..3]-P[A..D]-[1..24]", 288, "R1-PA-1", "R1-PA-2", "R3-PD-24"},
         {"F[0..10]x[a..b]", 22, "F0xa", "F0xb", "F10xb"},
         {" B2-PP7 ", 1, "B2-PP7", "", "B2-PP7"},
         {"[1..100000]", 100000, "1", "2", "100000"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [pattern, count, first, second, last] : cases) {
+        SCOPED_TRACE(pattern);
         std::vector<QString> ids;
         QString error;
-        ASSERT_TRUE(ExpandPattern(c.pattern, &ids, Language::English, &error)) << c.pattern;
-        ASSERT_EQ(ids.size(), c.count) << c.pattern;
-        EXPECT_EQ(ids.front(), c.first);
-        EXPECT_EQ(ids.size() > 1 ? ids[1] : QString(), c.second);
-        EXPECT_EQ(ids.back(), c.last);
+        ASSERT_TRUE(ExpandPattern(pattern, &ids, Language::English, &error));
+        ASSERT_EQ(ids.size(), count);
+        EXPECT_EQ((std::vector<QString>{ids.front(), ids.size() > 1 ? ids[1] : "", ids.back()}),
+                  (std::vector<QString>{first, second, last}));
     }
 }
 
@@ -100,21 +94,13 @@ TEST(CablePlanTest, AnyBadLineRefusesTheWholePlanNamingTheLine) {
     }
 }
 
-TEST(CablePlanTest, AnIdAlreadyInThePlanRefusesTheWholeAddition) {
-    const auto links = [](std::initializer_list<const char*> ids) {
-        std::vector<CableLink> out;
-        for (const char* id : ids)
-            out.push_back(CableLink{id, {}, {}, {}, {}, {}, {}});
-        return out;
-    };
-    std::vector<CableLink> plan = links({"A", "B"});
+// An ID the plan holds already is refused where the project's plan is added to (ProjectStoreTest).
+TEST(CablePlanTest, AnIdTwiceInOneAdditionRefusesItWhole) {
+    std::vector<CableLink> plan, twice(2, CableLink{"D", {}, {}, {}, {}, {}, {}});
     QString error;
-    EXPECT_FALSE(AddToPlan(plan, links({"C", "B"}), Language::English, &error));
-    EXPECT_EQ(error, "The cable ID \"B\" is already in the plan.");
-    EXPECT_FALSE(AddToPlan(plan, links({"D", "D"}), Language::English, &error));
-    ASSERT_EQ(plan.size(), 2u);
-    EXPECT_TRUE(AddToPlan(plan, links({"C"}), Language::English, &error));
-    EXPECT_EQ(plan.back().id, "C");
+    EXPECT_FALSE(AddToPlan(plan, twice, Language::English, &error));
+    EXPECT_EQ(error, "The cable ID \"D\" is already in the plan.");
+    EXPECT_TRUE(plan.empty());
 }
 
 } // namespace

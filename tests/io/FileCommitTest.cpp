@@ -94,13 +94,10 @@ int InChild(const std::function<int()>& body) {
     return WEXITSTATUS(status);
 }
 
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_old(::umask(mask)) {}
-    ~UmaskScope() { ::umask(m_old); }
-
-private:
-    mode_t m_old;
+struct UmaskScope {
+    explicit UmaskScope(mode_t mask) : old(::umask(mask)) {}
+    ~UmaskScope() { ::umask(old); }
+    const mode_t old;
 };
 
 // What stands at (or instead of) the name before the write.
@@ -380,11 +377,7 @@ TEST(LogFile, NeitherCreateNewNorAppendToGoesThroughALinkOrIntoAnythingButAFile)
 }
 
 TEST(WriteFailureText, NamesTheRealCauseInEitherLanguage) {
-    const struct {
-        WriteFailure failure;
-        Language language;
-        const char* text;
-    } cases[] = {
+    const std::tuple<WriteFailure, Language, const char*> cases[] = {
         {{F::Link, 0, "/r/Vemla.ini"},
          Language::English,
          "/r/Vemla.ini is a symbolic link; Vemla does not write through links."},
@@ -394,8 +387,8 @@ TEST(WriteFailureText, NamesTheRealCauseInEitherLanguage) {
         {{F::System, EACCES, "/r"}, Language::Chinese, "/r：Permission denied"},
         {{F::None, 0, "/r/a.csv"}, Language::English, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(WriteFailureText(c.failure, c.language), QString::fromUtf8(c.text)) << c.text;
+    for (const auto& [failure, language, text] : cases)
+        EXPECT_EQ(WriteFailureText(failure, language), QString::fromUtf8(text)) << text;
 }
 
 } // namespace

@@ -12,11 +12,8 @@ const Bytes kConnect{0xAA, 0x04, 0x01, 0x55};
 
 // Each stream is fed at once and byte by byte: a frame split across reads comes out the same.
 TEST(CommandFramer, FramesBySizeWhateverTheReadsAndResyncsAfterABadFrame) {
-    const struct {
-        const char* name;
-        Bytes stream;
-        Frames frames;
-    } cases[] = {
+    const std::tuple<const char*, Bytes, Frames> cases[] = {
+        // what, stream, frames
         {"garbage skipped, 55- and BB-ended frames, AA inside a frame is data",
          {0x00, 0x55, 0xAA, 0x04, 0x01, 0x55, 0x13, 0xAA, 0x05, 0x0F, 0x00, 0xBB, 0xAA, 0x06, 0x06,
           0x00, 0xAA, 0x55},
@@ -30,16 +27,16 @@ TEST(CommandFramer, FramesBySizeWhateverTheReadsAndResyncsAfterABadFrame) {
          {0xAA, 0x06, 0x06, 0xAA, 0x04, 0x01, 0x55},
          {{0xAA, 0x04, 0x01, 0x55}}},
     };
-    for (const auto& c : cases) {
-        CommandFramer framer;
-        EXPECT_EQ(framer.Feed(c.stream), c.frames) << c.name;
-        EXPECT_EQ(framer.Feed(kConnect), Frames{kConnect}) << c.name << ": nothing held back";
-        CommandFramer byByte;
+    for (const auto& [what, stream, frames] : cases) {
+        SCOPED_TRACE(what);
+        CommandFramer framer, byByte;
+        EXPECT_EQ(framer.Feed(stream), frames);
+        EXPECT_EQ(framer.Feed(kConnect), Frames{kConnect}) << "nothing held back";
         Frames got;
-        for (uint8_t b : c.stream)
+        for (uint8_t b : stream)
             for (auto& f : byByte.Feed(std::span(&b, 1)))
                 got.push_back(f);
-        EXPECT_EQ(got, c.frames) << c.name;
+        EXPECT_EQ(got, frames);
     }
 }
 

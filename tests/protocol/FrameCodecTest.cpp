@@ -14,10 +14,7 @@ using test::Of;
 
 TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
     const Bytes waveList{0x05, 0x1E, 0x06, 0x0E, 0xBB}; // as PutWaveList lays it
-    const struct {
-        OutFrame frame;
-        Bytes expected;
-    } cases[] = {
+    const std::pair<OutFrame, Bytes> cases[] = {
         {BuildFixedFrame(kConnectHex), {0xAA, 0x04, 0x01, 0x55}},
         {BuildFixedFrame(kReadPowerHex), {0xAA, 0x04, 0x02, 0x55}},
         {BuildFixedFrame(kUploadHex), {0xAA, 0x04, 0x05, 0x55}},
@@ -37,8 +34,8 @@ TEST(FrameCodec, EveryOutboundFrameIsByteExact) {
         {BuildSetDeviceWaves(3, waveList),
          {0xAA, 0x0B, 0x0A, 0x03, 0x05, 0x1E, 0x06, 0x0E, 0xBB, 0x00, 0x55}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Of(c.frame), c.expected);
+    for (const auto& [frame, expected] : cases)
+        EXPECT_EQ(Of(frame), expected);
 }
 
 // The longest frame the program sends: past 20 the length byte would no longer be its size.
@@ -69,10 +66,7 @@ TEST(FrameCodec, WaveListIsBigEndianPairsModulo65536ThenTheEndByte) {
 }
 
 TEST(FrameCodec, HexToBytesSkipsSpacesBetweenPairsAndStopsAtNonDigits) {
-    const struct {
-        std::string_view text;
-        Bytes expected;
-    } cases[] = {
+    const std::pair<std::string_view, Bytes> cases[] = {
         {"aa0401 55", {0xAA, 0x04, 0x01, 0x55}},
         {"aa 4", {0xAA}},
         {"a a", {}},
@@ -81,9 +75,9 @@ TEST(FrameCodec, HexToBytesSkipsSpacesBetweenPairsAndStopsAtNonDigits) {
         {"9aFf", {0x9A, 0xFF}},
     };
     std::array<uint8_t, 8> out{};
-    for (const auto& c : cases) {
-        const std::size_t count = HexToBytes(c.text, out);
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + count), c.expected) << c.text;
+    for (const auto& [text, expected] : cases) {
+        const std::size_t count = HexToBytes(text, out);
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + count), expected) << text;
     }
     // The characters just outside each digit range, and a high-bit byte.
     for (const char c : {'/', ':', '@', 'G', '`', 'g', '\xC1'})

@@ -60,38 +60,25 @@ TEST(ReplyDecoder, PowerOrReferenceThatIsNoReadingShowsADash) {
 
 // All zeros read as "2000-00-00  00:00  " in ShortFramesReadZeroPastTheirEnd.
 TEST(ReplyDecoder, DateTextPadsToTwoDigitsAndKeepsLongValues) {
-    const struct {
-        unsigned y, m, d, h, mi;
-        std::string_view text;
-    } cases[] = {
-        {9, 3, 1, 0, 0, "2009-03-01  00:00  "},
-        {123, 255, 100, 99, 255, "20123-255-100  99:255  "},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecordDateText(c.y, c.m, c.d, c.h, c.mi), c.text);
+    EXPECT_EQ(RecordDateText(9, 3, 1, 0, 0), "2009-03-01  00:00  ");
+    EXPECT_EQ(RecordDateText(123, 255, 100, 99, 255), "20123-255-100  99:255  ");
 }
 
 TEST(ReplyDecoder, PowerIsTwoDecimalsRoundedLikePrintf) {
-    const struct {
-        float dBm;
-        std::string_view text;
-    } cases[] = {
+    const std::pair<float, std::string_view> cases[] = {
         {-7.32f, "-7.32"},
         {1.005f, "1.00"}, // stored as 1.00499999...
         {0.125f, "0.12"},
         {0.375f, "0.38"},
         {std::numeric_limits<float>::max(), "340282346638528859811704183484516925440.00"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(FormatPower(DecodePower(ReplyFrame(EncodePowerReply(c.dBm)))), c.text);
+    for (const auto& [dBm, text] : cases)
+        EXPECT_EQ(FormatPower(DecodePower(ReplyFrame(EncodePowerReply(dBm)))), text);
 }
 
 TEST(ReplyDecoder, ConnectReplyWalk) {
-    const struct {
-        Bytes frame;
-        std::vector<int> waves;
-        std::array<uint32_t, 4> lasers;
-    } cases[] = {
+    const std::tuple<Bytes, std::vector<int>, std::array<uint32_t, 4>> cases[] = {
+        // frame, waves, lasers
         {{0xAA, 0x10, 0x01, 0x05, 0x1E, 0x06, 0x0E, 0x05, 0x1E, 0x06, 0x0E, 0, 0, 0, 0, 0x55},
          {1310, 1550},
          {1310, 1550, 0, 0}},
@@ -103,10 +90,9 @@ TEST(ReplyDecoder, ConnectReplyWalk) {
          {1310},
          {1550, 1310, 1550, 0x155}},
     };
-    for (const auto& c : cases) {
-        const ConnectReply reply = DecodeConnect(ReplyFrame(c.frame));
-        EXPECT_EQ(reply.waves, c.waves);
-        EXPECT_EQ(reply.lasers, c.lasers);
+    for (const auto& [frame, waves, lasers] : cases) {
+        const ConnectReply reply = DecodeConnect(ReplyFrame(frame));
+        EXPECT_EQ(std::pair(reply.waves, reply.lasers), std::pair(waves, lasers));
     }
 }
 

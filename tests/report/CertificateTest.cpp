@@ -42,11 +42,8 @@ bool WritePdf(const UploadDocument& d, const QString& path, const CertificatePro
 }
 
 TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
-    struct Case {
-        Language language;
-        QStringList layout; // in pdftotext -layout's text
-    };
-    const std::vector<Case> cases{
+    // Per language, texts of pdftotext -layout's text.
+    const std::pair<Language, QStringList> cases[] = {
         {Language::English,
          {"Loss Certificate", "Overall result: FAIL", "1310 fixed 3.00",
           "2 1310 2026-12-07 14:03 3.00 3.00 0.00 PASS 东侧 A-012", "Test Operator: 李伟"}},
@@ -55,14 +52,14 @@ TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
           "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012", "测试操作人: 李伟"}},
     };
     // Three records fit the first page; the failing one comes from a 3.5 dB loss further on.
-    for (const Case& c : cases) {
+    for (const auto& [language, layout] : cases) {
         QTemporaryDir dir;
-        UploadDocument d = Data(c.language, 120);
+        UploadDocument d = Data(language, 120);
         d.rows[100].values.power = -3.5f;
         const QString pdf = dir.filePath("c.pdf");
         ASSERT_TRUE(WritePdf(d, pdf));
         const QString text = PdfText(pdf);
-        for (const QString& want : c.layout)
+        for (const QString& want : layout)
             EXPECT_TRUE(text.contains(want)) << want.toStdString();
         // -layout joins "1 / 3" into "1/3"; the raw text order keeps the spaces.
         const QString raw = QString::fromUtf8(Output("pdftotext", {"-raw", pdf, "-"}));
@@ -96,28 +93,24 @@ TEST(CertificateTest, PdfToolExitCodes) {
                 write("no-reading.json",
                       QByteArray(good).replace("\"power_dBm\":-2.5", "\"power_dBm\":1500")) &&
                 write("taken.pdf", "mine"));
-    struct Case {
-        QStringList args;
-        int code;
-    };
-    const std::vector<Case> cases{
-        {{"--in", "good.json", "--out", "a.pdf"}, 0},
-        {{"--in", "bad.json", "--out", "b.pdf"}, 2},
-        {{"--in", "huge.json", "--out", "c.pdf"}, 2},
+    const std::pair<const char*, int> cases[] = {
+        {"--in good.json --out a.pdf", 0},
+        {"--in bad.json --out b.pdf", 2},
+        {"--in huge.json --out c.pdf", 2},
         // A power beyond any reading is no reading, as vemla-cli writes it: never refused.
-        {{"--in", "no-reading.json", "--out", "e.pdf"}, 0},
-        {{"--in", "missing.json", "--out", "d.pdf"}, 2},
-        {{"--in", "good.json"}, 2},
-        {{"--in", "good.json", "--out", "taken.pdf"}, 5},
-        {{"--in", "good.json", "--out", "taken.pdf", "--force"}, 0},
+        {"--in no-reading.json --out e.pdf", 0},
+        {"--in missing.json --out d.pdf", 2},
+        {"--in good.json", 2},
+        {"--in good.json --out taken.pdf", 5},
+        {"--in good.json --out taken.pdf --force", 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& [line, exitCode] : cases) {
         QStringList args;
-        for (const QString& a : c.args)
+        for (const QString& a : QString(line).split(' '))
             args << (a.endsWith(".json") || a.endsWith(".pdf") ? dir.filePath(a) : a);
         int code = -1;
         Output(VEMLA_PDF_TOOL, args, &code);
-        EXPECT_EQ(code, c.code) << c.args.join(' ').toStdString();
+        EXPECT_EQ(code, exitCode) << line;
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"*.pdf"}, QDir::Files),
               (QStringList{"a.pdf", "e.pdf", "taken.pdf"}));
@@ -183,7 +176,8 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
           "C60 — — — — — UNTESTED", "Untested cable IDs C01 C02 C03 C04 C05 C06"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(want))) << want;
     EXPECT_EQ(text.count("Cable ID 1310 A→B"), 2) << "the header atop each page of the table";
-    const QString raw = QString::fromUtf8(Output("pdftotext", {"-raw", dir.filePath("p.pdf"), "-"}));
+    const QString raw =
+        QString::fromUtf8(Output("pdftotext", {"-raw", dir.filePath("p.pdf"), "-"}));
     EXPECT_TRUE(raw.contains("4 / 4")) << raw.right(300).toStdString();
 }
 

@@ -154,12 +154,10 @@ TEST(OutputsAgree, EveryWriterTakesWhatACellHoldsAndRefusesMoreAlike) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' '),
               "long.csv long.json long.pdf long.xlsx");
-    QFile written(dir.filePath("long.json"));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray written = test::ReadFile(dir.filePath("long.json"));
     UploadDocument back;
     QString error;
-    EXPECT_TRUE(
-        UploadDocumentFromJson(QJsonDocument::fromJson(written.readAll()).object(), &back, &error))
+    EXPECT_TRUE(UploadDocumentFromJson(QJsonDocument::fromJson(written).object(), &back, &error))
         << error.toStdString();
     EXPECT_EQ(back.rows.at(1).texts[6].size(), 32767);
 }

@@ -76,41 +76,27 @@ TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
     EXPECT_EQ(ProjectJsonBytes(back).toStdString(), json.toStdString());
     EXPECT_EQ(back.counts.failed, 1);
 
-    const struct {
-        const char* path; // where the bad value goes: a key, or "ids" for the first ID's
-        QJsonValue value;
-        const char* reason;
-    } cases[] = {
-        {"language", "fr", "\"language\" must be \"en\" or \"zh\""},
-        {"taken", "yesterday", "\"taken\" must be an ISO 8601 date and time"},
-        {"wavelengths_nm", QJsonArray{1310, 0}, "a wavelength is not valid"},
-        {"wavelengths_nm", QJsonArray{}, "\"wavelengths_nm\" must list 1 to 64"},
-        {"status", "DONE", "cable ID 1 is not valid"},
-        {"id", QString(129, u'x'), "cable ID 1 is not valid"},
-        {"loss_dB", 1e7, "cable ID 1 is not valid"},
-        {"result", "OK", "cable ID 1 is not valid"},
+    // Each bad value in place of a good one; the ID's keys are the first ID's, the result's keys
+    // its A→B result's (the first in the text).
+    const QByteArray compact = QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact);
+    const std::tuple<QByteArray, QByteArray, const char*> cases[] = {
+        // good, bad, reason
+        {R"("language":"zh")", R"("language":"fr")", "\"language\" must be \"en\" or \"zh\""},
+        {R"("taken":"2026-12-08T09:00:00")", R"("taken":"yesterday")",
+         "\"taken\" must be an ISO 8601 date and time"},
+        {"[1310]", "[1310,0]", "a wavelength is not valid"},
+        {"[1310]", "[]", "\"wavelengths_nm\" must list 1 to 64"},
+        {R"("status":"FAIL")", R"("status":"DONE")", "cable ID 1 is not valid"},
+        {R"("id":"A")", R"("id":")" + QByteArray(129, 'x') + '"', "cable ID 1 is not valid"},
+        {R"("loss_dB":1.8,)", R"("loss_dB":1e7,)", "cable ID 1 is not valid"},
+        {R"("result":"PASS")", R"("result":"OK")", "cable ID 1 is not valid"},
     };
-    for (const auto& c : cases) {
-        QJsonObject doc = QJsonDocument::fromJson(json).object();
-        QJsonObject id = doc["ids"][0].toObject();
-        QJsonArray results = id["results"].toArray();
-        QJsonObject first = results[0].toObject();
-        QJsonObject ab = first["ab"].toObject();
-        const QString key = QString::fromLatin1(c.path);
-        if (doc.contains(key))
-            doc[key] = c.value;
-        else if (id.contains(key))
-            id[key] = c.value;
-        else
-            ab[key] = c.value;
-        first["ab"] = ab;
-        results[0] = first;
-        id["results"] = results;
-        QJsonArray ids = doc["ids"].toArray();
-        ids[0] = id;
-        doc["ids"] = ids;
-        EXPECT_FALSE(ProjectReportFromJson(doc, &back, &error)) << c.path;
-        EXPECT_EQ(error.toStdString(), c.reason);
+    for (const auto& [good, bad, reason] : cases) {
+        ASSERT_TRUE(compact.contains(good)) << good.toStdString();
+        const QByteArray text = QByteArray(compact).replace(good, bad);
+        EXPECT_FALSE(ProjectReportFromJson(QJsonDocument::fromJson(text).object(), &back, &error))
+            << bad.toStdString();
+        EXPECT_EQ(error.toStdString(), reason);
     }
 }
 

@@ -34,8 +34,8 @@ TEST_F(PosixDeviceTest, LineStateIsWrittenToTheTerminal) {
 }
 
 TEST_F(PosixDeviceTest, SettingsWithoutTermiosFormAreRefused) {
-    for (auto edit : {+[](LineState& s) { s.baud = 12345; },
-                      +[](LineState& s) { s.stopBits = StopBits::OnePointFive; },
+    // A speed the terminal has no constant for is refused where the engine shows it (CommPortTest).
+    for (auto edit : {+[](LineState& s) { s.stopBits = StopBits::OnePointFive; },
                       +[](LineState& s) { s.dsrFlow = true; }}) {
         LineState s;
         edit(s);

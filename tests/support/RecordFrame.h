@@ -23,21 +23,19 @@ template <class Receiver> void Feed(Receiver& to, const Bytes& bytes) {
         to.OnRxChar(b, 1);
 }
 
-inline const Bytes kMinus10{0xC1, 0x20, 0x00, 0x00}; // -10.0 as f32 BE
 inline const Bytes kUploadEnd = EncodeUploadEnd();
 
 // A 22-byte record frame: index, wavelength, power, reference -20.5, relative flag, date.
 inline Bytes Record(uint16_t index, uint16_t wave = 1550, uint8_t relative = 1,
-                    Bytes date = {13, 10, 9, 15, 7}, const Bytes& power = kMinus10) {
-    RecordValues r;
-    r.index = index;
-    r.wavelength = wave;
-    r.power = std::bit_cast<float>(uint32_t{power.at(0)} << 24 | uint32_t{power.at(1)} << 16 |
-                                   uint32_t{power.at(2)} << 8 | power.at(3));
-    r.reference = -20.5f;
-    r.relative = relative != 0;
-    r.date = {date.at(0), date.at(1), date.at(2), date.at(3), date.at(4)};
-    return EncodeRecordReply(r);
+                    Bytes date = {13, 10, 9, 15, 7}, const Bytes& power = {0xC1, 0x20, 0, 0}) {
+    const uint32_t bits = uint32_t{power.at(0)} << 24 | uint32_t{power.at(1)} << 16 |
+                          uint32_t{power.at(2)} << 8 | power.at(3); // -10.0 as f32 BE by default
+    return EncodeRecordReply({index,
+                              wave,
+                              std::bit_cast<float>(bits),
+                              -20.5f,
+                              relative != 0,
+                              {date.at(0), date.at(1), date.at(2), date.at(3), date.at(4)}});
 }
 
 } // namespace vemla::test
