@@ -45,8 +45,9 @@ void ExpectTexts(const test::XlsxReader& x, int firstRow, bool sheetOne) {
             QString want = sheetOne ? kRows[r].first[size_t(c)] : kRows[r].second[size_t(c)];
             // A CR arrives as LibreOffice's LF, or as the workbook's escape _x000D_.
             QString got = x.Cell(ref).value.replace("_x000D_", "\r").replace('\r', '\n');
-            if (!want.isEmpty())
+            if (!want.isEmpty()) {
                 EXPECT_EQ(got, want.replace('\r', '\n')) << ref.toStdString();
+            }
         }
 }
 
