@@ -6,6 +6,7 @@
 #include "MeasurementArchive.h"
 #include "MessageBox.h"
 #include "MeterSession.h"
+#include "ProjectWindow.h"
 
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -107,6 +108,30 @@ void ArchivePart::OpenArchived(qint64 jobId) {
 void ArchivePart::Retitle(Language language) {
     if (m_historyDlg)
         m_historyDlg->Retitle(language);
+    if (m_projects)
+        m_projects->Retranslate(language);
+}
+
+void ArchivePart::ShowProjects() {
+    if (!m_archive) {
+        m_boxes.Show(m_window, kAppBoxCaption, m_session.Text(text::kHistoryNoArchive));
+        return;
+    }
+    if (!m_projects) {
+        m_keeper->Flush();
+        m_projects =
+            std::make_unique<ProjectWindow>(m_archive->Path(), m_session.Language(), m_window);
+        // An upload given to a project shows in its progress once it has ended and been kept.
+        connect(&m_session, &MeterSession::UploadEnded, m_projects.get(), [this] {
+            m_keeper->Flush();
+            m_projects->Refresh();
+        });
+    } else {
+        m_projects->Refresh();
+    }
+    m_projects->show();
+    m_projects->raise();
+    m_projects->activateWindow();
 }
 
 } // namespace vemla

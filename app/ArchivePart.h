@@ -17,6 +17,7 @@ namespace vemla {
 
 class ArchiveKeeper;
 class HistoryDlg;
+class ProjectWindow;
 class IMessageBox;
 class MeasurementArchive;
 class MeterSession;
@@ -43,6 +44,9 @@ public:
 
     // File > History: made on first use, read again and brought up.
     void ShowHistory();
+    // Measure > Projects…: made on first use, read again whenever an upload has ended.
+    void ShowProjects();
+    ProjectWindow* Projects() const { return m_projects.get(); }
     // The history window, once ShowHistory() has made it; null before.
     HistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
     // The history window's Export CSV.
@@ -62,6 +66,7 @@ private:
     std::unique_ptr<ArchiveKeeper> m_keeper;
     std::unique_ptr<MeasurementArchive> m_archive;
     std::unique_ptr<HistoryDlg> m_historyDlg;
+    std::unique_ptr<ProjectWindow> m_projects;
     QString m_openingMessage; // told once, after the window shows
 };
 

@@ -182,6 +182,7 @@ void CMeterDlg::BuildMenu() {
     m_menu->Add(Menu::Measure, text::kMenuLossLimits,
                 [this] { m_certification->OpenLimitsDialog(); });
     m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
+    m_menu->Add(Menu::Measure, text::kMenuProjects, [this] { m_archive->ShowProjects(); });
     m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 

@@ -360,6 +360,17 @@ inline constexpr BilingualText kLimitsBadNumber{"%1 enter a number from %2 to %3
 // margin ("-0.31 dB", or a dash).
 inline constexpr BilingualText kSummaryWave{"%1 nm: %2 · PASS %3 · FAIL %4 · worst margin %5",
                                             "%1 nm：%2 · 合格 %3 · 不合格 %4 · 最差余量 %5"};
+inline constexpr BilingualText kMenuProjects{"Projects...", "项目..."};
+// The project window: its title, the chooser, the filter and the search.
+inline constexpr BilingualText kProjectsTitle{"Projects", "项目"};
+inline constexpr BilingualText kProjectsChoose{"Project:", "项目:"};
+inline constexpr BilingualText kProjectsShow{"Show:", "显示:"};
+inline constexpr BilingualText kProjectsSearch{"Cable ID:", "电缆编号:"};
+inline constexpr BilingualText kProjectsNone{
+    "No project yet: vemla-cli project import or add makes one.",
+    "尚无项目：用 vemla-cli project import 或 add 创建。"};
+inline constexpr std::array<BilingualText, 4> kProjectFilters{
+    {{"All", "全部"}, {"Untested", "未测试"}, {"Incomplete", "未完成"}, {"Failed", "不合格"}}};
 inline constexpr BilingualText kMenuFillSeries{"Fill series...", "填充序列..."};
 inline constexpr BilingualText kFillTitle{"Fill series", "填充序列"};
 inline constexpr BilingualText kFillPrefix{"Prefix:", "前缀:"};
@@ -498,8 +509,8 @@ inline constexpr BilingualText kPlanTooLarge{"The plan would hold more than %1 c
 inline constexpr BilingualText kPlanEmptyId{"Line %1: the cable ID is empty.",
                                             "第 %1 行：电缆编号为空。"};
 // %2: the ID.
-inline constexpr BilingualText kPlanDuplicate{"Line %1: the cable ID \"%2\" is already in the plan.",
-                                              "第 %1 行：电缆编号“%2”已在计划中。"};
+inline constexpr BilingualText kPlanDuplicate{
+    "Line %1: the cable ID \"%2\" is already in the plan.", "第 %1 行：电缆编号“%2”已在计划中。"};
 inline constexpr BilingualText kPlanIdTaken{"The cable ID \"%1\" is already in the plan.",
                                             "电缆编号“%1”已在计划中。"};
 inline constexpr BilingualText kPlanBadId{"\"%1\" is not a cable ID: empty or too long.",
@@ -523,7 +534,8 @@ inline constexpr BilingualText kIdIncomplete{"INCOMPLETE", "未完成"};
 inline constexpr BilingualText kIdUntested{"UNTESTED", "未测试"};
 // A project's reports: the sheet, the certificate's summary and its table of cable IDs.
 inline constexpr BilingualText kProjectSheet{"Project", "项目"};
-inline constexpr BilingualText kProjectCertificateTitle{"Project Loss Certificate", "项目损耗认证证书"};
+inline constexpr BilingualText kProjectCertificateTitle{"Project Loss Certificate",
+                                                        "项目损耗认证证书"};
 inline constexpr BilingualText kProjectName{"Project:", "项目:"};
 inline constexpr BilingualText kProjectCustomer{"Customer:", "客户:"};
 inline constexpr BilingualText kProjectSite{"Site:", "现场:"};
