@@ -30,9 +30,7 @@ QVariant Maybe(const auto& value) {
 }
 
 QString WaveKey(int wavelength, Direction direction) {
-    return QStringLiteral("%1 nm %2")
-        .arg(wavelength)
-        .arg(direction == Direction::AtoB ? "A→B" : "B→A");
+    return QStringLiteral("%1 nm %2").arg(wavelength).arg(DirectionText(direction));
 }
 
 bool TextsFit(const ProjectInfo& info) {
@@ -388,19 +386,17 @@ bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direc
         return true;
     };
     return m_impl->Change(project.id,
-                          QStringLiteral("tie upload %1 %2")
-                              .arg(job)
-                              .arg(direction == Direction::AtoB ? "A→B" : "B→A"),
+                          QStringLiteral("tie upload %1 %2").arg(job).arg(DirectionText(direction)),
                           error, tie);
 }
 
 bool ProjectStore::Move(const StoredProject& project, int from, int to, int wavelength,
-                        Direction direction, QString* error) {
+                        Direction direction, Language language, QString* error) {
     qint64 chosen = 0;
     m_impl->Slot(project.id, from, wavelength, direction, &chosen);
     const std::vector<CableLink> plan = m_impl->Plan(project.id);
     if (chosen == 0 || from == to || to < 0 || size_t(to) >= plan.size()) {
-        *error = Pick(text::kProjectNoReading, Language::English);
+        *error = Pick(text::kProjectNoReading, language);
         return false;
     }
     const QString what =
@@ -420,12 +416,12 @@ bool ProjectStore::Move(const StoredProject& project, int from, int to, int wave
 }
 
 bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength,
-                         Direction direction, QString* error) {
+                         Direction direction, Language language, QString* error) {
     qint64 chosen = 0;
     m_impl->Slot(project.id, place, wavelength, direction, &chosen);
     const std::vector<CableLink> plan = m_impl->Plan(project.id);
     if (chosen == 0) {
-        *error = Pick(text::kProjectNoReading, Language::English);
+        *error = Pick(text::kProjectNoReading, language);
         return false;
     }
     const QString what = QStringLiteral("clear %1 of %2")
@@ -437,10 +433,10 @@ bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength
 }
 
 bool ProjectStore::Choose(const StoredProject& project, int place, int wavelength,
-                          Direction direction, int reading, QString* error) {
+                          Direction direction, int reading, Language language, QString* error) {
     const std::vector<qint64> ids = m_impl->Slot(project.id, place, wavelength, direction, nullptr);
     if (reading < 0 || size_t(reading) >= ids.size()) {
-        *error = Pick(text::kProjectNoReading, Language::English);
+        *error = Pick(text::kProjectNoReading, language);
         return false;
     }
     const QString what =

@@ -60,11 +60,11 @@ public:
              QString* error);
     // The operator's corrections, as ProjectLedger's.
     bool Move(const StoredProject& project, int from, int to, int wavelength, Direction direction,
-              QString* error);
+              Language language, QString* error);
     bool Clear(const StoredProject& project, int place, int wavelength, Direction direction,
-               QString* error);
+               Language language, QString* error);
     bool Choose(const StoredProject& project, int place, int wavelength, Direction direction,
-                int reading, QString* error);
+                int reading, Language language, QString* error);
 
     std::vector<ProjectChange> History(qint64 project) const; // oldest first
 

@@ -233,10 +233,7 @@ int TieUpload(const CliOptions& o, qint64 job) {
     QString error;
     if (!archive.Store().Tie(*project, job, o.direction, o.language, &error))
         return Say(error), kExitArchive;
-    Say(archive.T(text::kCliUploadTied)
-            .arg(job)
-            .arg(o.project,
-                 o.direction == Direction::AtoB ? QStringLiteral("A→B") : QStringLiteral("B→A")));
+    Say(archive.T(text::kCliUploadTied).arg(job).arg(o.project, DirectionText(o.direction)));
     return kExitDone;
 }
 

@@ -14,6 +14,11 @@ namespace vemla {
 
 enum class Direction : uint8_t { AtoB, BtoA };
 
+// "A→B" or "B→A", as every output writes a direction.
+inline QString DirectionText(Direction direction) {
+    return direction == Direction::AtoB ? QStringLiteral("A→B") : QStringLiteral("B→A");
+}
+
 // Where a reading came from: a record of an upload.
 struct ReadingSource {
     qint64 upload = 0;

@@ -1,6 +1,6 @@
 #include "ProjectWorkbook.h"
+#include "Workbook.h"
 
-#include <QFile>
 #include <xlsxwriter.h>
 
 namespace vemla {
@@ -107,24 +107,14 @@ private:
 } // namespace
 
 bool ProjectXlsxWriter::Prepare(const ProjectReport& report, FileCommit& file, QString* error) {
-    const QString scratch = file.OpenScratchPath();
-    if (scratch.isEmpty())
-        return *error = WriteFailureText(file.Failure(), report.language), false;
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    const QByteArray name = QFile::encodeName(scratch);
-    lxw_workbook* wb = workbook_new_opt(name.constData(), &options);
-    if (!wb)
-        return *error = Pick(text::kWorkbookNotMade, report.language), false;
-    const std::string sheet(PickUtf8(text::kProjectSheet, report.language));
-    lxw_worksheet* ws = workbook_add_worksheet(wb, sheet.c_str());
-    const bool written = ws && ProjectSheet(wb, ws, report).Write();
-    const lxw_error closed = workbook_close(wb); // also frees the workbook
-    if (closed != LXW_NO_ERROR)
-        return *error = QString::fromUtf8(lxw_strerror(closed)), false;
-    if (!written)
-        return *error = Pick(text::kWorkbookNotMade, report.language), false;
-    return true;
+    return WriteWorkbook(
+        file, report.language,
+        [&](lxw_workbook* wb) {
+            const std::string name(PickUtf8(text::kProjectSheet, report.language));
+            lxw_worksheet* ws = workbook_add_worksheet(wb, name.c_str());
+            return ws && ProjectSheet(wb, ws, report).Write();
+        },
+        error);
 }
 
 } // namespace vemla

@@ -1,5 +1,6 @@
 // The report sheet written with libxlsxwriter, row by row in constant-memory mode.
 #include "Report.h"
+#include "Workbook.h"
 
 #include <QFile>
 #include <xlsxwriter.h>
@@ -297,39 +298,47 @@ private:
     bool m_ok = true;
 };
 
-bool WriteWorkbook(const UploadDocument& data, const QString& path, QString* error) {
+// The seed's sheet, and with certification on a sheet that judges each row.
+bool WriteSheets(lxw_workbook* wb, const UploadDocument& data) {
+    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+    if (!ws || !WriteSheet(wb, ws, data))
+        return false;
+    if (!data.certification.enabled)
+        return true;
+    const std::string name(PickUtf8(text::kCertificationSheet, data.language));
+    lxw_worksheet* sheet = workbook_add_worksheet(wb, name.c_str());
+    return sheet && CertificationSheet(wb, sheet, data).Write(data);
+}
+
+} // namespace
+
+bool WriteWorkbook(FileCommit& file, Language language,
+                   const std::function<bool(lxw_workbook*)>& fill, QString* error) {
+    const QString scratch = file.OpenScratchPath();
+    if (scratch.isEmpty())
+        return *error = WriteFailureText(file.Failure(), language), false;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    const QByteArray file = QFile::encodeName(path);
-    lxw_workbook* wb = workbook_new_opt(file.constData(), &options);
+    const QByteArray name = QFile::encodeName(scratch);
+    lxw_workbook* wb = workbook_new_opt(name.constData(), &options);
     if (!wb)
-        return *error = Pick(text::kWorkbookNotMade, data.language), false;
-    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
-    bool written = ws && WriteSheet(wb, ws, data);
-    if (written && data.certification.enabled) {
-        const std::string name(PickUtf8(text::kCertificationSheet, data.language));
-        lxw_worksheet* sheet = workbook_add_worksheet(wb, name.c_str());
-        written = sheet && CertificationSheet(wb, sheet, data).Write(data);
-    }
+        return *error = Pick(text::kWorkbookNotMade, language), false;
+    const bool written = fill(wb);
     const lxw_error closed = workbook_close(wb); // also frees the workbook
     if (closed != LXW_NO_ERROR)
         return *error = QString::fromUtf8(lxw_strerror(closed)), false;
     if (!written)
-        return *error = Pick(text::kWorkbookNotMade, data.language), false;
+        return *error = Pick(text::kWorkbookNotMade, language), false;
     return true;
 }
-
-} // namespace
 
 bool XlsxReportWriter::Prepare(const UploadDocument& data, FileCommit& file, QString* error) {
     // The library finds a text over a cell's capacity only midway and its close then says
     // "No error.": found first, so the operator is told which.
     if (const QString tooLong = TextTooLong(data); !tooLong.isEmpty())
         return *error = tooLong, false;
-    const QString scratch = file.OpenScratchPath();
-    if (scratch.isEmpty())
-        return *error = WriteFailureText(file.Failure(), data.language), false;
-    return WriteWorkbook(data, scratch, error);
+    return WriteWorkbook(
+        file, data.language, [&](lxw_workbook* wb) { return WriteSheets(wb, data); }, error);
 }
 
 } // namespace vemla

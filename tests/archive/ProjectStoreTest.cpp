@@ -85,9 +85,9 @@ TEST_F(ProjectStoreTest, UploadsTiedInBothDirectionsAndCorrectionsAreKept) {
               (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)",
                                         "J01 1310 ba 2.20 (of 2)", // a retest by NOTE
                                         "J01 1550 ab 1.60 (of 1)", "J03 1310 ab 1.70 (of 1)"}));
-    ASSERT_TRUE(store.Choose(project, 0, 1310, Direction::BtoA, 0, &error));
-    ASSERT_TRUE(store.Move(project, 0, 1, 1550, Direction::AtoB, &error));
-    ASSERT_TRUE(store.Clear(project, 2, 1310, Direction::AtoB, &error));
+    ASSERT_TRUE(store.Choose(project, 0, 1310, Direction::BtoA, 0, Language::English, &error));
+    ASSERT_TRUE(store.Move(project, 0, 1, 1550, Direction::AtoB, Language::English, &error));
+    ASSERT_TRUE(store.Clear(project, 2, 1310, Direction::AtoB, Language::English, &error));
     EXPECT_EQ(Slots(),
               (std::vector<std::string>{"J01 1310 ab 1.50 (of 1)", "J01 1310 ba 1.40 (of 2)",
                                         "J02 1550 ab 1.60 (of 1)"}));
@@ -96,9 +96,10 @@ TEST_F(ProjectStoreTest, UploadsTiedInBothDirectionsAndCorrectionsAreKept) {
     EXPECT_FALSE(store.Tie(project, ab, Direction::BtoA, Language::English, &error));
     EXPECT_EQ(error, "Upload 1 is already tied to a project.");
     EXPECT_FALSE(store.Tie(project, 99, Direction::AtoB, Language::English, &error));
-    EXPECT_FALSE(store.Clear(project, 2, 1310, Direction::AtoB, &error));
-    EXPECT_FALSE(store.Choose(project, 0, 1310, Direction::BtoA, 2, &error));
-    EXPECT_FALSE(store.Move(project, 1, 7, 1550, Direction::AtoB, &error));
+    EXPECT_FALSE(store.Clear(project, 2, 1310, Direction::AtoB, Language::Chinese, &error));
+    EXPECT_EQ(error, "没有该电缆编号或读数。");
+    EXPECT_FALSE(store.Choose(project, 0, 1310, Direction::BtoA, 2, Language::English, &error));
+    EXPECT_FALSE(store.Move(project, 1, 7, 1550, Direction::AtoB, Language::English, &error));
 
     std::vector<std::string> history;
     for (const ProjectChange& c : store.History(project.id))

@@ -7,6 +7,7 @@
 #include "CliFixture.h"
 #include "ReadBack.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -145,6 +146,14 @@ TEST_F(CliProjectTest, RefusalsHaveTheirExitCodes) {
         EXPECT_EQ(Run(args), code) << args.join(' ').toStdString();
         EXPECT_TRUE(err.contains(QString::fromUtf8(says))) << err.toStdString();
     }
+}
+
+// Projects live in the archive: one that cannot be opened is exit 6, with the reason.
+TEST_F(CliProjectTest, AnArchiveThatCannotBeOpenedIsExitSix) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("archive.sqlite")); // a folder where the file goes
+    EXPECT_EQ(Run({"project", "list"}), 6);
+    EXPECT_TRUE(err.contains("projects live in the archive, which cannot be written"))
+        << err.toStdString();
 }
 
 } // namespace
