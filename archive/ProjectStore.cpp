@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <unordered_map>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@ namespace vemla {
 namespace {
 
 constexpr int kFirstProjectSchema = 4;
+// More rows than any upload holds (the meter counts its records in 16 bits): a row number past it
+// in the file is not one of ours.
+constexpr qint64 kMaxRecordRows = qint64(1) << 20;
 
 QString LocalUser() {
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name)
@@ -107,6 +111,7 @@ struct ProjectStore::Impl {
 std::vector<CableLink> ProjectStore::Impl::Plan(qint64 project) const {
     std::vector<CableLink> plan;
     QSqlQuery q(db);
+    q.setForwardOnly(true); // read once, in order: Qt keeps no copy of the rows read
     q.prepare(QStringLiteral("SELECT cable_id, length_km, connections, splices, from_end, to_end, "
                              "notes FROM cable WHERE project = ? ORDER BY place"));
     q.addBindValue(project);
@@ -296,13 +301,52 @@ bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed
     });
 }
 
+namespace {
+
+// An upload version's records decoded once, by row, so a project's readings are look-ups rather
+// than a seek into the record table each.
+struct DecodedVersion {
+    qint64 job = 0;
+    std::vector<std::optional<RecordValues>> rows;
+};
+
+RecordValues DecodeRaw(const QByteArray& raw) {
+    return DecodeRecord(ReplyFrame({reinterpret_cast<const uint8_t*>(raw.constData()),
+                                    size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))}));
+}
+
+std::optional<DecodedVersion> ReadVersion(const QSqlDatabase& db, qint64 version) {
+    DecodedVersion decoded;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT job FROM version WHERE id = ?"));
+    q.addBindValue(version);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    decoded.job = q.value(0).toLongLong();
+    q.prepare(QStringLiteral("SELECT row, raw FROM record WHERE version = ? ORDER BY row"));
+    q.addBindValue(version);
+    if (!q.exec())
+        return std::nullopt;
+    while (q.next()) {
+        const qint64 row = q.value(0).toLongLong();
+        if (row < 0 || row >= kMaxRecordRows)
+            continue; // no row a meter's upload can have
+        if (size_t(row) >= decoded.rows.size())
+            decoded.rows.resize(size_t(row) + 1);
+        decoded.rows[size_t(row)] = DecodeRaw(q.value(1).toByteArray());
+    }
+    return decoded;
+}
+
+} // namespace
+
 std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) const {
     ProjectLedger ledger(m_impl->Plan(project.id), project.waves, project.bothDirections);
     QSqlQuery q(m_impl->db);
-    q.prepare(QStringLiteral(
-        "SELECT r.place, r.wavelength, r.direction, v.job, r.row, r.chosen, c.raw FROM reading r "
-        "JOIN version v ON v.id = r.version JOIN record c ON c.version = r.version AND "
-        "c.row = r.row WHERE r.project = ? ORDER BY r.id"));
+    q.setForwardOnly(true); // read once, in order: Qt keeps no copy of the rows read
+    q.prepare(QStringLiteral("SELECT place, wavelength, direction, version, row, chosen FROM "
+                             "reading WHERE project = ? ORDER BY id"));
     q.addBindValue(project.id);
     if (!q.exec())
         return std::nullopt;
@@ -312,14 +356,20 @@ std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) 
         int index;
     };
     std::vector<Chosen> chosen;
+    std::unordered_map<qint64, std::optional<DecodedVersion>> versions;
     while (q.next()) {
-        const QByteArray raw = q.value(6).toByteArray();
-        const ReplyFrame frame({reinterpret_cast<const uint8_t*>(raw.constData()),
-                                size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))});
+        const qint64 version = q.value(3).toLongLong();
+        auto found = versions.find(version);
+        if (found == versions.end())
+            found = versions.emplace(version, ReadVersion(m_impl->db, version)).first;
+        const qint64 row = q.value(4).toLongLong();
+        if (!found->second || row < 0 || size_t(row) >= found->second->rows.size() ||
+            !found->second->rows[size_t(row)])
+            continue; // its record is gone: nothing to show for it
         const int place = q.value(0).toInt(), wave = q.value(1).toInt();
         const Direction direction = q.value(2).toInt() ? Direction::BtoA : Direction::AtoB;
         if (!ledger.Put(place, wave, direction,
-                        {{q.value(3).toLongLong(), q.value(4).toInt()}, DecodeRecord(frame)}))
+                        {{found->second->job, int(row)}, *found->second->rows[size_t(row)]}))
             continue;
         if (q.value(5).toBool())
             chosen.push_back({place, wave, direction,

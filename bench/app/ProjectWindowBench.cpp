@@ -1,0 +1,79 @@
+// Measure > Projects… read again as an upload ends, on the largest plan a contractor brings:
+// 10,000 cable IDs tested at two wavelengths in both directions, every reading read back from the
+// archive and decoded, judged, and put in the table.
+#include "MeasurementArchive.h"
+#include "ProjectStore.h"
+#include "ProjectWindow.h"
+#include "ReplyEncoder.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace vemla;
+
+constexpr int kIds = 10000;
+
+// One upload of a reading at 1310 nm and one at 1550 nm for every cable ID, in plan order.
+std::vector<ArchiveOp> UploadOps() {
+    std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
+    for (int r = 0; r < kIds * 2; ++r) {
+        archive_op::AddRecord add{r, {}, {}};
+        const std::vector<uint8_t> frame = EncodeRecordReply(
+            {uint16_t(r), uint16_t(r % 2 ? 1550 : 1310), -float(r % 300) / 100, 0.0f, true, {26, 1, 2, 3, 4}});
+        std::copy_n(frame.begin(), std::min(frame.size(), add.raw.size()), add.raw.begin());
+        ops.push_back(add);
+    }
+    return ops;
+}
+
+struct FilledProject {
+    FilledProject() {
+        const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+        MeasurementArchive archive;
+        ProjectStore store;
+        QString error;
+        archive.Open(path, Language::English);
+        store.Open(path, &error);
+        StoredProject project;
+        project.info.name = QStringLiteral("Campus");
+        project.info.certification.enabled = true;
+        project.info.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 1.5, 0.0});
+        project.info.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 1.5, 0.0});
+        project.waves = {1310, 1550};
+        project.bothDirections = true;
+        std::vector<CableLink> plan;
+        for (int i = 0; i < kIds; ++i)
+            plan.push_back({QStringLiteral("B1-PP%1-J%2").arg(i / 48).arg(i % 48 + 1, 2, 10,
+                                                                         QLatin1Char('0')),
+                            {}, {}, {}, {}, {}, {}});
+        ok = store.Create(project, plan, Language::English, &error);
+        for (Direction direction : {Direction::AtoB, Direction::BtoA}) {
+            ArchiveCursor cursor;
+            ok = ok && archive.Apply(UploadOps(), cursor) &&
+                 store.Tie(project, cursor.job, direction, Language::English, &error);
+        }
+        this->path = path;
+    }
+    QTemporaryDir dir;
+    QString path;
+    bool ok = false;
+};
+
+void BM_ProjectWindowRefresh(benchmark::State& state) {
+    FilledProject filled;
+    if (!filled.ok) {
+        state.SkipWithError("the project could not be made");
+        return;
+    }
+    ProjectWindow window(filled.path, Language::English, nullptr);
+    window.show();
+    for (auto _ : state) {
+        window.Refresh();
+        window.repaint();
+    }
+}
+BENCHMARK(BM_ProjectWindowRefresh)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
