@@ -568,6 +568,8 @@ inline constexpr BilingualText kProjectUploadTied{"Upload %1 is already tied to 
                                                   "上传记录 %1 已关联到项目。"};
 inline constexpr BilingualText kProjectNoReading{"There is no such cable ID or reading.",
                                                  "没有该电缆编号或读数。"};
+inline constexpr BilingualText kProjectNothingToUndo{"There is nothing to undo.",
+                                                     "没有可撤销的更改。"};
 
 } // namespace text
 
