@@ -1,83 +1,56 @@
 #include "ProjectWindow.h"
 
+#include "MessageBox.h"
+#include "ProjectOutput.h"
 #include "ProjectStore.h"
+#include "Report.h"
 
-#include <QAbstractTableModel>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vemla {
 
-// The rows the filter and the search leave, as the report's table gives them.
-class ProjectTableModel : public QAbstractTableModel {
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    void Show(const ProjectReport* report, int filter, const QString& search) {
-        beginResetModel();
-        m_report = report;
-        m_rows.clear();
-        m_captions = report ? ProjectColumnCaptions(*report) : QStringList();
-        static constexpr std::array<IdStatus, 3> kShown{IdStatus::Untested, IdStatus::Incomplete,
-                                                        IdStatus::Fail};
-        for (int r = 0; report && r < int(report->rows.size()); ++r) {
-            const ProjectIdRow& row = report->rows[size_t(r)];
-            if ((filter <= 0 || row.status == kShown[size_t(filter - 1)]) &&
-                row.id.contains(search, Qt::CaseInsensitive))
-                m_rows.push_back(r);
-        }
-        endResetModel();
-    }
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_captions.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !m_report || index.row() >= int(m_rows.size()))
-            return {};
-        // Made for the rows on screen only: a plan of 10,000 IDs scrolls without a pause.
-        return ProjectRowCells(*m_report, m_report->rows[size_t(m_rows[size_t(index.row())])])
-            .value(index.column());
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
-            return QAbstractTableModel::headerData(section, orientation, role);
-        return m_captions.value(section);
-    }
-
-private:
-    const ProjectReport* m_report = nullptr;
-    QStringList m_captions;
-    std::vector<int> m_rows;
-};
-
-ProjectWindow::ProjectWindow(const QString& archivePath, Language language, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_language(language), m_store(new ProjectStore),
-      m_projects(new QComboBox(this)), m_filter(new QComboBox(this)), m_search(new QLineEdit(this)),
-      m_progress(new QLabel(this)), m_chooseLabel(new QLabel(this)), m_showLabel(new QLabel(this)),
-      m_searchLabel(new QLabel(this)), m_model(new ProjectTableModel(this)),
-      m_table(new QTableView(this)) {
+ProjectWindow::ProjectWindow(const QString& archivePath, Language language, QWidget* parent,
+                             IMessageBox* boxes)
+    : QWidget(parent, Qt::Window), m_language(language),
+      m_ownBoxes(boxes ? nullptr : new QtMessageBox), m_boxes(boxes ? *boxes : *m_ownBoxes),
+      m_store(new ProjectStore), m_projects(new QComboBox(this)), m_filter(new QComboBox(this)),
+      m_search(new QLineEdit(this)), m_progress(new QLabel(this)), m_chooseLabel(new QLabel(this)),
+      m_showLabel(new QLabel(this)), m_searchLabel(new QLabel(this)),
+      m_model(new ProjectTableModel(this)), m_table(new QTableView(this)), m_menu(new QMenu(this)),
+      m_askSavePath(ProjectSavePathAsker()), m_reportFolder(DefaultReportFolder()) {
     setObjectName(QStringLiteral("projects"));
     m_progress->setObjectName(QStringLiteral("progress"));
     m_search->setMaxLength(int(kMaxCableIdLength));
     m_table->setModel(m_model);
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    MakeActions();
     auto* bar = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{m_chooseLabel, m_projects, m_showLabel,
                                                       m_filter, m_searchLabel, m_search})
         bar->addWidget(w);
+    auto* buttons = new QHBoxLayout;
+    for (QAction* action : actions()) {
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(action);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_progress);
+    layout->addLayout(buttons);
     layout->addWidget(m_table);
     resize(900, 600);
     if (!m_store->Open(archivePath, &m_storeError))
@@ -85,6 +58,9 @@ ProjectWindow::ProjectWindow(const QString& archivePath, Language language, QWid
     connect(m_projects, &QComboBox::currentIndexChanged, this, &ProjectWindow::ShowChosen);
     connect(m_filter, &QComboBox::currentIndexChanged, this, &ProjectWindow::ApplyFilter);
     connect(m_search, &QLineEdit::textChanged, this, &ProjectWindow::ApplyFilter);
+    connect(m_table, &QWidget::customContextMenuRequested, this, &ProjectWindow::ShowMenu);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &ProjectWindow::UpdateActions);
     Retranslate(language);
     Refresh();
 }
@@ -105,7 +81,8 @@ void ProjectWindow::Retranslate(Language language) {
             m_filter->addItem(Pick(name, language));
         m_filter->setCurrentIndex(filter);
     }
-    ShowChosen();
+    RetranslateActions();
+    Reload();
 }
 
 void ProjectWindow::Refresh() {
@@ -119,17 +96,22 @@ void ProjectWindow::Refresh() {
         const int at = m_projects->findText(chosen);
         m_projects->setCurrentIndex(at >= 0 ? at : 0);
     }
-    ShowChosen();
+    Reload();
+}
+
+std::optional<StoredProject> ProjectWindow::Chosen() const {
+    return m_store ? m_store->Find(m_projects->currentText()) : std::nullopt;
 }
 
 void ProjectWindow::ShowChosen() {
     m_report.reset();
-    const std::optional<StoredProject> project =
-        m_store ? m_store->Find(m_projects->currentText()) : std::nullopt;
-    const std::optional<ProjectLedger> ledger = project ? m_store->Ledger(*project) : std::nullopt;
-    if (ledger)
+    m_ledger.reset();
+    const std::optional<StoredProject> project = Chosen();
+    if (std::optional<ProjectLedger> ledger = project ? m_store->Ledger(*project) : std::nullopt) {
+        m_ledger = std::make_unique<ProjectLedger>(std::move(*ledger));
         m_report = std::make_unique<ProjectReport>(
-            MakeProjectReport(project->info, *ledger, m_language, QDateTime::currentDateTime()));
+            MakeProjectReport(project->info, *m_ledger, m_language, QDateTime::currentDateTime()));
+    }
     m_progress->setText(m_report  ? ProgressText(*m_report)
                         : m_store ? Pick(text::kProjectsNone, m_language)
                                   : m_storeError);
@@ -139,6 +121,44 @@ void ProjectWindow::ShowChosen() {
 void ProjectWindow::ApplyFilter() {
     m_model->Show(m_report.get(), m_filter->currentIndex(), m_search->text().trimmed());
     m_table->resizeColumnsToContents();
+    UpdateActions();
+}
+
+void ProjectWindow::Reload() {
+    const QModelIndex current = m_table->currentIndex();
+    const int place = m_model->PlaceAt(current.row());
+    const int scrolled = m_table->verticalScrollBar()->value();
+    ShowChosen();
+    const int row = m_model->RowOf(place);
+    if (row >= 0)
+        m_table->setCurrentIndex(m_model->index(row, current.column()));
+    m_table->verticalScrollBar()->setValue(scrolled);
+    UpdateActions();
+}
+
+ProjectWindow::Target ProjectWindow::Current() const {
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid())
+        return {};
+    return {m_model->PlaceAt(current.row()), m_model->SlotAt(current.column())};
+}
+
+void ProjectWindow::Change(const std::function<bool(const StoredProject&, QString*)>& change) {
+    const std::optional<StoredProject> project = Chosen();
+    QString error;
+    if (project && !change(*project, &error))
+        m_boxes.Show(this, kAppBoxCaption, error, BoxButtons::Ok, BoxIcon::Warning);
+    Reload();
+}
+
+void ProjectWindow::Print() {
+    if (m_report)
+        PrintProject(this, m_boxes, m_askPrinter, *m_report);
+}
+
+void ProjectWindow::Export() {
+    if (m_report)
+        ExportProject(this, m_boxes, m_askSavePath, *m_report, m_reportFolder);
 }
 
 } // namespace vemla

@@ -90,6 +90,25 @@ const std::vector<std::vector<const char*>> kMigrations{
         "REFERENCES project (id) ON DELETE CASCADE, at INTEGER NOT NULL, by_user TEXT NOT NULL, "
         "what TEXT NOT NULL)",
     },
+    {
+        // What undoing a change needs, as JSON (the readings of the slots it touched, the cable
+        // row before an edit, the upload a tie gave); '' where it cannot be or has been undone.
+        "ALTER TABLE project_change ADD COLUMN undo TEXT NOT NULL DEFAULT ''",
+        // An undo puts readings back under their own ids, so an id must never be given again,
+        // not even to another project's reading after this one's was deleted: AUTOINCREMENT.
+        "CREATE TABLE reading_kept (id INTEGER PRIMARY KEY AUTOINCREMENT, project INTEGER NOT "
+        "NULL REFERENCES project (id) ON DELETE CASCADE, place INTEGER NOT NULL, wavelength "
+        "INTEGER NOT NULL, direction INTEGER NOT NULL, version INTEGER NOT NULL REFERENCES "
+        "version (id) ON DELETE CASCADE, row INTEGER NOT NULL, chosen INTEGER NOT NULL)",
+        "INSERT INTO reading_kept SELECT * FROM reading",
+        "DROP TABLE reading",
+        "ALTER TABLE reading_kept RENAME TO reading",
+        "CREATE INDEX reading_slot ON reading (project, place, wavelength, direction)",
+        // A project's readings in the order they came, read from the index alone: the ledger
+        // the project window refreshes from.
+        "CREATE INDEX reading_order ON reading (project, id, place, wavelength, direction, "
+        "version, row, chosen)",
+    },
 };
 // How many of the full check's findings are told; the rest are counted.
 constexpr int kCheckLinesShown = 10;

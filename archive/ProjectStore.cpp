@@ -3,6 +3,7 @@
 #include "Record.h"
 #include "ReplyFrame.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -18,7 +19,8 @@
 namespace vemla {
 namespace {
 
-constexpr int kFirstProjectSchema = 4;
+// Projects as this store keeps them: their tables and what undoing a change needs.
+constexpr int kProjectSchema = 5;
 // More rows than any upload holds (the meter counts its records in 16 bits): a row number past it
 // in the file is not one of ours.
 constexpr qint64 kMaxRecordRows = qint64(1) << 20;
@@ -35,6 +37,37 @@ QVariant Maybe(const auto& value) {
 
 QString WaveKey(int wavelength, Direction direction) {
     return QStringLiteral("%1 nm %2").arg(wavelength).arg(DirectionText(direction));
+}
+
+// A reading slot: (cable ID index, wavelength, direction).
+struct SlotKey {
+    int place, wavelength;
+    Direction direction;
+    auto operator<=>(const SlotKey&) const = default;
+};
+
+QJsonValue OptionalJson(const auto& value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+QJsonArray CableToJson(int place, const CableLink& c) {
+    return {place,
+            c.id,
+            OptionalJson(c.lengthKm),
+            OptionalJson(c.connections),
+            OptionalJson(c.splices),
+            c.from,
+            c.to,
+            c.notes};
+}
+
+CableLink CableFromJson(const QJsonArray& a) {
+    const auto opt = [&](int i, auto kind) {
+        using T = decltype(kind);
+        return a[i].isNull() ? std::optional<T>() : std::optional<T>(T(a[i].toDouble()));
+    };
+    return {a[1].toString(), opt(2, 0.0),     opt(3, 0),      opt(4, 0),
+            a[5].toString(), a[6].toString(), a[7].toString()};
 }
 
 bool TextsFit(const ProjectInfo& info) {
@@ -69,24 +102,52 @@ struct ProjectStore::Impl {
         QSqlQuery q;
         return Run(q, sql, values, error);
     }
-    // `change` inside one transaction, logged as `what` when it succeeds (the project read after
-    // it, so a change may make the project).
-    bool Change(const qint64& project, const QString& what, QString* error,
-                const std::function<bool()>& change) {
+    // `body` as one transaction: all of it written, or nothing.
+    bool Transact(QString* error, const std::function<bool()>& body) {
         if (!db.transaction()) {
             *error = db.lastError().databaseText();
             return false;
         }
-        const bool ok =
-            change() &&
-            Run(QStringLiteral("INSERT INTO project_change (project, at, by_user, "
-                               "what) VALUES (?, ?, ?, ?)"),
-                {project, QDateTime::currentMSecsSinceEpoch(), LocalUser(), what}, error) &&
-            db.commit();
-        if (!ok)
-            db.rollback();
-        return ok;
+        if (body()) {
+            if (db.commit())
+                return true;
+            *error = db.lastError().databaseText(); // a busy file
+        }
+        db.rollback();
+        return false;
     }
+    // A line of the history; `undo` empty for a change that cannot be undone.
+    bool Log(qint64 project, const QString& what, const QJsonObject& undo, QString* error) {
+        return Run(QStringLiteral("INSERT INTO project_change (project, at, by_user, what, undo) "
+                                  "VALUES (?, ?, ?, ?, ?)"),
+                   {project, QDateTime::currentMSecsSinceEpoch(), LocalUser(), what,
+                    undo.isEmpty()
+                        ? QString()
+                        : QString::fromUtf8(QJsonDocument(undo).toJson(QJsonDocument::Compact))},
+                   error);
+    }
+    // `change` inside one transaction, logged as `what` when it succeeds (the project read after
+    // it, so a change may make the project). `undo`, taken inside it before the change, says
+    // what undoing it needs.
+    bool Change(const qint64& project, const QString& what, QString* error,
+                const std::function<bool()>& change,
+                const std::function<QJsonObject()>& undo = {}) {
+        return Transact(error, [&] {
+            const QJsonObject before = undo ? undo() : QJsonObject();
+            return change() && Log(project, what, before, error);
+        });
+    }
+    struct Undoable {
+        qint64 id = 0;
+        QString what;
+        QJsonObject undo;
+    };
+    std::optional<Undoable> LatestUndoable(qint64 project) const;
+    // The slots' readings as they are, each [id, place, wavelength, direction, version, row,
+    // chosen], so an undo puts them back under their own ids.
+    QJsonObject SlotsNow(qint64 project, std::vector<SlotKey> touched) const;
+    bool RestoreSlots(qint64 project, const QJsonObject& undo, QString* error);
+    bool RestoreCable(qint64 project, const QJsonArray& cable, Language language, QString* error);
     bool InsertCables(qint64 project, int first, const std::vector<CableLink>& cables,
                       QString* error) {
         for (size_t i = 0; i < cables.size(); ++i) {
@@ -179,6 +240,76 @@ bool ProjectStore::Impl::ChooseLast(qint64 project, int place, int wavelength, D
                slot + slot, error);
 }
 
+std::optional<ProjectStore::Impl::Undoable>
+ProjectStore::Impl::LatestUndoable(qint64 project) const {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id, what, undo FROM project_change WHERE project = ? AND "
+                             "undo <> '' ORDER BY id DESC LIMIT 1"));
+    q.addBindValue(project);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return Undoable{q.value(0).toLongLong(), q.value(1).toString(),
+                    QJsonDocument::fromJson(q.value(2).toByteArray()).object()};
+}
+
+QJsonObject ProjectStore::Impl::SlotsNow(qint64 project, std::vector<SlotKey> touched) const {
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    QJsonArray keys, readings;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id, version, row, chosen FROM reading WHERE project = ? AND "
+                             "place = ? AND wavelength = ? AND direction = ? ORDER BY id"));
+    for (const SlotKey& s : touched) {
+        keys.append(QJsonArray{s.place, s.wavelength, int(s.direction)});
+        const QVariantList values{project, s.place, s.wavelength, int(s.direction)};
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values[i]);
+        if (q.exec())
+            while (q.next())
+                readings.append(QJsonArray{q.value(0).toLongLong(), s.place, s.wavelength,
+                                           int(s.direction), q.value(1).toLongLong(),
+                                           q.value(2).toInt(), q.value(3).toInt()});
+    }
+    return {{QStringLiteral("slots"), keys}, {QStringLiteral("readings"), readings}};
+}
+
+bool ProjectStore::Impl::RestoreSlots(qint64 project, const QJsonObject& undo, QString* error) {
+    for (const QJsonValue& key : undo[QStringLiteral("slots")].toArray()) {
+        const QJsonArray k = key.toArray();
+        if (!Run(QStringLiteral("DELETE FROM reading WHERE project = ? AND place = ? AND "
+                                "wavelength = ? AND direction = ?"),
+                 {project, k[0].toInt(), k[1].toInt(), k[2].toInt()}, error))
+            return false;
+    }
+    for (const QJsonValue& reading : undo[QStringLiteral("readings")].toArray()) {
+        const QJsonArray r = reading.toArray();
+        if (!Run(QStringLiteral("INSERT INTO reading (id, project, place, wavelength, direction, "
+                                "version, row, chosen) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {r[0].toInteger(), project, r[1].toInt(), r[2].toInt(), r[3].toInt(),
+                  r[4].toInteger(), r[5].toInt(), r[6].toInt()},
+                 error))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectStore::Impl::RestoreCable(qint64 project, const QJsonArray& cable, Language language,
+                                      QString* error) {
+    const int place = cable[0].toInt();
+    const CableLink c = CableFromJson(cable);
+    // The old ID may have been given to another cable since: refused as an edit to it would be.
+    std::vector<CableLink> plan = Plan(project);
+    if (place >= 0 && size_t(place) < plan.size())
+        plan.erase(plan.begin() + place);
+    return AddToPlan(plan, {c}, language, error) &&
+           Run(QStringLiteral("UPDATE cable SET cable_id = ?, length_km = ?, connections = ?, "
+                              "splices = ?, from_end = ?, to_end = ?, notes = ? WHERE project = ? "
+                              "AND place = ?"),
+               {c.id, Maybe(c.lengthKm), Maybe(c.connections), Maybe(c.splices), c.from, c.to,
+                c.notes, project, place},
+               error);
+}
+
 ProjectStore::ProjectStore() = default;
 
 ProjectStore::~ProjectStore() {
@@ -203,8 +334,8 @@ bool ProjectStore::Open(const QString& path, QString* error) {
             *error = m_impl->db.lastError().databaseText();
         return false;
     }
-    if (q.value(0).toInt() < kFirstProjectSchema) {
-        *error = QStringLiteral("the archive predates projects");
+    if (q.value(0).toInt() < kProjectSchema) {
+        *error = QStringLiteral("the archive predates this Vemla's projects");
         return false;
     }
     q.finish();
@@ -284,13 +415,14 @@ bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed
         *error = Pick(text::kProjectNoReading, language);
         return false;
     }
-    const QString old = plan[size_t(place)].id;
+    const CableLink old = plan[size_t(place)];
     plan.erase(plan.begin() + place);
     if (!AddToPlan(plan, {changed}, language, error))
         return false;
-    const QString what = old == changed.id ? QStringLiteral("edit %1").arg(old)
-                                           : QStringLiteral("rename %1 to %2").arg(old, changed.id);
-    return m_impl->Change(project, what, error, [&] {
+    const QString what = old.id == changed.id
+                             ? QStringLiteral("edit %1").arg(old.id)
+                             : QStringLiteral("rename %1 to %2").arg(old.id, changed.id);
+    const auto edit = [&] {
         return m_impl->Run(QStringLiteral("UPDATE cable SET cable_id = ?, length_km = ?, "
                                           "connections = ?, splices = ?, from_end = ?, "
                                           "to_end = ?, notes = ? WHERE project = ? AND place = ?"),
@@ -298,6 +430,9 @@ bool ProjectStore::EditCable(qint64 project, int place, const CableLink& changed
                             Maybe(changed.splices), changed.from, changed.to, changed.notes,
                             project, place},
                            error);
+    };
+    return m_impl->Change(project, what, error, edit, [&] {
+        return QJsonObject{{QStringLiteral("cable"), CableToJson(place, old)}};
     });
 }
 
@@ -435,9 +570,17 @@ bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direc
         }
         return true;
     };
+    std::vector<SlotKey> touched;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (assigned[r] >= 0)
+            touched.push_back({assigned[r], rows[r].values.wavelength, direction});
     return m_impl->Change(project.id,
                           QStringLiteral("tie upload %1 %2").arg(job).arg(DirectionText(direction)),
-                          error, tie);
+                          error, tie, [&] {
+                              QJsonObject undo = m_impl->SlotsNow(project.id, touched);
+                              undo[QStringLiteral("upload")] = job;
+                              return undo;
+                          });
 }
 
 bool ProjectStore::Move(const StoredProject& project, int from, int to, int wavelength,
@@ -452,17 +595,24 @@ bool ProjectStore::Move(const StoredProject& project, int from, int to, int wave
     const QString what =
         QStringLiteral("move %1 from %2 to %3")
             .arg(WaveKey(wavelength, direction), plan[size_t(from)].id, plan[size_t(to)].id);
-    return m_impl->Change(project.id, what, error, [&] {
-        // A new id puts the moved reading last in its new slot, where the ledger adds it.
-        return m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
-                                          "direction, version, row, chosen) SELECT project, ?, "
-                                          "wavelength, direction, version, row, 1 FROM reading "
-                                          "WHERE id = ?"),
-                           {to, chosen}, error) &&
-               m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen}, error) &&
-               m_impl->ChooseLast(project.id, from, wavelength, direction, error) &&
-               m_impl->ChooseLast(project.id, to, wavelength, direction, error);
-    });
+    return m_impl->Change(
+        project.id, what, error,
+        [&] {
+            // A new id puts the moved reading last in its new slot, where the ledger adds it.
+            return m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
+                                              "direction, version, row, chosen) SELECT project, ?, "
+                                              "wavelength, direction, version, row, 1 FROM reading "
+                                              "WHERE id = ?"),
+                               {to, chosen}, error) &&
+                   m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen},
+                               error) &&
+                   m_impl->ChooseLast(project.id, from, wavelength, direction, error) &&
+                   m_impl->ChooseLast(project.id, to, wavelength, direction, error);
+        },
+        [&] {
+            return m_impl->SlotsNow(project.id,
+                                    {{from, wavelength, direction}, {to, wavelength, direction}});
+        });
 }
 
 bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength,
@@ -476,10 +626,16 @@ bool ProjectStore::Clear(const StoredProject& project, int place, int wavelength
     }
     const QString what = QStringLiteral("clear %1 of %2")
                              .arg(WaveKey(wavelength, direction), plan[size_t(place)].id);
-    return m_impl->Change(project.id, what, error, [&] {
-        return m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen}, error) &&
-               m_impl->ChooseLast(project.id, place, wavelength, direction, error);
-    });
+    return m_impl->Change(
+        project.id, what, error,
+        [&] {
+            return m_impl->Run(QStringLiteral("DELETE FROM reading WHERE id = ?"), {chosen},
+                               error) &&
+                   m_impl->ChooseLast(project.id, place, wavelength, direction, error);
+        },
+        [&] {
+            return m_impl->SlotsNow(project.id, {{place, wavelength, direction}});
+        });
 }
 
 bool ProjectStore::Choose(const StoredProject& project, int place, int wavelength,
@@ -493,12 +649,44 @@ bool ProjectStore::Choose(const StoredProject& project, int place, int wavelengt
         QStringLiteral("choose reading %1 of %2 at %3")
             .arg(reading + 1)
             .arg(m_impl->Plan(project.id)[size_t(place)].id, WaveKey(wavelength, direction));
-    return m_impl->Change(project.id, what, error, [&] {
-        return m_impl->Run(QStringLiteral("UPDATE reading SET chosen = (id = ?) WHERE project = ? "
-                                          "AND place = ? AND wavelength = ? AND direction = ?"),
-                           {ids[size_t(reading)], project.id, place, wavelength, int(direction)},
-                           error);
+    return m_impl->Change(
+        project.id, what, error,
+        [&] {
+            return m_impl->Run(
+                QStringLiteral("UPDATE reading SET chosen = (id = ?) WHERE project = ? "
+                               "AND place = ? AND wavelength = ? AND direction = ?"),
+                {ids[size_t(reading)], project.id, place, wavelength, int(direction)}, error);
+        },
+        [&] {
+            return m_impl->SlotsNow(project.id, {{place, wavelength, direction}});
+        });
+}
+
+bool ProjectStore::Undo(const StoredProject& project, Language language, QString* error) {
+    return m_impl->Transact(error, [&] {
+        const std::optional<Impl::Undoable> latest = m_impl->LatestUndoable(project.id);
+        if (!latest) {
+            *error = Pick(text::kProjectNothingToUndo, language);
+            return false;
+        }
+        const QJsonObject& undo = latest->undo;
+        const QJsonValue upload = undo[QStringLiteral("upload")];
+        return (!undo.contains(QStringLiteral("cable")) ||
+                m_impl->RestoreCable(project.id, undo[QStringLiteral("cable")].toArray(), language,
+                                     error)) &&
+               m_impl->RestoreSlots(project.id, undo, error) &&
+               (upload.isUndefined() ||
+                m_impl->Run(QStringLiteral("DELETE FROM project_upload WHERE job = ?"),
+                            {upload.toInteger()}, error)) &&
+               m_impl->Run(QStringLiteral("UPDATE project_change SET undo = '' WHERE id = ?"),
+                           {latest->id}, error) &&
+               m_impl->Log(project.id, QStringLiteral("undo ") + latest->what, {}, error);
     });
+}
+
+QString ProjectStore::UndoableChange(const StoredProject& project) const {
+    const std::optional<Impl::Undoable> latest = m_impl->LatestUndoable(project.id);
+    return latest ? latest->what : QString();
 }
 
 std::vector<ProjectChange> ProjectStore::History(qint64 project) const {

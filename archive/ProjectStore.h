@@ -66,6 +66,14 @@ public:
     bool Choose(const StoredProject& project, int place, int wavelength, Direction direction,
                 int reading, Language language, QString* error);
 
+    // Reverts the latest change not yet undone (a correction, an edit, a tie; a plan made or
+    // added to is kept) in one transaction: readings come back under their own ids, so their
+    // order and the chosen one are as before. Logged as "undo <what>"; it is not undone again.
+    // Refused, with nothing written, when there is nothing to undo or the file is busy.
+    bool Undo(const StoredProject& project, Language language, QString* error);
+    // What Undo would undo, e.g. "clear 1310 nm A→B of J03"; empty when nothing.
+    QString UndoableChange(const StoredProject& project) const;
+
     std::vector<ProjectChange> History(qint64 project) const; // oldest first
 
 private:

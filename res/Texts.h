@@ -371,6 +371,41 @@ inline constexpr BilingualText kProjectsNone{
     "尚无项目：用 vemla-cli project import 或 add 创建。"};
 inline constexpr std::array<BilingualText, 4> kProjectFilters{
     {{"All", "全部"}, {"Untested", "未测试"}, {"Incomplete", "未完成"}, {"Failed", "不合格"}}};
+// The project window's corrections, its history and its outputs.
+inline constexpr BilingualText kProjectMoveTo{"Move to...", "移动到..."};
+inline constexpr BilingualText kProjectClear{"Clear", "清除"};
+inline constexpr BilingualText kProjectReadings{"Readings...", "读数..."};
+inline constexpr BilingualText kProjectEditCable{"Edit cable ID...", "编辑电缆编号..."};
+inline constexpr BilingualText kProjectUndo{"Undo", "撤销"};
+// %1: the change, as the history tells it.
+inline constexpr BilingualText kProjectUndoWhat{"Undo %1", "撤销 %1"};
+inline constexpr BilingualText kProjectHistory{"History...", "历史..."};
+inline constexpr BilingualText kProjectPrint{"Print...", "打印..."};
+inline constexpr BilingualText kProjectExport{"Export...", "导出..."};
+// %1: a wavelength and direction ("1310 nm A→B"), %2: the cable ID.
+inline constexpr BilingualText kProjectMoveTitle{"Move %1 of %2", "移动 %2 的 %1"};
+inline constexpr BilingualText kProjectMoveTarget{"To cable ID:", "移到电缆编号:"};
+inline constexpr BilingualText kProjectReadingsTitle{"Readings of %2 at %1", "%2 在 %1 的读数"};
+inline constexpr std::array<BilingualText, 4> kProjectReadingColumns{
+    {{"Upload", "上传"}, {"Record", "记录"}, {"Time", "时间"}, {"Loss", "损耗"}}};
+inline constexpr BilingualText kProjectEditTitle{"Edit cable ID %1", "编辑电缆编号 %1"};
+inline constexpr std::array<BilingualText, 7> kCableFields{{{"Cable ID:", "电缆编号:"},
+                                                            {"Length (km):", "长度 (km):"},
+                                                            {"Connections:", "连接数:"},
+                                                            {"Splices:", "熔接数:"},
+                                                            {"From:", "起点:"},
+                                                            {"To:", "终点:"},
+                                                            {"Notes:", "备注:"}}};
+inline constexpr BilingualText kProjectHistoryTitle{"History of %1", "%1 的历史"};
+inline constexpr std::array<BilingualText, 3> kProjectHistoryColumns{
+    {{"When", "时间"}, {"Who", "操作人"}, {"What", "更改"}}};
+inline constexpr BilingualText kProjectExportTitle{"Export the project", "导出项目"};
+inline constexpr BilingualText kProjectExportFilter{
+    "PDF certificate (*.pdf);;Workbook (*.xlsx);;CSV file (*.csv);;JSON file (*.json)",
+    "PDF 认证证书 (*.pdf);;工作簿 (*.xlsx);;CSV 文件 (*.csv);;JSON 文件 (*.json)"};
+// %1: the file's path, %2: the system's reason.
+inline constexpr BilingualText kProjectNotWritten{"The project could not be written to\n%1\n%2",
+                                                  "无法写入项目文件\n%1\n%2"};
 inline constexpr BilingualText kMenuFillSeries{"Fill series...", "填充序列..."};
 inline constexpr BilingualText kFillTitle{"Fill series", "填充序列"};
 inline constexpr BilingualText kFillPrefix{"Prefix:", "前缀:"};
@@ -568,6 +603,8 @@ inline constexpr BilingualText kProjectUploadTied{"Upload %1 is already tied to 
                                                   "上传记录 %1 已关联到项目。"};
 inline constexpr BilingualText kProjectNoReading{"There is no such cable ID or reading.",
                                                  "没有该电缆编号或读数。"};
+inline constexpr BilingualText kProjectNothingToUndo{"There is nothing to undo.",
+                                                     "没有可撤销的更改。"};
 
 } // namespace text
 

@@ -1,23 +1,35 @@
-// Measure > Projects… as the contractor uses it: the counts, then the filter and the search
-// through the keyboard. Which reading goes where and how it is judged is tests/document's and
-// tests/archive's; here only what the window shows of them.
+// Measure > Projects… as the contractor uses it: the counts, the filter and the search through
+// the keyboard; a correction through the context menu and its undo; which reading counts; a
+// refusal's box; the certificate exported. Which reading goes where, how it is judged and what
+// an undo restores are tests/document's and tests/archive's; the files' content tests/report's.
 #include "ProjectWindow.h"
 #include "MeasurementArchive.h"
 #include "ProjectStore.h"
+#include "RecordingMessageBox.h"
 #include "ReplyEncoder.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace vemla {
 namespace {
 
-// J01 to J03 at 1310 nm against a fixed 2.00 dB; one upload gives J01 1.50 dB and J02 2.50 dB.
+// J01 to J03 at 1310 nm against a fixed 2.00 dB; one upload gives J01 1.50 dB, J02 2.50 dB and
+// a retest of J01, 1.90 dB.
 QString MakeArchive(const QTemporaryDir& dir) {
     const QString path = dir.filePath("archive.sqlite");
     MeasurementArchive archive;
@@ -35,11 +47,12 @@ QString MakeArchive(const QTemporaryDir& dir) {
         plan.push_back({id, {}, {}, {}, {}, {}, {}});
     EXPECT_TRUE(store.Create(project, plan, Language::English, &error));
     std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
-    for (float loss : {1.5f, 2.5f}) {
+    for (const auto& [loss, note] : {std::pair{1.5f, ""}, {2.5f, ""}, {1.9f, "J01"}}) {
         archive_op::AddRecord add{int(ops.size()) - 1, {}, {}};
         const std::vector<uint8_t> frame =
-            EncodeRecordReply({add.row, 1310, -loss, 0.0f, true, {26, 1, 2, 3, 4}});
+            EncodeRecordReply({uint16_t(add.row), 1310, -loss, 0.0f, true, {26, 1, 2, 3, 4}});
         std::copy_n(frame.begin(), std::min(frame.size(), add.raw.size()), add.raw.begin());
+        add.texts[kTableColumns - 1] = note;
         ops.push_back(add);
     }
     ArchiveCursor cursor;
@@ -83,6 +96,101 @@ TEST(ProjectWindowTest, CountsThenTheFilterAndTheSearchNarrowTheTable) {
     EXPECT_EQ(progress->text(),
               "3 个电缆编号：合格 1 (33.3%)，不合格 1 (33.3%)，未完成 0，未测试 1");
     EXPECT_EQ(rows(), 1) << "the search stays through a language switch";
+}
+
+class ProjectWindowActs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    std::string Cell(int row, int column = 1) const {
+        return table->model()->index(row, column).data().toString().toStdString();
+    }
+    void ClickCell(int row, int column = 1) {
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(table->model()->index(row, column)).center());
+    }
+    QToolButton* Button(const QString& caption) const {
+        for (QToolButton* b : window.findChildren<QToolButton*>())
+            if (b->defaultAction()->text() == caption)
+                return b;
+        return nullptr;
+    }
+    void ClickOk(QWidget* dialog) {
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    test::RecordingMessageBox boxes;
+    ProjectWindow window{MakeArchive(dir), Language::English, nullptr, &boxes};
+    QTableView* table = window.findChild<QTableView*>();
+};
+
+TEST_F(ProjectWindowActs, AReadingMovedThroughTheContextMenuComesBackWithCtrlZ) {
+    ClickCell(0);
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
+    });
+    const QPoint at = table->visualRect(table->model()->index(0, 1)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(table->viewport(), &event);
+    auto* move = window.findChild<QDialog*>();
+    ASSERT_TRUE(move);
+    EXPECT_EQ(move->windowTitle(), "Move 1310 nm A→B of J01");
+    QTest::keyClicks(move->findChild<QLineEdit*>(), "J03");
+    ClickOk(move);
+    EXPECT_EQ(Cell(0) + " " + Cell(2), "1.50 1.90") << "the retest went to J03";
+    EXPECT_EQ(Button("Undo move 1310 nm A→B from J01 to J03")->toolTip(),
+              "Undo move 1310 nm A→B from J01 to J03");
+    QApplication::setActiveWindow(&window); // back from the dialog
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(table, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell(0) + " " + Cell(2), "1.90 —");
+    EXPECT_EQ(table->currentIndex(), table->model()->index(0, 1)) << "the selection stays";
+    EXPECT_TRUE(Button("Undo tie upload 1 A→B")) << "the next undo is the change before";
+
+    ClickCell(2);
+    QTest::mouseClick(Button("Clear"), Qt::LeftButton);
+    EXPECT_EQ(boxes.Texts(), QStringList{"There is no such cable ID or reading."});
+}
+
+TEST_F(ProjectWindowActs, ReadingsListsTheRetestsInOrderAndAnEarlierOneIsChosen) {
+    ClickCell(0);
+    QTest::mouseClick(Button("Readings..."), Qt::LeftButton);
+    auto* readings = window.findChild<QTableWidget*>();
+    ASSERT_TRUE(readings);
+    QStringList shown;
+    for (int r = 0; r < readings->rowCount(); ++r)
+        for (int c = 0; c < readings->columnCount(); ++c)
+            shown << readings->item(r, c)->text();
+    EXPECT_EQ(shown.join('|'), "1|1|2026-01-02  03:04|1.50|1|3|2026-01-02  03:04|1.90");
+    EXPECT_EQ(readings->currentRow(), 1) << "the one that counts";
+    QTest::mouseClick(readings->viewport(), Qt::LeftButton, {},
+                      readings->visualItemRect(readings->item(0, 0)).center());
+    ClickOk(readings->window());
+    EXPECT_EQ(Cell(0), "1.50");
+}
+
+TEST_F(ProjectWindowActs, ExportWritesTheCertificateUnderTheProjectsName) {
+    window.SetReportFolder(dir.filePath("reports"));
+    QString suggested;
+    window.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
+        return suggested = path;
+    });
+    QTest::mouseClick(Button("Export..."), Qt::LeftButton);
+    EXPECT_EQ(suggested, dir.filePath("reports/Tower.pdf"));
+    QProcess text;
+    text.start("pdftotext", {suggested, "-"});
+    ASSERT_TRUE(text.waitForFinished());
+    const QString read = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(read.contains("Project Loss Certificate")) << read.toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 } // namespace

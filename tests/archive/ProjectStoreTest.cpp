@@ -4,6 +4,8 @@
 #include "MeasurementArchive.h"
 #include "ReplyEncoder.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -65,6 +67,32 @@ protected:
                                       .arg(slot->readings.size())
                                       .toStdString());
                 }
+        return out;
+    }
+
+    // The plan ("J02A 0.25 km"), then every filled slot's readings in order, the one that
+    // counts starred: "J01 1310 ab 1.50* 1.60".
+    std::vector<std::string> State() {
+        std::vector<std::string> out;
+        const std::optional<ProjectLedger> ledger = store.Ledger(*store.Find(project.info.name));
+        for (int id = 0; id < int(ledger->Plan().size()); ++id) {
+            const CableLink& cable = ledger->Plan()[size_t(id)];
+            out.push_back(QStringLiteral("%1 %2 km")
+                              .arg(cable.id)
+                              .arg(cable.lengthKm.value_or(0))
+                              .toStdString());
+            for (Direction d : {Direction::AtoB, Direction::BtoA}) {
+                const ReadingSlot* slot = ledger->Slot(id, 1310, d);
+                QString line =
+                    QStringLiteral("%1 %2").arg(cable.id, d == Direction::AtoB ? "ab" : "ba");
+                for (size_t r = 0; r < slot->readings.size(); ++r)
+                    line += QStringLiteral(" %1%2")
+                                .arg(-slot->readings[r].values.power, 0, 'f', 2)
+                                .arg(int(r) == slot->current ? "*" : "");
+                if (!slot->readings.empty())
+                    out.push_back(line.toStdString());
+            }
+        }
         return out;
     }
 
@@ -144,6 +172,79 @@ TEST_F(ProjectStoreTest, APlanIsAddedToAndRenamedWithItsReadingsAndRefusalsWrite
     EXPECT_EQ(ledger->Plan()[1].lengthKm, 0.25);
     EXPECT_EQ(store.Projects().size(), 1u);
     EXPECT_EQ(store.History(project.id).back().what, "rename J02 to J02A");
+}
+
+// Changes undone last first, each back to the plan and readings before it (a reading put back
+// under its own id keeps its place and whether it counts); a tie undone frees the upload.
+TEST_F(ProjectStoreTest, EachChangeIsUndoneLastFirstToExactlyWhatWasBefore) {
+    const qint64 first = Upload({{1.5f, 1310, ""}, {1.6f, 1310, "J01"}, {1.7f, 1310, ""}});
+    CableLink renamed = Cable("J02A");
+    renamed.lengthKm = 0.25;
+    const std::pair<const char*, std::function<bool()>> changes[] = {
+        {"tie upload 1 A→B",
+         [&] { return store.Tie(project, first, Direction::AtoB, Language::English, &error); }},
+        {"choose reading 1 of J01 at 1310 nm A→B",
+         [&] {
+             return store.Choose(project, 0, 1310, Direction::AtoB, 0, Language::English, &error);
+         }},
+        {"move 1310 nm A→B from J01 to J02",
+         [&] {
+             return store.Move(project, 0, 1, 1310, Direction::AtoB, Language::English, &error);
+         }},
+        {"clear 1310 nm A→B of J02",
+         [&] { return store.Clear(project, 1, 1310, Direction::AtoB, Language::English, &error); }},
+        {"rename J02 to J02A",
+         [&] { return store.EditCable(project.id, 1, renamed, Language::English, &error); }},
+        {"tie upload 2 B→A",
+         [&] {
+             return store.Tie(project, Upload({{1.4f, 1310, "J01"}}), Direction::BtoA,
+                              Language::English, &error);
+         }},
+    };
+    std::vector<std::vector<std::string>> before;
+    for (const auto& [what, change] : changes) {
+        before.push_back(State());
+        ASSERT_TRUE(change()) << what << error.toStdString();
+        EXPECT_NE(State(), before.back()) << what;
+    }
+    for (size_t c = std::size(changes); c-- > 0;) {
+        EXPECT_EQ(store.UndoableChange(project), changes[c].first);
+        ASSERT_TRUE(store.Undo(project, Language::English, &error)) << error.toStdString();
+        EXPECT_EQ(State(), before[c]) << changes[c].first;
+    }
+    const size_t logged = store.History(project.id).size();
+    EXPECT_EQ(store.UndoableChange(project), "");
+    EXPECT_FALSE(store.Undo(project, Language::English, &error));
+    EXPECT_EQ(error, "There is nothing to undo.");
+    EXPECT_EQ(store.History(project.id).size(), logged);
+    EXPECT_EQ(store.History(project.id).back().what, "undo tie upload 1 A→B");
+    EXPECT_TRUE(store.Tie(project, first, Direction::AtoB, Language::English, &error));
+}
+
+// An archive kept before changes could be undone is taken forward: its readings stay, its
+// earlier changes are not undoable, the next one is.
+TEST_F(ProjectStoreTest, AnArchiveFromBeforeUndoIsTakenForward) {
+    ASSERT_TRUE(store.Tie(project, Upload({{1.5f, 1310, ""}, {1.6f, 1310, "J01"}}), Direction::AtoB,
+                          Language::English, &error));
+    const std::vector<std::string> tied = State();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        for (const char* sql :
+             {"ALTER TABLE project_change DROP COLUMN undo", "PRAGMA user_version=4"})
+            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql;
+    }
+    QSqlDatabase::removeDatabase("older");
+    MeasurementArchive again;
+    ProjectStore reopened;
+    ASSERT_EQ(again.Open(path, Language::English).state, ArchiveState::ReadWrite);
+    ASSERT_TRUE(reopened.Open(path, &error)) << error.toStdString();
+    EXPECT_EQ(State(), tied);
+    EXPECT_EQ(reopened.UndoableChange(project), "");
+    ASSERT_TRUE(reopened.Clear(project, 0, 1310, Direction::AtoB, Language::English, &error));
+    ASSERT_TRUE(reopened.Undo(project, Language::English, &error));
+    EXPECT_EQ(State(), tied);
 }
 
 } // namespace
