@@ -33,6 +33,9 @@ ProjectWindow::ProjectWindow(const QString& archivePath, Language language, QWid
     m_search->setMaxLength(int(kMaxCableIdLength));
     m_table->setModel(m_model);
     m_table->verticalHeader()->hide();
+    // Columns sized from the rows in view and a few more, not all of a 10,000-ID plan: the
+    // figures are of one width and the IDs of a plan alike, and a refresh must stay quick.
+    m_table->horizontalHeader()->setResizeContentsPrecision(64);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     MakeActions();

@@ -104,10 +104,7 @@ const std::vector<std::vector<const char*>> kMigrations{
         "DROP TABLE reading",
         "ALTER TABLE reading_kept RENAME TO reading",
         "CREATE INDEX reading_slot ON reading (project, place, wavelength, direction)",
-        // A project's readings in the order they came, read from the index alone: the ledger
-        // the project window refreshes from.
-        "CREATE INDEX reading_order ON reading (project, id, place, wavelength, direction, "
-        "version, row, chosen)",
+
     },
 };
 // How many of the full check's findings are told; the rest are counted.
