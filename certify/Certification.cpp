@@ -309,6 +309,11 @@ const CertificationPreset* FindPreset(const QString& name) {
     return nullptr;
 }
 
+QString PresetName(const QString& name, Language language) {
+    const CertificationPreset* preset = FindPreset(name);
+    return preset ? Pick(preset->name, language) : name;
+}
+
 void ApplyPreset(CertificationSettings& settings, const CertificationPreset& preset) {
     settings.preset =
         QString::fromUtf8(preset.name.english.data(), qsizetype(preset.name.english.size()));

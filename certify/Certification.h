@@ -172,6 +172,8 @@ struct CertificationPreset {
 const std::vector<CertificationPreset>& Presets();
 // The entry named `name` (its English name), or none.
 const CertificationPreset* FindPreset(const QString& name);
+// A kept preset name in the language; a name no entry has, as it was kept.
+QString PresetName(const QString& name, Language language);
 // The preset's name, edition, loss values and attenuations replace those in settings; limits at
 // its wavelengths become budgets; other wavelengths and the link's length and counts stay.
 // The custom entry only renames: the values stay as they are.
