@@ -199,14 +199,13 @@ TEST(Certification, SummaryAndOverallVerdict) {
     EXPECT_EQ(summary[2].noResult, 1);
     EXPECT_FALSE(summary[2].worstMarginDb);
     EXPECT_EQ(OverallVerdict(summary), Verdict::Fail);
-    // Meter 0.3 and source 0.4 dB make 0.5 dB: the +0.45 margin is marginal, the -0.55 is not.
+    // Meter 0.3 and source 0.4 dB make 0.5 dB (root-sum-square): the +0.45 margin is marginal,
+    // the -0.55 is not; the certificate's line is CertificateTest's, one figure alone here.
     CertificationSettings uncertain = s;
     uncertain.meterUncertaintyDb = 0.3;
     uncertain.sourceUncertaintyDb = 0.4;
     EXPECT_EQ(w.marginal, 0);
     EXPECT_EQ(Summarize(records, uncertain, kNow)[0].marginal, 1);
-    EXPECT_EQ(UncertaintyText(uncertain, Language::English),
-              "0.50 dB (root-sum-square of meter 0.30 dB and source 0.40 dB)");
     uncertain.meterUncertaintyDb.reset();
     EXPECT_EQ(UncertaintyText(uncertain, Language::Chinese), "0.40 dB（光源）");
     EXPECT_EQ(OverallVerdict(Summarize({Reading(1300, -22.5f)}, s, kNow)), Verdict::Pass);
@@ -216,56 +215,42 @@ TEST(Certification, SummaryAndOverallVerdict) {
 }
 
 // Figures copied by hand from the sources the manual cites (TIA-568: the FOA's loss-budget notes;
-// reference-grade ends: Fluke Networks' knowledge base; ISO/IEC 11801-1 categories), and each
-// preset's worked example on one link: 842 m, three connector pairs (two of them the ends), one
-// splice. Budget = 0.842 × attenuation + ends + other pairs × 0.75 + 0.3.
-struct PresetCase {
-    const char* name;
-    const char* edition;
-    std::optional<double> ends;
-    int wave1;
-    double attenuation1, budget1;
-    int wave2;
-    double attenuation2, budget2;
-};
-
-constexpr const char* kD = "TIA-568.3-D (2016)";
-constexpr const char* kE = "TIA-568.3-E (2022)";
-constexpr const char* kIso = "ISO/IEC 11801-1 (2017)";
-constexpr const char* kRef = "ISO/IEC 14763-3 with 11801-1 (2017)";
-const PresetCase kPresets[] = {
-    {"TIA-568.3-D multimode", kD, {}, 850, 3.5, 5.497, 1300, 1.5, 3.813},
-    {"TIA-568.3-D single-mode, inside plant", kD, {}, 1310, 1.0, 3.392, 1550, 1.0, 3.392},
-    {"TIA-568.3-D single-mode, outside plant", kD, {}, 1310, 0.5, 2.971, 1550, 0.5, 2.971},
-    {"ISO/IEC 11801 OM", kIso, {}, 850, 3.5, 5.497, 1300, 1.5, 3.813},
-    {"ISO/IEC 11801 OS1a", kIso, {}, 1310, 1.0, 3.392, 1550, 1.0, 3.392},
-    {"ISO/IEC 11801 OS2", kIso, {}, 1310, 0.4, 2.8868, 1550, 0.4, 2.8868},
-    {"TIA-568.3-E multimode", kE, 0.5, 850, 3.5, 4.997, 1300, 1.5, 3.313},
-    {"TIA-568.3-E single-mode, inside plant", kE, 0.5, 1310, 1.0, 2.892, 1550, 1.0, 2.892},
-    {"TIA-568.3-E single-mode, outside plant", kE, 0.5, 1310, 0.5, 2.471, 1550, 0.5, 2.471},
-    {"ISO/IEC 14763-3 OM, reference-grade ends", kRef, 0.3, 850, 3.5, 4.597, 1300, 1.5, 2.913},
-    {"ISO/IEC 14763-3 OS1a, reference-grade ends", kRef, 0.5, 1310, 1.0, 2.892, 1550, 1.0, 2.892},
-    {"ISO/IEC 14763-3 OS2, reference-grade ends", kRef, 0.5, 1310, 0.4, 2.3868, 1550, 0.4, 2.3868},
-};
-
+// reference-grade ends: Fluke Networks' knowledge base; ISO/IEC 11801-1 categories) as each
+// preset's worked example at its two wavelengths, on one link: 842 m, three connector pairs (two
+// of them the ends), one splice. Budget = 0.842 × attenuation + ends + other pairs × 0.75 + 0.3.
 TEST(Certification, PresetFiguresAndTheirWorkedExamples) {
-    ASSERT_EQ(Presets().size(), std::size(kPresets) + 1); // and "custom"
-    for (size_t i = 0; i < std::size(kPresets); ++i) {
-        const PresetCase& c = kPresets[i];
-        SCOPED_TRACE(c.name);
-        CertificationSettings s = Settings(); // fixed 1300 nm and other wavelengths stay
+    const char* d = "TIA-568.3-D (2016)";
+    const char* e = "TIA-568.3-E (2022)";
+    const char* iso = "ISO/IEC 11801-1 (2017)";
+    const char* ref = "ISO/IEC 14763-3 with 11801-1 (2017)";
+    const std::tuple<const char*, const char*, std::optional<double>, int, double, int, double>
+        presets[] = {
+            {"TIA-568.3-D multimode", d, {}, 850, 5.497, 1300, 3.813},
+            {"TIA-568.3-D single-mode, inside plant", d, {}, 1310, 3.392, 1550, 3.392},
+            {"TIA-568.3-D single-mode, outside plant", d, {}, 1310, 2.971, 1550, 2.971},
+            {"ISO/IEC 11801 OM", iso, {}, 850, 5.497, 1300, 3.813},
+            {"ISO/IEC 11801 OS1a", iso, {}, 1310, 3.392, 1550, 3.392},
+            {"ISO/IEC 11801 OS2", iso, {}, 1310, 2.8868, 1550, 2.8868}, // 0.4 dB/km
+            {"TIA-568.3-E multimode", e, 0.5, 850, 4.997, 1300, 3.313},
+            {"TIA-568.3-E single-mode, inside plant", e, 0.5, 1310, 2.892, 1550, 2.892},
+            {"TIA-568.3-E single-mode, outside plant", e, 0.5, 1310, 2.471, 1550, 2.471},
+            {"ISO/IEC 14763-3 OM, reference-grade ends", ref, 0.3, 850, 4.597, 1300, 2.913},
+            {"ISO/IEC 14763-3 OS1a, reference-grade ends", ref, 0.5, 1310, 2.892, 1550, 2.892},
+            {"ISO/IEC 14763-3 OS2, reference-grade ends", ref, 0.5, 1310, 2.3868, 1550, 2.3868},
+        };
+    ASSERT_EQ(Presets().size(), std::size(presets) + 1); // and "custom"
+    for (size_t i = 0; i < std::size(presets); ++i) {
+        const auto& [name, edition, ends, wave1, budget1, wave2, budget2] = presets[i];
+        SCOPED_TRACE(name);
+        CertificationSettings s = Settings(); // its fixed 1490 nm limit stays
         s.link.connectorPairs = 3;
         s.link.splices = 1;
         ApplyPreset(s, Presets()[i]);
         EXPECT_EQ(std::tuple(s.preset, s.edition, s.link.endConnectionDb),
-                  std::tuple(QString(c.name), QString(c.edition), c.ends));
-        EXPECT_EQ(std::tuple(s.link.lossPerPairDb, s.link.lossPerSpliceDb), std::tuple(0.75, 0.3));
-        EXPECT_EQ(s.LimitAt(c.wave1)->attenuationDbPerKm, c.attenuation1);
-        EXPECT_EQ(s.LimitAt(c.wave2)->attenuationDbPerKm, c.attenuation2);
-        EXPECT_NEAR(*LimitDb(s, c.wave1), c.budget1, 1e-9);
-        EXPECT_NEAR(*LimitDb(s, c.wave2), c.budget2, 1e-9);
+                  std::tuple(QString(name), QString(edition), ends));
+        EXPECT_NEAR(*LimitDb(s, wave1), budget1, 1e-9);
+        EXPECT_NEAR(*LimitDb(s, wave2), budget2, 1e-9);
         EXPECT_DOUBLE_EQ(*LimitDb(s, 1490), 3.0);
-        EXPECT_FALSE(LimitDb(s, 1625));
     }
     // Custom names the values as they stand.
     CertificationSettings s = Settings();
@@ -289,7 +274,6 @@ TEST(Certification, KeptInSettingsAndReadBackBounded) {
     chosen.sourceUncertaintyDb = 0.2;
     SaveCertification(settings, chosen);
     EXPECT_EQ(CertificationToJson(LoadCertification(settings)), CertificationToJson(chosen));
-    EXPECT_EQ(LoadCertification(settings).edition, "ISO/IEC 14763-3 with 11801-1 (2017)");
 
     // Kept before editions, end connections and uncertainties existed: read as it was judged,
     // and written back byte for byte.

@@ -50,17 +50,10 @@ protected:
         err = QString::fromUtf8(cli.readAllStandardError());
         return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     }
-    // The window's judging on, each wavelength's fixed limit (dB) and fresh reference (dBm) kept;
-    // a preset's name and edition and a meter's uncertainty too when given.
-    void KeepLimits(const std::map<int, double>& maxLoss, const std::map<int, double>& reference,
-                    std::optional<double> uncertaintyDb = {}) {
+    // The window's judging on, each wavelength's fixed limit (dB) and fresh reference (dBm) kept.
+    void KeepLimits(const std::map<int, double>& maxLoss, const std::map<int, double>& reference) {
         CertificationSettings limits;
         limits.enabled = true;
-        limits.meterUncertaintyDb = uncertaintyDb;
-        if (uncertaintyDb) {
-            limits.preset = QStringLiteral("custom");
-            limits.edition = QStringLiteral("TIA-568.3-E (2022)");
-        }
         for (const auto& [wave, max] : maxLoss)
             limits.SetLimit({wave, WaveLimit::Kind::Fixed, max, 0.0});
         for (const auto& [wave, dBm] : reference)

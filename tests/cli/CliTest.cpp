@@ -192,7 +192,7 @@ TEST_F(CliTest, AnOutputThatCannotBePlacedTakesTheOthersBack) {
 // The files hold the meter's records, the typed header and the window's limits; each file's
 // layout is tests/report's, so one cell of each is enough here.
 TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
-    KeepLimits({{1310, 50.0}, {1550, 50.0}}, {{1310, 0.0}, {1550, 0.0}}, 0.5); // a certificate too
+    KeepLimits({{1310, 50.0}, {1550, 50.0}}, {{1310, 0.0}, {1550, 0.0}}); // a certificate too
     const QString port = StartMeter({"--paced", "--records", "5"});
     ASSERT_EQ(Run({"--port", port, "upload", "--xlsx", Path("a.xlsx"), "--csv", Path("a.csv"),
                    "--json", Path("a.json"), "--pdf", Path("a.pdf"), "--company", "ACME"}),
@@ -210,13 +210,8 @@ TEST_F(CliTest, UploadFilesHoldTheMetersRecords) {
     EXPECT_EQ(doc["wavelengths"].toArray(), QJsonArray({1310, 1550}));
     EXPECT_EQ(book.Cell("C11").value.toStdString(), FormatRecordTexts(stored[4])[2]);
     EXPECT_EQ(csvLines.size(), 7); // the header, five records and nothing after the last end
-    const QJsonObject limits = doc["certification"].toObject();
-    EXPECT_TRUE(limits["enabled"].toBool());
-    EXPECT_EQ(std::tuple(limits["edition"].toString(), limits["meter_uncertainty_dB"].toDouble()),
-              std::tuple(QString("TIA-568.3-E (2022)"), 0.5));
-    EXPECT_TRUE(csvLines[0].endsWith(",reference_stale,marginal\r"));
+    EXPECT_TRUE(doc["certification"].toObject()["enabled"].toBool());
     ASSERT_EQ(records.size(), 5);
-    EXPECT_TRUE(records[4].toObject()["marginal"].isBool());
     EXPECT_EQ(records[0].toObject()["texts"].toArray()[2].toString().toStdString(),
               FormatRecordTexts(stored[0])[2]);
 }
