@@ -110,8 +110,7 @@ void CertificationPart::UpdateSummary() {
     for (int row = 0; row < records.Count(); ++row)
         values.push_back(records.At(row).values);
     m_summary->setText(SummaryText(Summarize(values, m_settings, QDateTime::currentDateTime()),
-                                   UncertaintyDb(m_settings).has_value(),
-                                   m_session.Language()));
+                                   UncertaintyDb(m_settings).has_value(), m_session.Language()));
     m_summaryTimer->setInterval(
         std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs, kSummaryThrottleMaxMs));
 }

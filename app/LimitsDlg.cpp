@@ -261,26 +261,32 @@ void LimitsDlg::OnCellChanged(int row, int column) {
     UpdateLimits();
 }
 
-std::optional<CertificationSettings> LimitsDlg::Collect(QString* problem) const {
-    CertificationSettings s = m_edited;
-    const auto bad = [&](const QString& name, double low, double high) {
-        *problem = T(text::kLimitsBadNumber).arg(name, Number(low), Number(high));
-        return std::nullopt;
-    };
+bool LimitsDlg::CollectFields(CertificationSettings& s, QString* problem) const {
     std::array<double, 7> values{};
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         const Field& f = m_fields[i];
         const auto v = ParseBounded(f.edit->text(), f.low, f.high);
         const bool whole = f.edit == m_pairs || f.edit == m_splices;
-        if (!v || (whole && *v != std::floor(*v)))
-            return bad(T(*f.name), f.low, f.high);
+        if (!v || (whole && *v != std::floor(*v))) {
+            *problem = T(text::kLimitsBadNumber).arg(T(*f.name), Number(f.low), Number(f.high));
+            return false;
+        }
         values[i] = *v;
     }
     s.enabled = m_enabled->isChecked();
     s.method = static_cast<ReferenceMethod>(std::max(0, m_method->currentIndex()));
     s.link = {values[0], int(values[1]), values[2], int(values[3]), values[4], values[5], {}};
     s.staleAfterHours = values[6];
-    if (!CollectOptional(s, problem))
+    return CollectOptional(s, problem);
+}
+
+std::optional<CertificationSettings> LimitsDlg::Collect(QString* problem) const {
+    CertificationSettings s = m_edited;
+    const auto bad = [&](const QString& name, double low, double high) {
+        *problem = T(text::kLimitsBadNumber).arg(name, Number(low), Number(high));
+        return std::nullopt;
+    };
+    if (!CollectFields(s, problem))
         return std::nullopt;
     s.limits.clear();
     std::vector<LossReference> references;

@@ -65,6 +65,8 @@ private:
     void OnCopyToCustom();
     // The chosen preset's edition and source; its figures editable only when custom or typed.
     void ShowPreset();
+    // The form's figures into s, or the first bad one's message.
+    bool CollectFields(CertificationSettings& s, QString* problem) const;
     // The figures that may be left empty (none): the end connection, the uncertainties.
     bool CollectOptional(CertificationSettings& s, QString* problem) const;
     void OnAddWave();

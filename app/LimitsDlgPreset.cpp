@@ -60,9 +60,10 @@ void LimitsDlg::ShowPreset() {
     const CertificationPreset* preset =
         index >= 0 && index < int(Presets().size()) ? &Presets()[std::size_t(index)] : nullptr;
     const bool fixed = preset && !preset->IsCustom();
-    m_edition->setText(fixed ? QStringLiteral("%1 \u2014 %2").arg(QString::fromUtf8(preset->edition),
-                                                                QString::fromUtf8(preset->source))
-                             : m_edited.edition);
+    m_edition->setText(
+        fixed ? QStringLiteral("%1 \u2014 %2")
+                    .arg(QString::fromUtf8(preset->edition), QString::fromUtf8(preset->source))
+              : m_edited.edition);
     m_copy->setEnabled(fixed);
     // A named preset's figures are the standard's: changed only as the operator's own.
     for (QLineEdit* edit : {m_perPair, m_perSplice, m_endConnection})

@@ -270,41 +270,36 @@ const std::vector<CertificationPreset>& Presets() {
     static constexpr const char* kRef =
         "Reference-grade to standard-grade connection 0.30 dB multimode, 0.50 dB single-mode: "
         "Fluke Networks knowledge base on ISO/IEC 14763-3";
+    static constexpr const char* kRefEdition = "ISO/IEC 14763-3 with 11801-1 (2017)";
     const std::vector<std::pair<int, double>> om{{850, 3.5}, {1300, 1.5}};
     const std::vector<std::pair<int, double>> inside{{1310, 1.0}, {1550, 1.0}};
     const std::vector<std::pair<int, double>> outside{{1310, 0.5}, {1550, 0.5}};
     const std::vector<std::pair<int, double>> os2{{1310, 0.4}, {1550, 0.4}};
+    // One preset a line: name, edition, source, per pair, per splice, ends, attenuations.
+    // clang-format off
     static const std::vector<CertificationPreset> presets{
         {{"TIA-568.3-D multimode", "TIA-568.3-D 多模"}, "TIA-568.3-D (2016)", kTiaD, 0.75, 0.3, {}, om},
-        {{"TIA-568.3-D single-mode, inside plant", "TIA-568.3-D 单模（室内）"},
-         "TIA-568.3-D (2016)", kTiaD, 0.75, 0.3, {}, inside},
-        {{"TIA-568.3-D single-mode, outside plant", "TIA-568.3-D 单模（室外）"},
-         "TIA-568.3-D (2016)", kTiaD, 0.75, 0.3, {}, outside},
+        {{"TIA-568.3-D single-mode, inside plant", "TIA-568.3-D 单模（室内）"}, "TIA-568.3-D (2016)", kTiaD, 0.75, 0.3, {}, inside},
+        {{"TIA-568.3-D single-mode, outside plant", "TIA-568.3-D 单模（室外）"}, "TIA-568.3-D (2016)", kTiaD, 0.75, 0.3, {}, outside},
         {{"ISO/IEC 11801 OM", "ISO/IEC 11801 OM 多模"}, "ISO/IEC 11801-1 (2017)", kIso, 0.75, 0.3, {}, om},
-        {{"ISO/IEC 11801 OS1a", "ISO/IEC 11801 OS1a 单模"}, "ISO/IEC 11801-1 (2017)", kIso, 0.75,
-         0.3, {}, inside},
-        {{"ISO/IEC 11801 OS2", "ISO/IEC 11801 OS2 单模"}, "ISO/IEC 11801-1 (2017)", kIso, 0.75, 0.3,
-         {}, os2},
+        {{"ISO/IEC 11801 OS1a", "ISO/IEC 11801 OS1a 单模"}, "ISO/IEC 11801-1 (2017)", kIso, 0.75, 0.3, {}, inside},
+        {{"ISO/IEC 11801 OS2", "ISO/IEC 11801 OS2 单模"}, "ISO/IEC 11801-1 (2017)", kIso, 0.75, 0.3, {}, os2},
         {{"TIA-568.3-E multimode", "TIA-568.3-E 多模"}, "TIA-568.3-E (2022)", kTiaE, 0.75, 0.3, 0.5, om},
-        {{"TIA-568.3-E single-mode, inside plant", "TIA-568.3-E 单模（室内）"},
-         "TIA-568.3-E (2022)", kTiaE, 0.75, 0.3, 0.5, inside},
-        {{"TIA-568.3-E single-mode, outside plant", "TIA-568.3-E 单模（室外）"},
-         "TIA-568.3-E (2022)", kTiaE, 0.75, 0.3, 0.5, outside},
-        {{"ISO/IEC 14763-3 OM, reference-grade ends", "ISO/IEC 14763-3 OM 多模（基准级端接）"},
-         "ISO/IEC 14763-3 with 11801-1 (2017)", kRef, 0.75, 0.3, 0.3, om},
-        {{"ISO/IEC 14763-3 OS1a, reference-grade ends", "ISO/IEC 14763-3 OS1a 单模（基准级端接）"},
-         "ISO/IEC 14763-3 with 11801-1 (2017)", kRef, 0.75, 0.3, 0.5, inside},
-        {{"ISO/IEC 14763-3 OS2, reference-grade ends", "ISO/IEC 14763-3 OS2 单模（基准级端接）"},
-         "ISO/IEC 14763-3 with 11801-1 (2017)", kRef, 0.75, 0.3, 0.5, os2},
+        {{"TIA-568.3-E single-mode, inside plant", "TIA-568.3-E 单模（室内）"}, "TIA-568.3-E (2022)", kTiaE, 0.75, 0.3, 0.5, inside},
+        {{"TIA-568.3-E single-mode, outside plant", "TIA-568.3-E 单模（室外）"}, "TIA-568.3-E (2022)", kTiaE, 0.75, 0.3, 0.5, outside},
+        {{"ISO/IEC 14763-3 OM, reference-grade ends", "ISO/IEC 14763-3 OM 多模（基准级端接）"}, kRefEdition, kRef, 0.75, 0.3, 0.3, om},
+        {{"ISO/IEC 14763-3 OS1a, reference-grade ends", "ISO/IEC 14763-3 OS1a 单模（基准级端接）"}, kRefEdition, kRef, 0.75, 0.3, 0.5, inside},
+        {{"ISO/IEC 14763-3 OS2, reference-grade ends", "ISO/IEC 14763-3 OS2 单模（基准级端接）"}, kRefEdition, kRef, 0.75, 0.3, 0.5, os2},
         {{"custom", "自定义"}, "", "", 0.0, 0.0, {}, {}},
     };
+    // clang-format on
     return presets;
 }
 
 const CertificationPreset* FindPreset(const QString& name) {
     for (const CertificationPreset& preset : Presets())
-        if (name == QString::fromUtf8(preset.name.english.data(),
-                                      qsizetype(preset.name.english.size())))
+        if (name ==
+            QString::fromUtf8(preset.name.english.data(), qsizetype(preset.name.english.size())))
             return &preset;
     return nullptr;
 }

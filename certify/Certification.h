@@ -193,8 +193,9 @@ inline constexpr BilingualText kTwoCord{"two-cord reference", "双跳线参考"}
 inline constexpr BilingualText kThreeCord{"three-cord reference", "三跳线参考"};
 // Marks a PASS or FAIL whose margin is within the measurement uncertainty.
 inline constexpr const char* kMarginalMark = "*";
-inline constexpr BilingualText kUncertaintyBoth{"%1 dB (root-sum-square of meter %2 dB and source %3 dB)",
-                                                "%1 dB（仪表 %2 dB 与光源 %3 dB 的方和根）"};
+inline constexpr BilingualText kUncertaintyBoth{
+    "%1 dB (root-sum-square of meter %2 dB and source %3 dB)",
+    "%1 dB（仪表 %2 dB 与光源 %3 dB 的方和根）"};
 inline constexpr BilingualText kUncertaintyMeter{"%1 dB (meter)", "%1 dB（仪表）"};
 inline constexpr BilingualText kUncertaintySource{"%1 dB (source)", "%1 dB（光源）"};
 } // namespace certtext

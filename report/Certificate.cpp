@@ -117,13 +117,14 @@ void AddStandardLines(std::vector<PagedLine>& lines, const CertificationSettings
                       Language language) {
     using K = PagedLine::Kind;
     if (c.link.endConnectionDb)
-        lines.push_back({K::Field,
-                         {Pick(text::kCertEndConnection, language),
-                          InputText(*c.link.endConnectionDb)}});
+        lines.push_back(
+            {K::Field,
+             {Pick(text::kCertEndConnection, language), InputText(*c.link.endConnectionDb)}});
     if (!c.edition.isEmpty())
-        lines.push_back({K::Field,
-                         {Pick(text::kCertPreset, language),
-                          QStringLiteral("%1, %2").arg(PresetName(c.preset, language), c.edition)}});
+        lines.push_back(
+            {K::Field,
+             {Pick(text::kCertPreset, language),
+              QStringLiteral("%1, %2").arg(PresetName(c.preset, language), c.edition)}});
     const QString uncertainty = UncertaintyText(c, language);
     if (!uncertainty.isEmpty())
         lines.push_back({K::Field, {Pick(text::kCertUncertainty, language), uncertainty}});

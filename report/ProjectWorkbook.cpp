@@ -32,9 +32,9 @@ public:
             Field(text::kProjectRule, RuleText(info.rules.rule, l));
         const QString uncertainty = UncertaintyText(info.certification, l);
         if (!info.certification.edition.isEmpty())
-            Field(text::kCertPreset, QStringLiteral("%1, %2").arg(
-                                         PresetName(info.certification.preset, l),
-                                         info.certification.edition));
+            Field(text::kCertPreset,
+                  QStringLiteral("%1, %2").arg(PresetName(info.certification.preset, l),
+                                               info.certification.edition));
         if (!uncertainty.isEmpty())
             Field(text::kCertUncertainty, uncertainty);
         Field(text::kCertOverall, VerdictText(m_report.Overall(), l));

@@ -7,9 +7,9 @@
 #include "WindowTest.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QDialogButtonBox>
 #include <QTableWidget>
 
 namespace vemla {
@@ -33,6 +33,21 @@ void ClickCheck(QWidget* dialog) {
 void ClickOk(QWidget* dialog) {
     auto* box = dialog->findChild<QDialogButtonBox*>();
     QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+// A named preset's figures are its own until copied into "custom": reference-grade ends at
+// 0.50 dB make 3.95, typing over them does nothing until the copy, then it counts (4.45 again).
+void CopyAPresetIntoCustom(LimitsDlg* limits, QTableWidget* waves) {
+    ClickEntry(limits->findChildren<QComboBox*>().at(0), 6); // TIA-568.3-E multimode
+    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
+    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "3.95");
+    EXPECT_TRUE(limits->findChild<QLabel*>()->text().startsWith("TIA-568.3-E (2022) \u2014 "));
+    auto* copy = limits->findChildren<QPushButton*>().at(0);
+    ASSERT_EQ(copy->text(), "Copy to custom");
+    QTest::mouseClick(copy, Qt::LeftButton);
+    EXPECT_EQ(limits->findChildren<QComboBox*>().at(0)->currentText(), "custom");
+    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
+    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45");
 }
 
 class CertificationPartTest : public WindowTest {
@@ -61,18 +76,7 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     auto* waves = limits->findChild<QTableWidget*>();
     ASSERT_EQ(waves->rowCount(), 2);
     EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45"); // 0.842 × 3.5 + 2 × 0.75
-    // A named preset's figures are its own until copied into "custom": reference-grade ends at
-    // 0.50 dB make 3.95, typing over them does nothing until the copy, then it counts.
-    ClickEntry(limits->findChildren<QComboBox*>().at(0), 6); // TIA-568.3-E multimode
-    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
-    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "3.95");
-    EXPECT_TRUE(limits->findChild<QLabel*>()->text().startsWith("TIA-568.3-E (2022) \u2014 "));
-    auto* copy = limits->findChildren<QPushButton*>().at(0);
-    ASSERT_EQ(copy->text(), "Copy to custom");
-    QTest::mouseClick(copy, Qt::LeftButton);
-    EXPECT_EQ(limits->findChildren<QComboBox*>().at(0)->currentText(), "custom");
-    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
-    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45");
+    CopyAPresetIntoCustom(limits, waves);
     Retype(limits->findChild<QLineEdit*>("Splices:"), "1e9");
     Retype(limits->findChild<QLineEdit*>("Meter uncertainty (dB):"), "-0.1");
     ClickOk(limits);

@@ -283,7 +283,8 @@ TEST(Certification, KeptInSettingsAndReadBackBounded) {
                              R"("loss_per_splice_dB":0.3,"method":"one-cord","preset":)"
                              R"("TIA-568.3-D multimode","references":[],"splices":0,)"
                              R"("stale_after_hours":24})";
-    const CertificationSettings old = CertificationFromJson(QJsonDocument::fromJson(older).object());
+    const CertificationSettings old =
+        CertificationFromJson(QJsonDocument::fromJson(older).object());
     EXPECT_NEAR(*LimitDb(old, 850), 4.447, 1e-9);
     EXPECT_FALSE(UncertaintyDb(old));
     EXPECT_EQ(QJsonDocument(CertificationToJson(old)).toJson(QJsonDocument::Compact), older);

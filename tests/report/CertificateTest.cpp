@@ -154,7 +154,8 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     Output(VEMLA_PDF_TOOL, {"--in", dir.filePath("u.json"), "--out", dir.filePath("u.pdf")}, &code);
     ASSERT_EQ(code, 0);
     const QString text = PdfText(dir.filePath("u.pdf"));
-    EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS*")) << text.toStdString();
+    EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS*"))
+        << text.toStdString();
     EXPECT_TRUE(text.contains("Measurement uncertainty: 0.51 dB (root-sum-square of meter 0.30 dB "
                               "and source 0.41 dB)"));
 }

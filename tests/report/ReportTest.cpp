@@ -256,7 +256,7 @@ TEST_F(ReportTest, CertificationSheetSummarisesAndJudgesEveryRow) {
         // Summary at 1310: 2 records, 1 pass, 1 fail, worst margin 3.00 − 3.50; then overall,
         // then the records from row 26 (their cells are OutputsAgreeTest's).
         const std::vector<std::pair<QString, QString>> cells{
-            {"A21", "1310"}, {"B21", "2"}, {"C21", "1"},  {"D21", "1"},
+            {"A21", "1310"}, {"B21", "2"},  {"C21", "1"}, {"D21", "1"},
             {"F21", "-0.5"}, {"B23", fail}, {"A26", "1"}, {"C26", "2.5"}};
         for (const auto& cell : cells)
             EXPECT_EQ(x.Cell(cell.first).value, cell.second) << cell.first.toStdString();
