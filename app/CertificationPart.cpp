@@ -24,8 +24,9 @@ constexpr int kSummaryThrottleMaxMs = 5000;
 // A reference goes stale while the window is open: the results are judged again this often.
 constexpr int kStaleCheckMs = 60 * 1000;
 
-// Per wavelength in rising order, "   " between them.
-QString SummaryText(const std::vector<WaveSummary>& summary, Language language) {
+// Per wavelength in rising order, "   " between them; the marginal count once an uncertainty
+// is set.
+QString SummaryText(const std::vector<WaveSummary>& summary, bool marginal, Language language) {
     QStringList waves;
     for (const WaveSummary& s : summary) {
         const QString worst = s.worstMarginDb ? QString::asprintf("%.2f dB", *s.worstMarginDb)
@@ -36,6 +37,8 @@ QString SummaryText(const std::vector<WaveSummary>& summary, Language language) 
                      .arg(s.pass)
                      .arg(s.fail)
                      .arg(worst);
+        if (marginal)
+            waves.back() += Pick(text::kSummaryMarginal, language).arg(s.marginal);
     }
     return waves.join(QStringLiteral("   "));
 }
@@ -107,7 +110,7 @@ void CertificationPart::UpdateSummary() {
     for (int row = 0; row < records.Count(); ++row)
         values.push_back(records.At(row).values);
     m_summary->setText(SummaryText(Summarize(values, m_settings, QDateTime::currentDateTime()),
-                                   m_session.Language()));
+                                   UncertaintyDb(m_settings).has_value(), m_session.Language()));
     m_summaryTimer->setInterval(
         std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs, kSummaryThrottleMaxMs));
 }

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -16,10 +17,15 @@
 #include <cmath>
 
 namespace vemla {
-namespace {
+namespace limitsdlg {
 
 QString Number(double value) {
     return QString::number(value, 'g', 10);
+}
+
+// Empty for none: the operator has not given the figure.
+QString OptionalNumber(const std::optional<double>& value) {
+    return value ? Number(*value) : QString();
 }
 
 std::optional<double> ParseBounded(const QString& text, double low, double high) {
@@ -29,6 +35,12 @@ std::optional<double> ParseBounded(const QString& text, double low, double high)
         return std::nullopt;
     return value;
 }
+
+} // namespace limitsdlg
+
+namespace {
+
+using namespace limitsdlg;
 
 QString TakenText(const LossReference& reference, double staleAfterHours, const QDateTime& now,
                   Language language) {
@@ -44,9 +56,6 @@ LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
                      const std::vector<int>& waves, Language language, QWidget* parent)
     : QDialog(parent), m_boxes(boxes), m_language(language), m_edited(settings), m_result(settings),
       m_enabled(new QCheckBox(this)), m_preset(new QComboBox(this)), m_method(new QComboBox(this)),
-      m_length(new QLineEdit(this)), m_pairs(new QLineEdit(this)), m_perPair(new QLineEdit(this)),
-      m_splices(new QLineEdit(this)), m_perSplice(new QLineEdit(this)),
-      m_margin(new QLineEdit(this)), m_staleAfter(new QLineEdit(this)),
       m_newWave(new QLineEdit(this)), m_table(new QTableWidget(0, 7, this)) {
     setWindowTitle(T(text::kLimitsTitle));
     m_enabled->setText(T(text::kLimitsEnable));
@@ -55,6 +64,28 @@ LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
     for (ReferenceMethod m :
          {ReferenceMethod::OneCord, ReferenceMethod::TwoCord, ReferenceMethod::ThreeCord})
         m_method->addItem(MethodText(m, language));
+    auto* form = new QFormLayout;
+    form->addRow(m_enabled);
+    form->addRow(T(text::kLimitsPreset), m_preset);
+    m_edition = new QLabel(this);
+    m_edition->setWordWrap(true);
+    m_copy = new QPushButton(T(text::kLimitsCopyToCustom), this);
+    m_copy->setAutoDefault(false);
+    auto* edition = new QHBoxLayout;
+    edition->addWidget(m_edition, 1);
+    edition->addWidget(m_copy);
+    form->addRow(T(text::kLimitsEdition), edition);
+    form->addRow(T(text::kLimitsMethod), m_method);
+    m_length = AddField(form, text::kLimitsLength);
+    m_pairs = AddField(form, text::kLimitsPairs);
+    m_perPair = AddField(form, text::kLimitsPerPair);
+    m_endConnection = AddField(form, text::kLimitsEndConnection);
+    m_splices = AddField(form, text::kLimitsSplices);
+    m_perSplice = AddField(form, text::kLimitsPerSplice);
+    m_margin = AddField(form, text::kLimitsMargin);
+    m_staleAfter = AddField(form, text::kLimitsStaleAfter);
+    m_meterUncertainty = AddField(form, text::kLimitsMeterUncertainty);
+    m_sourceUncertainty = AddField(form, text::kLimitsSourceUncertainty);
     m_fields = {{m_length, &text::kLimitsLength, 0, kMaxKm},
                 {m_pairs, &text::kLimitsPairs, 0, kMaxCount},
                 {m_perPair, &text::kLimitsPerPair, 0, kMaxDb},
@@ -62,18 +93,29 @@ LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
                 {m_perSplice, &text::kLimitsPerSplice, 0, kMaxDb},
                 {m_margin, &text::kLimitsMargin, 0, kMaxDb},
                 {m_staleAfter, &text::kLimitsStaleAfter, 0, kMaxStaleHours}};
+    QPushButton* add = Layout(form);
+    Fill(settings, waves);
 
-    auto* form = new QFormLayout;
-    form->addRow(m_enabled);
-    form->addRow(T(text::kLimitsPreset), m_preset);
-    form->addRow(T(text::kLimitsMethod), m_method);
-    for (const Field& f : m_fields) {
-        // Named in English whatever the language, so tests and accessibility tools find it.
-        f.edit->setObjectName(
-            QString::fromUtf8(f.name->english.data(), qsizetype(f.name->english.size())));
-        form->addRow(T(*f.name), f.edit);
-        connect(f.edit, &QLineEdit::textChanged, this, &LimitsDlg::UpdateLimits);
-    }
+    connect(m_preset, &QComboBox::activated, this, &LimitsDlg::OnPreset);
+    connect(m_copy, &QPushButton::clicked, this, &LimitsDlg::OnCopyToCustom);
+    connect(add, &QPushButton::clicked, this, &LimitsDlg::OnAddWave);
+    connect(m_newWave, &QLineEdit::returnPressed, this, &LimitsDlg::OnAddWave);
+    connect(m_table, &QTableWidget::cellChanged, this, &LimitsDlg::OnCellChanged);
+    resize(760, 640);
+}
+
+QLineEdit* LimitsDlg::AddField(QFormLayout* form, const BilingualText& name) {
+    auto* edit = new QLineEdit(this);
+    // Named in English whatever the language, so tests and accessibility tools find it.
+    edit->setObjectName(QString::fromUtf8(name.english.data(), qsizetype(name.english.size())));
+    form->addRow(T(name), edit);
+    connect(edit, &QLineEdit::textChanged, this, &LimitsDlg::UpdateLimits);
+    return edit;
+}
+
+// The table of wavelengths, the wavelength to add and the buttons under the form; returns the
+// button that adds a wavelength.
+QPushButton* LimitsDlg::Layout(QFormLayout* form) {
     QStringList captions;
     for (const BilingualText& c : text::kLimitsColumns)
         captions << T(c);
@@ -87,26 +129,35 @@ LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
     addRow->addWidget(add);
     addRow->addStretch();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &LimitsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &LimitsDlg::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_table, 1);
     layout->addLayout(addRow);
     layout->addWidget(buttons);
+    return add;
+}
 
+// The settings as the dialog opens on them: a row for each wavelength known or reported.
+void LimitsDlg::Fill(const CertificationSettings& settings, const std::vector<int>& waves) {
     m_filling = true;
     m_enabled->setChecked(settings.enabled);
     m_preset->setCurrentIndex(-1);
     for (int i = 0; i < int(Presets().size()); ++i)
-        if (settings.preset == QString::fromUtf8(Presets()[std::size_t(i)].name.english.data()))
+        if (&Presets()[std::size_t(i)] == FindPreset(settings.preset))
             m_preset->setCurrentIndex(i);
     m_method->setCurrentIndex(static_cast<int>(settings.method));
     m_length->setText(Number(settings.link.lengthKm));
     m_pairs->setText(QString::number(settings.link.connectorPairs));
     m_perPair->setText(Number(settings.link.lossPerPairDb));
+    m_endConnection->setText(OptionalNumber(settings.link.endConnectionDb));
     m_splices->setText(QString::number(settings.link.splices));
     m_perSplice->setText(Number(settings.link.lossPerSpliceDb));
     m_margin->setText(Number(settings.link.designMarginDb));
     m_staleAfter->setText(Number(settings.staleAfterHours));
+    m_meterUncertainty->setText(OptionalNumber(settings.meterUncertaintyDb));
+    m_sourceUncertainty->setText(OptionalNumber(settings.sourceUncertaintyDb));
     std::vector<int> rows = waves;
     for (const WaveLimit& l : settings.limits)
         rows.push_back(l.wavelength);
@@ -118,15 +169,8 @@ LimitsDlg::LimitsDlg(IMessageBox& boxes, const CertificationSettings& settings,
         if (w > 0 && w <= kMaxWavelength && m_rowWaves.size() < kMaxWaves)
             AddRow(w);
     m_filling = false;
+    ShowPreset();
     UpdateLimits();
-
-    connect(m_preset, &QComboBox::activated, this, &LimitsDlg::OnPreset);
-    connect(add, &QPushButton::clicked, this, &LimitsDlg::OnAddWave);
-    connect(m_newWave, &QLineEdit::returnPressed, this, &LimitsDlg::OnAddWave);
-    connect(m_table, &QTableWidget::cellChanged, this, &LimitsDlg::OnCellChanged);
-    connect(buttons, &QDialogButtonBox::accepted, this, &LimitsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &LimitsDlg::reject);
-    resize(760, 560);
 }
 
 int LimitsDlg::RowOf(int wavelength) const {
@@ -179,25 +223,6 @@ void LimitsDlg::FillRow(int row) {
     m_filling = was;
 }
 
-void LimitsDlg::OnPreset(int index) {
-    if (index < 0 || index >= int(Presets().size()))
-        return;
-    QString problem;
-    if (auto typed = Collect(&problem))
-        m_edited = *typed;
-    ApplyPreset(m_edited, Presets()[std::size_t(index)]);
-    m_filling = true;
-    m_perPair->setText(Number(m_edited.link.lossPerPairDb));
-    m_perSplice->setText(Number(m_edited.link.lossPerSpliceDb));
-    for (const WaveLimit& l : m_edited.limits)
-        if (RowOf(l.wavelength) < 0 && m_rowWaves.size() < kMaxWaves)
-            AddRow(l.wavelength);
-    for (int row = 0; row < int(m_rowWaves.size()); ++row)
-        FillRow(row);
-    m_filling = false;
-    UpdateLimits();
-}
-
 void LimitsDlg::OnAddWave() {
     const auto w = ParseBounded(m_newWave->text(), 1, kMaxWavelength);
     if (!w || *w != std::floor(*w) || m_rowWaves.size() >= kMaxWaves) {
@@ -236,25 +261,33 @@ void LimitsDlg::OnCellChanged(int row, int column) {
     UpdateLimits();
 }
 
+bool LimitsDlg::CollectFields(CertificationSettings& s, QString* problem) const {
+    std::array<double, 7> values{};
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& f = m_fields[i];
+        const auto v = ParseBounded(f.edit->text(), f.low, f.high);
+        const bool whole = f.edit == m_pairs || f.edit == m_splices;
+        if (!v || (whole && *v != std::floor(*v))) {
+            *problem = T(text::kLimitsBadNumber).arg(T(*f.name), Number(f.low), Number(f.high));
+            return false;
+        }
+        values[i] = *v;
+    }
+    s.enabled = m_enabled->isChecked();
+    s.method = static_cast<ReferenceMethod>(std::max(0, m_method->currentIndex()));
+    s.link = {values[0], int(values[1]), values[2], int(values[3]), values[4], values[5], {}};
+    s.staleAfterHours = values[6];
+    return CollectOptional(s, problem);
+}
+
 std::optional<CertificationSettings> LimitsDlg::Collect(QString* problem) const {
     CertificationSettings s = m_edited;
     const auto bad = [&](const QString& name, double low, double high) {
         *problem = T(text::kLimitsBadNumber).arg(name, Number(low), Number(high));
         return std::nullopt;
     };
-    std::array<double, 7> values{};
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        const Field& f = m_fields[i];
-        const auto v = ParseBounded(f.edit->text(), f.low, f.high);
-        const bool whole = f.edit == m_pairs || f.edit == m_splices;
-        if (!v || (whole && *v != std::floor(*v)))
-            return bad(T(*f.name), f.low, f.high);
-        values[i] = *v;
-    }
-    s.enabled = m_enabled->isChecked();
-    s.method = static_cast<ReferenceMethod>(std::max(0, m_method->currentIndex()));
-    s.link = {values[0], int(values[1]), values[2], int(values[3]), values[4], values[5]};
-    s.staleAfterHours = values[6];
+    if (!CollectFields(s, problem))
+        return std::nullopt;
     s.limits.clear();
     std::vector<LossReference> references;
     for (int row = 0; row < int(m_rowWaves.size()); ++row) {
@@ -294,6 +327,7 @@ std::optional<CertificationSettings> LimitsDlg::Collect(QString* problem) const 
         references.push_back(r);
     }
     s.references = std::move(references);
+    KeepPresetHonest(s);
     return s;
 }
 

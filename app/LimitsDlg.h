@@ -5,18 +5,31 @@
 #include "Certification.h"
 
 #include <QDialog>
+#include <QFormLayout>
 #include <functional>
 #include <optional>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 
 namespace vemla {
 
 class IMessageBox;
+
+// The dialog's figures as typed and shown; shared by its two source files.
+namespace limitsdlg {
+QString Number(double value);
+QString OptionalNumber(const std::optional<double>& value); // empty for none
+// None when the text is no number from low to high.
+std::optional<double> ParseBounded(const QString& text, double low, double high);
+// Renames the settings "custom" when their figures are no longer their preset's own.
+void KeepPresetHonest(CertificationSettings& s);
+} // namespace limitsdlg
 
 class LimitsDlg : public QDialog {
     Q_OBJECT
@@ -42,9 +55,20 @@ private:
         const BilingualText* name;
         double low, high;
     };
+    QLineEdit* AddField(QFormLayout* form, const BilingualText& name);
+    QPushButton* Layout(QFormLayout* form);
+    void Fill(const CertificationSettings& settings, const std::vector<int>& waves);
     void AddRow(int wavelength);
     void FillRow(int row);
     void OnPreset(int index);
+    // The preset's figures become the operator's own: "custom", and editable.
+    void OnCopyToCustom();
+    // The chosen preset's edition and source; its figures editable only when custom or typed.
+    void ShowPreset();
+    // The form's figures into s, or the first bad one's message.
+    bool CollectFields(CertificationSettings& s, QString* problem) const;
+    // The figures that may be left empty (none): the end connection, the uncertainties.
+    bool CollectOptional(CertificationSettings& s, QString* problem) const;
     void OnAddWave();
     void OnCellChanged(int row, int column);
     // The dialog's values, or the first bad one's message.
@@ -71,6 +95,11 @@ private:
     QLineEdit* m_perSplice;
     QLineEdit* m_margin;
     QLineEdit* m_staleAfter;
+    QLineEdit* m_endConnection;
+    QLineEdit* m_meterUncertainty;
+    QLineEdit* m_sourceUncertainty;
+    QLabel* m_edition;
+    QPushButton* m_copy;
     QLineEdit* m_newWave;
     QTableWidget* m_table;
     std::vector<Field> m_fields;

@@ -24,6 +24,10 @@ struct LinkBudget {
     int splices = 0;
     double lossPerSpliceDb = 0.3;
     double designMarginDb = 0.0;
+    // With reference-grade test cords the link's two end connections are allowed less than a
+    // standard-grade mated pair: they count at this figure and the other pairs at lossPerPairDb.
+    // None: every pair at lossPerPairDb.
+    std::optional<double> endConnectionDb;
 };
 
 // The limit at one wavelength: a fixed maximum loss, or the link's budget with the fibre's
@@ -50,13 +54,18 @@ enum class ReferenceMethod { OneCord, TwoCord, ThreeCord };
 struct CertificationSettings {
     // Off: the table, the reports and the CSV are exactly as without certification.
     bool enabled = false;
-    QString preset; // the preset the limits started from, "" when typed
+    QString preset;  // the preset the limits started from, "" when typed
+    QString edition; // the preset's standard and year, "" when none was named
     ReferenceMethod method = ReferenceMethod::OneCord;
     LinkBudget link;
     std::vector<WaveLimit> limits;
     std::vector<LossReference> references;
     // A reference older than this is stale; results computed with it are marked.
     double staleAfterHours = 24.0;
+    // The operator's figures for the meter and the source (dB); none until entered. A result
+    // closer to its limit than their combination is marked marginal.
+    std::optional<double> meterUncertaintyDb;
+    std::optional<double> sourceUncertaintyDb;
 
     const WaveLimit* LimitAt(int wavelength) const;
     const LossReference* ReferenceAt(int wavelength) const;
@@ -72,6 +81,8 @@ inline constexpr int kMaxCount = 10000; // connector pairs, splices
 inline constexpr int kMaxWavelength = 7000;
 inline constexpr std::size_t kMaxWaves = 64;
 inline constexpr double kMaxStaleHours = 24.0 * 365;
+// A loss reading is good to a few tenths of a dB; an uncertainty beyond this is no instrument's.
+inline constexpr double kMaxUncertaintyDb = 10.0;
 
 // Every figure is judged as it is shown: at 0.01 dB, each value rounded as its two-decimal text
 // reads (to the nearest hundredth of the binary value, an exact half to even, as printf rounds
@@ -90,10 +101,14 @@ QString FigureText(const std::optional<double>& dB);
 // references): at least two decimals and as many more as were typed, up to ten.
 QString InputText(double value);
 
-// length × attenuation + pairs × per pair + splices × per splice + design margin.
+// length × attenuation + pairs × per pair + splices × per splice + design margin; with an
+// end-connection figure, up to two of the pairs (the link's ends) count at that figure instead.
 double BudgetLossDb(const LinkBudget& link, double attenuationDbPerKm);
 // The limit at a wavelength; none when no limit is set there.
 std::optional<double> LimitDb(const CertificationSettings& settings, int wavelength);
+// The uncertainty results are judged with: the root-sum-square of the meter's and the source's
+// figures (either alone when only one is given); none when neither is.
+std::optional<double> UncertaintyDb(const CertificationSettings& settings);
 
 enum class Verdict { None, Pass, Fail, NegativeLoss };
 
@@ -104,6 +119,8 @@ struct RecordResult {
     std::optional<double> marginDb; // limit − loss, when both are known
     Verdict verdict = Verdict::None;
     bool staleReference = false; // the loss was computed with a stale reference
+    // A PASS or FAIL whose margin, as shown, is smaller than the measurement uncertainty.
+    bool marginal = false;
 };
 
 // Relative records: L = r − p. Others: L = R(λ) − p with the reference held for λ. A power (or
@@ -113,8 +130,10 @@ struct RecordResult {
 RecordResult Evaluate(const RecordValues& record, const CertificationSettings& settings,
                       const QDateTime& now);
 // A loss (measured, or made of several, as a link's average of two directions) against a limit,
-// by the same rule.
-RecordResult JudgeLoss(std::optional<double> lossDb, std::optional<double> limitDb);
+// by the same rule. Marginal when |margin| < uncertainty, both at the shown resolution: a margin
+// exactly at the uncertainty is not marginal.
+RecordResult JudgeLoss(std::optional<double> lossDb, std::optional<double> limitDb,
+                       std::optional<double> uncertaintyDb = std::nullopt);
 
 // Judged to the minute, as the times are shown ("yyyy-MM-dd HH:mm"): a reference shown exactly
 // staleAfterHours before `now` is still fresh, a minute later it is stale.
@@ -127,6 +146,7 @@ struct WaveSummary {
     int fail = 0;
     int warnings = 0; // negative losses
     int noResult = 0;
+    int marginal = 0; // of the passes and fails
     std::optional<double> worstMarginDb;
 };
 
@@ -137,15 +157,26 @@ std::vector<WaveSummary> Summarize(const std::vector<RecordValues>& records,
 Verdict OverallVerdict(const std::vector<WaveSummary>& summary);
 
 // --- presets ---
+// A standard's figures as its edition gives them, and where they were read. The "custom"
+// entry has none: choosing it keeps the values and lets the operator change them.
 struct CertificationPreset {
     BilingualText name;
+    const char* edition; // "TIA-568.3-E (2022)"; "" for custom
+    const char* source;  // a short note on where the figures come from
     double lossPerPairDb;
     double lossPerSpliceDb;
+    std::optional<double> endConnectionDb;           // reference-grade end connections
     std::vector<std::pair<int, double>> attenuation; // nm, dB/km
+    bool IsCustom() const { return attenuation.empty(); }
 };
 const std::vector<CertificationPreset>& Presets();
-// The preset's loss values and attenuations replace those in settings; limits at its
-// wavelengths become budgets; other wavelengths and the link's length and counts stay.
+// The entry named `name` (its English name), or none.
+const CertificationPreset* FindPreset(const QString& name);
+// A kept preset name in the language; a name no entry has, as it was kept.
+QString PresetName(const QString& name, Language language);
+// The preset's name, edition, loss values and attenuations replace those in settings; limits at
+// its wavelengths become budgets; other wavelengths and the link's length and counts stay.
+// The custom entry only renames: the values stay as they are.
 void ApplyPreset(CertificationSettings& settings, const CertificationPreset& preset);
 
 // --- texts ---
@@ -160,15 +191,27 @@ inline constexpr BilingualText kStale{"stale reference", "参考已过期"};
 inline constexpr BilingualText kOneCord{"one-cord reference", "单跳线参考"};
 inline constexpr BilingualText kTwoCord{"two-cord reference", "双跳线参考"};
 inline constexpr BilingualText kThreeCord{"three-cord reference", "三跳线参考"};
+// Marks a PASS or FAIL whose margin is within the measurement uncertainty.
+inline constexpr const char* kMarginalMark = "*";
+inline constexpr BilingualText kUncertaintyBoth{
+    "%1 dB (root-sum-square of meter %2 dB and source %3 dB)",
+    "%1 dB（仪表 %2 dB 与光源 %3 dB 的方和根）"};
+inline constexpr BilingualText kUncertaintyMeter{"%1 dB (meter)", "%1 dB（仪表）"};
+inline constexpr BilingualText kUncertaintySource{"%1 dB (source)", "%1 dB（光源）"};
 } // namespace certtext
 inline constexpr const char* kNoResultText = "\u2014"; // an em dash: no value, never a made-up one
 QString LossText(const RecordResult& result);          // "4.45", "" without a loss
 QString ResultText(const RecordResult& result, Language language); // "PASS +0.52 dB", "—"
 QString VerdictText(Verdict verdict, Language language);           // "PASS", "FAIL", "—", ...
+// The verdict with the marginal mark: "PASS*", "FAIL*"; as VerdictText otherwise.
+QString JudgedText(const RecordResult& result, Language language);
 // The verdict with the stale mark in full when the loss rests on a stale reference:
-// "PASS (stale reference)"; the margin is left to its own column.
+// "PASS* (stale reference)"; the margin is left to its own column.
 QString MarkedVerdictText(const RecordResult& result, Language language);
 QString MethodText(ReferenceMethod method, Language language);
+// The uncertainty used, for the certificates: "0.22 dB (root-sum-square of meter 0.10 dB and
+// source 0.20 dB)", "0.10 dB (meter)"; "" when none is set.
+QString UncertaintyText(const CertificationSettings& settings, Language language);
 
 // --- keeping ---
 // In the user's settings, group "Certification". Values read back are bounded; anything

@@ -138,6 +138,7 @@ int List(const CliOptions& o, ProjectArchive& archive) {
                                 {QStringLiteral("ids"), c.ids},
                                 {QStringLiteral("passed"), c.passed},
                                 {QStringLiteral("failed"), c.failed},
+                                {QStringLiteral("marginal"), c.marginal},
                                 {QStringLiteral("incomplete"), c.incomplete},
                                 {QStringLiteral("untested"), c.untested}});
     }
@@ -153,6 +154,8 @@ int Status(const CliOptions& o, const ProjectReport& report) {
         return kExitDone;
     }
     Out(ProgressText(report));
+    if (UncertaintyDb(report.info.certification))
+        Out(Pick(text::kProjectMarginal, o.language).arg(report.counts.marginal));
     Out(ProjectColumnCaptions(report).join(u'\t'));
     for (const ProjectIdRow& row : report.rows)
         Out(ProjectRowCells(report, row).join(u'\t'));

@@ -14,14 +14,15 @@ RecordResult Measured(const ProjectLedger& ledger, int id, int wavelength, Direc
 
 // Both directions measured: the link's result by the rule. A negative loss in either asks for
 // a new reference whatever the rule.
-RecordResult Combined(const RecordResult& a, const RecordResult& b, const LinkRules& rules) {
+RecordResult Combined(const RecordResult& a, const RecordResult& b, const LinkRules& rules,
+                      std::optional<double> uncertaintyDb) {
     if (a.verdict == Verdict::NegativeLoss)
         return a;
     if (b.verdict == Verdict::NegativeLoss)
         return b;
     switch (rules.rule) {
     case DirectionRule::Average:
-        return JudgeLoss((*a.lossDb + *b.lossDb) / 2, a.limitDb);
+        return JudgeLoss((*a.lossDb + *b.lossDb) / 2, a.limitDb, uncertaintyDb);
     case DirectionRule::Worse:
         return *a.lossDb >= *b.lossDb ? a : b;
     case DirectionRule::Each:
@@ -71,7 +72,7 @@ LinkResult ResultAt(const ProjectLedger& ledger, int id, int wavelength,
     // Compared at the hundredths the losses are shown with.
     result.directionsDiffer = std::llround(std::abs(*result.aToB.lossDb - *result.bToA.lossDb) *
                                            100) > std::llround(rules.directionThresholdDb * 100);
-    result.link = Combined(result.aToB, result.bToA, rules);
+    result.link = Combined(result.aToB, result.bToA, rules, UncertaintyDb(settings));
     return result;
 }
 

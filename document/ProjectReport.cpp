@@ -22,10 +22,16 @@ std::vector<QString> ProjectReport::Untested() const {
     return ids;
 }
 
+bool MarginalOf(const std::vector<LinkResult>& results) {
+    return std::any_of(results.begin(), results.end(),
+                       [](const LinkResult& r) { return r.complete && r.link.marginal; });
+}
+
 ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows) {
     ProjectCounts counts;
     counts.ids = int(rows.size());
-    for (const ProjectIdRow& row : rows)
+    for (const ProjectIdRow& row : rows) {
+        counts.marginal += row.marginal ? 1 : 0;
         switch (row.status) {
         case IdStatus::Untested:
             ++counts.untested;
@@ -40,6 +46,7 @@ ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows) {
             ++counts.failed;
             break;
         }
+    }
     return counts;
 }
 
@@ -55,6 +62,7 @@ ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& le
             row.results.push_back(
                 ResultAt(ledger, id, wave, info.certification, info.rules, taken));
         row.status = StatusOf(row.results);
+        row.marginal = MarginalOf(row.results);
         report.rows.push_back(std::move(row));
     }
     report.counts = CountsOf(report.rows);

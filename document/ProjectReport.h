@@ -22,10 +22,13 @@ struct ProjectIdRow {
     QString id;
     IdStatus status = IdStatus::Untested;
     std::vector<LinkResult> results; // one per expected wavelength, in the project's order
+    // A complete link's result within the measurement uncertainty at some wavelength.
+    bool marginal = false;
 };
 
 struct ProjectCounts {
     int ids = 0, untested = 0, incomplete = 0, passed = 0, failed = 0;
+    int marginal = 0; // IDs with a marginal result, whatever their status
     // "37.5%": a count's share of the IDs, one decimal; "0.0%" for an empty plan.
     QString Percent(int count) const;
 };
@@ -44,7 +47,9 @@ struct ProjectReport {
     std::vector<QString> Untested() const;
 };
 
-// The IDs counted by status.
+// Whether any complete link among an ID's results is marginal.
+bool MarginalOf(const std::vector<LinkResult>& results);
+// The IDs counted by status, and those with a marginal result.
 ProjectCounts CountsOf(const std::vector<ProjectIdRow>& rows);
 
 ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& ledger,

@@ -42,6 +42,7 @@ void AddHeaderAndLink(std::vector<Line>& lines, const UploadDocument& data) {
     lines.push_back(
         {K::Field, {pick(text::kCertLossPerSplice), InputText(c.link.lossPerSpliceDb)}});
     lines.push_back({K::Field, {pick(text::kCertDesignMargin), InputText(c.link.designMarginDb)}});
+    AddStandardLines(lines, c, lang);
 }
 
 // Per wavelength, then the overall verdict.
@@ -51,15 +52,22 @@ void AddSummary(std::vector<Line>& lines, const UploadDocument& data) {
     const std::vector<WaveSummary> summary =
         Summarize(data.Values(), data.certification, data.taken);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
-    lines.push_back(
-        {K::Cells,
-         {pick(text::kCertWavelength), pick(text::kCertCount), pick(certtext::kPass),
-          pick(certtext::kFail), pick(text::kCertWarnings), pick(text::kCertWorstMargin)}});
-    for (const WaveSummary& w : summary)
-        lines.push_back(
-            {K::Cells,
-             {QString::number(w.wavelength), QString::number(w.count), QString::number(w.pass),
-              QString::number(w.fail), QString::number(w.warnings), FigureText(w.worstMarginDb)}});
+    // The marginal count only where an uncertainty is set: otherwise there is none to count.
+    const bool marginal = UncertaintyDb(data.certification).has_value();
+    QStringList captions{pick(text::kCertWavelength), pick(text::kCertCount),
+                         pick(certtext::kPass),       pick(certtext::kFail),
+                         pick(text::kCertWarnings),   pick(text::kCertWorstMargin)};
+    if (marginal)
+        captions << pick(text::kCertMarginal);
+    lines.push_back({K::Cells, captions});
+    for (const WaveSummary& w : summary) {
+        QStringList cells{QString::number(w.wavelength), QString::number(w.count),
+                          QString::number(w.pass),       QString::number(w.fail),
+                          QString::number(w.warnings),   FigureText(w.worstMarginDb)};
+        if (marginal)
+            cells << QString::number(w.marginal);
+        lines.push_back({K::Cells, cells});
+    }
     lines.push_back({K::Verdict,
                      {pick(text::kCertOverall) + QLatin1Char(' ') +
                       VerdictText(OverallVerdict(summary), data.language)}});
@@ -104,6 +112,23 @@ QStringList RecordCells(const UploadDocument& data, int row) {
 }
 
 } // namespace
+
+void AddStandardLines(std::vector<PagedLine>& lines, const CertificationSettings& c,
+                      Language language) {
+    using K = PagedLine::Kind;
+    if (c.link.endConnectionDb)
+        lines.push_back(
+            {K::Field,
+             {Pick(text::kCertEndConnection, language), InputText(*c.link.endConnectionDb)}});
+    if (!c.edition.isEmpty())
+        lines.push_back(
+            {K::Field,
+             {Pick(text::kCertPreset, language),
+              QStringLiteral("%1, %2").arg(PresetName(c.preset, language), c.edition)}});
+    const QString uncertainty = UncertaintyText(c, language);
+    if (!uncertainty.isEmpty())
+        lines.push_back({K::Field, {Pick(text::kCertUncertainty, language), uncertainty}});
+}
 
 void AddLimitLines(std::vector<PagedLine>& lines, const CertificationSettings& c,
                    Language language) {

@@ -29,8 +29,11 @@ bool PaintCertificate(QPagedPaintDevice& device, const UploadDocument& document,
 // when there is one.
 QString CertificateRefusal(const UploadDocument& document);
 
-// The sections every certificate shows: the limits at each wavelength (fixed, or the link's
-// budget) and the references with their age, as of `taken`.
+// The sections every certificate shows: the end-connection figure, the preset and its edition
+// and the measurement uncertainty (each where there is one), the limits at each wavelength
+// (fixed, or the link's budget) and the references with their age, as of `taken`.
+void AddStandardLines(std::vector<PagedLine>& lines, const CertificationSettings& certification,
+                      Language language);
 void AddLimitLines(std::vector<PagedLine>& lines, const CertificationSettings& certification,
                    Language language);
 void AddReferenceLines(std::vector<PagedLine>& lines, const CertificationSettings& certification,

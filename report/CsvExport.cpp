@@ -48,6 +48,8 @@ void AppendCertification(QByteArray& line, const RecordValues& values,
     AppendField(line,
                 r.verdict == Verdict::None ? QString() : VerdictText(r.verdict, Language::English));
     AppendField(line, r.staleReference ? QStringLiteral("yes") : QString());
+    if (UncertaintyDb(document.certification))
+        AppendField(line, r.marginal ? QStringLiteral("yes") : QString());
 }
 
 } // namespace
@@ -62,6 +64,8 @@ QByteArray CsvBytes(const UploadDocument& document) {
     if (document.certification.enabled) {
         for (const char* name : kCertificationColumns)
             AppendField(line, QString::fromLatin1(name));
+        if (UncertaintyDb(document.certification))
+            AppendField(line, QStringLiteral("marginal"));
     }
     out += line + "\r\n";
 

@@ -24,10 +24,13 @@ void AddSummary(std::vector<PagedLine>& lines, const ProjectReport& report) {
     lines.push_back({K::Field, {pick(text::kCertMethod), MethodText(c.method, l)}});
     if (report.bothDirections)
         lines.push_back({K::Field, {pick(text::kProjectRule), RuleText(info.rules.rule, l)}});
+    AddStandardLines(lines, c, l);
     AddLimitLines(lines, c, l);
     AddReferenceLines(lines, c, l, report.taken);
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back({K::Text, {ProgressText(report)}});
+    if (UncertaintyDb(c))
+        lines.push_back({K::Text, {pick(text::kProjectMarginal).arg(report.counts.marginal)}});
     lines.push_back(
         {K::Verdict,
          {pick(text::kCertOverall) + QLatin1Char(' ') + VerdictText(report.Overall(), l)}});

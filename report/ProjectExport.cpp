@@ -14,11 +14,12 @@ namespace {
 
 using csv::AppendField;
 
-constexpr std::array<const char*, 14> kColumns{
+// marginal: "yes" when the link's result is within the measurement uncertainty.
+constexpr std::array<const char*, 15> kColumns{
     "project",           "cable_id",     "wavelength_nm",  "direction",
     "loss_dB",           "limit_dB",     "margin_dB",      "result",
     "reference_stale",   "link_loss_dB", "link_margin_dB", "link_result",
-    "directions_differ", "id_status"};
+    "directions_differ", "id_status",    "marginal"};
 
 QString Optional(const std::optional<double>& value) {
     return value ? csv::Number(*value) : QString();
@@ -49,6 +50,7 @@ QJsonObject ResultJson(const RecordResult& r) {
             {QStringLiteral("limit_dB"), JsonNumber(r.limitDb)},
             {QStringLiteral("margin_dB"), JsonNumber(r.marginDb)},
             {QStringLiteral("result"), VerdictWord(r.verdict)},
+            {QStringLiteral("marginal"), r.marginal},
             {QStringLiteral("reference_stale"), r.staleReference}};
 }
 
@@ -68,7 +70,8 @@ QJsonObject CountsJson(const ProjectCounts& c) {
             {QStringLiteral("untested"), c.untested},
             {QStringLiteral("incomplete"), c.incomplete},
             {QStringLiteral("passed"), c.passed},
-            {QStringLiteral("failed"), c.failed}};
+            {QStringLiteral("failed"), c.failed},
+            {QStringLiteral("marginal"), c.marginal}};
 }
 
 QJsonObject InfoJson(const ProjectReport& report) {
@@ -105,6 +108,8 @@ bool ResultFrom(const QJsonValue& value, RecordResult* r) {
         if (word == VerdictWord(v))
             r->verdict = v;
     r->staleReference = o.value(QLatin1String("reference_stale")).toBool();
+    r->marginal = o.value(QLatin1String("marginal")).toBool() &&
+                  (r->verdict == Verdict::Pass || r->verdict == Verdict::Fail);
     return value.isObject() && (word.isEmpty() || r->verdict != Verdict::None) &&
            FigureFrom(o.value(QLatin1String("loss_dB")), &r->lossDb) &&
            FigureFrom(o.value(QLatin1String("limit_dB")), &r->limitDb) &&
@@ -134,6 +139,7 @@ bool IdFrom(const QJsonValue& value, size_t waves, ProjectIdRow* row) {
             !ResultFrom(r.value(QLatin1String("link")), &link.link))
             return false;
     }
+    row->marginal = MarginalOf(row->results);
     return true;
 }
 
@@ -203,6 +209,7 @@ QByteArray ProjectCsvBytes(const ProjectReport& report) {
                 AppendField(line, r.complete ? VerdictWord(r.link.verdict) : QString());
                 AppendField(line, Yes(r.directionsDiffer));
                 AppendField(line, status);
+                AppendField(line, Yes(r.complete && r.link.marginal));
                 out += line + "\r\n";
             }
         }

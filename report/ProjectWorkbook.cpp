@@ -30,8 +30,17 @@ public:
         Field(text::kCertMethod, MethodText(info.certification.method, l));
         if (m_report.bothDirections)
             Field(text::kProjectRule, RuleText(info.rules.rule, l));
+        const QString uncertainty = UncertaintyText(info.certification, l);
+        if (!info.certification.edition.isEmpty())
+            Field(text::kCertPreset,
+                  QStringLiteral("%1, %2").arg(PresetName(info.certification.preset, l),
+                                               info.certification.edition));
+        if (!uncertainty.isEmpty())
+            Field(text::kCertUncertainty, uncertainty);
         Field(text::kCertOverall, VerdictText(m_report.Overall(), l));
         Text(ProgressText(m_report));
+        if (!uncertainty.isEmpty())
+            Text(Pick(text::kProjectMarginal, l).arg(m_report.counts.marginal));
         ++m_row;
         Limits();
         ++m_row;

@@ -157,8 +157,15 @@ QByteArray UploadJsonBytes(const UploadDocument& document) {
         waves.append(w);
     for (uint32_t l : document.lasers)
         lasers.append(static_cast<qint64>(l));
-    for (const MeterRecord& record : document.rows)
-        records.append(RecordJson(record));
+    // Each record's marginal flag once an uncertainty is set: the mark a reader sees on "PASS*".
+    const bool judged = document.certification.enabled && UncertaintyDb(document.certification);
+    for (const MeterRecord& record : document.rows) {
+        QJsonObject json = RecordJson(record);
+        if (judged)
+            json.insert(QStringLiteral("marginal"),
+                        Evaluate(record.values, document.certification, document.taken).marginal);
+        records.append(json);
+    }
     QJsonObject doc{{QStringLiteral("language"), document.language == Language::English
                                                      ? QStringLiteral("en")
                                                      : QStringLiteral("zh")},

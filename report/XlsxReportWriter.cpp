@@ -175,7 +175,7 @@ public:
         int row = WriteLink(1, c);
         row = WriteLimits(row + 1, c);
         row = WriteReferences(row + 1, c, data.taken);
-        row = WriteSummary(row + 1, Summarize(values, c, data.taken));
+        row = WriteSummary(row + 1, Summarize(values, c, data.taken), UncertaintyDb(c).has_value());
         WriteResults(row + 2, values, c, data.taken);
         return m_ok;
     }
@@ -197,6 +197,24 @@ private:
             Label(row, link[i].first);
             const bool count = i == 1 || i == 3;
             Number(row, 1, link[i].second, count ? nullptr : m_input);
+        }
+        return WriteStandard(row, c);
+    }
+
+    // The end-connection figure, the preset with its edition and the uncertainty, where given.
+    int WriteStandard(int row, const CertificationSettings& c) {
+        if (c.link.endConnectionDb) {
+            Label(row, text::kCertEndConnection);
+            Number(row++, 1, *c.link.endConnectionDb, m_input);
+        }
+        if (!c.edition.isEmpty()) {
+            Label(row, text::kCertPreset);
+            Text(row++, QStringLiteral("%1, %2").arg(PresetName(c.preset, m_language), c.edition),
+                 nullptr, 1);
+        }
+        if (const QString uncertainty = UncertaintyText(c, m_language); !uncertainty.isEmpty()) {
+            Label(row, text::kCertUncertainty);
+            Text(row++, uncertainty, nullptr, 1);
         }
         return row;
     }
@@ -233,14 +251,19 @@ private:
     }
 
     // Per wavelength, then the overall verdict; returns the overall verdict's row.
-    int WriteSummary(int row, const std::vector<WaveSummary>& summary) {
+    // With an uncertainty, the marginal results are counted in a seventh column.
+    int WriteSummary(int row, const std::vector<WaveSummary>& summary, bool marginal) {
         row = Heading(row, text::kCertSummary,
                       {text::kCertWavelength, text::kCertCount, certtext::kPass, certtext::kFail,
                        text::kCertWarnings, text::kCertWorstMargin});
+        if (marginal)
+            Text(row - 1, Pick(text::kCertMarginal, m_language), m_bold, 6);
         for (const WaveSummary& w : summary) {
             const std::array<int, 5> counts{w.wavelength, w.count, w.pass, w.fail, w.warnings};
             for (size_t col = 0; col < counts.size(); ++col)
                 Number(row, int(col), counts[col]);
+            if (marginal)
+                Number(row, 6, w.marginal);
             Optional(row++, 5, w.worstMarginDb);
         }
         Label(row, text::kCertOverall);

@@ -186,6 +186,12 @@ inline constexpr BilingualText kCertCount{"Count", "数量"};
 inline constexpr BilingualText kCertWarnings{"Warnings", "警告"};
 inline constexpr BilingualText kCertWorstMargin{"Worst margin (dB)", "最小余量(dB)"};
 inline constexpr BilingualText kCertOverall{"Overall result:", "总体结果:"};
+// The preset the limits came from and its edition; the uncertainty results were judged with.
+inline constexpr BilingualText kCertPreset{"Limits from:", "限值依据:"};
+inline constexpr BilingualText kCertEndConnection{"End connection loss (dB):", "端接连接损耗(dB):"};
+inline constexpr BilingualText kCertUncertainty{"Measurement uncertainty:", "测量不确定度:"};
+// Results whose margin is within the uncertainty ("PASS*", "FAIL*").
+inline constexpr BilingualText kCertMarginal{"Marginal", "临界"};
 inline constexpr BilingualText kMenuExportPdf{"Export PDF...", "导出 PDF..."};
 inline constexpr BilingualText kMenuPrint{"Print...", "打印..."};
 inline constexpr BilingualText kPdfDialogTitle{"Export PDF", "导出 PDF"};
@@ -339,6 +345,14 @@ inline constexpr BilingualText kLimitsPerPair{"Loss per pair (dB):", "每对连�
 inline constexpr BilingualText kLimitsSplices{"Splices:", "熔接点数:"};
 inline constexpr BilingualText kLimitsPerSplice{"Loss per splice (dB):", "每个熔接点损耗 (dB):"};
 inline constexpr BilingualText kLimitsMargin{"Design margin (dB):", "设计余量 (dB):"};
+inline constexpr BilingualText kLimitsEndConnection{"End connection loss (dB):",
+                                                    "端接连接损耗 (dB):"};
+inline constexpr BilingualText kLimitsMeterUncertainty{"Meter uncertainty (dB):",
+                                                       "仪表不确定度 (dB):"};
+inline constexpr BilingualText kLimitsSourceUncertainty{"Source uncertainty (dB):",
+                                                        "光源不确定度 (dB):"};
+inline constexpr BilingualText kLimitsEdition{"Edition:", "版本:"};
+inline constexpr BilingualText kLimitsCopyToCustom{"Copy to custom", "复制为自定义"};
 inline constexpr BilingualText kLimitsStaleAfter{"Reference stale after (h):",
                                                  "参考过期时间 (小时):"};
 inline constexpr BilingualText kLimitsAddWave{"Add wavelength", "添加波长"};
@@ -360,6 +374,8 @@ inline constexpr BilingualText kLimitsBadNumber{"%1 enter a number from %2 to %3
 // margin ("-0.31 dB", or a dash).
 inline constexpr BilingualText kSummaryWave{"%1 nm: %2 · PASS %3 · FAIL %4 · worst margin %5",
                                             "%1 nm：%2 · 合格 %3 · 不合格 %4 · 最差余量 %5"};
+// Added to a wavelength's summary when an uncertainty is set. %1: the marginal results.
+inline constexpr BilingualText kSummaryMarginal{" · marginal %1", " · 临界 %1"};
 inline constexpr BilingualText kMenuProjects{"Projects...", "项目..."};
 // The project window: its title, the chooser, the filter and the search.
 inline constexpr BilingualText kProjectsTitle{"Projects", "项目"};
@@ -581,6 +597,9 @@ inline constexpr BilingualText kProjectRuleWorse{"the worse direction", "较差�
 inline constexpr BilingualText kProjectProgress{
     "%1 cable IDs: %2 passed (%3), %4 failed (%5), %6 incomplete, %7 untested",
     "%1 个电缆编号：合格 %2 (%3)，不合格 %4 (%5)，未完成 %6，未测试 %7"};
+// %1: the cable IDs with a result within the measurement uncertainty.
+inline constexpr BilingualText kProjectMarginal{"%1 cable IDs with a marginal result (*)",
+                                                "%1 个电缆编号的结果临界 (*)"};
 inline constexpr BilingualText kCableIdColumn{"Cable ID", "电缆编号"};
 inline constexpr BilingualText kStatusColumn{"Status", "状态"};
 inline constexpr BilingualText kUntestedIds{"Untested cable IDs", "未测试的电缆编号"};

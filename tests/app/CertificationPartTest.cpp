@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 namespace vemla {
@@ -31,6 +33,21 @@ void ClickCheck(QWidget* dialog) {
 void ClickOk(QWidget* dialog) {
     auto* box = dialog->findChild<QDialogButtonBox*>();
     QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+// A named preset's figures are its own until copied into "custom": reference-grade ends at
+// 0.50 dB make 3.95, typing over them does nothing until the copy, then it counts (4.45 again).
+void CopyAPresetIntoCustom(LimitsDlg* limits, QTableWidget* waves) {
+    ClickEntry(limits->findChildren<QComboBox*>().at(0), 6); // TIA-568.3-E multimode
+    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
+    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "3.95");
+    EXPECT_TRUE(limits->findChild<QLabel*>()->text().startsWith("TIA-568.3-E (2022) \u2014 "));
+    auto* copy = limits->findChildren<QPushButton*>().at(0);
+    ASSERT_EQ(copy->text(), "Copy to custom");
+    QTest::mouseClick(copy, Qt::LeftButton);
+    EXPECT_EQ(limits->findChildren<QComboBox*>().at(0)->currentText(), "custom");
+    Retype(limits->findChild<QLineEdit*>("End connection loss (dB):"), "0.75");
+    EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45");
 }
 
 class CertificationPartTest : public WindowTest {
@@ -59,17 +76,23 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     auto* waves = limits->findChild<QTableWidget*>();
     ASSERT_EQ(waves->rowCount(), 2);
     EXPECT_EQ(waves->item(0, LimitsDlg::kLimit)->text(), "4.45"); // 0.842 × 3.5 + 2 × 0.75
+    CopyAPresetIntoCustom(limits, waves);
     Retype(limits->findChild<QLineEdit*>("Splices:"), "1e9");
+    Retype(limits->findChild<QLineEdit*>("Meter uncertainty (dB):"), "-0.1");
     ClickOk(limits);
     EXPECT_EQ(boxes.Texts().join('|'), "Splices: enter a number from 0 to 10000.");
     Retype(limits->findChild<QLineEdit*>("Splices:"), "0");
+    ClickOk(limits);
+    EXPECT_EQ(boxes.Texts().last(), "Meter uncertainty (dB): enter a number from 0 to 10.");
+    // 0.55 dB: the +0.45 margins are marginal, the -0.55 one exactly at it is not.
+    Retype(limits->findChild<QLineEdit*>("Meter uncertainty (dB):"), "0.55");
     ClickOk(limits);
 
     const MeasurementModel& model = dlg.Table().Model();
     ASSERT_EQ(model.columnCount(), 9);
     EXPECT_EQ(model.headerData(8, Qt::Horizontal, Qt::DisplayRole), "RESULT");
     const std::tuple<int, const char*, const char*, QVariant> judged[] = {
-        {0, "4.00", "PASS +0.45 dB", QVariant()},
+        {0, "4.00", "PASS* +0.45 dB", QVariant()},
         {1, "5.00", "FAIL -0.55 dB", QColor(Qt::red)},
         {2, "-0.50", "CHECK REF", QColor(0xFF, 0x8C, 0x00)},
     };
@@ -79,8 +102,8 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
         EXPECT_EQ(model.index(row, 8).data(Qt::ForegroundRole), colour);
     }
     EXPECT_EQ(dlg.Certification().SummaryLine()->text(),
-              "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB   "
-              "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin —");
+              "850 nm: 3 · PASS 2 · FAIL 1 · worst margin -0.55 dB · marginal 2   "
+              "1300 nm: 1 · PASS 0 · FAIL 0 · worst margin — · marginal 0");
 
     CMeterDlg again(boxes); // the settings were kept; what they keep is tests/certify's
     EXPECT_EQ(again.Table().Model().columnCount(), 9);

@@ -16,7 +16,7 @@ const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
 CertificationSettings Project() {
     CertificationSettings s;
     s.enabled = true;
-    s.link = {1.0, 2, 0.75, 0, 0.3, 0.0};
+    s.link = {1.0, 2, 0.75, 0, 0.3, 0.0, {}};
     s.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.5});
     s.SetLimit({1550, WaveLimit::Kind::Fixed, 2.0, 0.0});
     return s;

@@ -131,9 +131,14 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
         d.rows[0].raw[i] = uint8_t(0xF0 + i);
     d.skippedFrames = 2;
     EXPECT_FALSE(UploadJsonBytes(d).contains("interrupted")) << "a whole upload's bytes as before";
+    EXPECT_FALSE(UploadJsonBytes(d).contains("marginal")) << "nor a marginal flag without one";
+    // Meter 0.30 and source 0.41 dB make 0.51 dB: the 0.50 dB margin is marginal.
+    d.certification.meterUncertaintyDb = 0.3;
+    d.certification.sourceUncertaintyDb = 0.41;
     d.interrupted = true; // cut before the meter's end reply: the document says so
     const QByteArray json = UploadJsonBytes(d);
     EXPECT_TRUE(json.contains(R"("interrupted":true)"));
+    EXPECT_TRUE(json.contains(R"("marginal":true)"));
     UploadDocument back;
     QString error;
     ASSERT_TRUE(UploadDocumentFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
@@ -149,7 +154,10 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
     Output(VEMLA_PDF_TOOL, {"--in", dir.filePath("u.json"), "--out", dir.filePath("u.pdf")}, &code);
     ASSERT_EQ(code, 0);
     const QString text = PdfText(dir.filePath("u.pdf"));
-    EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS")) << text.toStdString();
+    EXPECT_TRUE(text.contains("1 1310 2026-11-30 08:15 2.50 3.00 0.50 PASS*"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("Measurement uncertainty: 0.51 dB (root-sum-square of meter 0.30 dB "
+                              "and source 0.41 dB)"));
 }
 
 // The project certificate through vemla-pdf as the command line runs it: the summary page,
@@ -157,7 +165,7 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
 // more IDs, untested, pushes the table onto a third page and their list onto a fourth.
 TEST(CertificateTest, ProjectCertificateReadsBack) {
     QTemporaryDir dir;
-    ProjectReport report = test::ProjectSample(Language::English);
+    ProjectReport report = test::ProjectSample(Language::English, 0.11);
     for (int i = 1; i <= 60; ++i)
         report.rows.push_back({QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0')),
                                IdStatus::Untested, std::vector<LinkResult>(1)});
@@ -172,7 +180,8 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
           "62 cable IDs: 0 passed (0.0%), 1 failed (1.6%), 1 incomplete, 60 untested",
           "Overall result: FAIL",
           "Cable ID 1310 A→B 1310 B→A 1310 link 1310 margin 1310 result Status",
-          "A 1.80 2.40 2.10 -0.10 FAIL (A→B and B→A differ) FAIL", "+B 1.50 — — — — INCOMPLETE",
+          "A 1.80 2.40 2.10 -0.10 FAIL* (A→B and B→A differ) FAIL", "+B 1.50 — — — — INCOMPLETE",
+          "Measurement uncertainty: 0.11 dB (meter)", "1 cable IDs with a marginal result (*)",
           "C60 — — — — — UNTESTED", "Untested cable IDs C01 C02 C03 C04 C05 C06"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(want))) << want;
     EXPECT_EQ(text.count("Cable ID 1310 A→B"), 2) << "the header atop each page of the table";

@@ -53,25 +53,28 @@ bool Write(IDocumentWriter& writer, const UploadDocument& d, const QString& path
 TEST(OutputsAgree, CsvWorkbookAndCertificatePrintTheSameFiguresAndVerdicts) {
     const struct {
         MeterRecord row;
-        const char* csv;   // loss_dB,result,reference_stale
+        const char* csv;   // loss_dB,result,reference_stale,marginal
         QStringList sheet; // loss, limit, margin, result on the second sheet
         const char* pdf;   // the record's line, from the loss on
     } cases[] = {
+        // Failing by exactly the 0.01 dB uncertainty: not marginal.
         {Row(0, 1310, -3.01f),
-         "3.01,FAIL,",
+         "3.01,FAIL,,",
          {"3.01", "3", "-0.01", "FAIL"},
          "3.01 3.00 -0.01 FAIL"},
         {Row(1, 1310, -9.69f, true, -10.0f),
-         "-0.31,CHECK REF,",
+         "-0.31,CHECK REF,,",
          {"-0.31", "3", kDash, "CHECK REF"},
          "-0.31 3.00 \u2014 CHECK REF"},
         {Row(2, 1550, -12.0f),
-         "2.00,PASS,yes",
+         "2.00,PASS,yes,",
          {"2", "3", "1", "PASS (stale reference)"},
          "2.00 3.00 1.00 PASS (stale reference)"},
-        {Row(3, 1310, 1500.0f), ",,", {kDash, "3", kDash, kDash}, "\u2014 3.00 \u2014 \u2014"},
+        {Row(3, 1310, 1500.0f), ",,,", {kDash, "3", kDash, kDash}, "\u2014 3.00 \u2014 \u2014"},
+        {Row(4, 1310, -3.0f), "3.00,PASS,,yes", {"3", "3", "0", "PASS*"}, "3.00 3.00 0.00 PASS*"},
     };
     UploadDocument d = Judged();
+    d.certification.meterUncertaintyDb = 0.01;
     for (const auto& c : cases)
         d.rows.push_back(c.row);
     QTemporaryDir dir;
@@ -99,7 +102,7 @@ TEST(OutputsAgree, CsvWorkbookAndCertificatePrintTheSameFiguresAndVerdicts) {
                                  .arg(QString::fromUtf8(c.pdf));
         EXPECT_TRUE(pdf.contains(line)) << line.toStdString();
     }
-    EXPECT_TRUE(csv[0].endsWith(",date_time,loss_dB,result,reference_stale\r"));
+    EXPECT_TRUE(csv[0].endsWith(",date_time,loss_dB,result,reference_stale,marginal\r"));
     // A power that is no reading: the machine column empty (its JSON is CertificateTest's).
     EXPECT_TRUE(csv[4].contains(",1310,,,,2026-12-07T14:03,")) << csv[4].toStdString();
 }
@@ -117,6 +120,8 @@ TEST(OutputsAgree, InputsPrintAsGivenAndTheLimitAsJudged) {
     for (const char* want : {"Link length (km): 0.842", "Loss per pair (dB): 0.75",
                              "850 budget 3.50 4.45", "1550 -10.00"})
         EXPECT_TRUE(pdf.contains(want)) << want;
+    // Without an uncertainty the CSV has no marginal column, as before there was one.
+    EXPECT_TRUE(CsvBytes(d).split('\n')[0].endsWith(",reference_stale\r"));
     const test::XlsxReader sheet(dir.filePath("r.xlsx"), "xl/worksheets/sheet2.xml");
     EXPECT_EQ(sheet.Cell("B3").value, "0.842");
     EXPECT_EQ(sheet.Style("B3").numberFormat, "0.00########");

@@ -14,16 +14,19 @@ namespace vemla {
 namespace {
 
 TEST(ProjectExportTest, CsvHasOneLinePerIdWavelengthAndDirection) {
-    // A: (1.80 + 2.40) / 2 = 2.10 against 2.00, the directions 0.60 apart; +B waits for B→A.
+    // A: (1.80 + 2.40) / 2 = 2.10 against 2.00, the directions 0.60 apart, failing by 0.10: within
+    // a 0.11 dB uncertainty; +B waits for B→A.
     const QByteArray expected =
         "\xEF\xBB\xBF"
         "project,cable_id,wavelength_nm,direction,loss_dB,limit_dB,margin_dB,result,"
-        "reference_stale,link_loss_dB,link_margin_dB,link_result,directions_differ,id_status\r\n"
-        "P,A,1310,ab,1.80,2.00,0.20,PASS,,2.10,-0.10,FAIL,yes,FAIL\r\n"
-        "P,A,1310,ba,2.40,2.00,-0.40,FAIL,,2.10,-0.10,FAIL,yes,FAIL\r\n"
-        "P,'+B,1310,ab,1.50,1.60,0.10,PASS,,,,,,INCOMPLETE\r\n"
-        "P,'+B,1310,ba,,,,,,,,,,INCOMPLETE\r\n";
-    EXPECT_EQ(ProjectCsvBytes(test::ProjectSample()).toStdString(), expected.toStdString());
+        "reference_stale,link_loss_dB,link_margin_dB,link_result,directions_differ,id_status,"
+        "marginal\r\n"
+        "P,A,1310,ab,1.80,2.00,0.20,PASS,,2.10,-0.10,FAIL,yes,FAIL,yes\r\n"
+        "P,A,1310,ba,2.40,2.00,-0.40,FAIL,,2.10,-0.10,FAIL,yes,FAIL,yes\r\n"
+        "P,'+B,1310,ab,1.50,1.60,0.10,PASS,,,,,,INCOMPLETE,\r\n"
+        "P,'+B,1310,ba,,,,,,,,,,INCOMPLETE,\r\n";
+    EXPECT_EQ(ProjectCsvBytes(test::ProjectSample(Language::Chinese, 0.11)).toStdString(),
+              expected.toStdString());
 }
 
 TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
@@ -40,6 +43,8 @@ TEST(ProjectExportTest, JsonCarriesCountsOverallAndEachDirection) {
     EXPECT_TRUE(a["directions_differ"].toBool());
     EXPECT_TRUE(doc["ids"][1]["results"][0]["ba"]["loss_dB"].isNull());
     EXPECT_EQ(doc["ids"][1]["status"].toString(), "INCOMPLETE");
+    EXPECT_EQ(std::tuple(doc["counts"]["marginal"].toInt(), a["link"]["marginal"].toBool()),
+              std::tuple(0, false));
 }
 
 // The Project sheet in the report's language: figures as numbers, the ID and flags as texts.
@@ -68,13 +73,13 @@ TEST(ProjectExportTest, WorkbookProjectSheet) {
 // What the command line writes, the certificate program reads back whole; anything else it
 // refuses with the reason.
 TEST(ProjectExportTest, JsonReadsBackWholeAndBadInputIsRefused) {
-    const QByteArray json = ProjectJsonBytes(test::ProjectSample());
+    const QByteArray json = ProjectJsonBytes(test::ProjectSample(Language::Chinese, 0.11));
     ProjectReport back;
     QString error;
     ASSERT_TRUE(ProjectReportFromJson(QJsonDocument::fromJson(json).object(), &back, &error))
         << error.toStdString();
     EXPECT_EQ(ProjectJsonBytes(back).toStdString(), json.toStdString());
-    EXPECT_EQ(back.counts.failed, 1);
+    EXPECT_EQ(std::tuple(back.counts.failed, back.counts.marginal), std::tuple(1, 1));
 
     // Each bad value in place of a good one; the ID's keys are the first ID's, the result's keys
     // its A→B result's (the first in the text).

@@ -14,10 +14,13 @@ inline MeterRecord ProjectLoss(const char* id, float lossDb) {
     return record;
 }
 
-inline ProjectReport ProjectSample(Language language = Language::Chinese) {
+// With an uncertainty over 0.10 dB, A's link result is marginal.
+inline ProjectReport ProjectSample(Language language = Language::Chinese,
+                                   std::optional<double> meterUncertaintyDb = {}) {
     CertificationSettings limits;
     limits.enabled = true;
-    limits.link = {1.0, 2, 0.75, 0, 0.3, 0.0};
+    limits.link = {1.0, 2, 0.75, 0, 0.3, 0.0, {}};
+    limits.meterUncertaintyDb = meterUncertaintyDb;
     limits.SetLimit({1310, WaveLimit::Kind::Budget, 0.0, 0.5});
     ProjectLedger ledger({{"A", {}, {}, {}, {}, {}, {}}, {"+B", 0.2, {}, {}, {}, {}, {}}}, {1310},
                          true);
