@@ -332,7 +332,7 @@ QJsonObject CertificationToJson(const CertificationSettings& c) {
         references.append(QJsonObject{{"wavelength", r.wavelength},
                                       {"dBm", r.dBm},
                                       {"taken", r.taken.toString(Qt::ISODate)}});
-    return QJsonObject{
+    QJsonObject json{
         {"enabled", c.enabled},
         {"preset", c.preset},
         {"method", MethodKey(c.method)},
@@ -346,6 +346,8 @@ QJsonObject CertificationToJson(const CertificationSettings& c) {
         {"limits", limits},
         {"references", references},
     };
+    AddWorkflowJson(json, c);
+    return json;
 }
 
 CertificationSettings CertificationFromJson(const QJsonObject& json) {
@@ -390,6 +392,7 @@ CertificationSettings CertificationFromJson(const QJsonObject& json) {
         r.taken = QDateTime::fromString(o.value("taken").toString().left(64), Qt::ISODate);
         c.SetReference(r);
     }
+    c.workflow = WorkflowFromJson(json.value("workflow"));
     return c;
 }
 

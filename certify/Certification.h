@@ -4,6 +4,7 @@
 // only, so the window, the reports and the command-line tool judge alike.
 
 #include "Record.h"
+#include "ReferenceCheck.h"
 #include "Texts.h"
 
 #include <QDateTime>
@@ -57,6 +58,8 @@ struct CertificationSettings {
     std::vector<LossReference> references;
     // A reference older than this is stale; results computed with it are marked.
     double staleAfterHours = 24.0;
+    // Cord verification, launch condition, calibration date, when to renew the references.
+    ReferenceWorkflow workflow;
 
     const WaveLimit* LimitAt(int wavelength) const;
     const LossReference* ReferenceAt(int wavelength) const;
