@@ -1,6 +1,7 @@
 #include "ProjectCertificate.h"
 
 #include "Certificate.h"
+#include "ReferenceLines.h"
 
 #include <numeric>
 
@@ -26,6 +27,9 @@ void AddSummary(std::vector<PagedLine>& lines, const ProjectReport& report) {
         lines.push_back({K::Field, {pick(text::kProjectRule), RuleText(info.rules.rule, l)}});
     AddLimitLines(lines, c, l);
     AddReferenceLines(lines, c, l, report.taken);
+    AddMeterLines(lines, report.meter, l);
+    AddReferenceWorkflowLines(lines, c, LengthSourceOf(c, report.planLengths), l,
+                              report.taken.date());
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back({K::Text, {ProgressText(report)}});
     lines.push_back(
