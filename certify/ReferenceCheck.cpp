@@ -121,6 +121,14 @@ bool CalibrationPast(const ReferenceWorkflow& workflow, const QDate& today) {
     return workflow.calibrationDue.isValid() && workflow.calibrationDue < today;
 }
 
+QString CalibrationWarning(const ReferenceWorkflow& workflow, const QDate& today,
+                           Language language) {
+    if (!CalibrationPast(workflow, today))
+        return {};
+    return Pick(reftext::kCalibrationOverdue, language)
+        .arg(workflow.calibrationDue.toString(Qt::ISODate));
+}
+
 bool NeedsReference(const RecordValues& record, const CertificationSettings& settings) {
     return IsPowerReading(record.power) && !record.relative &&
            settings.ReferenceAt(record.wavelength) == nullptr;

@@ -69,6 +69,10 @@ QString LastCords(const ReferenceWorkflow& workflow);
 // True only for a set date before `today`: the due day itself is still in calibration.
 bool CalibrationPast(const ReferenceWorkflow& workflow, const QDate& today);
 
+// The one warning given when certifying or reporting with a past date; empty otherwise.
+QString CalibrationWarning(const ReferenceWorkflow& workflow, const QDate& today,
+                           Language language);
+
 // How the reference at a wavelength has been used since it was taken.
 struct ReferenceUse {
     int judged = 0;            // readings judged against it
