@@ -33,6 +33,14 @@ bool WithProgress(QWidget* parent, const UploadDocument& data,
     });
 }
 
+// A certificate made with an overdue meter is still made, once told.
+void WarnIfCalibrationPast(QWidget* parent, IMessageBox& boxes, const UploadDocument& data) {
+    const QString overdue =
+        CalibrationWarning(data.certification.workflow, data.taken.date(), data.language);
+    if (!overdue.isEmpty())
+        boxes.Show(parent, kAppBoxCaption, overdue, BoxButtons::Ok, BoxIcon::Warning);
+}
+
 } // namespace
 
 PrinterAsker PrintDialogAsker() {
@@ -62,6 +70,7 @@ void ExportCertificatePdf(QWidget* parent, IMessageBox& boxes, const SavePathAsk
         boxes.Show(parent, kAppBoxCaption, refusal);
         return;
     }
+    WarnIfCalibrationPast(parent, boxes, data);
     QDir().mkpath(folder);
     QString path = ask(parent, Pick(text::kPdfDialogTitle, language),
                        ProposedCertificatePath(folder, language, data.taken),
@@ -98,6 +107,7 @@ void PrintCertificate(QWidget* parent, IMessageBox& boxes, const PrinterAsker& a
         boxes.Show(parent, kAppBoxCaption, refusal);
         return;
     }
+    WarnIfCalibrationPast(parent, boxes, data);
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(DefaultCertificatePageSize());
     printer.setDocName(Pick(text::kCertificateTitle, data.language));

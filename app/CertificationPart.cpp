@@ -4,6 +4,7 @@
 #include "LimitsDlg.h"
 #include "MessageBox.h"
 #include "MeterSession.h"
+#include "ReferenceDlg.h"
 #include "UserSettings.h"
 
 #include <QElapsedTimer>
@@ -64,6 +65,13 @@ CertificationPart::CertificationPart(MeterSession& session, CEditList& table, IM
             Show();
     });
     stale->start(kStaleCheckMs);
+    connect(&m_session, &MeterSession::PortStateChanged, this, [this] {
+        const auto state = m_session.State();
+        if (state == MeterSession::PortState::Lost || state == MeterSession::PortState::Reopened) {
+            m_lastReconnect = QDateTime::currentDateTime();
+            ScheduleSummary();
+        }
+    });
     m_table.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&m_table, &QWidget::customContextMenuRequested, this, &CertificationPart::OnTableMenu);
 }
@@ -83,6 +91,19 @@ void CertificationPart::TakeReference(int wavelength, double dBm) {
     CertificationSettings next = m_settings;
     next.SetReference({wavelength, dBm, QDateTime::currentDateTime()});
     SetSettings(next);
+}
+
+std::optional<CordVerification> CertificationPart::VerifyCords(int wavelength, double dBm) {
+    const LossReference* reference = m_settings.ReferenceAt(wavelength);
+    if (reference == nullptr)
+        return std::nullopt;
+    const CordVerification verification =
+        vemla::VerifyCords(wavelength, reference->dBm - dBm, LastCords(m_settings.workflow),
+                           QDateTime::currentDateTime());
+    CertificationSettings next = m_settings;
+    next.workflow.SetVerification(verification);
+    SetSettings(next);
+    return verification;
 }
 
 void CertificationPart::Show() {
@@ -109,8 +130,15 @@ void CertificationPart::UpdateSummary() {
     values.reserve(std::size_t(records.Count()));
     for (int row = 0; row < records.Count(); ++row)
         values.push_back(records.At(row).values);
-    m_summary->setText(SummaryText(Summarize(values, m_settings, QDateTime::currentDateTime()),
-                                   UncertaintyDb(m_settings).has_value(), m_session.Language()));
+    const QDateTime now = QDateTime::currentDateTime();
+    const Language language = m_session.Language();
+    QStringList parts{SummaryText(Summarize(values, m_settings, now),
+                                  UncertaintyDb(m_settings).has_value(), language),
+                      ReferencesDueText(ReferencesDue(values, m_settings, m_lastReconnect, now),
+                                        m_settings, language),
+                      CalibrationWarning(m_settings.workflow, now.date(), language)};
+    parts.removeAll(QString());
+    m_summary->setText(parts.join(QStringLiteral("   ")));
     m_summaryTimer->setInterval(
         std::clamp(int(took.elapsed()) * 4, kSummaryThrottleMs, kSummaryThrottleMaxMs));
 }
@@ -118,6 +146,14 @@ void CertificationPart::UpdateSummary() {
 void CertificationPart::OpenLimitsDialog() {
     auto* dlg =
         new LimitsDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(), m_window);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dlg, &QDialog::accepted, this, [this, dlg] { SetSettings(dlg->Result()); });
+    dlg->open();
+}
+
+void CertificationPart::OpenReferenceDialog() {
+    auto* dlg =
+        new ReferenceDlg(m_boxes, m_settings, m_session.Waves(), m_session.Language(), m_window);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(dlg, &QDialog::accepted, this, [this, dlg] { SetSettings(dlg->Result()); });
     dlg->open();

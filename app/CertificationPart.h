@@ -8,6 +8,7 @@
 #include "FillSeriesDlg.h"
 
 #include <QObject>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -34,6 +35,9 @@ public:
     void SetSettings(const CertificationSettings& settings);
     // A reading becomes the reference at its wavelength, taken now.
     void TakeReference(int wavelength, double dBm);
+    // A reading through the mated test reference cords, judged against the reference at its
+    // wavelength and kept with the cords last typed; none without a reference.
+    std::optional<CordVerification> VerifyCords(int wavelength, double dBm);
 
     // The line under the table: per wavelength, the counts and the worst margin; hidden while
     // judging is off. The window places it.
@@ -43,6 +47,8 @@ public:
 
     // Measure > Loss limits...: window-modal; OK makes its settings the ones in force.
     void OpenLimitsDialog();
+    // Measure > References...: the same, for the cords' verification and the reference's checks.
+    void OpenReferenceDialog();
     // Numbered labels into the NOTE cells of the selected rows, in table order.
     void FillSeries();
 
@@ -62,6 +68,8 @@ private:
     QLabel* m_summary;
     QTimer* m_summaryTimer; // rows arriving redo the summary at most this often
     SeriesPattern m_series;
+    QDateTime m_lastReconnect; // the meter last went away or came back: references taken
+                               // before it are asked for again
 };
 
 } // namespace vemla

@@ -1,5 +1,6 @@
 #include "LiveWindow.h"
 
+#include "Certification.h"
 #include "LiveChart.h"
 #include "MeterSession.h"
 
@@ -49,7 +50,8 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
       m_span(new QComboBox(this)), m_unit(new QComboBox(this)), m_chart(new LiveChart(this)),
       m_reset(new QPushButton(this)), m_setReference(new QPushButton(this)),
       m_hold(new QPushButton(this)), m_record(new QPushButton(this)),
-      m_useAsReference(new QPushButton(this)), m_status(new QLabel(this)) {
+      m_useAsReference(new QPushButton(this)), m_verify(new QPushButton(this)),
+      m_status(new QLabel(this)) {
     setModal(false);
     setSizeGripEnabled(true);
     m_hold->setCheckable(true);
@@ -87,7 +89,8 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
     stats->addWidget(m_hold, next + 2, 0, 1, 2);
     stats->addWidget(m_record, next + 3, 0, 1, 2);
     stats->addWidget(m_useAsReference, next + 4, 0, 1, 2);
-    stats->setRowStretch(next + 5, 1);
+    stats->addWidget(m_verify, next + 5, 0, 1, 2);
+    stats->setRowStretch(next + 6, 1);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_chart, 1);
@@ -115,6 +118,7 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
     connect(m_hold, &QPushButton::toggled, this, [this] { Refresh(); });
     connect(m_record, &QPushButton::clicked, this, &LiveWindow::OnRecord);
     connect(m_useAsReference, &QPushButton::clicked, this, &LiveWindow::OnUseAsReference);
+    connect(m_verify, &QPushButton::clicked, this, &LiveWindow::OnVerifyCords);
     // The button names the wavelength the meter acknowledged last.
     connect(&m_session, &MeterSession::WavelengthAcknowledged, this, &LiveWindow::Refresh);
     connect(&m_monitor, &LiveMonitor::SampleAdded, this, &LiveWindow::OnSample);
@@ -199,6 +203,20 @@ void LiveWindow::OnUseAsReference() {
     m_status->setText(Pick(text::kLiveReferenceStored, m_language)
                           .arg(wavelength)
                           .arg(QString::number(current->dBm, 'f', 2)));
+}
+
+// After a reference, the two cords mated: the reading's loss against it is the pair's.
+void LiveWindow::OnVerifyCords() {
+    const auto current = m_monitor.Statistics().Current();
+    const int wavelength = m_session.SelectedWavelength();
+    if (!m_verifyCords || !current || !current->valid || wavelength <= 0)
+        return;
+    const std::optional<CordVerification> v = m_verifyCords(wavelength, current->dBm);
+    m_status->setText(v ? Pick(reftext::kLiveVerified, m_language)
+                              .arg(wavelength)
+                              .arg(DbText(v->lossDb),
+                                   VerdictText(v->pass ? Verdict::Pass : Verdict::Fail, m_language))
+                        : Pick(reftext::kLiveNoReference, m_language).arg(wavelength));
 }
 
 void LiveWindow::OnSample() {
@@ -289,6 +307,9 @@ void LiveWindow::Refresh() {
                                   ? Pick(text::kLiveUseReference, m_language).arg(wavelength)
                                   : Pick(text::kLiveUseReferenceUnknown, m_language));
     m_useAsReference->setEnabled(m_takeReference && wavelength > 0 && current && current->valid);
+    m_verify->setText(wavelength > 0 ? Pick(reftext::kLiveVerify, m_language).arg(wavelength)
+                                     : Pick(reftext::kLiveVerifyUnknown, m_language));
+    m_verify->setEnabled(m_verifyCords && wavelength > 0 && current && current->valid);
     const auto reference = m_monitor.Reference();
     m_values[kRef]->setText(reference ? QString::number(*reference, 'f', 2) + QStringLiteral(" dBm")
                                       : kDash);

@@ -4,6 +4,7 @@
 
 #include "LiveMonitor.h"
 #include "PowerDecimator.h"
+#include "ReferenceCheck.h"
 #include "Texts.h"
 
 #include <QDialog>
@@ -47,6 +48,14 @@ public:
         Refresh();
     }
 
+    // Who judges a reading through the mated test reference cords at a wavelength; none when
+    // there is no reference to judge it against. Without one the button stays disabled.
+    using CordVerifier = std::function<std::optional<CordVerification>(int wavelength, double dBm)>;
+    void SetCordVerifier(CordVerifier verifier) {
+        m_verifyCords = std::move(verifier);
+        Refresh();
+    }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -55,6 +64,7 @@ private:
     void OnRecord();
     void OnSample();
     void OnUseAsReference();
+    void OnVerifyCords();
     void ShowStatus();
     QString Shown(double dBm) const;
     PowerDecimator::Transform Transform() const;
@@ -66,6 +76,7 @@ private:
     Language m_language = Language::Chinese;
     std::function<QString(const QString&)> m_askPath;
     std::function<void(int, double)> m_takeReference;
+    CordVerifier m_verifyCords;
     QTimer m_refresh; // coalesces readings into at most one redraw per period
 
     QPushButton* m_startPause;
@@ -78,6 +89,7 @@ private:
     QPushButton* m_hold;
     QPushButton* m_record;
     QPushButton* m_useAsReference;
+    QPushButton* m_verify;
     QLabel* m_status;
     std::array<QLabel*, 9> m_names{};
     std::array<QLabel*, 9> m_values{};

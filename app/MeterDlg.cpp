@@ -183,6 +183,8 @@ void CMeterDlg::BuildMenu() {
                 [this] { m_certification->OpenLimitsDialog(); });
     m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
     m_menu->Add(Menu::Measure, text::kMenuProjects, [this] { m_archive->ShowProjects(); });
+    m_menu->Add(Menu::Measure, reftext::kMenuReferences,
+                [this] { m_certification->OpenReferenceDialog(); });
     m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
@@ -193,6 +195,8 @@ void CMeterDlg::OpenLiveMonitor() {
         m_live->SetReferenceTaker([this](int wavelength, double dBm) {
             m_certification->TakeReference(wavelength, dBm);
         });
+        m_live->SetCordVerifier(
+            [this](int wave, double dBm) { return m_certification->VerifyCords(wave, dBm); });
     }
     m_live->Retranslate(UiLanguage());
     m_live->show();

@@ -434,6 +434,7 @@ QJsonObject CertificationToJson(const CertificationSettings& c) {
         json.insert("meter_uncertainty_dB", *c.meterUncertaintyDb);
     if (c.sourceUncertaintyDb)
         json.insert("source_uncertainty_dB", *c.sourceUncertaintyDb);
+    AddWorkflowJson(json, c);
     return json;
 }
 
@@ -483,6 +484,7 @@ CertificationSettings CertificationFromJson(const QJsonObject& json) {
         r.taken = QDateTime::fromString(o.value("taken").toString().left(64), Qt::ISODate);
         c.SetReference(r);
     }
+    c.workflow = WorkflowFromJson(json.value("workflow"));
     return c;
 }
 

@@ -4,6 +4,7 @@
 // only, so the window, the reports and the command-line tool judge alike.
 
 #include "Record.h"
+#include "ReferenceCheck.h"
 #include "Texts.h"
 
 #include <QDateTime>
@@ -66,6 +67,8 @@ struct CertificationSettings {
     // closer to its limit than their combination is marked marginal.
     std::optional<double> meterUncertaintyDb;
     std::optional<double> sourceUncertaintyDb;
+    // Cord verification, launch condition, calibration date, when to renew the references.
+    ReferenceWorkflow workflow;
 
     const WaveLimit* LimitAt(int wavelength) const;
     const LossReference* ReferenceAt(int wavelength) const;

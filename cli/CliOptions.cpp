@@ -69,9 +69,9 @@ constexpr std::array kOptions{
     OptionInfo{"xlsx", true, kFiles},
     OptionInfo{"pdf", true, kFiles},
     OptionInfo{"company", true, Bit(CliCommand::Upload)},
-    OptionInfo{"model", true, Bit(CliCommand::Upload)},
-    OptionInfo{"serial", true, Bit(CliCommand::Upload)},
-    OptionInfo{"operator", true, Bit(CliCommand::Upload)},
+    OptionInfo{"model", true, kFiles},
+    OptionInfo{"serial", true, kFiles},
+    OptionInfo{"operator", true, kFiles},
     OptionInfo{"notes", true, kFiles},
     OptionInfo{"no-archive", false, Bit(CliCommand::Upload)},
     OptionInfo{"yes", false, Bit(CliCommand::DeleteAll)},
@@ -126,6 +126,7 @@ constexpr const char* kHelp =
     "project (made by its first import or add): --waves 1310,1550  --both-directions\n"
     "        --rule average|each|worse  --threshold DB  --customer TEXT  --site TEXT\n"
     "        --notes TEXT;  report: --pdf FILE  --xlsx FILE  --csv FILE  --json FILE  --force\n"
+    "        report: --model TEXT  --serial TEXT  --operator TEXT   the meter on its certificate\n"
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
     "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"

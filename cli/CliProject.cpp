@@ -49,7 +49,11 @@ public:
         const std::optional<ProjectLedger> ledger = m_store.Ledger(project);
         if (!ledger)
             return std::nullopt;
-        return MakeProjectReport(project.info, *ledger, m_o.language, QDateTime::currentDateTime());
+        ProjectReport report =
+            MakeProjectReport(project.info, *ledger, m_o.language, QDateTime::currentDateTime());
+        // The meter and the operator as this run names them: a project keeps none.
+        report.meter = {{}, m_o.header.model, m_o.header.serialNumber, m_o.header.testOperator, {}};
+        return report;
     }
 
 private:
@@ -184,6 +188,10 @@ int Report(const CliOptions& o, const ProjectReport& report) {
         !prepare(o.jsonFile, ProjectJsonWriter()))
         return kExitFile;
     if (!o.pdf.isEmpty()) {
+        if (const QString overdue = CalibrationWarning(report.info.certification.workflow,
+                                                       report.taken.date(), o.language);
+            !overdue.isEmpty())
+            Say(overdue);
         QByteArray pdf;
         if (!PdfFromJson(ProjectJsonBytes(report), &pdf, o.language, &error)) {
             Say(error);

@@ -455,6 +455,10 @@ private:
             !UploadJsonWriter().Prepare(document, outputs.Stage(m_o.jsonFile), &error))
             return failed(m_o.jsonFile);
         if (!m_o.pdf.isEmpty()) {
+            if (const QString overdue =
+                    CalibrationWarning(m_certification.workflow, m_now.date(), m_o.language);
+                !overdue.isEmpty())
+                Say(overdue);
             QByteArray pdf;
             if (!PdfFromJson(UploadJsonBytes(document), &pdf, m_o.language, &error)) {
                 Say(error);

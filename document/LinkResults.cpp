@@ -9,7 +9,18 @@ RecordResult Measured(const ProjectLedger& ledger, int id, int wavelength, Direc
                       const CertificationSettings& settings, const QDateTime& now) {
     const ReadingSlot* slot = ledger.Slot(id, wavelength, direction);
     const ProjectReading* reading = slot ? slot->Current() : nullptr;
-    return reading ? Evaluate(reading->values, settings, now) : RecordResult{};
+    if (reading == nullptr)
+        return {};
+    RecordResult result = Evaluate(reading->values, settings, now);
+    // A reading that rests on no reference is no result: the operator is asked for one.
+    if (NeedsReference(reading->values, settings))
+        result.verdict = Verdict::NegativeLoss;
+    return result;
+}
+
+// A direction read: a loss, or a reading that asks for a new reference.
+bool Read(const RecordResult& r) {
+    return r.lossDb || r.verdict == Verdict::NegativeLoss;
 }
 
 // Both directions measured: the link's result by the rule. A negative loss in either asks for
@@ -59,18 +70,19 @@ LinkResult ResultAt(const ProjectLedger& ledger, int id, int wavelength,
     result.aToB = Measured(ledger, id, wavelength, Direction::AtoB, settings, now);
     if (!ledger.BothDirections()) {
         result.link = result.aToB;
-        result.complete = result.aToB.lossDb.has_value();
+        result.complete = Read(result.aToB);
         return result;
     }
     result.bToA = Measured(ledger, id, wavelength, Direction::BtoA, settings, now);
-    result.complete = result.aToB.lossDb && result.bToA.lossDb;
+    result.complete = Read(result.aToB) && Read(result.bToA);
     if (!result.complete) {
         // One direction alone is shown, never judged as the link.
         result.link.limitDb = result.aToB.limitDb ? result.aToB.limitDb : result.bToA.limitDb;
         return result;
     }
     // Compared at the hundredths the losses are shown with.
-    result.directionsDiffer = std::llround(std::abs(*result.aToB.lossDb - *result.bToA.lossDb) *
+    result.directionsDiffer = result.aToB.lossDb && result.bToA.lossDb &&
+                              std::llround(std::abs(*result.aToB.lossDb - *result.bToA.lossDb) *
                                            100) > std::llround(rules.directionThresholdDb * 100);
     result.link = Combined(result.aToB, result.bToA, rules, UncertaintyDb(settings));
     return result;
@@ -79,7 +91,7 @@ LinkResult ResultAt(const ProjectLedger& ledger, int id, int wavelength,
 IdStatus StatusOf(std::span<const LinkResult> results) {
     bool any = false, all = true, failed = false;
     for (const LinkResult& r : results) {
-        any = any || r.aToB.lossDb || r.bToA.lossDb;
+        any = any || Read(r.aToB) || Read(r.bToA);
         all = all && r.complete && r.link.verdict == Verdict::Pass;
         failed = failed || (r.complete && r.link.verdict == Verdict::Fail);
     }

@@ -66,6 +66,9 @@ ProjectReport MakeProjectReport(const ProjectInfo& info, const ProjectLedger& le
         report.rows.push_back(std::move(row));
     }
     report.counts = CountsOf(report.rows);
+    report.planLengths =
+        std::any_of(ledger.Plan().begin(), ledger.Plan().end(),
+                    [](const CableLink& link) { return link.lengthKm.has_value(); });
     return report;
 }
 

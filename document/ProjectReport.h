@@ -3,6 +3,7 @@
 // per cable ID each expected wavelength's result in each direction, with the counts that make
 // its progress. One value, made once, read by the project window and every project output.
 
+#include "HeaderFields.h"
 #include "LinkResults.h"
 
 #include <QDateTime>
@@ -41,6 +42,10 @@ struct ProjectReport {
     bool bothDirections = false;
     std::vector<ProjectIdRow> rows; // in plan order
     ProjectCounts counts;
+    // The meter's model and serial and the operator, where the caller knows them (a project
+    // keeps none of its own); only those three fields are reported.
+    HeaderFields meter;
+    bool planLengths = false; // some ID's own length stands in for the project's
 
     // Pass when every ID passed, Fail when any failed, None while IDs remain to be tested.
     Verdict Overall() const;

@@ -2,6 +2,8 @@
 // a text document would lay out 65,536 rows far too slowly.
 #include "Certificate.h"
 
+#include "ReferenceLines.h"
+
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -79,6 +81,8 @@ std::vector<Line> Lines(const UploadDocument& data) {
     AddHeaderAndLink(lines, data);
     AddLimitLines(lines, data.certification, data.language);
     AddReferenceLines(lines, data.certification, data.language, data.taken);
+    AddReferenceWorkflowLines(lines, data.certification, LengthSourceOf(data.certification, false),
+                              data.language, data.taken.date());
     AddSummary(lines, data);
     lines.push_back({Line::Kind::Gap, {}});
     for (int i = 0; i < int(data.rows.size()); ++i)

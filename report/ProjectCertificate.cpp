@@ -1,6 +1,7 @@
 #include "ProjectCertificate.h"
 
 #include "Certificate.h"
+#include "ReferenceLines.h"
 
 #include <numeric>
 
@@ -27,6 +28,9 @@ void AddSummary(std::vector<PagedLine>& lines, const ProjectReport& report) {
     AddStandardLines(lines, c, l);
     AddLimitLines(lines, c, l);
     AddReferenceLines(lines, c, l, report.taken);
+    AddMeterLines(lines, report.meter, l);
+    AddReferenceWorkflowLines(lines, c, LengthSourceOf(c, report.planLengths), l,
+                              report.taken.date());
     lines.push_back({K::Heading, {pick(text::kCertSummary)}});
     lines.push_back({K::Text, {ProgressText(report)}});
     if (UncertaintyDb(c))

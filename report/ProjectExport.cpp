@@ -163,6 +163,34 @@ bool InfoFrom(const QJsonObject& o, ProjectInfo* info) {
     return ok;
 }
 
+constexpr std::array<std::pair<const char*, QString HeaderFields::*>, 3> kMeterFields{
+    {{"model", &HeaderFields::model},
+     {"serial_number", &HeaderFields::serialNumber},
+     {"operator", &HeaderFields::testOperator}}};
+
+// Only what was given, so a report made without them keeps its bytes.
+void AddMeterJson(QJsonObject& doc, const ProjectReport& report) {
+    QJsonObject meter;
+    for (const auto& [key, field] : kMeterFields)
+        if (!(report.meter.*field).isEmpty())
+            meter.insert(QLatin1String(key), report.meter.*field);
+    if (!meter.isEmpty())
+        doc.insert(QStringLiteral("meter"), meter);
+    if (report.planLengths)
+        doc.insert(QStringLiteral("plan_lengths"), true);
+}
+
+bool MeterFrom(const QJsonObject& json, ProjectReport* report) {
+    const QJsonObject meter = json.value(QLatin1String("meter")).toObject();
+    bool ok = true;
+    for (const auto& [key, field] : kMeterFields) {
+        report->meter.*field = meter.value(QLatin1String(key)).toString();
+        ok = ok && (report->meter.*field).size() <= kMaxCellCharacters;
+    }
+    report->planLengths = json.value(QLatin1String("plan_lengths")).toBool();
+    return ok;
+}
+
 bool Fail(QString* error, const QString& why) {
     if (error)
         *error = why;
@@ -232,7 +260,7 @@ QByteArray ProjectJsonBytes(const ProjectReport& report) {
     for (int wave : report.waves)
         waves.append(wave);
     const Verdict overall = report.Overall();
-    const QJsonObject doc{
+    QJsonObject doc{
         {QStringLiteral("language"),
          report.language == Language::English ? QStringLiteral("en") : QStringLiteral("zh")},
         {QStringLiteral("project"), InfoJson(report)},
@@ -244,6 +272,7 @@ QByteArray ProjectJsonBytes(const ProjectReport& report) {
                                         ? StatusText(IdStatus::Incomplete, Language::English)
                                         : VerdictWord(overall)},
         {QStringLiteral("ids"), ids}};
+    AddMeterJson(doc, report);
     return QJsonDocument(doc).toJson(QJsonDocument::Indented);
 }
 
@@ -255,6 +284,8 @@ bool ProjectReportFromJson(const QJsonObject& json, ProjectReport* report, QStri
     r.language = language == QLatin1String("en") ? Language::English : Language::Chinese;
     if (!InfoFrom(json.value(QLatin1String("project")).toObject(), &r.info))
         return Fail(error, QStringLiteral("\"project\" is not valid"));
+    if (!MeterFrom(json, &r))
+        return Fail(error, QStringLiteral("\"meter\" is not valid"));
     r.taken = QDateTime::fromString(json.value(QLatin1String("taken")).toString(), Qt::ISODate);
     if (!r.taken.isValid())
         return Fail(error, QStringLiteral("\"taken\" must be an ISO 8601 date and time"));

@@ -4,6 +4,7 @@
 // (tests/certify).
 #include "FillSeriesDlg.h"
 #include "LimitsDlg.h"
+#include "ReferenceDlg.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>
@@ -18,6 +19,7 @@ namespace {
 using namespace test;
 
 constexpr int kLimitsEntry = 5; // in the Measure menu
+constexpr int kReferencesEntry = 8;
 
 void Retype(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -113,6 +115,42 @@ TEST_F(CertificationPartTest, LimitsDialogTurnsJudgingOnWithTwoColumnsAndOffAgai
     ClickOk(limits);
     EXPECT_EQ(model.columnCount(), 7);
     EXPECT_FALSE(dlg.Certification().SummaryLine()->isVisible());
+}
+
+// The mated cords typed and judged as typed, the launch cord and the meter's calibration date;
+// a past date shows on the summary line. The rules themselves are tests/certify's.
+TEST_F(CertificationPartTest, ReferencesDialogKeepsTheCordsVerificationAndTheMetersDate) {
+    CertificationSettings held;
+    held.enabled = true;
+    held.SetReference({850, -20.0, QDateTime::currentDateTime().addSecs(-60)});
+    dlg.Certification().SetSettings(held);
+    dlg.show();
+    MenuEntry(MainMenu::Menu::Measure, kReferencesEntry);
+    auto* refs = dlg.findChild<ReferenceDlg*>();
+    ASSERT_TRUE(refs);
+    const auto* result = refs->findChild<QTableWidget*>()->item(0, ReferenceDlg::kResult);
+    Retype(refs->findChild<QLineEdit*>("reading 850"), "0.11");
+    EXPECT_EQ(result->text(), "FAIL");
+    Retype(refs->findChild<QLineEdit*>("reading 850"), "0.10");
+    EXPECT_EQ(result->text(), "PASS");
+    QTest::keyClicks(refs->findChild<QLineEdit*>("cords 850"), "TRC-1/TRC-2");
+    ClickEntry(refs->findChild<QComboBox*>(), 1);
+    auto* date = refs->findChild<QLineEdit*>("calibration");
+    Retype(date, "2020-02-30");
+    ClickOk(refs);
+    EXPECT_EQ(boxes.Texts().join('|'), "The calibration date is not a date (yyyy-MM-dd).");
+    Retype(date, "2020-01-31");
+    ClickOk(refs);
+
+    const ReferenceWorkflow& w = dlg.Certification().Settings().workflow;
+    ASSERT_EQ(w.verifications.size(), 1u);
+    EXPECT_DOUBLE_EQ(w.verifications[0].lossDb, 0.10);
+    EXPECT_TRUE(w.verifications[0].pass);
+    EXPECT_EQ(w.verifications[0].cords, "TRC-1/TRC-2");
+    EXPECT_EQ(w.launch, LaunchCondition::EncircledFlux);
+    EXPECT_EQ(w.calibrationDue, QDate(2020, 1, 31));
+    EXPECT_EQ(dlg.Certification().SummaryLine()->text(),
+              "The meter's calibration was due on 2020-01-31: the results may not be accepted.");
 }
 
 TEST(SeriesLabel, NumberedPaddedAndSigned) {

@@ -67,8 +67,9 @@ TEST_F(LiveWindowTest, OpensFromTheMenuAsAWindowOfItsOwn) {
     EXPECT_EQ(live->windowTitle(), "Live power");
 }
 
-// The current reading becomes the loss reference at the wavelength the meter acknowledged, and
-// each reading reaches the main window's power field as READ POWER's does.
+// The current reading becomes the loss reference at the wavelength the meter acknowledged, the
+// next verifies the cords against it, and each reading reaches the main window's power field as
+// READ POWER's does.
 TEST_F(LiveWindowTest, TheReadingBecomesTheReferenceAtTheAcknowledgedWavelength) {
     QTest::keyClick(&dlg, Qt::Key_F5);
     LiveWindow* live = dlg.LiveMonitorWindow();
@@ -87,6 +88,15 @@ TEST_F(LiveWindowTest, TheReadingBecomesTheReferenceAtTheAcknowledgedWavelength)
     EXPECT_LT(reference->taken.secsTo(QDateTime::currentDateTime()), 60);
     EXPECT_TRUE(
         Labels(live).contains(QString::asprintf("Reference for 1550 nm set to %.2f dBm.", dBm)));
+    // The cords mated next: the reading's loss against that reference is the pair's.
+    Press(live, "Verify cords at 1550 nm");
+    const double mated = live->Monitor().Statistics().Current()->dBm;
+    const CordVerification* cords = VerificationInForce(dlg.Certification().Settings(), 1550);
+    ASSERT_TRUE(cords);
+    EXPECT_DOUBLE_EQ(cords->lossDb, dBm - mated);
+    EXPECT_TRUE(
+        Labels(live).contains(QStringLiteral("Cords at 1550 nm: %1 dB, %2.")
+                                  .arg(DbText(cords->lossDb), cords->pass ? "PASS" : "FAIL")));
     EXPECT_EQ(dlg.ControlAs<QLineEdit>(idc::kPower)->text(),
               QString::asprintf("%.2f", live->Monitor().Samples().back().dBm));
 }

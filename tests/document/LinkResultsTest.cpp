@@ -97,6 +97,14 @@ TEST(LinkResultsTest, AnIdIsDoneWhenEveryWavelengthAndDirectionHasPassed) {
     EXPECT_EQ(status({Loss("A", 1310, 1.0f), Loss("A", 1550, -0.5f)},
                      {Loss("A", 1310, 1.0f), Loss("A", 1550, 1.0f)}),
               IdStatus::Incomplete);
+    // A reading that rests on no reference at its wavelength asks for one: never untested.
+    MeterRecord unreferenced = Loss("A", 1310, 1.0f);
+    unreferenced.values.relative = false;
+    EXPECT_EQ(status({unreferenced}, {}), IdStatus::Incomplete);
+    ProjectLedger one(Plan(), {1310}, false);
+    one.Assign(1, Direction::AtoB, {unreferenced});
+    EXPECT_EQ(LinkVerdictText(ResultAt(one, 0, 1310, Project(), {}, kNow), Language::English),
+              "CHECK REF");
 }
 
 // Progress is counted in IDs; the project passes only when every ID has.

@@ -42,29 +42,45 @@ bool WritePdf(const UploadDocument& d, const QString& path, const CertificatePro
 }
 
 TEST(CertificateTest, VerdictLimitRecordAndPageNumbersReadBackInBothLanguages) {
-    // Per language, texts of pdftotext -layout's text.
+    // Per language, texts of pdftotext -layout's text: the reference's account too (the method
+    // in the standard, the length's source, the launch cord, a past calibration date and the
+    // mated cords at 1310 nm; those at 850 nm verify no reference).
     const std::pair<Language, QStringList> cases[] = {
         {Language::English,
          {"Loss Certificate", "Overall result: FAIL", "1310 fixed 3.00",
-          "2 1310 2026-12-07 14:03 3.00 3.00 0.00 PASS 东侧 A-012", "Test Operator: 李伟"}},
+          "2 1310 2026-12-07 14:03 3.00 3.00 0.00 PASS 东侧 A-012", "Test Operator: 李伟",
+          "Instrument Model: OPM-1", "Instrument Serial Number: 0042",
+          "Reference method: one-cord reference", "Method per standard: TIA-526-7 Method A.1",
+          "Length from: none: fixed limits (a power meter measures no length)",
+          "Launch condition (multimode): encircled-flux compliant launch cord",
+          "Calibration due: 2026-12-01 (past)", "1310 0.15 0.20 TRC-1/TRC-2 2026-12-07 14:03 PASS",
+          "850 0.05 0.10 TRC-1/TRC-2 2026-12-07 14:03 no reference"}},
         {Language::Chinese,
          {"损耗认证证书", "总体结果: 不合格", "1310 固定值 3.00",
-          "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012", "测试操作人: 李伟"}},
+          "1 1310 2026-12-07 14:03 2.50 3.00 0.50 合格 东侧 A-012", "测试操作人: 李伟",
+          "标准方法名称: TIA-526-7 Method A.1", "长度来源: 无：固定限值(光功率计不测量长度)",
+          "注入条件(多模): 符合环通量(EF)要求的发射跳线", "校准到期日: 2026-12-01 (已过期)",
+          "1310 0.15 0.20 TRC-1/TRC-2 2026-12-07 14:03 合格"}},
     };
-    // Three records fit the first page; the failing one comes from a 3.5 dB loss further on.
+    // The first records fit the first page; the failing one comes from a 3.5 dB loss further on.
     for (const auto& [language, layout] : cases) {
         QTemporaryDir dir;
         UploadDocument d = Data(language, 120);
         d.rows[100].values.power = -3.5f;
+        ReferenceWorkflow& w = d.certification.workflow;
+        w.launch = LaunchCondition::EncircledFlux;
+        w.calibrationDue = QDate(2026, 12, 1);
+        w.SetVerification(VerifyCords(1310, 0.15, "TRC-1/TRC-2", kNow));
+        w.SetVerification(VerifyCords(850, 0.05, "TRC-1/TRC-2", kNow));
         const QString pdf = dir.filePath("c.pdf");
         ASSERT_TRUE(WritePdf(d, pdf));
         const QString text = PdfText(pdf);
         for (const QString& want : layout)
             EXPECT_TRUE(text.contains(want)) << want.toStdString();
-        // -layout joins "1 / 3" into "1/3"; the raw text order keeps the spaces.
+        // -layout joins "1 / 4" into "1/4"; the raw text order keeps the spaces.
         const QString raw = QString::fromUtf8(Output("pdftotext", {"-raw", pdf, "-"}));
-        EXPECT_TRUE(raw.contains("2026-12-07 14:03 1 / 3")) << raw.right(200).toStdString();
-        EXPECT_TRUE(raw.contains("3 / 3"));
+        EXPECT_TRUE(raw.contains("2026-12-07 14:03 1 / 4")) << raw.right(200).toStdString();
+        EXPECT_TRUE(raw.contains("4 / 4"));
     }
 }
 
@@ -170,6 +186,8 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
         report.rows.push_back({QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0')),
                                IdStatus::Untested, std::vector<LinkResult>(1)});
     report.counts = CountsOf(report.rows);
+    report.meter = {{}, "OPM-1", "0042", "李伟", {}};
+    report.info.certification.workflow.calibrationDue = QDate(2027, 1, 31);
     ASSERT_TRUE(WriteFile(dir.filePath("p.json"), ProjectJsonBytes(report)));
     int code = -1;
     Output(VEMLA_PDF_TOOL, {"--in", dir.filePath("p.json"), "--out", dir.filePath("p.pdf")}, &code);
@@ -177,6 +195,9 @@ TEST(CertificateTest, ProjectCertificateReadsBack) {
     const QString text = PdfText(dir.filePath("p.pdf"));
     for (const char* want :
          {"Project Loss Certificate", "Customer: Acme", "1310 budget 0.50 2.00",
+          "Meter model: OPM-1", "Meter serial number: 0042", "Operator: 李伟",
+          "Method per standard: TIA-526-7 Method A.1", "Calibration due: 2027-01-31",
+          "Length from: cable plan (typed where the plan has none)",
           "62 cable IDs: 0 passed (0.0%), 1 failed (1.6%), 1 incomplete, 60 untested",
           "Overall result: FAIL",
           "Cable ID 1310 A→B 1310 B→A 1310 link 1310 margin 1310 result Status",
