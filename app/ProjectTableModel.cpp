@@ -9,11 +9,16 @@ void ProjectTableModel::Show(const ProjectReport* report, int filter, const QStr
     m_report = report;
     m_rows.clear();
     m_captions = report ? ProjectColumnCaptions(*report) : QStringList();
-    static constexpr std::array<IdStatus, 3> kShown{IdStatus::Untested, IdStatus::Incomplete,
-                                                    IdStatus::Fail};
+    // In the filter list's order after "All"; a marginal result may stand in an ID of any status.
+    using Shows = bool (*)(const ProjectIdRow&);
+    static constexpr std::array<Shows, 4> kShown{
+        [](const ProjectIdRow& row) { return row.status == IdStatus::Untested; },
+        [](const ProjectIdRow& row) { return row.status == IdStatus::Incomplete; },
+        [](const ProjectIdRow& row) { return row.status == IdStatus::Fail; },
+        [](const ProjectIdRow& row) { return row.marginal; }};
     for (int r = 0; report && r < int(report->rows.size()); ++r) {
         const ProjectIdRow& row = report->rows[size_t(r)];
-        if ((filter <= 0 || row.status == kShown[size_t(filter - 1)]) &&
+        if ((filter <= 0 || filter > int(kShown.size()) || kShown[size_t(filter - 1)](row)) &&
             row.id.contains(search, Qt::CaseInsensitive))
             m_rows.push_back(r);
     }

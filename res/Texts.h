@@ -385,8 +385,11 @@ inline constexpr BilingualText kProjectsSearch{"Cable ID:", "电缆编号:"};
 inline constexpr BilingualText kProjectsNone{
     "No project yet: vemla-cli project import or add makes one.",
     "尚无项目：用 vemla-cli project import 或 add 创建。"};
-inline constexpr std::array<BilingualText, 4> kProjectFilters{
-    {{"All", "全部"}, {"Untested", "未测试"}, {"Incomplete", "未完成"}, {"Failed", "不合格"}}};
+inline constexpr std::array<BilingualText, 5> kProjectFilters{{{"All", "全部"},
+                                                               {"Untested", "未测试"},
+                                                               {"Incomplete", "未完成"},
+                                                               {"Failed", "不合格"},
+                                                               {"Marginal", "临界"}}};
 // The project window's corrections, its history and its outputs.
 inline constexpr BilingualText kProjectMoveTo{"Move to...", "移动到..."};
 inline constexpr BilingualText kProjectClear{"Clear", "清除"};
