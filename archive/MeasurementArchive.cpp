@@ -448,6 +448,7 @@ public:
     Batch(Impl& impl, ArchiveCursor& at) : d(impl), cursor(at) {}
 
     QSqlError error;
+    std::vector<KeptUpload> kept; // told only once the batch is committed
 
     // The job may have been deleted meanwhile (the history window, another Vemla): what
     // follows for it has nowhere to go, and must not hold up what comes after.
@@ -572,6 +573,8 @@ public:
     }
     bool operator()(const archive_op::UploadOpen&) { return MarkUpload(OwnProcessMark(), {}); }
     bool operator()(const archive_op::UploadEnded& ended) {
+        if (cursor.version != 0)
+            kept.push_back({ended.upload, cursor.job});
         return MarkUpload(QStringLiteral(""), QStringLiteral(", skipped = %1").arg(ended.skipped));
     }
 
@@ -685,7 +688,7 @@ private:
 };
 
 bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
-                               QString* errorText, bool* busy) {
+                               QString* errorText, bool* busy, std::vector<KeptUpload>* kept) {
     if (busy)
         *busy = false;
     if (m_state != ArchiveState::ReadWrite || !m_impl) {
@@ -711,8 +714,11 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
     for (std::size_t i = 0; ok && i < ops.size(); ++i)
         ok = std::visit(batch, ops[i]);
     if (ok && batch.SaveCount() && batch.UpdateSearchTexts() &&
-        d.Exec(QStringLiteral("COMMIT"), &batch.error))
+        d.Exec(QStringLiteral("COMMIT"), &batch.error)) {
+        if (kept)
+            kept->insert(kept->end(), batch.kept.begin(), batch.kept.end());
         return true;
+    }
     d.Exec(QStringLiteral("ROLLBACK"));
     cursor = before;
     return fail(batch.error);
