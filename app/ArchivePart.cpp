@@ -230,9 +230,11 @@ void ArchivePart::GiveFromHistory(qint64 job) {
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(dlg, &QDialog::accepted, this, [this, dlg, job] {
         const StoredProject* project = dlg->Bar().Project();
-        if (project &&
-            Give(job, {project->info.name, dlg->Bar().ChosenDirection()}, m_historyDlg.get()) &&
-            m_projects)
+        if (!project ||
+            !Give(job, {project->info.name, dlg->Bar().ChosenDirection()}, m_historyDlg.get()))
+            return;
+        m_historyDlg->Refresh(); // its project column
+        if (m_projects)
             m_projects->Refresh();
     });
     dlg->open();

@@ -36,6 +36,7 @@ struct ArchivedJob {
     QString notes;
     int versionCount = 0;
     bool interrupted = false; // the latest version's upload never got the meter's end reply
+    QString project;          // the project it was given to, "" for none
 };
 
 // An archived upload, enough to fill a session as the upload itself did.

@@ -732,7 +732,8 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
     q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT j.id, j.began, j.port, j.device, j.company, j.test_operator, j.notes, v.count, "
-        "v.number, v.interrupted FROM job j JOIN version v ON v.job = j.id AND v.number = "
+        "v.number, v.interrupted, (SELECT p.name FROM project_upload u JOIN project p ON p.id = "
+        "u.project WHERE u.job = j.id) FROM job j JOIN version v ON v.job = j.id AND v.number = "
         "(SELECT max(number) FROM version WHERE job = j.id) "
         "WHERE ? = '' OR instr(j.search, ?) > 0 ORDER BY j.began DESC, j.id DESC LIMIT ?"));
     const QString needle = NotNull(filter.toLower());
@@ -753,6 +754,7 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
         j.recordCount = q.value(7).toInt();
         j.versionCount = q.value(8).toInt();
         j.interrupted = q.value(9).toInt() != 0;
+        j.project = q.value(10).toString();
         jobs.push_back(std::move(j));
     }
     return jobs;

@@ -94,9 +94,10 @@ inline constexpr BilingualText kHistoryColumnVersions{"VERSIONS", "版本数"};
 inline constexpr BilingualText kHistoryColumnCompany{"COMPANY", "公司名称"};
 inline constexpr BilingualText kHistoryColumnOperator{"OPERATOR", "测试操作人"};
 inline constexpr BilingualText kHistoryColumnNotes{"NOTES", "备注"};
+inline constexpr BilingualText kHistoryColumnProject{"PROJECT", "项目"};
 inline constexpr std::array kHistoryColumns{
     kHistoryColumnBegan,   kHistoryColumnDevice,   kHistoryColumnRecords, kHistoryColumnVersions,
-    kHistoryColumnCompany, kHistoryColumnOperator, kHistoryColumnNotes};
+    kHistoryColumnCompany, kHistoryColumnOperator, kHistoryColumnNotes,   kHistoryColumnProject};
 // %1: the upload's date and time, %2: its record count.
 inline constexpr BilingualText kHistoryDeleteConfirm{
     "Delete the upload of %1 (%2 records) from the archive?",

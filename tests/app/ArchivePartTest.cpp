@@ -225,6 +225,7 @@ TEST_F(ArchivePartTest, HistoryGivesTheSelectedUploadOnceThenTellsTheRefusal) {
                           Qt::LeftButton);
     }
     EXPECT_EQ(Readings(Direction::BtoA), 1);
+    EXPECT_EQ(history.Model().index(0, 7).data().toString(), "Tower");
     EXPECT_EQ(boxes.Texts(), QStringList{"The upload was not given to project \"Tower\": Upload 1 "
                                          "is already tied to a project."});
 }
