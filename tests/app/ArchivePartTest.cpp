@@ -67,10 +67,7 @@ protected:
         MeasurementArchive archive;
         ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
         ASSERT_TRUE(store.Open(path, &error));
-        StoredProject project;
-        project.info.name = QStringLiteral("Tower");
-        project.waves = {1310, 1550};
-        project.bothDirections = true;
+        StoredProject project{0, {QStringLiteral("Tower"), {}, {}, {}, {}, {}}, {1310, 1550}, true};
         std::vector<CableLink> plan;
         for (int id = 1; id <= 10; ++id)
             plan.push_back(
