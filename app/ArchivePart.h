@@ -1,14 +1,17 @@
 #pragma once
 // The measurement archive as the window offers it: the keeper that writes every upload, the
-// history window that reads them back, an archived upload opened into the table, and the
-// archive's faults told over the window. What the archive keeps and finds is archive/'s.
+// history window that reads them back, an archived upload opened into the table, the archive's
+// faults told over the window, and uploads given to projects (the bar's choice once an upload's
+// end is kept, or the history's). What the archive keeps and finds is archive/'s.
 
 #include "ArchiveTypes.h"
+#include "ProjectLedger.h"
 #include "Texts.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QWidget;
@@ -17,6 +20,8 @@ namespace vemla {
 
 class ArchiveKeeper;
 class HistoryDlg;
+class ProjectBar;
+class ProjectStore;
 class ProjectWindow;
 class IMessageBox;
 class MeasurementArchive;
@@ -47,6 +52,9 @@ public:
     // Measure > Projects…: made on first use, read again whenever an upload has ended.
     void ShowProjects();
     ProjectWindow* Projects() const { return m_projects.get(); }
+    // The project and direction the next upload is given to; the window places it. Hidden while
+    // the archive has no project.
+    ProjectBar& Bar() const { return *m_bar; }
     // The history window, once ShowHistory() has made it; null before.
     HistoryDlg* HistoryWindow() const { return m_historyDlg.get(); }
     // The history window's Export CSV.
@@ -55,8 +63,25 @@ public:
     }
     void Retitle(Language language);
 
+protected:
+    // The window shown or activated: projects made meanwhile are listed.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    struct Choice {
+        QString project;
+        Direction direction = Direction::AtoB;
+    };
+
     void OpenArchived(qint64 jobId);
+    void ReadProjects();
+    void RememberBarChoice();
+    void OnUploadBegun(quint64 upload, bool reupload);
+    void OnUploadKept(quint64 upload, qint64 job);
+    void OnUploadCut(quint64 upload);
+    void GiveFromHistory(qint64 job);
+    // False when refused, told over `over` with the project and the reason.
+    bool Give(qint64 job, const Choice& choice, QWidget* over);
 
     MeterSession& m_session;
     IMessageBox& m_boxes;
@@ -67,7 +92,10 @@ private:
     std::unique_ptr<MeasurementArchive> m_archive;
     std::unique_ptr<HistoryDlg> m_historyDlg;
     std::unique_ptr<ProjectWindow> m_projects;
-    QString m_openingMessage; // told once, after the window shows
+    std::unique_ptr<ProjectStore> m_store; // the bar's projects and the giving, on this thread
+    ProjectBar* m_bar;                     // the window's child
+    std::map<quint64, Choice> m_ties;      // by the keeper's upload number, until kept or cut
+    QString m_openingMessage;              // told once, after the window shows
 };
 
 } // namespace vemla

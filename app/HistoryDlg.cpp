@@ -22,7 +22,7 @@ HistoryDlg::HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget*
     : QDialog(parent), m_archive(archive), m_boxes(boxes), m_model(new JobListModel(this)),
       m_search(new QLineEdit(this)), m_view(new QTableView(this)), m_open(new QPushButton(this)),
       m_delete(new QPushButton(this)), m_export(new QPushButton(this)),
-      m_check(new QPushButton(this)) {
+      m_give(new QPushButton(this)), m_check(new QPushButton(this)) {
     setModal(false);
     m_search->setClearButtonEnabled(true);
     m_view->setModel(m_model);
@@ -33,7 +33,7 @@ HistoryDlg::HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget*
     m_view->horizontalHeader()->setStretchLastSection(true);
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {m_open, m_delete, m_export, m_check}) {
+    for (QPushButton* b : {m_open, m_delete, m_export, m_give, m_check}) {
         // Enter belongs to the list (it opens the selected upload), never to a default button.
         b->setAutoDefault(false);
         buttons->addWidget(b);
@@ -55,6 +55,10 @@ HistoryDlg::HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget*
     connect(m_delete, &QPushButton::clicked, this, &HistoryDlg::OnDelete);
     connect(m_export, &QPushButton::clicked, this, &HistoryDlg::OnExportCsv);
     connect(m_check, &QPushButton::clicked, this, &HistoryDlg::OnCheck);
+    connect(m_give, &QPushButton::clicked, this, [this] {
+        if (const qint64 job = SelectedJob())
+            emit GiveRequested(job);
+    });
     UpdateButtons();
 }
 
@@ -68,6 +72,8 @@ QPushButton& HistoryDlg::ButtonOf(Button button) const {
         return *m_delete;
     case Button::ExportCsv:
         return *m_export;
+    case Button::Give:
+        return *m_give;
     case Button::Check:
         return *m_check;
     }
@@ -81,6 +87,7 @@ void HistoryDlg::Retitle(Language language) {
     m_open->setText(Pick(text::kHistoryOpen, language));
     m_delete->setText(Pick(text::kHistoryDelete, language));
     m_export->setText(Pick(text::kHistoryExportCsv, language));
+    m_give->setText(Pick(text::kHistoryGive, language));
     m_check->setText(Pick(text::kHistoryCheck, language));
     m_model->SetLanguage(language);
 }
@@ -122,7 +129,7 @@ qint64 HistoryDlg::SelectedJob() const {
 
 void HistoryDlg::UpdateButtons() {
     const bool any = SelectedJob() != 0;
-    for (QPushButton* b : {m_open, m_delete, m_export})
+    for (QPushButton* b : {m_open, m_delete, m_export, m_give})
         b->setEnabled(any);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The history window: the archived uploads, newest first, filtered as the operator types, and
-// opened into the main window, deleted or exported as CSV; the whole file checked on demand.
+// opened into the main window, deleted, exported as CSV or given to a project; the whole file
+// checked on demand.
 // Modeless; the main window owns it and does the opening, since that changes its session.
 
 #include "CsvExport.h"
@@ -24,7 +25,7 @@ class HistoryDlg final : public QDialog {
 public:
     // Uploads beyond this many matches are not listed; the search finds older ones.
     static constexpr int kListLimit = 5000;
-    enum class Button { Open, Delete, ExportCsv, Check };
+    enum class Button { Open, Delete, ExportCsv, Give, Check };
 
     HistoryDlg(MeasurementArchive& archive, IMessageBox& boxes, QWidget* parent);
     ~HistoryDlg() override;
@@ -47,6 +48,7 @@ public:
 
 signals:
     void OpenRequested(qint64 jobId);
+    void GiveRequested(qint64 jobId);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -71,6 +73,7 @@ private:
     QPushButton* m_open;
     QPushButton* m_delete;
     QPushButton* m_export;
+    QPushButton* m_give;
     QPushButton* m_check;
 };
 

@@ -53,6 +53,8 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
         return job->testOperator;
     case 6:
         return job->notes;
+    case 7:
+        return job->project;
     default:
         return {};
     }

@@ -14,6 +14,7 @@
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PortStatusPart.h"
+#include "ProjectBar.h"
 #include "StatusLine.h"
 #include "TextBound.h"
 #include "TextFit.h"
@@ -97,6 +98,7 @@ CMeterDlg::CMeterDlg(IMessageBox& boxes, std::unique_ptr<IPortSource> ports, QWi
     m_menu = std::make_unique<MainMenu>(bar);
     MakeParts();
     BuildMenu();
+    layout->addWidget(&m_archive->Bar());
     layout->addWidget(m_certification->SummaryLine());
     // Below the client area, not in its bottom strip, where service mode shows its controls.
     layout->addWidget(&m_portStatus->Line());

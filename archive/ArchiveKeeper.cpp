@@ -28,6 +28,7 @@ ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
     // Through the writer's own queue: a thread sanitizer sees that hand-over, not Qt's.
     m_writer->Post(&LowerWriterPriority);
     connect(m_writer, &ArchiveWriter::Problem, this, &ArchiveKeeper::Problem);
+    connect(m_writer, &ArchiveWriter::UploadsKept, this, &ArchiveKeeper::TellKept);
     connect(&m_session, &MeterSession::UploadStarted, this, &ArchiveKeeper::OnUploadStarted);
     connect(&m_session, &MeterSession::HeaderChanged, this, &ArchiveKeeper::OnHeaderChanged);
     connect(&m_session, &MeterSession::UploadEnded, this, &ArchiveKeeper::OnUploadEnded);
@@ -95,9 +96,12 @@ void ArchiveKeeper::Flush() {
 }
 
 void ArchiveKeeper::MarkInterrupted() {
-    if (m_hasJob && m_uploadOpen)
-        Push(archive_op::MarkInterrupted{});
+    const bool cut = m_hasJob && m_uploadOpen;
     m_uploadOpen = false;
+    if (cut) {
+        Push(archive_op::MarkInterrupted{});
+        emit UploadCut(m_upload);
+    }
 }
 
 ArchiveLeft ArchiveKeeper::FinishWriting(std::chrono::milliseconds budget) {
@@ -105,12 +109,18 @@ ArchiveLeft ArchiveKeeper::FinishWriting(std::chrono::milliseconds budget) {
     std::vector<ArchiveOp> ops = TakePending();
     ArchiveLeft left;
     m_writer->Call([&] { left = m_writer->Finish(std::move(ops), budget); });
+    TellKept(); // now: the event loop may not run again
     return left;
+}
+
+void ArchiveKeeper::TellKept() {
+    for (const KeptUpload& kept : m_writer->TakeKept())
+        emit UploadKept(kept.upload, kept.job);
 }
 
 void ArchiveKeeper::OnUploadEnded() {
     if (m_uploadOpen && m_hasJob)
-        Push(archive_op::UploadEnded{std::max(0, m_session.SkippedRecords())});
+        Push(archive_op::UploadEnded{std::max(0, m_session.SkippedRecords()), m_upload});
     m_uploadOpen = false;
 }
 
@@ -192,6 +202,7 @@ void ArchiveKeeper::SetCertification(const QString& json) {
 
 void ArchiveKeeper::OnUploadStarted(bool reupload) {
     MarkInterrupted(); // an upload still waiting for its end never gets it now
+    emit UploadBegun(++m_upload, reupload && m_hasJob);
     m_uploading = true;
     if (reupload && m_hasJob) {
         m_newVersion = false;

@@ -55,6 +55,12 @@ public:
 signals:
     // Shown to the operator once per fault: the archive is off and why.
     void Problem(const QString& message);
+    // An upload began, numbered in this keeper's order; a re-upload continues the job in hand.
+    void UploadBegun(quint64 upload, bool reupload);
+    // The upload's end reply is committed in `job`: what it holds can be read from the file.
+    void UploadKept(quint64 upload, qint64 job);
+    // The upload stopped before its end reply; its version is marked so.
+    void UploadCut(quint64 upload);
 
 private:
     void OnUploadStarted(bool reupload);
@@ -66,6 +72,8 @@ private:
     void Push(ArchiveOp op);
     std::vector<ArchiveOp> TakePending();
     void HandOver();
+    // The writer's committed upload ends, told in order on this thread.
+    void TellKept();
 
     // IRecordListener: told after the table.
     void RowAboutToBeInserted(int row) override;
@@ -88,6 +96,7 @@ private:
     bool m_uploadOpen = false; // an upload began and its end reply has not come yet
     bool m_replacing = false;  // OpenUpload fills the session: nothing to write
     int m_insertRow = -1;
+    quint64 m_upload = 0; // the number of the upload begun last
     vemla::Language m_language = vemla::Language::Chinese;
     QString m_certification;
 };

@@ -36,6 +36,7 @@ struct ArchivedJob {
     QString notes;
     int versionCount = 0;
     bool interrupted = false; // the latest version's upload never got the meter's end reply
+    QString project;          // the project it was given to, "" for none
 };
 
 // An archived upload, enough to fill a session as the upload itself did.
@@ -102,7 +103,8 @@ struct MarkInterrupted {};
 // ended with the meter's end reply. A version still stamped when its process is gone was cut.
 struct UploadOpen {};
 struct UploadEnded {
-    int skipped = 0; // damaged records left out
+    int skipped = 0;    // damaged records left out
+    quint64 upload = 0; // the keeper's number for the upload, told back once committed
 };
 } // namespace archive_op
 
@@ -118,6 +120,12 @@ struct ArchiveCursor {
     qint64 version = 0; // row id of the version
     int versionNumber = 0;
     int count = 0; // rows in that version
+};
+
+// An upload whose end reply the archive has committed: the keeper's number for it, and its job.
+struct KeptUpload {
+    quint64 upload = 0;
+    qint64 job = 0;
 };
 
 // What could not be written when writing ended (at exit, after the last retries).

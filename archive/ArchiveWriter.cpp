@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <utility>
 
 namespace vemla {
 
@@ -165,10 +166,23 @@ bool ArchiveWriter::TryCommit(QString* why, bool* busy) {
             return *why = reopened.message, false;
     }
     m_archive.SetBusyTimeout(m_busyMs);
-    if (!m_archive.Apply(m_pending, m_cursor, why, busy))
+    std::vector<KeptUpload> kept;
+    if (!m_archive.Apply(m_pending, m_cursor, why, busy, &kept))
         return false;
     m_pending.clear();
+    if (!kept.empty()) {
+        {
+            const std::lock_guard lock(m_keptMutex);
+            m_kept.insert(m_kept.end(), kept.begin(), kept.end());
+        }
+        emit UploadsKept();
+    }
     return true;
+}
+
+std::vector<KeptUpload> ArchiveWriter::TakeKept() {
+    const std::lock_guard lock(m_keptMutex);
+    return std::exchange(m_kept, {});
 }
 
 } // namespace vemla

@@ -45,6 +45,8 @@ public:
     // built with it), this mutex is not, so it sees every hand-over as ordered.
     void Post(std::function<void()> task);
     void Call(std::function<void()> task);
+    // From any thread: the uploads whose end has been committed since the last call, in order.
+    std::vector<KeptUpload> TakeKept();
     // From another thread: deletes the writer on its own thread (its connection lives there)
     // and returns when it is gone.
     void DestroyFrom();
@@ -52,6 +54,9 @@ public:
 signals:
     // Something the operator must know: the archive is off and why.
     void Problem(const QString& message);
+    // Uploads' ends were committed; TakeKept() has them. It carries nothing: what crosses the
+    // threads passes through a mutex of ours, as Post's tasks do.
+    void UploadsKept();
 
 private:
     Q_INVOKABLE void RunTasks();
@@ -63,6 +68,8 @@ private:
 
     std::mutex m_tasksMutex;
     std::deque<std::function<void()>> m_tasks;
+    std::mutex m_keptMutex;
+    std::vector<KeptUpload> m_kept;
 
     MeasurementArchive m_archive;
     QString m_path;

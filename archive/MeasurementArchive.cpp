@@ -464,6 +464,7 @@ public:
     Batch(Impl& impl, ArchiveCursor& at) : d(impl), cursor(at) {}
 
     QSqlError error;
+    std::vector<KeptUpload> kept; // told only once the batch is committed
 
     // The job may have been deleted meanwhile (the history window, another Vemla): what
     // follows for it has nowhere to go, and must not hold up what comes after.
@@ -588,6 +589,8 @@ public:
     }
     bool operator()(const archive_op::UploadOpen&) { return MarkUpload(OwnProcessMark(), {}); }
     bool operator()(const archive_op::UploadEnded& ended) {
+        if (cursor.version != 0)
+            kept.push_back({ended.upload, cursor.job});
         return MarkUpload(QStringLiteral(""), QStringLiteral(", skipped = %1").arg(ended.skipped));
     }
 
@@ -701,7 +704,7 @@ private:
 };
 
 bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
-                               QString* errorText, bool* busy) {
+                               QString* errorText, bool* busy, std::vector<KeptUpload>* kept) {
     if (busy)
         *busy = false;
     if (m_state != ArchiveState::ReadWrite || !m_impl) {
@@ -727,8 +730,11 @@ bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cu
     for (std::size_t i = 0; ok && i < ops.size(); ++i)
         ok = std::visit(batch, ops[i]);
     if (ok && batch.SaveCount() && batch.UpdateSearchTexts() &&
-        d.Exec(QStringLiteral("COMMIT"), &batch.error))
+        d.Exec(QStringLiteral("COMMIT"), &batch.error)) {
+        if (kept)
+            kept->insert(kept->end(), batch.kept.begin(), batch.kept.end());
         return true;
+    }
     d.Exec(QStringLiteral("ROLLBACK"));
     cursor = before;
     return fail(batch.error);
@@ -742,7 +748,8 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
     q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT j.id, j.began, j.port, j.device, j.company, j.test_operator, j.notes, v.count, "
-        "v.number, v.interrupted FROM job j JOIN version v ON v.job = j.id AND v.number = "
+        "v.number, v.interrupted, (SELECT p.name FROM project_upload u JOIN project p ON p.id = "
+        "u.project WHERE u.job = j.id) FROM job j JOIN version v ON v.job = j.id AND v.number = "
         "(SELECT max(number) FROM version WHERE job = j.id) "
         "WHERE ? = '' OR instr(j.search, ?) > 0 ORDER BY j.began DESC, j.id DESC LIMIT ?"));
     const QString needle = NotNull(filter.toLower());
@@ -763,6 +770,7 @@ std::vector<ArchivedJob> MeasurementArchive::Jobs(const QString& filter, int lim
         j.recordCount = q.value(7).toInt();
         j.versionCount = q.value(8).toInt();
         j.interrupted = q.value(9).toInt() != 0;
+        j.project = q.value(10).toString();
         jobs.push_back(std::move(j));
     }
     return jobs;

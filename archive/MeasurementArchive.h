@@ -45,8 +45,9 @@ public:
 
     // Applies the operations in one transaction. On failure nothing is written, the cursor is as
     // before, and `error` says why; `busy` tells a lock held by another process from a fault.
+    // Once committed, `kept` is given the uploads whose end the batch wrote, in order.
     bool Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor, QString* error = nullptr,
-               bool* busy = nullptr);
+               bool* busy = nullptr, std::vector<KeptUpload>* kept = nullptr);
 
     // Newest first. The filter matches, ignoring case, the date text, device, company, operator,
     // notes and the records' notes; empty matches all.

@@ -84,6 +84,7 @@ inline constexpr BilingualText kHistoryOpen{"Open", "打开"};
 inline constexpr BilingualText kHistoryDelete{"Delete", "删除"};
 inline constexpr BilingualText kHistoryExportCsv{"Export CSV...", "导出 CSV..."};
 inline constexpr BilingualText kHistoryCheck{"Check archive", "检查存档"};
+inline constexpr BilingualText kHistoryGive{"Give to project...", "归入项目..."};
 // After the record count of an upload that never got the meter's end reply.
 inline constexpr BilingualText kHistoryInterrupted{" (interrupted)", "（已中断）"};
 inline constexpr BilingualText kHistoryColumnBegan{"DATE/TIME", "日期/时间"};
@@ -93,9 +94,10 @@ inline constexpr BilingualText kHistoryColumnVersions{"VERSIONS", "版本数"};
 inline constexpr BilingualText kHistoryColumnCompany{"COMPANY", "公司名称"};
 inline constexpr BilingualText kHistoryColumnOperator{"OPERATOR", "测试操作人"};
 inline constexpr BilingualText kHistoryColumnNotes{"NOTES", "备注"};
+inline constexpr BilingualText kHistoryColumnProject{"PROJECT", "项目"};
 inline constexpr std::array kHistoryColumns{
     kHistoryColumnBegan,   kHistoryColumnDevice,   kHistoryColumnRecords, kHistoryColumnVersions,
-    kHistoryColumnCompany, kHistoryColumnOperator, kHistoryColumnNotes};
+    kHistoryColumnCompany, kHistoryColumnOperator, kHistoryColumnNotes,   kHistoryColumnProject};
 // %1: the upload's date and time, %2: its record count.
 inline constexpr BilingualText kHistoryDeleteConfirm{
     "Delete the upload of %1 (%2 records) from the archive?",
@@ -385,6 +387,19 @@ inline constexpr BilingualText kProjectsSearch{"Cable ID:", "电缆编号:"};
 inline constexpr BilingualText kProjectsNone{
     "No project yet: vemla-cli project import or add makes one.",
     "尚无项目：用 vemla-cli project import 或 add 创建。"};
+// The project bar under the table and the history's Give to project.
+inline constexpr BilingualText kBarDirection{"Direction:", "方向:"};
+inline constexpr BilingualText kBarNone{"none", "无"};
+inline constexpr BilingualText kGiveTitle{"Give to project", "归入项目"};
+// %1: the project, %2: why.
+inline constexpr BilingualText kGiveRefused{"The upload was not given to project \"%1\": %2",
+                                            "上传记录未能归入项目“%1”：%2"};
+inline constexpr BilingualText kGiveProjectGone{"the project is no longer in the archive.",
+                                                "存档中已没有该项目。"};
+inline constexpr BilingualText kGiveCutShort{
+    "The upload was cut short, so it was not given to project \"%1\". File > History can give "
+    "it once you have checked it.",
+    "上传被中断，因此未归入项目“%1”。检查后可在“历史记录”中归入。"};
 inline constexpr std::array<BilingualText, 5> kProjectFilters{{{"All", "全部"},
                                                                {"Untested", "未测试"},
                                                                {"Incomplete", "未完成"},

@@ -2,13 +2,20 @@
 // newest first, the search box filters as the operator types, a double-click or Enter brings an
 // upload back into the table and header, Delete asks first, and the archive's message is shown
 // once; an interrupted upload is marked in the list, Check archive tells what the check found, and
-// what the archive could not take is told before the window closes. What the archive keeps and
-// finds (and the check's verdicts) is tests/archive's; the CSV's bytes are tests/report's.
+// what the archive could not take is told before the window closes; the project bar's choice and
+// the history's Give to project give an upload to a project. What the archive keeps and finds
+// (and the check's verdicts, and which reading goes to which cable ID) is tests/archive's; the
+// CSV's bytes are tests/report's.
 #include "HistoryDlg.h"
 #include "JobListModel.h"
 #include "MeasurementArchive.h"
+#include "MeterSimulator.h"
+#include "ProjectBar.h"
+#include "ProjectStore.h"
+#include "ReplyEncoder.h"
 #include "WindowTest.h"
 
+#include <QDialogButtonBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -35,6 +42,8 @@ protected:
         job.header.notes = QStringLiteral("west span");
         archive_op::AddRecord record; // the texts are what the table shows again
         record.texts = {"1", "1310", "-10.00dBm", "", "", "2013-10-09  15:07  ", ""};
+        const std::vector<uint8_t> frame = EncodeRecordReply({0, 1310, -10.0f, 0.0f, false, {}});
+        std::copy_n(frame.begin(), std::min(frame.size(), record.raw.size()), record.raw.begin());
         std::vector<ArchiveOp> ops{job, record};
         if (interrupted)
             ops.push_back(archive_op::MarkInterrupted{});
@@ -53,6 +62,27 @@ protected:
                     QTest::qWaitForWindowExposed(dlg.Archive().HistoryWindow()));
         return *dlg.Archive().HistoryWindow();
     }
+    // "Tower": J01 to J10 at 1310 and 1550 nm, measured both ways.
+    void MakeProject() {
+        MeasurementArchive archive;
+        ASSERT_EQ(archive.Open(path, Language::English).state, ArchiveState::ReadWrite);
+        ASSERT_TRUE(store.Open(path, &error));
+        StoredProject project{0, {QStringLiteral("Tower"), {}, {}, {}, {}, {}}, {1310, 1550}, true};
+        std::vector<CableLink> plan;
+        for (int id = 1; id <= 10; ++id)
+            plan.push_back(
+                {QStringLiteral("J%1").arg(id, 2, 10, QChar('0')), {}, {}, {}, {}, {}, {}});
+        ASSERT_TRUE(store.Create(project, plan, Language::English, &error)) << error.toStdString();
+    }
+    // The readings the project holds in a direction.
+    int Readings(Direction direction) const {
+        const std::optional<ProjectLedger> ledger = store.Ledger(*store.Find("Tower"));
+        int count = 0;
+        for (int id = 0; ledger && id < int(ledger->Plan().size()); ++id)
+            for (int wave : ledger->Waves())
+                count += int(ledger->Slot(id, wave, direction)->readings.size());
+        return count;
+    }
     static QStringList Companies(const HistoryDlg& history) {
         QStringList c;
         for (int r = 0; history.Model().JobAt(r); ++r)
@@ -61,6 +91,8 @@ protected:
     }
 
     QString path = folder.filePath("archive.sqlite");
+    ProjectStore store;
+    QString error;
 };
 
 TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDeletedAfterAsking) {
@@ -143,6 +175,56 @@ TEST_F(ArchivePartTest, WhatTheArchiveCannotTakeIsToldBeforeTheWindowCloses) {
     EXPECT_TRUE(boxes.Texts()[0].startsWith("The measurement archive could not be written: "
                                             "database is locked\n3 records"))
         << boxes.Texts()[0].toStdString();
+}
+
+// Without a project the window is as it always was; one made meanwhile is offered when the window
+// shows again. The bar's choice, made with the mouse and the keys before UPLOAD DATA, gets the
+// upload in that direction once its end is kept, and the next window starts with it.
+TEST_F(ArchivePartTest, TheUploadGoesToTheProjectAndDirectionChosenOnTheBar) {
+    MeterSimulator meter{SimOptions{}};
+    ASSERT_TRUE(meter.Start()) << meter.ErrorText();
+    dlg.Ports().AddVirtual(meter.DevicePath(), "meter");
+    Start();
+    ProjectBar& bar = dlg.Archive().Bar();
+    EXPECT_TRUE(bar.isHidden());
+    MakeProject();
+    dlg.hide();
+    Show();
+    ASSERT_TRUE(bar.isVisible());
+    ClickEntry(&bar.ProjectList(), 1);
+    KeyToEntry(&bar.DirectionList(), 1);
+    ClickOpenPort();
+    QTest::mouseClick(dlg.Control(idc::kUpload), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return Readings(Direction::BtoA) == 10; }, 3s))
+        << boxes.Texts().join('\n').toStdString();
+    EXPECT_EQ(Readings(Direction::AtoB), 0);
+    CMeterDlg next{boxes, std::make_unique<FixedPortSource>(ports)};
+    next.OpenArchive(path);
+    EXPECT_EQ(next.Archive().Bar().ProjectList().currentText() + " " +
+                  next.Archive().Bar().DirectionList().currentText(),
+              "Tower B→A");
+}
+
+TEST_F(ArchivePartTest, HistoryGivesTheSelectedUploadOnceThenTellsTheRefusal) {
+    MakeProject();
+    ArchiveOldUpload();
+    Start();
+    HistoryDlg& history = OpenHistory();
+    for (int give = 0; give < 2; ++give) {
+        QTest::mouseClick(&history.ButtonOf(HistoryDlg::Button::Give), Qt::LeftButton);
+        GiveToProjectDlg* dialog = nullptr;
+        for (auto* shown : history.findChildren<GiveToProjectDlg*>())
+            dialog = shown->isVisible() ? shown : dialog;
+        ASSERT_TRUE(dialog);
+        ClickEntry(&dialog->Bar().ProjectList(), 1);
+        KeyToEntry(&dialog->Bar().DirectionList(), 1);
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    }
+    EXPECT_EQ(Readings(Direction::BtoA), 1);
+    EXPECT_EQ(history.Model().index(0, 7).data().toString(), "Tower");
+    EXPECT_EQ(boxes.Texts(), QStringList{"The upload was not given to project \"Tower\": Upload 1 "
+                                         "is already tied to a project."});
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST_F(ArchiveSession, SecondPlainUploadIsAJobOfItsOwn) {
 
 // Record 5 arrives cut, or the meter's device goes away after record 4 and the upload never gets
 // its end reply: the version keeps how many were left out, or is marked interrupted, and so does
-// its document.
+// its document; the keeper tells the upload kept in its job, or cut short.
 TEST_F(ArchiveSession, SkippedRecordsAndAVanishedPortAreKeptWithTheVersion) {
     SimOptions cut, hungUp;
     cut.faults.cutRecord = 5;
@@ -147,6 +147,12 @@ TEST_F(ArchiveSession, SkippedRecordsAndAVanishedPortAreKeptWithTheVersion) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.records);
         StartKeeping(c.options);
+        std::vector<std::pair<quint64, qint64>> told; // (upload, job), job 0 when cut short
+        const QObject scope;                          // the next case's keeper tells nothing here
+        QObject::connect(keeper.get(), &ArchiveKeeper::UploadKept, &scope,
+                         [&](quint64 upload, qint64 job) { told.emplace_back(upload, job); });
+        QObject::connect(keeper.get(), &ArchiveKeeper::UploadCut, &scope,
+                         [&](quint64 upload) { told.emplace_back(upload, 0); });
         session->Upload();
         ASSERT_TRUE(WaitForBox(1)); // the upload's end, or the port's error
         ASSERT_TRUE(test::WaitUntil(
@@ -159,6 +165,8 @@ TEST_F(ArchiveSession, SkippedRecordsAndAVanishedPortAreKeptWithTheVersion) {
         EXPECT_EQ(kept->records.size(), c.records);
         EXPECT_EQ(DocumentOf(*kept).skippedFrames, c.skipped);
         EXPECT_EQ(DocumentOf(*kept).interrupted, c.interrupted);
+        EXPECT_TRUE(test::WaitUntil([&] { return !told.empty(); }, 1s));
+        EXPECT_EQ(told, (std::vector<std::pair<quint64, qint64>>{{1, c.interrupted ? 0 : job.id}}));
     }
 }
 
