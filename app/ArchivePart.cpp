@@ -157,8 +157,9 @@ void ArchivePart::ShowProjects() {
     if (!m_projects) {
         m_keeper->Flush();
         // Read again whenever an upload's end is kept (OnUploadKept).
-        m_projects =
-            std::make_unique<ProjectWindow>(m_archive->Path(), m_session.Language(), m_window);
+        m_projects = std::make_unique<ProjectWindow>(m_archive->Path(), m_session.Language(),
+                                                     m_window, &m_boxes);
+        m_projects->SetMeter([this] { return m_session.Header(); });
     } else {
         m_projects->Refresh();
     }

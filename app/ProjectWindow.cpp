@@ -154,14 +154,19 @@ void ProjectWindow::Change(const std::function<bool(const StoredProject&, QStrin
     Reload();
 }
 
+const ProjectReport& ProjectWindow::WithMeter(ProjectReport& report) const {
+    report.meter = m_meter ? m_meter() : HeaderFields{};
+    return report;
+}
+
 void ProjectWindow::Print() {
     if (m_report)
-        PrintProject(this, m_boxes, m_askPrinter, *m_report);
+        PrintProject(this, m_boxes, m_askPrinter, WithMeter(*m_report));
 }
 
 void ProjectWindow::Export() {
     if (m_report)
-        ExportProject(this, m_boxes, m_askSavePath, *m_report, m_reportFolder);
+        ExportProject(this, m_boxes, m_askSavePath, WithMeter(*m_report), m_reportFolder);
 }
 
 } // namespace vemla

@@ -12,6 +12,7 @@
 #include "Texts.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -43,6 +44,9 @@ public:
     void SetPrinterAsker(PrinterAsker ask) { m_askPrinter = std::move(ask); }
     void SetSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
     void SetReportFolder(QString folder) { m_reportFolder = std::move(folder); }
+    // The meter's model and serial and the operator as the main window has them when a
+    // certificate is printed or exported; a project keeps none of its own.
+    void SetMeter(std::function<HeaderFields()> meter) { m_meter = std::move(meter); }
 
 private:
     // The cell the operator acts on: its cable ID's plan index and the slot it shows.
@@ -71,6 +75,8 @@ private:
     void UndoChange();
     void ShowHistory();
     void Print();
+    // The report with the main window's meter and operator filled in, for its certificate.
+    const ProjectReport& WithMeter(ProjectReport& report) const;
     void Export();
 
     Language m_language;
@@ -101,6 +107,7 @@ private:
     PrinterAsker m_askPrinter = PrintDialogAsker();
     SavePathAsker m_askSavePath;
     QString m_reportFolder;
+    std::function<HeaderFields()> m_meter;
 };
 
 } // namespace vemla

@@ -183,6 +183,11 @@ TEST_F(ProjectWindowActs, ReadingsListsTheRetestsInOrderAndAnEarlierOneIsChosen)
 
 TEST_F(ProjectWindowActs, ExportWritesTheCertificateUnderTheProjectsName) {
     window.SetReportFolder(dir.filePath("reports"));
+    window.SetMeter([] {
+        HeaderFields meter;
+        meter.serialNumber = QStringLiteral("SN-4471");
+        return meter;
+    });
     QString suggested;
     window.SetSavePathAsker([&](QWidget*, const QString&, const QString& path, const QString&) {
         return suggested = path;
@@ -194,6 +199,7 @@ TEST_F(ProjectWindowActs, ExportWritesTheCertificateUnderTheProjectsName) {
     ASSERT_TRUE(text.waitForFinished());
     const QString read = QString::fromUtf8(text.readAllStandardOutput());
     EXPECT_TRUE(read.contains("Project Loss Certificate")) << read.toStdString();
+    EXPECT_TRUE(read.contains("SN-4471")) << "the main window's meter, as printed then";
     EXPECT_TRUE(boxes.shown.empty());
 }
 
