@@ -6,12 +6,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 
 #include <atomic>
+#include <span>
+#include <sqlite3.h>
 #include <unordered_map>
 #include <pwd.h>
 #include <unistd.h>
@@ -75,6 +78,57 @@ bool TextsFit(const ProjectInfo& info) {
         if (t->size() > kMaxProjectText)
             return false;
     return !info.name.trimmed().isEmpty();
+}
+
+// The plan, the project's readings and the records they stand for are read from SQLite itself
+// on the driver's own connection: the window reads every one at each refresh, and Qt's result
+// cache (a QVariant per value) cost more than the reading.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        if (db && sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Bind(qint64 value) {
+        return m_stmt && sqlite3_reset(m_stmt) == SQLITE_OK &&
+               sqlite3_bind_int64(m_stmt, 1, value) == SQLITE_OK;
+    }
+    // A row, or false at the end and on a fault (told by Failed).
+    bool Next() {
+        if (!m_stmt)
+            return false;
+        m_last = sqlite3_step(m_stmt);
+        return m_last == SQLITE_ROW;
+    }
+    bool Failed() const { return !m_stmt || (m_last != SQLITE_DONE && m_last != SQLITE_ROW); }
+    qint64 Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double Double(int column) const { return sqlite3_column_double(m_stmt, column); }
+    bool Null(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+    QString Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(text, text ? sqlite3_column_bytes(m_stmt, column) : 0);
+    }
+    std::span<const uint8_t> Blob(int column) const {
+        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(m_stmt, column));
+        return {data, data ? size_t(sqlite3_column_bytes(m_stmt, column)) : 0};
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_last = SQLITE_DONE;
+};
+
+sqlite3* HandleOf(const QSqlDatabase& db) {
+    const QVariant h = db.driver()->handle();
+    return h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3* const*>(h.constData())
+               : nullptr;
 }
 
 } // namespace
@@ -142,7 +196,9 @@ struct ProjectStore::Impl {
         QString what;
         QJsonObject undo;
     };
-    std::optional<Undoable> LatestUndoable(qint64 project) const;
+    // Without `withUndo` only its id and text: the window asks this at every refresh, and a
+    // tie's undo holds every reading the upload gave.
+    std::optional<Undoable> LatestUndoable(qint64 project, bool withUndo = true) const;
     // The slots' readings as they are, each [id, place, wavelength, direction, version, row,
     // chosen], so an undo puts them back under their own ids.
     QJsonObject SlotsNow(qint64 project, std::vector<SlotKey> touched) const;
@@ -171,20 +227,16 @@ struct ProjectStore::Impl {
 
 std::vector<CableLink> ProjectStore::Impl::Plan(qint64 project) const {
     std::vector<CableLink> plan;
-    QSqlQuery q(db);
-    q.setForwardOnly(true); // read once, in order: Qt keeps no copy of the rows read
-    q.prepare(QStringLiteral("SELECT cable_id, length_km, connections, splices, from_end, to_end, "
-                             "notes FROM cable WHERE project = ? ORDER BY place"));
-    q.addBindValue(project);
-    if (!q.exec())
+    Statement q(HandleOf(db), "SELECT cable_id, length_km, connections, splices, from_end, to_end, "
+                              "notes FROM cable WHERE project = ? ORDER BY place");
+    if (!q.Bind(project))
         return plan;
-    const auto opt = [&](int c, auto kind) {
-        using T = decltype(kind);
-        return q.value(c).isNull() ? std::optional<T>() : std::optional<T>(q.value(c).value<T>());
+    const auto count = [&](int c) {
+        return q.Null(c) ? std::optional<int>() : std::optional<int>(int(q.Int(c)));
     };
-    while (q.next())
-        plan.push_back({q.value(0).toString(), opt(1, 0.0), opt(2, 0), opt(3, 0),
-                        q.value(4).toString(), q.value(5).toString(), q.value(6).toString()});
+    while (q.Next())
+        plan.push_back({q.Text(0), q.Null(1) ? std::optional<double>() : q.Double(1), count(2),
+                        count(3), q.Text(4), q.Text(5), q.Text(6)});
     return plan;
 }
 
@@ -241,15 +293,17 @@ bool ProjectStore::Impl::ChooseLast(qint64 project, int place, int wavelength, D
 }
 
 std::optional<ProjectStore::Impl::Undoable>
-ProjectStore::Impl::LatestUndoable(qint64 project) const {
+ProjectStore::Impl::LatestUndoable(qint64 project, bool withUndo) const {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT id, what, undo FROM project_change WHERE project = ? AND "
-                             "undo <> '' ORDER BY id DESC LIMIT 1"));
+    q.prepare(QStringLiteral("SELECT id, what, %1 FROM project_change WHERE project = ? AND "
+                             "undo <> '' ORDER BY id DESC LIMIT 1")
+                  .arg(withUndo ? QStringLiteral("undo") : QStringLiteral("''")));
     q.addBindValue(project);
     if (!q.exec() || !q.next())
         return std::nullopt;
     return Undoable{q.value(0).toLongLong(), q.value(1).toString(),
-                    QJsonDocument::fromJson(q.value(2).toByteArray()).object()};
+                    withUndo ? QJsonDocument::fromJson(q.value(2).toByteArray()).object()
+                             : QJsonObject()};
 }
 
 QJsonObject ProjectStore::Impl::SlotsNow(qint64 project, std::vector<SlotKey> touched) const {
@@ -445,32 +499,25 @@ struct DecodedVersion {
     std::vector<std::optional<RecordValues>> rows;
 };
 
-RecordValues DecodeRaw(const QByteArray& raw) {
-    return DecodeRecord(ReplyFrame({reinterpret_cast<const uint8_t*>(raw.constData()),
-                                    size_t(std::min<qsizetype>(raw.size(), kRecordFrameBytes))}));
-}
-
-std::optional<DecodedVersion> ReadVersion(const QSqlDatabase& db, qint64 version) {
+std::optional<DecodedVersion> ReadVersion(Statement& job, Statement& records, qint64 version) {
     DecodedVersion decoded;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT job FROM version WHERE id = ?"));
-    q.addBindValue(version);
-    if (!q.exec() || !q.next())
+    if (!job.Bind(version) || !job.Next())
         return std::nullopt;
-    decoded.job = q.value(0).toLongLong();
-    q.prepare(QStringLiteral("SELECT row, raw FROM record WHERE version = ? ORDER BY row"));
-    q.addBindValue(version);
-    if (!q.exec())
+    decoded.job = job.Int(0);
+    if (!records.Bind(version))
         return std::nullopt;
-    while (q.next()) {
-        const qint64 row = q.value(0).toLongLong();
+    while (records.Next()) {
+        const qint64 row = records.Int(0);
         if (row < 0 || row >= kMaxRecordRows)
             continue; // no row a meter's upload can have
         if (size_t(row) >= decoded.rows.size())
             decoded.rows.resize(size_t(row) + 1);
-        decoded.rows[size_t(row)] = DecodeRaw(q.value(1).toByteArray());
+        const std::span<const uint8_t> raw = records.Blob(1);
+        decoded.rows[size_t(row)] =
+            DecodeRecord(ReplyFrame(raw.first(std::min(raw.size(), kRecordFrameBytes))));
     }
+    if (records.Failed())
+        return std::nullopt;
     return decoded;
 }
 
@@ -478,12 +525,12 @@ std::optional<DecodedVersion> ReadVersion(const QSqlDatabase& db, qint64 version
 
 std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) const {
     ProjectLedger ledger(m_impl->Plan(project.id), project.waves, project.bothDirections);
-    QSqlQuery q(m_impl->db);
-    q.setForwardOnly(true); // read once, in order: Qt keeps no copy of the rows read
-    q.prepare(QStringLiteral("SELECT place, wavelength, direction, version, row, chosen FROM "
-                             "reading WHERE project = ? ORDER BY id"));
-    q.addBindValue(project.id);
-    if (!q.exec())
+    sqlite3* db = HandleOf(m_impl->db);
+    Statement readings(db, "SELECT place, wavelength, direction, version, row, chosen FROM "
+                           "reading WHERE project = ? ORDER BY id");
+    Statement job(db, "SELECT job FROM version WHERE id = ?");
+    Statement records(db, "SELECT row, raw FROM record WHERE version = ? ORDER BY row");
+    if (!readings.Bind(project.id))
         return std::nullopt;
     struct Chosen {
         int place, wavelength;
@@ -492,24 +539,26 @@ std::optional<ProjectLedger> ProjectStore::Ledger(const StoredProject& project) 
     };
     std::vector<Chosen> chosen;
     std::unordered_map<qint64, std::optional<DecodedVersion>> versions;
-    while (q.next()) {
-        const qint64 version = q.value(3).toLongLong();
+    while (readings.Next()) {
+        const qint64 version = readings.Int(3), row = readings.Int(4);
         auto found = versions.find(version);
         if (found == versions.end())
-            found = versions.emplace(version, ReadVersion(m_impl->db, version)).first;
-        const qint64 row = q.value(4).toLongLong();
-        if (!found->second || row < 0 || size_t(row) >= found->second->rows.size() ||
-            !found->second->rows[size_t(row)])
+            found = versions.emplace(version, ReadVersion(job, records, version)).first;
+        const std::optional<DecodedVersion>& decoded = found->second;
+        if (!decoded || row < 0 || size_t(row) >= decoded->rows.size() ||
+            !decoded->rows[size_t(row)])
             continue; // its record is gone: nothing to show for it
-        const int place = q.value(0).toInt(), wave = q.value(1).toInt();
-        const Direction direction = q.value(2).toInt() ? Direction::BtoA : Direction::AtoB;
+        const int place = int(readings.Int(0)), wave = int(readings.Int(1));
+        const Direction direction = readings.Int(2) ? Direction::BtoA : Direction::AtoB;
         if (!ledger.Put(place, wave, direction,
-                        {{found->second->job, int(row)}, *found->second->rows[size_t(row)]}))
+                        {{decoded->job, int(row)}, *decoded->rows[size_t(row)]}))
             continue;
-        if (q.value(5).toBool())
+        if (readings.Int(5))
             chosen.push_back({place, wave, direction,
                               int(ledger.Slot(place, wave, direction)->readings.size()) - 1});
     }
+    if (readings.Failed())
+        return std::nullopt;
     for (const Chosen& c : chosen)
         ledger.Choose(c.place, c.wavelength, c.direction, c.index);
     return ledger;
@@ -685,7 +734,7 @@ bool ProjectStore::Undo(const StoredProject& project, Language language, QString
 }
 
 QString ProjectStore::UndoableChange(const StoredProject& project) const {
-    const std::optional<Impl::Undoable> latest = m_impl->LatestUndoable(project.id);
+    const std::optional<Impl::Undoable> latest = m_impl->LatestUndoable(project.id, false);
     return latest ? latest->what : QString();
 }
 

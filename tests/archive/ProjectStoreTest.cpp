@@ -223,6 +223,25 @@ TEST_F(ProjectStoreTest, EachChangeIsUndoneLastFirstToExactlyWhatWasBefore) {
 
 // An archive kept before changes could be undone is taken forward: its readings stay, its
 // earlier changes are not undoable, the next one is.
+// A file changed by hand or damaged: a reading whose row is past any upload's, whose record is
+// gone or whose record's row no upload can have is left out; the rest read as they were.
+TEST_F(ProjectStoreTest, ReadingsAFileNoLongerBacksAreLeftOut) {
+    ASSERT_TRUE(store.Tie(
+        project, Upload({{1.5f, 1310, ""}, {1.6f, 1310, ""}, {1.7f, 1310, ""}, {1.8f, 1550, ""}}),
+        Direction::AtoB, Language::English, &error));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "hand");
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        for (const char* sql : {"UPDATE reading SET row = 1099511627776 WHERE row = 0",
+                                "DELETE FROM record WHERE row = 1",
+                                "UPDATE record SET row = 1099511627776 WHERE row = 2"})
+            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql;
+    }
+    QSqlDatabase::removeDatabase("hand");
+    EXPECT_EQ(Slots(), std::vector<std::string>{"J01 1550 ab 1.80 (of 1)"});
+}
+
 TEST_F(ProjectStoreTest, AnArchiveFromBeforeUndoIsTakenForward) {
     ASSERT_TRUE(store.Tie(project, Upload({{1.5f, 1310, ""}, {1.6f, 1310, "J01"}}), Direction::AtoB,
                           Language::English, &error));
