@@ -39,8 +39,13 @@ void AddReferenceWorkflowLines(std::vector<PagedLine>& lines, const Certificatio
                                LengthSource length, Language language, const QDate& today) {
     const auto pick = [language](const BilingualText& t) { return Pick(t, language); };
     const ReferenceWorkflow& w = c.workflow;
-    lines.push_back({K::Field, {pick(reftext::kMethodStandard), MethodStandardText(c)}});
-    lines.push_back({K::Field, {pick(reftext::kLengthFrom), LengthSourceText(length, language)}});
+    // Once the limits name their edition or the references' settings are used: a certificate
+    // of settings made before either stays as it was.
+    if (!c.edition.isEmpty() || !w.IsDefault()) {
+        lines.push_back({K::Field, {pick(reftext::kMethodStandard), MethodStandardText(c)}});
+        lines.push_back(
+            {K::Field, {pick(reftext::kLengthFrom), LengthSourceText(length, language)}});
+    }
     if (w.launch != LaunchCondition::Unknown)
         lines.push_back({K::Field, {pick(reftext::kLaunch), LaunchText(w.launch, language)}});
     if (w.calibrationDue.isValid()) {

@@ -10,7 +10,8 @@
 namespace vemla {
 
 // After the references. The launch cord, the calibration date and the verifications only when
-// set; the method's names and the length's source always.
+// set; the method's names and the length's source once the limits name their edition or any of
+// those is set.
 void AddReferenceWorkflowLines(std::vector<PagedLine>& lines,
                                const CertificationSettings& certification, LengthSource length,
                                Language language, const QDate& today);

@@ -174,6 +174,7 @@ TEST(CertificateTest, JsonRoundTripKeepsTheDocumentAndThePdfToolPrintsTheRecords
         << text.toStdString();
     EXPECT_TRUE(text.contains("Measurement uncertainty: 0.51 dB (root-sum-square of meter 0.30 dB "
                               "and source 0.41 dB)"));
+    EXPECT_FALSE(text.contains("Method per standard")) << "limits of before, no edition named";
 }
 
 // The project certificate through vemla-pdf as the command line runs it: the summary page,
