@@ -95,9 +95,16 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    bool Bind(qint64 value) {
-        return m_stmt && sqlite3_reset(m_stmt) == SQLITE_OK &&
-               sqlite3_bind_int64(m_stmt, 1, value) == SQLITE_OK;
+    // The first value, then any more in order; the statement read again from its start.
+    bool Bind(qint64 value, std::initializer_list<qint64> more = {}) {
+        if (!m_stmt || sqlite3_reset(m_stmt) != SQLITE_OK ||
+            sqlite3_bind_int64(m_stmt, 1, value) != SQLITE_OK)
+            return false;
+        int at = 2;
+        for (qint64 v : more)
+            if (sqlite3_bind_int64(m_stmt, at++, v) != SQLITE_OK)
+                return false;
+        return true;
     }
     // A row, or false at the end and on a fault (told by Failed).
     bool Next() {
@@ -107,6 +114,14 @@ public:
         return m_last == SQLITE_ROW;
     }
     bool Failed() const { return !m_stmt || (m_last != SQLITE_DONE && m_last != SQLITE_ROW); }
+    // A write, bound then run to its end; false with SQLite's reason.
+    bool Write(qint64 value, std::initializer_list<qint64> more, QString* error) {
+        if (Bind(value, more) && sqlite3_step(m_stmt) == SQLITE_DONE)
+            return true;
+        *error = QString::fromUtf8(m_stmt ? sqlite3_errmsg(sqlite3_db_handle(m_stmt))
+                                          : "the statement could not be prepared");
+        return false;
+    }
     qint64 Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
     double Double(int column) const { return sqlite3_column_double(m_stmt, column); }
     bool Null(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
@@ -310,20 +325,21 @@ QJsonObject ProjectStore::Impl::SlotsNow(qint64 project, std::vector<SlotKey> to
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     QJsonArray keys, readings;
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT id, version, row, chosen FROM reading WHERE project = ? AND "
-                             "place = ? AND wavelength = ? AND direction = ? ORDER BY id"));
-    for (const SlotKey& s : touched) {
+    for (const SlotKey& s : touched)
         keys.append(QJsonArray{s.place, s.wavelength, int(s.direction)});
-        const QVariantList values{project, s.place, s.wavelength, int(s.direction)};
-        for (int i = 0; i < values.size(); ++i)
-            q.bindValue(i, values[i]);
-        if (q.exec())
-            while (q.next())
-                readings.append(QJsonArray{q.value(0).toLongLong(), s.place, s.wavelength,
-                                           int(s.direction), q.value(1).toLongLong(),
-                                           q.value(2).toInt(), q.value(3).toInt()});
-    }
+    // One pass over the project's readings, not a query per slot: an upload given touches
+    // thousands.
+    Statement q(HandleOf(db), "SELECT id, place, wavelength, direction, version, row, chosen "
+                              "FROM reading WHERE project = ? ORDER BY id");
+    if (q.Bind(project))
+        while (q.Next()) {
+            const SlotKey key{int(q.Int(1)), int(q.Int(2)),
+                              q.Int(3) ? Direction::BtoA : Direction::AtoB};
+            if (std::binary_search(touched.begin(), touched.end(), key))
+                readings.append(QJsonArray{q.Int(0), key.place, key.wavelength,
+                                           int(key.direction), q.Int(4), int(q.Int(5)),
+                                           int(q.Int(6))});
+        }
     return {{QStringLiteral("slots"), keys}, {QStringLiteral("readings"), readings}};
 }
 
@@ -605,19 +621,27 @@ bool ProjectStore::Tie(const StoredProject& project, qint64 job, Direction direc
         if (!m_impl->Run(QStringLiteral("INSERT INTO project_upload VALUES (?, ?, ?)"),
                          {job, project.id, int(direction)}, error))
             return false;
+        Statement insert(HandleOf(m_impl->db),
+                         "INSERT INTO reading (project, place, wavelength, direction, version, "
+                         "row, chosen) VALUES (?, ?, ?, ?, ?, ?, 1)");
         for (size_t r = 0; r < rows.size(); ++r) {
             if (assigned[r] < 0)
                 continue;
-            const int wave = rows[r].values.wavelength;
-            if (!m_impl->Run(QStringLiteral("INSERT INTO reading (project, place, wavelength, "
-                                            "direction, version, row, chosen) VALUES "
-                                            "(?, ?, ?, ?, ?, ?, 1)"),
-                             {project.id, assigned[r], wave, int(direction), version, int(r)},
-                             error) ||
-                !m_impl->ChooseLast(project.id, assigned[r], wave, direction, error))
+            if (!insert.Write(project.id,
+                              {assigned[r], rows[r].values.wavelength, int(direction), version,
+                               qint64(r)},
+                              error))
                 return false;
         }
-        return true;
+        // In every slot this upload reached, its last reading counts (as the ledger assigned
+        // them): one statement, not one a reading. The upload is given once, so the readings
+        // of its version in the project are this tie's.
+        Statement choose(HandleOf(m_impl->db),
+                         "UPDATE reading SET chosen = 0 WHERE project = ?1 AND chosen = 1 AND "
+                         "EXISTS (SELECT 1 FROM reading n WHERE n.project = ?1 AND n.place = "
+                         "reading.place AND n.wavelength = reading.wavelength AND n.direction = "
+                         "reading.direction AND n.version = ?2 AND n.id > reading.id)");
+        return choose.Write(project.id, {version}, error);
     };
     std::vector<SlotKey> touched;
     for (size_t r = 0; r < rows.size(); ++r)
