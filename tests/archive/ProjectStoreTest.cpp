@@ -40,7 +40,7 @@ protected:
         for (const auto& [loss, wave, note] : readings) {
             archive_op::AddRecord add{row, {}, {}};
             const std::vector<uint8_t> frame =
-                EncodeRecordReply({row++, uint16_t(wave), -loss, 0.0f, true, {26, 1, 2, 3, 4}});
+                EncodeRecordReply({uint16_t(row++), uint16_t(wave), -loss, 0.0f, true, {26, 1, 2, 3, 4}});
             std::copy_n(frame.begin(), std::min(frame.size(), add.raw.size()), add.raw.begin());
             add.texts[kTableColumns - 1] = QString::fromLatin1(note);
             ops.push_back(add);
