@@ -2,9 +2,11 @@
 // the port button and the link picture following a pulled device, and the status line counting a
 // paced upload's rows. The reconnect itself (twenty pulls) and the remembered port are the
 // session's tests; the list's handling on drop-down is CommandsTest's.
+#include "CertificationPart.h"
 #include "MeterSimulator.h"
 #include "WindowTest.h"
 
+#include <QLabel>
 #include <QRegularExpression>
 
 #include <set>
@@ -28,6 +30,14 @@ TEST_F(PortStatusPartTest,
     meter->SetLinkPath(link);
     ASSERT_TRUE(meter->Start()) << meter->ErrorText();
     dlg.Ports().AddVirtual(link, "meter");
+    // A reference at a wavelength the meter's records do not use: only the pull makes it due.
+    CertificationSettings judging;
+    judging.enabled = true;
+    judging.SetReference({1625, -3.0, QDateTime::currentDateTime()});
+    dlg.Certification().SetSettings(judging);
+    const auto due = [&] {
+        return dlg.Certification().SummaryLine()->text().contains("1625 nm (meter reconnected)");
+    };
     Show();
     ClickEntry(Combo(idc::kLanguageList), 1); // ENGLISH
     ClickOpenPort();
@@ -37,6 +47,7 @@ TEST_F(PortStatusPartTest,
 
     // While the records come, the count shown is the table's, at most one tick's records behind.
     QTest::mouseClick(dlg.Control(idc::kUpload), Qt::LeftButton);
+    EXPECT_FALSE(due());
     const QRegularExpression receiving(QStringLiteral("^Receiving records: (\\d+) · "));
     std::set<QString> shown;
     WaitUntil(
@@ -64,6 +75,7 @@ TEST_F(PortStatusPartTest,
     EXPECT_EQ(dlg.ControlAs<QPushButton>(idc::kPortButton)->text(), "OPEN COM");
     EXPECT_EQ(dlg.PortStatus().Line().Text(Kind::Port),
               "COM1 (meter) gone; reopened when it is back");
+    EXPECT_TRUE(WaitUntil(due)) << "a new reference is asked for once the meter went away";
 
     meter = std::make_unique<MeterSimulator>(SimOptions{});
     meter->SetLinkPath(link);
