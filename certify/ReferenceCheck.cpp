@@ -36,8 +36,8 @@ std::set<FibreMode> ModesIn(const CertificationSettings& settings) {
     return modes;
 }
 
-QDateTime RecordTime(const RecordDate& d, Qt::TimeSpec spec) {
-    return QDateTime(QDate(2000 + d.year, d.month, d.day), QTime(d.hour, d.minute), spec);
+QDateTime RecordTime(const RecordDate& d, Qt::TimeSpec zone) {
+    return QDateTime(QDate(2000 + d.year, d.month, d.day), QTime(d.hour, d.minute), zone);
 }
 
 QJsonObject VerificationJson(const CordVerification& v) {

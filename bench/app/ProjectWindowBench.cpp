@@ -20,61 +20,73 @@ std::vector<ArchiveOp> UploadOps() {
     std::vector<ArchiveOp> ops{archive_op::BeginJob{}};
     for (int r = 0; r < kIds * 2; ++r) {
         archive_op::AddRecord add{r, {}, {}};
-        const std::vector<uint8_t> frame = EncodeRecordReply(
-            {uint16_t(r), uint16_t(r % 2 ? 1550 : 1310), -float(r % 300) / 100, 0.0f, true, {26, 1, 2, 3, 4}});
+        const std::vector<uint8_t> frame = EncodeRecordReply({uint16_t(r),
+                                                              uint16_t(r % 2 ? 1550 : 1310),
+                                                              -float(r % 300) / 100,
+                                                              0.0f,
+                                                              true,
+                                                              {26, 1, 2, 3, 4}});
         std::copy_n(frame.begin(), std::min(frame.size(), add.raw.size()), add.raw.begin());
         ops.push_back(add);
     }
     return ops;
 }
 
-struct FilledProject {
-    static StoredProject Plan() {
-        StoredProject project;
+// An archive holding the plan of kIds cable IDs, tested at 1310 and 1550 nm both ways; nothing
+// given to it until Give.
+struct PlannedProject {
+    explicit PlannedProject(QString file) : path(std::move(file)) {
         project.info.name = QStringLiteral("Campus");
         project.info.certification.enabled = true;
         project.info.certification.SetLimit({1310, WaveLimit::Kind::Fixed, 1.5, 0.0});
         project.info.certification.SetLimit({1550, WaveLimit::Kind::Fixed, 1.5, 0.0});
         project.waves = {1310, 1550};
         project.bothDirections = true;
-        return project;
-    }
-    static std::vector<CableLink> Cables() {
         std::vector<CableLink> plan;
         for (int i = 0; i < kIds; ++i)
-            plan.push_back({QStringLiteral("B1-PP%1-J%2").arg(i / 48).arg(i % 48 + 1, 2, 10,
-                                                                         QLatin1Char('0')),
-                            {}, {}, {}, {}, {}, {}});
-        return plan;
+            plan.push_back(
+                {QStringLiteral("B1-PP%1-J%2").arg(i / 48).arg(i % 48 + 1, 2, 10, QLatin1Char('0')),
+                 {},
+                 {},
+                 {},
+                 {},
+                 {},
+                 {}});
+        ok = archive.Open(path, Language::English).state == ArchiveState::ReadWrite &&
+             store.Open(path, &error) && store.Create(project, plan, Language::English, &error);
     }
-    FilledProject() {
-        const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-        MeasurementArchive archive;
-        ProjectStore store;
-        QString error;
-        archive.Open(path, Language::English);
-        store.Open(path, &error);
-        StoredProject project = Plan();
-        ok = store.Create(project, Cables(), Language::English, &error);
-        for (Direction direction : {Direction::AtoB, Direction::BtoA}) {
-            ArchiveCursor cursor;
-            ok = ok && archive.Apply(UploadOps(), cursor) &&
-                 store.Tie(project, cursor.job, direction, Language::English, &error);
-        }
-        this->path = path;
+    // One upload archived, not yet given.
+    qint64 Upload() {
+        ArchiveCursor cursor;
+        ok = ok && archive.Apply(UploadOps(), cursor);
+        return cursor.job;
     }
-    QTemporaryDir dir;
+    bool Give(qint64 job, Direction direction) {
+        return ok = ok && store.Tie(project, job, direction, Language::English, &error);
+    }
+
     QString path;
+    MeasurementArchive archive;
+    ProjectStore store;
+    StoredProject project;
+    QString error;
     bool ok = false;
 };
 
 void BM_ProjectWindowRefresh(benchmark::State& state) {
-    FilledProject filled;
-    if (!filled.ok) {
-        state.SkipWithError("the project could not be made");
-        return;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+    {
+        // Made and closed first, as the window finds an archive the uploads were kept in.
+        PlannedProject filled(path);
+        for (Direction direction : {Direction::AtoB, Direction::BtoA})
+            filled.Give(filled.Upload(), direction);
+        if (!filled.ok) {
+            state.SkipWithError(qPrintable(filled.error));
+            return;
+        }
     }
-    ProjectWindow window(filled.path, Language::English, nullptr);
+    ProjectWindow window(path, Language::English, nullptr);
     window.show();
     for (auto _ : state) {
         window.Refresh();
@@ -83,29 +95,17 @@ void BM_ProjectWindowRefresh(benchmark::State& state) {
 }
 BENCHMARK(BM_ProjectWindowRefresh)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-} // namespace
-
-namespace {
-
 // A 20,000-record upload given to an empty plan of 10,000 IDs, as the window does once the upload
 // is kept: the readings assigned, written with which one counts, and what undoing it needs.
 void BM_TieUpload(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-        MeasurementArchive archive;
-        ProjectStore store;
-        QString error;
-        archive.Open(path, Language::English);
-        store.Open(path, &error);
-        StoredProject project = FilledProject::Plan();
-        store.Create(project, FilledProject::Cables(), Language::English, &error);
-        ArchiveCursor cursor;
-        archive.Apply(UploadOps(), cursor);
+        PlannedProject planned(dir.filePath(QStringLiteral("archive.sqlite")));
+        const qint64 job = planned.Upload();
         state.ResumeTiming();
-        if (!store.Tie(project, cursor.job, Direction::AtoB, Language::English, &error))
-            state.SkipWithError(qPrintable(error));
+        if (!planned.Give(job, Direction::AtoB))
+            state.SkipWithError(qPrintable(planned.error));
     }
 }
 BENCHMARK(BM_TieUpload)->Unit(benchmark::kMillisecond)->Iterations(3);
