@@ -206,7 +206,7 @@ bool MeterSession::OpenDevice() {
         if (e.number == m_portNumber) {
             m_portName = QString::fromStdString(e.name);
             // Written when it changes, not at every command that reopens the port.
-            if (const PortIdentity id = IdentityOf(e); id != m_savedPort) {
+            if (const PortIdentity id = IdentityOf(e); m_remembersPort && id != m_savedPort) {
                 SaveLastPort(id);
                 m_savedPort = id;
             }

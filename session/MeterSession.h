@@ -115,6 +115,9 @@ public:
     QString PortStatusText() const;
     // The entry last opened, "COM3 (/dev/ttyUSB0)".
     QString PortName() const { return m_portName; }
+    // The port opened is kept in the user's settings as the one to offer at the next start; a
+    // session beside the main window's (another meter of the live window) keeps nothing.
+    void SetRemembersPort(bool on) { m_remembersPort = on; }
     const UploadProgress& Progress() const { return m_progress; }
 
     // --- commands; each sends one frame, the reply arrives through OnRxChar ---
@@ -244,6 +247,7 @@ private:
     uint32_t m_portNumber = 0;
     QString m_portName; // the entry last opened, shown by the status line after it is gone
     PortIdentity m_savedPort;
+    bool m_remembersPort = true;
     bool m_autoReconnect = true;
     PortWatch m_watch{m_ports};
     UploadProgress m_progress;
