@@ -2,6 +2,7 @@
 
 #include "Certification.h"
 #include "LiveChart.h"
+#include "LiveMeterTable.h"
 #include "MeterSession.h"
 
 #include <QCloseEvent>
@@ -12,9 +13,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <limits>
 
 namespace vemla {
 namespace {
@@ -41,7 +44,7 @@ QString Duration(int64_t msecs) {
 } // namespace
 
 LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent)
-    : QDialog(parent), m_session(session), m_monitor(session), m_logFolder(std::move(logFolder)),
+    : QDialog(parent), m_session(session), m_meters(session), m_logFolder(std::move(logFolder)),
       m_askPath([this](const QString& proposed) {
           return QFileDialog::getSaveFileName(this, QString(), proposed,
                                               Pick(text::kLiveCsvFilter, m_language));
@@ -51,7 +54,8 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
       m_reset(new QPushButton(this)), m_setReference(new QPushButton(this)),
       m_hold(new QPushButton(this)), m_record(new QPushButton(this)),
       m_useAsReference(new QPushButton(this)), m_verify(new QPushButton(this)),
-      m_status(new QLabel(this)) {
+      m_status(new QLabel(this)), m_addMeter(new QPushButton(this)), m_portMenu(new QMenu(this)),
+      m_table(new LiveMeterTable(m_meters, this)) {
     setModal(false);
     setSizeGripEnabled(true);
     m_hold->setCheckable(true);
@@ -63,7 +67,16 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
         m_unit->addItem(QString());
     for (std::size_t i = 0; i < kSpansMsecs.size(); ++i)
         m_span->addItem(QString());
+    PlaceControls();
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(kRefreshMs);
+    ConnectControls();
+    ConnectMeters();
+    Retranslate(session.Language());
+    resize(900, 600);
+}
 
+void LiveWindow::PlaceControls() {
     auto* controls = new QHBoxLayout;
     controls->addWidget(m_startPause);
     for (std::size_t i = 0; i < m_captions.size(); ++i) {
@@ -72,6 +85,7 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
         controls->addWidget(std::array<QComboBox*, 3>{m_interval, m_span, m_unit}[i]);
     }
     controls->addStretch();
+    controls->addWidget(m_addMeter);
 
     auto* stats = new QGridLayout;
     for (std::size_t r = 0; r < m_names.size(); ++r) {
@@ -83,36 +97,34 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
         stats->addWidget(m_names[r], static_cast<int>(r), 0);
         stats->addWidget(m_values[r], static_cast<int>(r), 1);
     }
-    const int next = static_cast<int>(m_names.size());
-    stats->addWidget(m_reset, next, 0, 1, 2);
-    stats->addWidget(m_setReference, next + 1, 0, 1, 2);
-    stats->addWidget(m_hold, next + 2, 0, 1, 2);
-    stats->addWidget(m_record, next + 3, 0, 1, 2);
-    stats->addWidget(m_useAsReference, next + 4, 0, 1, 2);
-    stats->addWidget(m_verify, next + 5, 0, 1, 2);
-    stats->setRowStretch(next + 6, 1);
+    int next = static_cast<int>(m_names.size());
+    for (QPushButton* b : {m_reset, m_setReference, m_hold, m_record, m_useAsReference, m_verify})
+        stats->addWidget(b, next++, 0, 1, 2);
+    stats->setRowStretch(next, 1);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_chart, 1);
     middle->addLayout(stats);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
-    layout->addLayout(middle, 1);
+    layout->addLayout(middle, 3);
+    layout->addWidget(m_table, 1);
     layout->addWidget(m_status);
+}
 
-    m_refresh.setSingleShot(true);
-    m_refresh.setInterval(kRefreshMs);
+void LiveWindow::ConnectControls() {
     connect(&m_refresh, &QTimer::timeout, this, &LiveWindow::Refresh);
     connect(m_startPause, &QPushButton::clicked, this, &LiveWindow::OnStartPause);
+    connect(m_addMeter, &QPushButton::clicked, this, &LiveWindow::ShowPortMenu);
     connect(m_interval, &QComboBox::activated, this,
-            [this] { m_monitor.SetInterval(m_interval->currentData().toInt()); });
+            [this] { m_meters.SetInterval(m_interval->currentData().toInt()); });
     connect(m_span, &QComboBox::activated, this, &LiveWindow::Refresh);
     connect(m_unit, &QComboBox::activated, this, &LiveWindow::Refresh);
-    connect(m_reset, &QPushButton::clicked, &m_monitor, &LiveMonitor::ResetStatistics);
-    connect(m_setReference, &QPushButton::clicked, this, [this] {
-        m_monitor.SetReferenceToCurrent();
-        Refresh();
+    connect(m_reset, &QPushButton::clicked, this, [this] {
+        for (int row = 0; row < m_meters.Count(); ++row)
+            m_meters.At(row).monitor->ResetStatistics();
     });
+    connect(m_setReference, &QPushButton::clicked, this, &LiveWindow::OnSetReference);
     // Hold freezes only what is shown; the readings go on being taken, logged and counted.
     // Held, it shows the latest reading first, then stays until released.
     connect(m_hold, &QPushButton::toggled, this, [this] { Refresh(); });
@@ -121,11 +133,30 @@ LiveWindow::LiveWindow(MeterSession& session, QString logFolder, QWidget* parent
     connect(m_verify, &QPushButton::clicked, this, &LiveWindow::OnVerifyCords);
     // The button names the wavelength the meter acknowledged last.
     connect(&m_session, &MeterSession::WavelengthAcknowledged, this, &LiveWindow::Refresh);
-    connect(&m_monitor, &LiveMonitor::SampleAdded, this, &LiveWindow::OnSample);
-    connect(&m_monitor, &LiveMonitor::StatisticsReset, this, &LiveWindow::Refresh);
-    connect(&m_monitor, &LiveMonitor::StatusChanged, this, &LiveWindow::ShowStatus);
-    Retranslate(session.Language());
-    resize(900, 480);
+}
+
+void LiveWindow::ConnectMeters() {
+    connect(&m_meters, &LiveMeters::SampleAdded, this, &LiveWindow::OnSample);
+    connect(&m_meters, &LiveMeters::StatusChanged, this, [this](int id) {
+        if (id == 0)
+            ShowStatus();
+        OnSample();
+    });
+    connect(&m_meters, &LiveMeters::MeterChanged, this, [this](int id) {
+        for (int row = 0; row < m_meters.Count(); ++row)
+            if (m_meters.At(row).id == id)
+                m_table->ShowWaves(row);
+        OnSample();
+    });
+    connect(&m_meters, &LiveMeters::MetersChanged, this, [this] {
+        m_table->Rebuild();
+        Refresh();
+    });
+    connect(m_table, &LiveMeterTable::StartPauseClicked, this, &LiveWindow::OnStartPauseMeter);
+    connect(m_table, &LiveMeterTable::WaveChosen, &m_meters, &LiveMeters::SelectWave);
+    // Later: the row's button is the one being clicked.
+    connect(m_table, &LiveMeterTable::RemoveClicked, &m_meters, &LiveMeters::Remove,
+            Qt::QueuedConnection);
 }
 
 LiveWindow::~LiveWindow() = default;
@@ -134,10 +165,10 @@ void LiveWindow::Retranslate(Language language) {
     m_language = language;
     const auto t = [language](const BilingualText& text) { return Pick(text, language); };
     setWindowTitle(t(text::kLiveTitle));
-    m_startPause->setText(t(m_monitor.Running() ? text::kLivePause : text::kLiveStart));
     m_captions[0]->setText(t(text::kLiveInterval));
     m_captions[1]->setText(t(text::kLiveSpan));
     m_captions[2]->setText(t(text::kLiveUnit));
+    m_addMeter->setText(t(text::kLiveAddMeter));
     const std::array<QString, 5> spans{QStringLiteral("30 s"), QStringLiteral("2 min"),
                                        QStringLiteral("10 min"), QStringLiteral("1 h"),
                                        t(text::kLiveSpanAll)};
@@ -153,49 +184,103 @@ void LiveWindow::Retranslate(Language language) {
     m_reset->setText(t(text::kLiveReset));
     m_setReference->setText(t(text::kLiveSetReference));
     m_hold->setText(t(text::kLiveHold));
-    m_record->setText(t(m_monitor.Logging() ? text::kLiveStopRecord : text::kLiveRecord));
+    m_record->setText(t(Monitor().Logging() ? text::kLiveStopRecord : text::kLiveRecord));
+    m_table->Retranslate(language);
+    ShowStartPause();
     ShowStatus();
     Refresh();
 }
 
 void LiveWindow::closeEvent(QCloseEvent* event) {
     // A monitor nobody sees would poll on; the log it wrote stays complete.
-    m_monitor.Pause();
-    m_monitor.StopLog();
+    for (int row = 0; row < m_meters.Count(); ++row)
+        m_meters.At(row).monitor->Pause();
+    Monitor().StopLog();
     m_record->setChecked(false);
     Retranslate(m_language);
     QDialog::closeEvent(event);
 }
 
+bool LiveWindow::AnyRunning() const {
+    for (int row = 0; row < m_meters.Count(); ++row)
+        if (m_meters.At(row).monitor->Running())
+            return true;
+    return false;
+}
+
+// The whole set: any meter reading pauses them all, none starts them all.
 void LiveWindow::OnStartPause() {
-    if (m_monitor.Running())
-        m_monitor.Pause();
-    else
-        m_monitor.Start();
-    m_startPause->setText(
-        Pick(m_monitor.Running() ? text::kLivePause : text::kLiveStart, m_language));
+    const bool pause = AnyRunning();
+    for (int row = 0; row < m_meters.Count(); ++row) {
+        LiveMonitor& monitor = *m_meters.At(row).monitor;
+        if (pause)
+            monitor.Pause();
+        else
+            monitor.Start();
+    }
+    ShowStartPause();
+}
+
+void LiveWindow::OnStartPauseMeter(int id) {
+    if (const LiveMeters::Meter* meter = m_meters.Find(id)) {
+        if (meter->monitor->Running())
+            meter->monitor->Pause();
+        else
+            meter->monitor->Start();
+    }
+    ShowStartPause();
+}
+
+void LiveWindow::ShowStartPause() {
+    m_startPause->setText(Pick(AnyRunning() ? text::kLivePause : text::kLiveStart, m_language));
+    m_table->ShowButtons();
+}
+
+// Each meter's current reading becomes its own relative reference.
+void LiveWindow::OnSetReference() {
+    for (int row = 0; row < m_meters.Count(); ++row)
+        m_meters.At(row).monitor->SetReferenceToCurrent();
+    Refresh();
+}
+
+void LiveWindow::ShowPortMenu() {
+    m_portMenu->clear();
+    const std::vector<PortEntry> ports = m_meters.FreePorts();
+    for (const PortEntry& port : ports) {
+        QAction* action = m_portMenu->addAction(QString::fromStdString(port.name));
+        action->setToolTip(QString::fromStdString(port.description));
+        connect(action, &QAction::triggered, this, [this, port] { AddMeter(port); });
+    }
+    if (ports.empty())
+        m_portMenu->addAction(Pick(text::kLiveNoFreePort, m_language))->setEnabled(false);
+    m_portMenu->popup(m_addMeter->mapToGlobal(QPoint(0, m_addMeter->height())));
+}
+
+void LiveWindow::AddMeter(const PortEntry& port) {
+    if (const std::optional<QString> refused = m_meters.Add(port))
+        m_status->setText(*refused);
 }
 
 void LiveWindow::OnRecord() {
-    if (m_monitor.Logging()) {
-        m_monitor.StopLog();
+    if (Monitor().Logging()) {
+        Monitor().StopLog();
     } else {
         const QString proposed =
             QDir(m_logFolder).filePath(LiveLog::DefaultFileName(QDateTime::currentDateTime()));
         const QString path = m_askPath(proposed);
-        if (!path.isEmpty() && !m_monitor.StartLog(path))
+        if (!path.isEmpty() && !Monitor().StartLog(path))
             m_status->setText(
-                Pick(text::kLiveLogFailed, m_language).arg(path, m_monitor.LogError()));
+                Pick(text::kLiveLogFailed, m_language).arg(path, Monitor().LogError()));
     }
-    m_record->setChecked(m_monitor.Logging());
+    m_record->setChecked(Monitor().Logging());
     m_record->setText(
-        Pick(m_monitor.Logging() ? text::kLiveStopRecord : text::kLiveRecord, m_language));
-    if (m_monitor.Logging())
+        Pick(Monitor().Logging() ? text::kLiveStopRecord : text::kLiveRecord, m_language));
+    if (Monitor().Logging())
         ShowStatus();
 }
 
 void LiveWindow::OnUseAsReference() {
-    const auto current = m_monitor.Statistics().Current();
+    const auto current = Monitor().Statistics().Current();
     const int wavelength = m_session.SelectedWavelength();
     if (!m_takeReference || !current || !current->valid || wavelength <= 0)
         return;
@@ -207,7 +292,7 @@ void LiveWindow::OnUseAsReference() {
 
 // After a reference, the two cords mated: the reading's loss against it is the pair's.
 void LiveWindow::OnVerifyCords() {
-    const auto current = m_monitor.Statistics().Current();
+    const auto current = Monitor().Statistics().Current();
     const int wavelength = m_session.SelectedWavelength();
     if (!m_verifyCords || !current || !current->valid || wavelength <= 0)
         return;
@@ -225,77 +310,42 @@ void LiveWindow::OnSample() {
 }
 
 void LiveWindow::ShowStatus() {
-    const auto t = [this](const BilingualText& text) { return Pick(text, m_language); };
-    QString line;
-    switch (m_monitor.CurrentStatus()) {
-    case LiveMonitor::Status::Idle:
-        line = t(text::kLiveIdle);
-        break;
-    case LiveMonitor::Status::Polling:
-        line = t(text::kLivePolling);
-        break;
-    case LiveMonitor::Status::Waiting:
-        line = t(text::kLiveWaiting);
-        break;
-    case LiveMonitor::Status::NoReply:
-        line = t(text::kLiveNoReply);
-        break;
-    case LiveMonitor::Status::PortNotOpen:
-        line = t(text::kComNotOpen);
-        break;
-    case LiveMonitor::Status::LogFailed:
-        line = t(text::kLiveLogFailed).arg(m_monitor.LogPath(), m_monitor.LogError());
+    QString line = LiveStatusText(Monitor(), m_language);
+    if (Monitor().CurrentStatus() == LiveMonitor::Status::LogFailed) {
         m_record->setChecked(false);
-        m_record->setText(t(text::kLiveRecord));
-        break;
+        m_record->setText(Pick(text::kLiveRecord, m_language));
     }
-    if (m_monitor.Logging())
-        line += QStringLiteral("  ") + t(text::kLiveRecording).arg(m_monitor.LogPath());
+    if (Monitor().Logging())
+        line +=
+            QStringLiteral("  ") + Pick(text::kLiveRecording, m_language).arg(Monitor().LogPath());
     m_status->setText(line);
 }
 
-PowerDecimator::Transform LiveWindow::Transform() const {
-    switch (static_cast<Unit>(m_unit->currentIndex())) {
-    case Unit::Milliwatt:
-        return [](double dBm) { return MilliwattsOf(dBm); };
-    case Unit::Microwatt:
-        return [](double dBm) { return MilliwattsOf(dBm) * 1e3; };
-    case Unit::Nanowatt:
-        return [](double dBm) { return MilliwattsOf(dBm) * 1e6; };
-    case Unit::Relative: {
-        const double reference = m_monitor.Reference().value_or(0.0);
-        return [reference](double dBm) { return dBm - reference; };
-    }
-    case Unit::Dbm:
-        break;
-    }
-    return [](double dBm) { return dBm; };
-}
-
-QString LiveWindow::UnitName() const {
-    const auto unit = static_cast<Unit>(m_unit->currentIndex());
-    return unit == Unit::Relative ? QStringLiteral("dB") : m_unit->currentText();
-}
-
-QString LiveWindow::Shown(double dBm) const {
-    const auto unit = static_cast<Unit>(m_unit->currentIndex());
-    if (unit == Unit::Relative && !m_monitor.Reference())
-        return kDash;
-    const double value = Transform()(dBm);
-    const bool linear = unit != Unit::Dbm && unit != Unit::Relative;
-    return (linear ? QString::number(value, 'g', 4) : QString::number(value, 'f', 2)) +
-           QLatin1Char(' ') + UnitName();
+LivePowerUnit LiveWindow::UnitFor(const LiveMonitor& monitor) const {
+    const auto unit = static_cast<LiveUnit>(m_unit->currentIndex());
+    return {unit, monitor.Reference(),
+            unit == LiveUnit::Relative ? QStringLiteral("dB") : m_unit->currentText()};
 }
 
 void LiveWindow::Refresh() {
     m_refresh.stop();
-    const LiveStatistics& s = m_monitor.Statistics();
+    ShowFirstMeter();
+    m_table->ShowValues(
+        [this](const LiveMeters::Meter& m, double dBm) { return UnitFor(*m.monitor).Shown(dBm); });
+    RedrawChart();
+}
+
+// The main window's meter's statistics and what its reading can become.
+void LiveWindow::ShowFirstMeter() {
+    const LiveMonitor& monitor = Monitor();
+    const LiveStatistics& s = monitor.Statistics();
     const auto current = s.Current();
     const bool any = s.Count() > 0;
-    m_values[kCurrent]->setText(current && current->valid ? Shown(current->dBm) : kDash);
-    m_values[kMinimum]->setText(any ? Shown(s.Minimum()) : kDash);
-    m_values[kMaximum]->setText(any ? Shown(s.Maximum()) : kDash);
-    m_values[kMean]->setText(any ? Shown(s.Mean()) : kDash);
+    const LivePowerUnit unit = UnitFor(monitor);
+    m_values[kCurrent]->setText(current && current->valid ? unit.Shown(current->dBm) : kDash);
+    m_values[kMinimum]->setText(any ? unit.Shown(s.Minimum()) : kDash);
+    m_values[kMaximum]->setText(any ? unit.Shown(s.Maximum()) : kDash);
+    m_values[kMean]->setText(any ? unit.Shown(s.Mean()) : kDash);
     // The spread of readings in dB whatever the unit: it is how technicians judge stability.
     m_values[kDeviation]->setText(
         any ? QString::number(s.Deviation(), 'f', 3) + QStringLiteral(" dB") : kDash);
@@ -310,21 +360,36 @@ void LiveWindow::Refresh() {
     m_verify->setText(wavelength > 0 ? Pick(reftext::kLiveVerify, m_language).arg(wavelength)
                                      : Pick(reftext::kLiveVerifyUnknown, m_language));
     m_verify->setEnabled(m_verifyCords && wavelength > 0 && current && current->valid);
-    const auto reference = m_monitor.Reference();
+    const auto reference = monitor.Reference();
     m_values[kRef]->setText(reference ? QString::number(*reference, 'f', 2) + QStringLiteral(" dBm")
                                       : kDash);
-    const auto& samples = m_monitor.Samples();
-    const int64_t now =
-        samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.back().msecs;
-    const bool relativeWithout =
-        static_cast<Unit>(m_unit->currentIndex()) == Unit::Relative && !reference;
-    static const std::deque<LiveSample> kNone;
-    m_chart->Redraw(relativeWithout ? kNone : samples,
-                    kSpansMsecs[static_cast<std::size_t>(std::max(0, m_span->currentIndex()))], now,
-                    Transform());
-    m_chart->SetAxisTitles(Pick(text::kLiveTime, m_language), Pick(text::kLivePower, m_language) +
-                                                                  QStringLiteral(" (") +
-                                                                  UnitName() + QLatin1Char(')'));
+}
+
+// A trace per meter, named by its port and the wavelength it acknowledged, against the latest
+// reading of any of them.
+void LiveWindow::RedrawChart() {
+    std::vector<LiveChart::Trace> traces;
+    int64_t now = std::numeric_limits<int64_t>::min();
+    for (int row = 0; row < m_meters.Count(); ++row) {
+        const LiveMeters::Meter& meter = m_meters.At(row);
+        const LiveMonitor& monitor = *meter.monitor;
+        if (!monitor.Samples().empty())
+            now = std::max(now, monitor.Samples().back().msecs);
+        const int wavelength = meter.session->SelectedWavelength();
+        QString name = m_meters.PortName(meter);
+        if (wavelength > 0)
+            name += QStringLiteral(" %1 nm").arg(wavelength);
+        const LivePowerUnit unit = UnitFor(monitor);
+        traces.push_back({meter.id, name, m_meters.Colour(meter),
+                          unit.Showable() ? &monitor.Samples() : nullptr, unit.Transform()});
+    }
+    if (now == std::numeric_limits<int64_t>::min())
+        now = QDateTime::currentMSecsSinceEpoch();
+    m_chart->Redraw(
+        traces, kSpansMsecs[static_cast<std::size_t>(std::max(0, m_span->currentIndex()))], now);
+    m_chart->SetAxisTitles(Pick(text::kLiveTime, m_language),
+                           Pick(text::kLivePower, m_language) + QStringLiteral(" (") +
+                               UnitFor(Monitor()).name + QLatin1Char(')'));
 }
 
 } // namespace vemla

@@ -334,6 +334,14 @@ inline constexpr BilingualText kLiveUseReferenceUnknown{"Use as reference for λ
 // %1: the wavelength, %2: the reading stored.
 inline constexpr BilingualText kLiveReferenceStored{"Reference for %1 nm set to %2 dBm.",
                                                     "%1 nm 的参考已设为 %2 dBm。"};
+// More meters in the live window: the control that adds one by port, and each meter's row.
+inline constexpr BilingualText kLiveAddMeter{"Add meter...", "添加功率计..."};
+inline constexpr BilingualText kLiveNoFreePort{"No other port", "没有其他端口"};
+inline constexpr BilingualText kLiveRemoveMeter{"Remove", "移除"};
+inline constexpr BilingualText kLivePort{"Port", "端口"};
+inline constexpr BilingualText kLiveWavelength{"Wavelength", "波长"};
+inline constexpr BilingualText kLiveMissed{"Missed polls", "漏读次数"};
+inline constexpr BilingualText kLiveState{"State", "状态"};
 
 // Loss certification in the main window: the limits dialog, the summary line, fibre labels.
 inline constexpr BilingualText kMenuLossLimits{"Loss limits...", "损耗限值..."};
