@@ -189,6 +189,12 @@ void LiveMeters::SetClock(std::function<int64_t()> clock) {
         slot->meter.monitor->SetClock(m_clock);
 }
 
+void LiveMeters::SetLanguage(Language language) {
+    for (const auto& slot : m_meters)
+        if (slot->meter.id != 0)
+            slot->meter.session->SetLanguage(language);
+}
+
 void LiveMeters::SelectWave(int id, int listIndex) {
     if (Meter* meter = FindMeter(id); meter && id != 0)
         meter->session->SelectWave(listIndex);

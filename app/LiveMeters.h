@@ -6,6 +6,7 @@
 
 #include "LiveMonitor.h"
 #include "PortList.h"
+#include "Texts.h"
 
 #include <QColor>
 #include <QObject>
@@ -61,6 +62,8 @@ public:
     void SetInterval(int msecs);
     int Interval() const { return m_intervalMs; }
     void SetClock(std::function<int64_t()> clock);
+    // The language of what an added meter's session says in its row.
+    void SetLanguage(Language language);
     // The wavelength chosen among those the meter offered, for an added meter.
     void SelectWave(int id, int listIndex);
 

@@ -186,6 +186,7 @@ void LiveWindow::Retranslate(Language language) {
     m_hold->setText(t(text::kLiveHold));
     m_record->setText(t(Monitor().Logging() ? text::kLiveStopRecord : text::kLiveRecord));
     m_table->Retranslate(language);
+    m_meters.SetLanguage(language);
     ShowStartPause();
     ShowStatus();
     Refresh();

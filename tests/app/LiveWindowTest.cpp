@@ -186,6 +186,8 @@ protected:
 };
 
 TEST_F(LiveMetersTest, AddedMetersFillTheirRowsAndKeepTheirColoursAfterARemoval) {
+    constexpr int64_t kNow = 1'700'000'000'000; // one clock for every meter, those added later too
+    live->SetClock([] { return kNow; });
     AddMeter();
     AddMeter();
     ASSERT_TRUE(WaitUntil([&] {
@@ -207,6 +209,7 @@ TEST_F(LiveMetersTest, AddedMetersFillTheirRowsAndKeepTheirColoursAfterARemoval)
             EXPECT_TRUE(reading.match(Cell(row, column)).hasMatch())
                 << Cell(row, column).toStdString();
         EXPECT_EQ(Cell(row, LiveMeterTable::kState), "Reading the meter.");
+        EXPECT_EQ(live->Meters().At(row).monitor->Samples().back().msecs, kNow);
     }
     EXPECT_EQ(Cell(0, LiveMeterTable::kWave), "1550 nm");
     const std::map<QString, QColor> traces = Traces();
