@@ -292,6 +292,24 @@ inline constexpr BilingualText kArchiveCheckDamaged{
 inline constexpr BilingualText kArchiveCheckMissing{"There is no measurement archive at %1.",
                                                     "%1 处没有测量存档。"};
 
+// The lab's shared archive: its state, as the status line and `vemla-cli archive status` say it.
+inline constexpr BilingualText kSharedOff{"Shared archive: off", "共享存档：未启用"};
+inline constexpr BilingualText kSharedUpToDate{"Shared archive: up to date", "共享存档：已是最新"};
+// %1: records the server does not have yet.
+inline constexpr BilingualText kSharedWaiting{"Shared archive: %1 records waiting",
+                                              "共享存档：%1 条记录等待上传"};
+// %1: since when (hh:mm, local time).
+inline constexpr BilingualText kSharedUnreachable{"Shared archive: unreachable since %1",
+                                                  "共享存档：自 %1 起无法连接"};
+// %1: the server's words.
+inline constexpr BilingualText kSharedRefused{"Shared archive: refused by the server: %1",
+                                              "共享存档：服务器拒绝：%1"};
+// What one sync did. %1: records sent, %2: versions sent, %3: versions received, %4: their
+// records.
+inline constexpr BilingualText kSharedSynced{
+    "Sent %1 records in %2 versions; received %3 versions with %4 records.",
+    "已上传 %2 个版本共 %1 条记录；已接收 %3 个版本共 %4 条记录。"};
+
 // The live power monitor: its menu entry, window, statistics and status line.
 inline constexpr BilingualText kMenuLivePower{"Live power...", "实时功率..."};
 inline constexpr BilingualText kLiveTitle{"Live power", "实时功率"};

@@ -1,0 +1,300 @@
+#include "SharedSync.h"
+
+#include "SharedLink.h"
+#include "UserSettings.h"
+
+#include <QSettings>
+#include <QSysInfo>
+
+#include <libpq-fe.h>
+
+namespace vemla {
+
+namespace {
+
+constexpr char kServerKey[] = "SharedArchive/Server";
+constexpr int kColumns = 7;
+
+// COPY's text format: a backslash, tab, newline or carriage return in a value is escaped. A NUL
+// cannot be held by PostgreSQL's text at all and is left out, so no record blocks the outbox.
+void AppendText(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\0': break;
+        default: out += c;
+        }
+    }
+}
+
+// bytea in its hex form, its backslash escaped for COPY.
+void AppendBytes(std::string& out, std::span<const uint8_t> bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\\\x";
+    for (const uint8_t b : bytes) {
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    }
+}
+
+} // namespace
+
+QString SharedStatusText(const SharedStatus& status, Language language) {
+    switch (status.state) {
+    case SharedStatus::State::Off:
+        return Pick(text::kSharedOff, language);
+    case SharedStatus::State::UpToDate:
+        return Pick(text::kSharedUpToDate, language);
+    case SharedStatus::State::Waiting:
+        return Pick(text::kSharedWaiting, language).arg(status.recordsWaiting);
+    case SharedStatus::State::Unreachable:
+        return Pick(text::kSharedUnreachable, language)
+            .arg(status.unreachableSince.toString(QStringLiteral("hh:mm")));
+    case SharedStatus::State::Refused:
+        return Pick(text::kSharedRefused, language).arg(status.reason);
+    }
+    return {};
+}
+
+QString SharedServerSetting() {
+    const QString env = qEnvironmentVariable("VEMLA_ARCHIVE_SERVER");
+    if (!env.isEmpty())
+        return env;
+    const QSettings settings(QString::fromLatin1(kSettingsOrganization),
+                             QString::fromLatin1(kSettingsApplication));
+    return settings.value(QLatin1String(kServerKey)).toString().trimmed();
+}
+
+struct SharedSync::Impl {
+    QString archivePath;
+    QString server;
+    SyncOutbox outbox;
+    bool outboxOpen = false;
+    SharedLink link;
+    QString station;
+    bool registered = false; // this connection has made sure the station is known
+    std::atomic<bool> stopped{false};
+
+    bool OpenOutbox(SyncResult& r);
+    bool Connect(SyncResult& r);
+    // One batch: claimed, sent in one server transaction, then acknowledged or released.
+    bool PushBatch(SyncResult& r, bool* more);
+    bool SendBatch(std::vector<OutboxVersion>& claimed, std::vector<OutboxVersion>& taken,
+                   SyncResult& r);
+    bool SendVersion(const OutboxVersion& v, bool* taken, int* serverTop, SyncResult& r);
+    bool CopyRecords(const std::vector<OutboxVersion>& versions, SyncResult& r);
+    bool Fail(SyncResult& r, SyncResult::Outcome outcome, const QString& reason) {
+        r.outcome = outcome;
+        r.reason = reason;
+        return false;
+    }
+    bool ServerFault(SyncResult& r) {
+        const LinkFault fault = link.LastFault();
+        return Fail(r, fault.refused ? SyncResult::Outcome::Refused
+                                     : SyncResult::Outcome::Unreachable,
+                    fault.message);
+    }
+};
+
+SharedSync::SharedSync(QString archivePath, QString server) : m_impl(std::make_unique<Impl>()) {
+    m_impl->archivePath = std::move(archivePath);
+    m_impl->server = std::move(server);
+}
+
+SharedSync::~SharedSync() = default;
+
+void SharedSync::Stop() {
+    m_impl->stopped = true;
+    m_impl->link.Cancel();
+}
+
+void SharedSync::Resume() {
+    m_impl->stopped = false;
+}
+
+qint64 SharedSync::RecordsWaiting() {
+    SyncResult unused;
+    return m_impl->OpenOutbox(unused) ? m_impl->outbox.RecordsWaiting() : 0;
+}
+
+bool SharedSync::Impl::OpenOutbox(SyncResult& r) {
+    QString error;
+    if (!outboxOpen)
+        outboxOpen = outbox.Open(archivePath, &error);
+    if (!outboxOpen)
+        return Fail(r, SyncResult::Outcome::LocalFault, error);
+    if (station.isEmpty())
+        station = outbox.StationId(&error).value_or(QString());
+    return !station.isEmpty() || Fail(r, SyncResult::Outcome::LocalFault, error);
+}
+
+bool SharedSync::Impl::Connect(SyncResult& r) {
+    if (link.IsOpen())
+        return true;
+    registered = false;
+    if (!link.Open(server, kConnectTimeoutS))
+        return ServerFault(r);
+    return true;
+}
+
+SyncResult SharedSync::SyncOnce() {
+    SyncResult r;
+    Impl& d = *m_impl;
+    if (!d.OpenOutbox(r))
+        return r;
+    bool more = true;
+    while (more && r.outcome == SyncResult::Outcome::Done) {
+        if (d.stopped) {
+            r.outcome = SyncResult::Outcome::Stopped;
+            break;
+        }
+        d.PushBatch(r, &more);
+    }
+    if (r.outcome == SyncResult::Outcome::Unreachable)
+        d.link.Close(); // a new connection next time, whatever state this one is in
+    r.recordsWaiting = d.outbox.RecordsWaiting();
+    return r;
+}
+
+bool SharedSync::Impl::PushBatch(SyncResult& r, bool* more) {
+    QString error;
+    std::vector<OutboxVersion> claimed = outbox.Claim(kBatchVersions, kBatchRecords, &error);
+    *more = !claimed.empty();
+    if (claimed.empty())
+        return error.isEmpty() || Fail(r, SyncResult::Outcome::LocalFault, error);
+    std::vector<OutboxVersion> taken; // another station's version holds their number there
+    if (!Connect(r) || !SendBatch(claimed, taken, r)) {
+        outbox.Release(claimed);
+        outbox.Release(taken);
+        return false;
+    }
+    if (!outbox.Acknowledge(claimed, &error))
+        return Fail(r, SyncResult::Outcome::LocalFault, error);
+    // Sent again under its new number, in a later batch.
+    outbox.Release(taken);
+    for (const OutboxVersion& v : taken)
+        if (!outbox.Renumber(v.localId, v.number + 1, &error))
+            return Fail(r, SyncResult::Outcome::LocalFault, error);
+    for (const OutboxVersion& v : claimed) {
+        ++r.versionsSent;
+        r.recordsSent += v.count - v.from;
+    }
+    return true;
+}
+
+bool SharedSync::Impl::SendBatch(std::vector<OutboxVersion>& claimed,
+                                 std::vector<OutboxVersion>& taken, SyncResult& r) {
+    if (!link.Exec("BEGIN"))
+        return ServerFault(r);
+    if (!registered &&
+        !link.Exec("INSERT INTO station (id, name) VALUES ($1, $2) ON CONFLICT (id) DO NOTHING",
+                   {station, QSysInfo::machineHostName()}))
+        return link.Rollback(), ServerFault(r);
+    std::vector<OutboxVersion> sent;
+    for (OutboxVersion& v : claimed) {
+        bool isTaken = false;
+        int serverTop = 0;
+        if (!SendVersion(v, &isTaken, &serverTop, r))
+            return link.Rollback(), false;
+        if (!isTaken) {
+            sent.push_back(v);
+            continue;
+        }
+        v.number = std::max(v.number, serverTop); // Renumber goes past it
+        taken.push_back(v);
+    }
+    if (!CopyRecords(sent, r) || !link.Exec("COMMIT"))
+        return link.Rollback(), r.reason.isEmpty() ? ServerFault(r) : false;
+    registered = true;
+    claimed = std::move(sent);
+    return true;
+}
+
+// The job (when it is this station's own), the version unless another station's version holds
+// its number there (`taken`, with the highest number there), and room for its rows from `from`.
+bool SharedSync::Impl::SendVersion(const OutboxVersion& v, bool* taken, int* serverTop,
+                                   SyncResult& r) {
+    const SharedJob& j = v.job;
+    if (v.ownJob &&
+        !link.Exec("INSERT INTO job (station, id, began, port, device, waves, lasers, language, "
+                   "company, model, serial_number, test_operator, notes, search) VALUES ($1, $2, "
+                   "$3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14) ON CONFLICT (station, id) "
+                   "DO UPDATE SET began = EXCLUDED.began, port = EXCLUDED.port, device = "
+                   "EXCLUDED.device, waves = EXCLUDED.waves, lasers = EXCLUDED.lasers, language = "
+                   "EXCLUDED.language, company = EXCLUDED.company, model = EXCLUDED.model, "
+                   "serial_number = EXCLUDED.serial_number, test_operator = "
+                   "EXCLUDED.test_operator, notes = EXCLUDED.notes, search = EXCLUDED.search",
+                   {j.station, j.id, j.began, j.port, j.device, j.waves, j.lasers, j.language,
+                    j.company, j.model, j.serialNumber, j.testOperator, j.notes, j.search}))
+        return ServerFault(r);
+    // Never over a version another station made: the row is left as it is and none returned.
+    const std::optional<int> rows = link.Rows(
+        "INSERT INTO version (station, job, number, began, count, certification, interrupted, "
+        "skipped, made_by) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) ON CONFLICT (station, job, "
+        "number) DO UPDATE SET began = EXCLUDED.began, count = EXCLUDED.count, certification = "
+        "EXCLUDED.certification, interrupted = EXCLUDED.interrupted, skipped = EXCLUDED.skipped "
+        "WHERE version.made_by = EXCLUDED.made_by RETURNING 1",
+        {j.station, j.id, v.number, v.began, v.count, v.certification, v.interrupted, v.skipped,
+         v.madeBy});
+    if (!rows)
+        return ServerFault(r);
+    *taken = *rows == 0;
+    if (*taken) {
+        const std::optional<QString> top =
+            link.Value("SELECT max(number) FROM version WHERE station = $1 AND job = $2",
+                       {j.station, j.id});
+        *serverTop = top ? top->toInt() : v.number;
+        return top.has_value() || ServerFault(r);
+    }
+    return link.Exec("DELETE FROM record WHERE station = $1 AND job = $2 AND number = $3 AND "
+                     "row >= $4",
+                     {j.station, j.id, v.number, v.from}) ||
+           ServerFault(r);
+}
+
+bool SharedSync::Impl::CopyRecords(const std::vector<OutboxVersion>& versions, SyncResult& r) {
+    if (!link.BeginCopy("COPY record (station, job, number, row, raw, t0, t1, t2, t3, t4, t5, t6) "
+                        "FROM STDIN"))
+        return ServerFault(r);
+    std::string buffer;
+    buffer.reserve(SharedLink::kCopyChunk + 4096);
+    bool sending = true;
+    QString error;
+    for (const OutboxVersion& v : versions) {
+        const std::string head = QStringLiteral("%1\t%2\t%3\t")
+                                     .arg(v.job.station)
+                                     .arg(v.job.id)
+                                     .arg(v.number)
+                                     .toStdString();
+        const bool read = outbox.ReadRecords(
+            v.localId, v.from, v.count,
+            [&](const OutboxRecord& record) {
+                buffer += head;
+                buffer += std::to_string(record.row);
+                buffer += '\t';
+                AppendBytes(buffer, record.raw);
+                for (int c = 0; c < kColumns; ++c) {
+                    buffer += '\t';
+                    AppendText(buffer, record.texts[std::size_t(c)]);
+                }
+                buffer += '\n';
+                if (buffer.size() >= SharedLink::kCopyChunk && sending) {
+                    sending = link.PutCopy(buffer);
+                    buffer.clear();
+                }
+            },
+            &error);
+        if (!read) {
+            link.EndCopy("the local archive could not be read");
+            return Fail(r, SyncResult::Outcome::LocalFault, error);
+        }
+    }
+    if (!sending || !link.PutCopy(buffer) || !link.EndCopy())
+        return ServerFault(r);
+    return true;
+}
+
+} // namespace vemla
