@@ -1,5 +1,7 @@
 #include "SharedLink.h"
 
+#include "SharedSchema.h"
+
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -14,7 +16,6 @@ namespace vemla {
 
 namespace {
 
-constexpr char kRefused[] = "42501"; // insufficient_privilege, row level security's too
 
 QString NewConnectionName() {
     static std::atomic<int> next{0}; // only a counter: every link has its own connection
@@ -34,24 +35,19 @@ bool SharedLink::Open(const QString& server, int timeoutS) {
     m_fault = {};
     m_connection = NewConnectionName();
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
-        // The driver quotes a database name whole, so a connection string there would be taken
-        // as a name; its options go to libpq as they are (';' read as ' '). Ours come first so
-        // the server's own string wins where it says otherwise.
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1 keepalives_idle=10 "
-                                            "keepalives_interval=5 keepalives_count=3 "
-                                            "application_name=vemla %2")
-                                 .arg(timeoutS)
-                                 .arg(server));
-        const QVariant handle = db.open() ? db.driver()->handle() : QVariant();
+        // Ours first, so the server's own string wins where it says otherwise.
+        QSqlDatabase db = OpenShared(QStringLiteral("connect_timeout=%1 keepalives_idle=10 "
+                                                    "keepalives_interval=5 keepalives_count=3 "
+                                                    "application_name=vemla %2")
+                                         .arg(timeoutS)
+                                         .arg(server),
+                                     m_connection, &m_fault.message);
+        const QVariant handle = db.isOpen() ? db.driver()->handle() : QVariant();
         // "PGconn*" to some Qt versions, "pg_conn*" to others: the same type.
         if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 ||
                                  qstrcmp(handle.typeName(), "pg_conn*") == 0))
             m_conn = *static_cast<PGconn* const*>(handle.constData());
-        else
-            m_fault.message = db.lastError().databaseText().trimmed().isEmpty()
-                                  ? db.lastError().text()
-                                  : db.lastError().databaseText().trimmed();
+        m_fault.message = m_fault.message.trimmed();
     }
     if (!m_conn) {
         Close();
@@ -90,7 +86,7 @@ void SharedLink::Cancel() {
 void SharedLink::NoteFault(PGresult* result) {
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    m_fault.refused = state && std::strcmp(state, kRefused) == 0;
+    m_fault.refused = state && IsPermissionRefused(QLatin1String(state));
     m_fault.message = QString::fromUtf8(primary ? primary : PQerrorMessage(m_conn)).trimmed();
 }
 

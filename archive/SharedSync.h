@@ -25,11 +25,6 @@ struct SharedStatus {
 // "Shared archive: up to date", "… 412 records waiting", "… unreachable since 10:42", …
 QString SharedStatusText(const SharedStatus& status, Language language);
 
-// The server to use: $VEMLA_ARCHIVE_SERVER when set, else the setting SharedArchive/Server; a
-// libpq connection string or "service=NAME". Empty: no shared archive. A password is never
-// kept by Vemla: libpq reads ~/.pgpass, its service file or $PGPASSFILE.
-QString SharedServerSetting();
-
 // What one SyncOnce did.
 struct SyncResult {
     enum class Outcome { Done, Unreachable, Refused, LocalFault, Stopped };
@@ -50,7 +45,7 @@ public:
     static constexpr int kConnectTimeoutS = 5;
 
     // `archivePath`: the local archive (made by MeasurementArchive); `server`: as
-    // SharedServerSetting gives it.
+    // ConfiguredSharedServer gives it.
     SharedSync(QString archivePath, QString server);
     ~SharedSync();
     SharedSync(const SharedSync&) = delete;

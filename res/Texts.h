@@ -292,18 +292,38 @@ inline constexpr BilingualText kArchiveCheckDamaged{
 inline constexpr BilingualText kArchiveCheckMissing{"There is no measurement archive at %1.",
                                                     "%1 处没有测量存档。"};
 
+// The lab's shared archive on its PostgreSQL server. %1: the server's own words.
+inline constexpr BilingualText kSharedRefused{
+    "The shared archive server refused: your login has no right to do this. Ask the lab's "
+    "archive manager for the role it needs. (%1)",
+    "共享存档服务器拒绝了此操作：您的登录帐号没有这项权限。请向实验室的存档管理员申请所需的角色。（%1）"};
+inline constexpr BilingualText kSharedUnreachable{"The shared archive server cannot be reached: %1",
+                                                  "无法连接共享存档服务器：%1"};
+inline constexpr BilingualText kSharedFailed{"The shared archive server failed: %1",
+                                             "共享存档服务器出错：%1"};
+// %1: the schema step the server is at.
+inline constexpr BilingualText kSharedReady{"The shared archive is ready (schema step %1).",
+                                            "共享存档已准备就绪（结构版本 %1）。"};
+inline constexpr BilingualText kSharedUpToDate{"The shared archive is up to date (schema step %1).",
+                                               "共享存档已是最新（结构版本 %1）。"};
+// %2: the newest step this Vemla knows.
+inline constexpr BilingualText kSharedNewer{
+    "The shared archive was made by a newer Vemla (schema step %1; this one knows up to %2). "
+    "It is left as it is.",
+    "共享存档由较新版本的 Vemla 建立（结构版本 %1；本程序最高支持 %2），未作任何改动。"};
+
 // The lab's shared archive: its state, as the status line and `vemla-cli archive status` say it.
-inline constexpr BilingualText kSharedOff{"Shared archive: off", "共享存档：未启用"};
-inline constexpr BilingualText kSharedUpToDate{"Shared archive: up to date", "共享存档：已是最新"};
+inline constexpr BilingualText kSharedStatusOff{"Shared archive: off", "共享存档：未启用"};
+inline constexpr BilingualText kSharedStatusUpToDate{"Shared archive: up to date", "共享存档：已是最新"};
 // %1: records the server does not have yet.
-inline constexpr BilingualText kSharedWaiting{"Shared archive: %1 records waiting",
+inline constexpr BilingualText kSharedStatusWaiting{"Shared archive: %1 records waiting",
                                               "共享存档：%1 条记录等待上传"};
 // %1: since when (hh:mm, local time).
-inline constexpr BilingualText kSharedUnreachable{"Shared archive: unreachable since %1",
+inline constexpr BilingualText kSharedStatusUnreachable{"Shared archive: unreachable since %1",
                                                   "共享存档：自 %1 起无法连接"};
 // %1: the server's words.
-inline constexpr BilingualText kSharedRefused{"Shared archive: refused by the server: %1",
-                                              "共享存档：服务器拒绝：%1"};
+inline constexpr BilingualText kSharedStatusRefused{"Shared archive: refused: %1",
+                                                    "共享存档：被拒绝：%1"};
 // What one sync did. %1: records sent, %2: versions sent, %3: versions received, %4: their
 // records.
 inline constexpr BilingualText kSharedSynced{
