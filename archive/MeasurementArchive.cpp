@@ -848,7 +848,7 @@ bool MeasurementArchive::Impl::ReadJob(qint64 jobId, ArchivedUpload& up) {
     QSqlQuery job = Query();
     job.prepare(QStringLiteral(
         "SELECT began, port, device, waves, lasers, language, company, model, serial_number, "
-        "test_operator, notes, (SELECT max(number) FROM version WHERE job = job.id) "
+        "test_operator, notes, (SELECT max(number) FROM version WHERE job = job.id), station "
         "FROM job WHERE id = ?"));
     job.addBindValue(jobId);
     if (!job.exec() || !job.next())
@@ -865,6 +865,7 @@ bool MeasurementArchive::Impl::ReadJob(qint64 jobId, ArchivedUpload& up) {
     up.header = {job.value(6).toString(), job.value(7).toString(), job.value(8).toString(),
                  job.value(9).toString(), job.value(10).toString()};
     up.versionCount = job.value(11).toInt();
+    up.station = job.value(12).toString();
     return true;
 }
 

@@ -73,6 +73,10 @@ struct SharedSync::Impl {
                    SyncResult& r);
     bool SendVersion(const OutboxVersion& v, bool* taken, int* serverTop, SyncResult& r);
     bool CopyRecords(const std::vector<OutboxVersion>& versions, SyncResult& r);
+    // Every version the server holds that this station did not make and has not received in
+    // its present state, in one consistent read of the server.
+    bool Pull(SyncResult& r);
+    bool PullVersion(const PulledVersion& v, SyncResult& r);
     bool Fail(SyncResult& r, SyncResult::Outcome outcome, const QString& reason) {
         r.outcome = outcome;
         r.reason = reason;
@@ -127,7 +131,7 @@ bool SharedSync::Impl::Connect(SyncResult& r) {
     return true;
 }
 
-SyncResult SharedSync::SyncOnce() {
+SyncResult SharedSync::SyncOnce(bool receive) {
     SyncResult r;
     Impl& d = *m_impl;
     if (!d.OpenOutbox(r))
@@ -140,6 +144,8 @@ SyncResult SharedSync::SyncOnce() {
         }
         d.PushBatch(r, &more);
     }
+    if (receive && r.outcome == SyncResult::Outcome::Done && !d.stopped)
+        d.Pull(r);
     if (r.outcome == SyncResult::Outcome::Unreachable)
         d.link.Close(); // a new connection next time, whatever state this one is in
     r.recordsWaiting = d.outbox.RecordsWaiting();
@@ -286,6 +292,111 @@ bool SharedSync::Impl::CopyRecords(const std::vector<OutboxVersion>& versions, S
     if (!sending || !link.PutCopy(buffer) || !link.EndCopy() ||
         !link.Exec("INSERT INTO record SELECT * FROM record_in"))
         return ServerFault(r);
+    return true;
+}
+
+namespace {
+
+// A version and its job as the pull's query gives them, columns in its order.
+PulledVersion PulledAt(const std::function<QByteArray(int)>& value) {
+    const auto text = [&](int c) { return QString::fromUtf8(value(c)); };
+    PulledVersion v;
+    v.job.station = text(0);
+    v.job.id = value(1).toLongLong();
+    v.number = value(2).toInt();
+    v.began = value(3).toLongLong();
+    v.count = value(4).toInt();
+    v.certification = text(5);
+    v.interrupted = value(6) == "t";
+    v.skipped = value(7).toInt();
+    v.madeBy = text(8);
+    v.mark = text(9);
+    v.job.began = value(10).toLongLong();
+    v.job.port = value(11).toInt();
+    v.job.device = text(12);
+    v.job.waves = text(13);
+    v.job.lasers = text(14);
+    v.job.language = value(15).toInt();
+    v.job.company = text(16);
+    v.job.model = text(17);
+    v.job.serialNumber = text(18);
+    v.job.testOperator = text(19);
+    v.job.notes = text(20);
+    v.job.search = text(21);
+    return v;
+}
+
+QString KeyOf(const PulledVersion& v) {
+    return QStringLiteral("%1/%2/%3").arg(v.job.station).arg(v.job.id).arg(v.number);
+}
+
+} // namespace
+
+bool SharedSync::Impl::Pull(SyncResult& r) {
+    if (!Connect(r) || !link.Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"))
+        return link.IsOpen() ? ServerFault(r) : false;
+    const std::map<QString, QString> marks = outbox.PulledMarks();
+    std::vector<PulledVersion> wanted;
+    // A row's xmin is new whenever a push rewrote it, as every push of a version does (a job's
+    // fields changed push its latest version too, and come with it).
+    const bool listed = link.Each(
+        "SELECT v.station, v.job, v.number, v.began, v.count, v.certification, v.interrupted, "
+        "v.skipped, v.made_by, v.xmin::text, j.began, j.port, j.device, "
+        "j.waves, j.lasers, j.language, j.company, j.model, j.serial_number, j.test_operator, "
+        "j.notes, j.search FROM version v JOIN job j ON j.station = v.station AND j.id = v.job "
+        "WHERE v.made_by <> $1 ORDER BY v.station, v.job, v.number",
+        {station}, [&](const auto& value) {
+            PulledVersion v = PulledAt(value);
+            const auto known = marks.find(KeyOf(v));
+            if (known == marks.end() || known->second != v.mark)
+                wanted.push_back(std::move(v));
+        });
+    if (!listed)
+        return link.Rollback(), ServerFault(r);
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < wanted.size() && !stopped; ++i)
+        ok = PullVersion(wanted[i], r);
+    link.Rollback(); // read only: nothing to keep
+    return ok;
+}
+
+// The version's rows fetched whole first: no local transaction is held across the network.
+bool SharedSync::Impl::PullVersion(const PulledVersion& v, SyncResult& r) {
+    std::vector<std::array<QByteArray, 9>> fetched;
+    fetched.reserve(std::size_t(std::max(v.count, 0)));
+    if (!link.Each("SELECT row, encode(raw, 'hex'), t0, t1, t2, t3, t4, t5, t6 FROM record WHERE station = $1 AND job = $2 AND number = $3 ORDER "
+                   "BY row",
+                   {v.job.station, v.job.id, v.number}, [&](const auto& value) {
+                       std::array<QByteArray, 9> row;
+                       for (int c = 0; c < 9; ++c)
+                           row[std::size_t(c)] = value(c);
+                       fetched.push_back(std::move(row));
+                   }))
+        return ServerFault(r);
+    const PulledRows rows = [&](const std::function<void(const OutboxRecord&)>& put) {
+        OutboxRecord record;
+        QByteArray raw;
+        for (const std::array<QByteArray, 9>& f : fetched) {
+            record.row = f[0].toInt();
+            // Asked for in hex: Qt's driver sets the connection's bytea output to escapes.
+            raw = QByteArray::fromHex(f[1]);
+            record.raw = {reinterpret_cast<const uint8_t*>(raw.constData()),
+                          std::size_t(raw.size())};
+            for (int c = 0; c < kColumns; ++c)
+                record.texts[std::size_t(c)] = {f[std::size_t(c) + 2].constData(),
+                                                std::size_t(f[std::size_t(c) + 2].size())};
+            put(record);
+        }
+        return true;
+    };
+    bool taken = false;
+    QString error;
+    if (!outbox.PutPulled(v, rows, &taken, &error))
+        return Fail(r, SyncResult::Outcome::LocalFault, error);
+    if (taken)
+        return true; // received once the push has moved this station's own version
+    ++r.versionsReceived;
+    r.recordsReceived += qint64(fetched.size());
     return true;
 }
 

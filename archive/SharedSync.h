@@ -51,9 +51,9 @@ public:
     SharedSync(const SharedSync&) = delete;
     SharedSync& operator=(const SharedSync&) = delete;
 
-    // Sends everything waiting, then receives. On the calling thread, which must be the same
-    // on every call (its connections live there).
-    SyncResult SyncOnce();
+    // Sends everything waiting, then (`receive`) copies in what the other stations sent. On the
+    // calling thread, which must be the same on every call (its connections live there).
+    SyncResult SyncOnce(bool receive = true);
     // Records waiting, from the local archive alone (no server asked).
     qint64 RecordsWaiting();
     // From any thread: the call under way ends soon, a server call in flight is cancelled.

@@ -31,7 +31,8 @@ constexpr const char* kClaimSelect =
     "v.made_by, v.change_seq, min(v.pushed_rows, ifnull(v.claimed_from, v.pushed_rows), v.count), "
     "j.station, j.remote_id, j.began, j.port, j.device, j.waves, j.lasers, j.language, "
     "j.company, j.model, j.serial_number, j.test_operator, j.notes, j.search "
-    "FROM version v JOIN job j ON j.id = v.job WHERE v.change_seq > v.pushed_seq "
+    "FROM version v JOIN job j ON j.id = v.job WHERE v.change_seq > v.pushed_seq AND "
+    "v.made_by = '' "
     "ORDER BY v.id LIMIT ?";
 
 SharedJob JobAt(const QSqlQuery& q, const QString& station) {
@@ -105,6 +106,11 @@ struct SyncOutbox::Impl {
         Exec(QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
+    std::optional<qint64> PulledJob(const SharedJob& job, const QString& own, QString* error);
+    std::optional<qint64> PulledVersionRow(qint64 job, const PulledVersion& v, bool* taken,
+                                           QString* error);
+    bool PutPulledRows(qint64 version, const PulledRows& rows, QString* error);
+
     sqlite3* Handle() const {
         const QVariant h = db.driver()->handle();
         if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
@@ -112,6 +118,110 @@ struct SyncOutbox::Impl {
         return nullptr;
     }
 };
+
+// The local job a received version goes to: this station's own, or the copy of another's, made
+// or brought up to date; 0 when this station's own job is no longer here.
+std::optional<qint64> SyncOutbox::Impl::PulledJob(const SharedJob& job, const QString& own,
+                                                  QString* error) {
+    QSqlQuery q = Query();
+    if (job.station == own) {
+        q.prepare(QStringLiteral("SELECT id FROM job WHERE id = ? AND station = ''"));
+        q.addBindValue(job.id);
+        if (!Run(q, error))
+            return std::nullopt;
+        return q.next() ? q.value(0).toLongLong() : 0;
+    }
+    // Its id here is never one given before, as the writer's own jobs' (job_id_high).
+    q.prepare(QStringLiteral(
+        "INSERT INTO job (id, station, remote_id, began, port, device, waves, lasers, language, "
+        "company, model, serial_number, test_operator, notes, search) VALUES (max(ifnull((SELECT "
+        "max(id) FROM job), 0), ifnull((SELECT top FROM job_id_high), 0)) + 1, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (station, remote_id) WHERE station <> '' DO UPDATE "
+        "SET began = excluded.began, port = excluded.port, device = excluded.device, waves = "
+        "excluded.waves, lasers = excluded.lasers, language = excluded.language, company = "
+        "excluded.company, model = excluded.model, serial_number = excluded.serial_number, "
+        "test_operator = excluded.test_operator, notes = excluded.notes, search = "
+        "excluded.search"));
+    for (const QVariant& v :
+         {QVariant(job.station), QVariant(job.id), QVariant(job.began), QVariant(job.port),
+          QVariant(job.device), QVariant(job.waves), QVariant(job.lasers), QVariant(job.language),
+          QVariant(job.company), QVariant(job.model), QVariant(job.serialNumber),
+          QVariant(job.testOperator), QVariant(job.notes), QVariant(job.search)})
+        q.addBindValue(v);
+    QSqlQuery id = Query();
+    id.prepare(QStringLiteral("SELECT id FROM job WHERE station = ? AND remote_id = ?"));
+    id.addBindValue(job.station);
+    id.addBindValue(job.id);
+    if (!Run(q, error) || !Run(id, error) || !id.next())
+        return std::nullopt;
+    return id.value(0).toLongLong();
+}
+
+// The version's row, emptied of an older received state; 0 when there is nowhere to put it.
+std::optional<qint64> SyncOutbox::Impl::PulledVersionRow(qint64 job, const PulledVersion& v,
+                                                         bool* taken, QString* error) {
+    if (job == 0)
+        return 0;
+    QSqlQuery find = Query();
+    find.prepare(QStringLiteral("SELECT id, made_by FROM version WHERE job = ? AND number = ?"));
+    find.addBindValue(job);
+    find.addBindValue(v.number);
+    if (!Run(find, error))
+        return std::nullopt;
+    const bool found = find.next();
+    if (found && find.value(1).toString().isEmpty())
+        return *taken = true, 0; // made here and not yet sent: it moves first
+    QSqlQuery q = Query();
+    q.prepare(found ? QStringLiteral("UPDATE version SET began = ?, count = ?, certification = ?, "
+                                     "interrupted = ?, skipped = ?, made_by = ?, pulled = ?, "
+                                     "pushed_rows = ?, pushed_seq = change_seq WHERE id = ?")
+                    : QStringLiteral("INSERT INTO version (began, count, certification, "
+                                     "interrupted, skipped, made_by, pulled, pushed_rows, job, "
+                                     "number, pushed_seq) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"));
+    for (const QVariant& value : {QVariant(v.began), QVariant(v.count), QVariant(v.certification),
+                                  QVariant(v.interrupted ? 1 : 0), QVariant(v.skipped),
+                                  QVariant(v.madeBy), QVariant(v.mark), QVariant(v.count)})
+        q.addBindValue(value);
+    if (found) {
+        q.addBindValue(find.value(0));
+    } else {
+        q.addBindValue(job);
+        q.addBindValue(v.number);
+    }
+    if (!Run(q, error))
+        return std::nullopt;
+    const qint64 id = found ? find.value(0).toLongLong() : q.lastInsertId().toLongLong();
+    QSqlQuery clear = Query();
+    clear.prepare(QStringLiteral("DELETE FROM record WHERE version = ?"));
+    clear.addBindValue(id);
+    return Run(clear, error) ? std::optional<qint64>(id) : std::nullopt;
+}
+
+bool SyncOutbox::Impl::PutPulledRows(qint64 version, const PulledRows& rows, QString* error) {
+    sqlite3* handle = Handle();
+    sqlite3_stmt* insert = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle,
+                                      "INSERT INTO record (version, row, raw, t0, t1, t2, t3, t4, "
+                                      "t5, t6) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                      -1, &insert, nullptr) != SQLITE_OK)
+        return *error = QStringLiteral("cannot insert received records"), false;
+    bool ok = true;
+    const bool had = rows([&](const OutboxRecord& r) {
+        sqlite3_bind_int64(insert, 1, version);
+        sqlite3_bind_int(insert, 2, r.row);
+        sqlite3_bind_blob(insert, 3, r.raw.data(), int(r.raw.size()), SQLITE_STATIC);
+        for (int c = 0; c < 7; ++c)
+            // An empty view may have no data at all, which SQLite would take for NULL.
+            sqlite3_bind_text(insert, 4 + c, r.texts[std::size_t(c)].data() ? r.texts[std::size_t(c)].data() : "",
+                              int(r.texts[std::size_t(c)].size()), SQLITE_STATIC);
+        ok = ok && sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    });
+    if (!ok && error)
+        *error = QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_finalize(insert);
+    return had && ok;
+}
 
 SyncOutbox::SyncOutbox() = default;
 
@@ -191,7 +301,7 @@ qint64 SyncOutbox::RecordsWaiting() const {
     QSqlQuery q = m_impl->Query();
     if (q.exec(QStringLiteral(
             "SELECT ifnull(sum(count - min(pushed_rows, ifnull(claimed_from, pushed_rows), "
-            "count)), 0) FROM version WHERE change_seq > pushed_seq")) &&
+            "count)), 0) FROM version WHERE change_seq > pushed_seq AND made_by = ''")) &&
         q.next())
         return q.value(0).toLongLong();
     return 0;
@@ -325,6 +435,39 @@ bool SyncOutbox::ReadRecords(qint64 localVersion, int from, int to,
         *error = QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_finalize(r);
     return code == SQLITE_DONE;
+}
+
+std::map<QString, QString> SyncOutbox::PulledMarks() {
+    std::map<QString, QString> marks;
+    const std::optional<QString> station = StationId();
+    QSqlQuery q = m_impl ? m_impl->Query() : QSqlQuery();
+    if (!station || !q.exec(QStringLiteral(
+                        "SELECT j.station, ifnull(j.remote_id, j.id), v.number, v.pulled FROM "
+                        "version v JOIN job j ON j.id = v.job WHERE v.made_by <> ''")))
+        return marks;
+    while (q.next())
+        marks[QStringLiteral("%1/%2/%3")
+                  .arg(q.value(0).toString().isEmpty() ? *station : q.value(0).toString())
+                  .arg(q.value(1).toLongLong())
+                  .arg(q.value(2).toInt())] = q.value(3).toString();
+    return marks;
+}
+
+bool SyncOutbox::PutPulled(const PulledVersion& version, const PulledRows& rows, bool* taken,
+                           QString* error) {
+    *taken = false;
+    const std::optional<QString> station = StationId(error);
+    if (!station)
+        return false;
+    return m_impl->InWrite(
+        [&] {
+            const std::optional<qint64> job = m_impl->PulledJob(version.job, *station, error);
+            if (!job)
+                return false;
+            const std::optional<qint64> id = m_impl->PulledVersionRow(*job, version, taken, error);
+            return id && (*id == 0 || m_impl->PutPulledRows(*id, rows, error));
+        },
+        error);
 }
 
 } // namespace vemla

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -51,6 +52,22 @@ struct OutboxRecord {
     std::array<std::string_view, 7> texts;
 };
 
+// A version the server holds that this station did not make, as received.
+struct PulledVersion {
+    SharedJob job;
+    int number = 0;
+    qint64 began = 0;
+    int count = 0;
+    QString certification;
+    bool interrupted = false;
+    int skipped = 0;
+    QString madeBy;
+    QString mark; // the server's mark of the state received: a new one means it changed
+};
+
+// A received version's rows, given to `put` one by one; false when they could not be had.
+using PulledRows = std::function<bool(const std::function<void(const OutboxRecord&)>& put)>;
+
 class SyncOutbox {
 public:
     SyncOutbox();
@@ -83,6 +100,14 @@ public:
     // Rows [from, to) of a version in order, read in one read transaction.
     bool ReadRecords(qint64 localVersion, int from, int to,
                      const std::function<void(const OutboxRecord&)>& each, QString* error);
+
+    // The mark of every version received before, by "station/job/number" on the server.
+    std::map<QString, QString> PulledMarks();
+    // A received version put in place in one transaction: a copy of another station's job is
+    // made or updated, and an older received state of the version replaced. Never over a
+    // version made here: false with *taken set, to be received once the push has moved it.
+    bool PutPulled(const PulledVersion& version, const PulledRows& rows, bool* taken,
+                   QString* error);
 
 private:
     struct Impl;

@@ -77,5 +77,49 @@ TEST_F(SharedFixture, ARefusedOrUnreachableSendLeavesEverythingWaiting) {
     EXPECT_EQ(ServerDigest(st.Id()), ServerDigest(QStringLiteral("none")));
 }
 
+// Each station holds the others' uploads as copies. A manager corrects tom's upload from a
+// copy while tom, offline, makes a version of the same number: neither overwrites the other.
+TEST_F(SharedFixture, AManagersCorrectionArrivesAsANewVersionBesideOneMadeOffline) {
+    VEMLA_REQUIRE_PG(cluster);
+    ASSERT_TRUE(Serve(cluster, "pull"));
+    test::Station tom(dir.filePath("tom.sqlite")), tina(dir.filePath("tina.sqlite")),
+        meg(dir.filePath("meg.sqlite"));
+    ASSERT_TRUE(tom.Upload(5, 1) && tina.Upload(3, 2));
+    const auto sync = [&](test::Station& st, const char* login) {
+        const SyncResult r = SharedSync(st.path, Login(cluster, login)).SyncOnce();
+        EXPECT_EQ(r.outcome, SyncResult::Outcome::Done) << login << r.reason.toStdString();
+        return std::pair{r.versionsReceived, r.recordsReceived};
+    };
+    sync(tom, "tom");
+    EXPECT_EQ(sync(tina, "tina"), std::pair(1LL, 5LL));
+    EXPECT_EQ(sync(meg, "meg"), std::pair(2LL, 8LL));
+    EXPECT_EQ(sync(tom, "tom"), std::pair(1LL, 3LL));
+    EXPECT_EQ(sync(tom, "tom"), std::pair(0LL, 0LL)) << "nothing new";
+    ASSERT_EQ(tom.archive.Jobs({}, 10).size(), 2u) << "the lab's uploads";
+
+    const qint64 tomsJob = tom.cursor.job;
+    std::optional<qint64> copy;
+    for (const ArchivedJob& job : meg.archive.Jobs({}, 10))
+        if (meg.archive.Load(job.id)->records.size() == 5)
+            copy = job.id;
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(meg.archive.Load(*copy)->station, tom.Id());
+    meg.cursor = {};
+    archive_op::AddRecord corrected = test::Record(0, 3);
+    corrected.texts[6] = QStringLiteral("corrected");
+    ASSERT_TRUE(meg.Apply({archive_op::AttachJob{*copy}, archive_op::BeginVersion{}, corrected}));
+    ASSERT_TRUE(tom.Apply({archive_op::BeginVersion{}, test::Record(0, 4)}));
+    sync(meg, "meg");
+    EXPECT_EQ(sync(tom, "tom"), std::pair(1LL, 1LL));
+    EXPECT_EQ(sync(tina, "tina"), std::pair(2LL, 2LL)) << "both versions, as the server has them";
+
+    const std::optional<ArchivedUpload> second = tom.archive.Load(tomsJob, 2),
+                                        third = tom.archive.Load(tomsJob, 3);
+    ASSERT_TRUE(second && third);
+    EXPECT_EQ(second->records.at(0).texts[6], "corrected") << "the manager's, received";
+    EXPECT_EQ(third->records.at(0).texts[6], "4-0-6") << "tom's own, moved past it";
+    EXPECT_EQ(ServerDigest(tom.Id()), tom.Digest());
+}
+
 } // namespace
 } // namespace vemla
