@@ -111,6 +111,31 @@ qint64 SharedSync::RecordsWaiting() {
     return m_impl->OpenOutbox(unused) ? m_impl->outbox.RecordsWaiting() : 0;
 }
 
+SharedStatus SharedSync::Probe() {
+    using State = SharedStatus::State;
+    SharedStatus status;
+    SyncResult r;
+    Impl& d = *m_impl;
+    if (!d.OpenOutbox(r))
+        return status.state = State::Waiting, status.reason = r.reason, status;
+    status.recordsWaiting = d.outbox.RecordsWaiting();
+    const std::optional<QString> allowed =
+        d.Connect(r) ? d.link.Value("SELECT has_table_privilege('version', 'INSERT')")
+                     : std::nullopt;
+    if (!allowed) {
+        d.link.Close();
+        status.state = State::Unreachable;
+        status.unreachableSince = QDateTime::currentDateTime();
+        status.reason = d.link.LastFault().message;
+    } else if (*allowed != QLatin1String("t")) {
+        status.state = State::Refused;
+        status.reason = QStringLiteral("permission denied for table version");
+    } else {
+        status.state = status.recordsWaiting > 0 ? State::Waiting : State::UpToDate;
+    }
+    return status;
+}
+
 bool SharedSync::Impl::OpenOutbox(SyncResult& r) {
     QString error;
     if (!outboxOpen)

@@ -56,6 +56,9 @@ public:
     SyncResult SyncOnce(bool receive = true);
     // Records waiting, from the local archive alone (no server asked).
     qint64 RecordsWaiting();
+    // The state without sending: records waiting, and whether the server can be reached and
+    // would take this login's records.
+    SharedStatus Probe();
     // From any thread: the call under way ends soon, a server call in flight is cancelled.
     void Stop();
     // From any thread: a later SyncOnce runs again after a Stop.
