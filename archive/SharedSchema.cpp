@@ -2,6 +2,7 @@
 
 #include "UserSettings.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -204,8 +205,7 @@ QSqlDatabase OpenShared(const QString& conninfo, const QString& connectionName, 
     // quoted as one value instead.
     db.setConnectOptions(conninfo);
     if (!db.open() && error)
-        *error = db.lastError().databaseText().isEmpty() ? db.lastError().text()
-                                                         : db.lastError().databaseText();
+        *error = ServerWords(db.lastError());
     return db;
 }
 
@@ -217,11 +217,18 @@ bool IsPermissionRefused(const QSqlError& error) {
     return IsPermissionRefused(error.nativeErrorCode());
 }
 
+QString ServerWords(const QSqlError& error) {
+    QString words = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // "ERROR:  permission denied ...\nHINT:  ...\n(42501)"
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s+"));
+    static const QRegularExpression state(QStringLiteral("\\s*\\([0-9A-Z]{5}\\)\\s*$"));
+    words.remove(severity).remove(state);
+    return words.simplified();
+}
+
 QString SharedFailureMessage(const QSqlError& error, Language language) {
-    const QString words =
-        (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
     return Pick(IsPermissionRefused(error) ? text::kSharedRefused : text::kSharedFailed, language)
-        .arg(words);
+        .arg(ServerWords(error));
 }
 
 bool InitServer(const QString& conninfo, Language language, QString* message, bool* refused) {

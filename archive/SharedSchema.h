@@ -38,6 +38,9 @@ QSqlDatabase OpenShared(const QString& conninfo, const QString& connectionName, 
 // The server refused for want of a privilege, a grant or a row-level policy: SQLSTATE 42501.
 bool IsPermissionRefused(const QString& sqlState);
 bool IsPermissionRefused(const QSqlError& error);
+// The server's own words for a failure on one line, without the severity and SQLSTATE QPSQL
+// wraps them in.
+QString ServerWords(const QSqlError& error);
 // What the operator is told of a failed statement: the refusal's one message, or the failure.
 QString SharedFailureMessage(const QSqlError& error, Language language);
 

@@ -524,6 +524,8 @@ inline constexpr BilingualText kCliWantPath{"a file path of at most 4095 bytes",
 // %1: the command, %2: its arguments as the help shows them.
 inline constexpr BilingualText kCliWantWaves{"wavelengths in nm such as 1310,1550 (at most 64)",
                                              "以逗号分隔的波长(nm)，如 1310,1550（最多 64 个）"};
+inline constexpr BilingualText kCliWantLimit{"a whole number from 1 to 10000",
+                                             "1 到 10000 之间的整数"};
 inline constexpr BilingualText kCliWantDirection{"ab or ba", "ab 或 ba"};
 inline constexpr BilingualText kCliWantRule{"average, each or worse", "average、each 或 worse"};
 inline constexpr BilingualText kCliWantThreshold{"a number in dB from 0 to 100",
@@ -591,6 +593,10 @@ inline constexpr BilingualText kCliUploadTied{"upload %1 given to project %2, %3
 inline constexpr BilingualText kCliArchiveNeeded{
     "projects live in the archive, which cannot be written: %1",
     "项目保存在档案中，而档案无法写入：%1"};
+inline constexpr BilingualText kCliNoServer{
+    "no shared archive server is named: give --server CONNINFO, set VEMLA_ARCHIVE_SERVER, or "
+    "choose one in Vemla",
+    "没有指定共享存档服务器：请使用 --server CONNINFO，或设置 VEMLA_ARCHIVE_SERVER，或在 Vemla 中选择"};
 // %1: readings the meter holds after the delete.
 inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
                                                "仪表中还有 %1 条读数"};

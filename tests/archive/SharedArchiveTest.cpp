@@ -3,6 +3,7 @@
 // use of it is tested where it lives (tests/cli: init-server's exit codes and messages).
 #include "PgCluster.h"
 #include "SharedSchema.h"
+#include "SharedSearch.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -152,6 +153,46 @@ TEST_F(SharedRoles, TheServerLetsEachLoginWriteOnlyWhatItsRoleAllows) {
     for (const auto& c : cases)
         EXPECT_EQ(RowsAs(cluster, QLatin1String(c.login), c.sql), c.rows)
             << c.login << ": " << c.sql.toStdString();
+}
+
+// Four uploads of two stations, newest first: their search texts as the stations keep them.
+constexpr const char* kSearchSeed =
+    "INSERT INTO station VALUES ('A', 'a', 'postgres'), ('B', 'b', 'postgres');"
+    "INSERT INTO job (station, id, began, port, device, waves, lasers, language, company, model, "
+    "serial_number, test_operator, notes, search) VALUES "
+    "('A', 1, 4000, 1, '', '', '', 0, '', '', '', '', '', 'acme 50% loss'),"
+    "('B', 1, 3000, 1, '', '', '', 0, '', '', '', '', '', 'acme 500 loss'),"
+    "('A', 2, 2000, 1, '', '', '', 0, '', '', '', '', '', 'a_c 光纤 hall'),"
+    "('B', 2, 1000, 1, '', '', '', 0, '', '', '', '', '', 'abc hall');"
+    "INSERT INTO version SELECT station, id, 1, 0, 9, '', false, 0, station FROM job;";
+
+TEST(SharedSearch, FindsTheTextLiterallyInAnyCaseNewestFirst) {
+    VEMLA_REQUIRE_PG(cluster);
+    ASSERT_TRUE(cluster->MakeDatabase(QStringLiteral("search")));
+    QString message;
+    ASSERT_TRUE(InitServer(cluster->SuperConninfo(QStringLiteral("search")), Language::English,
+                           &message));
+    ASSERT_EQ(cluster->Exec(QString::fromUtf8(kSearchSeed), QStringLiteral("search")), QString());
+    QString error;
+    const QSqlDatabase db =
+        OpenShared(cluster->SuperConninfo(QStringLiteral("search")), QStringLiteral("s"), &error);
+    const struct {
+        const char* filter;
+        int limit;
+        const char* found; // station and id of each, in order
+    } cases[] = {
+        {"", 10, "A1 B1 A2 B2"}, {"ACME", 10, "A1 B1"}, {"acme", 1, "A1"},
+        {"50%", 10, "A1"},       {"a_c", 10, "A2"},     {"光纤 HALL", 10, "A2"},
+        {"hall", 10, "A2 B2"},   {"\\", 10, ""},        {"acme", 0, ""},
+    };
+    for (const auto& c : cases) {
+        const auto jobs = SearchShared(db, QString::fromUtf8(c.filter), c.limit);
+        ASSERT_TRUE(jobs);
+        QStringList found;
+        for (const SharedJob& job : *jobs)
+            found << job.station + QString::number(job.id);
+        EXPECT_EQ(found.join(' '), QLatin1String(c.found)) << c.filter;
+    }
 }
 
 } // namespace
