@@ -5,6 +5,7 @@
 // waiting", "unreachable since 10:42"). Without a server nothing runs and the segment is empty.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -44,7 +45,7 @@ private:
     IMessageBox& m_boxes;
     QWidget* m_window;
     QString m_archivePath;
-    ArchiveKeeper* m_keeper = nullptr;
+    QPointer<ArchiveKeeper> m_keeper; // the window may end it first
     int m_firstRetryMs = 0; // 0: the sync's own
     int m_lastRetryMs = 0;
     std::unique_ptr<SharedSyncThread> m_sync;

@@ -36,6 +36,7 @@ protected:
         ASSERT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
         Show();
     }
+    QString path = folder.filePath("archive.sqlite");
     QString Segment() const { return dlg.PortStatus().Line().Text(StatusLine::Kind::Archive); }
     // File > Shared archive..., the field retyped, OK clicked; the dialog when it stays open.
     SharedArchiveDlg* EnterServer(const QString& server) {
