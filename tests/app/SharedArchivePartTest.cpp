@@ -10,6 +10,7 @@
 #include "WindowTest.h"
 
 #include <QDialogButtonBox>
+#include <QPointer>
 #include <QSettings>
 #include <QSqlQuery>
 
@@ -41,7 +42,8 @@ protected:
     // File > Shared archive..., the field retyped, OK clicked; the dialog when it stays open.
     SharedArchiveDlg* EnterServer(const QString& server) {
         MenuEntry(MainMenu::Menu::File, kSharedEntry);
-        auto* shared = dlg.findChild<SharedArchiveDlg*>();
+        // The dialog deletes itself once closed.
+        QPointer<SharedArchiveDlg> shared = dlg.findChild<SharedArchiveDlg*>();
         EXPECT_TRUE(shared);
         if (!shared)
             return nullptr;
@@ -52,7 +54,7 @@ protected:
         auto* box = shared->findChild<QDialogButtonBox*>();
         QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
         QCoreApplication::processEvents();
-        return shared->isVisible() ? shared : nullptr;
+        return shared && shared->isVisible() ? shared.data() : nullptr;
     }
 };
 
