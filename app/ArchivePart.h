@@ -62,6 +62,8 @@ public:
         m_saveCsv = std::move(save);
     }
     void Retitle(Language language);
+    // The writer of the archive Open() opened; null before. Its commits nudge the shared sync.
+    ArchiveKeeper* Keeper() const { return m_keeper.get(); }
 
 protected:
     // The window shown or activated: projects made meanwhile are listed.

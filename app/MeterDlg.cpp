@@ -14,6 +14,7 @@
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PortStatusPart.h"
+#include "SharedArchivePart.h"
 #include "ProjectBar.h"
 #include "StatusLine.h"
 #include "TextBound.h"
@@ -117,6 +118,7 @@ CMeterDlg::~CMeterDlg() {
     // The archive's keeper watches the session, which goes first of the members: it ends here,
     // writing what it still holds.
     m_archive.reset();
+    m_shared.reset(); // after the keeper: its last writes may still nudge the sync
     // The table shows the session's records; it goes before the session does.
     delete m_table;
     m_live.reset(); // its monitor polls through the session
@@ -129,6 +131,7 @@ void CMeterDlg::MakeParts() {
     m_certification->LoadSettings();
     m_export = std::make_unique<ExportPart>(m_boxes, this);
     m_archive = std::make_unique<ArchivePart>(m_session, m_boxes, this);
+    m_shared = std::make_unique<SharedArchivePart>(m_session, m_portStatus->Line(), m_boxes, this);
     m_archive->SetCsvSaver([this](const UploadDocument& document, QWidget* over) {
         m_export->WriteCsv(document, over);
     });
@@ -156,38 +159,6 @@ void CMeterDlg::OnInitDialog() {
     // Lives hidden until SET WAVE shows it; only hidden again afterwards, so values stay typed.
     m_waveListDlg = std::make_unique<CWaveListDlg>(m_boxes, this);
     m_waveListDlg->hide();
-}
-
-void CMeterDlg::BuildMenu() {
-    using Menu = MainMenu::Menu;
-    m_menu->Add(
-        Menu::File, text::kMenuHistory, [this] { m_archive->ShowHistory(); },
-        QKeySequence(Qt::CTRL | Qt::Key_H));
-    m_menu->Add(Menu::File, text::kMenuExportCsv, [this] { m_export->WriteCsv(Document(), this); });
-    m_menu->Add(Menu::File, text::kMenuReport, [this] { OnSaveOrPrint(); });
-    m_exportPdf = m_menu->Add(Menu::File, text::kMenuExportPdf,
-                              [this] { m_export->WriteCertificatePdf(Document()); });
-    m_print = m_menu->Add(Menu::File, text::kMenuPrint,
-                          [this] { m_export->PrintCertificate(Document()); });
-    QObject::connect(m_menu->MenuOf(Menu::File), &QMenu::aboutToShow, this,
-                     [this] { EnableCertificateEntries(); });
-    m_menu->AddSeparator(Menu::File);
-    m_menu->Add(Menu::File, text::kMenuExit, [this] { accept(); });
-    m_menu->Add(Menu::Measure, text::kMenuConnect, [this] { OnConnect(); });
-    m_menu->Add(Menu::Measure, text::kMenuUpload, [this] { OnUpload(); });
-    m_menu->Add(Menu::Measure, text::kMenuReadPower, [this] { OnReadPower(); });
-    m_menu->Add(
-        Menu::Measure, text::kMenuLivePower, [this] { OpenLiveMonitor(); },
-        QKeySequence(Qt::Key_F5));
-    m_menu->AddOption(Menu::Measure, text::kMenuAutoReconnect, m_session.AutoReconnect(),
-                      [this](bool on) { m_session.SetAutoReconnect(on); });
-    m_menu->Add(Menu::Measure, text::kMenuLossLimits,
-                [this] { m_certification->OpenLimitsDialog(); });
-    m_menu->Add(Menu::Measure, text::kMenuFillSeries, [this] { m_certification->FillSeries(); });
-    m_menu->Add(Menu::Measure, text::kMenuProjects, [this] { m_archive->ShowProjects(); });
-    m_menu->Add(Menu::Measure, reftext::kMenuReferences,
-                [this] { m_certification->OpenReferenceDialog(); });
-    m_menu->Add(Menu::Help, text::kMenuAbout, [this] { ShowAbout(); });
 }
 
 void CMeterDlg::OpenLiveMonitor() {
@@ -326,6 +297,7 @@ void CMeterDlg::EnableCertificateEntries() {
 ArchiveOpenResult CMeterDlg::OpenArchive(const QString& path) {
     const ArchiveOpenResult result = m_archive->Open(path);
     m_archive->KeepCertification(m_certification->Settings());
+    m_shared->Start(path, m_archive->Keeper());
     return result;
 }
 

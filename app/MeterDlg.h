@@ -24,6 +24,7 @@ class QLineEdit;
 namespace vemla {
 
 class ArchivePart;
+class SharedArchivePart;
 class CEditList;
 class LiveWindow;
 class MainMenu;
@@ -161,6 +162,7 @@ private:
     std::unique_ptr<CertificationPart> m_certification;
     std::unique_ptr<ExportPart> m_export;
     std::unique_ptr<ArchivePart> m_archive;
+    std::unique_ptr<SharedArchivePart> m_shared;
 
     // Last, so it is destroyed first: its monitor thread stops before any widget goes away.
     MeterSession m_session;

@@ -29,6 +29,8 @@ ArchiveKeeper::ArchiveKeeper(MeterSession& session, QObject* parent)
     m_writer->Post(&LowerWriterPriority);
     connect(m_writer, &ArchiveWriter::Problem, this, &ArchiveKeeper::Problem);
     connect(m_writer, &ArchiveWriter::UploadsKept, this, &ArchiveKeeper::TellKept);
+    connect(m_writer, &ArchiveWriter::Committed, this, &ArchiveKeeper::Committed,
+            Qt::DirectConnection);
     connect(&m_session, &MeterSession::UploadStarted, this, &ArchiveKeeper::OnUploadStarted);
     connect(&m_session, &MeterSession::HeaderChanged, this, &ArchiveKeeper::OnHeaderChanged);
     connect(&m_session, &MeterSession::UploadEnded, this, &ArchiveKeeper::OnUploadEnded);
@@ -69,12 +71,16 @@ bool ArchiveKeeper::OpenUpload(qint64 jobId) {
     m_replacing = true;
     m_session.ReplaceRecords(std::move(upload->records), upload->header);
     m_replacing = false;
-    m_hasJob = true;
+    // Another station's upload copied here is its own to change: shown, never written. What
+    // is done to it in the table is not kept; records that come start a job of this station's.
+    const bool copy = !upload->station.isEmpty();
+    m_hasJob = !copy;
     m_newVersion = false;
     m_uploading = false;
     m_uploadOpen = false;
     m_language = m_session.Language();
-    Push(archive_op::AttachJob{jobId});
+    if (!copy)
+        Push(archive_op::AttachJob{jobId});
     return true;
 }
 

@@ -39,7 +39,8 @@ public:
     // Opens the archive for keeping; the state and the message to show (empty when none).
     ArchiveOpenResult Open(const QString& path);
     // Fills the session with the job's latest version (rows, header, record counter); later
-    // edits go to that version. False when the job is not there.
+    // edits go to that version, unless the job is another station's copied here (read-only).
+    // False when the job is not there.
     bool OpenUpload(qint64 jobId);
     // The certification in force (JSON, "" for none): kept with the version being written and
     // with every later upload.
@@ -61,6 +62,9 @@ signals:
     void UploadKept(quint64 upload, qint64 job);
     // The upload stopped before its end reply; its version is marked so.
     void UploadCut(quint64 upload);
+    // The writer committed a batch; emitted on the writer's thread (see ArchiveWriter), for a
+    // direct connection to SharedSyncThread::Nudge.
+    void Committed();
 
 private:
     void OnUploadStarted(bool reupload);

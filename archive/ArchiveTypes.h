@@ -42,6 +42,7 @@ struct ArchivedJob {
 // An archived upload, enough to fill a session as the upload itself did.
 struct ArchivedUpload {
     qint64 jobId = 0;
+    QString station; // "" for this station's own upload, else the station it was copied from
     int version = 0; // 1-based
     int versionCount = 0;
     bool interrupted = false; // the upload was stopped before the meter's end reply

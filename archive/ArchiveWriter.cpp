@@ -170,6 +170,7 @@ bool ArchiveWriter::TryCommit(QString* why, bool* busy) {
     if (!m_archive.Apply(m_pending, m_cursor, why, busy, &kept))
         return false;
     m_pending.clear();
+    emit Committed();
     if (!kept.empty()) {
         {
             const std::lock_guard lock(m_keptMutex);

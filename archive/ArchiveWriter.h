@@ -57,6 +57,9 @@ signals:
     // Uploads' ends were committed; TakeKept() has them. It carries nothing: what crosses the
     // threads passes through a mutex of ours, as Post's tasks do.
     void UploadsKept();
+    // A batch was committed: the shared archive's sync has something to send. Emitted on the
+    // writer's thread; a receiver connected directly must only wake its own thread.
+    void Committed();
 
 private:
     Q_INVOKABLE void RunTasks();

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -107,6 +108,31 @@ const std::vector<std::vector<const char*>> kMigrations{
         // A project's readings in the order they came (an index ends in the row id): the ledger
         // every view reads walks it without a sort; a slot's look-ups keep to reading_slot.
         "CREATE INDEX reading_project ON reading (project)",
+    },
+    {
+        // The shared archive's outbox. A version needs sending while change_seq > pushed_seq;
+        // rows below pushed_rows are on the server as they are here. claimed_from is set while
+        // a send is under way (the rows from there on are then in flight), so a sync that dies
+        // mid-send leaves them waiting, not lost. made_by is the station that made a version
+        // ('' this one); pulled is the server's mark of a version copied from it.
+        "CREATE TABLE sync_station (id INTEGER PRIMARY KEY CHECK (id = 1), station TEXT NOT NULL)",
+        "ALTER TABLE version ADD COLUMN change_seq INTEGER NOT NULL DEFAULT 1",
+        "ALTER TABLE version ADD COLUMN pushed_seq INTEGER NOT NULL DEFAULT 0",
+        "ALTER TABLE version ADD COLUMN pushed_rows INTEGER NOT NULL DEFAULT 0",
+        "ALTER TABLE version ADD COLUMN claimed_from INTEGER",
+        "ALTER TABLE version ADD COLUMN made_by TEXT NOT NULL DEFAULT ''",
+        "ALTER TABLE version ADD COLUMN pulled TEXT NOT NULL DEFAULT ''",
+        // Only the waiting versions are in it: finding them costs nothing in a large file.
+        "CREATE INDEX version_outbox ON version (id) WHERE change_seq > pushed_seq",
+        // Other stations' jobs copied here: their station and their id there ('' ours).
+        "ALTER TABLE job ADD COLUMN station TEXT NOT NULL DEFAULT ''",
+        "ALTER TABLE job ADD COLUMN remote_id INTEGER",
+        "CREATE UNIQUE INDEX job_remote ON job (station, remote_id) WHERE station <> ''",
+        // The server knows a job by its id here: an id must never be given again, and SQLite
+        // gives the highest one again once its job is deleted. The highest ever given is kept.
+        "CREATE TABLE job_id_high (id INTEGER PRIMARY KEY CHECK (id = 1), top INTEGER NOT NULL)",
+        "CREATE TRIGGER job_id_kept AFTER DELETE ON job BEGIN INSERT INTO job_id_high VALUES "
+        "(1, OLD.id) ON CONFLICT (id) DO UPDATE SET top = max(top, excluded.top); END",
     },
 };
 // How many of the full check's findings are told; the rest are counted.
@@ -412,7 +438,8 @@ void MeasurementArchive::MarkDeadUploadsInterrupted() {
     for (const QString& mark : dead) {
         QSqlQuery q = m_impl->Query();
         q.prepare(
-            QStringLiteral("UPDATE version SET interrupted = 1, open_by = '' WHERE open_by = ?"));
+            QStringLiteral("UPDATE version SET interrupted = 1, open_by = '', "
+                           "change_seq = change_seq + 1 WHERE open_by = ?"));
         q.addBindValue(mark);
         q.exec(); // a lock held elsewhere: the next open marks them
     }
@@ -485,9 +512,10 @@ public:
             return false;
         QSqlQuery q = d.Query();
         q.prepare(QStringLiteral(
-            "INSERT INTO job (began, port, device, waves, lasers, language, company, model, "
-            "serial_number, test_operator, notes, search) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '')"));
+            "INSERT INTO job (id, began, port, device, waves, lasers, language, company, model, "
+            "serial_number, test_operator, notes, search) VALUES (max(ifnull((SELECT max(id) "
+            "FROM job), 0), ifnull((SELECT top FROM job_id_high), 0)) + 1, "
+            "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '')"));
         for (const QVariant& v :
              {QVariant(job.began.toMSecsSinceEpoch()), QVariant(job.port),
               QVariant(NotNull(job.device)), QVariant(NotNull(Joined(job.waves))),
@@ -532,6 +560,8 @@ public:
             return false;
         if (!d.Insert(cursor.version, row, record, &error))
             return false;
+        // An append leaves what the server holds as it is; an insert shifts the rows after it.
+        Touch(row < cursor.count ? row : kNoRowChanged);
         ++cursor.count;
         if (!record.texts[kNoteColumn].isEmpty())
             searchDirty.insert(cursor.job);
@@ -549,6 +579,7 @@ public:
         q.addBindValue(set.row);
         if (set.column == kNoteColumn)
             searchDirty.insert(cursor.job);
+        Touch(set.row);
         return Run(q);
     }
 
@@ -563,6 +594,7 @@ public:
             q.addBindValue(NotNull(*s));
         q.addBindValue(cursor.job);
         searchDirty.insert(cursor.job);
+        Touch(); // the job's fields go to the server with its version
         return Run(q);
     }
 
@@ -573,6 +605,7 @@ public:
         q.prepare(QStringLiteral("UPDATE job SET language = ? WHERE id = ?"));
         q.addBindValue(static_cast<int>(language.language));
         q.addBindValue(cursor.job);
+        Touch();
         return Run(q);
     }
 
@@ -583,6 +616,7 @@ public:
         q.prepare(QStringLiteral("UPDATE version SET certification = ? WHERE id = ?"));
         q.addBindValue(NotNull(cert.json));
         q.addBindValue(cursor.version);
+        Touch();
         return Run(q);
     }
 
@@ -596,14 +630,20 @@ public:
         return MarkUpload(QStringLiteral(""), QStringLiteral(", skipped = %1").arg(ended.skipped));
     }
 
-    // The version's row count, kept in the version row as the cursor moves on.
+    // The version's row count, kept in the version row as the cursor moves on, and what the
+    // shared archive must be sent again: one statement per version a batch touched, whatever
+    // the number of records.
     bool SaveCount() {
-        if (cursor.version == 0)
+        if (cursor.version == 0 || !touched)
             return true;
         QSqlQuery q = d.Query();
-        q.prepare(QStringLiteral("UPDATE version SET count = ? WHERE id = ?"));
+        q.prepare(QStringLiteral("UPDATE version SET count = ?, change_seq = change_seq + 1, "
+                                 "pushed_rows = min(pushed_rows, ?) WHERE id = ?"));
         q.addBindValue(cursor.count);
+        q.addBindValue(lowestChanged);
         q.addBindValue(cursor.version);
+        touched = false;
+        lowestChanged = kNoRowChanged;
         return Run(q);
     }
 
@@ -617,6 +657,14 @@ public:
     }
 
 private:
+    static constexpr int kNoRowChanged = std::numeric_limits<int>::max();
+
+    // The version under the cursor changed; from `row` on its rows differ from what was sent.
+    void Touch(int row = kNoRowChanged) {
+        touched = true;
+        lowestChanged = std::min(lowestChanged, std::max(row, 0));
+    }
+
     bool Run(QSqlQuery& q) {
         if (q.exec())
             return true;
@@ -636,6 +684,8 @@ private:
             return false;
         cursor.version = q.lastInsertId().toLongLong();
         cursor.count = 0;
+        touched = false; // a new version waits to be sent by its defaults
+        lowestChanged = kNoRowChanged;
         QSqlQuery n = d.Query();
         n.prepare(QStringLiteral("SELECT number FROM version WHERE id = ?"));
         n.addBindValue(cursor.version);
@@ -667,6 +717,8 @@ private:
         q.prepare(QStringLiteral("UPDATE version SET open_by = ?%1 WHERE id = ?").arg(alsoSet));
         q.addBindValue(openBy);
         q.addBindValue(cursor.version);
+        if (!alsoSet.isEmpty())
+            Touch();
         return Run(q);
     }
 
@@ -703,6 +755,8 @@ private:
     Impl& d;
     ArchiveCursor& cursor;
     std::set<qint64> searchDirty;
+    bool touched = false; // the version under the cursor changed in this batch
+    int lowestChanged = kNoRowChanged;
 };
 
 bool MeasurementArchive::Apply(std::span<const ArchiveOp> ops, ArchiveCursor& cursor,
@@ -794,7 +848,7 @@ bool MeasurementArchive::Impl::ReadJob(qint64 jobId, ArchivedUpload& up) {
     QSqlQuery job = Query();
     job.prepare(QStringLiteral(
         "SELECT began, port, device, waves, lasers, language, company, model, serial_number, "
-        "test_operator, notes, (SELECT max(number) FROM version WHERE job = job.id) "
+        "test_operator, notes, (SELECT max(number) FROM version WHERE job = job.id), station "
         "FROM job WHERE id = ?"));
     job.addBindValue(jobId);
     if (!job.exec() || !job.next())
@@ -811,6 +865,7 @@ bool MeasurementArchive::Impl::ReadJob(qint64 jobId, ArchivedUpload& up) {
     up.header = {job.value(6).toString(), job.value(7).toString(), job.value(8).toString(),
                  job.value(9).toString(), job.value(10).toString()};
     up.versionCount = job.value(11).toInt();
+    up.station = job.value(12).toString();
     return true;
 }
 

@@ -33,7 +33,7 @@ constexpr std::array kCommands{
     CommandInfo{"calibrate", CliCommand::Calibrate, "VALUE"},
     CommandInfo{"delete", CliCommand::Delete, "N"},
     CommandInfo{"delete-all", CliCommand::DeleteAll, ""},
-    CommandInfo{"archive", CliCommand::Archive, "check"},
+    CommandInfo{"archive", CliCommand::Archive, "check | init-server | search TEXT"},
     CommandInfo{"project", CliCommand::Project,
                 "import NAME --plan FILE | add NAME PATTERN... | list | status NAME | "
                 "report NAME"},
@@ -85,6 +85,8 @@ constexpr std::array kOptions{
     OptionInfo{"threshold", true, Bit(CliCommand::Project)},
     OptionInfo{"customer", true, Bit(CliCommand::Project)},
     OptionInfo{"site", true, Bit(CliCommand::Project)},
+    OptionInfo{"server", true, Bit(CliCommand::Archive)},
+    OptionInfo{"limit", true, Bit(CliCommand::Archive)},
 };
 // Upload's and project report's --json names a file: the same name, with a value.
 constexpr OptionInfo kFileJson{"json", true, kFiles};
@@ -105,6 +107,10 @@ constexpr const char* kHelp =
     "                             uploads again and tells how many readings are left\n"
     "  delete-all --yes           delete every stored reading\n"
     "  archive check              read the whole measurement archive and check it\n"
+    "  archive init-server        make the lab's shared archive on its server, or bring it up\n"
+    "                             to date\n"
+    "  archive search TEXT        the shared archive's uploads whose text holds TEXT, newest\n"
+    "                             first (--limit N, 50)\n"
     "  project import NAME --plan FILE   a plan of cable IDs from CSV (cable_id, length_km,\n"
     "                             connections, splices, from, to, notes) into a project\n"
     "  project add NAME PATTERN...  cable IDs typed as patterns, e.g. B1-PP1-J[01..48]\n"
@@ -127,11 +133,13 @@ constexpr const char* kHelp =
     "        --rule average|each|worse  --threshold DB  --customer TEXT  --site TEXT\n"
     "        --notes TEXT;  report: --pdf FILE  --xlsx FILE  --csv FILE  --json FILE  --force\n"
     "        report: --model TEXT  --serial TEXT  --operator TEXT   the meter on its certificate\n"
+    "archive init-server, search: --server CONNINFO   libpq's \"service=lab\" or\n"
+    "        \"host=... dbname=vemla\" (VEMLA_ARCHIVE_SERVER, else Vemla's setting)\n"
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
     "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"
     "6 results not archived or the archive damaged, 7 uploaded but damaged readings were left\n"
-    "out, 130 interrupted.\n";
+    "out, 8 the shared archive's server refused (the login lacks the right), 130 interrupted.\n";
 
 // The text's %1, %2, %3 replaced in one pass: a value that itself holds "%1" (a file name, a
 // typed word) is shown as typed, never filled in again.
@@ -244,6 +252,8 @@ constexpr std::array kNumberOptions{
                  [](CliOptions& o, double v) { o.intervalS = v; }},
     NumberOption{"threshold", false, 0, 100, &text::kCliWantThreshold,
                  [](CliOptions& o, double v) { o.rules.directionThresholdDb = v; }},
+    NumberOption{"limit", true, 1, 10000, &text::kCliWantLimit,
+                 [](CliOptions& o, double v) { o.limit = static_cast<int>(v); }},
 };
 
 // The options that take a file's path or a header field's text.
@@ -266,6 +276,7 @@ constexpr std::array kTextOptions{
     TextOption{"project", false, [](CliOptions& o) -> QString& { return o.project; }},
     TextOption{"customer", false, [](CliOptions& o) -> QString& { return o.customer; }},
     TextOption{"site", false, [](CliOptions& o) -> QString& { return o.site; }},
+    TextOption{"server", false, [](CliOptions& o) -> QString& { return o.server; }},
 };
 
 // "1310,1550": each from 1 to 7000 nm, at most 64, none twice.
@@ -555,13 +566,28 @@ private:
             return std::nullopt;
         }
         case CliCommand::Archive:
-            return joined == QLatin1String("check") ? std::nullopt
-                                                    : std::optional(WrongArguments());
+            return ReadArchiveArguments();
         case CliCommand::Project:
             return ReadProjectArguments();
         default:
             return m_positional.isEmpty() ? std::nullopt : std::optional(WrongArguments());
         }
+    }
+
+    // archive check | init-server | search TEXT; the text may be empty (every upload).
+    std::optional<int> ReadArchiveArguments() {
+        const QStringList& words = m_positional;
+        const std::optional<int> action =
+            words.isEmpty() ? std::nullopt : Choice(words[0], {"check", "init-server", "search"});
+        m_options.archiveAction = ArchiveAction(action.value_or(0));
+        if (!action || words.size() != (m_options.archiveAction == ArchiveAction::Search ? 2 : 1))
+            return WrongArguments();
+        if (m_options.archiveAction == ArchiveAction::Search) {
+            if (!Fits(words[1], false))
+                return Bad(m_commandName, words[1], text::kCliWantText);
+            m_options.search = words[1];
+        }
+        return std::nullopt;
     }
 
     // project ACTION [NAME [PATTERN...]]; a name is a text of at most 1,000 characters.

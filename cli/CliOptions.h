@@ -27,6 +27,7 @@ enum CliExit : int {
     // Some results could not be archived, or `archive check` found the archive damaged.
     kExitArchive = 6,
     kExitSkipped = 7, // the upload finished, but damaged records were left out
+    kExitRefused = 8, // the shared archive's server refused: the login lacks the right
     kExitInterrupted = 130,
 };
 
@@ -40,11 +41,12 @@ enum class CliCommand {
     Calibrate,
     Delete,
     DeleteAll,
-    Archive, // `archive check`: the archive file's full check, no meter
+    Archive, // the archive file's full check, and the lab's shared archive; no meter
     Project  // a project's plan, progress and reports, from the archive; no meter
 };
 
 enum class ProjectAction { Import, Add, List, Status, Report };
+enum class ArchiveAction { Check, InitServer, Search };
 
 struct CliOptions {
     CliCommand command = CliCommand::Ports;
@@ -71,6 +73,13 @@ struct CliOptions {
     float calibration = 0; // calibrate
     int recordNumber = 0;  // delete, 1-based
     bool refresh = false;  // delete: upload again afterwards and say how many are left
+
+    // archive: the local file's check, or the shared archive at --server (libpq's connection
+    // string or service; VEMLA_ARCHIVE_SERVER or the window's setting when not given)
+    ArchiveAction archiveAction = ArchiveAction::Check;
+    QString server;
+    QString search; // search: the text the uploads hold
+    int limit = 50;
 
     // project (and upload --project NAME --direction ab|ba)
     ProjectAction projectAction = ProjectAction::List;

@@ -5,6 +5,7 @@
 #include "CliOutputs.h"
 #include "CliPresenter.h"
 #include "CliProject.h"
+#include "CliShared.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
 #include "MeasurementArchive.h"
@@ -499,7 +500,8 @@ int RunCli(const CliOptions& options) {
     if (options.command == CliCommand::Ports)
         return ListPorts(options);
     if (options.command == CliCommand::Archive)
-        return CheckArchive(options);
+        return options.archiveAction == ArchiveAction::Check ? CheckArchive(options)
+                                                             : RunSharedArchive(options);
     if (options.command == CliCommand::Project)
         return RunProject(options);
     // A project named for an upload must be there before the meter is asked anything.

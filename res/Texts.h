@@ -292,6 +292,44 @@ inline constexpr BilingualText kArchiveCheckDamaged{
 inline constexpr BilingualText kArchiveCheckMissing{"There is no measurement archive at %1.",
                                                     "%1 处没有测量存档。"};
 
+// The lab's shared archive on its PostgreSQL server. %1: the server's own words.
+inline constexpr BilingualText kSharedRefused{
+    "The shared archive server refused: your login has no right to do this. Ask the lab's "
+    "archive manager for the role it needs. (%1)",
+    "共享存档服务器拒绝了此操作：您的登录帐号没有这项权限。请向实验室的存档管理员申请所需的角色。（%1）"};
+inline constexpr BilingualText kSharedUnreachable{"The shared archive server cannot be reached: %1",
+                                                  "无法连接共享存档服务器：%1"};
+inline constexpr BilingualText kSharedFailed{"The shared archive server failed: %1",
+                                             "共享存档服务器出错：%1"};
+// %1: the schema step the server is at.
+inline constexpr BilingualText kSharedReady{"The shared archive is ready (schema step %1).",
+                                            "共享存档已准备就绪（结构版本 %1）。"};
+inline constexpr BilingualText kSharedUpToDate{"The shared archive is up to date (schema step %1).",
+                                               "共享存档已是最新（结构版本 %1）。"};
+// %2: the newest step this Vemla knows.
+inline constexpr BilingualText kSharedNewer{
+    "The shared archive was made by a newer Vemla (schema step %1; this one knows up to %2). "
+    "It is left as it is.",
+    "共享存档由较新版本的 Vemla 建立（结构版本 %1；本程序最高支持 %2），未作任何改动。"};
+
+// The lab's shared archive: its state, as the status line and `vemla-cli archive status` say it.
+inline constexpr BilingualText kSharedStatusOff{"Shared archive: off", "共享存档：未启用"};
+inline constexpr BilingualText kSharedStatusUpToDate{"Shared archive: up to date", "共享存档：已是最新"};
+// %1: records the server does not have yet.
+inline constexpr BilingualText kSharedStatusWaiting{"Shared archive: %1 records waiting",
+                                              "共享存档：%1 条记录等待上传"};
+// %1: since when (hh:mm, local time).
+inline constexpr BilingualText kSharedStatusUnreachable{"Shared archive: unreachable since %1",
+                                                  "共享存档：自 %1 起无法连接"};
+// %1: the server's words.
+inline constexpr BilingualText kSharedStatusRefused{"Shared archive: refused: %1",
+                                                    "共享存档：被拒绝：%1"};
+// What one sync did. %1: records sent, %2: versions sent, %3: versions received, %4: their
+// records.
+inline constexpr BilingualText kSharedSynced{
+    "Sent %1 records in %2 versions; received %3 versions with %4 records.",
+    "已上传 %2 个版本共 %1 条记录；已接收 %3 个版本共 %4 条记录。"};
+
 // The live power monitor: its menu entry, window, statistics and status line.
 inline constexpr BilingualText kMenuLivePower{"Live power...", "实时功率..."};
 inline constexpr BilingualText kLiveTitle{"Live power", "实时功率"};
@@ -494,6 +532,8 @@ inline constexpr BilingualText kCliWantPath{"a file path of at most 4095 bytes",
 // %1: the command, %2: its arguments as the help shows them.
 inline constexpr BilingualText kCliWantWaves{"wavelengths in nm such as 1310,1550 (at most 64)",
                                              "以逗号分隔的波长(nm)，如 1310,1550（最多 64 个）"};
+inline constexpr BilingualText kCliWantLimit{"a whole number from 1 to 10000",
+                                             "1 到 10000 之间的整数"};
 inline constexpr BilingualText kCliWantDirection{"ab or ba", "ab 或 ba"};
 inline constexpr BilingualText kCliWantRule{"average, each or worse", "average、each 或 worse"};
 inline constexpr BilingualText kCliWantThreshold{"a number in dB from 0 to 100",
@@ -561,6 +601,10 @@ inline constexpr BilingualText kCliUploadTied{"upload %1 given to project %2, %3
 inline constexpr BilingualText kCliArchiveNeeded{
     "projects live in the archive, which cannot be written: %1",
     "项目保存在档案中，而档案无法写入：%1"};
+inline constexpr BilingualText kCliNoServer{
+    "no shared archive server is named: give --server CONNINFO, set VEMLA_ARCHIVE_SERVER, or "
+    "choose one in Vemla",
+    "没有指定共享存档服务器：请使用 --server CONNINFO，或设置 VEMLA_ARCHIVE_SERVER，或在 Vemla 中选择"};
 // %1: readings the meter holds after the delete.
 inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
                                                "仪表中还有 %1 条读数"};

@@ -3,10 +3,13 @@
 // record takes, and opening the archive at start-up with 1,000,000 records against an empty one.
 #include "ArchiveKeeper.h"
 #include "BenchMain.h"
+#include "BenchPg.h"
 #include "MeasurementArchive.h"
 #include "MeterSession.h"
 #include "MeterSimulator.h"
 #include "Record.h"
+#include "SharedSchema.h"
+#include "SharedSyncThread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -41,12 +44,19 @@ void Wait(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// A session uploading from its own simulated meter, optionally kept in an archive.
+// A session uploading from its own simulated meter, optionally kept in an archive, and that
+// archive optionally sent to a shared archive's server as it is written.
 struct UploadRig {
-    explicit UploadRig(bool archived) : meter(Options()) {
+    explicit UploadRig(bool archived, const QString& server = {}) : meter(Options()) {
         if (archived) {
             keeper.emplace(session);
             keeper->Open(dir.filePath("archive.sqlite"));
+        }
+        if (keeper && !server.isEmpty()) {
+            sync = std::make_unique<SharedSyncThread>(dir.filePath("archive.sqlite"), server);
+            QObject::connect(&*keeper, &ArchiveKeeper::Committed, sync.get(),
+                             &SharedSyncThread::Nudge, Qt::DirectConnection);
+            sync->Start();
         }
         ok = meter.Start();
         session.Ports().AddVirtual(meter.DevicePath(), "simulated meter");
@@ -78,6 +88,7 @@ struct UploadRig {
     MeterSession session{presenter, std::make_unique<NoPorts>()};
     QTemporaryDir dir;
     std::optional<ArchiveKeeper> keeper;
+    std::unique_ptr<SharedSyncThread> sync;
     bool ok = false;
 };
 
@@ -228,6 +239,67 @@ void BM_ArchiveOpenAtStart(benchmark::State& state) {
     state.counters["full_MB"] = double(QFileInfo(full).size()) / 1e6;
 }
 BENCHMARK(BM_ArchiveOpenAtStart)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+// The benchmarks' one server, made on first use, with the shared archive's schema.
+const bench::BenchPg* SharedServer() {
+    static bench::BenchPg pg;
+    static QString message;
+    static const bool ready = pg.Ok() && InitServer(pg.Conninfo(), Language::English, &message);
+    return ready ? &pg : nullptr;
+}
+
+// A station's 65,536-record upload sent to the server on its local socket, from the outbox to
+// the server's commit.
+void BM_SharedPush(benchmark::State& state) {
+    const bench::BenchPg* pg = SharedServer();
+    if (!pg)
+        return state.SkipWithError("no PostgreSQL server (postgresql-15)");
+    int run = 0;
+    qint64 sent = 0;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("archive.sqlite");
+        {
+            MeasurementArchive archive;
+            archive.Open(path, Language::English);
+            double textBytes = 0;
+            AddJob(archive, ++run, kRows, &textBytes);
+        }
+        SharedSync sync(path, pg->Conninfo());
+        QElapsedTimer t;
+        t.start();
+        const SyncResult r = sync.SyncOnce();
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+        if (r.outcome != SyncResult::Outcome::Done)
+            return state.SkipWithError(qPrintable(r.reason));
+        sent = r.recordsSent;
+    }
+    state.counters["records_per_s"] =
+        benchmark::Counter(double(sent), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SharedPush)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+// The window's upload of 65,536 records kept in the archive, with the archive sent to the server
+// as it is written and without, taken in turns; the best of each is compared.
+void BM_UploadWithSharedSync(benchmark::State& state) {
+    const bench::BenchPg* pg = SharedServer();
+    if (!pg)
+        return state.SkipWithError("no PostgreSQL server (postgresql-15)");
+    UploadRig alone(true), synced(true, pg->Conninfo());
+    if (!alone.ok || !synced.ok)
+        return state.SkipWithError("simulator or port did not start");
+    double bestAlone = 1e9, bestSynced = 1e9, unused = 0;
+    for (auto _ : state) {
+        bestAlone = std::min(bestAlone, alone.Upload(&unused));
+        const double shown = synced.Upload(&unused);
+        bestSynced = std::min(bestSynced, shown);
+        state.SetIterationTime(shown);
+    }
+    state.counters["alone_s"] = bestAlone;
+    state.counters["synced_s"] = bestSynced;
+    state.counters["ratio"] = bestSynced / bestAlone;
+}
+BENCHMARK(BM_UploadWithSharedSync)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 
 } // namespace
 } // namespace vemla

@@ -38,7 +38,7 @@ protected:
         QTest::keyClicks(t.Editor(), text);
         QTest::keyClick(t.Editor(), Qt::Key_Return);
     }
-    void ExportCsv() { MenuEntry(MainMenu::Menu::File, 1); }
+    void ExportCsv() { MenuEntry(MainMenu::Menu::File, 2); }
 
     int asked = 0;     // times the save dialog was asked
     QString suggested; // the path it was last offered
@@ -106,7 +106,7 @@ TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
 TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     Feed(Record(0));
     answer = folder.filePath("c.pdf");
-    const auto exportPdf = [&] { MenuEntry(MainMenu::Menu::File, 3); };
+    const auto exportPdf = [&] { MenuEntry(MainMenu::Menu::File, 4); };
     exportPdf();
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(boxes.Texts().isEmpty());

@@ -2,6 +2,7 @@
 // direction; corrections; every change in the history; each refusal leaves nothing written.
 #include "ProjectStore.h"
 #include "MeasurementArchive.h"
+#include "OutboxStep.h"
 #include "ReplyEncoder.h"
 
 #include <QSqlDatabase>
@@ -250,9 +251,10 @@ TEST_F(ProjectStoreTest, AnArchiveFromBeforeUndoIsTakenForward) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
-        for (const char* sql :
-             {"ALTER TABLE project_change DROP COLUMN undo", "PRAGMA user_version=4"})
-            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql;
+        for (const QString& sql : test::WithoutOutbox() +
+                                      QStringList{"ALTER TABLE project_change DROP COLUMN undo",
+                                                  "PRAGMA user_version=4"})
+            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql.toStdString();
     }
     QSqlDatabase::removeDatabase("older");
     MeasurementArchive again;
