@@ -33,7 +33,9 @@ constexpr std::array kCommands{
     CommandInfo{"calibrate", CliCommand::Calibrate, "VALUE"},
     CommandInfo{"delete", CliCommand::Delete, "N"},
     CommandInfo{"delete-all", CliCommand::DeleteAll, ""},
-    CommandInfo{"archive", CliCommand::Archive, "check | init-server | search TEXT"},
+    CommandInfo{"archive", CliCommand::Archive,
+                "check | init-server | search TEXT"
+                " | status | sync"},
     CommandInfo{"project", CliCommand::Project,
                 "import NAME --plan FILE | add NAME PATTERN... | list | status NAME | "
                 "report NAME"},
@@ -111,6 +113,8 @@ constexpr const char* kHelp =
     "                             to date\n"
     "  archive search TEXT        the shared archive's uploads whose text holds TEXT, newest\n"
     "                             first (--limit N, 50)\n"
+    "  archive status             is everything here on the shared archive's server\n"
+    "  archive sync               send what waits there, receive the other stations' uploads\n"
     "  project import NAME --plan FILE   a plan of cable IDs from CSV (cable_id, length_km,\n"
     "                             connections, splices, from, to, notes) into a project\n"
     "  project add NAME PATTERN...  cable IDs typed as patterns, e.g. B1-PP1-J[01..48]\n"
@@ -133,13 +137,14 @@ constexpr const char* kHelp =
     "        --rule average|each|worse  --threshold DB  --customer TEXT  --site TEXT\n"
     "        --notes TEXT;  report: --pdf FILE  --xlsx FILE  --csv FILE  --json FILE  --force\n"
     "        report: --model TEXT  --serial TEXT  --operator TEXT   the meter on its certificate\n"
-    "archive init-server, search: --server CONNINFO   libpq's \"service=lab\" or\n"
+    "archive init-server, search, status, sync: --server CONNINFO   libpq's \"service=lab\" or\n"
     "        \"host=... dbname=vemla\" (VEMLA_ARCHIVE_SERVER, else Vemla's setting)\n"
     "\n"
     "Exit codes: 0 done, 1 the meter reported a failure, 2 usage error, 3 the port cannot be\n"
     "opened, 4 no reply in time, 5 a file cannot be written (or no readings for --xlsx/--csv),\n"
     "6 results not archived or the archive damaged, 7 uploaded but damaged readings were left\n"
-    "out, 8 the shared archive's server refused (the login lacks the right), 130 interrupted.\n";
+    "out, 8 the shared archive's server refused (the login lacks the right), 9 records still\n"
+    "wait to be sent to it, 10 it cannot be reached, 130 interrupted.\n";
 
 // The text's %1, %2, %3 replaced in one pass: a value that itself holds "%1" (a file name, a
 // typed word) is shown as typed, never filled in again.
@@ -578,7 +583,9 @@ private:
     std::optional<int> ReadArchiveArguments() {
         const QStringList& words = m_positional;
         const std::optional<int> action =
-            words.isEmpty() ? std::nullopt : Choice(words[0], {"check", "init-server", "search"});
+            words.isEmpty() ? std::nullopt
+                            : Choice(words[0], {"check", "init-server", "search",
+                                                "status", "sync"});
         m_options.archiveAction = ArchiveAction(action.value_or(0));
         if (!action || words.size() != (m_options.archiveAction == ArchiveAction::Search ? 2 : 1))
             return WrongArguments();

@@ -28,6 +28,8 @@ enum CliExit : int {
     kExitArchive = 6,
     kExitSkipped = 7, // the upload finished, but damaged records were left out
     kExitRefused = 8, // the shared archive's server refused: the login lacks the right
+    kExitSharedWaiting = 9,     // `archive status`/`sync`: records still wait to be sent
+    kExitSharedUnreachable = 10, // `archive status`/`sync`: the server cannot be reached
     kExitInterrupted = 130,
 };
 
@@ -46,7 +48,13 @@ enum class CliCommand {
 };
 
 enum class ProjectAction { Import, Add, List, Status, Report };
-enum class ArchiveAction { Check, InitServer, Search };
+enum class ArchiveAction {
+    Check,
+    InitServer,
+    Search,
+    Status, // the local archive against the shared one
+    Sync    // send what waits, receive the other stations'
+};
 
 struct CliOptions {
     CliCommand command = CliCommand::Ports;

@@ -6,6 +6,7 @@
 #include "CliPresenter.h"
 #include "CliProject.h"
 #include "CliShared.h"
+#include "CliSync.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
 #include "MeasurementArchive.h"
@@ -500,8 +501,10 @@ int RunCli(const CliOptions& options) {
     if (options.command == CliCommand::Ports)
         return ListPorts(options);
     if (options.command == CliCommand::Archive)
-        return options.archiveAction == ArchiveAction::Check ? CheckArchive(options)
-                                                             : RunSharedArchive(options);
+        return options.archiveAction == ArchiveAction::Check    ? CheckArchive(options)
+               : options.archiveAction == ArchiveAction::Status ? RunArchiveStatus(options)
+               : options.archiveAction == ArchiveAction::Sync   ? RunArchiveSync(options)
+                                                                : RunSharedArchive(options);
     if (options.command == CliCommand::Project)
         return RunProject(options);
     // A project named for an upload must be there before the meter is asked anything.

@@ -53,7 +53,7 @@ SharedStatus StatusAfter(const SyncResult& r) {
 } // namespace
 
 int RunArchiveStatus(const CliOptions& o) {
-    const QString server = ConfiguredSharedServer();
+    const QString server = o.server.isEmpty() ? ConfiguredSharedServer() : o.server;
     QString path;
     if (server.isEmpty()) {
         Out(SharedStatusText({}, o.language));
@@ -69,7 +69,7 @@ int RunArchiveStatus(const CliOptions& o) {
 }
 
 int RunArchiveSync(const CliOptions& o) {
-    const QString server = ConfiguredSharedServer();
+    const QString server = o.server.isEmpty() ? ConfiguredSharedServer() : o.server;
     QString path;
     if (server.isEmpty()) {
         Out(SharedStatusText({}, o.language));

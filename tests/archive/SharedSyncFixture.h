@@ -10,10 +10,13 @@
 #include "SyncOutbox.h"
 
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace vemla::test {
 
@@ -109,6 +112,30 @@ protected:
     }
     QString Login(PgCluster* cluster, const char* login) const {
         return cluster->Conninfo(QLatin1String(login), db);
+    }
+    // The cluster stopped at once, as a power cut would (pg_ctl stop -m immediate), or started.
+    static bool Server(PgCluster* cluster, bool up) {
+        QStringList argv{QStringLiteral("/usr/lib/postgresql/15/bin/pg_ctl"), "-D",
+                         cluster->SocketDir() + "/../data", "-w", "-l",
+                         cluster->SocketDir() + "/../server.log"};
+        argv << (up ? QStringList{"-o",
+                                  QStringLiteral("-k %1 -c listen_addresses='' -p %2 -c fsync=off")
+                                      .arg(cluster->SocketDir())
+                                      .arg(cluster->Port()),
+                                  "start"}
+                    : QStringList{"-m", "immediate", "stop"});
+        if (geteuid() == 0)
+            argv = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} +
+                   argv;
+        QProcess p;
+        p.start(argv.takeFirst(), argv);
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    }
+    bool Reconnect(PgCluster* cluster) { return super.Open(cluster->SuperConninfo(db), 5); }
+    // The records the server holds, as the superuser sees them; -1 when it cannot be asked.
+    qint64 ServerRecords(PgCluster*) {
+        const std::optional<QString> n = super.Value("SELECT count(*) FROM record");
+        return n ? n->toLongLong() : -1;
     }
     QString ServerDigest(const QString& station) {
         QStringList lines;
