@@ -1,11 +1,10 @@
 #pragma once
 // A throwaway PostgreSQL cluster for the shared-archive tests: made once per test binary on a
 // Unix socket in a private folder (no TCP), and stopped when the binary exits, crashed or not.
-// A test that needs it begins with VEMLA_REQUIRE_PG(cluster).
+// A test that needs it begins with VEMLA_REQUIRE_PG(cluster) (Google Test's skip or failure).
 
 #include <QString>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 namespace vemla::test {
 
