@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QProcess;
 
 namespace vemla::test {
 
@@ -43,8 +46,7 @@ private:
 
     QString m_dir;  // the private folder: data/ and run/ (the socket) inside
     int m_port = 0; // names the socket file only: nothing listens on TCP
-    int m_watchdog = -1; // write end of the pipe whose close stops the server
-    int m_watchdogPid = 0;
+    std::unique_ptr<QProcess> m_watchdog; // stops the server when its input ends
 };
 
 } // namespace vemla::test
