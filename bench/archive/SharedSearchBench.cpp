@@ -49,9 +49,10 @@ void BM_SharedSearch(benchmark::State& state) {
     fill.start();
     if (!cluster->MakeDatabase(QStringLiteral("bench")) ||
         !InitServer(conninfo, Language::English, &message) ||
-        !cluster->Exec(QString::fromLatin1(kFill).arg(kJobs).arg(kRecordsPerJob - 1).arg(
-                           kRecordsPerJob),
-                       QStringLiteral("bench"))
+        !cluster
+             ->Exec(
+                 QString::fromLatin1(kFill).arg(kJobs).arg(kRecordsPerJob - 1).arg(kRecordsPerJob),
+                 QStringLiteral("bench"))
              .isEmpty()) {
         state.SkipWithError("the server could not be filled");
         return;
@@ -67,7 +68,9 @@ void BM_SharedSearch(benchmark::State& state) {
         t.start();
         for (qsizetype n = 1; n <= typed.size(); ++n) {
             const qint64 before = t.nsecsElapsed();
-            found = SearchShared(db, typed.left(n), kListLimit).value_or(std::vector<SharedJob>{}).size();
+            found = SearchShared(db, typed.left(n), kListLimit)
+                        .value_or(std::vector<SharedJob>{})
+                        .size();
             slowest = std::max(slowest, double(t.nsecsElapsed() - before) / 1e9);
         }
         state.SetIterationTime(double(t.nsecsElapsed()) / 1e9 / double(typed.size()));

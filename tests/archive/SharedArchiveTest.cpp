@@ -98,8 +98,9 @@ protected:
         db.transaction();
         QSqlQuery q(db);
         const bool ran = q.exec(sql);
-        const int rows = ran ? q.numRowsAffected() : IsPermissionRefused(q.lastError()) ? kRefused
-                                                                                       : -2;
+        const int rows = ran                                  ? q.numRowsAffected()
+                         : IsPermissionRefused(q.lastError()) ? kRefused
+                                                              : -2;
         EXPECT_NE(rows, -2) << q.lastError().text().toStdString();
         db.rollback();
         return rows;
@@ -164,8 +165,8 @@ TEST(SharedSearch, FindsTheTextLiterallyInAnyCaseNewestFirst) {
     VEMLA_REQUIRE_PG(cluster);
     ASSERT_TRUE(cluster->MakeDatabase(QStringLiteral("search")));
     QString message;
-    ASSERT_TRUE(InitServer(cluster->SuperConninfo(QStringLiteral("search")), Language::English,
-                           &message));
+    ASSERT_TRUE(
+        InitServer(cluster->SuperConninfo(QStringLiteral("search")), Language::English, &message));
     ASSERT_EQ(cluster->Exec(QString::fromUtf8(kSearchSeed), QStringLiteral("search")), QString());
     QString error;
     const QSqlDatabase db =

@@ -33,9 +33,13 @@ TEST_F(CliShared, InitServerTakesTheServerFromOptionEnvironmentOrSettingAndSaysW
     } runs[] = {
         {{}, {}, {}, 2, "no shared archive server is named: give --server CONNINFO"},
         {super, {}, {"--server", gone}, 6, "The shared archive server cannot be reached: "},
-        {{}, {}, {"--server", cluster->Conninfo("lee", "cli")}, 8,
+        {{},
+         {},
+         {"--server", cluster->Conninfo("lee", "cli")},
+         8,
          "The shared archive server refused: your login has no right to do this. Ask the lab's "
-         "archive manager for the role it needs. (permission denied to create extension \"pg_trgm\" "
+         "archive manager for the role it needs. (permission denied to create extension "
+         "\"pg_trgm\" "
          "HINT: Must have CREATE privilege on current database to create this extension.)\n"},
         {super, {}, {}, 0, ""},
         {gone, super, {}, 0, ""}, // the environment wins
@@ -57,14 +61,14 @@ TEST_F(CliShared, SearchPrintsAStationsUploadsOneALine) {
     const QString server = cluster->SuperConninfo(QStringLiteral("clisearch"));
     ASSERT_EQ(Run({"archive", "init-server", "--server", server}), 0) << err.toStdString();
     const QDateTime began(QDate(2024, 5, 6), QTime(7, 8, 9));
-    ASSERT_EQ(cluster->Exec(QStringLiteral(
-                                "INSERT INTO station VALUES ('S1', 'bench 1', 'postgres');"
-                                "INSERT INTO job VALUES ('S1', 12, %1, 3, 'OPM-4', '1310', '', 0, "
-                                "'ACME', '', '', 'Ann', 'line\nbreak', 'acme ann');"
-                                "INSERT INTO version VALUES ('S1', 12, 1, 0, 7, '', false, 0, "
-                                "'S1'), ('S1', 12, 2, 0, 5, '', true, 0, 'S1');")
-                                .arg(began.toMSecsSinceEpoch()),
-                            QStringLiteral("clisearch")),
+    ASSERT_EQ(cluster->Exec(
+                  QStringLiteral("INSERT INTO station VALUES ('S1', 'bench 1', 'postgres');"
+                                 "INSERT INTO job VALUES ('S1', 12, %1, 3, 'OPM-4', '1310', '', 0, "
+                                 "'ACME', '', '', 'Ann', 'line\nbreak', 'acme ann');"
+                                 "INSERT INTO version VALUES ('S1', 12, 1, 0, 7, '', false, 0, "
+                                 "'S1'), ('S1', 12, 2, 0, 5, '', true, 0, 'S1');")
+                      .arg(began.toMSecsSinceEpoch()),
+                  QStringLiteral("clisearch")),
               QString());
     EXPECT_EQ(Run({"archive", "search", "ANN", "--server", server}), 0) << err.toStdString();
     EXPECT_EQ(Output(), "2024-05-06 07:08:09\tbench 1\t12\tCOM3\tOPM-4\t5 (interrupted)\t2\t"

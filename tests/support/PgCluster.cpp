@@ -62,9 +62,13 @@ PgCluster* PgCluster::Shared() {
     return g_cluster.get();
 }
 
-bool PgCluster::Missing() { return g_missing; }
+bool PgCluster::Missing() {
+    return g_missing;
+}
 
-QString PgCluster::Reason() { return g_reason; }
+QString PgCluster::Reason() {
+    return g_reason;
+}
 
 bool PgCluster::Start(QString* reason) {
     const QString bin = BinDir();
@@ -75,15 +79,19 @@ bool PgCluster::Start(QString* reason) {
     }
     // Short and private: a Unix socket's path has room for about 100 bytes.
     QByteArray dir("/tmp/vemla-pg-XXXXXX");
-    if (!mkdtemp(dir.data()))
-        return *reason = QStringLiteral("no temporary folder"), false;
+    if (!mkdtemp(dir.data())) {
+        *reason = QStringLiteral("no temporary folder");
+        return false;
+    }
     m_dir = QFile::decodeName(dir);
     const passwd* nobody = getpwnam("nobody");
     if (!QDir().mkdir(SocketDir()) ||
         (geteuid() == 0 &&
          (!nobody || chown(dir.constData(), nobody->pw_uid, nobody->pw_gid) != 0 ||
-          chown(QFile::encodeName(SocketDir()).constData(), nobody->pw_uid, nobody->pw_gid))))
-        return *reason = QStringLiteral("cannot prepare ") + m_dir, false;
+          chown(QFile::encodeName(SocketDir()).constData(), nobody->pw_uid, nobody->pw_gid)))) {
+        *reason = QStringLiteral("cannot prepare ") + m_dir;
+        return false;
+    }
     StartWatchdog();
     m_port = 20000 + getpid() % 30000;
     const QString data = m_dir + QStringLiteral("/data");
@@ -135,7 +143,8 @@ QString PgCluster::Conninfo(const QString& login, const QString& database) const
 
 QString PgCluster::Exec(const QString& sql, const QString& database) const {
     PGconn* conn = PQconnectdb(SuperConninfo(database).toUtf8().constData());
-    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr); // "skipping" and the like
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr); // "skipping" and the like
     QString error;
     if (PQstatus(conn) != CONNECTION_OK) {
         error = QString::fromUtf8(PQerrorMessage(conn));
@@ -152,7 +161,8 @@ QString PgCluster::Exec(const QString& sql, const QString& database) const {
 
 bool PgCluster::MakeDatabase(const QString& name, const QString& owner) const {
     // Two calls: CREATE DATABASE refuses to run in the transaction one call's statements share.
-    return Exec(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name)).isEmpty() &&
+    return Exec(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name))
+               .isEmpty() &&
            Exec(QStringLiteral("CREATE DATABASE \"%1\" OWNER \"%2\"").arg(name, owner)).isEmpty();
 }
 

@@ -44,16 +44,16 @@ private:
     bool Start(QString* reason);
     void StartWatchdog();
 
-    QString m_dir;  // the private folder: data/ and run/ (the socket) inside
-    int m_port = 0; // names the socket file only: nothing listens on TCP
+    QString m_dir;                        // the private folder: data/ and run/ (the socket) inside
+    int m_port = 0;                       // names the socket file only: nothing listens on TCP
     std::unique_ptr<QProcess> m_watchdog; // stops the server when its input ends
 };
 
 } // namespace vemla::test
 
-#define VEMLA_REQUIRE_PG(var)                                                    \
-    ::vemla::test::PgCluster* var = ::vemla::test::PgCluster::Shared();          \
-    if (!var && ::vemla::test::PgCluster::Missing())                             \
-        GTEST_SKIP() << ::vemla::test::PgCluster::Reason().toStdString();        \
-    else if (!var)                                                               \
-        FAIL() << ::vemla::test::PgCluster::Reason().toStdString()
+#define VEMLA_REQUIRE_PG(var)                                                                      \
+    ::vemla::test::PgCluster* var = ::vemla::test::PgCluster::Shared();                            \
+    if (!var && ::vemla::test::PgCluster::Missing())                                               \
+        GTEST_SKIP() << ::vemla::test::PgCluster::Reason().toStdString();                          \
+    else if (!var)                                                                                 \
+    FAIL() << ::vemla::test::PgCluster::Reason().toStdString()
