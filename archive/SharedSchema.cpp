@@ -13,8 +13,8 @@ namespace vemla {
 namespace {
 
 // The tables whose rows belong to a station: a technician writes only its own stations' rows.
-constexpr const char* kStationRows[] = {"job",     "version",        "record",
-                                        "project_upload", "reading", "project_change"};
+constexpr const char* kStationRows[] = {"job",     "version",       "record", "project_upload",
+                                        "reading", "project_change"};
 constexpr const char* kAllTables =
     "vemla_schema, station, job, version, record, project, cable, project_upload, reading, "
     "project_change";
@@ -144,13 +144,17 @@ struct InitRun {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kInitLock)) ||
             !q.exec(QStringLiteral("SELECT to_regclass('public.vemla_schema') IS NOT NULL")) ||
-            !q.next())
-            return Fail(q.lastError()), -1;
+            !q.next()) {
+            Fail(q.lastError());
+            return -1;
+        }
         if (!q.value(0).toBool())
             return 0;
         if (!q.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM vemla_schema")) ||
-            !q.next())
-            return Fail(q.lastError()), -1;
+            !q.next()) {
+            Fail(q.lastError());
+            return -1;
+        }
         return q.value(0).toInt();
     }
 
@@ -161,7 +165,8 @@ struct InitRun {
                 if (!q.exec(statement))
                     return Fail(q.lastError());
         if (!q.exec(QStringLiteral("DELETE FROM vemla_schema")) ||
-            !q.exec(QStringLiteral("INSERT INTO vemla_schema VALUES (%1)").arg(kSharedSchemaVersion)) ||
+            !q.exec(
+                QStringLiteral("INSERT INTO vemla_schema VALUES (%1)").arg(kSharedSchemaVersion)) ||
             !db.commit())
             return Fail(q.lastError().isValid() ? q.lastError() : db.lastError());
         *message = Pick(text::kSharedReady, language).arg(kSharedSchemaVersion);
@@ -176,9 +181,10 @@ struct InitRun {
             return false;
         if (reached >= kSharedSchemaVersion) {
             db.rollback();
-            *message = reached == kSharedSchemaVersion
-                           ? Pick(text::kSharedUpToDate, language).arg(reached)
-                           : Pick(text::kSharedNewer, language).arg(reached).arg(kSharedSchemaVersion);
+            *message =
+                reached == kSharedSchemaVersion
+                    ? Pick(text::kSharedUpToDate, language).arg(reached)
+                    : Pick(text::kSharedNewer, language).arg(reached).arg(kSharedSchemaVersion);
             return reached == kSharedSchemaVersion;
         }
         return TakeForward(reached);

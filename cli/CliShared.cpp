@@ -43,10 +43,16 @@ void PrintJobs(const CliOptions& o, const std::vector<SharedJob>& jobs) {
         const QString records =
             QString::number(job.recordCount) +
             (job.interrupted ? Pick(text::kHistoryInterrupted, o.language) : QString());
-        const QStringList cells{job.began.toString(QLatin1String(kDateForm)), job.stationName,
-                                QString::number(job.id), QStringLiteral("COM%1").arg(job.port),
-                                job.device, records, QString::number(job.versionCount),
-                                job.company, job.testOperator, job.notes};
+        const QStringList cells{job.began.toString(QLatin1String(kDateForm)),
+                                job.stationName,
+                                QString::number(job.id),
+                                QStringLiteral("COM%1").arg(job.port),
+                                job.device,
+                                records,
+                                QString::number(job.versionCount),
+                                job.company,
+                                job.testOperator,
+                                job.notes};
         QStringList shown;
         for (const QString& cell : cells)
             shown << OneLine(cell);
@@ -74,8 +80,7 @@ int SearchCommand(const CliOptions& o, const QString& server) {
         QString error;
         const QSqlDatabase db = OpenShared(server, name, &error);
         QSqlError failed;
-        const auto jobs =
-            db.isOpen() ? SearchShared(db, o.search, o.limit, &failed) : std::nullopt;
+        const auto jobs = db.isOpen() ? SearchShared(db, o.search, o.limit, &failed) : std::nullopt;
         if (!db.isOpen()) {
             Say(Pick(text::kSharedUnreachable, o.language).arg(error.trimmed()));
             exit = kExitArchive;

@@ -1,11 +1,13 @@
 #pragma once
 // A throwaway PostgreSQL cluster for the shared-archive tests: made once per test binary on a
 // Unix socket in a private folder (no TCP), and stopped when the binary exits, crashed or not.
-// A test that needs it begins with VEMLA_REQUIRE_PG(cluster).
+// A test that needs it begins with VEMLA_REQUIRE_PG(cluster) (Google Test's skip or failure).
 
 #include <QString>
 #include <QStringList>
-#include <gtest/gtest.h>
+#include <memory>
+
+class QProcess;
 
 namespace vemla::test {
 
@@ -42,17 +44,16 @@ private:
     bool Start(QString* reason);
     void StartWatchdog();
 
-    QString m_dir;  // the private folder: data/ and run/ (the socket) inside
-    int m_port = 0; // names the socket file only: nothing listens on TCP
-    int m_watchdog = -1; // write end of the pipe whose close stops the server
-    int m_watchdogPid = 0;
+    QString m_dir;                        // the private folder: data/ and run/ (the socket) inside
+    int m_port = 0;                       // names the socket file only: nothing listens on TCP
+    std::unique_ptr<QProcess> m_watchdog; // stops the server when its input ends
 };
 
 } // namespace vemla::test
 
-#define VEMLA_REQUIRE_PG(var)                                                    \
-    ::vemla::test::PgCluster* var = ::vemla::test::PgCluster::Shared();          \
-    if (!var && ::vemla::test::PgCluster::Missing())                             \
-        GTEST_SKIP() << ::vemla::test::PgCluster::Reason().toStdString();        \
-    else if (!var)                                                               \
-        FAIL() << ::vemla::test::PgCluster::Reason().toStdString()
+#define VEMLA_REQUIRE_PG(var)                                                                      \
+    ::vemla::test::PgCluster* var = ::vemla::test::PgCluster::Shared();                            \
+    if (!var && ::vemla::test::PgCluster::Missing())                                               \
+        GTEST_SKIP() << ::vemla::test::PgCluster::Reason().toStdString();                          \
+    else if (!var)                                                                                 \
+    FAIL() << ::vemla::test::PgCluster::Reason().toStdString()
