@@ -5,8 +5,8 @@
 
 namespace vemla::sharedtext {
 
-inline constexpr BilingualText kMenuShared{"Shared archive...", "共享档案..."};
-inline constexpr BilingualText kDlgTitle{"Shared archive", "共享档案"};
+inline constexpr BilingualText kMenuShared{"Shared archive...", "共享存档..."};
+inline constexpr BilingualText kDlgTitle{"Shared archive", "共享存档"};
 inline constexpr BilingualText kServerLabel{
     "Server (a PostgreSQL connection string or service name):",
     "服务器(PostgreSQL 连接字符串或服务名):"};
@@ -15,7 +15,7 @@ inline constexpr BilingualText kServerHint{"e.g. service=lab  or  host=lab-serve
 inline constexpr BilingualText kLocalOnly{
     "Empty: the archive stays on this PC only. Uploads are always kept here first; the shared "
     "archive receives them when the server can be reached.",
-    "留空：档案只保存在本机。上传的数据总是先保存在本机，能连上服务器时再送到共享档案。"};
+    "留空：档案只保存在本机。上传的数据总是先保存在本机，能连上服务器时再送到共享存档。"};
 inline constexpr BilingualText kPasswordNote{
     "Vemla never stores a password: put it in ~/.pgpass or in the PostgreSQL service file.",
     "Vemla 从不保存密码：请写入 ~/.pgpass 或 PostgreSQL 服务文件。"};
