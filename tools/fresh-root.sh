@@ -125,6 +125,10 @@ for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/source
     if [ -f "$f" ] && [ -s "$f" ]; then cp "$f" "$root$f"; fi
 done
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# No package's service starts inside (the PostgreSQL server's main cluster, say): the tests start
+# the servers they need, and a daemon left running would keep the root's mounts busy.
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+chmod 0755 "$root/usr/sbin/policy-rc.d"
 if [ ! -s "$root/etc/hosts" ]; then cp /etc/hosts "$root/etc/hosts"; fi
 
 mount -t proc proc "$root/proc"
