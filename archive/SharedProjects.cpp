@@ -192,8 +192,13 @@ std::optional<QJsonArray> SharedProjects::Impl::Rows(const char* sql, qint64 pro
     const int columns = q.record().count();
     while (q.next()) {
         QJsonArray row;
-        for (int c = 0; c < columns; ++c)
-            row.append(QJsonValue::fromVariant(q.value(c)));
+        for (int c = 0; c < columns; ++c) {
+            const QVariant v = q.value(c);
+            row.append(q.isNull(c) ? QJsonValue()
+                       : v.typeId() == QMetaType::QByteArray
+                           ? QJsonValue(QString::fromUtf8(v.toByteArray()))
+                           : QJsonValue::fromVariant(v));
+        }
         rows.append(row);
     }
     return rows;
