@@ -69,8 +69,17 @@ void SharedSyncThread::Run() {
         m_sync = &sync;
     }
     std::chrono::milliseconds delay = m_firstRetry;
-    while (WaitForWork(delay))
-        delay = Publish(sync.SyncOnce(), delay);
+    // The other stations' uploads are asked for once a minute, not at every commit here: the
+    // list of the lab's versions is the sync's one read that grows with the lab.
+    auto received = std::chrono::steady_clock::time_point();
+    while (WaitForWork(delay)) {
+        const auto now = std::chrono::steady_clock::now();
+        const bool receive = received == decltype(received)() || now - received >= kReceiveEvery;
+        const SyncResult result = sync.SyncOnce(receive);
+        if (receive && result.outcome == SyncResult::Outcome::Done)
+            received = now;
+        delay = Publish(result, delay);
+    }
     const std::lock_guard lock(m_mutex);
     m_sync = nullptr;
 }
