@@ -56,16 +56,19 @@ constexpr std::array<std::array<const char*, 2>, 3> kServerSets{{
      "FROM json_array_elements($3::json) x"},
 }};
 
-// Every project with its plan, and a mark of the other stations' readings of it: a new mark
-// means some were given, moved or undone there.
-constexpr const char* kServerProjects =
-    "SELECT p.name, p.customer, p.site, p.notes, p.certification, p.waves, "
-    "p.both_directions::integer, p.direction_rule, p.direction_threshold, p.changed_login, "
-    "coalesce((SELECT json_agg(json_build_array(c.cable_id, c.length_km, c.connections, "
-    "c.splices, c.from_end, c.to_end, c.notes) ORDER BY c.place) FROM cable c WHERE c.project = "
-    "p.name), '[]'), coalesce((SELECT md5(string_agg(r.station || '/' || r.id || '/' || "
-    "r.xmin::text, ',' ORDER BY r.station, r.id)) FROM reading r WHERE r.project = p.name AND "
-    "r.station <> $1), '') FROM project p ORDER BY p.name";
+// Each project with its plan, a mark of the other stations' readings of it (a new mark means
+// some were given, moved or undone there), and the plan's revision.
+#define VEMLA_SERVER_PROJECT                                                                   \
+    "SELECT p.name, p.customer, p.site, p.notes, p.certification, p.waves, "                   \
+    "p.both_directions::integer, p.direction_rule, p.direction_threshold, p.changed_login, "   \
+    "coalesce((SELECT json_agg(json_build_array(c.cable_id, c.length_km, c.connections, "      \
+    "c.splices, c.from_end, c.to_end, c.notes) ORDER BY c.place) FROM cable c WHERE "          \
+    "c.project = p.name), '[]'), coalesce((SELECT md5(string_agg(r.station || '/' || r.id || " \
+    "'/' || r.xmin::text, ',' ORDER BY r.station, r.id)) FROM reading r WHERE r.project = "    \
+    "p.name AND r.station <> $1), ''), p.revision FROM project p "
+constexpr const char* kServerProjects = VEMLA_SERVER_PROJECT "ORDER BY p.name";
+constexpr const char* kServerProject = VEMLA_SERVER_PROJECT "WHERE p.name = $2";
+#undef VEMLA_SERVER_PROJECT
 
 // A project's particulars as both sides keep them, in kServerProjects' column order and the
 // local project table's: name, customer, site, notes, certification, waves, both_directions,
@@ -77,6 +80,7 @@ struct ServerProject {
     QString changedBy;
     QJsonArray plan; // [cable_id, length_km, connections, splices, from, to, notes] in order
     QString readingsMark;
+    int revision = 0;
 };
 
 // A reading another station gave: station, job, number, cable_id, wavelength, direction, row,
@@ -107,6 +111,18 @@ QString NumberText(const QVariant& v) {
     return v.typeId() == QMetaType::Double
                ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
                : v.toString();
+}
+
+ServerProject ServerProjectAt(const std::function<QByteArray(int)>& value) {
+    ServerProject s;
+    for (int c = 0; c < 9; ++c)
+        s.info[std::size_t(c)] = QString::fromUtf8(value(c));
+    s.info[8] = NumberText(s.info[8].toDouble());
+    s.changedBy = QString::fromUtf8(value(9));
+    s.plan = QJsonDocument::fromJson(value(10)).array();
+    s.readingsMark = QString::fromUtf8(value(11));
+    s.revision = value(12).toInt();
+    return s;
 }
 
 } // namespace
@@ -150,7 +166,9 @@ struct SharedProjects::Impl {
     std::optional<std::vector<Changed>> ChangedProjects();
     bool PushProject(SharedLink& link, const QString& station, const Changed& p, bool manager,
                      SyncResult& r);
-    bool SendPlan(SharedLink& link, const Changed& p, SyncResult& r);
+    bool SendPlan(SharedLink& link, const QString& station, const Changed& p, bool known,
+                  int* sent, SyncResult& r);
+    std::optional<Particulars> LocalParticulars(qint64 project);
 
     bool PullProject(SharedLink& link, const QString& station, const ServerProject& s,
                      SyncResult& r);
@@ -270,7 +288,8 @@ bool SharedProjects::Impl::PushProject(SharedLink& link, const QString& station,
         return serverFault();
     if (*known == QLatin1String("0") && !manager)
         return link.Rollback(), true; // stays this station's until a manager shares it
-    if (*known == QLatin1String("0") && !SendPlan(link, p, r))
+    int sent = 0; // the plan's revision on the server when this station's plan went
+    if (manager && !SendPlan(link, station, p, *known != QLatin1String("0"), &sent, r))
         return r.reason.isEmpty() ? serverFault() : (link.Rollback(), false);
     for (std::size_t i = 0; i < kServerSets.size(); ++i)
         if (!link.Exec(kServerSets[i][0], {station, p.name}) ||
@@ -279,49 +298,74 @@ bool SharedProjects::Impl::PushProject(SharedLink& link, const QString& station,
     if (!link.Exec("COMMIT"))
         return serverFault();
     // A change made during the send has a later line: the project is sent again next time.
-    const QSqlQuery done = Run(QStringLiteral("INSERT INTO project_sync (project, pushed_change) "
-                                              "VALUES (?, ?) ON CONFLICT (project) DO UPDATE SET "
-                                              "pushed_change = excluded.pushed_change"),
-                               {p.id, p.lastChange});
+    const QSqlQuery done = Run(
+        QStringLiteral("INSERT INTO project_sync (project, pushed_change, plan_revision) VALUES "
+                       "(?, ?, ?) ON CONFLICT (project) DO UPDATE SET pushed_change = "
+                       "excluded.pushed_change, plan_revision = CASE WHEN "
+                       "excluded.plan_revision > 0 THEN excluded.plan_revision ELSE "
+                       "project_sync.plan_revision END"),
+        {p.id, p.lastChange, sent});
     return done.isActive() || LocalFault(r, done);
 }
 
-// A project only this station knew, with its plan, by a manager's login.
-bool SharedProjects::Impl::SendPlan(SharedLink& link, const Changed& p, SyncResult& r) {
-    QSqlQuery q = Run(QStringLiteral("SELECT customer, site, notes, certification, waves, "
+std::optional<Particulars> SharedProjects::Impl::LocalParticulars(qint64 project) {
+    QSqlQuery q = Run(QStringLiteral("SELECT name, customer, site, notes, certification, waves, "
                                      "both_directions, direction_rule, direction_threshold FROM "
                                      "project WHERE id = ?"),
-                      {p.id});
+                      {project});
+    if (!q.isActive() || !q.next())
+        return std::nullopt;
+    Particulars info;
+    for (int c = 0; c < 9; ++c)
+        info[std::size_t(c)] = NumberText(q.value(c));
+    return info;
+}
+
+// This station's plan to the server, by a manager's login: a project only it knew, or a plan
+// changed here since the shared revision it last took. A shared plan another station changed
+// meanwhile wins: this one is replaced at the pull. *sent: the revision sent, 0 when none.
+bool SharedProjects::Impl::SendPlan(SharedLink& link, const QString& station, const Changed& p,
+                                    bool known, int* sent, SyncResult& r) {
+    const std::optional<Particulars> info = LocalParticulars(p.id);
     const std::optional<QJsonArray> plan = Rows(kLocalPlan, p.id);
-    if (!q.isActive() || !q.next() || !plan)
-        return Fail(r, SyncResult::Outcome::LocalFault, QStringLiteral("the project is gone"));
-    std::array<QString, 8> v;
-    for (int c = 0; c < 8; ++c)
-        v[std::size_t(c)] = NumberText(q.value(c));
-    return link.Exec("INSERT INTO project (name, customer, site, notes, certification, waves, "
-                     "both_directions, direction_rule, direction_threshold) VALUES ($1, $2, $3, "
-                     "$4, $5, $6, $7::integer <> 0, $8::integer, $9::double precision)",
-                     {p.name, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]}) &&
-           link.Exec("INSERT INTO cable SELECT $1, e.place - 1, e.x->>0, (e.x->>1)::double "
+    QSqlQuery q = Run(QStringLiteral("SELECT plan_revision FROM project_sync WHERE project = ?"),
+                      {p.id});
+    if (!info || !plan || !q.isActive())
+        return Fail(r, SyncResult::Outcome::LocalFault, db.lastError().text());
+    const int taken = q.next() ? q.value(0).toInt() : 0;
+    const Particulars& v = *info;
+    if (!known) {
+        if (!link.Exec("INSERT INTO project (name, customer, site, notes, certification, waves, "
+                       "both_directions, direction_rule, direction_threshold) VALUES ($1, $2, "
+                       "$3, $4, $5, $6, $7::integer <> 0, $8::integer, $9::double precision)",
+                       {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]}))
+            return false;
+        *sent = 1;
+    } else {
+        std::optional<ServerProject> s;
+        if (!link.Each(kServerProject, {station, p.name},
+                       [&](const auto& value) { s = ServerProjectAt(value); }))
+            return false;
+        if (!s || (s->info == v && SamePlan(s->plan, *plan)))
+            return true;
+        const std::optional<int> rows = link.Rows(
+            "UPDATE project SET customer = $2, site = $3, notes = $4, certification = $5, waves = "
+            "$6, both_directions = $7::integer <> 0, direction_rule = $8::integer, "
+            "direction_threshold = $9::double precision, revision = revision + 1, changed_login "
+            "= current_user, changed_at = now() WHERE name = $1 AND revision = $10 RETURNING 1",
+            {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], taken});
+        if (!rows || (*rows == 1 && !link.Exec("DELETE FROM cable WHERE project = $1", {v[0]})))
+            return false;
+        if (*rows == 0)
+            return true;
+        *sent = taken + 1;
+    }
+    return link.Exec("INSERT INTO cable SELECT $1, e.place - 1, e.x->>0, (e.x->>1)::double "
                      "precision, (e.x->>2)::integer, (e.x->>3)::integer, e.x->>4, e.x->>5, "
                      "e.x->>6 FROM json_array_elements($2::json) WITH ORDINALITY AS e(x, place)",
-                     {p.name, Json(*plan)});
+                     {v[0], Json(*plan)});
 }
 
-namespace {
-
-ServerProject ServerProjectAt(const std::function<QByteArray(int)>& value) {
-    ServerProject s;
-    for (int c = 0; c < 9; ++c)
-        s.info[std::size_t(c)] = QString::fromUtf8(value(c));
-    s.info[8] = NumberText(s.info[8].toDouble());
-    s.changedBy = QString::fromUtf8(value(9));
-    s.plan = QJsonDocument::fromJson(value(10)).array();
-    s.readingsMark = QString::fromUtf8(value(11));
-    return s;
-}
-
-} // namespace
 
 bool SharedProjects::Pull(SharedLink& link, const QString& archivePath, const QString& station,
                           SyncResult& r) {
@@ -372,16 +416,11 @@ bool SharedProjects::Impl::PullProject(SharedLink& link, const QString& station,
 std::optional<qint64> SharedProjects::Impl::TakeProject(const ServerProject& s, SyncResult& r) {
     if (!db.transaction())
         return Fail(r, SyncResult::Outcome::LocalFault, db.lastError().text()), std::nullopt;
-    QSqlQuery q = Run(QStringLiteral("SELECT id, name, customer, site, notes, certification, "
-                                     "waves, both_directions, direction_rule, direction_threshold "
-                                     "FROM project WHERE name = ?"),
-                      {s.info[0]});
+    QSqlQuery q = Run(QStringLiteral("SELECT id FROM project WHERE name = ?"), {s.info[0]});
     bool ok = q.isActive();
     const bool found = ok && q.next();
     qint64 id = found ? q.value(0).toLongLong() : 0;
-    Particulars local;
-    for (int c = 0; found && c < 9; ++c)
-        local[std::size_t(c)] = NumberText(q.value(c + 1));
+    const Particulars local = found ? LocalParticulars(id).value_or(Particulars()) : Particulars();
     const QVariantList values{s.info[1], s.info[2], s.info[3], s.info[4], s.info[5],
                               s.info[6].toInt(), s.info[7].toInt(), s.info[8].toDouble()};
     if (ok && !found) {
@@ -408,7 +447,13 @@ std::optional<qint64> SharedProjects::Impl::TakeProject(const ServerProject& s, 
                              : QStringLiteral("particulars replaced by the shared ones"),
                  q);
     }
-    if (ok && db.commit())
+    // The shared revision this station's plan now is: a manager's change to it goes from there.
+    if (ok)
+        q = Run(QStringLiteral("INSERT INTO project_sync (project, plan_revision) VALUES (?, ?) "
+                               "ON CONFLICT (project) DO UPDATE SET plan_revision = "
+                               "excluded.plan_revision"),
+                {id, s.revision});
+    if (ok && q.isActive() && db.commit())
         return id;
     db.rollback();
     return LocalFault(r, q), std::nullopt;

@@ -1,6 +1,6 @@
-// Projects across the lab on a real server: a manager's plan reaches every station, each
-// station's readings reach the others (none lost where two tested the same cable ID), and the
-// server's plan wins over one a technician changed at a station.
+// Projects across the lab on a real server: a manager's plan and her changes to it reach every
+// station, each station's readings reach the others (none lost where two tested the same cable
+// ID), and the server's plan wins over one a technician changed at a station.
 #include "ProjectStore.h"
 #include "ReplyEncoder.h"
 #include "SharedSyncFixture.h"
@@ -82,7 +82,12 @@ TEST_F(SharedFixture, EveryStationSeesTheWholeLabsReadingsOnTheSharedPlan) {
     tina.Give(name, {{1.70f, "J02"}, {1.80f, "J03"}});
     for (auto [st, login] : {std::pair{&tom, "tom"}, {&tina, "tina"}, {&tom, "tom"}, {&meg, "meg"}})
         sync(*st, login);
-    const std::vector<std::string> lab{"J01 1.50", "J02 1.60 1.70", "J03 1.80"};
+    // The manager adds to the shared plan at her station: every station takes it.
+    ASSERT_TRUE(meg.store.AddCables(meg.store.Find(name)->id, {Cable("J04")}, Language::English,
+                                    &error));
+    for (auto [st, login] : {std::pair{&meg, "meg"}, {&tom, "tom"}, {&tina, "tina"}})
+        sync(*st, login);
+    const std::vector<std::string> lab{"J01 1.50", "J02 1.60 1.70", "J03 1.80", "J04"};
     for (Lab* st : {&meg, &tom, &tina})
         EXPECT_EQ(st->Readings(name), lab) << st->path.toStdString();
     EXPECT_EQ(super.Value("SELECT string_agg(name, ',') FROM project"), name);
