@@ -247,8 +247,8 @@ std::optional<std::vector<SharedProjects::Impl::Changed>> SharedProjects::Impl::
     return changed;
 }
 
-bool SharedProjects::Push(SharedLink& link, const QString& archivePath, const QString& station,
-                          SyncResult& r) {
+bool SharedProjects::Push(SharedLink& link, const std::function<bool()>& connect,
+                          const QString& archivePath, const QString& station, SyncResult& r) {
     Impl& d = *m_impl;
     if (!d.OpenLocal(archivePath, r))
         return false;
@@ -257,6 +257,8 @@ bool SharedProjects::Push(SharedLink& link, const QString& archivePath, const QS
         return Impl::Fail(r, SyncResult::Outcome::LocalFault, d.db.lastError().text());
     if (changed->empty())
         return true;
+    if (!connect())
+        return false;
     // Asked, not tried: a technician's plan refused by the server is no fault, it stays here.
     const std::optional<QString> manager =
         link.Value("SELECT pg_has_role(current_user, 'vemla_manager', 'MEMBER')");

@@ -10,6 +10,7 @@
 // is sent with its plan when the login may write plans, and otherwise stays local.
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace vemla {
@@ -24,11 +25,12 @@ public:
     SharedProjects(const SharedProjects&) = delete;
     SharedProjects& operator=(const SharedProjects&) = delete;
 
-    // After the records' push, on an open link: each project changed here since its last push
-    // has this station's uploads, readings and history lines sent whole, in one server
-    // transaction, so a reading undone or moved here is gone there too. False with `r` told why.
-    bool Push(SharedLink& link, const QString& archivePath, const QString& station,
-              SyncResult& r);
+    // After the records' push: each project changed here since its last push has this
+    // station's uploads, readings and history lines sent whole, in one server transaction, so a
+    // reading undone or moved here is gone there too. `connect` opens `link`, asked only when
+    // there is something to send. False with `r` told why.
+    bool Push(SharedLink& link, const std::function<bool()>& connect, const QString& archivePath,
+              const QString& station, SyncResult& r);
     // After the other stations' uploads were received: the server's projects and plans, then
     // the others' readings mapped to the local copies of their uploads, replacing the ones taken
     // before. A reading whose upload has not come yet is taken at a later pull.

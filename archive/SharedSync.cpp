@@ -171,8 +171,8 @@ SyncResult SharedSync::SyncOnce(bool receive) {
         }
         d.PushBatch(r, &more);
     }
-    if (r.outcome == SyncResult::Outcome::Done && !d.stopped && d.Connect(r))
-        d.projects.Push(d.link, d.archivePath, d.station, r);
+    if (r.outcome == SyncResult::Outcome::Done && !d.stopped)
+        d.projects.Push(d.link, [&] { return d.Connect(r); }, d.archivePath, d.station, r);
     if (receive && r.outcome == SyncResult::Outcome::Done && !d.stopped)
         d.Pull(r) && d.projects.Pull(d.link, d.archivePath, d.station, r);
     if (r.outcome == SyncResult::Outcome::Unreachable)
