@@ -134,6 +134,14 @@ const std::vector<std::vector<const char*>> kMigrations{
         "CREATE TRIGGER job_id_kept AFTER DELETE ON job BEGIN INSERT INTO job_id_high VALUES "
         "(1, OLD.id) ON CONFLICT (id) DO UPDATE SET top = max(top, excluded.top); END",
     },
+    {
+        // Projects beside the shared archive: the last history line whose state the server has
+        // (a newer line means the project is sent again), the server's mark of the other
+        // stations' readings last taken in, and the shared plan's revision last taken or sent.
+        "CREATE TABLE project_sync (project INTEGER PRIMARY KEY REFERENCES project (id) ON "
+        "DELETE CASCADE, pushed_change INTEGER NOT NULL DEFAULT 0, readings_mark TEXT NOT NULL "
+        "DEFAULT '', plan_revision INTEGER NOT NULL DEFAULT 0)",
+    },
 };
 // How many of the full check's findings are told; the rest are counted.
 constexpr int kCheckLinesShown = 10;

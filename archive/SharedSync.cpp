@@ -1,6 +1,7 @@
 #include "SharedSync.h"
 
 #include "SharedLink.h"
+#include "SharedProjects.h"
 #include <QSysInfo>
 
 #include <libpq-fe.h>
@@ -61,6 +62,7 @@ struct SharedSync::Impl {
     SyncOutbox outbox;
     bool outboxOpen = false;
     SharedLink link;
+    SharedProjects projects;
     QString station;
     bool registered = false; // this connection has made sure the station is known
     std::atomic<bool> stopped{false};
@@ -169,8 +171,10 @@ SyncResult SharedSync::SyncOnce(bool receive) {
         }
         d.PushBatch(r, &more);
     }
+    if (r.outcome == SyncResult::Outcome::Done && !d.stopped)
+        d.projects.Push(d.link, [&] { return d.Connect(r); }, d.archivePath, d.station, r);
     if (receive && r.outcome == SyncResult::Outcome::Done && !d.stopped)
-        d.Pull(r);
+        d.Pull(r) && d.projects.Pull(d.link, d.archivePath, d.station, r);
     if (r.outcome == SyncResult::Outcome::Unreachable)
         d.link.Close(); // a new connection next time, whatever state this one is in
     r.recordsWaiting = d.outbox.RecordsWaiting();
