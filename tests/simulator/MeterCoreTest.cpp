@@ -92,6 +92,29 @@ TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeSelectWaveFailed());
 }
 
+// Served side by side, each meter keeps to its own level and its own jitter, and a run repeats:
+// a reading credited to the wrong meter is off by whole dB.
+TEST(MeterCore, SeveralMetersEachReadAroundTheirOwnLevelWithTheirOwnJitter) {
+    const auto readings = [](int meter) {
+        MeterCore core{OptionsOfMeter(SimOptions{}, meter)};
+        std::vector<float> offsets;
+        for (int i = 0; i < 200; ++i)
+            offsets.push_back(
+                DecodePower(ReplyFrame(core.Handle(Of(BuildFixedFrame(kReadPowerHex))))) + 10.0f +
+                static_cast<float>(kSimLevelStep) * meter);
+        return offsets;
+    };
+    std::vector<float> before;
+    for (int meter = 0; meter < kSimMaxMeters; ++meter) {
+        const std::vector<float> offsets = readings(meter);
+        const auto [low, high] = std::minmax_element(offsets.begin(), offsets.end());
+        EXPECT_TRUE(*low > -0.15f && *high < 0.15f) << meter << ": " << *low << " " << *high;
+        EXPECT_EQ(readings(meter), offsets) << meter;
+        EXPECT_NE(offsets, before) << meter;
+        before = offsets;
+    }
+}
+
 // The meter numbers its records by position: those behind a deleted one move up one.
 TEST(MeterCore, DeleteSelectedMovesTheLaterRecordsUpAndDeleteAllEmptiesTheStore) {
     MeterCore core{SimOptions{}}; // ten records
