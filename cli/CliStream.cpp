@@ -7,6 +7,7 @@
 #include "LiveMonitor.h"
 #include "MeterSession.h"
 #include "MeterSimulator.h"
+#include "SharedPortSource.h"
 #include "SignalPipe.h"
 
 #include <QDateTime>
@@ -55,8 +56,8 @@ QByteArray JsonLine(const LiveSample& sample, const LiveMeterTag& meter, int wav
 
 // One meter of the run: its own session on its own port, polled by its own monitor.
 struct StreamMeter {
-    explicit StreamMeter(Language language)
-        : presenter(false), session(presenter, CreateSystemPortSource()), monitor(session) {
+    StreamMeter(Language language, SharedPortSource& ports)
+        : presenter(false), session(presenter, ports.View()), monitor(session) {
         session.SetLanguage(language);
     }
     CliPresenter presenter;
@@ -110,7 +111,7 @@ private:
             ports = {QString::fromStdString(m_simulator->DevicePath())};
         }
         for (const QString& port : ports) {
-            auto meter = std::make_unique<StreamMeter>(m_o.language);
+            auto meter = std::make_unique<StreamMeter>(m_o.language, m_ports);
             if (const int failed = OpenMeterPort(meter->session, port, m_o.language))
                 return failed;
             meter->tag = {port, MeterTagOf(meter->session).serial};
@@ -195,6 +196,7 @@ private:
     SignalPipe m_signals;
     QEventLoop m_loop;
     std::unique_ptr<MeterSimulator> m_simulator; // outlives the sessions' ports
+    SharedPortSource m_ports{CreateSystemPortSource()};
     std::vector<std::unique_ptr<StreamMeter>> m_meters;
     RotatingFile m_lines;
     LiveLog m_log;
