@@ -11,6 +11,7 @@
 #include "SignalPipe.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -83,11 +84,9 @@ public:
         QObject::connect(&m_signals, &SignalPipe::Interrupted, &m_loop,
                          [this] { m_loop.exit(kExitDone); });
         QTimer duration;
-        duration.setSingleShot(true);
-        duration.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&duration, &QTimer::timeout, &m_loop, [this] { m_loop.exit(kExitDone); });
         if (m_o.durationS)
-            duration.start(static_cast<int>(*m_o.durationS * 1000));
+            EndAfter(duration,
+                     QDeadlineTimer(static_cast<qint64>(*m_o.durationS * 1000), Qt::PreciseTimer));
         for (const auto& meter : m_meters) {
             Watch(*meter);
             meter->monitor.Start();
@@ -99,6 +98,20 @@ public:
     }
 
 private:
+    // A timer holds at most 24.8 days of milliseconds: a longer run re-arms it until the end.
+    void EndAfter(QTimer& timer, QDeadlineTimer end) {
+        static constexpr qint64 kDayMs = 86'400'000;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &m_loop, [this, &timer, end] {
+            if (end.hasExpired())
+                m_loop.exit(kExitDone);
+            else
+                timer.start(static_cast<int>(std::min(end.remainingTime(), kDayMs)));
+        });
+        timer.start(static_cast<int>(std::min(end.remainingTime(), kDayMs)));
+    }
+
     int OpenMeters() {
         QStringList ports = m_o.ports;
         if (m_o.simulate) {

@@ -47,8 +47,6 @@ public:
     // "Live <date> <time>.csv".
     static QString DefaultFileName(const QDateTime& now);
 
-    static constexpr int kMaxNumber = RotatingFile::kMaxNumber;
-
     // Creates the file (or the next numbered one, and its folder) and writes the column line;
     // false with ErrorText() when none can be made. rotation: when to move on to a new file.
     bool Open(const QString& path, const Rotation& rotation = {});

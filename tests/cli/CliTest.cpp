@@ -93,7 +93,6 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
          2,
          "/dev/a is given twice"},
         {{}, {"power", "--port", "/dev/a"}, 2, "only power takes several --port, with --jsonl"},
-        {{}, {"connect", "--port", "/dev/a"}, 2, "only power takes several --port"},
         {{}, {"power", "--jsonl", "--count", "0"}, 2, "--count: '0' is not a whole number"},
         {{}, {"power", "--jsonl-file"}, 2, "option --jsonl-file needs a value"},
         {{}, {"power", "--jsonl", "--rotate-size", "1023"}, 2, "'1023' is not a size in bytes"},

@@ -126,25 +126,11 @@ TEST_F(RotatingFileTest, AFileContinuedFromAnEarlierDayIsLeftAtTheFirstLine) {
     const timeval twoDaysAgo{QDateTime::currentSecsSinceEpoch() - 2 * 86400, 0};
     const timeval times[2] = {twoDaysAgo, twoDaysAgo};
     ASSERT_EQ(::utimes(QFile::encodeName(Path("rack.jsonl")).constData(), times), 0);
-    ASSERT_TRUE(log.Open(Path("rack.jsonl"), RotatingFile::Mode::Append,
-                         QDateTime::currentMSecsSinceEpoch()));
-    ASSERT_TRUE(log.Append("new\n", QDateTime::currentMSecsSinceEpoch()));
-    EXPECT_EQ(Read(Path("rack.jsonl")), "old\n");
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    ASSERT_TRUE(log.Open(Path("rack.jsonl"), RotatingFile::Mode::Append, now));
+    ASSERT_TRUE(log.Append("new\n", now));
+    EXPECT_EQ(Read(Path("rack.jsonl")) + Read(log.Path()), "old\nnew\n");
     EXPECT_EQ(Files().size(), 2);
-    EXPECT_EQ(Read(log.Path()), "new\n");
-}
-
-TEST(RotatingFileName, ADateAndTimeEndingTheNameIsReplacedOtherwiseOneIsAdded) {
-    const QDateTime at(QDate(2026, 12, 9), QTime(0, 0, 5));
-    const std::pair<const char*, const char*> cases[] = {
-        {"/logs/Live 2026-12-08 19-44-05.csv", "/logs/Live 2026-12-09 00-00-05.csv"},
-        {"/logs/rack.jsonl", "/logs/rack 2026-12-09 00-00-05.jsonl"},
-        {"/logs/2026-12-08 19-44-05.csv", "/logs/2026-12-09 00-00-05.csv"},
-        {"/logs/rack", "/logs/rack 2026-12-09 00-00-05"},
-        {"/logs/rack.tar.log", "/logs/rack.tar 2026-12-09 00-00-05.log"},
-    };
-    for (const auto& [path, next] : cases)
-        EXPECT_EQ(RotatingFile::NameAfter(path, at).toStdString(), next);
 }
 
 } // namespace
