@@ -139,7 +139,7 @@ private:
     int OpenFiles() {
         if (!m_o.jsonlFile.isEmpty()) {
             m_lines.SetRotation(m_o.rotation);
-            if (!m_lines.Open(m_o.jsonlFile, RotatingFile::Mode::Append,
+            if (!m_lines.Open(m_o.jsonlFile, RotatingFile::Mode::Continue,
                               QDateTime::currentMSecsSinceEpoch())) {
                 Say(m_lines.ErrorText(m_o.language));
                 return kExitFile;
@@ -172,7 +172,7 @@ private:
             std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
             std::fflush(stdout);
         }
-        if (!m_o.jsonlFile.isEmpty() && !m_lines.Append(line, sample.msecs))
+        if (!m_o.jsonlFile.isEmpty() && !m_lines.WriteLine(line, sample.msecs))
             return End(kExitFile, m_lines.ErrorText(m_o.language));
         if (!m_o.csv.isEmpty() && !m_log.Write(sample, meter.tag, wavelength, std::nullopt))
             return End(kExitFile, m_log.ErrorText());

@@ -77,8 +77,8 @@ bool RotatingFile::Open(const QString& path, Mode mode, int64_t atMsecs) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     struct stat st {};
     const bool exists = ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-    if (mode == Mode::Append && exists) {
-        if (!Continue(path))
+    if (mode == Mode::Continue && exists) {
+        if (!ContinueFile(path))
             return false;
         // A file from an earlier hour or day is left to it: the next line starts a new one.
         atMsecs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1'000'000;
@@ -114,7 +114,7 @@ bool RotatingFile::CreateNumbered(const QString& path) {
     return true;
 }
 
-bool RotatingFile::Continue(const QString& path) {
+bool RotatingFile::ContinueFile(const QString& path) {
     m_path = path;
     m_fd = AppendTo(path, &m_failure);
     if (m_fd < 0)
@@ -152,7 +152,7 @@ bool RotatingFile::StartNext(int64_t atMsecs) {
     return true;
 }
 
-bool RotatingFile::Append(QByteArrayView line, int64_t atMsecs) {
+bool RotatingFile::WriteLine(QByteArrayView line, int64_t atMsecs) {
     if (m_fd < 0)
         return false;
     const bool full = m_rotation.maxBytes > 0 && m_size > m_linesFrom &&

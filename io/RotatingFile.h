@@ -25,9 +25,9 @@ struct Rotation {
 
 class RotatingFile {
 public:
-    // New: a new file, "name (2).ext" and so on when the name is taken. Append: an existing file
+    // New: a new file, "name (2).ext" and so on when the name is taken. Continue: an existing file
     // is continued, after its cut last line if a killed run left one; a missing one is made.
-    enum class Mode { New, Append };
+    enum class Mode { New, Continue };
     static constexpr int kMaxNumber = 999;
 
     RotatingFile() = default;
@@ -43,7 +43,7 @@ public:
     bool Open(const QString& path, Mode mode, int64_t atMsecs);
     // One whole line, '\n' ended, of the time atMsecs (which decides its hour or day). On failure
     // the file is cut back to its last whole line and closed, and Failure() says why.
-    bool Append(QByteArrayView line, int64_t atMsecs);
+    bool WriteLine(QByteArrayView line, int64_t atMsecs);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     // The file being written; after a failure, the one that failed.
@@ -61,7 +61,7 @@ public:
 
 private:
     bool CreateNumbered(const QString& path);
-    bool Continue(const QString& path);
+    bool ContinueFile(const QString& path);
     bool StartNext(int64_t atMsecs);
     bool Write(QByteArrayView bytes);
     bool Fail(WriteFault fault, int errnum, const QString& path);

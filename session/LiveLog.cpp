@@ -60,7 +60,7 @@ bool LiveLog::Write(const LiveSample& sample, const LiveMeterTag& meter, int wav
     if (sample.valid && reference)
         line += QByteArray::number(sample.dBm - *reference, 'f', 2);
     line += ',' + CsvField(meter.port) + ',' + CsvField(meter.serial) + '\n';
-    return m_file.Append(line, sample.msecs);
+    return m_file.WriteLine(line, sample.msecs);
 }
 
 } // namespace vemla

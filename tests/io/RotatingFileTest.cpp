@@ -44,11 +44,11 @@ TEST_F(RotatingFileTest, AFileReachesItsSizeLimitExactlyAndTheNextLineStartsANew
     ASSERT_TRUE(log.Open(Path("rack.csv"), RotatingFile::Mode::New, Local(8, 10, 0, 0, 0)));
     const QByteArray line = QByteArray(18, 'x') + '\n';
     for (int i = 0; i < 5; ++i) // 5 + 5 * 19 = 100 bytes
-        ASSERT_TRUE(log.Append(line, Local(8, 10, 0, 1, 0)));
+        ASSERT_TRUE(log.WriteLine(line, Local(8, 10, 0, 1, 0)));
     EXPECT_EQ(Read(Path("rack.csv")).size(), 100);
-    ASSERT_TRUE(log.Append("y\n", Local(8, 10, 0, 2, 0)));
+    ASSERT_TRUE(log.WriteLine("y\n", Local(8, 10, 0, 2, 0)));
     // Larger than a whole file: it still goes in, alone, rather than making empty files.
-    ASSERT_TRUE(log.Append(QByteArray(200, 'z') + '\n', Local(8, 10, 0, 2, 0)));
+    ASSERT_TRUE(log.WriteLine(QByteArray(200, 'z') + '\n', Local(8, 10, 0, 2, 0)));
     EXPECT_EQ(Current(), "rack 2026-12-08 10-00-02 (2).csv");
     EXPECT_EQ(Files(), (QStringList{"rack 2026-12-08 10-00-02 (2).csv",
                                     "rack 2026-12-08 10-00-02.csv", "rack.csv"}));
@@ -73,10 +73,10 @@ TEST_F(RotatingFileTest, TheTurnOfTheDayOrHourStartsANewFileNamedForIt) {
         const QString first = folder.filePath("Live 2026-12-08 10-20-30.csv");
         log.SetRotation({0, c.period});
         ASSERT_TRUE(log.Open(first, RotatingFile::Mode::New, Local(8, 10, 20, 30, 0)));
-        ASSERT_TRUE(log.Append("a\n", c.last));
-        ASSERT_TRUE(log.Append("b\n", c.first));
+        ASSERT_TRUE(log.WriteLine("a\n", c.last));
+        ASSERT_TRUE(log.WriteLine("b\n", c.first));
         // A clock set back a little does not split the log again.
-        ASSERT_TRUE(log.Append("c\n", c.last));
+        ASSERT_TRUE(log.WriteLine("c\n", c.last));
         EXPECT_EQ(Read(first), "a\n");
         EXPECT_EQ(Read(folder.filePath(c.second)), "b\nc\n") << c.second;
     }
@@ -90,7 +90,7 @@ TEST_F(RotatingFileTest, ExistingFilesAndLinksAreNeverWrittenButNumberedPast) {
     log.SetRotation({0, RotatePeriod::Day});
     ASSERT_TRUE(log.Open(Path("rack.jsonl"), RotatingFile::Mode::New, Local(8, 12, 0, 0, 0)));
     EXPECT_EQ(Current(), "rack (3).jsonl");
-    ASSERT_TRUE(log.Append("next day\n", Local(9, 0, 0, 0, 0)));
+    ASSERT_TRUE(log.WriteLine("next day\n", Local(9, 0, 0, 0, 0)));
     EXPECT_EQ(Current(), "rack 2026-12-09 00-00-00 (2).jsonl");
     EXPECT_EQ(Read(Path("rack.jsonl")), "kept\n");
     EXPECT_EQ(Read(Path("rack 2026-12-09 00-00-00.jsonl")), "kept too\n");
@@ -99,7 +99,7 @@ TEST_F(RotatingFileTest, ExistingFilesAndLinksAreNeverWrittenButNumberedPast) {
 }
 
 // A run killed mid-line left a cut line: appending starts after the last whole one.
-TEST_F(RotatingFileTest, AppendingCutsTheLastPartialLineFirst) {
+TEST_F(RotatingFileTest, ContinuingCutsTheLastPartialLineFirst) {
     const std::pair<QByteArray, QByteArray> cases[] = {
         {"a\nb\n", "a\nb\n"},
         {"a\nb\n{\"v\":1,\"ti", "a\nb\n"},
@@ -111,9 +111,9 @@ TEST_F(RotatingFileTest, AppendingCutsTheLastPartialLineFirst) {
     log.SetHeader("head\n");
     for (const auto& [before, kept] : cases) {
         Put(Path("rack.csv"), before);
-        ASSERT_TRUE(log.Open(Path("rack.csv"), RotatingFile::Mode::Append,
+        ASSERT_TRUE(log.Open(Path("rack.csv"), RotatingFile::Mode::Continue,
                              QDateTime::currentMSecsSinceEpoch()));
-        ASSERT_TRUE(log.Append("c\n", QDateTime::currentMSecsSinceEpoch()));
+        ASSERT_TRUE(log.WriteLine("c\n", QDateTime::currentMSecsSinceEpoch()));
         log.Close();
         EXPECT_EQ(Read(Path("rack.csv")), kept + "c\n") << before.left(20).toStdString();
     }
@@ -127,8 +127,8 @@ TEST_F(RotatingFileTest, AFileContinuedFromAnEarlierDayIsLeftAtTheFirstLine) {
     const timeval times[2] = {twoDaysAgo, twoDaysAgo};
     ASSERT_EQ(::utimes(QFile::encodeName(Path("rack.jsonl")).constData(), times), 0);
     const int64_t now = QDateTime::currentMSecsSinceEpoch();
-    ASSERT_TRUE(log.Open(Path("rack.jsonl"), RotatingFile::Mode::Append, now));
-    ASSERT_TRUE(log.Append("new\n", now));
+    ASSERT_TRUE(log.Open(Path("rack.jsonl"), RotatingFile::Mode::Continue, now));
+    ASSERT_TRUE(log.WriteLine("new\n", now));
     EXPECT_EQ(Read(Path("rack.jsonl")) + Read(log.Path()), "old\nnew\n");
     EXPECT_EQ(Files().size(), 2);
 }
