@@ -66,6 +66,11 @@ constexpr std::array kOptions{
     OptionInfo{"timeout", true, kMeter},
     OptionInfo{"interval", true, Bit(CliCommand::Power)},
     OptionInfo{"count", true, Bit(CliCommand::Power)},
+    OptionInfo{"duration", true, Bit(CliCommand::Power)},
+    OptionInfo{"jsonl", false, Bit(CliCommand::Power)},
+    OptionInfo{"jsonl-file", true, Bit(CliCommand::Power)},
+    OptionInfo{"rotate", true, Bit(CliCommand::Power)},
+    OptionInfo{"rotate-size", true, Bit(CliCommand::Power)},
     OptionInfo{"csv", true, Bit(CliCommand::Power) | kFiles},
     OptionInfo{"force", false, Bit(CliCommand::Power) | kFiles},
     OptionInfo{"xlsx", true, kFiles},
@@ -123,13 +128,17 @@ constexpr const char* kHelp =
     "  project report NAME        its certificate, workbook, CSV or JSON, as named\n"
     "\n"
     "Options:\n"
-    "  --port COM<n>|DEVICE       the meter's port (every command but ports)\n"
+    "  --port COM<n>|DEVICE       the meter's port (every command but ports); power takes up\n"
+    "                             to 16, one --port each, with --jsonl or --jsonl-file\n"
     "  --simulate [--records N]   talk to a built-in simulated meter instead\n"
     "  --timeout S                longest wait for a reply, or between two records (3)\n"
     "  --json                     machine-readable output (upload: --json FILE)\n"
     "  --language en|zh           language of the messages and the files (en)\n"
     "  --help, --version\n"
     "power:  --interval S  --count N  --csv FILE  --force\n"
+    "        --jsonl  --jsonl-file FILE   one JSON object a line per reading, every meter,\n"
+    "        until --count N (each meter), --duration S, Ctrl+C or SIGTERM\n"
+    "        --rotate never|hour|day (day)  --rotate-size BYTES|nK|nM|nG   of the files\n"
     "upload: --xlsx FILE  --csv FILE  --json FILE  --pdf FILE  --force  --no-archive\n"
     "        --company TEXT  --model TEXT  --serial TEXT  --operator TEXT  --notes TEXT\n"
     "        --project NAME --direction ab|ba   give the upload to a project\n"
@@ -234,6 +243,7 @@ constexpr std::array kFlagOptions{
     FlagOption{"no-archive", &CliOptions::archive, false},
     FlagOption{"refresh", &CliOptions::refresh, true},
     FlagOption{"both-directions", &CliOptions::bothDirections, true},
+    FlagOption{"jsonl", &CliOptions::jsonl, true},
 };
 
 // The options that take a number in a range: whole numbers or decimals.
@@ -255,6 +265,8 @@ constexpr std::array kNumberOptions{
                  [](CliOptions& o, double v) { o.timeoutS = v; }},
     NumberOption{"interval", false, 0.2, 3600, &text::kCliWantSeconds,
                  [](CliOptions& o, double v) { o.intervalS = v; }},
+    NumberOption{"duration", false, 0.2, 31536000, &text::kCliWantDuration,
+                 [](CliOptions& o, double v) { o.durationS = v; }},
     NumberOption{"threshold", false, 0, 100, &text::kCliWantThreshold,
                  [](CliOptions& o, double v) { o.rules.directionThresholdDb = v; }},
     NumberOption{"limit", true, 1, 10000, &text::kCliWantLimit,
@@ -270,6 +282,7 @@ struct TextOption {
 
 constexpr std::array kTextOptions{
     TextOption{"csv", true, [](CliOptions& o) -> QString& { return o.csv; }},
+    TextOption{"jsonl-file", true, [](CliOptions& o) -> QString& { return o.jsonlFile; }},
     TextOption{"xlsx", true, [](CliOptions& o) -> QString& { return o.xlsx; }},
     TextOption{"pdf", true, [](CliOptions& o) -> QString& { return o.pdf; }},
     TextOption{"company", false, [](CliOptions& o) -> QString& { return o.header.company; }},
@@ -297,6 +310,21 @@ bool WavesOf(const QString& text, std::vector<int>* waves) {
         waves->push_back(*wave);
     }
     return true;
+}
+
+// "1048576", "64K", "100M", "2G" (powers of 1024): from 1 KiB to 1 TiB.
+std::optional<int64_t> SizeOf(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,13})([KMG]?)$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int shift =
+        10 * static_cast<int>(QStringLiteral("KMG").indexOf(m.captured(2).toUpper()) + 1);
+    const int64_t bytes = m.captured(1).toLongLong() << (m.captured(2).isEmpty() ? 0 : shift);
+    if (bytes < (int64_t{1} << 10) || bytes > (int64_t{1} << 40))
+        return std::nullopt;
+    return bytes;
 }
 
 // A word among those listed, and where it is in the list.
@@ -368,6 +396,8 @@ public:
             return Usage(text::kCliDeleteAllNeedsYes);
         if ((Bit(*m_command) & kMeter) && m_options.port.isEmpty() && !m_options.simulate)
             return Usage(text::kCliPortRequired);
+        if (m_options.ports.size() > 1 && !StreamsLines(m_options))
+            return Usage(text::kCliSeveralPortsNeedLines);
         if (!m_options.project.isEmpty() && *m_command == CliCommand::Upload &&
             (!m_options.archive || !m_directionGiven))
             return Usage(text::kCliProjectNeedsDirection);
@@ -488,9 +518,9 @@ private:
             else
                 m_options.jsonFile = value;
         } else if (name == QLatin1String("port")) {
-            if (value.isEmpty() || value.size() > 4096)
-                return Usage(text::kCliPortRequired);
-            m_options.port = value;
+            return ApplyPort(value);
+        } else if (name.startsWith(QLatin1String("rotate"))) {
+            return ApplyRotation(name, value);
         } else if (name == QLatin1String("waves")) {
             if (!WavesOf(value, &m_options.projectWaves))
                 return BadOption(name, value, text::kCliWantWaves);
@@ -518,6 +548,36 @@ private:
                                  field->path ? text::kCliWantPath : text::kCliWantText);
             field->field(m_options) = value;
         }
+        return std::nullopt;
+    }
+
+    // power takes several, each a meter of its own: one named twice would fight itself for
+    // the port.
+    std::optional<int> ApplyPort(const QString& value) {
+        if (value.isEmpty() || value.size() > 4096)
+            return Usage(text::kCliPortRequired);
+        if (m_options.ports.contains(value))
+            return Usage(text::kCliPortTwice, value);
+        if (m_options.ports.size() == kMaxCliPorts)
+            return Usage(text::kCliTooManyPorts, QString::number(kMaxCliPorts));
+        m_options.port = value;
+        m_options.ports << value;
+        return std::nullopt;
+    }
+
+    // --rotate never|hour|day, --rotate-size BYTES.
+    std::optional<int> ApplyRotation(const QString& name, const QString& value) {
+        if (name == QLatin1String("rotate")) {
+            const std::optional<int> at = Choice(value, {"never", "hour", "day"});
+            if (!at)
+                return BadOption(name, value, text::kCliWantRotate);
+            m_options.rotation.period = RotatePeriod(*at);
+            return std::nullopt;
+        }
+        const std::optional<int64_t> bytes = SizeOf(value);
+        if (!bytes)
+            return BadOption(name, value, text::kCliWantSize);
+        m_options.rotation.maxBytes = *bytes;
         return std::nullopt;
     }
 

@@ -4,6 +4,7 @@
 
 #include "HeaderFields.h"
 #include "LinkResults.h"
+#include "RotatingFile.h"
 #include "Texts.h"
 
 #include <QString>
@@ -56,6 +57,9 @@ enum class ArchiveAction {
     Sync    // send what waits, receive the other stations'
 };
 
+// power watches at most this many meters at once, each its own --port.
+inline constexpr int kMaxCliPorts = 16;
+
 struct CliOptions {
     CliCommand command = CliCommand::Ports;
     QString port;
@@ -69,7 +73,12 @@ struct CliOptions {
 
     // power
     std::optional<double> intervalS;
-    std::optional<int> count;
+    std::optional<int> count; // per meter
+    QStringList ports;        // every --port in order; port is the last (one-meter commands)
+    bool jsonl = false;       // one JSON object a line on stdout, of every meter
+    QString jsonlFile;        // the same lines appended to this file
+    std::optional<double> durationS;
+    Rotation rotation; // of the --csv log and the --jsonl-file
     // upload
     QString xlsx, csv, jsonFile, pdf;
     HeaderFields header;
@@ -102,6 +111,12 @@ struct CliOptions {
     LinkRules rules;
     QString customer, site, projectNotes;
 };
+
+// power --jsonl / --jsonl-file: the meters' readings as lines, until --count, --duration or a
+// stop signal.
+inline bool StreamsLines(const CliOptions& o) {
+    return o.command == CliCommand::Power && (o.jsonl || !o.jsonlFile.isEmpty());
+}
 
 // args as given, argv[0] first. The options to run with, or the exit code once --help,
 // --version or a mistake (told on stderr) has been handled.

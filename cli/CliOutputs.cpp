@@ -29,7 +29,9 @@ int CheckOutputPaths(const CliOptions& o) {
                           : Pick(text, o.language).arg(path, why));
     };
     QStringList seen;
-    for (const QString* path : {&o.xlsx, &o.csv, &o.jsonFile, &o.pdf}) {
+    // The JSON lines file is continued, so only its name is checked here: its own open refuses
+    // a link or anything but a file.
+    for (const QString* path : {&o.jsonlFile, &o.xlsx, &o.csv, &o.jsonFile, &o.pdf}) {
         if (path->isEmpty())
             continue;
         const QFileInfo info(*path);
@@ -37,6 +39,8 @@ int CheckOutputPaths(const CliOptions& o) {
         if (seen.contains(absolute))
             return say(text::kCliSameFileTwice, *path), kExitUsage;
         seen << absolute;
+        if (path == &o.jsonlFile)
+            continue;
         if (info.isSymLink()) {
             Say(WriteFailureText({WriteFault::Link, 0, *path}, o.language));
             return kExitFile;
@@ -46,6 +50,14 @@ int CheckOutputPaths(const CliOptions& o) {
         const QByteArray folder = QFile::encodeName(info.absolutePath());
         if (::access(folder.constData(), W_OK | X_OK) != 0)
             return say(text::kCliCannotWrite, *path, qt_error_string(errno)), kExitFile;
+    }
+    return kExitDone;
+}
+
+int RemoveForcedLog(const CliOptions& o) {
+    if (o.force && QFileInfo::exists(o.csv) && !QFile::remove(o.csv)) {
+        Say(Pick(text::kCliCannotWrite, o.language).arg(o.csv, QStringLiteral("cannot remove it")));
+        return kExitFile;
     }
     return kExitDone;
 }

@@ -22,6 +22,10 @@ struct CliOptions;
 // written is kExitFile. Said on stderr.
 int CheckOutputPaths(const CliOptions& options);
 
+// power --csv with --force: the live log never replaces a file, so the one there is removed
+// first. kExitDone, or kExitFile with the cause said.
+int RemoveForcedLog(const CliOptions& options);
+
 // One run's outputs are all or nothing: each is prepared under a temporary name, and only when
 // every one is whole are they placed; a failure then removes those already placed.
 class StagedOutputs {

@@ -3,9 +3,11 @@
 #include "ArchiveKeeper.h"
 #include "Certification.h"
 #include "CliOutputs.h"
+#include "CliPort.h"
 #include "CliPresenter.h"
 #include "CliProject.h"
 #include "CliShared.h"
+#include "CliStream.h"
 #include "CliSync.h"
 #include "CsvExport.h"
 #include "LiveMonitor.h"
@@ -27,7 +29,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -140,32 +141,7 @@ private:
             }
             port = QString::fromStdString(m_meter->DevicePath());
         }
-        static const QRegularExpression comName(QStringLiteral("^COM(\\d{1,2})$"),
-                                                QRegularExpression::CaseInsensitiveOption);
-        const auto com = comName.match(port);
-        // A device path is listed as the window lists a VEMLA_PORTS path.
-        if (!com.hasMatch())
-            m_session.Ports().AddVirtual(port.toStdString(), port.toStdString());
-        m_session.PortListDropDown();
-        int index = -1;
-        const auto& names = m_session.PortNames();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const bool match = com.hasMatch() ? names[i].number == com.captured(1).toUInt()
-                                              : names[i].device == port.toStdString();
-            if (match && index < 0)
-                index = static_cast<int>(i);
-        }
-        if (index < 0) {
-            Say(T(text::kCliNoSuchPort).arg(port));
-            return kExitPort;
-        }
-        if (m_session.TogglePort(index) != MeterSession::ToggleResult::Opened)
-            return kExitPort; // the session's box said why
-        // The monitor thread purges the line as it starts; commands go out after that.
-        const auto until = Clock::now() + std::chrono::seconds(5);
-        while (!m_session.Port().IsMonitoring() && Clock::now() < until)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return kExitDone;
+        return OpenMeterPort(m_session, port, m_o.language);
     }
 
     // Runs the loop until done() holds, the meter has been silent for the timeout, or SIGINT.
@@ -289,16 +265,14 @@ private:
 
     int Power() {
         LiveMonitor monitor(m_session);
-        const int wanted = m_o.count.value_or(m_o.intervalS ? 0 : 1); // 0: until Ctrl+C
+        // 0: until Ctrl+C or --duration
+        const int wanted = m_o.count.value_or(m_o.intervalS || m_o.durationS ? 0 : 1);
         if (m_o.intervalS)
             monitor.SetInterval(static_cast<int>(*m_o.intervalS * 1000));
         if (!m_o.csv.isEmpty()) {
-            // The log never replaces a file; --force has said it may go.
-            if (m_o.force && QFileInfo::exists(m_o.csv) && !QFile::remove(m_o.csv)) {
-                Say(T(text::kCliCannotWrite).arg(m_o.csv, QStringLiteral("cannot remove it")));
-                return kExitFile;
-            }
-            if (!monitor.StartLog(m_o.csv)) {
+            if (const int refused = RemoveForcedLog(m_o))
+                return refused;
+            if (!monitor.StartLog(m_o.csv, m_o.rotation)) {
                 Say(monitor.LogError());
                 return kExitFile;
             }
@@ -321,9 +295,13 @@ private:
         monitor.Start();
         // A reading is missed when the meter is silent for the timeout beyond one interval.
         const auto interval = std::chrono::milliseconds(monitor.Interval());
+        const auto end = m_o.durationS
+                             ? Clock::now() + std::chrono::milliseconds(
+                                                  static_cast<int64_t>(*m_o.durationS * 1000))
+                             : Clock::time_point::max();
         const Wait wait = WaitFor(
             [&] {
-                return (wanted > 0 && samples >= wanted) ||
+                return (wanted > 0 && samples >= wanted) || Clock::now() >= end ||
                        monitor.CurrentStatus() == LiveMonitor::Status::LogFailed;
             },
             [&] { return last + interval; });
@@ -511,6 +489,8 @@ int RunCli(const CliOptions& options) {
     if (!options.project.isEmpty())
         if (const int found = CheckProject(options); found != kExitDone)
             return found;
+    if (StreamsLines(options))
+        return RunPowerStream(options);
     Runner runner(options);
     return runner.Run();
 }

@@ -19,7 +19,7 @@ void OnSignal(int) {
 
 } // namespace
 
-SignalPipe::SignalPipe() {
+SignalPipe::SignalPipe(std::initializer_list<int> caught) : m_signals(caught) {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
@@ -28,11 +28,13 @@ SignalPipe::SignalPipe() {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
+    for (const int number : m_signals)
+        sigaction(number, &action, nullptr);
 }
 
 SignalPipe::~SignalPipe() {
-    signal(SIGINT, SIG_DFL);
+    for (const int number : m_signals)
+        signal(number, SIG_DFL);
     m_notifier.reset();
     for (int& fd : g_pipe) {
         if (fd >= 0)

@@ -1,10 +1,14 @@
 #pragma once
-// SIGINT for an event loop: the handler only writes a byte to a pipe (async-signal-safe); the
-// loop reads it through a socket notifier and says so by a Qt signal.
+// SIGINT (and SIGTERM where a stop is a normal end) for an event loop: the handler only writes a
+// byte to a pipe (async-signal-safe); the loop reads it through a socket notifier and says so by a
+// Qt signal.
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <csignal>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace vemla {
 
@@ -12,7 +16,7 @@ class SignalPipe : public QObject {
     Q_OBJECT
 public:
     // One per process: the handler writes to its pipe.
-    SignalPipe();
+    explicit SignalPipe(std::initializer_list<int> caught = {SIGINT});
     ~SignalPipe() override;
     bool Caught() const { return m_caught; }
 
@@ -23,6 +27,7 @@ private:
     void OnReadable();
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_caught = false;
+    std::vector<int> m_signals;
 };
 
 } // namespace vemla

@@ -352,9 +352,10 @@ int CreateNew(const QString& path, WriteFailure* failure) {
 
 int AppendTo(const QString& path, WriteFailure* failure) {
     const QByteArray native = QFile::encodeName(path);
-    // Non-blocking so that a named pipe without a reader cannot hang the caller.
+    // Non-blocking so that a named pipe without a reader cannot hang the caller. Readable too:
+    // the caller looks for a cut last line before it appends.
     const int fd = ::open(native.constData(),
-                          O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+                          O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == ELOOP)

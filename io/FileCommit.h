@@ -84,7 +84,8 @@ bool CommitBytes(const QString& target, QByteArrayView bytes, Replace replace,
                  WriteFailure* failure);
 
 // For logs that grow line by line and are never renamed. CreateNew makes a new file (mode 0666
-// less the umask) opened for appending; AppendTo opens an existing regular file for appending.
+// less the umask) opened for appending; AppendTo opens an existing regular file for appending
+// (and reading).
 // Neither follows a link at the name. -1 with *failure set on failure.
 int CreateNew(const QString& path, WriteFailure* failure);
 int AppendTo(const QString& path, WriteFailure* failure);

@@ -608,6 +608,28 @@ inline constexpr BilingualText kCliNoServer{
 // %1: readings the meter holds after the delete.
 inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
                                                "仪表中还有 %1 条读数"};
+// %1: the most --port options power takes.
+inline constexpr BilingualText kCliTooManyPorts{"power takes at most %1 --port options",
+                                                "power 最多接受 %1 个 --port 选项"};
+// %1: the port.
+inline constexpr BilingualText kCliPortTwice{"--port %1 is given twice", "--port %1 重复给出"};
+inline constexpr BilingualText kCliSeveralPortsNeedLines{
+    "only power takes several --port, with --jsonl or --jsonl-file",
+    "只有 power 可以接受多个 --port，并需同时给出 --jsonl 或 --jsonl-file"};
+inline constexpr BilingualText kCliWantDuration{"a number of seconds from 0.2 to 31536000",
+                                                "0.2 到 31536000 之间的秒数"};
+inline constexpr BilingualText kCliWantRotate{"never, hour or day", "never、hour 或 day"};
+inline constexpr BilingualText kCliWantSize{
+    "a size in bytes from 1024 to 1T, such as 1048576 or 100M",
+    "1024 到 1T 之间的字节数，例如 1048576 或 100M"};
+// A meter among several whose lines stop and start again. %1: its port.
+inline constexpr BilingualText kCliMeterSilent{
+    "%1: the meter does not answer; its lines stop until it does",
+    "%1：仪表没有应答；在它应答之前不再输出它的读数"};
+inline constexpr BilingualText kCliMeterAnswers{"%1: the meter answers again", "%1：仪表恢复应答"};
+inline constexpr BilingualText kCliMeterPortClosed{
+    "%1: the port is not open; it is tried again at every reading",
+    "%1：端口未打开；每次读数时都会重试"};
 
 // Writing a file: why a write was refused or failed. %1: the file or folder concerned.
 inline constexpr BilingualText kWriteLink{

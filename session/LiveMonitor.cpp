@@ -81,7 +81,8 @@ void LiveMonitor::OnPower() {
         m_samples.pop_front();
     m_samples.push_back(sample);
     m_statistics.Add(sample);
-    if (m_log.IsOpen() && !m_log.Write(sample, m_session.SelectedWavelength(), m_reference))
+    if (m_log.IsOpen() &&
+        !m_log.Write(sample, MeterTagOf(m_session), m_session.SelectedWavelength(), m_reference))
         SetStatus(Status::LogFailed);
     else
         SetStatus(Status::Polling);
@@ -101,8 +102,8 @@ bool LiveMonitor::SetReferenceToCurrent() {
     return true;
 }
 
-bool LiveMonitor::StartLog(const QString& path) {
-    const bool ok = m_log.Open(path);
+bool LiveMonitor::StartLog(const QString& path, const Rotation& rotation) {
+    const bool ok = m_log.Open(path, rotation);
     if (ok)
         EndLogFailure();
     return ok;

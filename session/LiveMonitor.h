@@ -56,8 +56,9 @@ public:
     void ClearReference() { m_reference.reset(); }
     std::optional<double> Reference() const { return m_reference; }
 
-    // Starts logging every reading to path; false with LogError() when it cannot.
-    bool StartLog(const QString& path);
+    // Starts logging every reading to path, with the port's name and serial number, moving on
+    // to a new file as rotation says; false with LogError() when it cannot.
+    bool StartLog(const QString& path, const Rotation& rotation = {});
     void StopLog();
     bool Logging() const { return m_log.IsOpen(); }
     QString LogPath() const { return m_log.Path(); }

@@ -73,8 +73,17 @@ std::vector<RecordValues> GenerateRecords(int count, std::span<const uint16_t> w
     return records;
 }
 
+SimOptions OptionsOfMeter(const SimOptions& first, int meter) {
+    SimOptions options = first;
+    options.faults.seed = first.faults.seed + static_cast<uint32_t>(meter);
+    options.powerLevel = first.powerLevel - kSimLevelStep * meter;
+    return options;
+}
+
 MeterCore::MeterCore(const SimOptions& options)
-    : m_faults(options.faults), m_lasers(options.lasers), m_random(SplitMix(options.faults.seed)) {
+    : m_faults(options.faults), m_lasers(options.lasers), m_random(SplitMix(options.faults.seed)),
+      m_powerLevel(options.powerLevel),
+      m_driftPhase(static_cast<double>(SplitMix(~uint64_t{options.faults.seed}) % 6283) / 1000.0) {
     m_waves.assign(options.waves.begin(),
                    options.waves.begin() +
                        static_cast<std::ptrdiff_t>(std::min(
@@ -178,11 +187,11 @@ std::vector<uint8_t> MeterCore::ReadPower() {
     // ten minutes of readings at 5 a second, noise of a couple of hundredths, and a step when
     // the wavelength changes, as fibre loss differs between wavelengths.
     const double n = static_cast<double>(m_powerSteps++);
-    const double drift = 0.05 * std::sin(n * 2.0 * 3.141592653589793 / 3000.0) +
+    const double drift = 0.05 * std::sin(n * 2.0 * 3.141592653589793 / 3000.0 + m_driftPhase) +
                          0.03 * std::sin(0.7 * n) / (1.0 + n / 50.0);
     const double noise = static_cast<double>(NextRandom() % 41) / 1000.0 - 0.02;
     const double step = m_selectedWave > 0 ? -0.35 * m_selectedWave : 0.0;
-    return EncodePowerReply(static_cast<float>(-10.0 + step + drift + noise));
+    return EncodePowerReply(static_cast<float>(m_powerLevel + step + drift + noise));
 }
 
 void MeterCore::AppendNoise(std::vector<uint8_t>& out) {

@@ -31,11 +31,19 @@ struct SimOptions {
     bool paced = false;                      // 9600-baud pacing of what the meter sends
     std::vector<uint16_t> waves{1310, 1550}; // offered wavelengths (connect reply, 12 + 2n bytes)
     std::array<uint16_t, 4> lasers{1310, 1550, 1490, 1625};
+    double powerLevel = -10.0; // dBm the live power drifts around at the first wavelength
     SimFaults faults;
 };
 
 inline constexpr int kSimMaxRecords = 65536;
 inline constexpr std::size_t kOverlongRunSize = 255;
+
+// Several meters served at once (a burn-in rack). Meter k reads around its own level, kSimLevelStep
+// dB apart, far more than drift and noise, so a reading credited to the wrong meter shows; and its
+// seed is its own, so each drifts and jitters its own way yet every run repeats.
+inline constexpr int kSimMaxMeters = 16;
+inline constexpr double kSimLevelStep = 2.0;
+SimOptions OptionsOfMeter(const SimOptions& first, int meter);
 
 // Stored readings generated from the seed alone, so a run can be repeated; each carries its
 // position as its index.
@@ -73,6 +81,8 @@ private:
     std::array<uint16_t, 4> m_lasers;
     int m_selectedWave = 0;
     uint64_t m_random;
+    double m_powerLevel;
+    double m_driftPhase; // radians: meters of another seed drift out of step
     uint32_t m_powerSteps = 0;
     std::optional<std::size_t> m_hangUpAfter;
 };

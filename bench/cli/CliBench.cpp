@@ -3,11 +3,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -95,6 +98,51 @@ void BM_CliArchiveSize(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CliArchiveSize)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+double CpuSeconds(const rusage& u) {
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A burn-in rig's logger: four simulated meters read every 0.2 s for 20 s, every reading a JSON
+// line. The CPU is vemla-cli's own (its rusage once it is reaped), not the simulator's.
+void BM_CliJsonlFourMeters(benchmark::State& state) {
+    constexpr double kSeconds = 20;
+    QTemporaryDir dir;
+    QProcess sim;
+    sim.start(QStringLiteral(VEMLA_SIM), {"--meters", "4"});
+    QStringList args{"power",   "--interval", "0.2",
+                     "--jsonl", "--duration", QString::number(kSeconds)};
+    for (int k = 0; k < 4; ++k) {
+        while (!sim.canReadLine() && sim.waitForReadyRead(5000)) {
+        }
+        args << "--port" << QString::fromUtf8(sim.readLine()).trimmed();
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    for (auto _ : state) {
+        rusage before{}, after{};
+        getrusage(RUSAGE_CHILDREN, &before);
+        QProcess cli;
+        cli.setProcessEnvironment(env);
+        cli.setStandardOutputFile(dir.filePath("lines.jsonl"));
+        QElapsedTimer t;
+        t.start();
+        cli.start(QStringLiteral(VEMLA_CLI), args);
+        if (!cli.waitForFinished(60000) || cli.exitCode() != 0)
+            state.SkipWithError("vemla-cli failed");
+        const double wall = t.nsecsElapsed() / 1e9;
+        getrusage(RUSAGE_CHILDREN, &after);
+        QFile lines(dir.filePath("lines.jsonl"));
+        lines.open(QIODevice::ReadOnly);
+        state.counters["cpu_share_pct"] = 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / wall;
+        state.counters["readings_per_meter_s"] = lines.readAll().count('\n') / 4.0 / kSeconds;
+        state.SetIterationTime(wall);
+    }
+    sim.terminate();
+    sim.waitForFinished();
+}
+BENCHMARK(BM_CliJsonlFourMeters)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 

@@ -70,6 +70,9 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
     // Past the 1,000 characters of a header text, well within the system's 4,096 bytes.
     ASSERT_TRUE(QDir(dir.path()).mkdir("d"));
     const QString longPath = dir.filePath(QString("d/../").repeated(300) + "long.csv");
+    QStringList seventeen{"power", "--jsonl"}; // with the one every row names first
+    for (int k = 1; k <= 16; ++k)
+        seventeen << "--port" << QString("/dev/meter%1").arg(k);
     const std::tuple<QStringList, QStringList, int, QString> cases[] = {
         // meter, cli, code, told
         {{}, {"delete", "30"}, 1, "操作失败!"},
@@ -84,6 +87,16 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         // A typed value is shown as typed, never filled into the message again.
         {{}, {"power", "--interval", "%1"}, 2, "--interval: '%1' is not a number of seconds"},
         {{}, {"upload", "--json", "--force"}, 2, "option --json needs a value"},
+        {{}, seventeen, 2, "power takes at most 16 --port options"},
+        {{},
+         {"power", "--jsonl", "--port", "/dev/a", "--port", "/dev/a"},
+         2,
+         "/dev/a is given twice"},
+        {{}, {"power", "--port", "/dev/a"}, 2, "only power takes several --port, with --jsonl"},
+        {{}, {"power", "--jsonl", "--count", "0"}, 2, "--count: '0' is not a whole number"},
+        {{}, {"power", "--jsonl-file"}, 2, "option --jsonl-file needs a value"},
+        {{}, {"power", "--jsonl", "--rotate-size", "1023"}, 2, "'1023' is not a size in bytes"},
+        {{}, {"power", "--jsonl", "--rotate", "weekly"}, 2, "'weekly' is not never, hour or day"},
         // upload's --json takes its file wherever it stands; a path is not a header text.
         {{}, {"--json", Path("o.json"), "upload", "--no-archive"}, 0, ""},
         {{}, {"upload", "--no-archive", "--csv", longPath}, 0, ""},

@@ -151,29 +151,28 @@ TEST(LiveStatistics, ImplausibleReadingsAreCountedButNeverAveraged) {
     EXPECT_DOUBLE_EQ(s.Deviation(), 2.0);
 }
 
-TEST(LiveLog, OneFlushedLinePerReadingAndAnExistingFileIsNeverReplacedButNumbered) {
+// Which file the log takes or moves on to, and when, is tests/io's (RotatingFile).
+TEST(LiveLog, OneFlushedLinePerReadingTaggedWithItsMeter) {
     QTemporaryDir dir;
     const QString path = dir.filePath("sub/Live.csv");
     LiveLog log;
     ASSERT_TRUE(log.Open(path)) << log.ErrorText().toStdString();
     const int64_t at = 1'700'000'000'123;
-    ASSERT_TRUE(log.Write({at, -10.0f, true}, 1310, std::nullopt));
+    ASSERT_TRUE(log.Write({at, -10.0f, true}, {"COM3 (/dev/ttyUSB0)", "A10K7"}, 1310, {}));
     ASSERT_TRUE(log.Write({at + 200, NAN, false}, 0, -9.0));
-    ASSERT_TRUE(log.Write({at + 400, -30.0f, true}, 1550, -9.0));
+    ASSERT_TRUE(log.Write({at + 400, -30.0f, true}, {"/dev/a,\"b\"", ""}, 1550, -9.0));
     QFile file(path); // read while still open: each line is on disk already
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
     ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], "time,unix_time,dBm,mW,wavelength_nm,relative_dB,port,serial");
     EXPECT_TRUE(lines[1].startsWith(
         QDateTime::fromMSecsSinceEpoch(at).toString(Qt::ISODateWithMs).toUtf8()));
-    EXPECT_TRUE(lines[1].endsWith(",1700000000.123,-10.00,0.1,1310,")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].endsWith(",1700000000.323,,,,")) << lines[2].toStdString();
-    EXPECT_TRUE(lines[3].endsWith(",-30.00,0.001,1550,-21.00")) << lines[3].toStdString();
-    log.Close();
-    ASSERT_TRUE(log.Open(path));
-    EXPECT_EQ(log.Path(), dir.filePath("sub/Live (2).csv"));
-    ASSERT_TRUE(file.seek(0));
-    EXPECT_EQ(file.readAll().count('\n'), 4);
+    EXPECT_TRUE(lines[1].endsWith(",1700000000.123,-10.00,0.1,1310,,COM3 (/dev/ttyUSB0),A10K7"))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(",1700000000.323,,,,,,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(",-30.00,0.001,1550,-21.00,\"/dev/a,\"\"b\"\"\","))
+        << lines[3].toStdString();
 }
 
 TEST(PowerDecimator, AnHourAtFiveReadingsASecondKeepsEveryColumnsExtremes) {

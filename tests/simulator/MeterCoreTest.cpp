@@ -79,9 +79,7 @@ TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
     const auto power = [&] {
         return DecodePower(ReplyFrame(core.Handle(Of(BuildFixedFrame(kReadPowerHex)))));
     };
-    const float first = power();
-    EXPECT_NEAR(first, -10.0f, 0.1f);
-    EXPECT_NE(power(), first) << "the reading drifts";
+    EXPECT_NEAR(power(), -10.0f, 0.1f);
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeAck(FrameCode::SelectWave));
     EXPECT_NEAR(power(), -10.35f, 0.1f);
     EXPECT_EQ(core.Handle(Of(BuildSetDeviceWaves(1, Bytes{0x06, 0x0E}))),
@@ -90,6 +88,29 @@ TEST(MeterCore, SetDeviceWavesChangesConnectReplyAndSelectRange) {
     EXPECT_EQ(core.Handle(Of(BuildFixedFrame(kConnectHex))),
               EncodeConnectReply(std::vector<uint16_t>{1550}, {1310, 1550, 1490, 1625}));
     EXPECT_EQ(core.Handle(Of(BuildSelectWave(1))), EncodeSelectWaveFailed());
+}
+
+// Served side by side, each meter keeps to its own level and its own jitter, and a run repeats:
+// a reading credited to the wrong meter is off by whole dB.
+TEST(MeterCore, SeveralMetersEachReadAroundTheirOwnLevelWithTheirOwnJitter) {
+    const auto readings = [](int meter) {
+        MeterCore core{OptionsOfMeter(SimOptions{}, meter)};
+        std::vector<float> offsets;
+        for (int i = 0; i < 200; ++i)
+            offsets.push_back(
+                DecodePower(ReplyFrame(core.Handle(Of(BuildFixedFrame(kReadPowerHex))))) + 10.0f +
+                static_cast<float>(kSimLevelStep) * meter);
+        return offsets;
+    };
+    std::vector<float> before;
+    for (int meter = 0; meter < kSimMaxMeters; ++meter) {
+        const std::vector<float> offsets = readings(meter);
+        const auto [low, high] = std::minmax_element(offsets.begin(), offsets.end());
+        EXPECT_TRUE(*low > -0.15f && *high < 0.15f) << meter << ": " << *low << " " << *high;
+        EXPECT_EQ(readings(meter), offsets) << meter;
+        EXPECT_NE(offsets, before) << meter;
+        before = offsets;
+    }
 }
 
 // The meter numbers its records by position: those behind a deleted one move up one.

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <pthread.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,6 +19,9 @@ constexpr const char* kUsage =
     "Usage: vemla-meter-sim [options]\n"
     "Plays the optical power meter on a pseudo-terminal and prints the device path.\n"
     "\n"
+    "  --meters N          N meters (1..16), each on its own pseudo-terminal, one device path\n"
+    "                      a line; meter k (from 1) reads around -10 - 2(k-1) dBm with its own\n"
+    "                      seed S+k-1; --link and --log then name PATH-k and FILE-k\n"
     "  --records N         stored readings, 0..65536 (default 10)\n"
     "  --paced             send at 9600 baud (about 1.04 ms per byte); default unpaced\n"
     "  --noise             random bytes between the frames of an upload\n"
@@ -34,6 +39,7 @@ constexpr const char* kUsage =
 // What the command line asks for.
 struct Invocation {
     vemla::SimOptions options;
+    int meters = 1;
     std::string link;
     std::string logPath;
 };
@@ -85,25 +91,27 @@ struct NumberOption {
     const char* name;
     long low;
     long high;
-    void (*store)(vemla::SimOptions&, long);
+    void (*store)(Invocation&, long);
 };
 
 constexpr long kLastRecord = vemla::kSimMaxRecords - 1;
 const NumberOption kNumberOptions[] = {
+    {"--meters", 1, vemla::kSimMaxMeters,
+     [](Invocation& i, long v) { i.meters = static_cast<int>(v); }},
     {"--records", 0, vemla::kSimMaxRecords,
-     [](vemla::SimOptions& o, long v) { o.records = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.records = static_cast<int>(v); }},
     {"--cut-record", 0, kLastRecord,
-     [](vemla::SimOptions& o, long v) { o.faults.cutRecord = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.faults.cutRecord = static_cast<int>(v); }},
     {"--corrupt-length", 0, kLastRecord,
-     [](vemla::SimOptions& o, long v) { o.faults.corruptLengthRecord = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.faults.corruptLengthRecord = static_cast<int>(v); }},
     {"--overlong", 0, kLastRecord,
-     [](vemla::SimOptions& o, long v) { o.faults.overlongRecord = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.faults.overlongRecord = static_cast<int>(v); }},
     {"--hangup-after", 0, kLastRecord,
-     [](vemla::SimOptions& o, long v) { o.faults.hangUpAfterRecord = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.faults.hangUpAfterRecord = static_cast<int>(v); }},
     {"--late-power", 0, 10000,
-     [](vemla::SimOptions& o, long v) { o.faults.powerLateMs = static_cast<int>(v); }},
+     [](Invocation& i, long v) { i.options.faults.powerLateMs = static_cast<int>(v); }},
     {"--seed", 0, 0xFFFFFFFFL,
-     [](vemla::SimOptions& o, long v) { o.faults.seed = static_cast<uint32_t>(v); }},
+     [](Invocation& i, long v) { i.options.faults.seed = static_cast<uint32_t>(v); }},
 };
 
 const NumberOption* FindNumberOption(const std::string& arg) {
@@ -147,7 +155,7 @@ ParseOutcome ParseOption(int argc, char** argv, int& i, Invocation& invocation) 
                          arg.c_str(), option->low, option->high);
             return Leave(2);
         }
-        option->store(invocation.options, *number);
+        option->store(invocation, *number);
         return {};
     }
     std::fprintf(stderr, "vemla-meter-sim: unknown option %s\n%s", arg.c_str(), kUsage);
@@ -175,36 +183,69 @@ void LogNewFrames(const vemla::MeterSimulator& sim, std::FILE* log, std::size_t&
     std::fflush(log);
 }
 
-// Plays the meter until SIGINT or SIGTERM, which the caller has blocked.
-int Serve(const Invocation& invocation, const sigset_t& stopSignals) {
-    vemla::MeterSimulator sim(invocation.options);
-    if (!invocation.link.empty())
-        sim.SetLinkPath(invocation.link);
-    if (!sim.Start()) {
-        std::fprintf(stderr, "vemla-meter-sim: %s\n", sim.ErrorText().c_str());
-        return 1;
-    }
-    std::printf("%s\n", sim.DevicePath().c_str());
-    std::fflush(stdout);
+// One meter's name among several: "PATH-k", k from 1; the name as given when there is one.
+std::string NameOfMeter(const std::string& name, int meter, int meters) {
+    return meters == 1 || name.empty() ? name : name + '-' + std::to_string(meter + 1);
+}
 
+// A served meter and the file its received frames go to.
+struct Served {
+    std::unique_ptr<vemla::MeterSimulator> sim;
     std::FILE* log = nullptr;
-    const std::string& logPath = invocation.logPath;
-    if (!logPath.empty() && (log = std::fopen(logPath.c_str(), "a")) == nullptr) {
-        std::fprintf(stderr, "vemla-meter-sim: cannot open %s: %s\n", logPath.c_str(),
-                     std::strerror(errno));
-        sim.Stop();
+    std::size_t logged = 0;
+};
+
+// Starts every meter and opens its frame log; false (and said why) when one cannot.
+bool StartMeters(const Invocation& invocation, std::vector<Served>& served) {
+    for (int k = 0; k < invocation.meters; ++k) {
+        Served& meter = served.emplace_back();
+        meter.sim =
+            std::make_unique<vemla::MeterSimulator>(vemla::OptionsOfMeter(invocation.options, k));
+        if (!invocation.link.empty())
+            meter.sim->SetLinkPath(NameOfMeter(invocation.link, k, invocation.meters));
+        if (!meter.sim->Start()) {
+            std::fprintf(stderr, "vemla-meter-sim: %s\n", meter.sim->ErrorText().c_str());
+            return false;
+        }
+        const std::string logPath = NameOfMeter(invocation.logPath, k, invocation.meters);
+        if (!logPath.empty() && (meter.log = std::fopen(logPath.c_str(), "a")) == nullptr) {
+            std::fprintf(stderr, "vemla-meter-sim: cannot open %s: %s\n", logPath.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+void StopMeters(std::vector<Served>& served) {
+    for (Served& meter : served) {
+        if (meter.log != nullptr)
+            std::fclose(meter.log);
+        meter.sim->Stop();
+    }
+}
+
+// Plays the meters until SIGINT or SIGTERM, which the caller has blocked.
+int Serve(const Invocation& invocation, const sigset_t& stopSignals) {
+    std::vector<Served> served;
+    if (!StartMeters(invocation, served)) {
+        StopMeters(served);
         return 1;
     }
+    // Every path at once, so a reader that waits for the first line also finds the others.
+    std::string paths;
+    for (const Served& meter : served)
+        paths += meter.sim->DevicePath() + '\n';
+    std::fputs(paths.c_str(), stdout);
+    std::fflush(stdout);
     // Frames are logged as they come (every 10 ms), so a test reads them while the meter runs.
-    std::size_t logged = 0;
     const timespec tick{0, 10'000'000};
     while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
-        if (log != nullptr)
-            LogNewFrames(sim, log, logged);
+        for (Served& meter : served)
+            if (meter.log != nullptr)
+                LogNewFrames(*meter.sim, meter.log, meter.logged);
     }
-    if (log != nullptr)
-        std::fclose(log);
-    sim.Stop();
+    StopMeters(served);
     return 0;
 }
 
