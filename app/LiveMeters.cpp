@@ -133,6 +133,7 @@ std::optional<QString> LiveMeters::Add(const PortEntry& port) {
     meter.monitor = slot->monitor.get();
     meter.monitor->SetInterval(m_intervalMs);
     meter.monitor->SetClock(m_clock);
+    meter.monitor->ShareLog(&First().Log()); // Record logs every meter into one file
     const int id = meter.id;
     slot->presenter->onNotice = [this, id](const QString& text) {
         if (Meter* m = FindMeter(id)) {

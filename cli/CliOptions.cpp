@@ -396,8 +396,11 @@ public:
             return Usage(text::kCliDeleteAllNeedsYes);
         if ((Bit(*m_command) & kMeter) && m_options.port.isEmpty() && !m_options.simulate)
             return Usage(text::kCliPortRequired);
-        if (m_options.ports.size() > 1 && !StreamsLines(m_options))
-            return Usage(text::kCliSeveralPortsNeedLines);
+        if (!StreamsLines(m_options))
+            m_options.ports = QStringList{m_options.port}; // one meter: the last --port wins
+        else if (m_options.ports.removeDuplicates() > 0)
+            // Two pollers of one port would fight over it.
+            return Usage(text::kCliPortTwice);
         if (!m_options.project.isEmpty() && *m_command == CliCommand::Upload &&
             (!m_options.archive || !m_directionGiven))
             return Usage(text::kCliProjectNeedsDirection);
@@ -551,13 +554,10 @@ private:
         return std::nullopt;
     }
 
-    // power takes several, each a meter of its own: one named twice would fight itself for
-    // the port.
+    // power --jsonl takes several, each a meter of its own; bounded, whatever the command.
     std::optional<int> ApplyPort(const QString& value) {
         if (value.isEmpty() || value.size() > 4096)
             return Usage(text::kCliPortRequired);
-        if (m_options.ports.contains(value))
-            return Usage(text::kCliPortTwice, value);
         if (m_options.ports.size() == kMaxCliPorts)
             return Usage(text::kCliTooManyPorts, QString::number(kMaxCliPorts));
         m_options.port = value;

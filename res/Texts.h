@@ -611,11 +611,8 @@ inline constexpr BilingualText kCliRecordsLeft{"the meter holds %1 readings",
 // %1: the most --port options power takes.
 inline constexpr BilingualText kCliTooManyPorts{"power takes at most %1 --port options",
                                                 "power 最多接受 %1 个 --port 选项"};
-// %1: the port.
-inline constexpr BilingualText kCliPortTwice{"--port %1 is given twice", "--port %1 重复给出"};
-inline constexpr BilingualText kCliSeveralPortsNeedLines{
-    "only power takes several --port, with --jsonl or --jsonl-file",
-    "只有 power 可以接受多个 --port，并需同时给出 --jsonl 或 --jsonl-file"};
+inline constexpr BilingualText kCliPortTwice{"power --jsonl: a --port is given twice",
+                                             "power --jsonl: 有 --port 重复给出"};
 inline constexpr BilingualText kCliWantDuration{"a number of seconds from 0.2 to 31536000",
                                                 "0.2 到 31536000 之间的秒数"};
 inline constexpr BilingualText kCliWantRotate{"never, hour or day", "never、hour 或 day"};

@@ -81,8 +81,9 @@ void LiveMonitor::OnPower() {
         m_samples.pop_front();
     m_samples.push_back(sample);
     m_statistics.Add(sample);
-    if (m_log.IsOpen() &&
-        !m_log.Write(sample, MeterTagOf(m_session), m_session.SelectedWavelength(), m_reference))
+    LiveLog& log = m_sharedLog ? *m_sharedLog : m_log;
+    if (log.IsOpen() &&
+        !log.Write(sample, MeterTagOf(m_session), m_session.SelectedWavelength(), m_reference))
         SetStatus(Status::LogFailed);
     else
         SetStatus(Status::Polling);

@@ -63,6 +63,10 @@ public:
     bool Logging() const { return m_log.IsOpen(); }
     QString LogPath() const { return m_log.Path(); }
     QString LogError() const { return m_log.ErrorText(); }
+    // Readings go to `log` instead of this monitor's own, whenever it is open: the meters of one
+    // window share the first one's file, a row per reading with its port. Null: its own again.
+    void ShareLog(LiveLog* log) { m_sharedLog = log; }
+    LiveLog& Log() { return m_log; }
 
     Status CurrentStatus() const { return m_status; }
     int MissedPolls() const { return m_missed; }
@@ -96,6 +100,7 @@ private:
     LiveStatistics m_statistics;
     std::optional<double> m_reference;
     LiveLog m_log;
+    LiveLog* m_sharedLog = nullptr;
 };
 
 } // namespace vemla

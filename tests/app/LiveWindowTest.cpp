@@ -10,7 +10,10 @@
 
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <set>
 
 namespace vemla {
 namespace {
@@ -212,6 +215,20 @@ TEST_F(LiveMetersTest, AddedMetersFillTheirRowsAndKeepTheirColoursAfterARemoval)
         EXPECT_EQ(live->Meters().At(row).monitor->Samples().back().msecs, kNow);
     }
     EXPECT_EQ(Cell(0, LiveMeterTable::kWave), "1550 nm");
+    // Record logs every meter into the one file, a row per reading with its port.
+    live->SetPathAsker([](const QString& proposed) { return proposed; });
+    Press(live, "Record...");
+    ASSERT_TRUE(EachGetsMore(2));
+    Press(live, "Stop recording");
+    const QStringList logs = QDir(folder.path()).entryList({"Live *.csv"});
+    ASSERT_EQ(logs.size(), 1);
+    QFile log(QDir(folder.path()).filePath(logs[0]));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    std::set<QString> logged;
+    for (const QByteArray& line : log.readAll().split('\n').mid(1))
+        if (!line.isEmpty())
+            logged.insert(QString::fromUtf8(line).section(',', 6, 6));
+    EXPECT_EQ(logged.size(), 3u);
     const std::map<QString, QColor> traces = Traces();
     ASSERT_EQ(traces.size(), 3u);
     const QColor first = traces.at("COM1 (simulated meter) 1550 nm");

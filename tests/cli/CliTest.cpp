@@ -91,8 +91,9 @@ TEST_F(CliTest, ExitCodesTellWhatHappened) {
         {{},
          {"power", "--jsonl", "--port", "/dev/a", "--port", "/dev/a"},
          2,
-         "/dev/a is given twice"},
-        {{}, {"power", "--port", "/dev/a"}, 2, "only power takes several --port, with --jsonl"},
+         "power --jsonl: a --port is given twice"},
+        // Without --jsonl one meter is read, on the last --port, as before several were taken.
+        {{}, {"power", "--port", "/dev/vemla-none"}, 3, "The device is not there"},
         {{}, {"power", "--jsonl", "--count", "0"}, 2, "--count: '0' is not a whole number"},
         {{}, {"power", "--jsonl-file"}, 2, "option --jsonl-file needs a value"},
         {{}, {"power", "--jsonl", "--rotate-size", "1023"}, 2, "'1023' is not a size in bytes"},
