@@ -6,6 +6,7 @@
 // the history's Give to project give an upload to a project. What the archive keeps and finds
 // (and the check's verdicts, and which reading goes to which cable ID) is tests/archive's; the
 // CSV's bytes are tests/report's.
+#include "FileBytes.h"
 #include "HistoryDlg.h"
 #include "JobListModel.h"
 #include "MeasurementArchive.h"
@@ -15,7 +16,6 @@
 #include "ReplyEncoder.h"
 #include "WindowTest.h"
 
-#include <QDialogButtonBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -129,10 +129,7 @@ TEST_F(ArchivePartTest, ListedNewestFirstFilteredAsTypedOpenedByDoubleClickDelet
 }
 
 TEST_F(ArchivePartTest, ADamagedArchiveIsToldOnceAfterTheWindowShows) {
-    QFile damaged(path);
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(4096, '\x5A'));
-    damaged.close();
+    ASSERT_TRUE(WriteFile(path, QByteArray(4096, '\x5A')));
     EXPECT_EQ(dlg.OpenArchive(path).state, ArchiveState::ReadWrite);
     EXPECT_TRUE(boxes.shown.empty());
     for (int shows = 0; shows < 2; ++shows) {
@@ -218,8 +215,7 @@ TEST_F(ArchivePartTest, HistoryGivesTheSelectedUploadOnceThenTellsTheRefusal) {
         ASSERT_TRUE(dialog);
         ClickEntry(&dialog->Bar().ProjectList(), 1);
         KeyToEntry(&dialog->Bar().DirectionList(), 1);
-        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
+        ClickOk(dialog);
     }
     EXPECT_EQ(Readings(Direction::BtoA), 1);
     EXPECT_EQ(history.Model().index(0, 7).data().toString(), "Tower");

@@ -8,7 +8,6 @@
 #include "WindowTest.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -30,11 +29,6 @@ void Retype(QLineEdit* edit, const QString& text) {
 void ClickCheck(QWidget* dialog) {
     auto* check = dialog->findChild<QCheckBox*>();
     QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
-}
-
-void ClickOk(QWidget* dialog) {
-    auto* box = dialog->findChild<QDialogButtonBox*>();
-    QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
 // A named preset's figures are its own until copied into "custom": reference-grade ends at
@@ -169,14 +163,7 @@ TEST_F(CertificationPartTest, FillSeriesFromTheContextMenuLabelsTheSelectedRows)
     const auto at = [&](int row) { return CellCentre(table, row, 1); };
     QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, at(1));
     QTest::mouseClick(table.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
-    QTimer::singleShot(0, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu);
-        QTest::mouseClick(menu, Qt::LeftButton, {},
-                          menu->actionGeometry(menu->actions()[0]).center());
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at(2), table.viewport()->mapToGlobal(at(2)));
-    QApplication::sendEvent(table.viewport(), &event);
+    ClickFirstContextEntry(&table, at(2));
     auto* fill = dlg.findChild<FillSeriesDlg*>();
     ASSERT_TRUE(fill);
     const auto edits = fill->findChildren<QLineEdit*>();

@@ -2,6 +2,7 @@
 // corrections typed in it included, is what the report is given, and each outcome is shown. The
 // workbook's layout is the report's own tests; the header fields' way into the document is the
 // session's.
+#include "FileBytes.h"
 #include "WindowTest.h"
 
 #include <QFileInfo>
@@ -72,9 +73,8 @@ TEST_F(ExportPartTest, WorkbookHoldsTheTableAsShownWithTheOperatorsCorrections) 
 // cannot be written leaves nothing and is told. The file's bytes are tests/report's.
 TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
     Feed(Record(0));
-    QFile blocker(folder.filePath("not-a-folder"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    answer = blocker.fileName() + "/table.csv";
+    ASSERT_TRUE(WriteFile(folder.filePath("not-a-folder"), {}));
+    answer = folder.filePath("not-a-folder/table.csv");
     ExportCsv();
     EXPECT_TRUE(QFileInfo(suggested).fileName().startsWith("Test Report 20"))
         << suggested.toStdString();
@@ -87,16 +87,13 @@ TEST_F(ExportPartTest, ExportCsvIntoAnUnwritablePlaceLeavesNoFileAndTellsWhy) {
 // The dialog asked about replacing "x", not "x.csv": the extension added after it never replaces.
 TEST_F(ExportPartTest, ExportCsvNeverReplacesTheNameTheDialogDidNotAskAbout) {
     Feed(Record(0));
-    QFile kept(folder.filePath("x.csv"));
-    ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
-    kept.close();
+    ASSERT_TRUE(WriteFile(folder.filePath("x.csv"), "keep"));
     answer = folder.filePath("x");
     ExportCsv();
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].endsWith("x.csv already exists."))
         << boxes.Texts()[0].toStdString();
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "keep");
+    EXPECT_EQ(ReadFile(folder.filePath("x.csv")), "keep");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"x.csv"});
 }
@@ -117,20 +114,15 @@ TEST_F(ExportPartTest, CertificateEntriesAreGreyedWhileOffAndNeverOverwrite) {
     CertificationSettings on;
     on.enabled = true;
     dlg.Certification().SetSettings(on);
-    QFile issued(answer);
-    ASSERT_TRUE(issued.open(QIODevice::WriteOnly) && issued.write("issued") == 6);
-    issued.close();
+    ASSERT_TRUE(WriteFile(answer, "issued"));
     exportPdf();
     EXPECT_EQ(asked, 1);
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].contains("never overwritten")) << boxes.Texts()[0].toStdString();
-    ASSERT_TRUE(issued.open(QIODevice::ReadOnly));
-    EXPECT_EQ(issued.readAll(), "issued");
+    EXPECT_EQ(ReadFile(folder.filePath("c.pdf")), "issued");
     answer = folder.filePath("d.pdf");
     exportPdf();
-    QFile made(answer);
-    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
-    EXPECT_EQ(made.read(5), "%PDF-");
+    EXPECT_EQ(ReadFile(answer).left(5), "%PDF-");
 }
 
 } // namespace

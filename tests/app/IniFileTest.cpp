@@ -2,6 +2,8 @@
 // name. What the window makes of the value is MeterDlgTest's.
 #include "IniFile.h"
 
+#include "FileBytes.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -69,10 +71,6 @@ TEST_F(IniFileTest, OnlyARegularFileWithinTheBoundIsReadAndNoneOfTheseIsWritten)
     const QString real = dir.filePath("real.ini");
     const QByteArray native = QFile::encodeName(path);
     const QByteArray big = "[Section1]\nItem=0\n" + QByteArray(IniFile::kMaxSize, 'x');
-    const auto put = [](const QString& at, const QByteArray& bytes) {
-        QFile f(at);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    };
     const auto type = [&] {
         struct stat info {};
         return ::lstat(native.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
@@ -84,11 +82,11 @@ TEST_F(IniFileTest, OnlyARegularFileWithinTheBoundIsReadAndNoneOfTheseIsWritten)
         std::function<bool()> unchanged;
     };
     const std::vector<Case> cases{
-        {"oversized file", [&] { return put(path, big); }, "",
+        {"oversized file", [&] { return test::WriteFile(path, big); }, "",
          [&] { return QFileInfo(path).size() == big.size(); }},
         {"link to a file",
-         [&] { return put(real, "[Section1]\nItem=0\n") && QFile::link(real, path); }, "0",
-         [&] { return QFile::symLinkTarget(path) == real && QFileInfo(real).size() == 18; }},
+         [&] { return test::WriteFile(real, "[Section1]\nItem=0\n") && QFile::link(real, path); },
+         "0", [&] { return QFile::symLinkTarget(path) == real && QFileInfo(real).size() == 18; }},
         {"named pipe", [&] { return ::mkfifo(native.constData(), 0600) == 0; }, "",
          [&] { return type() == S_IFIFO; }},
         {"link to /dev/zero", [&] { return QFile::link("/dev/zero", path); }, "",

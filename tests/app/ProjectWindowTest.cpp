@@ -4,6 +4,7 @@
 // an undo restores are tests/document's and tests/archive's; the files' content tests/report's.
 #include "ProjectWindow.h"
 #include "MeasurementArchive.h"
+#include "PopupPick.h"
 #include "ProjectStore.h"
 #include "RecordingMessageBox.h"
 #include "ReplyEncoder.h"
@@ -11,17 +12,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -122,10 +120,6 @@ protected:
                 return b;
         return nullptr;
     }
-    void ClickOk(QWidget* dialog) {
-        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
-    }
 
     QTemporaryDir dir;
     test::RecordingMessageBox boxes;
@@ -135,20 +129,12 @@ protected:
 
 TEST_F(ProjectWindowActs, AReadingMovedThroughTheContextMenuComesBackWithCtrlZ) {
     ClickCell(0);
-    QTimer::singleShot(0, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu);
-        QTest::mouseClick(menu, Qt::LeftButton, {},
-                          menu->actionGeometry(menu->actions()[0]).center());
-    });
-    const QPoint at = table->visualRect(table->model()->index(0, 1)).center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(table->viewport(), &event);
+    test::ClickFirstContextEntry(table, table->visualRect(table->model()->index(0, 1)).center());
     auto* move = window.findChild<QDialog*>();
     ASSERT_TRUE(move);
     EXPECT_EQ(move->windowTitle(), "Move 1310 nm A→B of J01");
     QTest::keyClicks(move->findChild<QLineEdit*>(), "J03");
-    ClickOk(move);
+    test::ClickOk(move);
     EXPECT_EQ(Cell(0) + " " + Cell(2), "1.50 1.90") << "the retest went to J03";
     EXPECT_EQ(Button("Undo move 1310 nm A→B from J01 to J03")->toolTip(),
               "Undo move 1310 nm A→B from J01 to J03");
@@ -177,7 +163,7 @@ TEST_F(ProjectWindowActs, ReadingsListsTheRetestsInOrderAndAnEarlierOneIsChosen)
     EXPECT_EQ(readings->currentRow(), 1) << "the one that counts";
     QTest::mouseClick(readings->viewport(), Qt::LeftButton, {},
                       readings->visualItemRect(readings->item(0, 0)).center());
-    ClickOk(readings->window());
+    test::ClickOk(readings->window());
     EXPECT_EQ(Cell(0), "1.50");
 }
 

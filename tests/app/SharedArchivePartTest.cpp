@@ -9,7 +9,6 @@
 #include "UserSettings.h"
 #include "WindowTest.h"
 
-#include <QDialogButtonBox>
 #include <QPointer>
 #include <QSettings>
 #include <QSqlQuery>
@@ -51,8 +50,7 @@ protected:
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_Delete);
         QTest::keyClicks(field, server);
-        auto* box = shared->findChild<QDialogButtonBox*>();
-        QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        ClickOk(shared);
         QCoreApplication::processEvents();
         return shared && shared->isVisible() ? shared.data() : nullptr;
     }

@@ -4,12 +4,14 @@
 // ArchiveKillTest's.
 #include "ArchiveKeeper.h"
 #include "ArchiveWriter.h"
+#include "FileBytes.h"
 #include "MeasurementArchive.h"
 #include "OutboxStep.h"
 #include "ProcessMark.h"
 #include "PtyPair.h"
 #include "Record.h"
 #include "SimulatedMeterTest.h"
+#include "SqlOnFile.h"
 #include "SyncOutbox.h"
 
 #include <QDir>
@@ -180,25 +182,6 @@ bool Made(const QString& path, const std::vector<ArchiveOp>& ops) {
            archive.Apply(ops, cursor);
 }
 
-// Runs `sql` on the file from a connection of its own, as an older Vemla or another process.
-bool Exec(const QString& path, const QStringList& sql) {
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
-        db.setDatabaseName(path);
-        ok = db.open();
-        for (const QString& statement : sql)
-            ok = ok && QSqlQuery(db).exec(statement);
-    }
-    QSqlDatabase::removeDatabase("other");
-    return ok;
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 int Mode(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
@@ -210,7 +193,7 @@ int Mode(const QString& path) {
 TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     QTemporaryDir made;
     MeasurementArchive().Open(made.filePath("archive.sqlite"), Language::English);
-    QByteArray newer = Read(made.filePath("archive.sqlite"));
+    QByteArray newer = test::ReadFile(made.filePath("archive.sqlite"));
     newer[63] = 99; // the header's user_version: a schema from a newer Vemla
     const struct {
         const char* file; // written with `bytes` first
@@ -227,9 +210,7 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
-        QFile file(dir.filePath(c.file));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
-        file.close();
+        ASSERT_TRUE(test::WriteFile(dir.filePath(c.file), c.bytes));
         MeasurementArchive archive;
         const ArchiveOpenResult open = archive.Open(dir.filePath(c.open), Language::English);
         EXPECT_EQ(open.state, c.state) << c.open;
@@ -239,8 +220,9 @@ TEST(Archive, FaultsAtOpenGiveOneMessageAndTheRestWorks) {
                   c.state == ArchiveState::ReadWrite);
         archive.Close();
         const QStringList kept = QDir(dir.path()).entryList({QString(c.file) + "*"});
-        EXPECT_TRUE(std::any_of(kept.begin(), kept.end(),
-                                [&](const QString& f) { return Read(dir.filePath(f)) == c.bytes; }))
+        EXPECT_TRUE(std::any_of(
+            kept.begin(), kept.end(),
+            [&](const QString& f) { return test::ReadFile(dir.filePath(f)) == c.bytes; }))
             << c.open << ": the file that was there is kept byte for byte";
     }
 
@@ -275,7 +257,7 @@ TEST(Archive, AnOlderFileIsTakenForwardAndKeepsItsUploads) {
     const QString path = dir.filePath("archive.sqlite");
     ASSERT_TRUE(Made(path, {archive_op::BeginJob{}, archive_op::AddRecord{}}));
     // The first schema, as files of that time have it.
-    ASSERT_TRUE(Exec(
+    ASSERT_TRUE(test::ExecOn(
         path, test::WithoutOutbox() + QStringList{"DROP TABLE project_change", "DROP TABLE reading", "DROP TABLE project_upload",
                "DROP TABLE cable", "DROP TABLE project", "DROP INDEX version_open",
                "ALTER TABLE version DROP COLUMN open_by", "ALTER TABLE version DROP COLUMN skipped",
@@ -320,7 +302,7 @@ TEST(Archive, AnUploadLeftOpenByAProcessThatIsGoneIsMarkedInterruptedAtTheNextOp
         const QString path = dir.filePath("archive.sqlite");
         ASSERT_TRUE(Made(
             path, {archive_op::BeginJob{}, archive_op::UploadOpen{}, archive_op::AddRecord{}}));
-        ASSERT_TRUE(Exec(path, {"UPDATE version SET open_by = '" + c.mark + "'"})) << c.writer;
+        ASSERT_TRUE(test::ExecOn(path, {"UPDATE version SET open_by = '" + c.mark + "'"})) << c.writer;
         MeasurementArchive archive;
         const ArchiveOpenResult open = archive.Open(path, Language::English);
         ASSERT_EQ(open.state, ArchiveState::ReadWrite) << c.writer;

@@ -4,9 +4,8 @@
 #include "MeasurementArchive.h"
 #include "OutboxStep.h"
 #include "ReplyEncoder.h"
+#include "SqlOnFile.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -230,16 +229,9 @@ TEST_F(ProjectStoreTest, ReadingsAFileNoLongerBacksAreLeftOut) {
     ASSERT_TRUE(store.Tie(
         project, Upload({{1.5f, 1310, ""}, {1.6f, 1310, ""}, {1.7f, 1310, ""}, {1.8f, 1550, ""}}),
         Direction::AtoB, Language::English, &error));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "hand");
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        for (const char* sql : {"UPDATE reading SET row = 1099511627776 WHERE row = 0",
-                                "DELETE FROM record WHERE row = 1",
-                                "UPDATE record SET row = 1099511627776 WHERE row = 2"})
-            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql;
-    }
-    QSqlDatabase::removeDatabase("hand");
+    ASSERT_TRUE(test::ExecOn(path, {"UPDATE reading SET row = 1099511627776 WHERE row = 0",
+                                    "DELETE FROM record WHERE row = 1",
+                                    "UPDATE record SET row = 1099511627776 WHERE row = 2"}));
     EXPECT_EQ(Slots(), std::vector<std::string>{"J01 1550 ab 1.80 (of 1)"});
 }
 
@@ -247,16 +239,9 @@ TEST_F(ProjectStoreTest, AnArchiveFromBeforeUndoIsTakenForward) {
     ASSERT_TRUE(store.Tie(project, Upload({{1.5f, 1310, ""}, {1.6f, 1310, "J01"}}), Direction::AtoB,
                           Language::English, &error));
     const std::vector<std::string> tied = State();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        for (const QString& sql : test::WithoutOutbox() +
-                                      QStringList{"ALTER TABLE project_change DROP COLUMN undo",
-                                                  "PRAGMA user_version=4"})
-            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql.toStdString();
-    }
-    QSqlDatabase::removeDatabase("older");
+    ASSERT_TRUE(test::ExecOn(path, test::WithoutOutbox() +
+                                       QStringList{"ALTER TABLE project_change DROP COLUMN undo",
+                                                   "PRAGMA user_version=4"}));
     MeasurementArchive again;
     ProjectStore reopened;
     ASSERT_EQ(again.Open(path, Language::English).state, ArchiveState::ReadWrite);

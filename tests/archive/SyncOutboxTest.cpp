@@ -2,10 +2,9 @@
 // after a send acknowledged, released or cut off by a crash, exactly the rows the server lacks
 // wait. The sending itself is SharedSyncTest's.
 #include "MeasurementArchive.h"
+#include "SqlOnFile.h"
 #include "SyncOutbox.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -117,12 +116,7 @@ TEST_F(Outbox, ExactlyWhatTheServerLacksWaitsAfterEachChangeAndEachEndOfASend) {
 
 // An upload a dead process left open is marked at the next open, and sent again as such.
 TEST_F(Outbox, AnUploadMarkedInterruptedAtOpenWaits) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "marker");
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open() && QSqlQuery(db).exec("UPDATE version SET open_by = 'garbage'"));
-    }
-    QSqlDatabase::removeDatabase("marker");
+    ASSERT_TRUE(test::ExecOn(path, {"UPDATE version SET open_by = 'garbage'"}));
     ASSERT_EQ(Claimable(), Waiting{});
     ASSERT_EQ(MeasurementArchive().Open(path, Language::English).state, ArchiveState::ReadWrite);
     EXPECT_EQ(Claimable(), (Waiting{{5, 5}}));

@@ -1,8 +1,8 @@
 #pragma once
-// Runs the programs the report tests read their files back with (unzip, pdftotext, vemla-pdf),
-// and writes the files a test starts from.
+// Runs the programs the report tests read their files back with (unzip, pdftotext, vemla-pdf).
 
-#include <QFile>
+#include "FileBytes.h"
+
 #include <QProcess>
 #include <QStringList>
 
@@ -22,17 +22,6 @@ inline QByteArray Output(const QString& program, const QStringList& args, int* c
 inline QString PdfText(const QString& path) {
     return QString::fromUtf8(Output(QStringLiteral("pdftotext"), {"-layout", path, "-"}))
         .simplified();
-}
-
-// A file's bytes, none when it cannot be read.
-inline QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace vemla::test

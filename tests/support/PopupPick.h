@@ -1,14 +1,19 @@
 #pragma once
 // Drives a drop-down list as the operator does: the list opened, then a click on the entry's
 // rectangle in the open list, or arrow keys and Enter, or Escape. The combo's own notifications
-// then arrive in the order Qt really delivers them.
+// then arrive in the order Qt really delivers them. Menus and dialog buttons are clicked alike.
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 namespace vemla::test {
 
@@ -49,6 +54,24 @@ inline void ClickMenuEntry(QMenuBar* bar, QMenu* menu, int entry) {
     QAction* action = menu->actions().value(entry);
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     QCoreApplication::processEvents();
+}
+
+// Opens the view's context menu at `at` (in its viewport) and clicks the menu's first entry.
+inline void ClickFirstContextEntry(QAbstractItemView* view, QPoint at) {
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &event);
+}
+
+// Clicks the OK button of the dialog's button box.
+inline void ClickOk(QWidget* dialog) {
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                      Qt::LeftButton);
 }
 
 } // namespace vemla::test
