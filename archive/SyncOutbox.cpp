@@ -97,6 +97,19 @@ struct SyncOutbox::Impl {
             *error = ErrorText(q.lastError());
         return false;
     }
+    // One statement run for each version, its values bound by `bind`; stops at the first fault.
+    template <typename Bind>
+    bool RunForEach(const char* sql, const std::vector<OutboxVersion>& versions, Bind bind,
+                    QString* error) {
+        QSqlQuery q = Query();
+        q.prepare(QString::fromLatin1(sql));
+        for (const OutboxVersion& v : versions) {
+            bind(q, v);
+            if (!Run(q, error))
+                return false;
+        }
+        return true;
+    }
     // Runs `body` in a write transaction: committed when it returns true, else rolled back.
     bool InWrite(const std::function<bool()>& body, QString* error) {
         if (!Exec(QStringLiteral("BEGIN IMMEDIATE"), error))
@@ -329,16 +342,13 @@ std::vector<OutboxVersion> SyncOutbox::Claim(int maxVersions, qint64 maxRecords,
             q.finish();
             // In flight: rows from `from` on go now; the writer lowers pushed_rows again for
             // any row it changes from here on.
-            QSqlQuery mark = m_impl->Query();
-            mark.prepare(QStringLiteral(
-                "UPDATE version SET claimed_from = ?, pushed_rows = count WHERE id = ?"));
-            for (const OutboxVersion& v : claimed) {
-                mark.addBindValue(v.from);
-                mark.addBindValue(v.localId);
-                if (!m_impl->Run(mark, error))
-                    return false;
-            }
-            return true;
+            return m_impl->RunForEach(
+                "UPDATE version SET claimed_from = ?, pushed_rows = count WHERE id = ?", claimed,
+                [](QSqlQuery& q, const OutboxVersion& v) {
+                    q.addBindValue(v.from);
+                    q.addBindValue(v.localId);
+                },
+                error);
         },
         error);
     if (!ok)
@@ -351,17 +361,15 @@ bool SyncOutbox::Acknowledge(const std::vector<OutboxVersion>& sent, QString* er
         return false;
     return m_impl->InWrite(
         [&] {
-            QSqlQuery q = m_impl->Query();
-            q.prepare(QStringLiteral(
+            return m_impl->RunForEach(
                 "UPDATE version SET claimed_from = NULL, pushed_seq = max(pushed_seq, ?) "
-                "WHERE id = ?"));
-            for (const OutboxVersion& v : sent) {
-                q.addBindValue(v.seq);
-                q.addBindValue(v.localId);
-                if (!m_impl->Run(q, error))
-                    return false;
-            }
-            return true;
+                "WHERE id = ?",
+                sent,
+                [](QSqlQuery& q, const OutboxVersion& v) {
+                    q.addBindValue(v.seq);
+                    q.addBindValue(v.localId);
+                },
+                error);
         },
         error);
 }
@@ -371,16 +379,11 @@ bool SyncOutbox::Release(const std::vector<OutboxVersion>& claimed) {
         return false;
     return m_impl->InWrite(
         [&] {
-            QSqlQuery q = m_impl->Query();
-            q.prepare(QStringLiteral(
+            return m_impl->RunForEach(
                 "UPDATE version SET pushed_rows = min(pushed_rows, claimed_from), claimed_from = "
-                "NULL WHERE id = ? AND claimed_from IS NOT NULL"));
-            for (const OutboxVersion& v : claimed) {
-                q.addBindValue(v.localId);
-                if (!m_impl->Run(q, nullptr))
-                    return false;
-            }
-            return true;
+                "NULL WHERE id = ? AND claimed_from IS NOT NULL",
+                claimed, [](QSqlQuery& q, const OutboxVersion& v) { q.addBindValue(v.localId); },
+                nullptr);
         },
         nullptr);
 }

@@ -5,6 +5,8 @@
 #include "SharedSchema.h"
 #include "SharedSync.h"
 
+#include <optional>
+
 namespace vemla {
 
 namespace {
@@ -50,17 +52,25 @@ SharedStatus StatusAfter(const SyncResult& r) {
     return status;
 }
 
-} // namespace
-
-int RunArchiveStatus(const CliOptions& o) {
-    const QString server = o.server.isEmpty() ? ConfiguredSharedServer() : o.server;
-    QString path;
-    if (server.isEmpty()) {
+// The server named and the local archive ready; otherwise the exit code, having said why (no
+// server named is the "off" status, which is no failure).
+std::optional<int> ServerAndArchive(const CliOptions& o, QString* server, QString* path) {
+    *server = o.server.isEmpty() ? ConfiguredSharedServer() : o.server;
+    if (server->isEmpty()) {
         Out(SharedStatusText({}, o.language));
         return kExitDone;
     }
-    if (!PrepareArchive(o, &path))
+    if (!PrepareArchive(o, path))
         return kExitArchive;
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunArchiveStatus(const CliOptions& o) {
+    QString server, path;
+    if (const std::optional<int> exit = ServerAndArchive(o, &server, &path))
+        return *exit;
     const SharedStatus status = SharedSync(path, server).Probe();
     Out(SharedStatusText(status, o.language));
     if (!status.reason.isEmpty() && status.state != SharedStatus::State::Waiting)
@@ -69,14 +79,9 @@ int RunArchiveStatus(const CliOptions& o) {
 }
 
 int RunArchiveSync(const CliOptions& o) {
-    const QString server = o.server.isEmpty() ? ConfiguredSharedServer() : o.server;
-    QString path;
-    if (server.isEmpty()) {
-        Out(SharedStatusText({}, o.language));
-        return kExitDone;
-    }
-    if (!PrepareArchive(o, &path))
-        return kExitArchive;
+    QString server, path;
+    if (const std::optional<int> exit = ServerAndArchive(o, &server, &path))
+        return *exit;
     const SyncResult r = SharedSync(path, server).SyncOnce();
     if (r.outcome == SyncResult::Outcome::LocalFault) {
         Say(Pick(text::kArchiveOff, o.language).arg(r.reason));
